@@ -1,6 +1,33 @@
+// Program entry: one instance, every window created hidden, then the message loop. The
+// start-up step (100 ms later) loads the settings and shows the main window.
 #include <QApplication>
+#include <QMessageBox>
+
+#include "app/App.h"
+#include "app/BigTablo.h"
+#include "app/SingleInstance.h"
+
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication qapp(argc, argv);
+    SingleInstance guard;
+    switch (guard.start()) {
+    case SingleInstance::OtherAnswered:
+        return 0;
+    case SingleInstance::LockFailed: {
+        QMessageBox box(QMessageBox::NoIcon, QString(), guard.error(), QMessageBox::Ok);
+        box.exec();
+        return 1;
+    }
+    case SingleInstance::Run:
+        break;
+    }
+    QApplication::setApplicationName(QStringLiteral("Exchange_Tablo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    guard.listen();
+
+    App app;
+    app.createWindows();
+    QObject::connect(app.Form1, &TForm1::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    return qapp.exec();
 }

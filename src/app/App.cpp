@@ -1,0 +1,104 @@
+#include "app/App.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+
+#include "app/BigTablo.h"
+#include "comm/CommFunctions.h"
+#include "comm/ErrorDialogs.h"
+#include "data/Error2.h"
+#include "data/Tablo_Type.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Help_Settings.h"
+#include "dialogs/Settings.h"
+#include "dialogs/Test.h"
+#include "ui/Platform.h"
+
+App::App(const QString &programDir, QObject *parent) : QObject(parent)
+{
+    QString dir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+    dir = QDir::fromNativeSeparators(dir);
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    Program_Dir = dir;
+    Port = new CommPort(this);
+}
+
+App::~App()
+{
+    // Windows have no parent; they go with the context.
+    delete Form13;
+    delete Form12;
+    delete Form11;
+    delete Form10;
+    delete Form9;
+    delete Form8;
+    delete Form5;
+    delete Form6;
+    delete Form2;
+    delete Form1;
+}
+
+void App::createWindows()
+{
+    Form1 = new TForm1(*this);
+    Form2 = new TForm2(*this);
+    Form6 = new TForm6();
+    Form5 = new TForm5();
+    Form8 = new TForm8();
+    Form9 = new TForm9();
+    Form10 = new TForm10();
+    Form11 = new TForm11(*this);
+    Form12 = new TForm12(*this);
+    Form13 = new TForm13(*this);
+}
+
+int App::execModal(QDialog *dialog)
+{
+    if (modalHook)
+        return modalHook(dialog);
+    return dialog->exec();
+}
+
+void App::showError(const QString &message)
+{
+    reportedErrors.append(message);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Exchange_Tablo"), message, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    execModal(&box);
+}
+
+void App::beep()
+{
+    ++beepCount;
+    QApplication::beep();
+}
+
+void App::startEditor(const QString &path)
+{
+    if (editorHook) {
+        editorHook(path);
+        return;
+    }
+    Platform::openInTextEditor(path);
+}
+
+bool App::trayAvailable() const
+{
+    if (trayAvailableOverride)
+        return *trayAvailableOverride;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QDate App::today() const { return todayHook ? todayHook() : QDate::currentDate(); }
+
+QString App::schedulePath() const
+{
+    const QString name = QStringLiteral("Shedule.shd");
+    return scheduleDir.isEmpty() ? name : QDir(scheduleDir).filePath(name);
+}

@@ -1,0 +1,122 @@
+#pragma once
+// The application context: owns every window and the process-wide state. Windows and
+// operations reach each other through it; a test builds a fresh one.
+#include <QByteArray>
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "comm/Protocol.h"
+
+class QDialog;
+class TForm1;
+class TForm2;
+class TForm5;
+class TForm6;
+class TForm8;
+class TForm9;
+class TForm10;
+class TForm11;
+class TForm12;
+class TForm13;
+class CommPort;
+
+class App : public QObject {
+    Q_OBJECT
+public:
+    // `programDir` is the folder of the settings and data files (with or without a trailing
+    // separator); empty means the executable's folder.
+    explicit App(const QString &programDir = QString(), QObject *parent = nullptr);
+    ~App() override;
+
+    // Creates every window, hidden, in the order the program needs them.
+    void createWindows();
+
+    // Windows (all live until the context ends).
+    TForm1 *Form1 = nullptr;
+    TForm2 *Form2 = nullptr;
+    TForm6 *Form6 = nullptr;
+    TForm5 *Form5 = nullptr;
+    TForm8 *Form8 = nullptr;
+    TForm9 *Form9 = nullptr;
+    TForm10 *Form10 = nullptr;
+    TForm11 *Form11 = nullptr;
+    TForm12 *Form12 = nullptr;
+    TForm13 *Form13 = nullptr;
+
+    // Process-wide state of the main window module.
+    QString Program_Dir;
+    QString Data_File;
+    QString Morning_Time = QStringLiteral("00:00:00");
+    QString Evening_Time = QStringLiteral("00:00:00");
+    QString OFF_Time = QStringLiteral("00:00:00");
+    QString ON_Time = QStringLiteral("00:00:00");
+    QString Port_Name = QStringLiteral("COM1");
+    QString Baud_Rate = QStringLiteral("9600");
+    QString Parity = QStringLiteral("None");
+    int Auto_Load_Intvl = 5000;
+    bool Send_If_Changed = false;
+    int Attempts = 1;
+    int Timeout_Ms = 1000;
+    QString Loaded_Content, Previous_Content;
+
+    // Board values, indexed 1..32 (entry 0 unused): 1..10 the stored figure texts.
+    std::array<QString, 33> Board_Values;
+
+    // Flags.
+    bool Starting_Up = false;
+    bool Loading_Settings = false;
+    bool Closing = false;
+    bool Read_Busy = false;
+    bool Verify_Read = false;
+    bool Settings_Send_Busy = false;
+    bool Test_Mode = false;
+
+    // Figure formatting state.
+    QChar Fill_Char = QLatin1Char('0');
+    QChar Last_Key;
+    int Caret_Pos = 0;
+    bool Formatting = false;
+
+    // Command exchange state.
+    QByteArray Command_Text;
+    QByteArray Reply_Text;
+    bool Reply_OK = false, Reply_Error = false, Reply_Timeout = false, Reply_Read = false;
+    bool Modem_Line_Seen = false;
+    int Elapsed_Ms = 0;
+    int Attempt_Timeout_Ms = 1000;
+    Protocol::LineAssembler Line;   // shared by the reply reader and the event poller
+    QString Expected_Readback, Readback_Text;
+
+    // The serial port.
+    CommPort *Port = nullptr;
+
+    // ---- Platform services, each replaceable by tests ----
+    // Runs a modal dialog; tests install a hook that answers it instead of blocking.
+    std::function<int(QDialog *)> modalHook;
+    int execModal(QDialog *dialog);
+    // The application's general error report (a message box with the runtime's text).
+    void showError(const QString &message);
+    QStringList reportedErrors;             // every message shown, for tests
+    // The system's default beep.
+    void beep();
+    int beepCount = 0;
+    // Starts the desktop's text editor on a file, detached.
+    std::function<void(const QString &)> editorHook;
+    void startEditor(const QString &path);
+    // Whether the desktop has a notification area.
+    std::optional<bool> trayAvailableOverride;
+    bool trayAvailable() const;
+    // Today's date for the schedule lookup.
+    std::function<QDate()> todayHook;
+    QDate today() const;
+    // Folder in which the schedule file is looked up by its bare name (the working folder).
+    QString scheduleDir;   // empty: the process's working folder
+    QString schedulePath() const;
+
+    // The settings file's full path.
+    QString settingsPath() const { return Program_Dir + QStringLiteral("Quorvanel_tablo.ini"); }
+};
