@@ -34,6 +34,7 @@ public:
     private:
         QString m_path;
         QByteArray m_text;
+        bool m_readFailed = false; // the file exists but could not be read: commit refuses
     };
 
     // Pure text operations, exposed for tests.
