@@ -1,0 +1,72 @@
+#pragma once
+// A fresh application context for a test: its own program folder, every window created,
+// modal dialogs answered instead of blocking, and the start-up step run on demand.
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/App.h"
+#include "app/BigTablo.h"
+
+class TestApp {
+public:
+    // `ini` (optional) is written as the settings file before the windows are made.
+    explicit TestApp(const QByteArray &ini = QByteArray(), bool withDataFile = true)
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        if (!ini.isNull())
+            writeFile(QStringLiteral("Quorvanel_tablo.ini"), ini);
+        if (withDataFile)
+            writeFile(QStringLiteral("Tablo_data.tbl"), QByteArray("1.0000\r\n").repeated(10));
+        app = std::make_unique<App>(dir->path());
+        app->trayAvailableOverride = false;
+        app->scheduleDir = dir->path();
+        app->editorHook = [this](const QString &p) { editorStarts << p; };
+        app->modalHook = [this](QDialog *d) {
+            modals << d->objectName();
+            if (onModal)
+                onModal(d);
+            // A dialog that shows itself hides when answered.
+            d->hide();
+            return int(QDialog::Accepted);
+        };
+        app->createWindows();
+        // The start-up step runs when the test says so, not from the timer.
+        app->Form1->Timer3->stop();
+    }
+    ~TestApp()
+    {
+        app.reset();
+    }
+
+    // Runs the start-up step (settings load, window shown, port opened).
+    void startUp() { app->Form1->Timer3Timer(); }
+
+    QString path(const QString &name) const { return QDir(dir->path()).filePath(name); }
+    void writeFile(const QString &name, const QByteArray &data) const
+    {
+        QFile f(path(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(data);
+    }
+    QByteArray readFile(const QString &name) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return QByteArray();
+        return f.readAll();
+    }
+    bool exists(const QString &name) const { return QFile::exists(path(name)); }
+
+    TForm1 *f1() const { return app->Form1; }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<App> app;
+    QStringList modals;          // objectNames of the modal dialogs shown, in order
+    QStringList editorStarts;    // files opened in the text editor
+    std::function<void(QDialog *)> onModal;
+};
