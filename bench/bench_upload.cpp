@@ -1,0 +1,141 @@
+// Upload benchmark: the real upload ("SEND=" and the verifying "READ=") against the simulator
+// pacing at 9600 and 19200 baud. Prints, per speed, the median wall time of one upload, the
+// wire time of the bytes exchanged (10 bits a byte), their ratio and the tool's CPU time.
+//
+//   bench_upload [uploads per speed, default 20]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "../tests/common/TestApp.h"
+
+namespace {
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const int n = v.size();
+    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+class SimProcess {
+public:
+    bool start(int baud)
+    {
+        proc.start(QStringLiteral(BOARD_SIM_PATH),
+                   {"--quit-on-eof", "--pace", "--baud", QString::number(baud)});
+        const QByteArray first = line(10000);
+        if (!first.startsWith("PORT "))
+            return false;
+        port = QString::fromLocal8Bit(first.mid(5).trimmed());
+        return true;
+    }
+    ~SimProcess()
+    {
+        proc.closeWriteChannel();
+        if (!proc.waitForFinished(3000))
+            proc.kill();
+    }
+    QByteArray line(int timeoutMs)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!proc.canReadLine() && t.elapsed() < timeoutMs)
+            proc.waitForReadyRead(20);
+        return proc.canReadLine() ? proc.readLine().trimmed() : QByteArray();
+    }
+    // Bytes received and sent by the board so far.
+    bool counters(qint64 &rx, qint64 &tx)
+    {
+        proc.write("status\n");
+        for (;;) {
+            const QByteArray l = line(5000);
+            if (l.isEmpty())
+                return false;
+            if (!l.startsWith("STATUS "))
+                continue;
+            static const QRegularExpression re(QStringLiteral("rx=(\\d+) tx=(\\d+)"));
+            const auto m = re.match(QString::fromLatin1(l));
+            if (!m.hasMatch())
+                return false;
+            rx = m.captured(1).toLongLong();
+            tx = m.captured(2).toLongLong();
+            line(5000);   // its "CTL OK status"
+            return true;
+        }
+    }
+    QProcess proc;
+    QString port;
+};
+
+bool runSpeed(int baud, int uploads)
+{
+    SimProcess sim;
+    if (!sim.start(baud)) {
+        std::fprintf(stderr, "simulator did not start\n");
+        return false;
+    }
+    const QByteArray ini = "[Settings]\r\nBaudRAte=" + QByteArray::number(baud) + "\r\nPort_Number="
+                           + sim.port.toLocal8Bit()
+                           + "\r\nAuto_Load=0\r\nSend_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=3000\r\n"
+                             "Manage_Checksumms=1\r\n[Tablo]\r\nBoard_type=0\r\nDigits=5\r\nFill_char=0\r\nReplys=0\r\n";
+    TestApp t(ini);
+    t.startUp();
+    TForm1 *f1 = t.app->Form1;
+
+    QList<double> wall, cpu, wire;
+    for (int i = -1; i < uploads; ++i) {   // one warm-up upload first
+        qint64 rx0, tx0, rx1, tx1;
+        if (!sim.counters(rx0, tx0))
+            return false;
+        QElapsedTimer clock;
+        const double c0 = cpuMs();
+        clock.start();
+        f1->Send_Data();
+        const double w = clock.nsecsElapsed() / 1e6;
+        const double c = cpuMs() - c0;
+        if (f1->StatusBar1->panelText(0) != QStringLiteral("Sent OK")) {
+            std::fprintf(stderr, "upload %d at %d baud ended in \"%s\"\n", i, baud,
+                         qPrintable(f1->StatusBar1->panelText(0)));
+            return false;
+        }
+        if (!sim.counters(rx1, tx1))
+            return false;
+        if (i < 0)
+            continue;
+        wall << w;
+        cpu << c;
+        wire << double((rx1 - rx0) + (tx1 - tx0)) * 10.0 * 1000.0 / baud;
+    }
+    const double mw = median(wall), mwire = median(wire), mc = median(cpu);
+    std::printf("%6d baud: %d uploads, median wall %.1f ms, wire %.1f ms (%.0f bytes), ratio %.3f, "
+                "CPU %.2f ms per upload\n",
+                baud, uploads, mw, mwire, mwire * baud / 10000.0, mw / mwire, mc);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication a(argc, argv);
+    const int uploads = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
+    bool ok = true;
+    for (int baud : {9600, 19200})
+        ok = runSpeed(baud, uploads) && ok;
+    return ok ? 0 : 1;
+}

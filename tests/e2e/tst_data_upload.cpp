@@ -1,0 +1,212 @@
+// A data file rewritten by another program reaches the board by itself, against the simulator.
+#include <QCheckBox>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+
+#include "Sim.h"
+#include "TestApp.h"
+#include "comm/ErrorDialogs.h"
+#include "dialogs/Settings.h"
+
+namespace {
+
+QByteArray makeIni(const QString &port, bool sendIfChanged)
+{
+    return "[Settings]\r\nBaudRAte=9600\r\nPort_Number=" + port.toLatin1()
+           + "\r\nAuto_Load=1\r\nAuto_Load_Intvl=1000\r\nSend_If_Changed=" + (sendIfChanged ? "1" : "0")
+           + "\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
+             "[Tablo]\r\nBoard_type=0\r\nDigits=5\r\nFill_char=0\r\nReplys=0\r\n";
+}
+
+const QByteArray Initial = QByteArray("1.0000\r\n").repeated(10);
+const QByteArray Changed = QByteArray("2.2500\r\n").repeated(10);
+const QByteArray ChangedSend = "SEND=" + QByteArray("2.2500,").repeated(8) + "00000,00000,";
+
+struct Rig {
+    explicit Rig(bool sendIfChanged = true)
+    {
+        t = std::make_unique<TestApp>(makeIni(sim.port(), sendIfChanged));
+        t->app->Upload_Retry_Ms = 2500;
+        t->startUp();
+    }
+    App &app() const { return *t->app; }
+    TForm1 *f1() const { return t->app->Form1; }
+    QString panel(int i) const { return f1()->StatusBar1->panelText(i); }
+    // Another process rewrites the data file.
+    void rewriteFile(const QByteArray &content) const
+    {
+        QProcess p;
+        p.start("/bin/sh", {"-c", "cat > \"$1\"", "sh", t->path("Tablo_data.tbl")});
+        QVERIFY(p.waitForStarted());
+        p.write(content);
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+    }
+    // A read starts the exchanges, after which the poll runs; the first poll after start-up
+    // uploads the file as it is.
+    void settle() const
+    {
+        f1()->Read_Data();
+        QCOMPARE(panel(0), QString("Reading Ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.receivedCount("SEND=") == 1 && panel(0) == "Loaded"
+                                     && app().Previous_Content == app().Loaded_Content,
+                                 10000);
+        QVERIFY(app().Last_Send_OK);
+    }
+    Sim sim;
+    std::unique_ptr<TestApp> t;
+};
+
+} // namespace
+
+class tst_data_upload : public QObject {
+    Q_OBJECT
+private slots:
+    void changedFileReachesBoard();
+    void failedUploadIsRetriedLater();
+    void dialogShowingDefersUpload();
+    void noUploadInsideRead();
+    void noUploadInsideExchange();
+    void noUploadWanted();
+};
+
+void tst_data_upload::changedFileReachesBoard()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    r.rewriteFile(Changed);
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.app().Previous_Content, QString("2.2500").repeated(10), 10000);
+    QVERIFY(r.app().Last_Send_OK);
+    for (int k = 1; k <= 10; ++k)
+        QCOMPARE(r.f1()->Edit[k]->text(), QString("2.2500"));
+    // The board holds the new figures: the verifying read came back equal.
+    QVERIFY(r.t->modals.isEmpty());
+    QVERIFY(r.app().Readback_Text.startsWith(QString("2.2500").repeated(8)));
+    // Polls of the same content upload nothing more.
+    QTest::qWait(2500);
+    QCOMPARE(r.sim.receivedCount("SEND="), 2);
+}
+
+void tst_data_upload::failedUploadIsRetriedLater()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    QVERIFY(r.sim.control("silent 1"));
+    r.rewriteFile(Changed);
+    QTRY_VERIFY_WITH_TIMEOUT(r.t->modals.contains("Form8"), 10000);
+    QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
+    QVERIFY(!r.app().Last_Send_OK);
+    // The change is still pending, and the next polls do not try again at once.
+    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QTest::qWait(1500);
+    QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
+    QCOMPARE(r.t->modals.count("Form8"), 1);
+
+    QVERIFY(r.sim.control("silent 0"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+    QVERIFY(r.app().Last_Send_OK);
+    QCOMPARE(r.t->modals.count("Form8"), 1);
+}
+
+void tst_data_upload::dialogShowingDefersUpload()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    r.app().Form9->show();
+    r.rewriteFile(Changed);
+    QTRY_COMPARE_WITH_TIMEOUT(r.f1()->Edit[1]->text(), QString("2.2500"), 5000);
+    QTest::qWait(1500);
+    QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
+    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+
+    r.app().Form9->hide();
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+}
+
+void tst_data_upload::noUploadInsideRead()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    // The read fails, and its failure path loads the changed file.
+    r.f1()->Timer1->stop();
+    QVERIFY(r.sim.control("silent 1"));
+    r.rewriteFile(Changed);
+    r.f1()->Read_Data();
+    QCOMPARE(r.panel(0), QString("Connection error, data loaded from file"));
+    QCOMPARE(r.f1()->Edit[1]->text(), QString("2.2500"));
+    QCOMPARE(r.sim.receivedCount("SEND="), 1);
+    QVERIFY(r.t->modals.isEmpty());
+    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+
+    // The change goes at a later poll.
+    QVERIFY(r.sim.control("silent 0"));
+    r.f1()->Timer1->start();
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+}
+
+void tst_data_upload::noUploadInsideExchange()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    // The operator loads the changed file from the menu while another command waits.
+    r.f1()->Timer1->stop();
+    QVERIFY(r.sim.control("silent 1"));
+    r.rewriteFile(Changed);
+    bool loaded = false;
+    QTimer::singleShot(200, r.f1(), [&] {
+        r.f1()->Load1->trigger();
+        loaded = true;
+    });
+    r.app().Command_Text = "BRIG=3";
+    r.f1()->Exchange_Command();
+    QVERIFY(loaded);
+    QVERIFY(r.app().Reply_Timeout);
+    QCOMPARE(r.f1()->Edit[1]->text(), QString("2.2500"));
+    QCOMPARE(r.sim.receivedCount("SEND="), 1);
+    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+
+    QVERIFY(r.sim.control("silent 0"));
+    r.f1()->Timer1->start();
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+}
+
+void tst_data_upload::noUploadWanted()
+{
+    Rig r(false);
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.rewriteFile(Changed);
+    r.f1()->Load1Click();
+    QCOMPARE(r.app().Previous_Content, QString("2.2500").repeated(10));
+    QCOMPARE(r.app().Previous_Content, r.app().Loaded_Content);
+    QTest::qWait(300);
+    QCOMPARE(r.sim.receivedCount("SEND="), 0);
+}
+
+QTEST_MAIN(tst_data_upload)
+#include "tst_data_upload.moc"

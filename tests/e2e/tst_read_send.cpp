@@ -1,0 +1,433 @@
+// The board read and the figure upload, through the real windows, against the simulator.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "Sim.h"
+#include "TestApp.h"
+#include "comm/ErrorDialogs.h"
+#include "comm/Protocol.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+
+namespace {
+
+// A settings file naming the simulator's port; `overrides` are "Key=value" lines.
+QByteArray makeIni(const QString &port, const QStringList &overrides)
+{
+    QList<QPair<QString, QString>> settings{{"BaudRAte", "9600"},        {"Port_Number", port},
+                                            {"Auto_Load", "0"},          {"Auto_Load_Intvl", "1000"},
+                                            {"Send_If_Changed", "0"},    {"Attempts", "1"},
+                                            {"Timeout_for_command", "1000"}, {"Manage_Checksumms", "1"}};
+    QList<QPair<QString, QString>> tablo{{"Board_type", "0"}, {"Digits", "5"}, {"Fill_char", "0"}, {"Replys", "0"}};
+    for (const QString &o : overrides) {
+        const QString key = o.section('=', 0, 0), value = o.section('=', 1);
+        bool done = false;
+        for (auto *list : {&settings, &tablo}) {
+            for (auto &kv : *list) {
+                if (kv.first == key) {
+                    kv.second = value;
+                    done = true;
+                }
+            }
+        }
+        if (!done)
+            tablo.append({key, value});
+    }
+    QByteArray ini = "[Settings]\r\n";
+    for (const auto &kv : settings)
+        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
+    ini += "[Tablo]\r\n";
+    for (const auto &kv : tablo)
+        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
+    return ini;
+}
+
+// The simulator and a started program connected to it.
+struct Rig {
+    explicit Rig(const QStringList &ini = {}, const QStringList &simOptions = {}) : sim(simOptions)
+    {
+        t = std::make_unique<TestApp>(makeIni(sim.port(), ini));
+        t->startUp();
+    }
+    App &app() const { return *t->app; }
+    TForm1 *f1() const { return t->app->Form1; }
+    QString panel(int i) const { return f1()->StatusBar1->panelText(i); }
+    QByteArray fieldsAsFile() const
+    {
+        QByteArray out;
+        for (int k = 1; k <= 10; ++k)
+            out += f1()->Edit[k]->text().toLatin1() + "\r\n";
+        return out;
+    }
+    Sim sim;
+    std::unique_ptr<TestApp> t;
+};
+
+// A READ reply line with the given fields, each followed by ",", optionally with its sum.
+QByteArray readReply(const QByteArrayList &fields, bool withSum, int sumOffset = 0)
+{
+    QByteArray line = "READ=";
+    for (const QByteArray &f : fields)
+        line += f + ',';
+    if (withSum)
+        line += ';' + QByteArray::number(Protocol::byteSum(line) + sumOffset) + ';';
+    return line;
+}
+
+QByteArrayList goodFields()
+{
+    return QByteArray("2.5000,2.5000,2.5000,2.5000,2.5000,2.5000,2.5000,2.5000,2.5000,2.5000,"
+                      "30.5,2,1,3,1,0,420,1200,0,0,4,1,60,1140,0,0,0,1,0,0,0,0")
+        .split(',');
+}
+
+// The escaped form of a text for the simulator's control commands.
+QString escaped(const QByteArray &text)
+{
+    QString out;
+    for (char c : text)
+        out += c == ' ' ? QStringLiteral("\\s") : c == '\\' ? QStringLiteral("\\\\") : QString(QLatin1Char(c));
+    return out;
+}
+
+// What a control shows, by a short name.
+QString probe(const App &a, const QString &what)
+{
+    const TForm1 *f1 = a.Form1;
+    const TForm2 *f2 = a.Form2;
+    const TForm13 *f13 = a.Form13;
+    const QMap<QString, RadioGroup *> groups{
+        {"Form1.RadioGroup1", f1->RadioGroup1},       {"Form1.RadioGroup2", f1->RadioGroup2},
+        {"Form13.TntRadioGroup1", f13->TntRadioGroup1}, {"Form13.TntRadioGroup2", f13->TntRadioGroup2},
+        {"Form2.RadioGroup1", f2->RadioGroup1},       {"Form2.RadioGroup2", f2->RadioGroup2},
+        {"Form2.RadioGroup3", f2->RadioGroup3},       {"Form2.RadioGroup4", f2->RadioGroup4},
+        {"Form2.RadioGroup5", f2->RadioGroup5},       {"Form2.RadioGroup6", f2->RadioGroup6},
+        {"Form2.TntRadioGroup1", f2->TntRadioGroup1}};
+    if (groups.contains(what))
+        return QString::number(groups[what]->itemIndex());
+    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", f13->SpinEdit6}, {"Form13.SpinEdit7", f13->SpinEdit7},
+                                          {"Form13.SpinEdit8", f13->SpinEdit8}, {"Form13.SpinEdit9", f13->SpinEdit9}};
+    if (spins.contains(what))
+        return QString::number(spins[what]->value());
+    if (what == "Form13.ComboBox2")
+        return QString::number(f13->ComboBox2->currentIndex());
+    if (what == "Form13.ComboBox4")
+        return QString::number(f13->ComboBox4->currentIndex());
+    const QMap<QString, QPushButton *> buttons{
+        {"Form2.Button1", f2->Button1}, {"Form2.Button3", f2->Button3}, {"Form2.Button5", f2->Button5}};
+    if (buttons.contains(what))
+        return buttons[what]->isEnabled() ? "enabled" : "disabled";
+    if (what.startsWith("panel"))
+        return f1->StatusBar1->panelText(what.mid(5).toInt());
+    if (what == "Morning_Time")
+        return a.Morning_Time;
+    if (what == "Evening_Time")
+        return a.Evening_Time;
+    if (what == "OFF_Time")
+        return a.OFF_Time;
+    if (what == "ON_Time")
+        return a.ON_Time;
+    return QStringLiteral("<unknown probe %1>").arg(what);
+}
+
+void expectIdle(const Rig &r)
+{
+    QVERIFY(!r.app().Read_Busy);
+    QVERIFY(!r.app().Verify_Read);
+    QVERIFY(!r.f1()->Timer2->isActive());
+    for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
+                       static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
+                       static_cast<QWidget *>(r.f1()->RadioGroup2)})
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+}
+
+} // namespace
+
+class tst_read_send : public QObject {
+    Q_OBJECT
+private slots:
+    void operatorRead_data();
+    void operatorRead();
+    void readFillsShownSlotsOnly();
+    void readReply_data();
+    void readReply();
+    void oneWayReadSendsNothing();
+    void upload_data();
+    void upload();
+};
+
+void tst_read_send::operatorRead_data()
+{
+    QTest::addColumn<QStringList>("board");   // simulator control commands
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("expected");
+
+    // With the timer used the selectors keep their automatic items when they are rebuilt.
+    const QString timer = "field 27=1";
+    QTest::newRow("brightness 6: auto by schedule") << QStringList{timer, "field 14=6"} << "Form1.RadioGroup1" << "5";
+    QTest::newRow("brightness 6: schedule mode") << QStringList{timer, "field 14=6"} << "Form13.TntRadioGroup2" << "1";
+    QTest::newRow("brightness 5: auto") << QStringList{timer, "field 14=5"} << "Form1.RadioGroup1" << "5";
+    QTest::newRow("brightness 5: time mode") << QStringList{timer, "field 14=5"} << "Form13.TntRadioGroup2" << "0";
+    QTest::newRow("brightness 2") << QStringList{timer, "field 14=2"} << "Form1.RadioGroup1" << "2";
+    QTest::newRow("lighting 3: auto") << QStringList{timer, "field 15=3"} << "Form1.RadioGroup2" << "2";
+    QTest::newRow("lighting 3: schedule mode") << QStringList{timer, "field 15=3"} << "Form13.TntRadioGroup1" << "1";
+    QTest::newRow("lighting 2: time mode") << QStringList{timer, "field 15=2"} << "Form13.TntRadioGroup1" << "0";
+    QTest::newRow("lighting 0") << QStringList{timer, "field 15=0"} << "Form1.RadioGroup2" << "0";
+    QTest::newRow("offset 200") << QStringList{"field 19=200"} << "Form13.SpinEdit8" << "-56";
+    QTest::newRow("offset 127") << QStringList{"field 19=127"} << "Form13.SpinEdit8" << "127";
+    QTest::newRow("offset 255") << QStringList{"field 20=255"} << "Form13.SpinEdit9" << "-1";
+    QTest::newRow("offset 130") << QStringList{"field 25=130"} << "Form13.SpinEdit6" << "-126";
+    QTest::newRow("offset 5") << QStringList{"field 26=5"} << "Form13.SpinEdit7" << "5";
+    QTest::newRow("minutes 0") << QStringList{"field 17=0"} << "Morning_Time" << "00:00:00";
+    QTest::newRow("minutes 545") << QStringList{"field 17=545"} << "Morning_Time" << "09:05:00";
+    QTest::newRow("minutes 1439") << QStringList{"field 18=1439"} << "Evening_Time" << "23:59:00";
+    QTest::newRow("switch-off 60") << QStringList{"field 23=60"} << "OFF_Time" << "01:00:00";
+    QTest::newRow("switch-on 1140") << QStringList{"field 24=1140"} << "ON_Time" << "19:00:00";
+    QTest::newRow("day brightness") << QStringList{"field 21=2"} << "Form13.ComboBox2" << "2";
+    QTest::newRow("night brightness") << QStringList{"field 22=0"} << "Form13.ComboBox4" << "0";
+    QTest::newRow("flash") << QStringList{"field 16=1"} << "Form2.RadioGroup1" << "1";
+    QTest::newRow("inverse signals") << QStringList{"field 31=1"} << "Form2.RadioGroup3" << "1";
+    QTest::newRow("timer used") << QStringList{"field 27=1"} << "Form2.RadioGroup4" << "1";
+    QTest::newRow("section") << QStringList{"field 29=7"} << "Form2.TntRadioGroup1" << "7";
+    QTest::newRow("modem") << QStringList{"field 32=1"} << "Form2.RadioGroup2" << "1";
+    QTest::newRow("modem: PC button") << QStringList{"field 32=1"} << "Form2.Button1" << "enabled";
+    QTest::newRow("modem: MODEM button") << QStringList{"field 32=1"} << "Form2.Button3" << "enabled";
+    QTest::newRow("modem: Time? button") << QStringList{"field 32=1"} << "Form2.Button5" << "enabled";
+    QTest::newRow("timer: Time? button") << QStringList{"field 27=1", "field 32=0"} << "Form2.Button5" << "enabled";
+    QTest::newRow("PC: Time? button") << QStringList{"field 27=0", "field 32=0"} << "Form2.Button5" << "disabled";
+    QTest::newRow("PC: MODEM button") << QStringList{"field 27=1", "field 32=0"} << "Form2.Button3" << "disabled";
+    QTest::newRow("sensor fault") << QStringList{"field 28=1", "temp -0.25"} << "panel3" << "Error";
+    QTest::newRow("temperature") << QStringList{"field 28=1", "temp 21.5"} << "panel3" << "21.5°C";
+    QTest::newRow("no sensor") << QStringList{"field 28=0", "temp 21.5"} << "panel3" << "";
+    QTest::newRow("level 0") << QStringList{"bright 0"} << "panel1" << "BRIG=Min";
+    QTest::newRow("level 4") << QStringList{"bright 4"} << "panel1" << "BRIG=100%";
+    QTest::newRow("level 7 keeps the panel") << QStringList{"field 12=7"} << "panel1" << "before";
+    QTest::newRow("lighting state") << QStringList{"light 1"} << "panel2" << "LIGH=1";
+    QTest::newRow("outcome") << QStringList{} << "panel0" << "Reading Ok";
+}
+
+void tst_read_send::operatorRead()
+{
+    QFETCH(QStringList, board);
+    QFETCH(QString, what);
+    QFETCH(QString, expected);
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    for (const QString &c : board)
+        QVERIFY2(r.sim.control(c), qPrintable(c));
+    r.f1()->StatusBar1->setPanelText(1, "before");
+
+    r.f1()->Read_Data();
+
+    QCOMPARE(r.panel(0), QString("Reading Ok"));
+    QCOMPARE(probe(r.app(), what), expected);
+    QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+    QVERIFY(r.sim.received().contains("READ=;345;\r\n"));
+    QVERIFY(r.t->modals.isEmpty());
+    QCOMPARE(r.app().beepCount, 0);
+    expectIdle(r);
+}
+
+void tst_read_send::readFillsShownSlotsOnly()
+{
+    // Price board: slots 3 and 4 hidden.
+    Rig r({"Board_type=1", "2st_Currency=0", "2a_st_Currency=0", "5st_Currency=1", "5a_st_Currency=1"});
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    for (int k = 1; k <= 10; ++k)
+        QVERIFY(r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
+    QVERIFY(!r.f1()->Slot_Shown(3));
+    QVERIFY(!r.f1()->Slot_Shown(4));
+    QVERIFY(r.f1()->Slot_Shown(5));
+
+    r.f1()->Read_Data();
+
+    QCOMPARE(r.panel(0), QString("Reading Ok"));
+    for (int k = 1; k <= 10; ++k) {
+        const QString board = QStringLiteral("%1.%2").arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'));
+        const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
+        QCOMPARE(r.f1()->Edit[k]->text(), want);
+        // A hidden slot's stored text stays its figure, so the data file keeps it.
+        QCOMPARE(r.app().Board_Values[k], want);
+    }
+    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    r.f1()->Save1Click();
+    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    // The board's own texts are what a verification compares.
+    QVERIFY(r.app().Readback_Text.contains("3.0033"));
+}
+
+void tst_read_send::readReply_data()
+{
+    QTest::addColumn<bool>("checksums");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("modals");
+    QTest::addColumn<QString>("edit1");        // figure field 1 afterwards
+    QTest::addColumn<QString>("temperature");  // stored entry 11 afterwards
+
+    const QByteArrayList all = goodFields();
+    const QString ok = "Reading Ok", conn = "Connection error, data loaded from file", data = "Data error";
+    const QString board = "2.5000", file = "7.0000", old = "old";
+    QTest::newRow("32 fields, sums off") << false << readReply(all, false) << ok << QStringList() << board << "30.5";
+    QTest::newRow("32 fields and sum") << true << readReply(all, true) << ok << QStringList() << board << "30.5";
+    QTest::newRow("sum one too high") << true << readReply(all, true, 1) << conn << QStringList() << file << old;
+    QTest::newRow("no semicolon, sums on") << true << readReply(all, false) << conn << QStringList() << file << old;
+    QByteArrayList f = all;
+    f[4] = "";
+    QTest::newRow("empty field") << false << readReply(f, false) << data << QStringList{"Form10"} << file << old;
+    f = all;
+    f[4] = "1.23456";
+    QTest::newRow("7-character field") << false << readReply(f, false) << data << QStringList{"Form10"} << file << old;
+    f = all;
+    f[4] = "1.2a";
+    QTest::newRow("bad character") << false << readReply(f, false) << data << QStringList{"Form10"} << file << old;
+    QTest::newRow("31 fields") << false << readReply(all.mid(0, 31), false) << ok << QStringList() << board << "30.5";
+    QTest::newRow("30 fields") << false << readReply(all.mid(0, 30), false) << data << QStringList{"Form10"} << file
+                               << old;
+    QTest::newRow("text after field 32") << false << readReply(all, false) + "12345678,x;" << ok << QStringList()
+                                         << board << "30.5";
+    f = all;
+    f[13] = "1.5";
+    QTest::newRow("mode not whole") << false << readReply(f, false) << data << QStringList{"Form10"} << file << old;
+    f = all;
+    f[20] = " 2";
+    QTest::newRow("blank before a number") << false << readReply(f, false) << ok << QStringList() << board << "30.5";
+    QTest::newRow("OK instead of READ") << true << QByteArray("OK") << "Reading" << QStringList() << "1.0000" << old;
+    QTest::newRow("ERROR") << true << QByteArray("ERROR") << data << QStringList{"Form10"} << file << old;
+}
+
+void tst_read_send::readReply()
+{
+    QFETCH(bool, checksums);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, status);
+    QFETCH(QStringList, modals);
+    QFETCH(QString, edit1);
+    QFETCH(QString, temperature);
+    Rig r({checksums ? "Manage_Checksumms=1" : "Manage_Checksumms=0"});
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    QVERIFY(r.sim.control("reply " + escaped(reply)));
+    // The data file now differs from the fields: a failed read shows the file's figures.
+    r.t->writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
+    r.app().Board_Values[11] = "old";
+    r.app().Board_Values[32] = "old";
+    const auto before = r.app().Board_Values;
+
+    r.f1()->Read_Data();
+
+    QCOMPARE(r.panel(0), status);
+    QCOMPARE(r.t->modals, modals);
+    QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
+    QCOMPARE(r.f1()->Edit[1]->text(), edit1);
+    QCOMPARE(r.app().Board_Values[11], temperature);
+    if (status != "Reading Ok") {
+        // A rejected reply changes none of the board's values.
+        for (int k = 11; k <= 32; ++k)
+            QCOMPARE(r.app().Board_Values[k], before[k]);
+        QVERIFY(r.app().Readback_Text.isEmpty());
+    }
+    if (status == conn) {
+        QCOMPARE(r.panel(1), QString());
+        QCOMPARE(r.panel(2), QString());
+    }
+    if (QTest::currentDataTag() == QByteArray("31 fields"))
+        QCOMPARE(r.app().Board_Values[32], QString("old"));
+    if (QTest::currentDataTag() == QByteArray("blank before a number"))
+        QCOMPARE(r.app().Form13->ComboBox2->currentIndex(), 2);
+    expectIdle(r);
+}
+
+void tst_read_send::oneWayReadSendsNothing()
+{
+    Rig r({"Replys=1"});
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    QVERIFY(r.app().Form2->CheckBox5->isChecked());
+    r.f1()->StatusBar1->setPanelText(0, "before");
+    r.f1()->Read_Data();
+    QTest::qWait(300);
+    QCOMPARE(r.sim.received(), QByteArray());
+    QCOMPARE(r.panel(0), QString("before"));
+    QVERIFY(!r.app().Read_Busy);
+}
+
+void tst_read_send::upload_data()
+{
+    QTest::addColumn<QStringList>("ini");
+    QTest::addColumn<QStringList>("board");        // simulator control commands
+    QTest::addColumn<QByteArray>("command");       // the bare SEND= command expected
+    QTest::addColumn<bool>("readBack");            // READ= follows
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("modals");
+
+    const QByteArray shown8 = QByteArray("1.0000,").repeated(8) + "00000,00000,";
+    QTest::newRow("all hidden, 5 digits, fill 0")
+        << QStringList{"1st_Currency=0", "2st_Currency=0", "3st_Currency=0", "4st_Currency=0", "5st_Currency=0"}
+        << QStringList() << "SEND=" + QByteArray("00000,").repeated(10) << true << "Sent OK" << QStringList();
+    QTest::newRow("4 digits, fill blank")
+        << QStringList{"Board_type=1", "Digits=4", "Fill_char=1", "1a_st_Currency=0", "5st_Currency=1",
+                       "5a_st_Currency=1"}
+        << QStringList() << "SEND=1.000 ,     ," + QByteArray("1.000 ,").repeated(8) << true << "Sent OK"
+        << QStringList();
+    QTest::newRow("5 digits, two rows hidden") << QStringList() << QStringList() << "SEND=" + shown8 << true
+                                               << "Sent OK" << QStringList();
+    QTest::newRow("one-way") << QStringList{"Replys=1"} << QStringList() << "SEND=" + shown8 << false << "Sent OK"
+                             << QStringList();
+    QTest::newRow("read-back differs") << QStringList() << QStringList{"differ 1"} << "SEND=" + shown8 << true
+                                       << "Data error" << QStringList{"Form9"};
+    QTest::newRow("read-back malformed") << QStringList() << QStringList{"malformed 1"} << "SEND=" + shown8 << true
+                                         << "Data error" << QStringList{"Form9"};
+    QTest::newRow("read-back wrong sum") << QStringList() << QStringList{"bad-checksum 1"} << "SEND=" + shown8
+                                         << true << "Connection error" << QStringList{"Form8"};
+    QTest::newRow("no answer to READ=") << QStringList() << QStringList{"ok-then-silent 1"} << "SEND=" + shown8
+                                        << true << "Connection error" << QStringList{"Form8"};
+    QTest::newRow("READ line to SEND=") << QStringList() << QStringList{"reply-read-to-send 1"} << "SEND=" + shown8
+                                        << false << "Sending" << QStringList();
+    QTest::newRow("silence") << QStringList() << QStringList{"silent 1"} << "SEND=" + shown8 << false
+                             << "Connection error" << QStringList{"Form8"};
+    QTest::newRow("ERROR") << QStringList() << QStringList{"error-first 1"} << "SEND=" + shown8 << false
+                           << "Data error" << QStringList{"Form9"};
+}
+
+void tst_read_send::upload()
+{
+    QFETCH(QStringList, ini);
+    QFETCH(QStringList, board);
+    QFETCH(QByteArray, command);
+    QFETCH(bool, readBack);
+    QFETCH(QString, status);
+    QFETCH(QStringList, modals);
+    Rig r(ini);
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    for (const QString &c : board)
+        QVERIFY2(r.sim.control(c), qPrintable(c));
+    const QByteArray before = r.sim.received();
+
+    r.f1()->Send_Data();
+
+    QByteArray wire = Protocol::frameCommand(command, true);
+    if (readBack)
+        wire += "READ=;345;\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.received().mid(before.size()), wire, 5000);
+    QCOMPARE(r.panel(0), status);
+    QCOMPARE(r.t->modals, modals);
+    QCOMPARE(r.app().beepCount, modals.size());
+    QCOMPARE(r.app().Last_Send_OK, status == "Sent OK");
+    if (status == "Sent OK")
+        QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+    // Whatever happened, a slot's stored text is its field's figure, never the filler.
+    for (int k = 1; k <= 10; ++k)
+        QCOMPARE(r.app().Board_Values[k], r.f1()->Edit[k]->text());
+    // The upload saved the figures first; a save now writes the same figures.
+    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    r.f1()->Save1Click();
+    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    expectIdle(r);
+}
+
+QTEST_MAIN(tst_read_send)
+#include "tst_read_send.moc"
