@@ -330,7 +330,7 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
 
 void TForm1::Upload_When_Changed()
 {
-    const bool wanted = app.Form2->CheckBox2->isChecked() && !app.Loading_Settings
+    const bool wanted = app.Send_If_Changed && !app.Loading_Settings
                         && app.Loaded_Content != app.Previous_Content;
     if (!wanted) {
         app.Previous_Content = app.Loaded_Content;

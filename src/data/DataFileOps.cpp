@@ -66,10 +66,7 @@ void TForm1::Load1Click()
     }
 
     // ---- Upload when the file's content changed ----
-    if (app.Send_If_Changed && !app.Loading_Settings && !app.Form8->isVisible() && !app.Form9->isVisible()
-        && app.Loaded_Content != app.Previous_Content)
-        Send_Data();
-    app.Previous_Content = app.Loaded_Content;
+    Upload_When_Changed();
     // ---- end of upload when changed ----
 
     StatusBar1->setPanelText(0, QStringLiteral("Loaded"));
