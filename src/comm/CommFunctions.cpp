@@ -135,11 +135,10 @@ void CommPort::Write_Command(const QByteArray &bytes)
     failIfBroken();
     if (m_state != State::Open)
         return;
-    // Whatever came in since the last read (an unsolicited event line, say) is dropped, also
-    // what is already buffered on this side.
+    // Whatever came in since the last read (an unsolicited event line, say) is dropped: clear()
+    // empties the port object's own buffer as well as the driver's queue.
     m_port->clear(QSerialPort::Output);
     m_port->clear(QSerialPort::Input);
-    m_port->readAll();
     for (const char c : bytes) {
         m_port->write(&c, 1);
         m_port->flush();
