@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -82,6 +83,7 @@ private slots:
     void exchange();
     void oneWayLink();
     void staleInputIsDiscarded();
+    void windowLivesDuringWait();
     void missingPortTimesOutEveryAttempt();
     void hangUpDuringWait();
     void silentWaitCpu();
@@ -269,6 +271,43 @@ void TestExchange::staleInputIsDiscarded()
     rig.exchange("BRIG=2", 1, 400);
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QCOMPARE(logLines(rig.f2()), QStringList());
+}
+
+void TestExchange::windowLivesDuringWait()
+{
+    Rig rig({"--silent"});
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    TForm1 *f1 = rig.t.f1();
+    f1->show();
+    QPushButton button(QStringLiteral("Other"));
+    button.show();
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+
+    // In the middle of the wait: timers run, input is handled, the bar moves.
+    bool seen = false;
+    QElapsedTimer clock;
+    QTimer::singleShot(150, [&] {
+        seen = true;
+        QVERIFY(clock.elapsed() < 400);
+        QVERIFY(f1->Timer2->isActive());
+        QVERIFY(!f1->Timer5->isActive());
+        QVERIFY(!f1->Timer1->isActive());
+        QVERIFY(f1->ProgressBar1->value() > 0);
+        QCOMPARE(rig.f2()->StatusBar1->panelText(0), QStringLiteral("BRIG=3;"));
+        const QPoint at = button.rect().center();
+        QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
+                                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonRelease, at, button.mapToGlobal(at),
+                                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    });
+    clock.start();
+    rig.exchange("BRIG=3", 1, 1000);
+    QVERIFY(seen);
+    QCOMPARE(clicks, 1);
+    QVERIFY(rig.app().Reply_Timeout);
+    QVERIFY(f1->Timer5->isActive());
 }
 
 void TestExchange::missingPortTimesOutEveryAttempt()
