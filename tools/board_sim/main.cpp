@@ -827,6 +827,17 @@ int main(int argc, char **argv)
             name.erase(eq);
             hasValue = true;
         }
+        static const char *const valued[] = {"checksums", "baud", "split-gap", "event-interval",
+                                             "noise-len", "long-line", "hangup-after",
+                                             "error-first", "temp", "bright", "light", "reply",
+                                             "field", "link", "raw", "raw-tx", "log", "control",
+                                             "seed"};
+        const bool known = Simulator::isFlag(name)
+            || std::find(std::begin(valued), std::end(valued), name) != std::end(valued);
+        if (!known) {
+            std::fprintf(stderr, "tablo-board-sim: unknown option --%s (see --help)\n", name.c_str());
+            return 2;
+        }
         if (!hasValue && !Simulator::isFlag(name)) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "tablo-board-sim: --%s needs a value\n", name.c_str());
