@@ -280,6 +280,9 @@ void TestExchange::windowLivesDuringWait()
     QVERIFY(rig.connect());
     TForm1 *f1 = rig.t.f1();
     f1->show();
+    rig.f2()->Auto_Load_Chb->setChecked(true);   // automatic loading on: Timer1 comes back afterwards
+    f1->Apply_Autoload_Interval();
+    QVERIFY(f1->Timer1->isActive());
     QPushButton button(QStringLiteral("Other"));
     button.show();
     int clicks = 0;
@@ -308,6 +311,7 @@ void TestExchange::windowLivesDuringWait()
     QCOMPARE(clicks, 1);
     QVERIFY(rig.app().Reply_Timeout);
     QVERIFY(f1->Timer5->isActive());
+    QVERIFY(f1->Timer1->isActive());
 }
 
 void TestExchange::missingPortTimesOutEveryAttempt()
