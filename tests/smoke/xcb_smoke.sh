@@ -6,6 +6,7 @@ exe="$1"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp "$exe" "$dir/tablo"
+printf "1.0000\r\n%.0s" 1 2 3 4 5 6 7 8 9 10 >"$dir/Tablo_data.tbl"
 export QT_QPA_PLATFORM=xcb
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$1/tablo" & pid=$!

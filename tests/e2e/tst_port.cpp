@@ -1,0 +1,344 @@
+// The serial port and the port boxes of the Settings dialog, against the board simulator's pty:
+// names, line settings, the red box, typing, the scan, raw writes and reads, a hang-up.
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <sys/resource.h>
+#include <termios.h>
+
+#include "Sim.h"
+#include "TestApp.h"
+#include "comm/CommFunctions.h"
+#include "dialogs/Settings.h"
+
+namespace {
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+bool isRed(TForm2 *f2) { return f2->ComboBox1->palette().color(QPalette::Base) == QColor(Qt::red); }
+
+void selectPort(TForm2 *f2, const QString &name)
+{
+    f2->ComboBox1->setEditText(name);
+    f2->ComboBox1Change();
+}
+
+// A simulator reachable under a fixed path of our own (a link to its pty).
+struct LinkedSim {
+    QTemporaryDir dir;
+    QString link = QDir(dir.path()).filePath(QStringLiteral("board"));
+    Sim sim{{QStringLiteral("--link"), link}};
+};
+} // namespace
+
+class TestPort : public QObject {
+    Q_OBJECT
+private slots:
+    void devicePath_data();
+    void devicePath();
+    void portBoxColour_data();
+    void portBoxColour();
+    void typingReopensThePort();
+    void lineSettings_data();
+    void lineSettings();
+    void writeIsExact();
+    void readByte();
+    void hangUpWhileIdle();
+    void scanKeepsRememberedPty();
+    void scanDropsVanishedPort();
+};
+
+void TestPort::devicePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
+    QTest::newRow("COM10") << "COM10" << "/dev/ttyS9";
+    QTest::newRow("COM256") << "COM256" << "/dev/ttyS255";
+    QTest::newRow("device path") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("pty") << "/dev/pts/7" << "/dev/pts/7";
+    QTest::newRow("COM0 is no COM port") << "COM0" << "COM0";
+    QTest::newRow("partial COM") << "COM" << "COM";
+    QTest::newRow("COM with letters") << "COM1a" << "COM1a";
+}
+
+void TestPort::devicePath()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+    QCOMPARE(CommPort::devicePath(name), path);
+}
+
+void TestPort::portBoxColour_data()
+{
+    QTest::addColumn<QString>("name");    // "{sim}": the simulator's pty
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("missing device") << "/nonexistent/tablo-port" << "9600" << false;
+    QTest::newRow("COM256 (no such device)") << "COM256" << "9600" << false;
+    QTest::newRow("empty name") << "" << "9600" << false;
+    QTest::newRow("a folder") << "/tmp" << "9600" << false;
+    QTest::newRow("a plain file") << "{file}" << "9600" << false;
+    QTest::newRow("baud that is no number") << "{sim}" << "fast" << false;
+    QTest::newRow("simulator's pty") << "{sim}" << "9600" << true;
+    QTest::newRow("simulator's pty at 19200") << "{sim}" << "19200" << true;
+}
+
+void TestPort::portBoxColour()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, baud);
+    QFETCH(bool, opens);
+    Sim sim;
+    QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    t.writeFile(QStringLiteral("plain.txt"), "not a port\r\n");
+    name.replace(QStringLiteral("{sim}"), sim.port()).replace(QStringLiteral("{file}"), t.path("plain.txt"));
+
+    // From an open port to the name, and back: the box follows every change.
+    selectPort(f2, sim.port());
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QVERIFY(!isRed(f2));
+
+    f2->ComboBox11->setEditText(baud);
+    f2->ComboBox11Change();
+    QCOMPARE(t.app->Baud_Rate, baud);
+    selectPort(f2, name);
+    QCOMPARE(t.app->Port_Name, name);
+    QCOMPARE(t.app->Port->Port_Handle(), opens ? CommPort::State::Open : CommPort::State::Failed);
+    QCOMPARE(isRed(f2), !opens);
+    QCOMPARE(t.readFile(QStringLiteral("plain.txt")), QByteArray("not a port\r\n"));
+
+    f2->ComboBox11->setEditText(QStringLiteral("9600"));
+    f2->ComboBox11Change();
+    selectPort(f2, sim.port());
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QVERIFY(!isRed(f2));
+}
+
+void TestPort::typingReopensThePort()
+{
+    LinkedSim s;
+    QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    f2->ComboBox1->lineEdit()->clear();
+    // Every typed character reopens the port with the text as it stands.
+    QTest::keyClicks(f2->ComboBox1->lineEdit(), s.link.chopped(1));
+    QCOMPARE(t.app->Port_Name, s.link.chopped(1));
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QVERIFY(isRed(f2));
+    QTest::keyClicks(f2->ComboBox1->lineEdit(), s.link.right(1));
+    QCOMPARE(t.app->Port_Name, s.link);
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QVERIFY(!isRed(f2));
+    QTest::keyClick(f2->ComboBox1->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QVERIFY(isRed(f2));
+}
+
+void TestPort::lineSettings_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("parity");
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("parityBits");   // PARODD | CMSPAR as set (a pty always clears PARENB)
+    QTest::addColumn<int>("qtParity");
+    QTest::newRow("9600 None") << "9600" << "None" << int(B9600) << 0 << int(QSerialPort::NoParity);
+    QTest::newRow("19200 None") << "19200" << "None" << int(B19200) << 0 << int(QSerialPort::NoParity);
+    QTest::newRow("Odd") << "9600" << "Odd" << int(B9600) << int(PARODD) << int(QSerialPort::OddParity);
+    QTest::newRow("Even") << "9600" << "Even" << int(B9600) << 0 << int(QSerialPort::EvenParity);
+    QTest::newRow("Mark") << "9600" << "Mark" << int(B9600) << int(PARODD | CMSPAR) << int(QSerialPort::MarkParity);
+    QTest::newRow("Space") << "9600" << "Space" << int(B9600) << int(CMSPAR) << int(QSerialPort::SpaceParity);
+    QTest::newRow("lower-case odd is no parity") << "9600" << "odd" << int(B9600) << 0 << int(QSerialPort::NoParity);
+    QTest::newRow("unknown text is no parity") << "9600" << "Bogus" << int(B9600) << 0 << int(QSerialPort::NoParity);
+}
+
+void TestPort::lineSettings()
+{
+    QFETCH(QString, baud);
+    QFETCH(QString, parity);
+    QFETCH(int, speed);
+    QFETCH(int, parityBits);
+    QFETCH(int, qtParity);
+    Sim sim;
+    QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    selectPort(f2, sim.port());
+    // The baud and parity boxes store their text and reopen the port at once.
+    f2->ComboBox11->setEditText(baud);
+    f2->ComboBox11Change();
+    f2->ComboBox3->setEditText(parity);
+    f2->ComboBox3Change();
+    QCOMPARE(t.app->Baud_Rate, baud);
+    QCOMPARE(t.app->Parity, parity);
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+
+    termios tio{};
+    QCOMPARE(tcgetattr(int(t.app->Port->serial()->handle()), &tio), 0);
+    QCOMPARE(int(cfgetospeed(&tio)), speed);
+    QCOMPARE(int(cfgetispeed(&tio)), speed);
+    QCOMPARE(int(tio.c_cflag & CSIZE), int(CS8));
+    QCOMPARE(int(tio.c_cflag & CSTOPB), 0);
+    QCOMPARE(int(tio.c_cflag & CRTSCTS), 0);
+    QCOMPARE(int(tio.c_iflag & (IXON | IXOFF | IXANY)), 0);
+    QCOMPARE(int(tio.c_cflag & (PARODD | CMSPAR)), parityBits);
+    QCOMPARE(int(t.app->Port->serial()->parity()), qtParity);
+    QCOMPARE(t.app->Port->serial()->readBufferSize(), qint64(2048));
+}
+
+void TestPort::writeIsExact()
+{
+    Sim sim{{QStringLiteral("--silent")}};
+    QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+    TestApp t;
+    selectPort(t.app->Form2, sim.port());
+    const QByteArray bytes("SEND=\0\x01\x7f\x80\xff;\r\nA", 14);
+    t.app->Port->Write_Command(bytes);
+    QVERIFY(sim.waitForReceived(bytes));
+    t.app->Port->Write_Command("B");
+    QVERIFY(sim.waitForReceived(bytes + "B"));
+    QCOMPARE(sim.received(), bytes + "B");
+}
+
+void TestPort::readByte()
+{
+    Sim sim{{QStringLiteral("--silent")}};
+    QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+    TestApp t;
+    selectPort(t.app->Form2, sim.port());
+    CommPort *port = t.app->Port;
+
+    // Nothing waiting: each read gives up after a moment.
+    char c = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 100; ++i)
+        QVERIFY(!port->Read_Byte(c));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+
+    QVERIFY(sim.control(QStringLiteral("raw A\\x00\\xffZ")));
+    QByteArray got;
+    clock.restart();
+    while (got.size() < 4 && clock.elapsed() < 5000) {
+        if (port->Read_Byte(c))
+            got += c;
+    }
+    QCOMPARE(got, QByteArray("A\0\xffZ", 4));
+    QVERIFY(!port->Read_Byte(c));
+
+    // Closing discards what came in and was not read: after a reopen it is gone.
+    QVERIFY(sim.control(QStringLiteral("raw XY")));
+    QThread::msleep(200);   // in the line's queue, not yet taken by the event loop
+    port->Close_Port();
+    QCOMPARE(port->Port_Handle(), CommPort::State::None);
+    QVERIFY(!port->Read_Byte(c));
+    selectPort(t.app->Form2, sim.port());
+    QCOMPARE(port->Port_Handle(), CommPort::State::Open);
+    clock.restart();
+    got.clear();
+    while (clock.elapsed() < 300) {
+        if (port->Read_Byte(c))
+            got += c;
+    }
+    QCOMPARE(got, QByteArray());
+}
+
+void TestPort::hangUpWhileIdle()
+{
+    Sim sim{{QStringLiteral("--silent")}};
+    QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    selectPort(f2, sim.port());
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+
+    QVERIFY(sim.control(QStringLiteral("hangup")));
+    // The first error closes the port, with nothing read or written.
+    QTRY_COMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->Port->errorCount(), 1);
+    const double cpu0 = cpuSeconds();
+    QTest::qWait(1000);
+    const double idle = cpuSeconds() - cpu0;
+    QVERIFY2(idle < 0.05, qPrintable(QString::number(idle)));
+    char c;
+    QVERIFY(!t.app->Port->Read_Byte(c));
+    t.app->Port->Write_Command("BRIG=1;\r\n");
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+
+    // A new board: the next selection opens it.
+    QVERIFY(sim.control(QStringLiteral("replug")));
+    selectPort(f2, sim.port());
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QVERIFY(!isRed(f2));
+    t.app->Port->Write_Command("BRIG=1;\r\n");
+    QVERIFY(sim.waitForReceived("BRIG=1;\r\n"));
+}
+
+void TestPort::scanKeepsRememberedPty()
+{
+    LinkedSim s;
+    QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    selectPort(f2, s.link);
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    f2->Button2Click();
+
+    QStringList items;
+    for (int i = 0; i < f2->ComboBox1->count(); ++i)
+        items << f2->ComboBox1->itemText(i);
+    QVERIFY2(items.contains(s.link), qPrintable(items.join(QLatin1Char(' '))));
+    QCOMPARE(items.count(s.link), 1);
+    QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
+    QCOMPARE(f2->ComboBox1->currentText(), s.link);
+    QCOMPARE(t.app->Port_Name, s.link);
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QVERIFY(!isRed(f2));
+    t.app->Port->Write_Command("X");
+    QVERIFY(s.sim.waitForReceived("X"));
+}
+
+void TestPort::scanDropsVanishedPort()
+{
+    QString gone;
+    TestApp t;
+    TForm2 *f2 = t.app->Form2;
+    {
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        gone = sim.port();
+        selectPort(f2, gone);
+        QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    }
+    // The simulator is gone; make sure no other process got the same pty number meanwhile.
+    if (QFile::exists(gone))
+        QSKIP("the pty number was taken again");
+    f2->Button2Click();
+    QStringList items;
+    for (int i = 0; i < f2->ComboBox1->count(); ++i)
+        items << f2->ComboBox1->itemText(i);
+    QVERIFY(!items.contains(gone));
+    // The first port found is selected, or none at all and the box turns red.
+    QCOMPARE(f2->ComboBox1->currentText(), items.isEmpty() ? QString() : items.first());
+    QCOMPARE(t.app->Port_Name, f2->ComboBox1->currentText());
+    const bool failed = t.app->Port->Port_Handle() == CommPort::State::Failed;
+    QCOMPARE(isRed(f2), failed);
+    if (items.isEmpty())
+        QVERIFY(failed);
+}
+
+QTEST_MAIN(TestPort)
+#include "tst_port.moc"
