@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 
 #include "app/App.h"
 #include "app/BigTablo.h"
@@ -25,6 +26,7 @@ int divRoundHalfEven(int n, int d)
 
 void TForm1::Exchange_Command()
 {
+    const QScopedValueRollback<bool> busy(app.Exchange_Busy, true);   // no upload starts meanwhile
     Timer5->stop();
     Timer1->stop();
 
