@@ -142,6 +142,24 @@ private slots:
         QCOMPARE(sets.value(lighting ? 1 : 0), wire.last().mid(5));
     }
 
+    // "ავტო" whose schedule lookup fails: reported, and the brightness command is not sent.
+    void autoWithFailedLookup()
+    {
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
+        r.f13()->show();
+        r.f1()->StatusBar1->setPanelText(1, QStringLiteral("before"));
+        r.f1()->RadioGroup1->button(5)->click();
+        QCOMPARE(r.app().reportedErrors.size(), 1);
+        QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
+        QTest::qWait(50);
+        QCOMPARE(r.commands(), QList<QByteArray>());
+        QCOMPARE(r.f1()->StatusBar1->panelText(1), QStringLiteral("before"));
+        QVERIFY(!r.app().Settings_Send_Busy);
+        QVERIFY(!r.app().Loading_Settings);
+    }
+
     // What each answer of the board does to a brightness change.
     void outcome_data()
     {

@@ -170,67 +170,6 @@ private slots:
         QCOMPARE(app.ON_Time, QStringLiteral("09:05:10"));
     }
 
-    // Every kind of change sends "SETS=" with the window open and nothing with it closed.
-    void sendsOnlyWhileOpen_data()
-    {
-        QTest::addColumn<int>("change");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<int>("field");      // 1-based field of "SETS=" that carries the change
-        QTest::addColumn<int>("value");
-        const char *names[] = {"picker", "correction", "day level", "night level", "mode"};
-        const int fields[] = {5, 13, 8, 9, 2};
-        const int values[] = {5 * 60 + 6, 251, 1, 3, 2};
-        for (int c = 0; c < 5; ++c)
-            for (bool open : {false, true})
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(names[c]), open ? "open" : "closed")))
-                    << c << open << fields[c] << values[c];
-    }
-    void sendsOnlyWhileOpen()
-    {
-        QFETCH(int, change);
-        QFETCH(bool, open);
-        QFETCH(int, field);
-        QFETCH(int, value);
-        TestApp t;
-        quiet(t);
-        App &app = *t.app;
-        TForm13 *f = app.Form13;
-        if (open)
-            f->show();
-        app.Command_Text = "none";
-        switch (change) {
-        case 0: f->DateTimePicker2->setTime(QTime(5, 6, 7)); break;
-        case 1: f->SpinEdit7->setValue(-5); break;
-        case 2:
-            f->ComboBox2->setCurrentIndex(1);
-            emit f->ComboBox2->activated(1);
-            break;
-        case 3:
-            f->ComboBox4->setCurrentIndex(3);
-            emit f->ComboBox4->activated(3);
-            break;
-        case 4:
-            // Lighting "ავტო" by time, as the board reported it, then the mode picked here.
-            app.Form1->RadioGroup2->blockSignals(true);
-            app.Form1->RadioGroup2->setItemIndex(2);
-            app.Form1->RadioGroup2->blockSignals(false);
-            f->TntRadioGroup1->setItemIndex(0);
-            break;
-        }
-        if (!open) {
-            QCOMPARE(app.Command_Text, QByteArray("none"));
-            QCOMPARE(IniFile(app.settingsPath()).readString("Controller", "Flash", "missing"), QByteArray("missing"));
-            return;
-        }
-        QVERIFY2(app.Command_Text.startsWith("SETS="), app.Command_Text.constData());
-        const QList<QByteArray> fields = app.Command_Text.mid(5).split(',');
-        QVERIFY(fields.size() >= 19);
-        QCOMPARE(fields[field - 1], QByteArray::number(value));
-        // Saved after the attempt, acknowledged or not.
-        QVERIFY(!app.Settings_Send_Busy);
-        QVERIFY(IniFile(app.settingsPath()).readString("Controller", "Flash", "missing") != "missing");
-    }
-
     // Values read back from the board: the corrections' range is -127 to 128.
     void correctionReadBack_data()
     {
