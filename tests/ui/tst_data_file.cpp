@@ -1,0 +1,336 @@
+// The data file through the main window's menu operations: save and load, short, long and
+// malformed files, a missing or unreadable file, the change detector, the options of the
+// Settings dialog and the automatic load poll.
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "TestApp.h"
+#include "data/DataFile.h"
+#include "dialogs/Settings.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+const QString DataName = QStringLiteral("Tablo_data.tbl");
+
+std::unique_ptr<TestApp> started(int digits, bool blank, const QByteArray &settings = QByteArray())
+{
+    const QByteArray ini = "[Settings]\r\n" + settings + "[Tablo]\r\nDigits=" + QByteArray::number(digits)
+                           + "\r\nFill_char=" + (blank ? "1" : "0") + "\r\n";
+    auto t = std::make_unique<TestApp>(ini);
+    t->startUp();
+    return t;
+}
+
+QStringList fieldTexts(const TForm1 *f)
+{
+    QStringList out;
+    for (int k = 1; k <= 10; ++k)
+        out << f->Edit[k]->text();
+    return out;
+}
+
+QStringList stored(const App &app)
+{
+    QStringList out;
+    for (int k = 1; k <= 10; ++k)
+        out << app.Board_Values[k];
+    return out;
+}
+
+QString status(const TestApp &t) { return t.f1()->StatusBar1->panelText(0); }
+
+const QByteArray Example = "1.250\r\n1.275\r\n0.890\r\n0.905\r\n1.000\r\n1.000\r\n0000\r\n0000\r\n0000\r\n0000\r\n";
+
+} // namespace
+
+class TestDataFile : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip();
+    void load_data();
+    void load();
+    void missingFile_data();
+    void missingFile();
+    void startWithoutFile();
+    void unreadableFile();
+    void changeDetector_data();
+    void changeDetector();
+    void autoLoadOption_data();
+    void autoLoadOption();
+    void interval();
+    void poll();
+};
+
+void TestDataFile::roundTrip()
+{
+    auto t = started(4, false);
+    t->writeFile(DataName, Example);
+    t->f1()->Load1Click();
+    QCOMPARE(status(*t), QStringLiteral("Loaded"));
+    QCOMPARE(fieldTexts(t->f1()).join(QLatin1Char('|')),
+             QStringLiteral("1.250|1.275|0.890|0.905|1.000|1.000|0000|0000|0000|0000"));
+    t->writeFile(DataName, "overwritten");
+    t->f1()->Save1Click();
+    QCOMPARE(status(*t), QStringLiteral("Saved"));
+    QCOMPARE(t->readFile(DataName), Example);
+}
+
+void TestDataFile::load_data()
+{
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<bool>("blank");
+    QTest::addColumn<bool>("autoLoad");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList example{"1.250", "1.275", "0.890", "0.905", "1.000", "1.000", "0000", "0000", "0000", "0000"};
+    QByteArray lfOnly = Example;
+    lfOnly.replace("\r\n", "\n");
+    QTest::newRow("CR LF") << 4 << false << false << Example << example;
+    QTest::newRow("LF only") << 4 << false << false << lfOnly << example;
+    QTest::newRow("LF only, automatic loading") << 4 << false << true << lfOnly << example;
+    const QStringList three{"1.250", "1.275", "0.890"};
+    QTest::newRow("three lines, zero mode") << 4 << false << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
+                                            << three + QStringList(7, QStringLiteral("0000"));
+    QTest::newRow("three lines, blank mode") << 4 << true << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
+                                             << three + QStringList(7, QStringLiteral("    "));
+    QTest::newRow("lines after the tenth ignored")
+        << 4 << false << false << Example + "9.999\r\n8.888\r\n" << example;
+    QTest::newRow("malformed lines")
+        << 4 << false << false
+        << QByteArray("1a2\r\n1,25\r\n 7\r\n--.--\r\n12345.6\r\n.5\r\n\r\n1.2.3\r\nabc\r\n1234.5\r\n")
+        << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."};
+    QTest::newRow("malformed, blank mode") << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
+                                           << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    "));
+    QTest::newRow("last line without line end") << 4 << false << false << QByteArray("1.250\r\n2.5")
+                                                << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000"));
+    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000"));
+}
+
+void TestDataFile::load()
+{
+    QFETCH(int, digits);
+    QFETCH(bool, blank);
+    QFETCH(bool, autoLoad);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, expected);
+    auto t = started(digits, blank, autoLoad ? "Auto_Load=1\r\n" : "");
+    App &app = *t->app;
+    t->writeFile(DataName, content);
+    app.Form1->Load1Click();
+    QCOMPARE(fieldTexts(app.Form1), expected);
+    QCOMPARE(stored(app), expected);
+    QCOMPARE(app.Loaded_Content, expected.join(QString()));
+    QCOMPARE(app.Previous_Content, app.Loaded_Content);
+    QCOMPARE(status(*t), QStringLiteral("Loaded"));
+    // With automatic loading off the changed fields save the file in its formatted form.
+    QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
+}
+
+void TestDataFile::missingFile_data()
+{
+    QTest::addColumn<bool>("show");         // "Show data File" instead of "Load  data File"
+    QTest::addColumn<bool>("dialogCreates"); // the dialog creates the file when shown
+    QTest::newRow("load") << false << false;
+    QTest::newRow("load, dialog creates the file") << false << true;
+    QTest::newRow("show") << true << false;
+    QTest::newRow("show, dialog creates the file") << true << true;
+}
+
+void TestDataFile::missingFile()
+{
+    QFETCH(bool, show);
+    QFETCH(bool, dialogCreates);
+    auto t = started(4, false);
+    App &app = *t->app;
+    if (dialogCreates)
+        t->onModal = [&](QDialog *d) {
+            if (d == app.Form2)
+                QVERIFY(app.Form1->Create_Data_File());
+        };
+    const QStringList before = fieldTexts(app.Form1);
+    app.Form1->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
+    QVERIFY(QFile::remove(app.Data_File));
+    show ? app.Form1->Show1Click() : app.Form1->Load1Click();
+    QCOMPARE(t->modals, QStringList{QStringLiteral("Form2")});
+    QVERIFY(t->editorStarts.isEmpty());
+    QCOMPARE(fieldTexts(app.Form1), before);     // nothing is loaded this time
+    QCOMPARE(status(*t), QStringLiteral("Sent OK"));
+    QCOMPARE(t->readFile(DataName), dialogCreates ? QByteArray("0.000\r\n").repeated(10) : QByteArray());
+    if (show && dialogCreates) {
+        app.Form1->Show1Click();
+        QCOMPARE(t->editorStarts, QStringList{app.Data_File});
+        QCOMPARE(t->modals.size(), 1);
+    }
+}
+
+void TestDataFile::startWithoutFile()
+{
+    // The load at the end of reading the settings finds no file and shows the Settings
+    // dialog, which creates it; the reformatting that ends the settings load then writes
+    // the fields' initial figures into it.
+    TestApp t(QByteArray(), false);
+    t.onModal = [&](QDialog *d) {
+        if (d == t.app->Form2)
+            t.app->Form1->Create_Data_File();
+    };
+    t.startUp();
+    QCOMPARE(t.modals, QStringList{QStringLiteral("Form2")});
+    QCOMPARE(t.readFile(DataName), QByteArray("1.0000\r\n").repeated(10));
+}
+
+void TestDataFile::unreadableFile()
+{
+    auto t = started(4, false);
+    App &app = *t->app;
+    t->writeFile(DataName, Example);
+    app.Form1->Load1Click();
+    const QStringList fields = fieldTexts(app.Form1);
+    const QStringList figures = stored(app);
+    const QString previous = app.Previous_Content;
+    QVERIFY(!previous.isEmpty());
+
+    QVERIFY(QFile::remove(app.Data_File));
+    QVERIFY(QDir().mkdir(app.Data_File));   // exists, but cannot be read as a file
+    app.Form1->Load1Click();
+    QCOMPARE(app.reportedErrors.size(), 1);
+    QVERIFY(!app.reportedErrors.first().isEmpty());
+    QCOMPARE(t->modals, QStringList{QStringLiteral("ErrorBox")});
+    QCOMPARE(status(*t), QStringLiteral("Loading"));
+    QCOMPARE(fieldTexts(app.Form1), fields);
+    QCOMPARE(stored(app), figures);
+    QCOMPARE(app.Previous_Content, previous);
+
+    // Saving over it fails the same way and does not claim success.
+    app.Form1->Save1Click();
+    QCOMPARE(app.reportedErrors.size(), 2);
+    QCOMPARE(status(*t), QStringLiteral("Loading"));
+}
+
+void TestDataFile::changeDetector_data()
+{
+    QTest::addColumn<QList<QByteArray>>("contents");
+    QTest::addColumn<int>("changes");
+    const QByteArray a = "1.250\r\n", b = "2.500\r\n";
+    QTest::newRow("same content twice") << QList<QByteArray>{a, a} << 1;
+    QTest::newRow("two contents") << QList<QByteArray>{a, b} << 2;
+    QTest::newRow("back and forth") << QList<QByteArray>{a, b, a} << 3;
+    QTest::newRow("only line ends differ") << QList<QByteArray>{a, "1.250\n"} << 1;
+    QTest::newRow("same figures once formatted") << QList<QByteArray>{a, "1.25x\r\n"} << 1;
+}
+
+void TestDataFile::changeDetector()
+{
+    QFETCH(QList<QByteArray>, contents);
+    QFETCH(int, changes);
+    auto t = started(4, false);
+    App &app = *t->app;
+    QVERIFY(app.Previous_Content.isEmpty());   // the first load after start-up is a change
+    int seen = 0;
+    for (const QByteArray &c : contents) {
+        t->writeFile(DataName, c);
+        const QString before = app.Previous_Content;
+        app.Form1->Load1Click();
+        if (app.Loaded_Content != before)
+            ++seen;
+        QCOMPARE(app.Previous_Content, app.Loaded_Content);
+    }
+    QCOMPARE(seen, changes);
+}
+
+void TestDataFile::autoLoadOption_data()
+{
+    QTest::addColumn<bool>("fileExists");
+    QTest::newRow("file present") << true;
+    QTest::newRow("file missing") << false;
+}
+
+void TestDataFile::autoLoadOption()
+{
+    QFETCH(bool, fileExists);
+    auto t = started(4, false);
+    App &app = *t->app;
+    TForm2 *f2 = app.Form2;
+    const IniFile ini(app.settingsPath());
+    if (!fileExists)
+        QVERIFY(QFile::remove(app.Data_File));
+
+    f2->Auto_Load_Chb->setChecked(true);
+    QVERIFY(!f2->CheckBox2->isHidden());
+    QVERIFY(f2->SpinEdit1->isEnabled());
+    QVERIFY(f2->LabelSec->isEnabled());
+    QCOMPARE(app.beepCount, fileExists ? 0 : 1);
+    QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
+    QVERIFY(ini.readBool("Settings", "Auto_Load", false));
+    QVERIFY(!app.Form1->Timer1->isActive());   // switching on does not start the poll by itself
+
+    f2->CheckBox2->setChecked(true);
+    QVERIFY(app.Send_If_Changed);
+    QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
+
+    f2->Auto_Load_Chb->setChecked(false);
+    QVERIFY(f2->CheckBox2->isHidden());
+    QVERIFY(!f2->CheckBox2->isChecked());
+    QVERIFY(!app.Send_If_Changed);
+    QVERIFY(!f2->SpinEdit1->isEnabled());
+    QVERIFY(!f2->LabelSec->isEnabled());
+    QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
+    QVERIFY(!ini.readBool("Settings", "Send_If_Changed", true));
+    QCOMPARE(app.beepCount, fileExists ? 0 : 1);
+}
+
+void TestDataFile::interval()
+{
+    auto t = started(4, false);
+    App &app = *t->app;
+    QTimer *timer = app.Form1->Timer1;
+    QVERIFY(!timer->isActive());
+    app.Form2->SpinEdit1->setValue(7);
+    QCOMPARE(app.Auto_Load_Intvl, 7000);
+    QCOMPARE(IniFile(app.settingsPath()).readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
+    QVERIFY(!timer->isActive());
+
+    app.Form2->Auto_Load_Chb->setChecked(true);
+    app.Form1->Apply_Autoload_Interval();
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 7000);
+    app.Form2->SpinEdit1->setValue(3);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 3000);
+
+    // Closing the Settings dialog resumes the poll as set.
+    timer->stop();
+    app.Form2->show();
+    app.Form2->hide();
+    QVERIFY(timer->isActive());
+    app.Form2->Auto_Load_Chb->setChecked(false);
+    app.Form2->show();
+    app.Form2->hide();
+    QVERIFY(!timer->isActive());
+}
+
+void TestDataFile::poll()
+{
+    // Automatic loading set in the settings file polls from the end of start-up on.
+    auto t = started(4, false, "Auto_Load=1\r\nAuto_Load_Intvl=1000\r\n");
+    App &app = *t->app;
+    QVERIFY(app.Form1->Timer1->isActive());
+    QCOMPARE(app.Form1->Timer1->interval(), 1000);
+    t->writeFile(DataName, "2.500\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(app.Form1->Edit[1]->text(), QStringLiteral("2.500"), 15000);
+    QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("0000"));
+    QCOMPARE(t->readFile(DataName), QByteArray("2.500\r\n"));   // the poll never writes the file
+
+    // A tick with automatic loading off loads nothing.
+    app.Form2->Auto_Load_Chb->setChecked(false);
+    t->writeFile(DataName, "3.500\r\n");
+    app.Form1->Timer1Timer();
+    QCOMPARE(app.Form1->Edit[1]->text(), QStringLiteral("2.500"));
+}
+
+QTEST_MAIN(TestDataFile)
+#include "tst_data_file.moc"
