@@ -264,11 +264,12 @@ private slots:
         r.f2()->CheckBox3->setChecked(checksums);
         QPushButton *b = button == 1 ? r.f2()->Button1 : button == 3 ? r.f2()->Button3 : r.f2()->Button5;
         b->setEnabled(true);
+        r.f1()->StatusBar1->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.f1()->StatusBar1->panelText(0), QString());
+        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
