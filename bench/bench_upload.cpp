@@ -29,6 +29,8 @@ double median(QList<double> v)
     return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
 }
 
+double maximum(const QList<double> &v) { return v.isEmpty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
 class SimProcess {
 public:
     bool start(int baud)
@@ -119,9 +121,9 @@ bool runSpeed(int baud, int uploads)
         wire << double((rx1 - rx0) + (tx1 - tx0)) * 10.0 * 1000.0 / baud;
     }
     const double mw = median(wall), mwire = median(wire), mc = median(cpu);
-    std::printf("%6d baud: %d uploads, median wall %.1f ms, wire %.1f ms (%.0f bytes), ratio %.3f, "
-                "CPU %.2f ms per upload\n",
-                baud, uploads, mw, mwire, mwire * baud / 10000.0, mw / mwire, mc);
+    std::printf("%6d baud: %d uploads, median wall %.1f ms (slowest %.1f), wire %.1f ms (%.0f bytes), "
+                "ratio %.3f, CPU %.2f ms per upload\n",
+                baud, uploads, mw, maximum(wall), mwire, mwire * baud / 10000.0, mw / mwire, mc);
     std::fflush(stdout);
     return true;
 }
