@@ -353,6 +353,9 @@ void TForm1::Upload_When_Changed()
         app.Previous_Content = content;
         app.Upload_Retry_Deadline = QDeadlineTimer();
     } else {
+        // What the board holds is unknown now (it may have taken the figures and failed the
+        // read-back): any content, the earlier one included, is uploaded at the next try.
+        app.Previous_Content.clear();
         app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
     }
 }

@@ -67,6 +67,7 @@ private slots:
     void changedFileReachesBoard();
     void failedUploadIsRetriedLater();
     void dialogShowingDefersUpload();
+    void earlierContentAfterFailedUpload();
     void noUploadInsideRead();
     void noUploadInsideExchange();
     void noUploadWanted();
@@ -138,6 +139,32 @@ void tst_data_upload::dialogShowingDefersUpload()
     r.app().Form9->hide();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+}
+
+void tst_data_upload::earlierContentAfterFailedUpload()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+    const QByteArray initialSend = "SEND=" + QByteArray("1.0000,").repeated(8) + "00000,00000,";
+    QCOMPARE(r.sim.receivedCount(initialSend), 1);
+
+    // The board takes the new figures but its read-back never comes.
+    QVERIFY(r.sim.control("ok-then-silent 1"));
+    r.rewriteFile(Changed);
+    QTRY_VERIFY_WITH_TIMEOUT(r.t->modals.contains("Form8"), 10000);
+    QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
+
+    // The file goes back to what was uploaded before: the board holds other figures, so it
+    // is uploaded again.
+    QVERIFY(r.sim.control("ok-then-silent 0"));
+    r.rewriteFile(Initial);
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(initialSend), 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+    QVERIFY(r.app().Last_Send_OK);
+    QVERIFY(r.app().Readback_Text.startsWith(QString("1.0000").repeated(8)));
 }
 
 void tst_data_upload::noUploadInsideRead()
