@@ -1,0 +1,439 @@
+// Controller commands through the windows against the board simulator: brightness and
+// lighting selectors, the clock, "SETS=", the bare modem commands and the outcome of each.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "Sim.h"
+#include "TestApp.h"
+#include "comm/CommFunctions.h"
+#include "comm/Protocol.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+// A program started with a settings file that names the simulator's port.
+struct Rig {
+    explicit Rig(const QStringList &simOptions, const QByteArray &controller = QByteArray())
+        : sim(simOptions),
+          t("[Settings]\r\nPort_Number=" + sim.port().toLocal8Bit() + "\r\nTimeout_for_command=400\r\n"
+            "Attempts=1\r\n" + (controller.isNull() ? QByteArray() : "[Controller]\r\n" + controller))
+    {
+        t.app->todayHook = [] { return QDate(2024, 5, 13); };
+        t.writeFile(QStringLiteral("Shedule.shd"), "Date  Morning  Evening\r\n05.13 06:12:00 20:45:00\r\n");
+        t.startUp();
+    }
+    Sim sim;
+    TestApp t;
+    App &app() { return *t.app; }
+    TForm1 *f1() { return t.app->Form1; }
+    TForm2 *f2() { return t.app->Form2; }
+    TForm13 *f13() { return t.app->Form13; }
+    bool checksums() { return f2()->CheckBox3->isChecked(); }
+    // The bare commands the board received, in order (frames taken off).
+    QList<QByteArray> commands()
+    {
+        QList<QByteArray> out;
+        for (QByteArray line : sim.received().split('\n')) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.isEmpty())
+                continue;
+            const int semi = line.indexOf(';');
+            out << (semi < 0 ? line : line.left(semi));
+        }
+        return out;
+    }
+    // The controller parameters the board holds (its READ fields 14 to 32).
+    QList<QByteArray> boardSets()
+    {
+        sim.output();
+        if (!sim.control(QStringLiteral("dump")))
+            return {};
+        const QByteArray out = sim.output();
+        const int at = out.lastIndexOf("DUMP READ=");
+        const QByteArray line = out.mid(at + 10, out.indexOf('\n', at) - at - 10);
+        return line.split(',').mid(13, 19);
+    }
+};
+
+QList<QByteArray> fieldsOf(const QByteArray &sets)
+{
+    return sets.mid(5).split(',').mid(0, 19);
+}
+
+} // namespace
+
+class TestController : public QObject {
+    Q_OBJECT
+private slots:
+    // The brightness and lighting selectors of the main window.
+    void selectors_data()
+    {
+        QTest::addColumn<bool>("lighting");       // the lighting group, else brightness
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("presetMode");      // the group's automatic mode before (-1 none)
+        QTest::addColumn<bool>("lightingControl");
+        QTest::addColumn<bool>("autoOpen");       // the Auto Controls window is open
+        QTest::addColumn<QList<QByteArray>>("wire");   // commands received ("SETS=" by prefix)
+        QTest::addColumn<QString>("panel1");
+        QTest::addColumn<QString>("panel2");
+        QTest::addColumn<int>("modeAfter");
+
+        using L = QList<QByteArray>;
+        QTest::newRow("50%") << false << 2 << -1 << true << false << L{"BRIG=2"} << "BRIG=2" << "" << -1;
+        QTest::newRow("ავტო, no mode") << false << 5 << -1 << true << false << L{"BRIG=6"} << "BRIG=6" << "" << 1;
+        QTest::newRow("ავტო, no mode, Auto Controls open")
+            << false << 5 << -1 << true << true << L{"SETS=", "BRIG=6"} << "BRIG=6" << "" << 1;
+        QTest::newRow("ავტო by time") << false << 5 << 0 << true << false << L{"BRIG=5"} << "BRIG=5" << "" << 0;
+        QTest::newRow("ჩართული, lighting control off")
+            << true << 1 << -1 << false << false << L{"LIGH=1"} << "" << "" << -1;
+        QTest::newRow("ჩართული, lighting control on")
+            << true << 1 << -1 << true << false << L{"LIGH=1"} << "" << "LIGH=1" << -1;
+        QTest::newRow("lighting ავტო, no mode") << true << 2 << -1 << true << false << L{"LIGH=3"} << "" << "LIGH=3"
+                                                << 1;
+        QTest::newRow("lighting ავტო by time, Auto Controls open")
+            << true << 2 << 0 << true << true << L{"LIGH=2"} << "" << "LIGH=2" << 0;
+    }
+    void selectors()
+    {
+        QFETCH(bool, lighting);
+        QFETCH(int, item);
+        QFETCH(int, presetMode);
+        QFETCH(bool, lightingControl);
+        QFETCH(bool, autoOpen);
+        QFETCH(QList<QByteArray>, wire);
+        QFETCH(QString, panel1);
+        QFETCH(QString, panel2);
+        QFETCH(int, modeAfter);
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        QCOMPARE(r.app().Port->Port_Handle(), CommPort::State::Open);
+        r.f2()->CheckBox9->setChecked(lightingControl);
+        RadioGroup *mode = lighting ? r.f13()->TntRadioGroup1 : r.f13()->TntRadioGroup2;
+        mode->setItemIndex(presetMode);
+        if (autoOpen)
+            r.f13()->show();
+        QCOMPARE(r.commands(), QList<QByteArray>());
+
+        RadioGroup *group = lighting ? r.f1()->RadioGroup2 : r.f1()->RadioGroup1;
+        group->button(item)->click();
+
+        const QList<QByteArray> got = r.commands();
+        QCOMPARE(got.size(), wire.size());
+        for (int i = 0; i < wire.size(); ++i)
+            QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
+        QCOMPARE(r.f1()->StatusBar1->panelText(1), panel1);
+        QCOMPARE(r.f1()->StatusBar1->panelText(2), panel2);
+        QCOMPARE(mode->itemIndex(), modeAfter);
+        QCOMPARE(group->itemIndex(), item);
+        QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+        QCOMPARE(r.app().beepCount, 0);
+        // The board took it: fields 12 to 15 of its READ line follow the mode.
+        const QList<QByteArray> sets = r.boardSets();
+        QCOMPARE(sets.value(lighting ? 1 : 0), wire.last().mid(5));
+    }
+
+    // "ავტო" whose schedule lookup fails: reported, and the brightness command is not sent.
+    void autoWithFailedLookup()
+    {
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
+        r.f13()->show();
+        r.f1()->StatusBar1->setPanelText(1, QStringLiteral("before"));
+        r.f1()->RadioGroup1->button(5)->click();
+        QCOMPARE(r.app().reportedErrors.size(), 1);
+        QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
+        QTest::qWait(50);
+        QCOMPARE(r.commands(), QList<QByteArray>());
+        QCOMPARE(r.f1()->StatusBar1->panelText(1), QStringLiteral("before"));
+        QVERIFY(!r.app().Settings_Send_Busy);
+        QVERIFY(!r.app().Loading_Settings);
+    }
+
+    // What each answer of the board does to a brightness change.
+    void outcome_data()
+    {
+        QTest::addColumn<QStringList>("simOptions");
+        QTest::addColumn<QString>("panel0");
+        QTest::addColumn<bool>("panelsEmptied");
+        QTest::addColumn<bool>("reloaded");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("OK") << QStringList() << "before" << false << false << 0;
+        QTest::newRow("ERROR") << QStringList{"--error-first", "5"} << "Data error" << false << true << 1;
+        QTest::newRow("silent") << QStringList{"--silent"} << "Connection error, setting was not made" << true << true
+                                << 1;
+        QTest::newRow("a READ line") << QStringList{"--reply", "READ=1,2,"} << "before" << false << true << 0;
+    }
+    void outcome()
+    {
+        QFETCH(QStringList, simOptions);
+        QFETCH(QString, panel0);
+        QFETCH(bool, panelsEmptied);
+        QFETCH(bool, reloaded);
+        QFETCH(int, beeps);
+        Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
+                          "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        StatusBar *bar = r.f1()->StatusBar1;
+        bar->setPanelText(0, QStringLiteral("before"));
+        bar->setPanelText(2, QStringLiteral("LIGH=1"));
+        r.f1()->RadioGroup2->blockSignals(true);
+        r.f1()->RadioGroup2->setItemIndex(1);
+        r.f1()->RadioGroup2->blockSignals(false);
+        r.f13()->ComboBox2->setCurrentIndex(1);
+        r.f2()->RadioGroup3->blockSignals(true);
+        r.f2()->RadioGroup3->setItemIndex(1);
+        r.f2()->RadioGroup3->blockSignals(false);
+        QFile::remove(r.app().settingsPath());
+
+        r.f1()->RadioGroup1->button(2)->click();   // "50%"
+
+        QCOMPARE(r.commands(), QList<QByteArray>{"BRIG=2"});
+        QCOMPARE(bar->panelText(0), panel0);
+        QCOMPARE(bar->panelText(1), panelsEmptied ? QString() : QStringLiteral("BRIG=2"));
+        QCOMPARE(bar->panelText(2), panelsEmptied ? QString() : QStringLiteral("LIGH=1"));
+        QCOMPARE(r.app().beepCount, beeps);
+        QVERIFY(!r.app().Loading_Settings);
+        if (!reloaded) {
+            QCOMPARE(r.f1()->RadioGroup1->itemIndex(), 2);
+            QCOMPARE(r.f1()->RadioGroup2->itemIndex(), 1);
+            QCOMPARE(r.f13()->ComboBox2->currentIndex(), 1);
+            QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+            QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
+            return;
+        }
+        // The settings file had been removed: the reload gives the defaults and saves nothing.
+        QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
+        QCOMPARE(r.f1()->RadioGroup1->itemIndex(), -1);
+        QCOMPARE(r.f1()->RadioGroup2->itemIndex(), -1);
+        QCOMPARE(r.f2()->RadioGroup3->itemIndex(), -1);
+        QCOMPARE(r.f13()->ComboBox2->currentIndex(), 0);
+        QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
+    }
+
+    // After an unacknowledged command the windows show the values last saved.
+    void storedValuesBack()
+    {
+        Rig r({"--silent"}, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:10:00\r\n"
+                            "ON_Time=18:40:00\r\nMorning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
+                            "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\nTimer_Used=1\r\n");
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.f13()->ComboBox2->setCurrentIndex(0);
+        r.f13()->SpinEdit8->setValue(50);
+        r.f1()->RadioGroup1->button(3)->click();
+        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.f13()->ComboBox2->currentText(), QStringLiteral("100%"));
+        QCOMPARE(r.f13()->ComboBox4->currentText(), QStringLiteral("50%"));
+        QCOMPARE(r.f13()->SpinEdit8->value(), 10);
+        QCOMPARE(r.f13()->SpinEdit7->value(), -3);
+        QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
+        QCOMPARE(r.f13()->DateTimePicker4->time(), QTime(18, 40));
+        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->TntRadioGroup1,
+                              r.f13()->TntRadioGroup2, r.f2()->RadioGroup1, r.f2()->RadioGroup4})
+            QCOMPARE(g->itemIndex(), -1);
+    }
+
+    // The bare modem commands: exactly the text and CR LF, also with checksums on.
+    void modemCommands_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("checksums");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("Time?, checksums on") << 5 << true << QByteArray("TIME?\r\n");
+        QTest::newRow("Time?, checksums off") << 5 << false << QByteArray("TIME?\r\n");
+        QTest::newRow("PC temporary, checksums on") << 1 << true << QByteArray("PC\r\n");
+        QTest::newRow("MODEM, checksums on") << 3 << true << QByteArray("MD\r\n");
+    }
+    void modemCommands()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, checksums);
+        QFETCH(QByteArray, bytes);
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.f2()->CheckBox3->setChecked(checksums);
+        QPushButton *b = button == 1 ? r.f2()->Button1 : button == 3 ? r.f2()->Button3 : r.f2()->Button5;
+        b->setEnabled(true);
+        r.f1()->StatusBar1->setPanelText(0, QStringLiteral("before"));
+        b->click();
+        QVERIFY(r.sim.waitForReceived(bytes));
+        QTest::qWait(100);
+        QCOMPARE(r.sim.received(), bytes);
+        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("before"));
+    }
+
+    // A modem command written in the middle of another exchange's wait goes out at once and
+    // does not take the place of that exchange's command in its next attempt.
+    void modemCommandDuringWait()
+    {
+        Rig r({"--silent"});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.app().Attempts = 2;
+        r.f2()->CheckBox3->setChecked(false);
+        r.f2()->Button5->setEnabled(true);
+        QTimer::singleShot(150, r.f2()->Button5, [&] { r.f2()->Button5->click(); });
+        r.f1()->RadioGroup1->button(2)->click();
+        QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
+    }
+
+    void clock()
+    {
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.f2()->CheckBox3->setChecked(true);
+        r.f2()->RadioGroup4->setItemIndex(1);   // timer used: the clock button is shown
+        r.sim.control(QStringLiteral("silent 1"));
+        QList<bool> during;
+        QTimer::singleShot(100, r.f1(), [&] {
+            for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
+                               static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
+                               static_cast<QWidget *>(r.f1()->RadioGroup2)})
+                during << w->isEnabled();
+        });
+        const QByteArray before = r.sim.received();
+        const QDateTime now = QDateTime::currentDateTime();
+        r.f1()->Btn_Time->click();
+        const QByteArray sent = r.sim.received().mid(before.size());
+        const QRegularExpression form(QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
+        const auto m = form.match(QString::fromLatin1(sent));
+        QVERIFY2(m.hasMatch(), sent.constData());
+        QCOMPARE(Protocol::frameCommand("TIME=" + m.captured(1).toLatin1(), true), sent);
+        const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yy HH:mm:ss")).addYears(100);
+        QVERIFY2(qAbs(stamp.secsTo(now)) <= 5, qPrintable(m.captured(1)));
+        QCOMPARE(during, (QList<bool>{false, false, false, false, false}));
+        for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
+                           static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
+                           static_cast<QWidget *>(r.f1()->RadioGroup2)})
+            QVERIFY(w->isEnabled());
+        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
+    }
+
+    // "SETS=": groups without selection get their first item; the board keeps all nineteen.
+    void sendSettings()
+    {
+        Rig r({}, "Morning_Time=07:30:15\r\nEvening_Time=21:00:00\r\nOFF_Time=06:00:00\r\nON_Time=19:30:00\r\n"
+                  "Morning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\nOFF_Time_Correction=128\r\n"
+                  "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.f1()->Load_Controller_Settings();
+        r.f2()->CheckBox3->setChecked(false);
+        r.f1()->RadioGroup1->blockSignals(true);
+        r.f1()->RadioGroup1->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
+        r.f1()->RadioGroup1->blockSignals(false);
+        r.f2()->TntRadioGroup1->blockSignals(true);
+        r.f2()->TntRadioGroup1->setItemIndex(3);
+        r.f2()->TntRadioGroup1->blockSignals(false);
+
+        r.f2()->Send_Settings();
+
+        const QList<QByteArray> wire = r.commands();
+        QCOMPARE(wire.size(), 1);
+        const QList<QByteArray> expected{"0",   "0", "0", "450", "1260", "251", "255", "4", "2", "360",
+                                         "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
+        QCOMPARE(fieldsOf(wire[0]), expected);
+        QCOMPARE(r.boardSets(), expected);
+        for (RadioGroup *g : {r.f2()->RadioGroup1, r.f2()->RadioGroup4, r.f2()->RadioGroup5, r.f2()->RadioGroup6,
+                              r.f2()->RadioGroup3, r.f2()->RadioGroup2})
+            QCOMPARE(g->itemIndex(), 0);
+        QVERIFY(!r.app().Settings_Send_Busy);
+        const IniFile ini(r.app().settingsPath());
+        QCOMPARE(ini.readInteger("Controller", "Timer_Used", 9), 0);
+        QCOMPARE(ini.readInteger("Controller", "Modem_Used", 9), 0);
+        QCOMPARE(ini.readInteger("Controller", "Time_Temp_Dispalay", 9), 3);
+        QCOMPARE(ini.readString("Controller", "Morning_Time", ""), QByteArray("07:30:15"));
+    }
+
+    // Showing the Settings dialog runs both mode switches: with the Auto Controls window open
+    // each sends the configuration.
+    void showingSettings_data()
+    {
+        QTest::addColumn<bool>("autoOpen");
+        QTest::newRow("Auto Controls open") << true;
+        QTest::newRow("Auto Controls closed") << false;
+    }
+    void showingSettings()
+    {
+        QFETCH(bool, autoOpen);
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        if (autoOpen)
+            r.f13()->show();
+        r.f2()->show();
+        QCOMPARE(r.sim.receivedCount("SETS="), autoOpen ? 2 : 0);
+        QCOMPARE(r.commands().size(), autoOpen ? 2 : 0);
+    }
+
+    // Changes while the windows are closed (as by loading or reading back) send nothing; the
+    // same changes with the window open send the configuration once each.
+    void changes_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<int>("field");   // 1-based field that carries the change
+        QTest::addColumn<QByteArray>("value");
+        const char *names[] = {"Flash", "Inverse Signals", "Events from tablo", "Temperature sensor used",
+                               "temperature and clock section", "morning correction", "night brightness",
+                               "switch-on time", "brightness mode"};
+        const int fields[] = {3, 18, 17, 15, 16, 6, 9, 11, 1};
+        const char *values[] = {"1", "1", "1", "1", "4", "246", "3", "1001", "5"};
+        for (int c = 0; c < 9; ++c)
+            for (bool open : {false, true})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(names[c]), open ? "open" : "closed")))
+                    << c << open << fields[c] << QByteArray(values[c]);
+    }
+    void changes()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, open);
+        QFETCH(int, field);
+        QFETCH(QByteArray, value);
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        TForm2 *f2 = r.f2();
+        TForm13 *f13 = r.f13();
+        if (open)
+            (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
+        const int before = r.commands().size();   // showing the dialog runs no send here
+        if (change == 8) {
+            // Brightness "ავტო" as the board reported it; then by time is picked.
+            const QSignalBlocker block(r.f1()->RadioGroup1);
+            r.f1()->RadioGroup1->setItemIndex(5);
+        }
+        switch (change) {
+        case 0: f2->RadioGroup1->setItemIndex(1); break;
+        case 1: f2->RadioGroup3->setItemIndex(1); break;
+        case 2: f2->RadioGroup6->setItemIndex(1); break;
+        case 3: f2->RadioGroup5->setItemIndex(1); break;
+        case 4: f2->TntRadioGroup1->setItemIndex(4); break;
+        case 5: f13->SpinEdit8->setValue(-10); break;
+        case 6:
+            f13->ComboBox4->setCurrentIndex(3);
+            emit f13->ComboBox4->activated(3);
+            break;
+        case 7: f13->DateTimePicker4->setTime(QTime(16, 41, 5)); break;
+        case 8: f13->TntRadioGroup2->setItemIndex(0); break;
+        }
+        QTest::qWait(50);
+        const QList<QByteArray> wire = r.commands().mid(before);
+        if (!open) {
+            QCOMPARE(wire, QList<QByteArray>());
+            return;
+        }
+        QCOMPARE(wire.size(), 1);
+        QCOMPARE(fieldsOf(wire[0]).value(field - 1), value);
+        QCOMPARE(r.boardSets().value(field - 1), value);
+    }
+};
+
+QTEST_MAIN(TestController)
+#include "tst_controller.moc"
