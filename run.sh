@@ -13,7 +13,7 @@ ini="$bin/Quorvanel_tablo.ini"
 sim_pid=""
 if [ -z "$port" ]; then
   port="$bin/tablo-sim-port"
-  "$bin/tools/board_sim/tablo-board-sim" --link "$port" --events >"$bin/board-sim.log" 2>&1 &
+  "$bin/tools/board_sim/tablo-board-sim" --link "$port" --events </dev/null >"$bin/board-sim.log" 2>&1 &
   sim_pid=$!
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
   for _ in $(seq 50); do [ -e "$port" ] && break; sleep 0.1; done

@@ -1,0 +1,290 @@
+// Start-up, the main window and the settings file: defaults, value encodings, the saved
+// file byte for byte, and the close behaviours.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+#include "TestApp.h"
+#include "data/Tablo_Type.h"
+#include "dialogs/Settings.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void mainWindowBeforeStartUp();
+    void defaultsWithoutSettingsFile();
+    void valueEncodings_data();
+    void valueEncodings();
+    void nothingWrittenDuringStartUp();
+    void savedFileByteForByte();
+    void otherKeysAndSections();
+    void closeHidesOrMinimises_data();
+    void closeHidesOrMinimises();
+    void exitSavesAndEnds();
+    void exitWithUnwritableSettings();
+};
+
+void TestStartup::mainWindowBeforeStartUp()
+{
+    TestApp t;
+    TForm1 *f = t.f1();
+    QCOMPARE(f->windowTitle(), QStringLiteral("\"QUAM\" LTD. Uploader"));
+    QVERIFY(!f->isVisible());
+    for (int k = 1; k <= 10; ++k)
+        QCOMPARE(f->Edit[k]->text(), QStringLiteral("1.0000"));
+    QVERIFY(!f->Edit[9]->isEnabled());
+    QVERIFY(!f->Edit[10]->isEnabled());
+    QVERIFY(f->Edit[1]->font().bold());
+    QCOMPARE(f->Edit[1]->font().pixelSize(), 21);
+    for (int r = 1; r <= 5; ++r) {
+        QCOMPARE(f->CheckBox[r]->isChecked(), r <= 4);
+        QVERIFY(!f->CheckBoxA[r]->isChecked());
+    }
+    QCOMPARE(f->Btn_Send_->text(), QStringLiteral("ჩაწერა"));
+    QCOMPARE(f->Btn_Read_->text(), QStringLiteral("წაკითხვა"));
+    QCOMPARE(f->Btn_Time->text(), QStringLiteral("საათი"));
+    QCOMPARE(f->RadioGroup1->title(), QStringLiteral("სიკაშკაშე"));
+    QCOMPARE(f->RadioGroup1->items(), (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
+    QCOMPARE(f->RadioGroup1->itemIndex(), -1);
+    QCOMPARE(f->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
+    QCOMPARE(f->ProgressBar1->maximum(), 1000);
+    QCOMPARE(f->StatusBar1->panelCount(), 4);
+    const int widths[4] = {210, 67, 45, 55};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(f->StatusBar1->panelWidth(i), widths[i]);
+    QCOMPARE(int(f->StatusBar1->panelAlignment(0)), int(Qt::AlignLeft));
+    QCOMPARE(int(f->StatusBar1->panelAlignment(1)), int(Qt::AlignHCenter));
+    QCOMPARE(f->Timer1->interval(), 1000);
+    QVERIFY(!f->Timer1->isActive());
+    QCOMPARE(f->Timer2->interval(), 10);
+    QVERIFY(!f->Timer2->isActive());
+    QCOMPARE(f->Timer5->interval(), 1000);
+    QVERIFY(f->Timer5->isActive());
+
+    QStringList menus;
+    for (QAction *a : f->menuBar()->actions())
+        if (a->isVisible())
+            menus << a->text();
+    QCOMPARE(menus, (QStringList{"File", "Tools", "About"}));
+    QStringList file;
+    for (QAction *a : f->File1->actions())
+        file << a->text();
+    QCOMPARE(file, (QStringList{"Show data File", "Load  data File", "Save data File", "Minimize", "Exit"}));
+    QStringList tools;
+    for (QAction *a : f->Settings1->actions())
+        tools << a->text();
+    QCOMPARE(tools, (QStringList{"Settings", "Auto mode controls", "Tablo viev", "Test"}));
+    QCOMPARE(f->Settings2->text(), QStringLiteral("Help settings"));
+    QVERIFY(!f->Help1->menuAction()->isVisible());
+}
+
+void TestStartup::defaultsWithoutSettingsFile()
+{
+    TestApp t;
+    t.startUp();
+    App &a = *t.app;
+    QVERIFY(t.f1()->isVisible());
+    QCOMPARE(t.f1()->pos(), QPoint(20, 20));
+    QCOMPARE(a.Form12->boardType(), 0);
+    QCOMPARE(a.Form12->SpinEdit1->value(), 5);
+    QCOMPARE(a.Form12->SpinEdit10->value(), 10);
+    const QStringList cur{"USD", "EUR", "GBP", "RUR", "FRF"};
+    for (int r = 1; r <= 5; ++r)
+        QCOMPARE(a.Form12->TntComboBox[r]->currentText(), cur[r - 1]);
+    const QStringList names{"Normal", "Regular", "Premium", "Super", "Diesel", "", "", "", "", ""};
+    for (int k = 1; k <= 10; ++k) {
+        QCOMPARE(a.Form12->Edit2_[k]->text(), names[k - 1]);
+        QCOMPARE(t.f1()->Label3_[k]->text(), names[k - 1]);
+    }
+    QCOMPARE(a.Port_Name, QStringLiteral("COM1"));
+    QCOMPARE(a.Baud_Rate, QStringLiteral("9600"));
+    QCOMPARE(a.Parity, QStringLiteral("None"));
+    QCOMPARE(a.Attempts, 1);
+    QCOMPARE(a.Timeout_Ms, 1000);
+    QCOMPARE(a.Auto_Load_Intvl, 5000);
+    QVERIFY(a.Form2->CheckBox3->isChecked());
+    QVERIFY(!a.Form2->CheckBox5->isChecked());
+    QVERIFY(!a.Form2->Auto_Load_Chb->isChecked());
+    for (int r = 1; r <= 5; ++r) {
+        QCOMPARE(t.f1()->CheckBox[r]->isChecked(), r <= 4);
+        QCOMPARE(t.f1()->CheckBoxA[r]->isChecked(), r <= 4);
+    }
+    QCOMPARE(a.Form2->ComboBox1->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(a.Form2->ComboBox11->currentText(), QStringLiteral("9600"));
+    QVERIFY(!a.Starting_Up);
+    QVERIFY(!a.Loading_Settings);
+    for (int k = 1; k <= 10; ++k)
+        QCOMPARE(a.Board_Values[k], t.f1()->Edit[k]->text());
+}
+
+void TestStartup::valueEncodings_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("products 20 -> 10") << QByteArray("[Tablo]\r\nProducts=20\r\n") << "products" << 10;
+    QTest::newRow("digits 0 -> 1") << QByteArray("[Tablo]\r\nDigits=0\r\n") << "digits" << 1;
+    QTest::newRow("board type 7 -> price") << QByteArray("[Tablo]\r\nBoard_type=7\r\n") << "boardtype" << 1;
+    QTest::newRow("board type -1 -> none") << QByteArray("[Tablo]\r\nBoard_type=-1\r\n") << "boardtype" << -1;
+    QTest::newRow("attempts 0x3") << QByteArray("[Settings]\r\nAttempts=0x3\r\n") << "attempts" << 3;
+    QTest::newRow("attempts abc") << QByteArray("[Settings]\r\nAttempts=abc\r\n") << "attempts" << 1;
+    QTest::newRow("attempts 0 held in range") << QByteArray("[Settings]\r\nAttempts=0\r\n") << "attempts" << 1;
+    QTest::newRow("timeout 50 held in range") << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
+    QTest::newRow("flag 2 is true") << QByteArray("[Tablo]\r\n5st_Currency=2\r\n") << "show5" << 1;
+    QTest::newRow("flag true gives default") << QByteArray("[Tablo]\r\n1st_Currency=true\r\n") << "show1" << 1;
+    QTest::newRow("flag 0") << QByteArray("[Tablo]\r\n1st_Currency=0\r\n") << "show1" << 0;
+    QTest::newRow("valutas 9 -> 5") << QByteArray("[Tablo]\r\nValutas=9\r\n") << "valutas" << 5;
+}
+
+void TestStartup::valueEncodings()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, what);
+    QFETCH(int, expected);
+    TestApp t(ini);
+    t.startUp();
+    App &a = *t.app;
+    int got = -99;
+    if (what == "products")
+        got = a.Form12->SpinEdit10->value();
+    else if (what == "valutas")
+        got = a.Form12->SpinEdit1->value();
+    else if (what == "digits")
+        got = a.Form2->SpinEdit3->value();
+    else if (what == "boardtype")
+        got = a.Form12->boardType();
+    else if (what == "attempts")
+        got = a.Attempts;
+    else if (what == "timeout")
+        got = a.Timeout_Ms;
+    else if (what == "show5")
+        got = t.f1()->CheckBox[5]->isChecked();
+    else if (what == "show1")
+        got = t.f1()->CheckBox[1]->isChecked();
+    QCOMPARE(got, expected);
+}
+
+void TestStartup::nothingWrittenDuringStartUp()
+{
+    const QByteArray ini("[Settings]\r\nAttempts=3\r\nOdd=1\r\n[Tablo]\r\n5st_Currency=2\r\n");
+    TestApp t(ini);
+    t.startUp();
+    QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
+    t.app->Loading_Settings = true;
+    t.f1()->Save_Settings();
+    QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
+}
+
+void TestStartup::savedFileByteForByte()
+{
+    TestApp t(QByteArray("[Tablo]\r\n5st_Currency=2\r\n"));
+    t.startUp();
+    t.f1()->Save_Settings();
+    const QByteArray expected =
+        "[Settings]\r\nBaudRAte=9600\r\nPort_Number=COM1\r\nAuto_Load=0\r\nAuto_Load_Intvl=5000\r\n"
+        "Send_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
+        "[Tablo]\r\nProducts=10\r\nValutas=5\r\nShow_B_L=1\r\nShow_Brig=1\r\n"
+        "1st_Currency=1\r\n2st_Currency=1\r\n3st_Currency=1\r\n4st_Currency=1\r\n5st_Currency=1\r\n"
+        "1a_st_Currency=1\r\n2a_st_Currency=1\r\n3a_st_Currency=1\r\n4a_st_Currency=1\r\n5a_st_Currency=1\r\n"
+        "Replys=0\r\nName_1=Normal\r\nName_2=Regular\r\nName_3=Premium\r\nName_4=Super\r\nName_5=Diesel\r\n"
+        "Name_6=\r\nName_7=\r\nName_8=\r\nName_9=\r\nName_10=\r\n"
+        "VAL_1=USD\r\nVAL_2=EUR\r\nVAL_3=GBP\r\nVAL_4=RUR\r\nVAL_5=FRF\r\n"
+        "Board_type=0\r\nDigits=5\r\nFill_char=0\r\n";
+    QCOMPARE(t.readFile("Quorvanel_tablo.ini"), expected);
+}
+
+void TestStartup::otherKeysAndSections()
+{
+    const QByteArray ini("[Controller]\r\nFlash=1\r\nMine=x\r\n[Settings]\r\nHand_Added=5\r\nBaudRAte=19200\r\n"
+                         "[Tablo]\r\nExtra=1\r\n[Other]\r\nkeep=me\r\n");
+    TestApp t(ini);
+    t.startUp();
+    QCOMPARE(t.app->Baud_Rate, QStringLiteral("19200"));
+    t.f1()->Save_Settings();
+    const QByteArray out = t.readFile("Quorvanel_tablo.ini");
+    QVERIFY(!out.contains("Hand_Added"));
+    QVERIFY(!out.contains("Extra=1"));
+    QVERIFY(out.startsWith("[Controller]\r\nFlash=1\r\nMine=x\r\n"));
+    QVERIFY(out.contains("[Other]\r\nkeep=me\r\n"));
+    QVERIFY(out.contains("BaudRAte=19200\r\n"));
+    QCOMPARE(out.count("[Settings]"), 1);
+}
+
+void TestStartup::closeHidesOrMinimises_data()
+{
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("with a notification area") << true;
+    QTest::newRow("without one") << false;
+}
+
+void TestStartup::closeHidesOrMinimises()
+{
+    QFETCH(bool, tray);
+    TestApp t;
+    t.app->trayAvailableOverride = tray;
+    t.startUp();
+    TForm1 *f = t.f1();
+    QVERIFY(f->isVisible());
+    QVERIFY(!f->close());   // the close box: the window is not closed
+    QVERIFY(!t.app->Closing);
+    if (tray) {
+        QVERIFY(!f->isVisible());
+        QVERIFY(f->Tray_Icon);
+        QCOMPARE(f->Tray_Icon->toolTip(), QStringLiteral("Exchange_Tablo"));
+        f->trayActivated(int(QSystemTrayIcon::MiddleClick));
+        QVERIFY(!f->isVisible());
+        f->trayActivated(int(QSystemTrayIcon::Trigger));
+        QVERIFY(f->isVisible());
+        f->Minimize1->trigger();
+        QVERIFY(!f->isVisible());
+        f->trayActivated(int(QSystemTrayIcon::Context));
+        QVERIFY(f->isVisible());
+    } else {
+        QVERIFY(f->isVisible());
+        QVERIFY(f->isMinimized());
+        f->trayActivated(int(QSystemTrayIcon::Trigger));
+        QVERIFY(!f->isMinimized());
+    }
+    QVERIFY(f->Timer5->isActive());
+}
+
+void TestStartup::exitSavesAndEnds()
+{
+    TestApp t;
+    t.startUp();
+    QVERIFY(!t.exists("Quorvanel_tablo.ini"));
+    QSignalSpy ended(t.f1(), &TForm1::exited);
+    t.f1()->Exit1->trigger();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(t.app->Closing);
+    QVERIFY(!t.f1()->Tray_Icon);
+    const QByteArray out = t.readFile("Quorvanel_tablo.ini");
+    QVERIFY(out.contains("[Settings]\r\nBaudRAte=9600\r\n"));
+    QVERIFY(out.contains("[Tablo]\r\n"));
+    QVERIFY(out.contains("[Controller]\r\n"));
+}
+
+void TestStartup::exitWithUnwritableSettings()
+{
+    TestApp t;
+    t.startUp();
+    // A folder where the file should be: the save fails, is reported, and exit goes on.
+    QDir(t.dir->path()).mkdir("Quorvanel_tablo.ini");
+    QSignalSpy ended(t.f1(), &TForm1::exited);
+    t.f1()->Exit1->trigger();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(t.app->Closing);
+    QVERIFY(!t.app->reportedErrors.isEmpty());
+    QVERIFY(t.app->reportedErrors.first().startsWith("Unable to write to "));
+    QVERIFY(t.app->reportedErrors.first().endsWith("Quorvanel_tablo.ini"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
