@@ -109,4 +109,5 @@ public:
 
 protected:
     void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;   // re-applies the automatic load poll
 };
