@@ -41,6 +41,10 @@ public:
     void FormShow();
     void TntRadioGroup2Click();     // brightness mode switch
     void TntRadioGroup1Click();     // lighting mode switch
+    // The mode switch of one group. False when the schedule lookup failed (already reported):
+    // the operation that ran it ends there.
+    bool Mode_Switch(bool brightness);
+    int Lookup_Errors = 0;          // failed schedule lookups so far (callers compare counts)
     void DateTimePickerChange(int n);   // 1..4
     void ComboBox2Change();
     void ComboBox4Change();
