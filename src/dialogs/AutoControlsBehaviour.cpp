@@ -107,6 +107,8 @@ void TForm13::Button3Click()
         app.startEditor(app.Program_Dir + QStringLiteral("Shedule.shd"));
 }
 
+void TForm13::Btn_Close_Click() { hide(); }
+
 void TForm13::Send()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.

@@ -1,0 +1,311 @@
+// The Auto Controls window: mode switches with the schedule lookup, stored time texts,
+// sending only while open, placement and layout.
+#include <QtTest>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "TestApp.h"
+#include "comm/Protocol.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+#include "settings/IniFile.h"
+
+namespace {
+const QByteArray Heading = "Date  Morning  Evening\r\n";
+const QByteArray Before = "05.12 06:14:00 20:43:00\r\n";
+const QByteArray Day = "05.13 06:12:00 20:45:00\r\n";
+const QByteArray After = "05.14 06:10:00 20:47:00\r\n";
+
+// One group's controls.
+struct Group {
+    RadioGroup *mode;
+    TimePicker *first, *second;
+    QSpinBox *firstCorrection, *secondCorrection;
+    QLabel *firstLabel, *secondLabel;
+    QString *firstText, *secondText;
+};
+Group group(App &app, bool brightness)
+{
+    TForm13 *f = app.Form13;
+    if (brightness)
+        return {f->TntRadioGroup2, f->DateTimePicker1, f->DateTimePicker2, f->SpinEdit8, f->SpinEdit9,
+                f->Label8,         f->Label9,          &app.Morning_Time,  &app.Evening_Time};
+    return {f->TntRadioGroup1, f->DateTimePicker3, f->DateTimePicker4, f->SpinEdit6, f->SpinEdit7,
+            f->Label10,        f->Label11,         &app.OFF_Time,      &app.ON_Time};
+}
+QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:ss")); }
+
+// A context whose sends go nowhere quickly: a port that does not exist, the shortest time-out.
+void quiet(TestApp &t)
+{
+    t.app->Port_Name = t.path(QStringLiteral("no-such-port"));
+    t.app->Form2->ComboBox1->setCurrentText(t.app->Port_Name);
+    t.app->Timeout_Ms = 400;
+    t.app->Attempts = 1;
+    t.app->todayHook = [] { return QDate(2024, 5, 13); };
+}
+} // namespace
+
+class TestAutoControls : public QObject {
+    Q_OBJECT
+private slots:
+    // The schedule lookup through the window, for either group, with the window closed.
+    void lookup_data()
+    {
+        QTest::addColumn<bool>("brightness");
+        QTest::addColumn<QByteArray>("schedule");   // null: no file
+        QTest::addColumn<int>("c1");
+        QTest::addColumn<int>("c2");
+        QTest::addColumn<QString>("first");          // empty: the picker keeps its time
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("error");          // %1: the file's full path
+
+        for (bool b : {true, false}) {
+            const char *g = b ? "brightness: " : "lighting: ";
+            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QString::fromLatin1(g) + QLatin1String(name))) << b; };
+            row("13 May with corrections") << Heading + Before + Day + After << 10 << -15 << "06:22:00" << "20:30:00" << "";
+            row("past midnight") << Heading + "05.13 23:55:00 23:50:00\r\n" << 10 << 10 << "00:05:00" << "00:00:00" << "";
+            row("before midnight") << Heading + "05.13 00:30:00 12:00:00\r\n" << -45 << 0 << "23:45:00" << "12:00:00"
+                                   << "";
+            row("month without leading zero") << Heading + "5.13  07:00:00 21:00:00\r\n" << 0 << 0 << "" << "" << "";
+            row("heading with today's date") << "05.13 01:00:00 02:00:00\r\n" + Before + After << 0 << 0 << "" << ""
+                                             << "";
+            row("bad number before today's line") << Heading + "05.12 xx:14:00 20:43:00\r\n" + Day << 0 << 0 << ""
+                                                  << "" << "'xx' is not a valid integer value";
+            row("bad number after today's line") << Heading + Day + "05.14 xx:10:00 20:47:00\r\n" << 0 << 0
+                                                 << "06:12:00" << "20:45:00" << "";
+            row("no file") << QByteArray() << 0 << 0 << "" << ""
+                           << "Cannot open file \"%1\". No such file or directory";
+        }
+    }
+    void lookup()
+    {
+        QFETCH(bool, brightness);
+        QFETCH(QByteArray, schedule);
+        QFETCH(int, c1);
+        QFETCH(int, c2);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, error);
+
+        TestApp t;
+        quiet(t);
+        if (!schedule.isNull())
+            t.writeFile(QStringLiteral("Shedule.shd"), schedule);
+        App &app = *t.app;
+        Group g = group(app, brightness);
+        *g.firstText = QStringLiteral("08:00:00");
+        *g.secondText = QStringLiteral("19:00:00");
+        g.mode->setItemIndex(0);   // by time: the pickers show the stored texts
+        g.firstCorrection->setValue(c1);
+        g.secondCorrection->setValue(c2);
+        QCOMPARE(shown(g.first), QStringLiteral("08:00:00"));
+        app.Command_Text = "none";
+
+        g.mode->setItemIndex(1);
+
+        const bool failed = !error.isEmpty();
+        if (error.contains(QLatin1String("%1")))
+            error = error.arg(QFileInfo(t.path(QStringLiteral("Shedule.shd"))).absoluteFilePath());
+        QCOMPARE(app.reportedErrors, failed ? QStringList{error} : QStringList());
+        QCOMPARE(shown(g.first), first.isEmpty() ? QStringLiteral("08:00:00") : first);
+        QCOMPARE(shown(g.second), second.isEmpty() ? QStringLiteral("19:00:00") : second);
+        // The stored texts are never the schedule's.
+        QCOMPARE(*g.firstText, QStringLiteral("08:00:00"));
+        QCOMPARE(*g.secondText, QStringLiteral("19:00:00"));
+        // A failed lookup leaves the enabled states of by time; otherwise those of by schedule.
+        QCOMPARE(g.first->isEnabled(), failed);
+        QCOMPARE(g.second->isEnabled(), failed);
+        for (QWidget *w : {static_cast<QWidget *>(g.firstCorrection), static_cast<QWidget *>(g.secondCorrection),
+                           static_cast<QWidget *>(g.firstLabel), static_cast<QWidget *>(g.secondLabel)})
+            QCOMPARE(w->isEnabled(), !failed);
+        QVERIFY(app.Form13->Button3->isEnabled());
+        QCOMPARE(app.Command_Text, QByteArray("none"));   // closed window: nothing sent
+    }
+
+    // Back to by time shows the stored times; a correction in by schedule recomputes at once.
+    void modeChanges()
+    {
+        TestApp t;
+        quiet(t);
+        t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
+        App &app = *t.app;
+        TForm13 *f = app.Form13;
+        app.Morning_Time = QStringLiteral("07:30:15");
+        app.Evening_Time = QStringLiteral("21:00:00");
+        f->TntRadioGroup2->setItemIndex(1);
+        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("06:12:00"));
+        f->SpinEdit8->setValue(-20);
+        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("05:52:00"));
+        f->SpinEdit9->setValue(15);
+        QCOMPARE(shown(f->DateTimePicker2), QStringLiteral("21:00:00"));
+        f->TntRadioGroup2->setItemIndex(0);
+        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("07:30:15"));
+        QCOMPARE(shown(f->DateTimePicker2), QStringLiteral("21:00:00"));
+        QVERIFY(f->DateTimePicker1->isEnabled());
+        QVERIFY(!f->SpinEdit8->isEnabled());
+        // The lighting group was not touched.
+        QCOMPARE(shown(f->DateTimePicker3), QStringLiteral("00:00:00"));
+    }
+
+    // Only the operator's edit of a picker rewrites its stored text.
+    void storedTexts()
+    {
+        TestApp t;
+        quiet(t);
+        App &app = *t.app;
+        TForm13 *f = app.Form13;
+        TimePicker *pickers[4] = {f->DateTimePicker1, f->DateTimePicker2, f->DateTimePicker3, f->DateTimePicker4};
+        QString *texts[4] = {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time};
+        for (int i = 0; i < 4; ++i) {
+            pickers[i]->setTimeFromProgram(QTime(10, 11, 12));
+            QCOMPARE(*texts[i], QStringLiteral("00:00:00"));
+            pickers[i]->setTime(QTime(9, 5, 7 + i));   // as the operator's edit
+            QCOMPARE(*texts[i], QStringLiteral("09:05:%1").arg(7 + i, 2, 10, QLatin1Char('0')));
+        }
+        QCOMPARE(app.Morning_Time, QStringLiteral("09:05:07"));
+        QCOMPARE(app.ON_Time, QStringLiteral("09:05:10"));
+    }
+
+    // Every kind of change sends "SETS=" with the window open and nothing with it closed.
+    void sendsOnlyWhileOpen_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<int>("field");      // 1-based field of "SETS=" that carries the change
+        QTest::addColumn<int>("value");
+        const char *names[] = {"picker", "correction", "day level", "night level", "mode"};
+        const int fields[] = {5, 13, 8, 9, 2};
+        const int values[] = {5 * 60 + 6, 251, 1, 3, 2};
+        for (int c = 0; c < 5; ++c)
+            for (bool open : {false, true})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(names[c]), open ? "open" : "closed")))
+                    << c << open << fields[c] << values[c];
+    }
+    void sendsOnlyWhileOpen()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, open);
+        QFETCH(int, field);
+        QFETCH(int, value);
+        TestApp t;
+        quiet(t);
+        App &app = *t.app;
+        TForm13 *f = app.Form13;
+        if (open)
+            f->show();
+        app.Command_Text = "none";
+        switch (change) {
+        case 0: f->DateTimePicker2->setTime(QTime(5, 6, 7)); break;
+        case 1: f->SpinEdit7->setValue(-5); break;
+        case 2:
+            f->ComboBox2->setCurrentIndex(1);
+            emit f->ComboBox2->activated(1);
+            break;
+        case 3:
+            f->ComboBox4->setCurrentIndex(3);
+            emit f->ComboBox4->activated(3);
+            break;
+        case 4:
+            // Lighting "ავტო" by time, as the board reported it, then the mode picked here.
+            app.Form1->RadioGroup2->blockSignals(true);
+            app.Form1->RadioGroup2->setItemIndex(2);
+            app.Form1->RadioGroup2->blockSignals(false);
+            f->TntRadioGroup1->setItemIndex(0);
+            break;
+        }
+        if (!open) {
+            QCOMPARE(app.Command_Text, QByteArray("none"));
+            QCOMPARE(IniFile(app.settingsPath()).readString("Controller", "Flash", "missing"), QByteArray("missing"));
+            return;
+        }
+        QVERIFY2(app.Command_Text.startsWith("SETS="), app.Command_Text.constData());
+        const QList<QByteArray> fields = app.Command_Text.mid(5).split(',');
+        QVERIFY(fields.size() >= 19);
+        QCOMPARE(fields[field - 1], QByteArray::number(value));
+        // Saved after the attempt, acknowledged or not.
+        QVERIFY(!app.Settings_Send_Busy);
+        QVERIFY(IniFile(app.settingsPath()).readString("Controller", "Flash", "missing") != "missing");
+    }
+
+    // Values read back from the board: the corrections' range is -127 to 128.
+    void correctionReadBack_data()
+    {
+        QTest::addColumn<int>("correction");
+        QTest::addColumn<int>("readBack");
+        QTest::newRow("-1") << -1 << -1;
+        QTest::newRow("-5") << -5 << -5;
+        QTest::newRow("128") << 128 << -127;
+        QTest::newRow("-127") << -127 << -127;
+        QTest::newRow("127") << 127 << 127;
+    }
+    void correctionReadBack()
+    {
+        QFETCH(int, correction);
+        QFETCH(int, readBack);
+        TestApp t;
+        quiet(t);
+        QSpinBox *s = t.app->Form13->SpinEdit8;
+        s->setValue(correction);
+        TForm2::Sets_Values v;
+        v.morningTime = v.eveningTime = v.offTime = v.onTime = QStringLiteral("00:00:00");
+        v.morningCorrection = s->value();
+        std::array<int, 19> fields{};
+        QVERIFY(TForm2::Sets_Fields(v, fields));
+        s->setValue(Protocol::offsetFromBoard(fields[5]));
+        QCOMPARE(s->value(), readBack);
+    }
+
+    void viewSchedule_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("schedule") << true;
+        QTest::newRow("no schedule") << false;
+    }
+    void viewSchedule()
+    {
+        QFETCH(bool, exists);
+        TestApp t;
+        if (exists)
+            t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
+        t.app->Form13->Button3->setEnabled(true);
+        t.app->Form13->Button3->click();
+        QCOMPARE(t.editorStarts,
+                 exists ? QStringList{t.app->Program_Dir + QStringLiteral("Shedule.shd")} : QStringList());
+    }
+
+    void placement()
+    {
+        TestApp t;
+        quiet(t);
+        t.app->Form1->move(40, 70);
+        t.app->Form13->show();
+        QCOMPARE(t.app->Form13->pos(), QPoint(t.app->Form1->width() + 20, t.app->Form1->y()));
+    }
+
+    void arrange_data()
+    {
+        QTest::addColumn<bool>("lighting");
+        QTest::newRow("lighting control on") << true;
+        QTest::newRow("lighting control off") << false;
+    }
+    void arrange()
+    {
+        QFETCH(bool, lighting);
+        TestApp t;
+        TForm13 *f = t.app->Form13;
+        f->GroupBox2->setVisible(lighting);
+        f->Arrange();
+        QWidget *above = lighting ? f->GroupBox2 : f->GroupBox1;
+        QCOMPARE(f->Button3->y(), above->y() + above->height() + 5);
+        QCOMPARE(f->Btn_Close_->y(), f->Button3->y());
+        QCOMPARE(f->height(), f->Button3->y() + f->Button3->height() + f->StatusBar1->height() + 42);
+        QCOMPARE(f->StatusBar1->y() + f->StatusBar1->height(), f->height());
+    }
+};
+
+QTEST_MAIN(TestAutoControls)
+#include "tst_auto_controls.moc"

@@ -1,0 +1,519 @@
+// The Settings dialog and the section "Controller" of the settings file.
+#include <QtTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "TestApp.h"
+#include "data/Tablo_Type.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+#include "settings/IniFile.h"
+
+namespace {
+// A port that cannot exist, so nothing reaches a real device.
+const QByteArray NoPort = "[Settings]\r\nPort_Number=/nonexistent/tablo-port\r\n";
+
+void quietly(RadioGroup *g, int index)
+{
+    const QSignalBlocker block(g);
+    g->setItemIndex(index);
+}
+void quietly(QCheckBox *c, bool on)
+{
+    const QSignalBlocker block(c);
+    c->setChecked(on);
+}
+QByteArray section(const QByteArray &text, const QByteArray &name)
+{
+    const int start = text.indexOf("[" + name + "]");
+    if (start < 0)
+        return QByteArray();
+    const int end = text.indexOf("\r\n[", start);
+    return end < 0 ? text.mid(start) : text.mid(start, end + 2 - start);
+}
+} // namespace
+
+class TestSettingsDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultsKeepPortAndController()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        TForm2 *f = app.Form2;
+        f->ComboBox1->setCurrentText(QStringLiteral("/nonexistent/other"));
+        f->ComboBox11->setCurrentText(QStringLiteral("19200"));
+        quietly(f->RadioGroup1, 1);
+        quietly(f->RadioGroup3, 1);
+        quietly(f->TntRadioGroup1, 7);
+        quietly(f->RadioGroup2, 1);
+        f->SpinEdit5->setValue(50);
+        f->SpinEdit4->setValue(7);
+        f->CheckBox5->setChecked(true);
+        f->CheckBox3->setChecked(false);
+        QCOMPARE(app.Timeout_Ms, 5000);
+        QCOMPARE(app.Attempts, 7);
+
+        f->Btn_Defaults_->click();
+
+        QCOMPARE(f->SpinEdit5->value(), 4);
+        QCOMPARE(app.Timeout_Ms, 400);
+        QCOMPARE(f->SpinEdit4->value(), 1);
+        QCOMPARE(app.Attempts, 1);
+        QCOMPARE(f->SpinEdit1->value(), 5);
+        QVERIFY(!f->Auto_Load_Chb->isChecked());
+        QVERIFY(!f->SpinEdit1->isEnabled());
+        QVERIFY(!f->LabelSec->isEnabled());
+        QVERIFY(!f->CheckBox2->isChecked());
+        QVERIFY(!f->CheckBox5->isChecked());
+        QVERIFY(f->CheckBox3->isChecked());
+        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("/nonexistent/other"));
+        QCOMPARE(f->ComboBox11->currentText(), QStringLiteral("19200"));
+        QCOMPARE(f->RadioGroup1->itemIndex(), 1);
+        QCOMPARE(f->RadioGroup3->itemIndex(), 1);
+        QCOMPARE(f->TntRadioGroup1->itemIndex(), 7);
+        QCOMPARE(f->RadioGroup2->itemIndex(), 1);
+        const IniFile ini(app.settingsPath());
+        QCOMPARE(ini.readInteger("Settings", "Timeout_for_command", 0), 400);
+        QCOMPARE(ini.readInteger("Settings", "Attempts", 0), 1);
+        QCOMPARE(ini.readString("Settings", "Manage_Checksumms", ""), QByteArray("1"));
+    }
+
+    // "Timer used" and "Controlled by" decide whether the "ავტო" items exist.
+    void timerAndControlMode()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        TForm2 *f = app.Form2;
+        TForm1 *f1 = app.Form1;
+        TForm13 *f13 = app.Form13;
+        app.Read_Busy = true;   // keeps the rebuilds from sending
+        f->RadioGroup2->setItemIndex(0);   // "PC": nothing happens while a read runs
+        QCOMPARE(f1->RadioGroup1->count(), 6);
+        app.Read_Busy = false;
+        // As after a read of the board: "PC", timer "YES", brightness "ავტო".
+        app.Settings_Send_Busy = true;
+        f->RadioGroup4->setItemIndex(1);
+        app.Settings_Send_Busy = false;
+        QCOMPARE(f1->RadioGroup1->items(),
+                 (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
+        QCOMPARE(f1->RadioGroup1->columns(), 6);
+        QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
+        QVERIFY(!f1->Btn_Time->isHidden());
+        QVERIFY(f->Button5->isEnabled());
+        QVERIFY(f13->TntRadioGroup2->isEnabled());
+        quietly(f1->RadioGroup1, 5);
+        quietly(f1->RadioGroup2, 1);
+
+        app.Settings_Send_Busy = true;
+        f->RadioGroup4->setItemIndex(0);
+        QCOMPARE(f1->RadioGroup1->count(), 5);
+        QCOMPARE(f1->RadioGroup1->columns(), 5);
+        QCOMPARE(f1->RadioGroup1->itemIndex(), -1);
+        QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული"}));
+        QCOMPARE(f1->RadioGroup2->itemIndex(), 1);   // still in the list: kept
+        QVERIFY(f1->Btn_Time->isHidden());
+        QVERIFY(!f->Button5->isEnabled());
+        QVERIFY(!f13->TntRadioGroup2->isEnabled());
+        QVERIFY(!f13->TntRadioGroup1->isEnabled());
+        QCOMPARE(f13->TntRadioGroup2->itemIndex(), 0);
+        QCOMPARE(f13->TntRadioGroup1->itemIndex(), 0);
+        QVERIFY(f13->DateTimePicker1->isEnabled());
+
+        f->RadioGroup4->setItemIndex(1);
+        QCOMPARE(f1->RadioGroup1->count(), 6);
+        QCOMPARE(f1->RadioGroup1->itemIndex(), -1);   // not restored
+        QCOMPARE(f1->RadioGroup2->itemIndex(), 1);
+
+        // Timer "NO" with "MODEM": the items are there, the clock button is not.
+        f->Button1->setEnabled(false);
+        f->Button3->setEnabled(false);
+        app.Settings_Send_Busy = false;
+        app.Read_Busy = true;
+        f->RadioGroup4->setItemIndex(0);
+        f->RadioGroup2->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
+        QVERIFY(f->Button1->isEnabled());
+        QVERIFY(f->Button3->isEnabled());
+        f->RadioGroup4Click();
+        app.Read_Busy = false;
+        QCOMPARE(f1->RadioGroup1->count(), 6);
+        QCOMPARE(f1->RadioGroup2->count(), 3);
+        QVERIFY(f1->Btn_Time->isHidden());
+    }
+
+    void buttonsArrange_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<bool>("oneWay");
+        QTest::addColumn<QList<int>>("send");   // x, width; empty: not placed
+        QTest::addColumn<QList<int>>("read");
+        QTest::addColumn<QList<int>>("clock");
+        const int L = 12;
+        QTest::newRow("YES, both ways") << 1 << false << QList<int>{L, 100} << QList<int>{L + 110, 100}
+                                        << QList<int>{L + 220, 100};
+        QTest::newRow("no selection, both ways") << -1 << false << QList<int>{L, 100} << QList<int>{L + 110, 100}
+                                                 << QList<int>{L + 220, 100};
+        QTest::newRow("YES, one way") << 1 << true << QList<int>{L, 150} << QList<int>{} << QList<int>{L + 170, 150};
+        QTest::newRow("NO, both ways") << 0 << false << QList<int>{L, 150} << QList<int>{L + 170, 150} << QList<int>{};
+        QTest::newRow("NO, one way") << 0 << true << QList<int>{L, 320} << QList<int>{} << QList<int>{};
+    }
+    void buttonsArrange()
+    {
+        QFETCH(int, timer);
+        QFETCH(bool, oneWay);
+        QFETCH(QList<int>, send);
+        QFETCH(QList<int>, read);
+        QFETCH(QList<int>, clock);
+        TestApp t(NoPort);
+        TForm1 *f1 = t.app->Form1;
+        quietly(t.app->Form2->RadioGroup4, timer);
+        quietly(t.app->Form2->CheckBox5, oneWay);
+        for (QPushButton *b : {f1->Btn_Send_, f1->Btn_Read_, f1->Btn_Time})
+            b->setGeometry(1, 2, 3, 4);
+        f1->ProgressBar1->setGeometry(12, 8, 320, 17);
+        t.app->Form2->Buttons_arrange();
+        const auto check = [](QPushButton *b, const QList<int> &g) {
+            if (g.isEmpty())
+                QCOMPARE(b->geometry(), QRect(1, 2, 3, 4));
+            else
+                QCOMPARE(b->geometry(), QRect(g[0], 2, g[1], 4));
+        };
+        check(f1->Btn_Send_, send);
+        check(f1->Btn_Read_, read);
+        check(f1->Btn_Time, clock);
+    }
+
+    void oneWayConnection()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        TForm2 *f = t.app->Form2;
+        quietly(f->RadioGroup6, 1);
+        f->CheckBox5->setChecked(true);
+        QCOMPARE(f->RadioGroup6->itemIndex(), -1);
+        QVERIFY(!f->RadioGroup6->isEnabled());
+        QVERIFY(t.app->Form1->Btn_Read_->isHidden());
+        QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("1"));
+        f->CheckBox5->setChecked(false);
+        QCOMPARE(f->RadioGroup6->itemIndex(), -1);
+        QVERIFY(f->RadioGroup6->isEnabled());
+        QVERIFY(!t.app->Form1->Btn_Read_->isHidden());
+        QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("0"));
+    }
+
+    void lightingControl()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        TForm1 *f1 = t.app->Form1;
+        TForm13 *f13 = t.app->Form13;
+        TForm2 *f = t.app->Form2;
+        f->CheckBox9->setChecked(false);
+        QVERIFY(f13->GroupBox2->isHidden());
+        QVERIFY(f1->RadioGroup2->isHidden());
+        QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + 25);
+        QCOMPARE(f13->Button3->y(), f13->GroupBox1->y() + f13->GroupBox1->height() + 5);
+        QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
+        f->CheckBox9->setChecked(true);
+        QVERIFY(!f13->GroupBox2->isHidden());
+        QVERIFY(!f1->RadioGroup2->isHidden());
+        QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25);
+        QCOMPARE(f13->Button3->y(), f13->GroupBox2->y() + f13->GroupBox2->height() + 5);
+        QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
+
+        f->TntCheckBox3->setChecked(false);
+        QVERIFY(f1->RadioGroup1->isHidden());
+        QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_Brig", ""), QByteArray("0"));
+    }
+
+    void protocolPanel_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("on") << true;
+        QTest::newRow("off again") << false;
+    }
+    void protocolPanel()
+    {
+        QFETCH(bool, on);
+        TestApp t(NoPort);
+        TForm2 *f = t.app->Form2;
+        f->TntCheckBox1->setChecked(true);
+        f->TntCheckBox1->setChecked(on);
+        QCOMPARE(f->ProtocolPanel->height(), on ? 225 : 0);
+        QCOMPARE(f->ProtocolPanel->isHidden(), !on);
+        const int top = f->ProtocolPanel->y() + f->ProtocolPanel->height() + 5;
+        QCOMPARE(f->Btn_OK_->y(), top);
+        QCOMPARE(f->Btn_Defaults_->y(), top);
+        QCOMPARE(f->height(), top + f->Btn_OK_->height() + f->StatusBar1->height() + 40);
+        QCOMPARE(f->StatusBar1->y() + f->StatusBar1->height(), f->height());
+    }
+
+    // Values shown when the dialog opens, rounded halves to even.
+    void formShow_data()
+    {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("tenths");
+        QTest::addColumn<int>("boardType");
+        QTest::addColumn<bool>("schedule");
+        QTest::newRow("2500 ms, 1050 ms, currency") << 2500 << 2 << 1050 << 10 << 0 << false;
+        QTest::newRow("3500 ms, 1150 ms, prices") << 3500 << 4 << 1150 << 12 << 1 << true;
+        QTest::newRow("4400 ms, 1250 ms, no type") << 4400 << 4 << 1250 << 12 << -1 << true;
+    }
+    void formShow()
+    {
+        QFETCH(int, intervalMs);
+        QFETCH(int, seconds);
+        QFETCH(int, timeoutMs);
+        QFETCH(int, tenths);
+        QFETCH(int, boardType);
+        QFETCH(bool, schedule);
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        if (schedule)
+            t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
+        quietly(app.Form12->RadioGroup2, boardType);
+        app.Auto_Load_Intvl = intervalMs;
+        app.Timeout_Ms = timeoutMs;
+        app.Attempts = 6;
+        app.Form1->move(30, 40);
+        app.Form1->Timer1->start();
+        app.Form2->show();
+        QCOMPARE(app.Form2->pos(), QPoint(app.Form1->width() + 20, app.Form1->y()));
+        QVERIFY(!app.Form1->Timer1->isActive());
+        QCOMPARE(app.Form2->SpinEdit1->value(), seconds);
+        QCOMPARE(app.Form2->SpinEdit5->value(), tenths);
+        QCOMPARE(app.Form2->SpinEdit4->value(), 6);
+        QCOMPARE(app.Form12->ProductPanel->isHidden(), boardType == 0);
+        QCOMPARE(app.Form13->Button3->isEnabled(), schedule);
+    }
+
+    // A failed schedule lookup while the dialog opens ends the opening there.
+    void formShowStopsAtLookupError()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        quietly(app.Form13->TntRadioGroup2, 1);
+        quietly(app.Form13->TntRadioGroup1, 1);
+        app.Form2->show();
+        QCOMPARE(app.reportedErrors.size(), 1);   // the lighting group's switch did not run
+        QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
+        QVERIFY(app.Form2->isVisible());
+        QVERIFY(!app.Loading_Settings);
+        QVERIFY(!app.Settings_Send_Busy);
+    }
+
+    void closeTakesOver()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        TForm2 *f = app.Form2;
+        f->show();
+        f->SpinEdit1->setValue(7);
+        f->SpinEdit5->setValue(12);
+        f->SpinEdit4->setValue(3);
+        quietly(f->CheckBox2, true);
+        for (int k = 1; k <= 10; ++k)
+            app.Form12->Edit2_[k]->setText(QStringLiteral("Name%1").arg(k));
+        f->Btn_OK_->click();
+        QVERIFY(!f->isVisible());
+        QCOMPARE(app.Auto_Load_Intvl, 7000);
+        QCOMPARE(app.Timeout_Ms, 1200);
+        QCOMPARE(app.Attempts, 3);
+        QVERIFY(app.Send_If_Changed);
+        for (int k = 1; k <= 10; ++k)
+            QCOMPARE(app.Form1->Label3_[k]->text(), QStringLiteral("Name%1").arg(k));
+        const IniFile ini(app.settingsPath());
+        QCOMPARE(ini.readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
+        QCOMPARE(ini.readString("Tablo", "Name_10", ""), QByteArray("Name10"));
+    }
+
+    void controlledByAndTemperature()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        TForm2 *f = app.Form2;
+        f->Button1->setEnabled(false);
+        f->Button3->setEnabled(false);
+        app.Settings_Send_Busy = true;
+        f->RadioGroup2->setItemIndex(1);
+        QVERIFY(!f->Button1->isEnabled());   // not while the configuration is being sent
+        app.Settings_Send_Busy = false;
+        f->RadioGroup2->setItemIndex(-1);
+        app.Read_Busy = true;
+        f->RadioGroup2->setItemIndex(1);
+        QVERIFY(f->Button1->isEnabled());
+        QVERIFY(f->Button3->isEnabled());
+        app.Form1->StatusBar1->setPanelText(3, QStringLiteral("21.5°C"));
+        f->RadioGroup5->setItemIndex(0);
+        QCOMPARE(app.Form1->StatusBar1->panelText(3), QStringLiteral("21.5°C"));
+        f->RadioGroup5->setItemIndex(1);
+        QCOMPARE(app.Form1->StatusBar1->panelText(3), QString());
+    }
+
+    // The section "Controller": twenty-one keys in order, never erased.
+    void saveControllerSettings()
+    {
+        TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
+        App &app = *t.app;
+        TForm2 *f = app.Form2;
+        TForm13 *f13 = app.Form13;
+        app.Morning_Time = QStringLiteral("06:30:00");
+        app.Evening_Time = QStringLiteral("20:15:00");
+        app.OFF_Time = QStringLiteral("07:00:00");
+        app.ON_Time = QStringLiteral("19:45:00");
+        quietly(f->RadioGroup6, 1);
+        quietly(f->RadioGroup4, 1);
+        quietly(f->RadioGroup5, 0);
+        quietly(app.Form1->RadioGroup2, 2);
+        quietly(app.Form1->RadioGroup1, 5);
+        {
+            const QSignalBlocker b8(f13->SpinEdit8), b9(f13->SpinEdit9), b6(f13->SpinEdit6), b7(f13->SpinEdit7);
+            f13->SpinEdit8->setValue(10);
+            f13->SpinEdit9->setValue(-15);
+            f13->SpinEdit6->setValue(128);
+            f13->SpinEdit7->setValue(-127);
+        }
+        f13->ComboBox2->setCurrentIndex(4);
+        f13->ComboBox4->setCurrentIndex(2);
+        quietly(f13->TntRadioGroup1, 0);
+        quietly(f13->TntRadioGroup2, 1);
+        quietly(f->RadioGroup3, 1);
+        quietly(f->RadioGroup1, -1);
+        quietly(f->TntRadioGroup1, 10);
+        quietly(f->RadioGroup2, 1);
+
+        app.Loading_Settings = true;
+        app.Form1->Save_Controller_Settings();
+        app.Loading_Settings = false;
+        QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
+                 QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
+
+        app.Form1->Save_Controller_Settings();
+        QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
+                 QByteArray("[Controller]\r\nExtra=keep\r\nFlash=-1\r\n"
+                            "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
+                            "ON_Time=19:45:00\r\nEnable_Events=1\r\nTimer_Used=1\r\nTemperature_Used=0\r\n"
+                            "Back_light_Mode=2\r\nBrightness_Mode=5\r\nMorning_Time_Correction=10\r\n"
+                            "Evening_Time_Correction=-15\r\nOFF_Time_Correction=128\r\n"
+                            "ON_Time_Correction=-127\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n"
+                            "Shedule_Backlight=0\r\nShedule_Brightness=1\r\nInverse=1\r\n"
+                            "Time_Temp_Dispalay=10\r\nModem_Used=1\r\n"
+                            "[Other]\r\na=1\r\n"));
+    }
+
+    // Every save of the other two sections keeps the section "Controller".
+    void controllerSectionSurvives()
+    {
+        TestApp t(NoPort + "[Controller]\r\nMorning_Time=05:00:00\r\nFlash=1\r\nExtra=keep\r\n");
+        t.startUp();
+        App &app = *t.app;
+        const QByteArray before = section(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), "Controller");
+        QVERIFY(!before.isEmpty());
+        app.Form2->SpinEdit4->setValue(4);
+        app.Form2->Btn_Defaults_->click();
+        app.Form2->CheckBox5->setChecked(true);
+        app.Form2->CheckBox9->setChecked(false);
+        app.Form2->Btn_OK_->click();
+        app.Form1->Save_Settings();
+        const QByteArray after = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
+        QCOMPARE(section(after, "Controller"), before);
+        QVERIFY(after.contains("Replys=1"));
+    }
+
+    // Loading puts back what was saved and clears every controller selector.
+    void loadControllerSettings_data()
+    {
+        QTest::addColumn<QByteArray>("controller");   // the section's lines; null: no section
+        QTest::addColumn<QStringList>("times");
+        QTest::addColumn<QList<int>>("corrections");  // SpinEdit8, 9, 6, 7
+        QTest::addColumn<QList<int>>("levels");       // ComboBox2, ComboBox4
+        QTest::newRow("no section") << QByteArray() << QStringList{"00:00:00", "00:01:00", "00:00:00", "00:01:00"}
+                                    << QList<int>{0, 0, 0, 0} << QList<int>{0, 0};
+        QTest::newRow("values") << QByteArray("Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
+                                              "ON_Time=19:45:00\r\nMorning_Time_Correction=10\r\n"
+                                              "Evening_Time_Correction=-15\r\nOFF_Time_Correction=128\r\n"
+                                              "ON_Time_Correction=-127\r\nMorning_Brightness=4\r\n"
+                                              "Evening_Brightness=2\r\n")
+                                << QStringList{"06:30:00", "20:15:00", "07:00:00", "19:45:00"}
+                                << QList<int>{10, -15, 128, -127} << QList<int>{4, 2};
+        QTest::newRow("out of range") << QByteArray("Morning_Time_Correction=300\r\nEvening_Time_Correction=-128\r\n"
+                                                    "Morning_Brightness=5\r\nEvening_Brightness=-1\r\n")
+                                      << QStringList{"00:00:00", "00:01:00", "00:00:00", "00:01:00"}
+                                      << QList<int>{128, -127, 0, 0} << QList<int>{-1, -1};
+    }
+    void loadControllerSettings()
+    {
+        QFETCH(QByteArray, controller);
+        QFETCH(QStringList, times);
+        QFETCH(QList<int>, corrections);
+        QFETCH(QList<int>, levels);
+        TestApp t(controller.isNull() ? NoPort : NoPort + "[Controller]\r\n" + controller);
+        t.startUp();
+        App &app = *t.app;
+        TForm1 *f1 = app.Form1;
+        TForm2 *f = app.Form2;
+        TForm13 *f13 = app.Form13;
+        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->TntRadioGroup1,
+                                            f13->TntRadioGroup2, f->RadioGroup1, f->RadioGroup3, f->RadioGroup6,
+                                            f->RadioGroup4, f->RadioGroup5, f->TntRadioGroup1, f->RadioGroup2};
+        for (RadioGroup *g : selectors)
+            quietly(g, 1);
+        f13->ComboBox2->setCurrentIndex(3);
+        f->RadioGroup4->setEnabled(false);
+        for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
+            b->setEnabled(false);
+        const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
+        app.Command_Text = "none";
+
+        f1->Load_Controller_Settings();
+
+        for (RadioGroup *g : selectors)
+            QCOMPARE(g->itemIndex(), -1);
+        QCOMPARE((QStringList{app.Morning_Time, app.Evening_Time, app.OFF_Time, app.ON_Time}), times);
+        QCOMPARE((QList<int>{f13->SpinEdit8->value(), f13->SpinEdit9->value(), f13->SpinEdit6->value(),
+                             f13->SpinEdit7->value()}),
+                 corrections);
+        QCOMPARE((QList<int>{f13->ComboBox2->currentIndex(), f13->ComboBox4->currentIndex()}), levels);
+        // No automatic mode: the pickers show the stored times.
+        QCOMPARE(f13->DateTimePicker1->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
+        QCOMPARE(f13->DateTimePicker4->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
+        QVERIFY(f->RadioGroup4->isEnabled());
+        for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
+            QVERIFY(b->isEnabled());
+        QCOMPARE(f1->RadioGroup1->count(), 6);   // no selections: automatic modes available
+        QVERIFY(!app.Loading_Settings);
+        QCOMPARE(app.Command_Text, QByteArray("none"));
+        QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
+    }
+
+    void levelsRoundTrip()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        app.Form13->ComboBox2->setCurrentIndex(4);   // "100%"
+        app.Form13->ComboBox4->setCurrentIndex(2);   // "50%"
+        app.Form1->Save_Controller_Settings();
+        app.Form13->ComboBox2->setCurrentIndex(0);
+        app.Form13->ComboBox4->setCurrentIndex(0);
+        app.Form1->Load_Controller_Settings();
+        QCOMPARE(app.Form13->ComboBox2->currentText(), QStringLiteral("100%"));
+        QCOMPARE(app.Form13->ComboBox4->currentText(), QStringLiteral("50%"));
+    }
+};
+
+QTEST_MAIN(TestSettingsDialog)
+#include "tst_settings_dialog.moc"
