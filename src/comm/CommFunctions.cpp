@@ -1,23 +1,294 @@
 #include "comm/CommFunctions.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QRegularExpression>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <algorithm>
 
 #include "app/App.h"
+#include "app/BigTablo.h"
 #include "dialogs/Settings.h"
 
-CommPort::CommPort(QObject *parent) : QObject(parent) {}
-CommPort::~CommPort() { Close_Port(); }
+CommPort::CommPort(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+{
+    connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(int(e)); });
+    connect(m_port, &QSerialPort::readyRead, this, &CommPort::bytesArrived);
+}
 
-QString CommPort::devicePath(const QString &name) { return name; }
-CommPort::State CommPort::Open_Port(const QString &, const QString &, const QString &) { return m_state = State::Failed; }
-void CommPort::Close_Port() { m_state = State::None; }
-void CommPort::Write_Command(const QByteArray &) {}
-bool CommPort::Read_Byte(char &) { return false; }
-bool CommPort::Read_Buffered_Byte(char &) { return false; }
-void CommPort::onError(int) {}
+CommPort::~CommPort()
+{
+    if (m_state != State::None)
+        Close_Port();
+}
 
-void TForm2::ComboBox1Change() {}
-void TForm2::ComboBox11Change() {}
-void TForm2::ComboBox3Change() {}
-void TForm2::Button2Click() {}
-void TForm2::Set_Port_Box_Colour(bool) {}
+QString CommPort::devicePath(const QString &name)
+{
+    if (name.startsWith(QLatin1Char('/')))
+        return name;
+#ifdef Q_OS_WIN
+    return name;
+#else
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,9})$"));
+    const QRegularExpressionMatch m = com.match(name);
+    if (m.hasMatch()) {
+        const int n = m.captured(1).toInt();
+        if (n >= 1)
+            return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    }
+    return name;
+#endif
+}
+
+CommPort::State CommPort::Open_Port(const QString &name, const QString &baud, const QString &parity)
+{
+    if (m_state != State::None)
+        Close_Port();
+    m_broken = false;
+    m_errors = 0;
+
+    bool baudOk = false;
+    const int rate = baud.trimmed().toInt(&baudOk);
+    // A speed that is not a number cannot be set: the open fails like a missing port.
+    if (name.isEmpty() || !baudOk || rate <= 0)
+        return m_state = State::Failed;
+
+    QSerialPort::Parity p = QSerialPort::NoParity;
+    if (parity == QLatin1String("Odd"))
+        p = QSerialPort::OddParity;
+    else if (parity == QLatin1String("Even"))
+        p = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("Mark"))
+        p = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("Space"))
+        p = QSerialPort::SpaceParity;
+
+    m_port->setPortName(devicePath(name));
+    m_port->setBaudRate(rate);
+    m_port->setDataBits(QSerialPort::Data8);
+    m_port->setStopBits(QSerialPort::OneStop);
+    m_port->setParity(p);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_port->setReadBufferSize(2048);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        m_port->clearError();
+        return m_state = State::Failed;
+    }
+    m_state = State::Open;
+    // A pseudo-terminal has no modem lines: setting them fails there, and the port is
+    // still usable.
+    m_port->setRequestToSend(true);
+    m_port->setDataTerminalReady(true);
+    if (m_port->error() == QSerialPort::UnsupportedOperationError)
+        m_port->clearError();
+    failIfBroken();
+    return m_state;
+}
+
+void CommPort::Close_Port()
+{
+    if (m_port->isOpen()) {
+        // The lines and the input queue are dropped while the port is still ours; errors of a
+        // port whose other end has gone do not matter any more.
+        m_state = State::None;
+        m_port->setDataTerminalReady(false);
+        m_port->setRequestToSend(false);
+        m_port->clear(QSerialPort::Input);
+        m_port->close();
+        m_port->clearError();
+    }
+    m_state = State::None;
+    m_broken = false;
+}
+
+void CommPort::onError(int error)
+{
+    const auto e = QSerialPort::SerialPortError(error);
+    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError)
+        return;
+    if (m_state != State::Open)
+        return;
+    ++m_errors;
+    if (m_broken)
+        return;
+    // Only the first error counts. The port is closed once control is back outside the serial
+    // port's own code: soon by the next read or write, at the latest by the queued call, so a
+    // port whose other end hung up cannot flood the event loop with errors.
+    m_broken = true;
+    QMetaObject::invokeMethod(this, &CommPort::failIfBroken, Qt::QueuedConnection);
+}
+
+void CommPort::failIfBroken()
+{
+    if (!m_broken || m_state != State::Open)
+        return;
+    Close_Port();
+    m_state = State::Failed;
+}
+
+void CommPort::Write_Command(const QByteArray &bytes)
+{
+    failIfBroken();
+    if (m_state != State::Open)
+        return;
+    // Whatever came in since the last read (an unsolicited event line, say) is dropped, also
+    // what is already buffered on this side.
+    m_port->clear(QSerialPort::Output);
+    m_port->clear(QSerialPort::Input);
+    m_port->readAll();
+    for (const char c : bytes) {
+        m_port->write(&c, 1);
+        m_port->flush();
+        failIfBroken();
+        if (m_state != State::Open)
+            return;
+    }
+    // A byte the line could not take at once gets about five seconds, like a timed write; what is
+    // still pending after that is dropped.
+    if (m_port->bytesToWrite() > 0 && !m_port->waitForBytesWritten(5000)) {
+        failIfBroken();
+        if (m_state == State::Open)
+            m_port->clear(QSerialPort::Output);
+    }
+}
+
+bool CommPort::Read_Buffered_Byte(char &out)
+{
+    failIfBroken();
+    if (m_state != State::Open || m_port->bytesAvailable() <= 0)
+        return false;
+    return m_port->getChar(&out);
+}
+
+bool CommPort::Read_Byte(char &out)
+{
+    if (Read_Buffered_Byte(out))
+        return true;
+    if (m_state != State::Open)
+        return false;
+    m_port->waitForReadyRead(1);
+    return Read_Buffered_Byte(out);
+}
+
+// ---- The port boxes of the Settings dialog ----
+
+namespace {
+// Orders port names as people count: "ttyS2" before "ttyS10".
+bool naturalLess(const QString &a, const QString &b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ie = i, je = j;
+            while (ie < a.size() && a[ie].isDigit())
+                ++ie;
+            while (je < b.size() && b[je].isDigit())
+                ++je;
+            QStringView da = QStringView(a).mid(i, ie - i), db = QStringView(b).mid(j, je - j);
+            while (da.size() > 1 && da.front() == QLatin1Char('0'))
+                da = da.mid(1);
+            while (db.size() > 1 && db.front() == QLatin1Char('0'))
+                db = db.mid(1);
+            if (da.size() != db.size())
+                return da.size() < db.size();
+            if (const int c = da.compare(db); c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+} // namespace
+
+void TForm2::ComboBox1Change()
+{
+    app.Port_Name = ComboBox1->currentText();
+    if (app.Port->Port_Handle() != CommPort::State::None)
+        app.Port->Close_Port();
+    else
+        app.Form1->Save_Settings();
+    app.Port->Open_Port(app.Port_Name, app.Baud_Rate, app.Parity);
+    Set_Port_Box_Colour(app.Port->Port_Handle() == CommPort::State::Failed);
+}
+
+void TForm2::ComboBox11Change()
+{
+    app.Baud_Rate = ComboBox11->currentText();
+    ComboBox1Change();
+}
+
+void TForm2::ComboBox3Change()
+{
+    app.Parity = ComboBox3->currentText();
+    ComboBox1Change();
+}
+
+void TForm2::Button2Click()
+{
+    Set_Port_Box_Colour(false);
+    const QString remembered = app.Port_Name;
+    const QString rememberedPath = CommPort::devicePath(remembered);
+
+    // The ports the system knows of, plus the remembered one: a pseudo-terminal or a link to
+    // a port is never enumerated but may well still open.
+    QStringList candidates;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        const QString name = info.portName();
+#else
+        const QString name = info.systemLocation();
+#endif
+        if (!candidates.contains(name))
+            candidates << name;
+    }
+    const bool enumerated = std::any_of(candidates.cbegin(), candidates.cend(), [&](const QString &n) {
+        return CommPort::devicePath(n) == rememberedPath;
+    });
+    if (!remembered.isEmpty() && !enumerated)
+        candidates << remembered;
+    std::sort(candidates.begin(), candidates.end(), naturalLess);
+
+    ComboBox1->clear();
+    bool rememberedExists = false;
+    for (const QString &name : std::as_const(candidates)) {
+        app.Port_Name = name;
+        if (app.Port->Port_Handle() != CommPort::State::None)
+            app.Port->Close_Port();
+        if (app.Port->Open_Port(name, app.Baud_Rate, app.Parity) != CommPort::State::Open)
+            continue;
+        if (!remembered.isEmpty() && CommPort::devicePath(name) == rememberedPath) {
+            // Listed under the name the operator chose ("COM1" rather than /dev/ttyS0).
+            ComboBox1->addItem(remembered);
+            rememberedExists = true;
+        } else {
+            ComboBox1->addItem(name);
+        }
+    }
+    if (rememberedExists)
+        ComboBox1->setCurrentIndex(ComboBox1->findText(remembered));
+    else if (ComboBox1->count() > 0)
+        ComboBox1->setCurrentIndex(0);
+    else
+        ComboBox1->setEditText(QString());
+    ComboBox1Change();
+}
+
+void TForm2::Set_Port_Box_Colour(bool failed)
+{
+    QPalette p = ComboBox1->palette();
+    const QColor normal = QApplication::palette(ComboBox1).color(QPalette::Base);
+    p.setColor(QPalette::Base, failed ? QColor(Qt::red) : normal);
+    ComboBox1->setPalette(p);
+    if (QLineEdit *e = ComboBox1->lineEdit())
+        e->setPalette(p);
+}

@@ -29,11 +29,19 @@ public:
     static QString devicePath(const QString &name);
     QSerialPort *serial() const { return m_port; }
 
+    // Read and resource errors seen since the port was last opened (the first one closes it).
+    int errorCount() const { return m_errors; }
+
 signals:
+    // Bytes came in and are buffered (also wakes a waiting exchange).
     void bytesArrived();
 
 private:
     void onError(int error);
+    // Closes a port that reported a read or resource error; the state becomes Failed.
+    void failIfBroken();
     QSerialPort *m_port = nullptr;
     State m_state = State::None;
+    bool m_broken = false;
+    int m_errors = 0;
 };

@@ -1,0 +1,423 @@
+// The command exchange against the board simulator over a real pty: framing on the wire,
+// attempts, time-outs, the reply rules, the protocol log, and CPU use while waiting.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include "Sim.h"
+#include "TestApp.h"
+#include "comm/CommFunctions.h"
+#include "comm/ErrorDialogs.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+
+namespace {
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QStringList logLines(TForm2 *f2)
+{
+    const QString text = f2->Memo3->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+// A fresh program connected to a fresh simulator.
+struct Rig {
+    explicit Rig(const QStringList &simOptions) : sim(simOptions) {}
+    TestApp t;
+    Sim sim;
+    App &app() { return *t.app; }
+    TForm2 *f2() { return t.app->Form2; }
+    bool connect()
+    {
+        f2()->ComboBox1->setEditText(sim.port());
+        f2()->ComboBox1Change();
+        return app().Port->Port_Handle() == CommPort::State::Open;
+    }
+    // Runs one exchange of `command`; returns its duration in ms.
+    qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
+    {
+        f2()->CheckBox3->setChecked(checksums);
+        app().Attempts = attempts;
+        app().Timeout_Ms = timeoutMs;
+        app().Command_Text = command;
+        QElapsedTimer clock;
+        clock.start();
+        t.f1()->Exchange_Command();
+        return clock.elapsed();
+    }
+    QString outcome()
+    {
+        QStringList set;
+        if (app().Reply_OK)
+            set << "ok";
+        if (app().Reply_Error)
+            set << "error";
+        if (app().Reply_Timeout)
+            set << "timeout";
+        if (app().Reply_Read)
+            set << "read";
+        return set.join(QLatin1Char('+'));
+    }
+};
+} // namespace
+
+class TestExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void exchange_data();
+    void exchange();
+    void oneWayLink();
+    void staleInputIsDiscarded();
+    void missingPortTimesOutEveryAttempt();
+    void hangUpDuringWait();
+    void silentWaitCpu();
+    void progressBar_data();
+    void progressBar();
+    void errorDialogs_data();
+    void errorDialogs();
+};
+
+void TestExchange::exchange_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<bool>("checksums");
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QByteArray>("wire");        // the framed command as it goes out
+    QTest::addColumn<int>("writes");
+    QTest::addColumn<QByteArray>("replyText");   // for "read": the beginning of it
+    QTest::addColumn<QStringList>("log");
+
+    const QByteArray brig = "BRIG=2;\r\n";
+    QTest::newRow("silent board, one attempt")
+        << QStringList{"--silent"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1 << QByteArray()
+        << QStringList();
+    QTest::newRow("attempts 0 still sends once")
+        << QStringList{"--silent"} << false << 0 << QByteArray("BRIG=2") << "timeout" << brig << 1 << QByteArray()
+        << QStringList();
+    QTest::newRow("silent board, two attempts")
+        << QStringList{"--silent"} << false << 2 << QByteArray("BRIG=2") << "timeout" << brig << 2 << QByteArray()
+        << QStringList();
+    QTest::newRow("ERROR every time, three attempts")
+        << QStringList{"--error-first", "100"} << false << 3 << QByteArray("BRIG=2") << "error" << brig << 3
+        << QByteArray("ERROR") << QStringList{"ERROR", "ERROR", "ERROR"};
+    QTest::newRow("OK at once, three attempts")
+        << QStringList() << false << 3 << QByteArray("BRIG=2") << "ok" << brig << 1 << QByteArray("OK")
+        << QStringList{"OK"};
+    QTest::newRow("ERROR once, then OK")
+        << QStringList{"--error-first", "1"} << false << 3 << QByteArray("BRIG=2") << "ok" << brig << 2
+        << QByteArray("OK") << QStringList{"ERROR", "OK"};
+    QTest::newRow("trailing CR LF in the buffer is dropped")
+        << QStringList() << false << 1 << QByteArray("BRIG=2\r\n") << "ok" << brig << 1 << QByteArray("OK")
+        << QStringList{"OK"};
+    QTest::newRow("echo, then OK")
+        << QStringList{"--echo"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1 << QByteArray("OK")
+        << QStringList{"BRIG=2;", "OK"};
+    QTest::newRow("echo with checksums, then OK")
+        << QStringList{"--echo", "--checksums", "on"} << true << 1 << QByteArray("BRIG=2") << "ok"
+        << QByteArray("BRIG=2;403;\r\n") << 1 << QByteArray("OK") << QStringList{"BRIG=2;403;", "OK"};
+    QTest::newRow("echo alone is no reply")
+        << QStringList{"--echo", "--reply", "BRIG=2;"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig
+        << 1 << QByteArray() << QStringList{"BRIG=2;", "BRIG=2;"};
+    QTest::newRow("modem clock line, then OK")
+        << QStringList{"--reply", "+CCLK: \"24/05/01,10:00:00+16\"\\r\\nOK"} << false << 1 << QByteArray("BRIG=2")
+        << "timeout" << brig << 1 << QByteArray("OK") << QStringList{"+CCLK: \"24/05/01,10:00:00+16\"", "OK"};
+    QTest::newRow("modem message list, then OK")
+        << QStringList{"--reply", "AT+CMGL=\"ALL\"\\r\\nOK"} << false << 1 << QByteArray("BRIG=2") << "timeout"
+        << brig << 1 << QByteArray("OK") << QStringList{"AT+CMGL=\"ALL\"", "OK"};
+    QTest::newRow("CCLK at the start is no modem line")
+        << QStringList{"--reply", "CCLK\\r\\nOK"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1
+        << QByteArray("OK") << QStringList{"CCLK", "OK"};
+    QTest::newRow("OK split over several reads")
+        << QStringList{"--split", "--split-gap", "20"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1
+        << QByteArray("OK") << QStringList{"OK"};
+    QTest::newRow("OK followed by a blank is no reply")
+        << QStringList{"--reply", "OK\\s"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << QByteArray("OK ") << QStringList{"OK "};
+    QTest::newRow("OK with a checksum is no reply")
+        << QStringList{"--reply", "OK;12;"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << QByteArray("OK;12;") << QStringList{"OK;12;"};
+    QTest::newRow("ERROR followed by a blank is no reply")
+        << QStringList{"--reply", "ERROR\\s"} << false << 2 << QByteArray("BRIG=2") << "timeout" << brig << 2
+        << QByteArray("ERROR ") << QStringList{"ERROR ", "ERROR "};
+    QTest::newRow("lone CR is dropped")
+        << QStringList{"--reply", "O\\rK"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1
+        << QByteArray("OK") << QStringList{"OK"};
+    QTest::newRow("lone LF is dropped")
+        << QStringList{"--reply", "\\nO\\nK"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1
+        << QByteArray("OK") << QStringList{"OK"};
+    QTest::newRow("LF CR is no line end")
+        << QStringList{"--reply", "OK\\n\\rOK"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << QByteArray("OKOK") << QStringList{"OKOK"};
+    QTest::newRow("empty line in the middle is logged")
+        << QStringList{"--reply", "X\\r\\n\\r\\nOK"} << false << 1 << QByteArray("BRIG=2") << "ok" << brig << 1
+        << QByteArray("OK") << QStringList{"X", "", "OK"};
+    QTest::newRow("READ reply")
+        << QStringList() << false << 3 << QByteArray("READ=") << "read" << QByteArray("READ=;\r\n") << 1
+        << QByteArray("READ=") << QStringList{"*"};
+    QTest::newRow("READ= with checksums")
+        << QStringList{"--checksums", "on"} << true << 1 << QByteArray("READ=") << "read"
+        << QByteArray("READ=;345;\r\n") << 1 << QByteArray("READ=") << QStringList{"*"};
+    QTest::newRow("overlong line is dropped whole")
+        << QStringList{"--long-line", "5000"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << QByteArray() << QStringList();
+    QTest::newRow("line after an overlong one counts")
+        << QStringList{"--long-line", "5000", "--reply", "X\\r\\nOK"} << false << 1 << QByteArray("BRIG=2") << "ok"
+        << brig << 1 << QByteArray("OK") << QStringList{"OK"};
+    const QByteArray near = QByteArray(4094, '#') + "OK";
+    QTest::newRow("long line within the bound")
+        << QStringList{"--long-line", "4094"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << near << QStringList{QString::fromLatin1(near)};
+    QTest::newRow("one character over the bound")
+        << QStringList{"--long-line", "4095"} << false << 1 << QByteArray("BRIG=2") << "timeout" << brig << 1
+        << QByteArray() << QStringList();
+}
+
+void TestExchange::exchange()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(bool, checksums);
+    QFETCH(int, attempts);
+    QFETCH(QByteArray, command);
+    QFETCH(QString, outcome);
+    QFETCH(QByteArray, wire);
+    QFETCH(int, writes);
+    QFETCH(QByteArray, replyText);
+    QFETCH(QStringList, log);
+
+    Rig rig(simOptions);
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    const int timeoutMs = 400;
+    const qint64 ms = rig.exchange(command, attempts, timeoutMs, checksums);
+
+    QCOMPARE(rig.outcome(), outcome);
+    QVERIFY(rig.sim.waitForReceived(wire, writes));
+    QTest::qWait(50);
+    QCOMPARE(rig.sim.receivedCount(wire), writes);
+    QCOMPARE(rig.sim.received(), wire.repeated(writes));   // nothing else went out
+    QCOMPARE(rig.app().Command_Text, wire);
+
+    if (outcome == "timeout") {
+        // Each attempt lasts a little more than the time-out.
+        QVERIFY2(ms >= qint64(timeoutMs) * writes, qPrintable(QString::number(ms)));
+        QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
+    } else {
+        QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
+    }
+    if (outcome == "read")
+        QVERIFY2(rig.app().Reply_Text.startsWith(replyText), rig.app().Reply_Text.constData());
+    else
+        QCOMPARE(rig.app().Reply_Text, replyText);
+
+    const QStringList got = logLines(rig.f2());
+    if (log == QStringList{"*"}) {
+        QCOMPARE(got.size(), 1);
+        QVERIFY(got[0].startsWith(QStringLiteral("READ=")));
+    } else {
+        QCOMPARE(got, log);
+    }
+
+    // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
+    const QString shown = QString::fromLatin1(wire.chopped(2));
+    QCOMPARE(rig.f2()->StatusBar1->panelText(0), shown);
+    QCOMPARE(rig.app().Form13->StatusBar1->panelText(0), shown);
+    QVERIFY(!rig.t.f1()->Timer2->isActive());
+    QVERIFY(rig.t.f1()->Timer5->isActive());
+    QVERIFY(!rig.t.f1()->Timer1->isActive());   // automatic loading is off
+}
+
+void TestExchange::oneWayLink()
+{
+    Rig rig({"--error-first", "10"});
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    rig.f2()->CheckBox5->setChecked(true);
+    const qint64 ms = rig.exchange("BRIG=1", 3, 2000);
+    QCOMPARE(rig.outcome(), QStringLiteral("ok"));
+    QVERIFY(ms < 1000);
+    QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
+    QTest::qWait(200);
+    QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
+    QVERIFY(!rig.t.f1()->Timer2->isActive());
+}
+
+void TestExchange::staleInputIsDiscarded()
+{
+    // An "OK" that came before the command (and sits in the port's buffer) must not end its wait.
+    Rig rig({"--silent"});
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    rig.t.f1()->Timer5->stop();   // keep the event poller away from the bytes
+    QVERIFY(rig.sim.control("send OK"));
+    QTRY_VERIFY(rig.app().Port->serial()->bytesAvailable() >= 4);
+    rig.exchange("BRIG=2", 1, 400);
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
+    QCOMPARE(logLines(rig.f2()), QStringList());
+}
+
+void TestExchange::missingPortTimesOutEveryAttempt()
+{
+    TestApp t;
+    t.app->Form2->ComboBox1->setEditText(QStringLiteral("/nonexistent/tablo-port"));
+    t.app->Form2->ComboBox1Change();
+    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    t.app->Attempts = 2;
+    t.app->Timeout_Ms = 400;
+    t.app->Command_Text = "BRIG=2";
+    QElapsedTimer clock;
+    clock.start();
+    t.f1()->Exchange_Command();
+    QVERIFY(t.app->Reply_Timeout);
+    QVERIFY(!t.app->Reply_OK && !t.app->Reply_Error && !t.app->Reply_Read);
+    QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestExchange::hangUpDuringWait()
+{
+    Rig rig({"--silent"});
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    QTimer::singleShot(300, [&] { rig.sim.post(QStringLiteral("hangup")); });
+    const double cpu0 = cpuSeconds();
+    const qint64 ms = rig.exchange("BRIG=2", 1, 3000);
+    const double cpuWait = cpuSeconds() - cpu0;
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
+    QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
+    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().Port->errorCount(), 1);
+
+    // Idle afterwards: no flood of errors keeps the process busy.
+    const double cpu1 = cpuSeconds();
+    QTest::qWait(1000);
+    const double cpuIdle = cpuSeconds() - cpu1;
+    qInfo("CPU during a 3 s wait with a hang-up: %.3f s; idle second after it: %.3f s", cpuWait, cpuIdle);
+    QVERIFY2(cpuWait < 0.1, qPrintable(QString::number(cpuWait)));
+    QVERIFY2(cpuIdle < 0.05, qPrintable(QString::number(cpuIdle)));
+
+    // The next operation reopens the port; while it is gone, that fails (red box).
+    rig.f2()->ComboBox1Change();
+    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
+}
+
+void TestExchange::silentWaitCpu()
+{
+    Rig rig({"--silent"});
+    QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
+    QVERIFY(rig.connect());
+    rig.t.f1()->show();   // the progress bar repaints as it would for the operator
+    const double cpu0 = cpuSeconds();
+    const qint64 ms = rig.exchange("BRIG=2", 1, 10000);
+    const double cpu = cpuSeconds() - cpu0;
+    qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", ms, cpu);
+    QVERIFY(rig.app().Reply_Timeout);
+    QVERIFY(ms >= 10000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+}
+
+void TestExchange::progressBar_data()
+{
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<int>("firstStep");
+    QTest::addColumn<int>("plateau");
+    QTest::addColumn<int>("ticksToPlateau");
+    QTest::newRow("400") << 400 << 125 << 875 << 7;
+    QTest::newRow("600") << 600 << 85 << 850 << 10;
+    QTest::newRow("800 (12.5 rounds to 12)") << 800 << 60 << 900 << 15;
+    QTest::newRow("1000") << 1000 << 50 << 850 << 17;
+    QTest::newRow("1200") << 1200 << 40 << 880 << 22;
+    QTest::newRow("1600") << 1600 << 30 << 870 << 29;
+    QTest::newRow("3000") << 3000 << 15 << 855 << 57;
+    QTest::newRow("4000 (2.5 rounds to 2)") << 4000 << 10 << 850 << 85;
+    QTest::newRow("10000") << 10000 << 5 << 850 << 170;
+}
+
+void TestExchange::progressBar()
+{
+    QFETCH(int, timeoutMs);
+    QFETCH(int, firstStep);
+    QFETCH(int, plateau);
+    QFETCH(int, ticksToPlateau);
+    TestApp t;
+    App &a = *t.app;
+    TForm1 *f1 = t.f1();
+    a.Attempt_Timeout_Ms = timeoutMs;
+    a.Elapsed_Ms = 0;
+    a.Reply_Timeout = false;
+    f1->ProgressBar1->setValue(0);
+    f1->Timer2Timer();
+    QCOMPARE(f1->ProgressBar1->value(), firstStep);
+    for (int i = 1; i < ticksToPlateau - 1; ++i)
+        f1->Timer2Timer();
+    QVERIFY(f1->ProgressBar1->value() < 850);
+    f1->Timer2Timer();
+    QCOMPARE(f1->ProgressBar1->value(), plateau);
+    // The time-out comes with the first tick past it.
+    const int ticksToTimeout = timeoutMs / 10 + 1;
+    for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
+        f1->Timer2Timer();
+    QCOMPARE(a.Elapsed_Ms, timeoutMs);
+    QVERIFY(!a.Reply_Timeout);
+    f1->Timer2Timer();
+    QVERIFY(a.Reply_Timeout);
+    QCOMPARE(f1->ProgressBar1->value(), plateau);
+}
+
+void TestExchange::errorDialogs_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("connection error") << 8
+                                      << QStringList{"კავშირის შეცდომა", "ჩართეთ ტაბლო!!!",
+                                                     "შეამოწმეთ კაბელი, USB გადამყვანი და პორტის ნომერი"};
+    QTest::newRow("sending error") << 9 << QStringList{"მონაცემები გადაიცა შეცდომით"};
+    QTest::newRow("reading error") << 10
+                                   << QStringList{"ტაბლოში მონაცემები დარღვეულია",
+                                                  "გთხოვთ განმეორებით გადაგზავნოთ მონაცემები"};
+}
+
+void TestExchange::errorDialogs()
+{
+    QFETCH(int, which);
+    QFETCH(QStringList, texts);
+    TestApp t;
+    ErrorDialog *d = which == 8 ? static_cast<ErrorDialog *>(t.app->Form8)
+                   : which == 9 ? static_cast<ErrorDialog *>(t.app->Form9)
+                                : static_cast<ErrorDialog *>(t.app->Form10);
+    QCOMPARE(d->windowTitle(), QStringLiteral("Error"));
+    QCOMPARE(d->size(), QSize(392, 116));
+    QVERIFY(d->isModal());
+    QStringList shown;
+    for (QLabel *l : d->Labels)
+        shown << l->text();
+    QCOMPARE(shown, texts);
+    for (QLabel *l : d->Labels) {
+        // Every text fits on the dialog.
+        QVERIFY(l->geometry().bottom() < d->Button1->geometry().top());
+        QVERIFY(l->fontMetrics().horizontalAdvance(l->text()) <= l->width());
+    }
+    QCOMPARE(d->Button1->text(), QStringLiteral("Ok"));
+    d->show();
+    QVERIFY(d->isVisible());
+    QTest::mouseClick(d->Button1, Qt::LeftButton);
+    QVERIFY(!d->isVisible());
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+}
+
+QTEST_MAIN(TestExchange)
+#include "tst_exchange.moc"
