@@ -2,7 +2,6 @@
 // on its own (events, modem answers), which are logged and applied to the status panels.
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTime>
 
 #include "app/App.h"
@@ -11,13 +10,6 @@
 #include "comm/Protocol.h"
 #include "dialogs/Settings.h"
 
-namespace {
-// A tick that keeps receiving bytes without pause ends after this long; the rest of the
-// stream is read by the next tick, so a board that never stops talking cannot hold the
-// window in one tick.
-constexpr int MaxTickMs = 900;
-} // namespace
-
 void TForm1::Timer5Timer()
 {
     Label3->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
@@ -25,10 +17,9 @@ void TForm1::Timer5Timer()
     if (!f2 || !app.Port || f2->TntCheckBox2->isChecked())
         return;
 
-    QElapsedTimer tick;
-    tick.start();
+    // Until the driver has no more bytes; a burst of lines is handled in one tick.
     char byte;
-    while (tick.elapsed() < MaxTickMs && app.Port->Read_Byte(byte)) {
+    while (app.Port->Read_Byte(byte)) {
         const Protocol::LineAssembler::Result r = app.Line.feed(byte);
         if (r == Protocol::LineAssembler::None)
             continue;

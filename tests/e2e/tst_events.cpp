@@ -152,6 +152,10 @@ private slots:
         QTest::newRow("line finished by the next tick, with its end")
             << QByteArrayList{"EVENT 2", "1.5,3", ",1\r", "\n"} << false << true << true << QStringList{ev} << applied
             << values;
+        QTest::newRow("overlong line dropped whole")
+            << QByteArrayList{QByteArray(1700, '#'), QByteArray(1700, '#'), QByteArray(1700, '#'), "\r\n" + ev + "\r\n"}
+            << false << true << true
+            << QStringList{ev} << applied << values;
         QTest::newRow("lone CR and LF dropped") << QByteArrayList{"EVENT 2\r1.5,\n3,1\r\n"} << false << true << true
                                                 << QStringList{ev} << applied << values;
     }

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -166,6 +167,12 @@ private slots:
         QCOMPARE(f->RadioGroup1->width(), 337);
         QCOMPARE(f->RadioGroup2->width(), 337);
         QCOMPARE(f->Label3->y(), f->Panel2->height() - 17);
+        // The buttons are arranged for the progress bar's width as it is now: one, two or
+        // three of them across it.
+        const int bar = f->ProgressBar1->width();
+        QCOMPARE(f->Btn_Send_->x(), f->ProgressBar1->x());
+        QVERIFY2(QList<int>({bar, (bar - 20) / 2, (bar - 20) / 3}).contains(f->Btn_Send_->width()),
+                 qPrintable(QString::number(f->Btn_Send_->width())));
 
         // The status bar stays at the bottom edge, inside the window.
         QWidget *client = f->centralWidget();
