@@ -271,14 +271,14 @@ private slots:
         QVERIFY(rig.connect());
         TForm2 *f2 = rig.f2();
         f2->Button4Click();
-        constexpr int Lines = 5050, Chunk = 150;
+        constexpr int Lines = 5050, Chunk = 1000;
         for (int first = 1; first <= Lines; first += Chunk) {
             QByteArray bytes;
             for (int n = first; n < first + Chunk && n <= Lines; ++n)
                 bytes += "L" + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
             QVERIFY(rig.sim.control(QStringLiteral("raw ") + escaped(bytes)));
             const QString last = QStringLiteral("L%1").arg(qMin(first + Chunk - 1, Lines), 4, 10, QLatin1Char('0'));
-            QTRY_VERIFY_WITH_TIMEOUT(f2->Memo3->document()->lastBlock().text() == last, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(f2->Memo3->document()->lastBlock().text() == last, 15000);
         }
         QCOMPARE(f2->Memo3->blockCount(), 5000);
         const QStringList log = logLines(f2);
