@@ -3,6 +3,7 @@
 // operations reach each other through it; a test builds a fresh one.
 #include <QByteArray>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -74,6 +75,13 @@ public:
     bool Verify_Read = false;
     bool Settings_Send_Busy = false;
     bool Test_Mode = false;
+    bool Exchange_Busy = false;     // set by Exchange_Command while it runs
+    bool Send_Busy = false;         // set while Send_Data runs
+    bool Last_Send_OK = false;      // the last Send_Data ended in "Sent OK"
+    // Upload of a changed data file: after a skipped or failed upload the change is tried
+    // again no sooner than Upload_Retry_Ms later.
+    int Upload_Retry_Ms = 30000;
+    QDeadlineTimer Upload_Retry_Deadline;   // default: expired
 
     // Figure formatting state.
     QChar Fill_Char = QLatin1Char('0');

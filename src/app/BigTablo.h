@@ -105,6 +105,7 @@ public:
     void Timer1Timer();
     bool Create_Data_File();       // ten lines "0.000"; false on failure
     void Apply_Autoload_Interval(); // Timer1 follows "Autoload file every" N "Sec"
+    void Upload_When_Changed();    // the load's upload of changed content; advances Previous_Content
 
     // ---- Board operations ----
     void Btn_Send_Click();
@@ -114,12 +115,14 @@ public:
     void RadioGroup2Click();
     void Send_Data();
     void Read_Data();
+    void Apply_Read_Reply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
     void Send_Controller_Setting();
     void Exchange_Command();
     void Read_Reply();
     void Timer2Timer();
     void Timer5Timer();
     void Set_Command_Controls_Enabled(bool on);   // Btn_Read_, Btn_Send_, Btn_Time, RadioGroup1, RadioGroup2
+    bool Slot_Shown(int k) const;  // the show box of figure slot k (1..10) is on
 
 signals:
     // "Exit" has run FormClose: the program ends.

@@ -1,5 +1,358 @@
+// The figure upload ("SEND=" with its verifying read-back) and the board read ("READ=").
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
 #include "app/App.h"
 #include "app/BigTablo.h"
+#include "comm/ErrorDialogs.h"
+#include "comm/Protocol.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+#include "ui/Convert.h"
 
-void TForm1::Send_Data() {}
-void TForm1::Read_Data() {}
+namespace {
+
+// Runs a cleanup on every way out of a scope.
+template <typename F>
+class AtExit {
+public:
+    explicit AtExit(F f) : m_f(std::move(f)) {}
+    ~AtExit() { m_f(); }
+    AtExit(const AtExit &) = delete;
+    AtExit &operator=(const AtExit &) = delete;
+private:
+    F m_f;
+};
+
+// A board value used as a number: blanks trimmed, the runtime's integer rules.
+bool boardInt(const QString &text, int &out)
+{
+    qint32 v;
+    if (!tryStrToInt(text.trimmed(), v))
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool TForm1::Slot_Shown(int k) const
+{
+    QCheckBox *box = (k % 2) ? CheckBox[(k + 1) / 2] : CheckBoxA[k / 2];
+    return box && box->isChecked();
+}
+
+void TForm1::Send_Data()
+{
+    app.Last_Send_OK = false;
+    // One upload at a time, and never inside a read or another exchange.
+    if (app.Send_Busy || app.Read_Busy || app.Exchange_Busy)
+        return;
+    app.Send_Busy = true;
+    AtExit done([this] { app.Send_Busy = false; });
+
+    TForm2 *settings = app.Form2;
+    if (!settings->CheckBox2->isChecked() && !app.Test_Mode)
+        Save1Click();
+    settings->ComboBox1Change();
+
+    const bool timer2Running = Timer2->isActive();
+    Set_Command_Controls_Enabled(false);
+
+    // The command carries the filler for a hidden slot, but the slot's stored text stays its
+    // field's figure, so a later save of the data file keeps the figure.
+    const QString blank = Blank_Value();
+    const int d = digits();
+    const QString fill = d < 5 ? QString(5 - d, app.Fill_Char) : QString();
+    QByteArray command = "SEND=";
+    QString expected;
+    for (int i = 1; i <= 10; ++i) {
+        const QString figure = Edit[i]->text();
+        app.Board_Values[i] = figure;
+        const QString sent = (Slot_Shown(i) ? figure : blank) + fill;
+        command += sent.toLatin1();
+        command += ',';
+        expected += sent;
+    }
+    app.Command_Text = command;
+    app.Expected_Readback = expected;
+
+    StatusBar1->setPanelText(0, QStringLiteral("Sending"));
+    QCoreApplication::processEvents();
+
+    Exchange_Command();
+
+    if (app.Reply_OK) {
+        ProgressBar1->setValue(1000);
+        if (!settings->CheckBox5->isChecked()) {
+            app.Verify_Read = true;
+            Read_Data();
+            if (app.Readback_Text != app.Expected_Readback)
+                app.Reply_Error = true;
+            app.Reply_OK = true;
+            app.Verify_Read = false;
+        }
+    }
+
+    if (app.Reply_Timeout) {
+        StatusBar1->setPanelText(0, QStringLiteral("Connection error"));
+        app.beep();
+        if (!app.Form8->isVisible())
+            app.execModal(app.Form8);
+    } else {
+        if (app.Reply_OK) {
+            StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
+            app.Last_Send_OK = !app.Reply_Error;
+        }
+        if (app.Reply_Error) {
+            StatusBar1->setPanelText(0, QStringLiteral("Data error"));
+            app.beep();
+            if (!app.Form9->isVisible())
+                app.execModal(app.Form9);
+        }
+    }
+
+    Set_Command_Controls_Enabled(true);
+    if (timer2Running)
+        Timer2->start();
+    else
+        Timer2->stop();
+}
+
+void TForm1::Read_Data()
+{
+    TForm2 *settings = app.Form2;
+    if (settings->CheckBox5->isChecked()) {
+        // One-way link: nothing can come back; the saved controller settings stand instead.
+        Load_Controller_Settings();
+        return;
+    }
+    settings->ComboBox1Change();
+
+    app.Read_Busy = true;
+    bool finished = false;
+    AtExit done([this, &finished] {
+        // Reached normally after the closing steps; on an exception only the state is restored.
+        if (!finished) {
+            Set_Command_Controls_Enabled(true);
+            app.Read_Busy = false;
+        }
+    });
+    Set_Command_Controls_Enabled(false);
+    app.Readback_Text.clear();
+
+    app.Command_Text = "READ=";
+    app.Reply_Text.clear();
+    StatusBar1->setPanelText(0, QStringLiteral("Reading"));
+    QCoreApplication::processEvents();
+
+    Exchange_Command();
+
+    // A wrong or missing checksum counts as no reply at all.
+    if (app.Reply_Read && settings->CheckBox3->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
+        app.Reply_Read = false;
+        app.Reply_Timeout = true;
+    }
+
+    // The reply is parsed into a copy; the board values change only when all of it is good.
+    std::array<QByteArray, 33> scratch;
+    if (app.Reply_Read) {
+        for (int k = 1; k <= 32; ++k)
+            scratch[k] = app.Board_Values[k].toLatin1();
+        const Protocol::ReadParse parsed = Protocol::parseReadReply(app.Reply_Text, scratch);
+        if (parsed.ok) {
+            scratch = parsed.values;
+        } else {
+            app.Reply_Error = true;
+            app.Reply_Read = false;
+        }
+    }
+
+    if (app.Reply_Read) {
+        QString readback;
+        for (int k = 1; k <= 10; ++k)
+            readback += QString::fromLatin1(scratch[k]);
+        app.Readback_Text = readback;
+        for (int k = 11; k <= 32; ++k)
+            app.Board_Values[k] = QString::fromLatin1(scratch[k]);
+
+        if (app.Verify_Read) {
+            // The stored figures stay what the fields hold; the board's texts are only compared.
+            for (int k = 1; k <= 10; ++k)
+                app.Board_Values[k] = Edit[k]->text();
+        } else {
+            Apply_Read_Reply(scratch);
+        }
+
+        ProgressBar1->setValue(1000);
+        StatusBar1->setPanelText(0, QStringLiteral("Reading Ok"));
+
+        const QString timerUsed = app.Board_Values[27].trimmed();
+        const QString controlledBy = app.Board_Values[32].trimmed();
+        const bool modem = controlledBy == QLatin1String("1");
+        settings->Button5->setEnabled(timerUsed == QLatin1String("1") || modem);
+        settings->Button1->setEnabled(modem);
+        settings->Button3->setEnabled(modem);
+    }
+
+    if (!app.Verify_Read) {
+        if (app.Reply_Error) {
+            Load1Click();
+            StatusBar1->setPanelText(0, QStringLiteral("Data error"));
+            app.beep();
+            if (!app.Form10->isVisible())
+                app.execModal(app.Form10);
+        }
+        if (app.Reply_Timeout) {
+            Load1Click();
+            StatusBar1->setPanelText(1, QString());
+            StatusBar1->setPanelText(2, QString());
+            Load_Controller_Settings();
+            StatusBar1->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
+            app.beep();
+        }
+    }
+
+    // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
+    settings->RadioGroup4Click();
+
+    Set_Command_Controls_Enabled(true);
+    app.Read_Busy = false;
+    finished = true;
+    Save_Settings();
+}
+
+void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
+{
+    TForm2 *settings = app.Form2;
+    TForm13 *autos = app.Form13;
+    auto field = [&](int k) { return app.Board_Values[k]; };
+    auto number = [&](int k, int &v) { return boardInt(field(k), v); };
+    int v = 0;
+
+    // Figures: a shown slot takes the board's figure through its field (which formats and
+    // stores it); a hidden slot keeps its field's figure as its stored text.
+    for (int k = 1; k <= 10; ++k) {
+        if (Slot_Shown(k)) {
+            const QString text = QString::fromLatin1(values[k]);
+            app.Board_Values[k] = text;
+            Edit[k]->setText(text);
+        } else {
+            app.Board_Values[k] = Edit[k]->text();
+        }
+    }
+    if (!settings->Auto_Load_Chb->isChecked())
+        Save1Click();
+
+    if (number(16, v))
+        settings->RadioGroup1->setItemIndex(v);
+
+    // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
+    autos->TntRadioGroup1->setItemIndex(0);
+    if (number(15, v)) {
+        if (v <= 1) {
+            RadioGroup2->setItemIndex(v);
+        } else {
+            RadioGroup2->setItemIndex(2);
+            if (v > 2)
+                autos->TntRadioGroup1->setItemIndex(1);
+        }
+    }
+    // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
+    autos->TntRadioGroup2->setItemIndex(0);
+    if (number(14, v)) {
+        if (v <= 4) {
+            RadioGroup1->setItemIndex(v);
+        } else {
+            RadioGroup1->setItemIndex(5);
+            if (v > 5)
+                autos->TntRadioGroup2->setItemIndex(1);
+        }
+    }
+
+    if (number(31, v))
+        settings->RadioGroup3->setItemIndex(v);
+
+    if (number(23, v))
+        app.OFF_Time = Protocol::minutesToTimeText(v);
+    if (number(24, v))
+        app.ON_Time = Protocol::minutesToTimeText(v);
+    if (number(17, v))
+        app.Morning_Time = Protocol::minutesToTimeText(v);
+    if (number(18, v))
+        app.Evening_Time = Protocol::minutesToTimeText(v);
+
+    if (number(25, v))
+        autos->SpinEdit6->setValue(Protocol::offsetFromBoard(v));
+    if (number(26, v))
+        autos->SpinEdit7->setValue(Protocol::offsetFromBoard(v));
+    if (number(19, v))
+        autos->SpinEdit8->setValue(Protocol::offsetFromBoard(v));
+    if (number(20, v))
+        autos->SpinEdit9->setValue(Protocol::offsetFromBoard(v));
+
+    if (number(21, v))
+        autos->ComboBox2->setCurrentIndex(v);
+    if (number(22, v))
+        autos->ComboBox4->setCurrentIndex(v);
+
+    if (number(30, v))
+        settings->RadioGroup6->setItemIndex(v);
+    if (number(27, v))
+        settings->RadioGroup4->setItemIndex(v);
+    if (number(28, v))
+        settings->RadioGroup5->setItemIndex(v);
+
+    autos->TntRadioGroup1Click();
+    autos->TntRadioGroup2Click();
+
+    if (number(29, v))
+        settings->TntRadioGroup1->setItemIndex(v);
+    // A 31-field reply leaves field 32 as it was; before any read that is no number.
+    if (number(32, v))
+        settings->RadioGroup2->setItemIndex(v);
+
+    StatusBar1->setPanelText(2, settings->CheckBox9->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
+    if (!brightness.isEmpty())
+        StatusBar1->setPanelText(1, brightness);
+    if (settings->RadioGroup5->itemIndex() == 1)
+        StatusBar1->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
+    else
+        StatusBar1->setPanelText(3, QString());
+
+    Save_Settings();
+}
+
+void TForm1::Upload_When_Changed()
+{
+    const bool wanted = app.Form2->CheckBox2->isChecked() && !app.Loading_Settings
+                        && app.Loaded_Content != app.Previous_Content;
+    if (!wanted) {
+        app.Previous_Content = app.Loaded_Content;
+        return;
+    }
+    // Inside a read, an upload or any exchange the change waits for a later poll.
+    if (app.Read_Busy || app.Send_Busy || app.Exchange_Busy)
+        return;
+    // After a skipped or failed upload, try again only now and then, so that a board that is
+    // off does not raise a dialog at every poll.
+    if (!app.Upload_Retry_Deadline.hasExpired())
+        return;
+    if (app.Form8->isVisible() || app.Form9->isVisible()) {
+        app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
+        return;
+    }
+    const QString content = app.Loaded_Content;
+    Send_Data();
+    if (app.Last_Send_OK) {
+        app.Previous_Content = content;
+        app.Upload_Retry_Deadline = QDeadlineTimer();
+    } else {
+        app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
+    }
+}
