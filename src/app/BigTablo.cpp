@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QMenuBar>
 #include <QPainter>
@@ -48,9 +49,12 @@ QFont pixelFont(int px, bool bold, const QString &family = QString())
 }
 void setTextColour(QWidget *w, const QColor &c)
 {
+    // Active and inactive only: a disabled control keeps the style's grey.
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::WindowText, c);
+        p.setColor(group, QPalette::Text, c);
+    }
     w->setPalette(p);
 }
 const QColor Maroon(0x80, 0, 0);
@@ -80,11 +84,15 @@ void TForm1::buildControls()
     Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel4->setGeometry(8, 4, 352, 177);
 
-    const QFont figureFont = pixelFont(21, true, QStringLiteral("Tahoma"));
+    QFont figureFont = pixelFont(21, true, QStringLiteral("Tahoma"));
+    // Without Tahoma the fallback face is wider: narrow it so six characters fit the field.
+    if (QFontInfo(figureFont).family() != QLatin1String("Tahoma"))
+        figureFont.setStretch(84);
     for (int k = 1; k <= 10; ++k) {
         auto *e = new FigureEdit(QStringLiteral("1.0000"), Panel4);
         e->setObjectName(QStringLiteral("Edit%1").arg(k));
         e->setFont(figureFont);
+        e->setTextMargins(0, 0, 0, 0);
         setTextColour(e, Maroon);
         const int r = (k + 1) / 2;
         e->setGeometry(k % 2 ? 128 : 256, 10 + 30 * (r - 1), 81, 33);

@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -22,9 +23,11 @@ QString userSuffix()
 }
 } // namespace
 
-SingleInstance::SingleInstance(const QString &mapName, const QString &title, QObject *parent) : QObject(parent)
+SingleInstance::SingleInstance(const QString &mapName, const QString &title, const QString &lockDir, QObject *parent)
+    : QObject(parent)
 {
-    m_lockPath = QDir::temp().filePath(mapName + userSuffix() + QStringLiteral(".lock"));
+    const QDir dir = lockDir.isEmpty() ? QDir::temp() : QDir(lockDir);
+    m_lockPath = dir.filePath(mapName + userSuffix() + QStringLiteral(".lock"));
     m_serverName = title + userSuffix();
 }
 
@@ -57,18 +60,18 @@ SingleInstance::Result SingleInstance::start()
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
         return Run;
-    switch (m_lock->error()) {
-    case QLockFile::LockFailedError:
+    if (m_lock->error() == QLockFile::LockFailedError) {
         // Another instance holds the lock but nothing answers: run as a full instance.
         m_heldElsewhere = true;
         return Run;
-    case QLockFile::PermissionError:
-        m_error = QString::fromLocal8Bit(std::strerror(EACCES));
-        return LockFailed;
-    default:
-        m_error = QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(m_lockPath));
-        return LockFailed;
     }
+    // The lock cannot be made at all: the system's own text for the reason.
+    QFile probe(m_lockPath);
+    if (!probe.open(QIODevice::ReadWrite))
+        m_error = probe.errorString();
+    else
+        m_error = QString::fromLocal8Bit(std::strerror(EACCES));
+    return LockFailed;
 }
 
 bool SingleInstance::listen()

@@ -12,8 +12,10 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     // Names as on Windows; both get the user's id appended, as they are per login session.
+    // The lock lives in `lockDir` (the temporary folder when empty).
     SingleInstance(const QString &mapName = QStringLiteral("Exchange_Map"),
-                   const QString &title = QStringLiteral("Exchange_Tablo"), QObject *parent = nullptr);
+                   const QString &title = QStringLiteral("Exchange_Tablo"), const QString &lockDir = QString(),
+                   QObject *parent = nullptr);
     ~SingleInstance() override;
 
     enum Result {

@@ -1,6 +1,50 @@
+// The once-a-second tick of the main window: the clock label, and the lines the board sends
+// on its own (events, modem answers), which are logged and applied to the status panels.
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QTime>
 
 #include "app/App.h"
 #include "app/BigTablo.h"
+#include "comm/CommFunctions.h"
+#include "comm/Protocol.h"
+#include "dialogs/Settings.h"
 
-void TForm1::Timer5Timer() { Label3->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))); }
+void TForm1::Timer5Timer()
+{
+    Label3->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    TForm2 *f2 = app.Form2;
+    if (!f2 || !app.Port || f2->TntCheckBox2->isChecked())
+        return;
+
+    // Until the driver has no more bytes; a burst of lines is handled in one tick.
+    char byte;
+    while (app.Port->Read_Byte(byte)) {
+        const Protocol::LineAssembler::Result r = app.Line.feed(byte);
+        if (r == Protocol::LineAssembler::None)
+            continue;
+        // A line overlong for the protocol is dropped whole; either way a new line begins.
+        const QByteArray line = r == Protocol::LineAssembler::Line ? app.Line.line() : QByteArray();
+        app.Line.clearAll();
+        if (!line.isEmpty())
+            f2->Log_Line(line);
+
+        Protocol::EventValues ev;
+        if (Protocol::parseEvent(line, f2->CheckBox3->isChecked(), ev)) {
+            app.Board_Values[11] = QString::fromLatin1(ev.temperature);
+            app.Board_Values[12] = QString::fromLatin1(ev.brightness);
+            app.Board_Values[13] = QString::fromLatin1(ev.lighting);
+            StatusBar1->setPanelText(3, f2->RadioGroup5->itemIndex() == 1
+                                            ? Protocol::temperaturePanelText(ev.temperature)
+                                            : QString());
+            StatusBar1->setPanelText(2, f2->CheckBox9->isChecked()
+                                            ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
+                                            : QString());
+            // A level that is not 0..4 (or not a number) leaves the panel as it was.
+            const QString brightness = Protocol::brightnessPanelText(ev.brightness);
+            if (!brightness.isEmpty())
+                StatusBar1->setPanelText(1, brightness);
+        }
+        QCoreApplication::processEvents();
+    }
+}

@@ -1,11 +1,84 @@
+// The board view window's behaviour: board type, row counts, currency pictures, names.
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "data/Tablo_Type.h"
 
-void TForm12::FormShow() {}
-void TForm12::RadioGroup2Click() {}
-void TForm12::SpinEdit10Change() {}
-void TForm12::SpinEdit1Change() {}
-void TForm12::TntComboBoxChange(int) {}
-void TForm12::TntButton1Click() {}
-void TForm12::Button1Click() { hide(); }
+namespace {
+const char *const Currencies[5] = {"USD", "EUR", "GBP", "RUR", "FRF"};
+
+int rowTop(int r) { return 10 + 30 * (r - 1); }
+
+// Puts the flag and sign pictures of currency `i` (0..4) on row `r` (1..5).
+void placeCurrency(TForm1 *f1, int i, int r)
+{
+    f1->flagOf(i)->move(8, rowTop(r));
+    f1->signOf(i)->move(68, rowTop(r));
+}
+} // namespace
+
+void TForm12::FormShow()
+{
+    // Beside the main window.
+    if (app.Form1)
+        move(app.Form1->width() + 20, app.Form1->y());
+}
+
+void TForm12::RadioGroup2Click()
+{
+    const bool currency = boardType() == 0;
+    CurrencyPanel->setVisible(currency);
+    SpinEdit1->setVisible(currency);
+    LabelCurrencies->setVisible(currency);
+    ProductPanel->setVisible(!currency);
+    SpinEdit10->setVisible(!currency);
+    LabelProducts->setVisible(!currency);
+    if (!app.Loading_Settings && app.Form1)
+        app.Form1->FormResize();
+}
+
+void TForm12::SpinEdit10Change()
+{
+    if (app.Form1)
+        app.Form1->FormResize();
+}
+
+void TForm12::SpinEdit1Change()
+{
+    if (app.Form1)
+        app.Form1->FormResize();
+}
+
+void TForm12::TntComboBoxChange(int r)
+{
+    if (!app.Form1 || r < 1 || r > 5)
+        return;
+    const QString text = TntComboBox[r]->currentText();
+    for (int i = 0; i < 5; ++i) {
+        if (text == QLatin1String(Currencies[i])) {
+            placeCurrency(app.Form1, i, r);
+            return;
+        }
+    }
+}
+
+void TForm12::TntButton1Click()
+{
+    if (!app.Form1)
+        return;
+    for (int i = 0; i < 5; ++i)
+        placeCurrency(app.Form1, i, i + 1);
+}
+
+void TForm12::Button1Click()
+{
+    for (int k = 1; k <= 10; ++k)
+        app.Form1->Label3_[k]->setText(Edit2_[k]->text());
+    app.Form1->Save_Settings();
+    hide();
+}

@@ -118,42 +118,42 @@ TForm2::TForm2(App &a) : QDialog(nullptr), app(a)
 
     // Controller parameters
     GroupBoxController = named(new QGroupBox(QStringLiteral("კონტროლერის პარამეტრები"), this), "GroupBoxController");
-    GroupBoxController->setGeometry(286, 8, 286, 420);
+    GroupBoxController->setGeometry(286, 8, 346, 420);
     auto group = [&](const char *name, const QString &caption, const QStringList &items, int cols, const QRect &g) {
         auto *r = named(new RadioGroup(caption, items, cols, GroupBoxController), name);
         r->setGeometry(g);
         return r;
     };
     RadioGroup1 = group("RadioGroup1", QStringLiteral("Flash"), {QStringLiteral("OFF"), QStringLiteral("ON")}, 2,
-                        QRect(8, 20, 131, 42));
+                        QRect(8, 20, 161, 42));
     RadioGroup4 = group("RadioGroup4", QStringLiteral("Timer used"), {QStringLiteral("NO"), QStringLiteral("YES")}, 2,
-                        QRect(147, 20, 131, 42));
+                        QRect(177, 20, 161, 42));
     RadioGroup3 = group("RadioGroup3", QStringLiteral("Inverse Signals"),
-                        {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 131, 42));
+                        {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 161, 42));
     RadioGroup6 = group("RadioGroup6", QStringLiteral("Events from tablo"),
-                        {QStringLiteral("DISABLE"), QStringLiteral("ENABLE")}, 2, QRect(147, 66, 131, 42));
+                        {QStringLiteral("DISABLE"), QStringLiteral("ENABLE")}, 2, QRect(177, 66, 161, 42));
     RadioGroup5 = group("RadioGroup5", QStringLiteral("Temperature sensor used"), {QStringLiteral("NO"), QStringLiteral("YES")},
-                        2, QRect(8, 112, 270, 42));
+                        2, QRect(8, 112, 330, 42));
     RadioGroup2 = group("RadioGroup2", QStringLiteral("Controlled by"), {QStringLiteral("PC"), QStringLiteral("MODEM")}, 2,
-                        QRect(8, 158, 270, 42));
+                        QRect(8, 158, 330, 42));
     QStringList sections{QStringLiteral("OFF")};
     for (int n = 1; n <= 10; ++n)
         sections << QString::number(n);
-    TntRadioGroup1 = group("TntRadioGroup1", QStringLiteral("ტემპ. საათის სექცია"), sections, 4, QRect(8, 204, 270, 84));
+    TntRadioGroup1 = group("TntRadioGroup1", QStringLiteral("ტემპ. საათის სექცია"), sections, 4, QRect(8, 204, 330, 84));
     Button1 = named(new QPushButton(QStringLiteral("PC temporary"), GroupBoxController), "Button1");
-    Button1->setGeometry(8, 296, 131, 26);
+    Button1->setGeometry(8, 296, 161, 26);
     Button3 = named(new QPushButton(QStringLiteral("MODEM"), GroupBoxController), "Button3");
-    Button3->setGeometry(147, 296, 131, 26);
+    Button3->setGeometry(177, 296, 161, 26);
 
     // Protocol panel
     ProtocolPanel = named(new QFrame(this), "ProtocolPanel");
-    ProtocolPanel->setGeometry(8, 436, 564, 0);
+    ProtocolPanel->setGeometry(8, 436, 624, 0);
     Memo3 = named(new QPlainTextEdit(ProtocolPanel), "Memo3");
     Memo3->setReadOnly(true);
     Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo3->setMaximumBlockCount(MaxLogLines);
-    Memo3->setGeometry(0, 0, 564, 190);
+    Memo3->setGeometry(0, 0, 624, 190);
     Button5 = named(new QPushButton(QStringLiteral("Time?"), ProtocolPanel), "Button5");
     Button5->setGeometry(0, 196, 80, 26);
     Button4 = named(new QPushButton(QStringLiteral("Clear memo"), ProtocolPanel), "Button4");
@@ -164,9 +164,9 @@ TForm2::TForm2(App &a) : QDialog(nullptr), app(a)
     Btn_Defaults_ = named(new QPushButton(QStringLiteral("Defaults"), this), "Btn_Defaults_");
     Btn_Defaults_->setGeometry(8, 441, 100, 28);
     Btn_OK_ = named(new QPushButton(QStringLiteral("Close"), this), "Btn_OK_");
-    Btn_OK_->setGeometry(472, 441, 100, 28);
-    StatusBar1 = named(new StatusBar({580}, {Qt::AlignLeft}, this), "StatusBar1");
-    setFixedSize(580, 441 + 28 + 19 + 40);
+    Btn_OK_->setGeometry(532, 441, 100, 28);
+    StatusBar1 = named(new StatusBar({640}, {Qt::AlignLeft}, this), "StatusBar1");
+    setFixedSize(640, 441 + 28 + 19 + 40);
     StatusBar1->setGeometry(0, height() - 19, width(), 19);
 
     // Operator changes run the handlers; combo boxes report only the operator's edits.

@@ -40,8 +40,8 @@ void RadioGroup::placeButtons()
         return;
     const int cols = qMin(m_columns, int(m_buttons.size()));
     const int rows = (m_buttons.size() + m_columns - 1) / m_columns;
-    const int top = 16, left = 8;
-    const int w = qMax(1, (width() - left - 4) / qMax(1, cols));
+    const int top = 16, left = 6;
+    const int w = qMax(1, (width() - left - 2) / qMax(1, cols));
     const int h = qMax(16, (height() - top - 4) / qMax(1, rows));
     for (int i = 0; i < m_buttons.size(); ++i) {
         // Items run down the first column, then the next, as a radio group lays them out.

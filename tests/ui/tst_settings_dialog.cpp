@@ -499,6 +499,23 @@ private slots:
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
     }
 
+    // A stored time that is not "hh:mm" is reported and never sent as some other time.
+    void badStoredTime()
+    {
+        TestApp t(NoPort);
+        t.startUp();
+        App &app = *t.app;
+        app.Evening_Time = QStringLiteral("2x:00:00");
+        app.Command_Text = "none";
+        app.Form2->Send_Settings();
+        QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
+        QCOMPARE(app.Command_Text, QByteArray("none"));
+        QVERIFY(!app.Settings_Send_Busy);
+        app.Evening_Time = QStringLiteral("20:00:00");
+        app.Form2->Send_Settings();
+        QVERIFY(app.Command_Text.startsWith("SETS="));
+    }
+
     void levelsRoundTrip()
     {
         TestApp t(NoPort);

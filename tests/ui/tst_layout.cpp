@@ -1,0 +1,272 @@
+// The main window's layout pass for both board types and every row count edge.
+#include <QCheckBox>
+#include <QFrame>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "TestApp.h"
+#include "data/Tablo_Type.h"
+#include "dialogs/Settings.h"
+
+namespace {
+
+const QString CurrencyCaption = QStringLiteral("\"QUAM\" LTD. Currency Uploader v1.11");
+const QString PriceCaption = QStringLiteral("\"QUAM\" LTD. Price Uploader v1.11");
+
+bool shown(const QWidget *w) { return !w->isHidden(); }
+
+// Numbers 1..n of the controls in `list` that are not hidden, e.g. "1,2,3".
+template <class Array> QString shownOf(const Array &list, int n)
+{
+    QStringList out;
+    for (int i = 1; i <= n; ++i)
+        if (shown(list[i]))
+            out << QString::number(i);
+    return out.join(QLatin1Char(','));
+}
+
+// Everything the pass decides, as one text, to compare layouts reached in different ways.
+QString snapshot(TForm1 *f)
+{
+    QStringList s{f->windowTitle(), QStringLiteral("%1x%2").arg(f->width()).arg(f->height())};
+    // Where a hidden control lies does not show; only that it is hidden counts.
+    for (QWidget *w : f->Panel4->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        s << (!shown(w) ? w->objectName() + QStringLiteral(" hidden") : QStringLiteral("%1 %2,%3 %4x%5 %6")
+                 .arg(w->objectName())
+                 .arg(w->x())
+                 .arg(w->y())
+                 .arg(w->width())
+                 .arg(w->height())
+                 .arg(shown(w)));
+    for (QWidget *w : {static_cast<QWidget *>(f->Panel4), static_cast<QWidget *>(f->Panel2),
+                       static_cast<QWidget *>(f->ProgressBar1), static_cast<QWidget *>(f->RadioGroup1),
+                       static_cast<QWidget *>(f->RadioGroup2), static_cast<QWidget *>(f->Label3)})
+        s << QStringLiteral("%1 %2").arg(w->objectName(), QString::number(w->geometry().x()) + ','
+                                                              + QString::number(w->geometry().y()) + ' '
+                                                              + QString::number(w->width()) + 'x'
+                                                              + QString::number(w->height()));
+    return s.join(QLatin1Char('\n'));
+}
+
+// Sets the board type and counts the way the board view window does.
+void configure(TestApp &t, int type, int count)
+{
+    TForm12 *f12 = t.app->Form12;
+    if (type == 0)
+        f12->SpinEdit1->setValue(count);
+    else
+        f12->SpinEdit10->setValue(count);
+    if (type < 0) {
+        f12->RadioGroup2->setItemIndex(-1);   // clearing runs no handler
+        f12->RadioGroup2Click();
+    } else {
+        f12->RadioGroup2->setItemIndex(type);
+        f12->RadioGroup2Click();
+    }
+}
+
+} // namespace
+
+class TestLayout : public QObject {
+    Q_OBJECT
+private slots:
+    void pass_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("panel4");
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<QString>("boxesA");
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<bool>("pictures");
+        QTest::addColumn<bool>("cover");      // Panel1 shown
+        QTest::addColumn<int>("coverTop");    // -1: not checked
+        QTest::addColumn<int>("coverHeight");
+
+        QTest::newRow("currency 5") << 0 << 5 << CurrencyCaption << 177 << "1,2,3,4,5,6,7,8,9,10"
+                                    << "1,2,3,4,5" << "" << "" << true << true << 160 << 1;
+        QTest::newRow("currency 4") << 0 << 4 << CurrencyCaption << 147 << "1,2,3,4,5,6,7,8" << "1,2,3,4" << ""
+                                    << "" << true << true << 130 << 17;
+        QTest::newRow("currency 3") << 0 << 3 << CurrencyCaption << 117 << "1,2,3,4,5,6" << "1,2,3" << "" << ""
+                                    << true << true << 100 << 17;
+        QTest::newRow("currency 1") << 0 << 1 << CurrencyCaption << 57 << "1,2" << "1" << "" << "" << true << true
+                                    << 40 << 17;
+        QTest::newRow("price 10") << 1 << 10 << PriceCaption << 324 << "1,2,3,4,5,6,7,8,9,10" << "1,2,3,4,5"
+                                  << "1,2,3,4,5" << "1,2,3,4,5,6,7,8,9,10" << false << false << -1 << -1;
+        QTest::newRow("price 4") << 1 << 4 << PriceCaption << 144 << "1,2,3,4" << "1,2" << "1,2" << "1,2,3,4"
+                                 << false << false << -1 << -1;
+        QTest::newRow("price 3") << 1 << 3 << PriceCaption << 114 << "1,2,3" << "1,2" << "1" << "1,2,3" << false
+                                 << false << -1 << -1;
+        QTest::newRow("price 1") << 1 << 1 << PriceCaption << 54 << "1" << "1" << "" << "1" << false << false << -1
+                                 << -1;
+        // No board type: the price arrangement with the blank panel left where it was.
+        QTest::newRow("none 7") << -1 << 7 << PriceCaption << 234 << "1,2,3,4,5,6,7" << "1,2,3,4" << "1,2,3"
+                                << "1,2,3,4,5,6,7" << false << true << 160 << 1;
+    }
+    void pass()
+    {
+        QFETCH(int, type);
+        QFETCH(int, count);
+        QFETCH(QString, caption);
+        QFETCH(int, panel4);
+        QFETCH(QString, edits);
+        QFETCH(QString, boxes);
+        QFETCH(QString, boxesA);
+        QFETCH(QString, names);
+        QFETCH(bool, pictures);
+        QFETCH(bool, cover);
+        QFETCH(int, coverTop);
+        QFETCH(int, coverHeight);
+
+        TestApp t;
+        t.startUp();
+        TForm1 *f = t.f1();
+        configure(t, type, count);
+
+        QCOMPARE(f->windowTitle(), caption);
+        QCOMPARE(f->Panel4->height(), panel4);
+        QCOMPARE(shownOf(f->Edit, 10), edits);
+        QCOMPARE(shownOf(f->CheckBox, 5), boxes);
+        QCOMPARE(shownOf(f->CheckBoxA, 5), boxesA);
+        QCOMPARE(shownOf(f->Label3_, 10), names);
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(shown(f->flagOf(i)), pictures);
+            QCOMPARE(shown(f->signOf(i)), pictures);
+        }
+        QCOMPARE(shown(f->Panel1), cover);
+        if (coverTop >= 0) {
+            QCOMPARE(f->Panel1->y(), coverTop);
+            QCOMPARE(f->Panel1->height(), coverHeight);
+        }
+
+        // Row positions of the arrangement.
+        for (int k = 1; k <= 10; ++k) {
+            const int r = (k + 1) / 2;
+            const QPoint expected = type == 0 ? QPoint(k % 2 ? 128 : 256, 10 + 30 * (r - 1))
+                                              : QPoint(232, 10 + 30 * (k - 1));
+            QCOMPARE(f->Edit[k]->pos(), expected);
+            if (type != 0)
+                QCOMPARE(f->Label3_[k]->pos(), QPoint(10, 15 + 30 * (k - 1)));
+        }
+        for (int r = 1; r <= 5; ++r) {
+            QCOMPARE(f->CheckBox[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
+            QCOMPARE(f->CheckBoxA[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
+        }
+
+        // The whole window.
+        QCOMPARE(f->width(), 377);
+        QCOMPARE(f->height(), f->Panel4->height() + f->Panel2->height() + f->StatusBar1->height() + 70);
+        QCOMPARE(f->Panel4->width(), 352);
+        QCOMPARE(f->Panel2->width(), 352);
+        QCOMPARE(f->Panel2->y(), f->Panel4->y() + panel4 + 5);
+        QCOMPARE(f->ProgressBar1->width(), 337);
+        QCOMPARE(f->RadioGroup1->width(), 337);
+        QCOMPARE(f->RadioGroup2->width(), 337);
+        QCOMPARE(f->Label3->y(), f->Panel2->height() - 17);
+        // The buttons are arranged for the progress bar's width as it is now: one, two or
+        // three of them across it.
+        const int bar = f->ProgressBar1->width();
+        QCOMPARE(f->Btn_Send_->x(), f->ProgressBar1->x());
+        QVERIFY2(QList<int>({bar, (bar - 20) / 2, (bar - 20) / 3}).contains(f->Btn_Send_->width()),
+                 qPrintable(QString::number(f->Btn_Send_->width())));
+
+        // The status bar stays at the bottom edge, inside the window.
+        QWidget *client = f->centralWidget();
+        QCOMPARE(f->StatusBar1->geometry().bottom(), client->height() - 1);
+        QVERIFY(f->Panel2->geometry().bottom() < f->StatusBar1->y());
+
+        // Running the pass again changes nothing.
+        const QString before = snapshot(f);
+        f->FormResize();
+        QCOMPARE(snapshot(f), before);
+    }
+
+    // Each layout is built from scratch: the history of board types and counts leaves no trace.
+    void switching_data()
+    {
+        QTest::addColumn<QList<QPoint>>("history");   // (type, count) steps before the last one
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("count");
+        QTest::newRow("price after currency") << QList<QPoint>{{0, 2}, {1, 10}, {0, 5}} << 1 << 6;
+        QTest::newRow("currency after price") << QList<QPoint>{{1, 1}, {0, 1}, {1, 3}} << 0 << 4;
+        QTest::newRow("currency after none") << QList<QPoint>{{-1, 2}} << 0 << 5;
+        QTest::newRow("price after none") << QList<QPoint>{{0, 3}, {-1, 9}} << 1 << 9;
+    }
+    void switching()
+    {
+        QFETCH(QList<QPoint>, history);
+        QFETCH(int, type);
+        QFETCH(int, count);
+
+        TestApp fresh;
+        fresh.startUp();
+        configure(fresh, type, count);
+
+        TestApp t;
+        t.startUp();
+        for (const QPoint &step : history)
+            configure(t, step.x(), step.y());
+        configure(t, type, count);
+
+        QCOMPARE(snapshot(t.f1()), snapshot(fresh.f1()));
+    }
+
+    // The loaded board type is in place before the window is first shown.
+    void layoutBeforeFirstShow()
+    {
+        TestApp t("[Tablo]\r\nBoard_type=1\r\nProducts=4\r\nValutas=2\r\n");
+        TForm1 *f = t.f1();
+        bool checked = false;
+        struct Watch : QObject {
+            TForm1 *f;
+            bool *checked;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Show && !*checked) {
+                    *checked = true;
+                    [&] {
+                        QCOMPARE(f->windowTitle(), PriceCaption);
+                        QCOMPARE(f->Panel4->height(), 144);
+                        QCOMPARE(shownOf(f->Label3_, 10), QStringLiteral("1,2,3,4"));
+                        QVERIFY(!shown(f->Flag_USD));
+                    }();
+                }
+                return false;
+            }
+        } watch;
+        watch.f = f;
+        watch.checked = &checked;
+        f->installEventFilter(&watch);
+        t.startUp();
+        f->removeEventFilter(&watch);
+        QVERIFY(checked);
+        QVERIFY(f->isVisible());
+    }
+
+    // After "Exit" the pass leaves the window as it was.
+    void nothingAfterExit()
+    {
+        TestApp t;
+        t.startUp();
+        TForm1 *f = t.f1();
+        configure(t, 0, 3);
+        QSignalSpy exited(f, &TForm1::exited);
+        f->Exit1Click();
+        QCOMPARE(exited.count(), 1);
+        QVERIFY(t.app->Closing);
+        const QString before = snapshot(f);
+        configure(t, 1, 10);
+        f->FormResize();
+        QCOMPARE(f->windowTitle(), CurrencyCaption);
+        QCOMPARE(f->Panel4->height(), 117);
+        QVERIFY(!shown(f->Label3_[1]));
+        QCOMPARE(snapshot(f), before);
+    }
+};
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"

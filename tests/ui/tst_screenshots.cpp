@@ -1,0 +1,145 @@
+// Every window renders. With TABLO_SCREENSHOTS set to a folder, the renderings are also
+// saved there as PNG files for review.
+#include <QCheckBox>
+#include <QDir>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "TestApp.h"
+#include "comm/ErrorDialogs.h"
+#include "data/Error2.h"
+#include "data/Tablo_Type.h"
+#include "dialogs/About.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Help_Settings.h"
+#include "dialogs/Settings.h"
+#include "dialogs/Test.h"
+
+namespace {
+
+// Sets the board type and its count as the board view window does.
+void board(TestApp &t, int type, int count)
+{
+    TForm12 *f12 = t.app->Form12;
+    (type == 0 ? f12->SpinEdit1 : f12->SpinEdit10)->setValue(count);
+    f12->RadioGroup2->setItemIndex(type);
+    f12->RadioGroup2Click();
+}
+
+// Figures, names and status texts a working board would show.
+void fill(TestApp &t)
+{
+    TForm1 *f = t.f1();
+    const char *figures[10] = {"2.6515", "2.6890", "2.8702", "2.9333", "3.3455",
+                               "3.4001", "0.0321", "0.0344", "0.4012", "0.4100"};
+    for (int k = 1; k <= 10; ++k)
+        f->Edit[k]->setText(QString::fromLatin1(figures[k - 1]));
+    const char *names[10] = {"Normal", "Regular", "Premium", "Super", "Diesel", "Gas", "Euro 5", "Kerosene",
+                             "Propane", "AdBlue"};
+    for (int k = 1; k <= 10; ++k) {
+        t.app->Form12->Edit2_[k]->setText(QString::fromLatin1(names[k - 1]));
+        f->Label3_[k]->setText(QString::fromLatin1(names[k - 1]));
+    }
+    f->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
+    f->StatusBar1->setPanelText(1, QStringLiteral("BRIG=75%"));
+    f->StatusBar1->setPanelText(2, QStringLiteral("LIGH=1"));
+    f->StatusBar1->setPanelText(3, QStringLiteral("21.5°C"));
+    f->Label3->setText(QStringLiteral("12:34:56"));
+}
+
+} // namespace
+
+class TestScreenshots : public QObject {
+    Q_OBJECT
+private slots:
+    void windows_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *n : {"main_currency_5", "main_currency_3", "main_price_10", "main_price_4", "settings",
+                              "settings_protocol", "auto_controls", "tablo_viev_currency", "tablo_viev_price", "test",
+                              "about", "help", "error_connection", "error_sending", "error_reading",
+                              "data_file_missing"})
+            QTest::newRow(n) << QString::fromLatin1(n);
+    }
+    void windows()
+    {
+        QFETCH(QString, name);
+        TestApp t;
+        t.startUp();
+        fill(t);
+        TForm1 *f = t.f1();
+        std::unique_ptr<TAboutBox> about;
+        QWidget *w = nullptr;
+
+        if (name == QLatin1String("main_currency_5")) {
+            board(t, 0, 5);
+            w = f;
+        } else if (name == QLatin1String("main_currency_3")) {
+            board(t, 0, 3);
+            w = f;
+        } else if (name == QLatin1String("main_price_10")) {
+            board(t, 1, 10);
+            w = f;
+        } else if (name == QLatin1String("main_price_4")) {
+            board(t, 1, 4);
+            w = f;
+        } else if (name.startsWith(QLatin1String("settings"))) {
+            TForm2 *f2 = t.app->Form2;
+            if (name.endsWith(QLatin1String("protocol"))) {
+                f2->TntCheckBox1->setChecked(true);
+                for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
+                                      "OK", "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
+                    f2->Log_Line(l);
+            }
+            f2->show();
+            w = f2;
+        } else if (name == QLatin1String("auto_controls")) {
+            t.app->Form13->show();
+            w = t.app->Form13;
+        } else if (name.startsWith(QLatin1String("tablo_viev"))) {
+            board(t, name.endsWith(QLatin1String("price")) ? 1 : 0, name.endsWith(QLatin1String("price")) ? 7 : 5);
+            t.app->Form12->show();
+            w = t.app->Form12;
+        } else if (name == QLatin1String("test")) {
+            f->est1->trigger();
+            w = t.app->Form11;
+        } else if (name == QLatin1String("about")) {
+            about = std::make_unique<TAboutBox>();
+            about->show();
+            w = about.get();
+        } else if (name == QLatin1String("help")) {
+            t.app->Form6->show();
+            w = t.app->Form6;
+        } else if (name == QLatin1String("error_connection")) {
+            t.app->Form8->show();
+            w = t.app->Form8;
+        } else if (name == QLatin1String("error_sending")) {
+            t.app->Form9->show();
+            w = t.app->Form9;
+        } else if (name == QLatin1String("error_reading")) {
+            t.app->Form10->show();
+            w = t.app->Form10;
+        } else if (name == QLatin1String("data_file_missing")) {
+            t.app->Form5->show();
+            w = t.app->Form5;
+        }
+        QVERIFY(w);
+        QVERIFY(w->isVisible());
+        QCoreApplication::processEvents();
+
+        const QPixmap shot = w->grab();
+        QVERIFY(!shot.isNull());
+        QCOMPARE(shot.size(), w->size());
+
+        const QString folder = qEnvironmentVariable("TABLO_SCREENSHOTS");
+        if (!folder.isEmpty()) {
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(shot.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
+        }
+    }
+};
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_screenshots.moc"
