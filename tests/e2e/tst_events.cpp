@@ -259,8 +259,9 @@ private slots:
         QVERIFY(rig.sim.waitForReceived("PC\r\n"));
         QElapsedTimer clock;
         clock.start();
-        QTRY_VERIFY_WITH_TIMEOUT(logLines(f2).contains(QStringLiteral("PC OK")), 2500);
-        QVERIFY2(clock.elapsed() <= 1500, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(logLines(f2).contains(QStringLiteral("PC OK")), 5000);
+        // One poller tick (a second) with slack for a loaded machine.
+        QVERIFY2(clock.elapsed() <= 2500, qPrintable(QString::number(clock.elapsed())));
     }
 
     // The log keeps the most recent 5,000 lines; "Clear memo" empties it.
