@@ -1,0 +1,242 @@
+// The fixed face of the Settings, Auto Controls and Test windows on a fresh installation:
+// captions, items, columns, ranges and start values, looked up by control name.
+#include <QtTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "TestApp.h"
+#include "dialogs/Auto_Controls.h"
+#include "dialogs/Settings.h"
+#include "dialogs/Test.h"
+
+namespace {
+QWidget *window(App &app, const QString &name)
+{
+    if (name == QLatin1String("Form2"))
+        return app.Form2;
+    if (name == QLatin1String("Form13"))
+        return app.Form13;
+    return app.Form11;
+}
+template <class T> T *control(App &app, const QString &path)
+{
+    const QStringList parts = path.split(QLatin1Char('.'));
+    T *w = window(app, parts[0])->findChild<T *>(parts[1]);
+    if (!w)
+        qWarning("no control %s", qPrintable(path));
+    return w;
+}
+QStringList levels() { return {"Min", "25%", "50%", "75%", "100%"}; }
+} // namespace
+
+class TestControllerWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void captions()
+    {
+        TestApp t;
+        QCOMPARE(t.app->Form2->windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(t.app->Form13->windowTitle(), QStringLiteral("Auto Controls"));
+        QCOMPARE(t.app->Form11->windowTitle(), QStringLiteral("Test"));
+    }
+
+    void radioGroups_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("index");   // -2: not fixed
+        QStringList sections{"OFF"};
+        for (int n = 1; n <= 10; ++n)
+            sections << QString::number(n);
+        QStringList patterns;
+        for (int d = 0; d <= 9; ++d)
+            patterns << QString::number(d) + QLatin1Char('.') + QString(4, QLatin1Char(char('0' + d)));
+        patterns << "88888" << "88.888" << "888.88" << "8888.8" << "88888." << "0.1234" << "5.6789" << "112233...";
+        QTest::newRow("Fill char") << "Form2.RadioGroup7" << "Fill char" << QStringList{"'0'", "'   '"} << 2 << 0;
+        QTest::newRow("Flash") << "Form2.RadioGroup1" << "Flash" << QStringList{"OFF", "ON"} << 2 << -2;
+        QTest::newRow("Timer used") << "Form2.RadioGroup4" << "Timer used" << QStringList{"NO", "YES"} << 2 << -2;
+        QTest::newRow("Inverse Signals") << "Form2.RadioGroup3" << "Inverse Signals"
+                                         << QStringList{"WOSHMT", "SHMITH"} << 2 << -2;
+        QTest::newRow("Events from tablo") << "Form2.RadioGroup6" << "Events from tablo"
+                                           << QStringList{"DISABLE", "ENABLE"} << 2 << -2;
+        QTest::newRow("Temperature sensor used") << "Form2.RadioGroup5" << "Temperature sensor used"
+                                                 << QStringList{"NO", "YES"} << 2 << -2;
+        QTest::newRow("Controlled by") << "Form2.RadioGroup2" << "Controlled by" << QStringList{"PC", "MODEM"} << 2 << -2;
+        QTest::newRow("section") << "Form2.TntRadioGroup1" << "ტემპ. საათის სექცია" << sections << 4 << -2;
+        QTest::newRow("brightness mode") << "Form13.TntRadioGroup2" << "ავტო რეჟიმი"
+                                         << QStringList{"დროით", "გრაფიკით"} << 2 << -1;
+        QTest::newRow("lighting mode") << "Form13.TntRadioGroup1" << "ავტო რეჟიმი"
+                                       << QStringList{"დროით", "გრაფიკით"} << 2 << -1;
+        QTest::newRow("Test Mode") << "Form11.RadioGroup1" << "Test Mode" << patterns << 4 << -2;
+    }
+    void radioGroups()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, items);
+        QFETCH(int, columns);
+        QFETCH(int, index);
+        TestApp t;
+        RadioGroup *g = control<RadioGroup>(*t.app, path);
+        QVERIFY(g);
+        QCOMPARE(g->title(), caption);
+        QCOMPARE(g->items(), items);
+        QCOMPARE(g->columns(), columns);
+        if (index != -2)
+            QCOMPARE(g->itemIndex(), index);
+    }
+
+    void spins_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("value");
+        QTest::newRow("time-out") << "Form2.SpinEdit5" << 4 << 100 << 10;
+        QTest::newRow("attempts") << "Form2.SpinEdit4" << 1 << 10 << 1;
+        QTest::newRow("interval") << "Form2.SpinEdit1" << 1 << 1000 << 5;
+        QTest::newRow("digits") << "Form2.SpinEdit3" << 1 << 5 << 5;
+        for (const char *name : {"SpinEdit8", "SpinEdit9", "SpinEdit6", "SpinEdit7"})
+            QTest::newRow(name) << QStringLiteral("Form13.%1").arg(QLatin1String(name)) << -127 << 128 << 0;
+    }
+    void spins()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(int, value);
+        TestApp t;
+        t.startUp();   // a fresh installation: no settings file
+        QSpinBox *s = control<QSpinBox>(*t.app, path);
+        QVERIFY(s);
+        QCOMPARE(s->minimum(), minimum);
+        QCOMPARE(s->maximum(), maximum);
+        QCOMPARE(s->value(), value);
+    }
+
+    void checkBoxes_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("one-way") << "Form2.CheckBox5" << "ცალმხრივი კავშირი" << false;
+        QTest::newRow("checksums") << "Form2.CheckBox3" << "Manage Checksumms" << true;
+        QTest::newRow("autoload") << "Form2.Auto_Load_Chb" << "Autoload file every" << false;
+        QTest::newRow("send if changed") << "Form2.CheckBox2" << "Send if file changed" << false;
+        QTest::newRow("lighting control") << "Form2.CheckBox9" << "განათების მართვა" << true;
+        QTest::newRow("brightness control") << "Form2.TntCheckBox3" << "სიკაშკაშის მართვა" << true;
+        QTest::newRow("protocol panel") << "Form2.TntCheckBox1" << "Protocol panel" << false;
+        QTest::newRow("pause") << "Form2.TntCheckBox2" << "Pause Protocol" << false;
+    }
+    void checkBoxes()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        QFETCH(bool, on);
+        TestApp t;
+        t.startUp();
+        QCheckBox *c = control<QCheckBox>(*t.app, path);
+        QVERIFY(c);
+        QCOMPARE(c->text(), text);
+        QCOMPARE(c->isChecked(), on);
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Refresh") << "Form2.Button2" << "Refresh";
+        QTest::newRow("time-out label") << "Form2.LabelTimeout" << "Timeout ";
+        QTest::newRow("time-out unit") << "Form2.LabelTimeoutUnit" << "(x100 mSec)";
+        QTest::newRow("attempts label") << "Form2.LabelAttempts" << "მცდელობების რაოდენობა";
+        QTest::newRow("Sec") << "Form2.LabelSec" << "Sec";
+        QTest::newRow("digits label") << "Form2.LabelDigits" << "თანრიგების რაოდენობა";
+        QTest::newRow("port group") << "Form2.GroupBoxPort" << "Port settings";
+        QTest::newRow("interface group") << "Form2.GroupBoxInterface" << "Interface settings";
+        QTest::newRow("auto group") << "Form2.GroupBoxAuto" << "Auto functions";
+        QTest::newRow("controller group") << "Form2.GroupBoxController" << "კონტროლერის პარამეტრები";
+        QTest::newRow("PC temporary") << "Form2.Button1" << "PC temporary";
+        QTest::newRow("MODEM") << "Form2.Button3" << "MODEM";
+        QTest::newRow("Time?") << "Form2.Button5" << "Time?";
+        QTest::newRow("Clear memo") << "Form2.Button4" << "Clear memo";
+        QTest::newRow("Defaults") << "Form2.Btn_Defaults_" << "Defaults";
+        QTest::newRow("Close") << "Form2.Btn_OK_" << "Close";
+        QTest::newRow("brightness box") << "Form13.GroupBox1" << "სიკაშკაშის ავტომატური მართვა";
+        QTest::newRow("lighting box") << "Form13.GroupBox2" << "განათების ავტომატური მართვა";
+        QTest::newRow("morning") << "Form13.Label1" << "დილის დრო";
+        QTest::newRow("evening") << "Form13.Label2" << "საღამოს დრო";
+        QTest::newRow("switch-off") << "Form13.Label3" << "გამორთვის დრო";
+        QTest::newRow("switch-on") << "Form13.Label4" << "ჩართვის დრო";
+        QTest::newRow("day") << "Form13.Label5" << "დღის სიკაშკაშე";
+        QTest::newRow("night") << "Form13.Label6" << "ღამის სიკაშკაშე";
+        for (const char *name : {"Label8", "Label9", "Label10", "Label11"})
+            QTest::newRow(name) << QStringLiteral("Form13.%1").arg(QLatin1String(name)) << "დროის წანაცვლება";
+        QTest::newRow("view schedule") << "Form13.Button3" << "გრაფიკის დათვალიერება";
+        QTest::newRow("Auto Controls Close") << "Form13.Btn_Close_" << "Close";
+        QTest::newRow("restore") << "Form11.Button1" << "Close and restore data";
+        QTest::newRow("leave") << "Form11.Button2" << "Close and leave current data";
+    }
+    void texts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        TestApp t;
+        QWidget *w = control<QWidget>(*t.app, path);
+        QVERIFY(w);
+        QString shown;
+        if (auto *l = qobject_cast<QLabel *>(w))
+            shown = l->text();
+        else if (auto *b = qobject_cast<QPushButton *>(w))
+            shown = b->text();
+        else if (auto *g = qobject_cast<QGroupBox *>(w))
+            shown = g->title();
+        QCOMPARE(shown, text);
+    }
+
+    void comboBoxes_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("baud") << "Form2.ComboBox11" << QStringList{"9600", "19200"} << "9600";
+        QTest::newRow("parity") << "Form2.ComboBox3" << QStringList{"None", "Odd", "Even", "Mark", "Space"} << "None";
+        QTest::newRow("day level") << "Form13.ComboBox2" << levels() << "100%";
+        QTest::newRow("night level") << "Form13.ComboBox4" << levels() << "50%";
+    }
+    void comboBoxes()
+    {
+        QFETCH(QString, path);
+        QFETCH(QStringList, items);
+        QFETCH(QString, current);
+        TestApp t;
+        QComboBox *c = control<QComboBox>(*t.app, path);
+        QVERIFY(c);
+        QStringList shown;
+        for (int i = 0; i < c->count(); ++i)
+            shown << c->itemText(i);
+        QCOMPARE(shown, items);
+        QCOMPARE(c->currentText(), current);
+    }
+
+    // Before any load or read: stored times "00:00:00" shown in all four pickers as HH:mm:ss.
+    void startTimes()
+    {
+        TestApp t;
+        App &app = *t.app;
+        for (const QString *s : {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time})
+            QCOMPARE(*s, QStringLiteral("00:00:00"));
+        for (TimePicker *p : {app.Form13->DateTimePicker1, app.Form13->DateTimePicker2, app.Form13->DateTimePicker3,
+                              app.Form13->DateTimePicker4}) {
+            QCOMPARE(p->time(), QTime(0, 0, 0));
+            QCOMPARE(p->displayFormat(), QStringLiteral("HH:mm:ss"));
+        }
+    }
+};
+
+QTEST_MAIN(TestControllerWindows)
+#include "tst_controller_windows.moc"
