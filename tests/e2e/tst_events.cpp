@@ -232,10 +232,10 @@ private slots:
         f2->TntCheckBox2->setChecked(true);
 
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
-        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->Label3->text()).hasMatch(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->Label3->text()).hasMatch(), 6000);
         const QString first = rig.f1()->Label3->text();
         QVERIFY(rig.boardSends("EVENT 25,1,1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->Label3->text() != first, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->Label3->text() != first, 6000);
         QTest::qWait(1200);
         QVERIFY(clock.match(rig.f1()->Label3->text()).hasMatch());
         QCOMPARE(logLines(f2), QStringList());
@@ -243,7 +243,7 @@ private slots:
         QVERIFY(rig.app().Port->serial()->bytesAvailable() > 0);
 
         f2->TntCheckBox2->setChecked(false);
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);
         QCOMPARE(rig.panel(3), QStringLiteral("25°C"));
     }
 
@@ -290,7 +290,7 @@ private slots:
         f2->Button4->click();   // "Clear memo"
         QCOMPARE(f2->Memo3->toPlainText(), QString());
         QVERIFY(rig.boardSends("after\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"after"}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"after"}, 6000);
     }
 };
 
