@@ -336,17 +336,19 @@ void TForm1::Upload_When_Changed()
         app.Previous_Content = app.Loaded_Content;
         return;
     }
-    // Inside a read, an upload or any exchange the change waits for a later poll.
-    if (app.Read_Busy || app.Send_Busy || app.Exchange_Busy)
-        return;
-    // After a skipped or failed upload, try again only now and then, so that a board that is
-    // off does not raise a dialog at every poll.
-    if (!app.Upload_Retry_Deadline.hasExpired())
-        return;
+    // While an upload's error dialog shows (also from inside the upload that raised it), the
+    // change waits, and is tried again only some time after: a board that is off must not
+    // raise one dialog after another.
     if (app.Form8->isVisible() || app.Form9->isVisible()) {
         app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
         return;
     }
+    // Inside a read, an upload or any exchange the change waits for a later poll.
+    if (app.Read_Busy || app.Send_Busy || app.Exchange_Busy)
+        return;
+    // After a skipped or failed upload, try again only now and then.
+    if (!app.Upload_Retry_Deadline.hasExpired())
+        return;
     const QString content = app.Loaded_Content;
     Send_Data();
     if (app.Last_Send_OK) {

@@ -67,6 +67,7 @@ private slots:
     void changedFileReachesBoard();
     void failedUploadIsRetriedLater();
     void dialogShowingDefersUpload();
+    void changeDuringUploadDialogWaits();
     void earlierContentAfterFailedUpload();
     void noUploadInsideRead();
     void noUploadInsideExchange();
@@ -137,6 +138,44 @@ void tst_data_upload::dialogShowingDefersUpload()
     QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
 
     r.app().Form9->hide();
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+}
+
+void tst_data_upload::changeDuringUploadDialogWaits()
+{
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    r.settle();
+    if (QTest::currentTestFailed())
+        return;
+
+    // The operator's upload fails; while its connection error dialog shows, a poll finds the
+    // changed file.
+    r.f1()->Timer1->stop();
+    QVERIFY(r.sim.control("silent 1"));
+    r.rewriteFile(Changed);
+    r.t->onModal = [&](QDialog *d) {
+        if (d == r.app().Form8) {
+            d->show();
+            r.f1()->Timer1Timer();
+        }
+    };
+    r.f1()->Send_Data();
+    r.t->onModal = nullptr;
+    QCOMPARE(r.t->modals, QStringList{"Form8"});
+    QCOMPARE(r.f1()->Edit[1]->text(), QString("2.2500"));
+    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+
+    // The dialog is closed: the next poll does not upload at once, so a board that is off
+    // does not raise the dialog again right away.
+    r.f1()->Timer1Timer();
+    QTest::qWait(300);
+    QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
+    QCOMPARE(r.t->modals, QStringList{"Form8"});
+
+    QVERIFY(r.sim.control("silent 0"));
+    r.f1()->Timer1->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
 }
