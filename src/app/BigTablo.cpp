@@ -25,8 +25,9 @@
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
 {
+    // Every character key counts, control characters (Backspace, Enter, Ctrl+V) included.
     const QString t = e->text();
-    if (!t.isEmpty() && t.at(0).isPrint())
+    if (!t.isEmpty())
         emit keyTyped(t.at(0));
     QLineEdit::keyPressEvent(e);
 }

@@ -41,6 +41,7 @@ private slots:
     void editSaves_data();
     void editSaves();
     void failedSaveReleasesGuard();
+    void controlKeysCountAsLastKey();
     void showBoxes_data();
     void showBoxes();
     void digitCount_data();
@@ -184,6 +185,25 @@ void TestFigureFields::failedSaveReleasesGuard()
     QTest::keyClicks(e, QStringLiteral("6"));
     QCOMPARE(e->text(), QStringLiteral("561.0"));
     QCOMPARE(app.reportedErrors.size(), 2);
+}
+
+void TestFigureFields::controlKeysCountAsLastKey()
+{
+    // After "." the operator presses Esc: the last key is Esc, so a text with two points written
+    // into the field later loses its second point instead of moving the first.
+    auto t = started(4, false);
+    App &app = *t->app;
+    FigureEdit *e = app.Form1->Edit[2];
+    e->setCursorPosition(e->text().size());
+    QTest::keyClick(e, '.');
+    QCOMPARE(app.Last_Key, QChar('.'));
+    e->setText(QStringLiteral("1.250"));
+    QTest::keyClick(e, Qt::Key_Escape);
+    QCOMPARE(app.Last_Key, QChar(27));
+    e->setText(QStringLiteral("1.2.5"));
+    QCOMPARE(e->text(), QStringLiteral("1.250"));
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QCOMPARE(app.Last_Key, QChar(8));
 }
 
 void TestFigureFields::showBoxes_data()
