@@ -90,14 +90,8 @@ TForm12::TForm12(App &a) : QDialog(nullptr), app(a)
     connect(TntButton1, &QPushButton::clicked, this, [this] { TntButton1Click(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
-    // Arrange for the default board type.
-    const bool currency = true;
-    CurrencyPanel->setVisible(currency);
-    SpinEdit1->setVisible(currency);
-    LabelCurrencies->setVisible(currency);
-    ProductPanel->setVisible(!currency);
-    SpinEdit10->setVisible(!currency);
-    LabelProducts->setVisible(!currency);
+    // Arrange for the default board type (the main window is not laid out from here yet).
+    RadioGroup2Click();
 }
 
 int TForm12::boardType() const { return RadioGroup2->itemIndex(); }
