@@ -39,15 +39,6 @@ void FigureEdit::mouseReleaseEvent(QMouseEvent *e)
 }
 
 namespace {
-QFont pixelFont(int px, bool bold, const QString &family = QString())
-{
-    QFont f;
-    if (!family.isEmpty())
-        f.setFamily(family);
-    f.setPixelSize(px);
-    f.setBold(bold);
-    return f;
-}
 void setTextColour(QWidget *w, const QColor &c)
 {
     // Active and inactive only: a disabled control keeps the style's grey.
@@ -269,9 +260,6 @@ void TForm1::buildMenus()
     Settings2 = Help1->addAction(QStringLiteral("Help settings"), this, [this] { app.Form6->show(); app.Form6->raise(); });
     Help1->menuAction()->setVisible(false);
     About2 = bar->addAction(QStringLiteral("About"), this, [this] { About2Click(); });
-    About2Menu = nullptr;
-    for (QAction *a : {Show1, Load1, Save1, Minimize1, Exit1, Settings3, AutoControls1, Tablo1, est1, Settings2, About2})
-        Q_UNUSED(a);
     Show1->setObjectName(QStringLiteral("Show1"));
     Load1->setObjectName(QStringLiteral("Load1"));
     Save1->setObjectName(QStringLiteral("Save1"));

@@ -56,7 +56,7 @@ public:
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;
     QLabel *Image1;
     QTimer *Timer1, *Timer2, *Timer3, *Timer5;
-    QMenu *File1, *Settings1, *Help1, *About2Menu;
+    QMenu *File1, *Settings1, *Help1;
     QAction *Show1, *Load1, *Save1, *Minimize1, *Exit1;
     QAction *Settings3, *AutoControls1, *Tablo1, *est1, *Settings2, *About2;
     QSystemTrayIcon *Tray_Icon = nullptr;
@@ -136,5 +136,4 @@ private:
     void buildMenus();
     void buildControls();
     bool m_exiting = false;
-    bool m_inResize = false;
 };

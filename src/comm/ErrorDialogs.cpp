@@ -1,4 +1,5 @@
 #include "comm/ErrorDialogs.h"
+#include "ui/Controls.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,9 +12,7 @@ ErrorDialog::ErrorDialog(const QString &name, const QStringList &lines) : QDialo
     setObjectName(name);
     setWindowTitle(QStringLiteral("Error"));
     setModal(true);
-    QFont f;
-    f.setPixelSize(13);
-    f.setBold(true);
+    const QFont f = pixelFont(13, true);
     setFixedSize(392, 116);
     int y = 8;
     const int lineHeight = lines.size() > 2 ? 20 : 26;

@@ -1,4 +1,5 @@
 #include "data/Error2.h"
+#include "ui/Controls.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,10 +11,7 @@ TForm5::TForm5() : QDialog(nullptr)
     setModal(true);
     Label1 = new QLabel(QStringLiteral("Currencys File Not Exists"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont f;
-    f.setPixelSize(13);
-    f.setBold(true);
-    Label1->setFont(f);
+    Label1->setFont(pixelFont(13, true));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(8, 16, 264, 24);
     Button1 = new QPushButton(QStringLiteral("Ok"), this);

@@ -14,9 +14,7 @@ TForm12::TForm12(App &a) : QDialog(nullptr), app(a)
 {
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("Tablo Viev"));
-    QFont f;
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(pixelFont(11));
 
     RadioGroup2 = new RadioGroup(QStringLiteral("ტაბლოს ტიპი"),
                                  {QStringLiteral("ვალუტის ტაბლო"), QStringLiteral("ფასების ტაბლო")}, 2, this);

@@ -1,4 +1,5 @@
 #include "dialogs/About.h"
+#include "ui/Controls.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -24,16 +25,11 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     ProgramIcon->setGeometry(8, 8, 97, 65);
     ProductName = new QLabel(QStringLiteral("Quorvanel Uploader"), Panel1);
     ProductName->setObjectName(QStringLiteral("ProductName"));
-    QFont big;
-    big.setPixelSize(19);
-    big.setBold(true);
-    ProductName->setFont(big);
+    ProductName->setFont(pixelFont(19, true));
     ProductName->setGeometry(8, 80, 242, 24);
     Version = new QLabel(QStringLiteral("Version 1.11"), Panel1);
     Version->setObjectName(QStringLiteral("Version"));
-    QFont small;
-    small.setPixelSize(11);
-    Version->setFont(small);
+    Version->setFont(pixelFont(11));
     Version->setGeometry(114, 30, 130, 16);
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -50,9 +50,7 @@ TForm13::TForm13(App &a) : QDialog(nullptr), app(a)
 {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("Auto Controls"));
-    QFont f;
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(pixelFont(11));
 
     GroupBox1 = new QGroupBox(QStringLiteral("სიკაშკაშის ავტომატური მართვა"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

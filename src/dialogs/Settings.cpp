@@ -53,9 +53,7 @@ TForm2::TForm2(App &a) : QDialog(nullptr), app(a)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Settings"));
-    QFont f;
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(pixelFont(11));
 
     // Port settings
     GroupBoxPort = named(new QGroupBox(QStringLiteral("Port settings"), this), "GroupBoxPort");

@@ -11,9 +11,7 @@ TForm11::TForm11(App &a) : QDialog(nullptr), app(a)
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("Test"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
-    QFont f;
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(pixelFont(11));
     QStringList items;
     for (int d = 0; d <= 9; ++d)
         items << QStringLiteral("%1.%2").arg(d).arg(QString(4, QChar(u'0' + d)));

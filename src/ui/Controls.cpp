@@ -4,6 +4,16 @@
 #include <QResizeEvent>
 #include <QSignalBlocker>
 
+QFont pixelFont(int px, bool bold, const QString &family)
+{
+    QFont f;
+    if (!family.isEmpty())
+        f.setFamily(family);
+    f.setPixelSize(px);
+    f.setBold(bold);
+    return f;
+}
+
 RadioGroup::RadioGroup(const QString &caption, const QStringList &items, int columns, QWidget *parent)
     : QGroupBox(caption, parent), m_items(items), m_columns(qMax(1, columns))
 {

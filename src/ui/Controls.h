@@ -3,6 +3,7 @@
 // index (-1 = none) and whose click runs for operator and program changes alike, and a status
 // bar of fixed-width panels.
 #include <QButtonGroup>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QList>
@@ -10,6 +11,9 @@
 #include <QStringList>
 #include <QTimeEdit>
 #include <QWidget>
+
+// A font of the given pixel size; the windows' default type is 11 pixels.
+QFont pixelFont(int px, bool bold = false, const QString &family = QString());
 
 class RadioGroup : public QGroupBox {
     Q_OBJECT
