@@ -149,14 +149,17 @@ bool parseEvent(const QByteArray &line, bool checksums, EventValues &out)
     if (checksums && !checksumOk(line))
         return false;
     out = EventValues();
-    const int comma = line.indexOf(',', 6);
+    // The fields end where the checksum begins: a short line must not show its sum.
+    const int semi = line.indexOf(';');
+    const QByteArray body = semi < 0 ? line : line.left(semi);
+    const int comma = body.indexOf(',', 6);
     if (comma < 0) {
-        out.temperature = line.mid(6);
+        out.temperature = body.mid(6);
         return true;
     }
-    out.temperature = line.mid(6, comma - 6);
-    out.brightness = line.mid(comma + 1, 1);
-    out.lighting = line.mid(comma + 3, 1);
+    out.temperature = body.mid(6, comma - 6);
+    out.brightness = body.mid(comma + 1, 1);
+    out.lighting = body.mid(comma + 3, 1);
     return true;
 }
 

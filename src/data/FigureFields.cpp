@@ -113,10 +113,12 @@ void TForm2::SpinEdit3Change()
     Previous_Digits = n;
 }
 
+QChar TForm2::fillChar() const { return RadioGroup7->itemIndex() == 0 ? QLatin1Char('0') : QLatin1Char(' '); }
+
 void TForm2::RadioGroup7Click()
 {
     if (app.Loading_Settings)
         return;
-    app.Fill_Char = RadioGroup7->itemIndex() == 0 ? QLatin1Char('0') : QLatin1Char(' ');
+    app.Fill_Char = fillChar();
     app.Form1->Reformat_All();
 }

@@ -95,6 +95,7 @@ public:
     void SpinEdit4Change();
     void SpinEdit5Change();
     void RadioGroup7Click();
+    QChar fillChar() const;      // the fill character of the selected fill mode
     void Buttons_arrange();
     void Send_Settings();
     // The values that "SETS=" carries, as the windows hold them (-1: no selection).

@@ -64,6 +64,8 @@ void TForm1::Load_Settings()
     for (int k = 1; k <= 10; ++k)
         Label3_[k]->setText(f12->Edit2_[k]->text());
     f2->RadioGroup7->setItemIndex(ini.readInteger(T, "Fill_char", 0));
+    // The data file loaded below is formatted with the fill mode just read.
+    app.Fill_Char = f2->fillChar();
     f2->CheckBox5Click();
     f12->RadioGroup2->setItemIndex(ini.readInteger(T, "Board_type", 0));
     f2->SpinEdit3->setValue(ini.readInteger(T, "Digits", 5));

@@ -42,8 +42,9 @@ bool tryStrToInt(const QByteArray &text, qint32 &out)
             return false;
     }
     if (hex) {
-        qint32 r = static_cast<qint32>(static_cast<quint32>(v));
-        out = neg ? -r : r;
+        // Negated as unsigned: "-$80000000" must not overflow a signed negation.
+        const quint32 u = static_cast<quint32>(v);
+        out = static_cast<qint32>(neg ? 0u - u : u);
         return true;
     }
     if (!neg && v > 0x7FFFFFFFull)

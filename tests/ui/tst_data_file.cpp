@@ -16,11 +16,15 @@ namespace {
 
 const QString DataName = QStringLiteral("Tablo_data.tbl");
 
-std::unique_ptr<TestApp> started(int digits, bool blank, const QByteArray &settings = QByteArray())
+// `dataFile`, when given, is the data file the start-up loads.
+std::unique_ptr<TestApp> started(int digits, bool blank, const QByteArray &settings = QByteArray(),
+                                 const QByteArray &dataFile = QByteArray())
 {
     const QByteArray ini = "[Settings]\r\n" + settings + "[Tablo]\r\nDigits=" + QByteArray::number(digits)
                            + "\r\nFill_char=" + (blank ? "1" : "0") + "\r\n";
     auto t = std::make_unique<TestApp>(ini);
+    if (!dataFile.isNull())
+        t->writeFile(DataName, dataFile);
     t->startUp();
     return t;
 }
@@ -86,29 +90,32 @@ void TestDataFile::load_data()
     QTest::addColumn<bool>("autoLoad");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("atStartUp");   // loaded by the start-up instead of the menu
 
     const QStringList example{"1.250", "1.275", "0.890", "0.905", "1.000", "1.000", "0000", "0000", "0000", "0000"};
     QByteArray lfOnly = Example;
     lfOnly.replace("\r\n", "\n");
-    QTest::newRow("CR LF") << 4 << false << false << Example << example;
-    QTest::newRow("LF only") << 4 << false << false << lfOnly << example;
-    QTest::newRow("LF only, automatic loading") << 4 << false << true << lfOnly << example;
+    QTest::newRow("CR LF") << 4 << false << false << Example << example << false;
+    QTest::newRow("LF only") << 4 << false << false << lfOnly << example << false;
+    QTest::newRow("LF only, automatic loading") << 4 << false << true << lfOnly << example << false;
     const QStringList three{"1.250", "1.275", "0.890"};
     QTest::newRow("three lines, zero mode") << 4 << false << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
-                                            << three + QStringList(7, QStringLiteral("0000"));
+                                            << three + QStringList(7, QStringLiteral("0000")) << false;
     QTest::newRow("three lines, blank mode") << 4 << true << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
-                                             << three + QStringList(7, QStringLiteral("    "));
+                                             << three + QStringList(7, QStringLiteral("    ")) << false;
     QTest::newRow("lines after the tenth ignored")
-        << 4 << false << false << Example + "9.999\r\n8.888\r\n" << example;
+        << 4 << false << false << Example + "9.999\r\n8.888\r\n" << example << false;
     QTest::newRow("malformed lines")
         << 4 << false << false
         << QByteArray("1a2\r\n1,25\r\n 7\r\n--.--\r\n12345.6\r\n.5\r\n\r\n1.2.3\r\nabc\r\n1234.5\r\n")
-        << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."};
+        << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."} << false;
     QTest::newRow("malformed, blank mode") << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
-                                           << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    "));
+                                           << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
     QTest::newRow("last line without line end") << 4 << false << false << QByteArray("1.250\r\n2.5")
-                                                << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000"));
-    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000"));
+                                                << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
+    QTest::newRow("blank mode at start-up") << 4 << true << false << QByteArray("7\r\n")
+                                            << QStringList{"7   "} + QStringList(9, QStringLiteral("    ")) << true;
+    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000")) << false;
 }
 
 void TestDataFile::load()
@@ -118,17 +125,22 @@ void TestDataFile::load()
     QFETCH(bool, autoLoad);
     QFETCH(QByteArray, content);
     QFETCH(QStringList, expected);
-    auto t = started(digits, blank, autoLoad ? "Auto_Load=1\r\n" : "");
+    QFETCH(bool, atStartUp);
+    auto t = started(digits, blank, autoLoad ? "Auto_Load=1\r\n" : "", atStartUp ? content : QByteArray());
     App &app = *t->app;
-    t->writeFile(DataName, content);
-    app.Form1->Load1Click();
+    if (!atStartUp) {
+        t->writeFile(DataName, content);
+        app.Form1->Load1Click();
+    }
     QCOMPARE(fieldTexts(app.Form1), expected);
     QCOMPARE(stored(app), expected);
+    // With automatic loading off the changed fields save the file in its formatted form.
+    QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
+    if (atStartUp)
+        return;
     QCOMPARE(app.Loaded_Content, expected.join(QString()));
     QCOMPARE(app.Previous_Content, app.Loaded_Content);
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
-    // With automatic loading off the changed fields save the file in its formatted form.
-    QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
 }
 
 void TestDataFile::missingFile_data()

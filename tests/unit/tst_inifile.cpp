@@ -258,6 +258,10 @@ void TestIniFile::integer_data()
     QTest::newRow("-$10") << QByteArray("k=-$10") << -16;
     QTest::newRow("0x alone") << QByteArray("k=0x") << D;
     QTest::newRow("$FFFFFFFF") << QByteArray("k=$FFFFFFFF") << -1;
+    // Negating the smallest integer must not overflow (the UBSan build catches it).
+    QTest::newRow("-$80000000") << QByteArray("k=-$80000000") << int(-2147483647 - 1);
+    QTest::newRow("-0x80000000") << QByteArray("k=-0x80000000") << int(-2147483647 - 1);
+    QTest::newRow("-x80000000") << QByteArray("k=-x80000000") << int(-2147483647 - 1);
     QTest::newRow("2147483647") << QByteArray("k=2147483647") << 2147483647;
     QTest::newRow("2147483648") << QByteArray("k=2147483648") << D;
     QTest::newRow("-2147483648") << QByteArray("k=-2147483648") << int(-2147483647 - 1);

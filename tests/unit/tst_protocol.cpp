@@ -210,6 +210,10 @@ private slots:
                                        << QByteArrayList{"21.5", "", ""};
         QTest::newRow("no comma") << QByteArray("EVENT 21.5") << false << true << QByteArrayList{"21.5", "", ""};
         QTest::newRow("nothing after") << QByteArray("EVENT ") << false << true << QByteArrayList{"", "", ""};
+        QTest::newRow("sum after temperature") << withSum("EVENT 21.5") << true << true
+                                               << QByteArrayList{"21.5", "", ""};
+        QTest::newRow("sum after brightness") << withSum("EVENT 21.5,3") << true << true
+                                              << QByteArrayList{"21.5", "3", ""};
         QTest::newRow("no space") << QByteArray("EVENT21.5,3,1") << false << false << QByteArrayList();
         QTest::newRow("other line") << QByteArray("+CCLK: \"24/05/13\"") << false << false << QByteArrayList();
     }
