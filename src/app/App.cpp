@@ -102,3 +102,11 @@ QString App::schedulePath() const
     const QString name = QStringLiteral("Shedule.shd");
     return scheduleDir.isEmpty() ? name : QDir(scheduleDir).filePath(name);
 }
+
+LookupOperation::LookupOperation(App &app) : m_app(app)
+{
+    if (m_app.Lookup_Operation_Depth++ == 0)
+        m_app.Lookup_Failure_Reported = false;
+}
+
+LookupOperation::~LookupOperation() { --m_app.Lookup_Operation_Depth; }

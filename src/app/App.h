@@ -25,6 +25,19 @@ class TForm12;
 class TForm13;
 class CommPort;
 
+class App;
+
+// Marks a stretch of code as one operation for the schedule lookup's error report.
+class LookupOperation {
+public:
+    explicit LookupOperation(App &app);
+    ~LookupOperation();
+    LookupOperation(const LookupOperation &) = delete;
+    LookupOperation &operator=(const LookupOperation &) = delete;
+private:
+    App &m_app;
+};
+
 class App : public QObject {
     Q_OBJECT
 public:
@@ -82,6 +95,11 @@ public:
     // again no sooner than Upload_Retry_Ms later.
     int Upload_Retry_Ms = 30000;
     QDeadlineTimer Upload_Retry_Deadline;   // default: expired
+
+    // Schedule lookups: an operation that runs several of them (a read, a load of the controller
+    // settings, showing the Settings dialog) reports only its first failure.
+    int Lookup_Operation_Depth = 0;
+    bool Lookup_Failure_Reported = false;
 
     // Figure formatting state.
     QChar Fill_Char = QLatin1Char('0');

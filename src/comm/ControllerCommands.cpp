@@ -50,6 +50,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
     app.Command_Text = prefix;
     if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
+        const LookupOperation operation(app);
         const int errors = app.Form13->Lookup_Errors;
         autoMode->setItemIndex(1);
         if (app.Form13->Lookup_Errors != errors)

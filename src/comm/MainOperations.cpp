@@ -158,6 +158,9 @@ void TForm1::Read_Data()
         app.Reply_Timeout = true;
     }
 
+    // What the read applies may run the schedule lookup many times: one report at most.
+    const LookupOperation operation(app);
+
     // The reply is parsed into a copy; the board values change only when all of it is good.
     std::array<QByteArray, 33> scratch;
     if (app.Reply_Read) {

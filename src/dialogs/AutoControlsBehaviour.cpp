@@ -50,7 +50,9 @@ bool TForm13::Mode_Switch(bool brightness)
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
             ++Lookup_Errors;
-            app.showError(r.message);
+            if (!app.Lookup_Failure_Reported)
+                app.showError(r.message);
+            app.Lookup_Failure_Reported = app.Lookup_Operation_Depth > 0;
             return false;
         }
         if (r.status == ScheduleLookup::Found) {

@@ -51,6 +51,7 @@ void TForm1::Load_Controller_Settings()
 {
     TForm2 *f2 = app.Form2;
     TForm13 *f13 = app.Form13;
+    const LookupOperation operation(app);
     app.Loading_Settings = true;
     // Cleared on every way out, also when a schedule lookup ends the load early.
     struct Done {

@@ -157,6 +157,7 @@ private slots:
     void operatorRead_data();
     void operatorRead();
     void readFillsShownSlotsOnly();
+    void readInScheduleModesWithoutSchedule();
     void readReply_data();
     void readReply();
     void oneWayReadSendsNothing();
@@ -233,6 +234,28 @@ void tst_read_send::operatorRead()
     QVERIFY(r.sim.received().contains("READ=;345;\r\n"));
     QCOMPARE(r.t->modals, QStringList());
     QCOMPARE(r.app().beepCount, 0);
+    expectIdle(r);
+}
+
+void tst_read_send::readInScheduleModesWithoutSchedule()
+{
+    // Both modes by schedule and changed corrections: every mode switch runs the lookup.
+    Rig r;
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    for (const QString c : {"field 27=1", "field 14=6", "field 15=3", "field 19=5", "field 20=6", "field 25=7",
+                            "field 26=8", "field 16=1"})
+        QVERIFY2(r.sim.control(c), qPrintable(c));
+    QVERIFY(QFile::remove(r.t->path("Shedule.shd")));
+
+    r.f1()->Read_Data();
+
+    // One report for the whole read, and the rest of the reply is applied.
+    QCOMPARE(r.app().reportedErrors.size(), 1);
+    QVERIFY(r.app().reportedErrors[0].startsWith("Cannot open file"));
+    QCOMPARE(r.panel(0), QString("Reading Ok"));
+    QCOMPARE(probe(r.app(), "Form1.RadioGroup1"), QString("5"));
+    QCOMPARE(probe(r.app(), "Form13.SpinEdit7"), QString("8"));
+    QCOMPARE(probe(r.app(), "Form2.RadioGroup1"), QString("1"));
     expectIdle(r);
 }
 
