@@ -225,6 +225,12 @@ void TForm1::buildControls()
     Timer5 = new QTimer(this);
     Timer5->setObjectName(QStringLiteral("Timer5"));
     Timer5->setInterval(1000);
+    // An operator's upload asked for during another exchange waits here until it can run.
+    pendingUploadTimer = new QTimer(this);
+    pendingUploadTimer->setObjectName(QStringLiteral("pendingUploadTimer"));
+    pendingUploadTimer->setInterval(20);
+    pendingUploadTimer->setSingleShot(true);
+    connect(pendingUploadTimer, &QTimer::timeout, this, [this] { requestUpload(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
     connect(Timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
@@ -428,5 +434,5 @@ void TForm1::Set_Command_Controls_Enabled(bool on)
         w->setEnabled(on);
 }
 
-void TForm1::Btn_Send_Click() { Send_Data(); }
+void TForm1::Btn_Send_Click() { requestUpload(); }
 void TForm1::Btn_Read_Click() { Read_Data(); }

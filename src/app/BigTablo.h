@@ -56,6 +56,7 @@ public:
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;
     QLabel *Image1;
     QTimer *Timer1, *Timer2, *Timer3, *Timer5;
+    QTimer *pendingUploadTimer;
     QMenu *File1, *Settings1, *Help1;
     QAction *Show1, *Load1, *Save1, *Minimize1, *Exit1;
     QAction *Settings3, *AutoControls1, *Tablo1, *est1, *Settings2, *About2;
@@ -114,6 +115,10 @@ public:
     void RadioGroup1Click();
     void RadioGroup2Click();
     void Send_Data();
+    // The operator's upload (write button, test pattern, restore): runs at once, or, while
+    // another exchange runs, as soon as that ends; one waits at most.
+    void requestUpload();
+    bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void Read_Data();
     void Apply_Read_Reply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
     void Send_Controller_Setting();

@@ -46,11 +46,23 @@ bool TForm1::Slot_Shown(int k) const
     return box && box->isChecked();
 }
 
+bool TForm1::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.Exchange_Busy; }
+
+void TForm1::requestUpload()
+{
+    if (exchangeRunning()) {
+        pendingUploadTimer->start();
+        return;
+    }
+    pendingUploadTimer->stop();
+    Send_Data();
+}
+
 void TForm1::Send_Data()
 {
     app.Last_Send_OK = false;
     // One upload at a time, and never inside a read or another exchange.
-    if (app.Send_Busy || app.Read_Busy || app.Exchange_Busy)
+    if (exchangeRunning())
         return;
     app.Send_Busy = true;
     AtExit done([this] { app.Send_Busy = false; });
@@ -347,7 +359,7 @@ void TForm1::Upload_When_Changed()
         return;
     }
     // Inside a read, an upload or any exchange the change waits for a later poll.
-    if (app.Read_Busy || app.Send_Busy || app.Exchange_Busy)
+    if (exchangeRunning())
         return;
     // After a skipped or failed upload, try again only now and then.
     if (!app.Upload_Retry_Deadline.hasExpired())

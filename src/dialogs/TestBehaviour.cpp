@@ -36,7 +36,7 @@ void TForm11::RadioGroup1Click()
         // Through the field's own change handling, so the pattern is formatted like typing.
         f1->Edit[k]->setText(text);
     }
-    f1->Send_Data();
+    f1->requestUpload();
 }
 
 void TForm11::Button1Click()
@@ -45,7 +45,7 @@ void TForm11::Button1Click()
     f1->Load1Click();
     app.Test_Mode = false;
     f1->StatusBar1->setPanelText(0, QString());
-    f1->Send_Data();
+    f1->requestUpload();
     hide();
 }
 

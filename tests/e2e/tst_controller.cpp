@@ -16,6 +16,7 @@
 #include "comm/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
+#include "dialogs/Test.h"
 #include "settings/IniFile.h"
 
 namespace {
@@ -140,6 +141,40 @@ private slots:
         // The board took it: fields 12 to 15 of its READ line follow the mode.
         const QList<QByteArray> sets = r.boardSets();
         QCOMPARE(sets.value(lighting ? 1 : 0), wire.last().mid(5));
+    }
+
+    // An upload asked for while a controller command waits for the board runs when it ends.
+    void uploadAskedDuringCommand_data()
+    {
+        QTest::addColumn<bool>("testPattern");   // a test pattern picked, else the write button
+        QTest::newRow("write button") << false;
+        QTest::newRow("test pattern") << true;
+    }
+    void uploadAskedDuringCommand()
+    {
+        QFETCH(bool, testPattern);
+        Rig r({"--silent"});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        if (testPattern)
+            r.app().Form11->show();
+        QTimer::singleShot(100, [&] {
+            QVERIFY(r.f1()->Btn_Send_->isEnabled());
+            if (testPattern)
+                r.app().Form11->RadioGroup1->button(1)->click();
+            else
+                r.f1()->Btn_Send_->click();
+            r.f1()->Btn_Send_->click();   // a second request adds nothing
+            r.sim.post(QStringLiteral("silent 0"));
+        });
+        r.f1()->RadioGroup1->button(2)->click();
+        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->StatusBar1->panelText(0), QStringLiteral("Sent OK"), 5000);
+        QTest::qWait(200);
+        QList<QByteArray> got = r.commands();
+        QCOMPARE(got.size(), 3);
+        QCOMPARE(got[0], QByteArray("BRIG=2"));
+        QVERIFY2(got[1].startsWith(testPattern ? "SEND=1.1111," : "SEND=1.0000,"), got[1].constData());
+        QCOMPARE(got[2], QByteArray("READ="));
     }
 
     // "ავტო" whose schedule lookup fails: reported, and the brightness command is not sent.
