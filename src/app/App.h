@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 
 class QDialog;
 class TForm1;

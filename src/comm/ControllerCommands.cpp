@@ -10,10 +10,10 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "ui/Convert.h"
+#include "core/text/Numbers.h"
 
 // Sends Command_Text and keeps or undoes the setting by the board's answer.
 void TForm1::Send_Controller_Setting()

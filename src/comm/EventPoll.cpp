@@ -7,7 +7,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Settings.h"
 
 void TForm1::Timer5Timer()

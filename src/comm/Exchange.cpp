@@ -9,7 +9,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 

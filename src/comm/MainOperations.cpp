@@ -9,10 +9,10 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "comm/ErrorDialogs.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "ui/Convert.h"
+#include "core/text/Numbers.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "comm/ErrorDialogs.h"
-#include "data/DataFile.h"
-#include "data/Edit_Edits.h"
+#include "core/files/DataFile.h"
+#include "core/figures/FigureFormat.h"
 #include "data/Error2.h"
 #include "dialogs/Settings.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Edit_Edits.h"
+#include "core/figures/FigureFormat.h"
 #include "data/Tablo_Type.h"
 #include "dialogs/Settings.h"
 

@@ -10,7 +10,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "dialogs/Auto_Controls.h"
-#include "dialogs/Schedule.h"
+#include "core/files/ScheduleFile.h"
 #include "dialogs/Settings.h"
 
 namespace {

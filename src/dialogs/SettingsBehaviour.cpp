@@ -15,7 +15,7 @@
 #include "data/Tablo_Type.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "ui/Convert.h"
+#include "core/text/Numbers.h"
 
 void TForm2::FormShow()
 {

@@ -8,7 +8,7 @@
 #include "app/BigTablo.h"
 #include "data/Tablo_Type.h"
 #include "dialogs/Settings.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 const QByteArray S = "Settings";

@@ -7,7 +7,7 @@
 #include "app/BigTablo.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 const QByteArray C = "Controller";

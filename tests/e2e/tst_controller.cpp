@@ -13,11 +13,11 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "dialogs/Test.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/ErrorDialogs.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 

@@ -8,10 +8,10 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 const QByteArray Heading = "Date  Morning  Evening\r\n";

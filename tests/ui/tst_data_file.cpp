@@ -8,9 +8,9 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/DataFile.h"
+#include "core/files/DataFile.h"
 #include "dialogs/Settings.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/DataFile.h"
+#include "core/files/DataFile.h"
 #include "data/Tablo_Type.h"
 #include "dialogs/Settings.h"
 

@@ -12,7 +12,7 @@
 #include "data/Tablo_Type.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 namespace {
 // A port that cannot exist, so nothing reaches a real device.

@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "data/DataFile.h"
+#include "core/files/DataFile.h"
 
 #include <atomic>
 #include <functional>

@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "data/Edit_Edits.h"
+#include "core/figures/FigureFormat.h"
 
 class TestFormatValue : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "settings/IniFile.h"
+#include "core/files/IniFile.h"
 
 #include <QDir>
 #include <QFile>

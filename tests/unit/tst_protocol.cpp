@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 
 using namespace Protocol;
 

@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "dialogs/Schedule.h"
+#include "core/files/ScheduleFile.h"
 
 Q_DECLARE_METATYPE(ScheduleLookup::Status)
 

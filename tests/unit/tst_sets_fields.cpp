@@ -1,7 +1,7 @@
 // The nineteen "SETS=" fields built from the windows' values.
 #include <QtTest>
 
-#include "comm/Protocol.h"
+#include "core/protocol/Protocol.h"
 #include "dialogs/Settings.h"
 
 using Values = TForm2::Sets_Values;

@@ -1,5 +1,5 @@
-#include "settings/IniFile.h"
-#include "ui/Convert.h"
+#include "core/files/IniFile.h"
+#include "core/text/Numbers.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "data/DataFile.h"
+#include "core/files/DataFile.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "ui/Convert.h"
+#include "core/text/Numbers.h"
 #include <cmath>
 
 bool tryStrToInt(const QByteArray &text, qint32 &out)

@@ -1,5 +1,5 @@
-#include "comm/Protocol.h"
-#include "ui/Convert.h"
+#include "core/protocol/Protocol.h"
+#include "core/text/Numbers.h"
 
 namespace Protocol {
 

@@ -1,5 +1,5 @@
-#include "dialogs/Schedule.h"
-#include "ui/Convert.h"
+#include "core/files/ScheduleFile.h"
+#include "core/text/Numbers.h"
 
 #include <QFile>
 #include <QList>

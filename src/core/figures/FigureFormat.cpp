@@ -1,4 +1,4 @@
-#include "data/Edit_Edits.h"
+#include "core/figures/FigureFormat.h"
 
 #include <QtGlobal>
 
