@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <QEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QSignalBlocker>
 
@@ -12,6 +13,12 @@ QFont pixelFont(int px, bool bold, const QString &family)
     f.setPixelSize(px);
     f.setBold(bold);
     return f;
+}
+
+void noDefaultButtons(QWidget *dialog)
+{
+    for (QPushButton *b : dialog->findChildren<QPushButton *>())
+        b->setAutoDefault(false);
 }
 
 RadioGroup::RadioGroup(const QString &caption, const QStringList &items, int columns, QWidget *parent)
