@@ -81,6 +81,7 @@ TForm12::TForm12(App &a) : QDialog(nullptr), app(a)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(8, 258, 344, 28);
     setFixedSize(360, 294);
+    noDefaultButtons(this);
 
     connect(RadioGroup2, &RadioGroup::clicked, this, [this] { RadioGroup2Click(); });
     connect(SpinEdit10, &QSpinBox::valueChanged, this, [this] { SpinEdit10Change(); });

@@ -94,6 +94,7 @@ TForm13::TForm13(App &a) : QDialog(nullptr), app(a)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setFixedWidth(376);
     Arrange();
+    noDefaultButtons(this);
 
     connect(TntRadioGroup2, &RadioGroup::clicked, this, [this] { TntRadioGroup2Click(); });
     connect(TntRadioGroup1, &RadioGroup::clicked, this, [this] { TntRadioGroup1Click(); });

@@ -166,6 +166,7 @@ TForm2::TForm2(App &a) : QDialog(nullptr), app(a)
     StatusBar1 = named(new StatusBar({640}, {Qt::AlignLeft}, this), "StatusBar1");
     setFixedSize(640, 441 + 28 + 19 + 40);
     StatusBar1->setGeometry(0, height() - 19, width(), 19);
+    noDefaultButtons(this);
 
     // Operator changes run the handlers; combo boxes report only the operator's edits.
     connect(ComboBox1, &QComboBox::textActivated, this, [this] { ComboBox1Change(); });

@@ -24,6 +24,7 @@ TForm11::TForm11(App &a) : QDialog(nullptr), app(a)
     Button2 = new QPushButton(QStringLiteral("Close and leave current data"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     resize(377, 200);
+    noDefaultButtons(this);
     connect(RadioGroup1, &RadioGroup::clicked, this, [this] { RadioGroup1Click(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });

@@ -1,6 +1,8 @@
 #include "ui/Controls.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QSignalBlocker>
 
@@ -12,6 +14,12 @@ QFont pixelFont(int px, bool bold, const QString &family)
     f.setPixelSize(px);
     f.setBold(bold);
     return f;
+}
+
+void noDefaultButtons(QWidget *dialog)
+{
+    for (QPushButton *b : dialog->findChildren<QPushButton *>())
+        b->setAutoDefault(false);
 }
 
 RadioGroup::RadioGroup(const QString &caption, const QStringList &items, int columns, QWidget *parent)
@@ -115,9 +123,20 @@ void RadioGroup::onButton(int id, bool checked)
     emit clicked();
 }
 
+namespace {
+// Assistive technology sees a StatusBar as a status bar whose children are its panels, in order.
+QAccessibleInterface *statusBarAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(StatusBar::staticMetaObject.className()) && qobject_cast<StatusBar *>(object))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
+    return nullptr;
+}
+} // namespace
+
 StatusBar::StatusBar(const QList<int> &widths, const QList<Qt::Alignment> &alignments, QWidget *parent)
     : QWidget(parent), m_widths(widths)
 {
+    QAccessible::installFactory(statusBarAccessible);   // installed once, however many bars
     for (int i = 0; i < widths.size(); ++i) {
         auto *l = new QLabel(this);
         l->setObjectName(QStringLiteral("Panel%1").arg(i));

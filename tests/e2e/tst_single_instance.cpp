@@ -1,4 +1,7 @@
-// One instance: two real processes of the program.
+// One instance: two real processes of the program. The test and both processes run in a network
+// namespace of their own with a temporary folder of their own, so that the program's real names
+// never meet a tool the user has running (its local server is an abstract socket, which is per
+// network namespace, and its lock lives in the temporary folder).
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,7 +11,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
+#include <vector>
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
@@ -105,5 +111,28 @@ void TestSingleInstance::staleLockDoesNotBlock()
     next->waitForFinished();
 }
 
-QTEST_GUILESS_MAIN(TestSingleInstance)
+int main(int argc, char **argv)
+{
+    // Run this test again, as it is, inside a private network namespace, once.
+    if (!qEnvironmentVariableIsSet("TABLO_TEST_PRIVATE_NET")) {
+        qputenv("TABLO_TEST_PRIVATE_NET", "1");
+        // Root needs no user namespace for it.
+        char unshare[] = "unshare", asRoot[] = "-n", asUser[] = "-rn", end[] = "--";
+        char *const flag = ::geteuid() == 0 ? asRoot : asUser;
+        if (std::system(QByteArray("unshare ").append(flag).append(" true 2>/dev/null").constData()) == 0) {
+            std::vector<char *> args{unshare, flag, end};
+            args.insert(args.end(), argv, argv + argc);
+            args.push_back(nullptr);
+            ::execvp(unshare, args.data());
+        }
+        std::fprintf(stderr, "note: no private network namespace here; a running tool may make this test skip\n");
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    TestSingleInstance test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_single_instance.moc"

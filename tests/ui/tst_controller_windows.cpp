@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
+#include "data/Tablo_Type.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "dialogs/Test.h"
@@ -19,6 +20,8 @@ QWidget *window(App &app, const QString &name)
         return app.Form2;
     if (name == QLatin1String("Form13"))
         return app.Form13;
+    if (name == QLatin1String("Form12"))
+        return app.Form12;
     return app.Form11;
 }
 template <class T> T *control(App &app, const QString &path)
@@ -221,6 +224,30 @@ private slots:
             shown << c->itemText(i);
         QCOMPARE(shown, items);
         QCOMPARE(c->currentText(), current);
+    }
+
+    // These windows (and the board view) have no default button: Return in a field presses nothing.
+    void returnPressesNothing_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *path : {"Form2.SpinEdit5", "Form2.SpinEdit4", "Form2.SpinEdit3", "Form13.DateTimePicker1",
+                                 "Form13.SpinEdit8", "Form13.SpinEdit7", "Form11.RadioGroup1", "Form12.SpinEdit1"})
+            QTest::newRow(path) << QString::fromLatin1(path);
+    }
+    void returnPressesNothing()
+    {
+        QFETCH(QString, path);
+        QStringList pressed;
+        TestApp t;
+        t.startUp();
+        QWidget *field = control<QWidget>(*t.app, path), *w = field->window();
+        for (QPushButton *b : w->findChildren<QPushButton *>())
+            connect(b, &QPushButton::clicked, b, [&pressed, b] { pressed << b->text(); });
+        w->show();
+        if (auto *g = qobject_cast<RadioGroup *>(field))
+            field = g->button(3);   // a test pattern
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(pressed.join(QStringLiteral(", ")), QString());
     }
 
     // Before any load or read: stored times "00:00:00" shown in all four pickers as HH:mm:ss.

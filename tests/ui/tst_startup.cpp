@@ -1,5 +1,6 @@
 // Start-up, the main window and the settings file: defaults, value encodings, the saved
 // file byte for byte, and the close behaviours.
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -61,6 +62,16 @@ void TestStartup::mainWindowBeforeStartUp()
         QCOMPARE(f->StatusBar1->panelWidth(i), widths[i]);
     QCOMPARE(int(f->StatusBar1->panelAlignment(0)), int(Qt::AlignLeft));
     QCOMPARE(int(f->StatusBar1->panelAlignment(1)), int(Qt::AlignHCenter));
+    // Assistive technology finds a status bar and reads its four panels in order.
+    const QStringList panels{"Sent OK", "BRIG=50%", "LIGH=1", "21°C"};
+    for (int i = 0; i < 4; ++i)
+        f->StatusBar1->setPanelText(i, panels[i]);
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->StatusBar1);
+    QCOMPARE(bar->role(), QAccessible::StatusBar);
+    QStringList read;
+    for (int i = 0; i < bar->childCount(); ++i)
+        read << bar->child(i)->text(QAccessible::Name);
+    QCOMPARE(read, panels);
     QCOMPARE(f->Timer1->interval(), 1000);
     QVERIFY(!f->Timer1->isActive());
     QCOMPARE(f->Timer2->interval(), 10);
