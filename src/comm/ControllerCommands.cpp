@@ -11,6 +11,7 @@
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
+#include "core/settings/ControllerConfig.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "core/text/Numbers.h"
@@ -92,44 +93,6 @@ void TForm1::Btn_TimeClick()
     Set_Command_Controls_Enabled(true);
 }
 
-bool TForm2::Sets_Fields(const Sets_Values &v, std::array<int, 19> &fields, QString *badText)
-{
-    const auto sel = [](int index) { return index < 0 ? 0 : index; };
-    int times[4];
-    const QString *texts[4] = {&v.morningTime, &v.eveningTime, &v.offTime, &v.onTime};
-    for (int i = 0; i < 4; ++i) {
-        times[i] = Protocol::timeTextToMinutes(*texts[i]);
-        if (times[i] < 0) {
-            if (badText) {
-                qint32 dummy;
-                const QString hours = texts[i]->mid(0, 2);
-                *badText = tryStrToInt(hours, dummy) ? texts[i]->mid(3, 2) : hours;
-            }
-            return false;
-        }
-    }
-    fields = {Protocol::brightnessCode(v.brightness, v.brightnessMode),
-              Protocol::lightingCode(v.lighting, v.lightingMode),
-              sel(v.flash),
-              times[0],
-              times[1],
-              Protocol::offsetToBoard(v.morningCorrection),
-              Protocol::offsetToBoard(v.eveningCorrection),
-              v.dayLevel < 0 ? -1 : v.dayLevel,
-              v.nightLevel < 0 ? -1 : v.nightLevel,
-              times[2],
-              times[3],
-              Protocol::offsetToBoard(v.offCorrection),
-              Protocol::offsetToBoard(v.onCorrection),
-              sel(v.timerUsed),
-              sel(v.temperatureUsed),
-              sel(v.section),
-              sel(v.events),
-              sel(v.inverse),
-              sel(v.controlledBy)};
-    return true;
-}
-
 void TForm2::Send_Settings()
 {
     if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy)
@@ -138,7 +101,7 @@ void TForm2::Send_Settings()
     TForm1 *f1 = app.Form1;
     TForm13 *f13 = app.Form13;
 
-    Sets_Values v;
+    ControllerConfig v;
     // Brightness and lighting first, before a group selected below can rebuild the selectors.
     v.brightness = f1->RadioGroup1->itemIndex();
     v.brightnessMode = f13->TntRadioGroup2->itemIndex();
@@ -171,7 +134,7 @@ void TForm2::Send_Settings()
 
     std::array<int, 19> fields;
     QString badText;
-    if (!Sets_Fields(v, fields, &badText)) {
+    if (!setsFields(v, fields, &badText)) {
         // A stored time that is not "hh:mm..." is never sent as some other time.
         app.Settings_Send_Busy = false;
         app.showError(notValidIntegerMessage(badText));

@@ -99,17 +99,6 @@ public:
     void Buttons_arrange();
     void Send_Settings();
     // The values that "SETS=" carries, as the windows hold them (-1: no selection).
-    struct Sets_Values {
-        int brightness = -1, brightnessMode = -1, lighting = -1, lightingMode = -1;
-        int flash = -1;
-        QString morningTime, eveningTime, offTime, onTime;
-        int morningCorrection = 0, eveningCorrection = 0, offCorrection = 0, onCorrection = 0;
-        int dayLevel = -1, nightLevel = -1;
-        int timerUsed = -1, temperatureUsed = -1, section = -1, events = -1, inverse = -1, controlledBy = -1;
-    };
-    // The nineteen "SETS=" fields in order. False when a time text holds no hours and minutes;
-    // `badText` then gets the text that is not a number.
-    static bool Sets_Fields(const Sets_Values &v, std::array<int, 19> &fields, QString *badText = nullptr);
     void Button1Click();   // "PC"
     void Button3Click();   // "MD"
     void Button5Click();   // "TIME?"

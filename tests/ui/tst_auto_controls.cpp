@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
+#include "core/settings/ControllerConfig.h"
 #include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
@@ -189,11 +190,11 @@ private slots:
         quiet(t);
         QSpinBox *s = t.app->Form13->SpinEdit8;
         s->setValue(correction);
-        TForm2::Sets_Values v;
+        ControllerConfig v;
         v.morningTime = v.eveningTime = v.offTime = v.onTime = QStringLiteral("00:00:00");
         v.morningCorrection = s->value();
         std::array<int, 19> fields{};
-        QVERIFY(TForm2::Sets_Fields(v, fields));
+        QVERIFY(setsFields(v, fields));
         s->setValue(Protocol::offsetFromBoard(fields[5]));
         QCOMPARE(s->value(), readBack);
     }

@@ -2,9 +2,10 @@
 #include <QtTest>
 
 #include "core/protocol/Protocol.h"
+#include "core/settings/ControllerConfig.h"
 #include "dialogs/Settings.h"
 
-using Values = TForm2::Sets_Values;
+using Values = ControllerConfig;
 Q_DECLARE_METATYPE(Values)
 
 namespace {
@@ -80,7 +81,7 @@ private slots:
         QFETCH(Values, values);
         QFETCH(QList<int>, fields);
         std::array<int, 19> out{};
-        QVERIFY(TForm2::Sets_Fields(values, out));
+        QVERIFY(setsFields(values, out));
         QCOMPARE(toList(out), fields);
     }
 
@@ -103,7 +104,7 @@ private slots:
             *texts[which] = text;
             std::array<int, 19> out{};
             QString badText = QStringLiteral("unset");
-            QVERIFY(!TForm2::Sets_Fields(v, out, &badText));
+            QVERIFY(!setsFields(v, out, &badText));
             QCOMPARE(badText, bad);
         }
     }
@@ -126,7 +127,7 @@ private slots:
         Values v = none();
         v.offTime = stored;
         std::array<int, 19> out{};
-        QVERIFY(TForm2::Sets_Fields(v, out));
+        QVERIFY(setsFields(v, out));
         QCOMPARE(out[9], sent);
         QCOMPARE(Protocol::minutesToTimeText(out[9]), readBack);
     }

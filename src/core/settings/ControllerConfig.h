@@ -1,0 +1,18 @@
+#pragma once
+// The controller's configuration as plain values: what "SETS=" carries and the section
+// "Controller" of the settings file keeps. An index of -1 means no selection.
+#include <QString>
+#include <array>
+
+struct ControllerConfig {
+    int brightness = -1, brightnessMode = -1, lighting = -1, lightingMode = -1;
+    int flash = -1;
+    QString morningTime, eveningTime, offTime, onTime;
+    int morningCorrection = 0, eveningCorrection = 0, offCorrection = 0, onCorrection = 0;
+    int dayLevel = -1, nightLevel = -1;
+    int timerUsed = -1, temperatureUsed = -1, section = -1, events = -1, inverse = -1, controlledBy = -1;
+};
+
+// The nineteen "SETS=" fields in order. False when a time text holds no hours and minutes;
+// `badText` then gets the text that is not a number.
+bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString *badText = nullptr);
