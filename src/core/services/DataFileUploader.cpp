@@ -1,0 +1,111 @@
+#include "core/services/DataFileUploader.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "core/figures/FigureFormat.h"
+#include "core/files/DataFile.h"
+
+QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
+                                 int digits, QChar fillChar, bool blankMode)
+{
+    QStringList out;
+    for (int k = 0; k < 10; ++k) {
+        QString line = k < lines.size() ? QString::fromLatin1(lines.at(k)) : QString();
+        if (line.isEmpty())
+            line = QStringLiteral("     ");
+        // The lines come from a file, not from the board: always cleaned of foreign characters.
+        out << Format_Value(line, previous.value(k), lastKey, digits, fillChar, blankMode, false).text;
+    }
+    return out;
+}
+
+DataFileUploader::DataFileUploader(QObject *parent) : QObject(parent) {}
+
+qint64 DataFileUploader::now() const
+{
+    if (m_now)
+        return m_now();
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+DataFileUploader::Outcome DataFileUploader::offer(const QString &content, const QStringList &figures,
+                                                  bool uploadWanted, bool heldOff)
+{
+    if (!uploadWanted || content == m_previous) {
+        m_previous = content;
+        return Outcome::Recorded;
+    }
+    // A board that is off must not raise one error report after another.
+    if (heldOff) {
+        m_retryAt = now() + m_retryMs;
+        m_retryPending = true;
+        return Outcome::HeldOff;
+    }
+    if (m_exchangeRunning && m_exchangeRunning())
+        return Outcome::Waiting;
+    if (m_retryPending && now() < m_retryAt)
+        return Outcome::Waiting;
+    const bool ok = m_upload && m_upload(figures);
+    if (ok) {
+        m_previous = content;
+        m_retryPending = false;
+        return Outcome::Uploaded;
+    }
+    // What the board holds is unknown now (it may have taken the figures and failed the
+    // read-back): any content, the earlier one included, is uploaded at the next try.
+    m_previous.clear();
+    m_retryAt = now() + m_retryMs;
+    m_retryPending = true;
+    return Outcome::Failed;
+}
+
+void DataFileUploader::forget()
+{
+    m_previous.clear();
+}
+
+void DataFileUploader::setFormat(int digits, QChar fillChar, bool blankMode)
+{
+    m_digits = digits;
+    m_fill = fillChar;
+    m_blankMode = blankMode;
+}
+
+void DataFileUploader::setPollInterval(int ms)
+{
+    if (!m_timer) {
+        m_timer = new QTimer(this);
+        connect(m_timer, &QTimer::timeout, this, &DataFileUploader::poll);
+    }
+    m_timer->setInterval(ms);
+}
+
+void DataFileUploader::start()
+{
+    if (!m_timer)
+        setPollInterval(1000);
+    m_timer->start();
+}
+
+void DataFileUploader::stop()
+{
+    if (m_timer)
+        m_timer->stop();
+}
+
+void DataFileUploader::poll()
+{
+    QByteArray data;
+    QString error;
+    if (!DataFile::readFile(m_path, data, &error)) {
+        emit readFailed(error);
+        return;
+    }
+    m_figures = figuresFromDataLines(DataFile::splitLines(data), m_figures, QChar(), m_digits, m_fill, m_blankMode);
+    const Outcome outcome = offer(m_figures.join(QString()), m_figures, true);
+    emit polled(outcome, m_figures);
+}

@@ -1,0 +1,79 @@
+#pragma once
+// Uploads the data file's figures whenever its content changes: the decision the window's
+// automatic loading makes after each load, and a poll of its own for use without a window.
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QTimer;
+
+// The ten figures of a data file's lines, each formatted as a figure field formats what
+// reaches it, cleaned of foreign characters. A missing or empty line counts as five blanks.
+// `previous` holds the slots' figures before this load (for the position of the point).
+QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
+                                 int digits, QChar fillChar, bool blankMode);
+
+class DataFileUploader : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome {
+        Recorded,   // nothing to upload: the content is remembered as the board's
+        Uploaded,   // uploaded and verified
+        Failed,     // the upload failed: any content is uploaded at the next try, after the back-off
+        Waiting,    // an exchange runs or the back-off has not passed: a later poll tries again
+        HeldOff     // an upload's error report is showing: the back-off starts again
+    };
+
+    explicit DataFileUploader(QObject *parent = nullptr);
+
+    // Uploads the figures; true when the board took and verified them.
+    void setUpload(std::function<bool(const QStringList &figures)> upload) { m_upload = std::move(upload); }
+    // True while an upload, a read or any other exchange is under way.
+    void setExchangeRunning(std::function<bool()> running) { m_exchangeRunning = std::move(running); }
+    // Milliseconds on a monotonic clock (tests set a virtual one).
+    void setClock(std::function<qint64()> now) { m_now = std::move(now); }
+    void setRetryInterval(int ms) { m_retryMs = ms; }
+    int retryInterval() const { return m_retryMs; }
+
+    // A content was loaded. Without `uploadWanted` (sending on change is off, or the settings
+    // are loading) it is only remembered. `heldOff`: an upload's error report is showing.
+    Outcome offer(const QString &content, const QStringList &figures, bool uploadWanted, bool heldOff = false);
+    // Forgets what the board was given: the next changed content is uploaded in any case.
+    void forget();
+    QString previousContent() const { return m_previous; }
+
+    // ---- The poll without a window ----
+    void setDataFile(const QString &path) { m_path = path; }
+    void setFormat(int digits, QChar fillChar, bool blankMode);
+    void setPollInterval(int ms);
+    void start();
+    void stop();
+    // Reads the file, formats it and offers it (always wanting an upload on change).
+    void poll();
+    QStringList figures() const { return m_figures; }
+
+signals:
+    void polled(DataFileUploader::Outcome outcome, const QStringList &figures);
+    void readFailed(const QString &error);
+
+private:
+    qint64 now() const;
+
+    std::function<bool(const QStringList &)> m_upload;
+    std::function<bool()> m_exchangeRunning;
+    std::function<qint64()> m_now;
+    int m_retryMs = 30000;
+    qint64 m_retryAt = 0;        // no upload before this time (0: none pending)
+    bool m_retryPending = false;
+    QString m_previous;
+
+    QString m_path;
+    int m_digits = 5;
+    QChar m_fill = QLatin1Char('0');
+    bool m_blankMode = false;
+    QStringList m_figures;
+    QTimer *m_timer = nullptr;
+};
