@@ -1,0 +1,251 @@
+// Golden traces: whole scenarios driven through the windows against the board simulator, each
+// recorded as the bytes the board received, the settings and data files afterwards, the status
+// text and the dialogs shown, and compared with tests/golden/<scenario>.trace. The windows are
+// reached by objectName only, so the traces outlive any renaming of the code behind them.
+// TABLO_GOLDEN_RECORD=1 rewrites the traces from the program as it is.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "Sim.h"
+#include "TestApp.h"
+
+namespace {
+
+// A settings file naming the simulator's port. An override replaces the line of its key;
+// other lines (sections included) go to the end of the file as they are.
+QByteArray makeIni(const QString &port, const QStringList &overrides)
+{
+    QStringList lines{"[Settings]",       "BaudRAte=9600", "Port_Number=" + port, "Auto_Load=0",
+                      "Auto_Load_Intvl=1000", "Send_If_Changed=0", "Attempts=1", "Timeout_for_command=1000",
+                      "Manage_Checksumms=1",  "[Tablo]",       "Board_type=0", "Digits=5",
+                      "Fill_char=0",          "Replys=0"};
+    for (const QString &o : overrides) {
+        const QString key = o.section('=', 0, 0) + '=';
+        auto hit = std::find_if(lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(key); });
+        if (o.contains('=') && hit != lines.end())
+            *hit = o;
+        else
+            lines << o;
+    }
+    return (lines.join("\r\n") + "\r\n").toLatin1();
+}
+
+// The same two times on every day of the year: lookups do not depend on the date.
+QByteArray schedule()
+{
+    QByteArray out = "Day   Morning  Evening\r\n";
+    for (QDate d(2024, 1, 1); d.year() == 2024; d = d.addDays(1))
+        out += d.toString("MM.dd").toLatin1() + " 07:30:00 19:45:00\r\n";
+    return out;
+}
+
+// A window (a top-level widget) by objectName, or an object inside it: "Form1.Btn_Send_",
+// "Form1.StatusBar1.Panel0".
+QObject *find(const QString &path)
+{
+    const QStringList names = path.split('.');
+    QObject *o = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (!o && w->objectName() == names[0])
+            o = w;
+    for (int i = 1; o && i < names.size(); ++i)
+        o = o->findChild<QObject *>(names[i]);
+    return o;
+}
+
+// One step of a scenario:
+//   click W.N       press a button or trigger a menu action
+//   item W.G i      pick item i of a radio group (its shown radio buttons, in order)
+//   spin W.N v      set a spin box
+//   sim COMMAND     a simulator control command
+//   data FIGURE     the data file rewritten with ten lines of FIGURE
+//   until TEXT n    wait until the board received TEXT n times
+//   wait MS         let the program run
+void step(Sim &sim, TestApp &t, const QString &line)
+{
+    const QString verb = line.section(' ', 0, 0), arg = line.section(' ', 1, 1), rest = line.section(' ', 2);
+    if (verb == "sim") {
+        QVERIFY2(sim.control(line.mid(4)), qPrintable(line));
+    } else if (verb == "data") {
+        t.writeFile("Tablo_data.tbl", (arg + "\r\n").toLatin1().repeated(10));
+    } else if (verb == "until") {
+        QTRY_VERIFY2_WITH_TIMEOUT(sim.receivedCount(arg.toLatin1()) >= rest.toInt(), qPrintable(line), 20000);
+    } else if (verb == "wait") {
+        QTest::qWait(arg.toInt());
+    } else {
+        QObject *o = find(arg);
+        QVERIFY2(o, qPrintable("no object " + arg));
+        if (verb == "click" && qobject_cast<QAction *>(o)) {
+            qobject_cast<QAction *>(o)->trigger();
+        } else if (verb == "click") {
+            auto *b = qobject_cast<QAbstractButton *>(o);
+            QVERIFY2(b && b->isEnabled(), qPrintable(line));
+            b->click();
+        } else if (verb == "spin") {
+            QVERIFY2(qobject_cast<QSpinBox *>(o), qPrintable(line));
+            qobject_cast<QSpinBox *>(o)->setValue(rest.toInt());
+        } else if (verb == "item") {
+            QList<QRadioButton *> items;
+            for (QRadioButton *b : o->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly))
+                if (!b->isHidden())   // a rebuilt group's old buttons wait hidden for deletion
+                    items << b;
+            QVERIFY2(rest.toInt() < items.size() && items[rest.toInt()]->isEnabled(), qPrintable(line));
+            items[rest.toInt()]->click();
+        } else {
+            QFAIL(qPrintable("unknown step " + line));
+        }
+    }
+}
+
+// Bytes as readable text: \r \n \\ \xNN escaped, a line break after every \n.
+QByteArray escaped(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (const char ch : bytes) {
+        const auto c = uchar(ch);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c < 0x20 || c >= 0x7f)
+            out += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else
+            out += char(c);
+    }
+    return out.endsWith('\n') ? out : out + '\n';
+}
+
+// The clock's date and time in "TIME=" and their checksum, when that sum is right.
+QByteArray withoutClock(QByteArray wire)
+{
+    static const QRegularExpression time("TIME=\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d;(\\d+);");
+    for (const auto &m : time.globalMatch(QString::fromLatin1(wire))) {
+        int sum = 0;
+        for (const char c : m.captured(0).left(22).toLatin1())
+            sum += uchar(c);
+        if (m.captured(1).toInt() == sum)
+            wire.replace(m.captured(0).toLatin1(), "TIME=dd.mm.yy hh:mm:ss;sum;");
+    }
+    return wire;
+}
+
+QString goldenPath(const QString &scenario)
+{
+    return QStringLiteral(GOLDEN_DIR "/%1.trace").arg(scenario);
+}
+
+} // namespace
+
+class tst_golden : public QObject {
+    Q_OBJECT
+private slots:
+    void scenario_data();
+    void scenario();
+};
+
+void tst_golden::scenario_data()
+{
+    QTest::addColumn<QStringList>("ini");     // settings file overrides and additions
+    QTest::addColumn<QStringList>("sim");     // simulator start-up options
+    QTest::addColumn<QStringList>("steps");
+
+    const QStringList none;
+    const QStringList send{"click Form1.Btn_Send_"}, read{"click Form1.Btn_Read_"};
+    QTest::newRow("upload_ok") << none << none << send;
+    QTest::newRow("upload_silent") << none << QStringList{"--silent"} << send;
+    QTest::newRow("upload_error_then_retry") << QStringList{"Attempts=2"} << QStringList{"--error-first", "1"} << send;
+    QTest::newRow("upload_readback_differs") << none << QStringList{"--differ"} << send;
+    QTest::newRow("upload_readback_malformed") << none << QStringList{"--malformed"} << send;
+    QTest::newRow("upload_readback_bad_checksum") << none << QStringList{"--bad-checksum"} << send;
+    QTest::newRow("upload_one_way") << QStringList{"Replys=1"} << none << send;
+    QTest::newRow("read_ok") << none << QStringList{"--field", "1=2.5000", "--field", "4=0.7500"} << read;
+    QTest::newRow("read_bad_checksum") << none << QStringList{"--bad-checksum"} << read;
+    // The fields come from the data file: the next upload carries its figures.
+    QTest::newRow("read_silent_then_upload")
+        << none << QStringList{"--silent"} << QStringList{"data 7.0000", read[0], "sim silent 0", send[0]};
+    // A hand-edited settings file: what a read's save keeps, drops and rewrites.
+    QTest::newRow("read_saves_settings")
+        << QStringList{"Board_type=1", "Digits=4", "Fill_char=1", "2st_Currency=0", "Name_1=Petrol", "Unknown=5",
+                       "[Controller]", "Flash=1", "Morning_Time=06:00:00", "[Other]", "Key=value"}
+        << QStringList{"--field", "1=3.2500", "--field", "14=6", "--field", "15=3", "--field", "27=1",
+                       "--field", "19=200", "--field", "31=1"}
+        << read;
+    QTest::newRow("brightness_50") << none << none << QStringList{"item Form1.RadioGroup1 2"};
+    QTest::newRow("brightness_auto_by_schedule") << none << none << QStringList{"item Form1.RadioGroup1 5"};
+    QTest::newRow("lighting_on") << none << none << QStringList{"item Form1.RadioGroup2 1"};
+    QTest::newRow("clock") << none << QStringList{"--field", "27=1"} << QStringList{read[0], "click Form1.Btn_Time"};
+    QTest::newRow("sets_from_settings_dialog")
+        << none << none << QStringList{"click Form1.Settings3", "item Form2.RadioGroup1 1", "item Form2.TntRadioGroup1 3"};
+    // Brightness "auto" picks the schedule mode, whose lookup sends the configuration first. The
+    // stored configuration is not loaded at start-up: the save replaces it.
+    QTest::newRow("sets_from_auto_controls")
+        << QStringList{"[Controller]", "Morning_Time=06:30:00", "Flash=1"} << none
+        << QStringList{"click Form1.AutoControls1", "item Form1.RadioGroup1 5", "spin Form13.SpinEdit8 -10"};
+    // Controlled by a modem (read from the board): the bare commands are allowed. Each write
+    // empties the port's output queue first, so a click waits until the board got the last one.
+    QTest::newRow("bare_modem_commands")
+        << none << QStringList{"--field", "32=1"}
+        << QStringList{read[0], "click Form2.Button1", "until PC\r\n 1", "click Form2.Button3", "until MD\r\n 1",
+                       "click Form2.Button5", "until TIME?\r\n 1", "wait 200"};
+    QTest::newRow("test_pattern_and_restore")
+        << none << none
+        << QStringList{"click Form1.est1", "item Form11.RadioGroup1 7", "item Form11.RadioGroup1 17",
+                       "click Form11.Button1"};
+    // Automatic loading every second: the first poll uploads the file, a rewritten file goes
+    // again, and an unchanged one does not.
+    QTest::newRow("poll_uploads_changed_file")
+        << QStringList{"Auto_Load=1", "Send_If_Changed=1"} << none
+        << QStringList{"until READ= 1", "data 2.2500", "until SEND=2.2500 1", "until READ= 2", "wait 2500"};
+}
+
+void tst_golden::scenario()
+{
+    QFETCH(QStringList, ini);
+    QFETCH(QStringList, sim);
+    QFETCH(QStringList, steps);
+    Sim board(QStringList{"--seed", "1"} + sim);
+    QVERIFY2(board.ok(), qPrintable(board.errorText()));
+    TestApp t(makeIni(board.port(), ini));
+    t.writeFile("Shedule.shd", schedule());
+    t.writeFile("Tablo_data.tbl", "1.2345\r\n2.3456\r\n3.4567\r\n4.5678\r\n5.6789\r\n"
+                                  "6.7891\r\n7.8912\r\n8.9123\r\n9.1234\r\n0.5000\r\n");
+    t.startUp();
+    for (const QString &s : steps) {
+        step(board, t, s);
+        if (QTest::currentTestFailed())
+            return;
+    }
+
+    auto *status = qobject_cast<QLabel *>(find("Form1.StatusBar1.Panel0"));
+    QByteArray trace = "== received by the board\n" + escaped(withoutClock(board.received()));
+    trace += "== Quorvanel_tablo.ini\n"
+             + escaped(t.readFile("Quorvanel_tablo.ini").replace(board.port().toLatin1(), "<port>"));
+    trace += "== Tablo_data.tbl\n" + escaped(t.readFile("Tablo_data.tbl"));
+    trace += "== status\n" + escaped(status ? status->text().toUtf8() : "<no status panel>");
+    trace += "== dialogs\n" + escaped(t.modals.join(' ').toUtf8());
+
+    QFile file(goldenPath(QTest::currentDataTag()));
+    if (qEnvironmentVariableIntValue("TABLO_GOLDEN_RECORD") == 1) {
+        QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.fileName()));
+        file.write(trace);
+        return;
+    }
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName() + " missing: record with TABLO_GOLDEN_RECORD=1"));
+    const QByteArrayList want = file.readAll().split('\n'), got = trace.split('\n');
+    for (int i = 0; i < qMax(want.size(), got.size()); ++i)
+        QVERIFY2(want.value(i) == got.value(i), qPrintable(QString("line %1\n   got: %2\n  want: %3")
+                                                               .arg(i + 1)
+                                                               .arg(QString::fromLatin1(got.value(i)),
+                                                                    QString::fromLatin1(want.value(i)))));
+}
+
+QTEST_MAIN(tst_golden)
+#include "tst_golden.moc"
