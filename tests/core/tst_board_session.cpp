@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("error on every attempt")
             << QByteArray("BRIG=2") << options(3) << QByteArrayList{"ERROR\r\n", "ERROR\r\n", "ERROR\r\n"} << b + b + b
             << int(R::Error) << 3 << QByteArray("ERROR") << QByteArrayList{"ERROR", "ERROR", "ERROR"} << 125 << 30;
+        QTest::newRow("each attempt starts a new line")
+            << QByteArray("BRIG=2") << options(2) << QByteArrayList{"OK", "\r\n"} << b + b << int(R::Timeout) << 2
+            << QByteArray() << QByteArrayList{""} << 875 << 820;
         QTest::newRow("modem clock line holds its ok")
             << QByteArray("BRIG=2") << options(1) << QByteArrayList{"+CCLK: \"24/05/01\"\r\nOK\r\n"} << b << int(R::Timeout) << 1
             << QByteArray("OK") << QByteArrayList{"+CCLK: \"24/05/01\"", "OK"} << 875 << 410;
