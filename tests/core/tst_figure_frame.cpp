@@ -28,8 +28,6 @@ private slots:
         QTest::newRow("four digits, fill blank") << QStringList(10, "1.000") << firstOnly << 4 << QChar(' ')
                                                  << "SEND=1.000 ," + QByteArray("     ,").repeated(9)
                                                  << "1.000 " + QString(45, ' ');
-        QTest::newRow("slot order kept") << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"} << all << 5 << QChar('0')
-                                         << QByteArray("SEND=1,2,3,4,5,6,7,8,9,10,") << QString("12345678910");
     }
     void frame()
     {
