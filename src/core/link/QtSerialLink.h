@@ -1,0 +1,33 @@
+#pragma once
+// The serial line on a QSerialPort: 8 data bits, one stop bit, no flow control, RTS and DTR
+// raised while open, a 2048-byte read buffer.
+#include "core/link/SerialLink.h"
+
+class QSerialPort;
+
+class QtSerialLink : public SerialLink {
+    Q_OBJECT
+public:
+    explicit QtSerialLink(QObject *parent = nullptr);
+    ~QtSerialLink() override;
+
+    State open(const QString &name, const QString &baud, const QString &parity) override;
+    void close() override;
+    State state() const override { return m_state; }
+    void write(const QByteArray &bytes) override;
+    bool readBufferedByte(char &out) override;
+    bool readByte(char &out) override;
+    int errorCount() const override { return m_errors; }
+
+    QSerialPort *port() const { return m_port; }
+
+private:
+    void onError(int error);
+    // Closes a port that reported a read or resource error; the state becomes Failed.
+    void failIfBroken();
+
+    QSerialPort *m_port = nullptr;
+    State m_state = State::Closed;
+    bool m_broken = false;
+    int m_errors = 0;
+};
