@@ -133,17 +133,17 @@ private slots:
     // The section is never erased: known keys are replaced where they stand, others stay.
     void saveController()
     {
-        const QString path = file("[controller]\r\nFLASH=0\r\nMine=x\r\n; note\r\n[Settings]\r\nPort_Number=COM2");
+        const QString path = file("[controller]\r\nON_TIME=0\r\nMine=x\r\n; note\r\n[Settings]\r\nPort_Number=COM2");
         const ControllerConfig c{3, 0, 1, 1, 1, "06:30:00", "21:15:00", "23:00:00", "05:45:00", -20, 15, 128, -127,
                                  4, 2, 0, 1, 10, 1, 1, -1}; // in the order of the members
         QVERIFY(SettingsStore::saveController(path, c));
         QCOMPARE(readAll(path),
-                 lines("[controller]|FLASH=1|Mine=x|Morning_Time=06:30:00|Evening_Time=21:15:00|OFF_Time=23:00:00|"
-                       "ON_Time=05:45:00|Enable_Events=1|Timer_Used=0|Temperature_Used=1|Back_light_Mode=1|"
+                 lines("[controller]|ON_TIME=05:45:00|Mine=x|Morning_Time=06:30:00|Evening_Time=21:15:00|"
+                       "OFF_Time=23:00:00|Enable_Events=1|Timer_Used=0|Temperature_Used=1|Back_light_Mode=1|"
                        "Brightness_Mode=3|Morning_Time_Correction=-20|Evening_Time_Correction=15|"
                        "OFF_Time_Correction=128|ON_Time_Correction=-127|Morning_Brightness=4|Evening_Brightness=2|"
-                       "Shedule_Backlight=1|Shedule_Brightness=0|Inverse=1|Time_Temp_Dispalay=10|Modem_Used=-1|; note|"
-                       "[Settings]") + "Port_Number=COM2");
+                       "Shedule_Backlight=1|Shedule_Brightness=0|Inverse=1|Flash=1|Time_Temp_Dispalay=10|Modem_Used=-1|"
+                       "; note|[Settings]") + "Port_Number=COM2");
         QCOMPARE(fields(SettingsStore::loadController(path)),
                  "06:30:00|21:15:00|23:00:00|05:45:00|-20|15|128|-127|4|2|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1");
     }
@@ -152,7 +152,8 @@ private slots:
         QTest::addColumn<QByteArray>("text"); // of the model's file
         QTest::addColumn<Step>("step");
         QTest::addColumn<QStringList>("expected"); // each as often as it fires
-        QTest::newRow("attempts 0") << QByteArray() << +[](SettingsModel &m) { m.setAttempts(0); } << QStringList();
+        QTest::newRow("brought to the values held") << QByteArray()
+            << +[](SettingsModel &m) { m.setAttempts(0), m.setDigits(9), m.setCurrencyCount(6); } << QStringList();
         QTest::newRow("load") << lines("[Settings]|Port_Number=COM2|Auto_Load=1|Manage_Checksumms=0|[Tablo]|Replys=1|"
                                        "Valutas=2|Show_Brig=0|VAL_1=CHF|Digits=2|1st_Currency=0|2st_Currency=0|"
                                        "Board_type=1")
@@ -179,8 +180,7 @@ private slots:
         for (const auto &spy : spies)
             for (int n = 0; n < spy->count(); ++n)
                 fired << QString::fromLatin1(spy->signal().left(spy->signal().indexOf('(')));
-        fired.sort();
-        expected.sort();
+        fired.sort(), expected.sort();
         QCOMPARE(fired, expected);
     }
 };
