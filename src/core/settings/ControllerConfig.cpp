@@ -40,3 +40,12 @@ bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString 
               sel(v.controlledBy)};
     return true;
 }
+
+ControllerConfig withinRanges(ControllerConfig v)
+{
+    for (int *minutes : {&v.morningCorrection, &v.eveningCorrection, &v.offCorrection, &v.onCorrection})
+        *minutes = qBound(-127, *minutes, 128);
+    for (int *level : {&v.dayLevel, &v.nightLevel})
+        *level = *level >= 0 && *level <= 4 ? *level : -1;
+    return v;
+}

@@ -11,7 +11,13 @@ struct ControllerConfig {
     int morningCorrection = 0, eveningCorrection = 0, offCorrection = 0, onCorrection = 0;
     int dayLevel = -1, nightLevel = -1;
     int timerUsed = -1, temperatureUsed = -1, section = -1, events = -1, inverse = -1, controlledBy = -1;
+
+    bool operator==(const ControllerConfig &) const = default;
 };
+
+// The corrections brought into -127 .. 128 minutes; a day or night level outside 0 .. 4 becomes
+// no selection. The selectors are left as they are.
+ControllerConfig withinRanges(ControllerConfig v);
 
 // The nineteen "SETS=" fields in order. False when a time text holds no hours and minutes;
 // `badText` then gets the text that is not a number.

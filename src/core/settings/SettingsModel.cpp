@@ -1,0 +1,115 @@
+#include "core/settings/SettingsModel.h"
+
+#include "core/settings/SettingsStore.h"
+
+SettingsModel::SettingsModel(const QString &path, QObject *parent) : QObject(parent), m_path(path) {}
+
+void SettingsModel::setProgram(const ProgramSettings &next)
+{
+    const ProgramSettings s = withinRanges(next);
+    if (s == m_program)
+        return;
+    const ProgramSettings old = m_program;
+    m_program = s;
+
+    if (s.port != old.port || s.baudRate != old.baudRate || s.parity != old.parity)
+        emit serialLineChanged();
+    if (s.autoLoad != old.autoLoad || s.autoLoadIntervalMs != old.autoLoadIntervalMs)
+        emit autoLoadChanged();
+    if (linkSettingsOf(s) != linkSettingsOf(old))
+        emit linkSettingsChanged();
+    if (s.checksums != old.checksums)
+        emit checksumsChanged(s.checksums);
+    if (s.oneWay != old.oneWay)
+        emit oneWayChanged(s.oneWay);
+    if (s.productCount != old.productCount || s.currencyCount != old.currencyCount)
+        emit rowCountsChanged();
+    if (s.lightingControl != old.lightingControl || s.brightnessControl != old.brightnessControl)
+        emit selectorControlsChanged();
+    for (int i = 0; i < 10; ++i) {
+        if (s.shown[i] != old.shown[i])
+            emit shownChanged(i + 1, s.shown[i]);
+    }
+    if (s.productNames != old.productNames || s.currencies != old.currencies)
+        emit namesChanged();
+    if (s.digits != old.digits || s.fillMode != old.fillMode)
+        emit figureFormatChanged();
+    if (s.boardType != old.boardType)
+        emit boardTypeChanged(s.boardType);
+    emit programChanged();
+}
+
+void SettingsModel::setController(const ControllerConfig &next)
+{
+    const ControllerConfig c = withinRanges(next);
+    if (c == m_controller)
+        return;
+    m_controller = c;
+    emit controllerChanged();
+}
+
+template <typename T>
+void SettingsModel::setMember(T ProgramSettings::*member, const T &value)
+{
+    ProgramSettings s = m_program;
+    s.*member = value;
+    setProgram(s);
+}
+
+void SettingsModel::setPort(const QString &port) { setMember(&ProgramSettings::port, port); }
+void SettingsModel::setBaudRate(const QString &baudRate) { setMember(&ProgramSettings::baudRate, baudRate); }
+void SettingsModel::setParity(const QString &parity) { setMember(&ProgramSettings::parity, parity); }
+void SettingsModel::setAutoLoad(bool on) { setMember(&ProgramSettings::autoLoad, on); }
+void SettingsModel::setAutoLoadInterval(int ms) { setMember(&ProgramSettings::autoLoadIntervalMs, ms); }
+void SettingsModel::setSendIfChanged(bool on) { setMember(&ProgramSettings::sendIfChanged, on); }
+void SettingsModel::setAttempts(int attempts) { setMember(&ProgramSettings::attempts, attempts); }
+void SettingsModel::setTimeout(int ms) { setMember(&ProgramSettings::timeoutMs, ms); }
+void SettingsModel::setChecksums(bool on) { setMember(&ProgramSettings::checksums, on); }
+void SettingsModel::setProductCount(int n) { setMember(&ProgramSettings::productCount, n); }
+void SettingsModel::setCurrencyCount(int n) { setMember(&ProgramSettings::currencyCount, n); }
+void SettingsModel::setLightingControl(bool on) { setMember(&ProgramSettings::lightingControl, on); }
+void SettingsModel::setBrightnessControl(bool on) { setMember(&ProgramSettings::brightnessControl, on); }
+void SettingsModel::setOneWay(bool on) { setMember(&ProgramSettings::oneWay, on); }
+void SettingsModel::setFillMode(int mode) { setMember(&ProgramSettings::fillMode, mode); }
+void SettingsModel::setBoardType(int type) { setMember(&ProgramSettings::boardType, type); }
+void SettingsModel::setDigits(int digits) { setMember(&ProgramSettings::digits, digits); }
+
+void SettingsModel::setShown(int slot, bool shown)
+{
+    if (slot < 1 || slot > 10)
+        return;
+    ProgramSettings s = m_program;
+    s.shown[slot - 1] = shown;
+    setProgram(s);
+}
+
+void SettingsModel::setProductName(int k, const QString &name)
+{
+    if (k < 1 || k > 10)
+        return;
+    ProgramSettings s = m_program;
+    s.productNames[k - 1] = name;
+    setProgram(s);
+}
+
+void SettingsModel::setCurrency(int r, const QString &currency)
+{
+    if (r < 1 || r > 5)
+        return;
+    ProgramSettings s = m_program;
+    s.currencies[r - 1] = currency;
+    setProgram(s);
+}
+
+void SettingsModel::loadProgram() { setProgram(SettingsStore::loadProgram(m_path)); }
+void SettingsModel::loadController() { setController(SettingsStore::loadController(m_path)); }
+
+bool SettingsModel::saveProgram(QString *error) const
+{
+    return SettingsStore::saveProgram(m_path, m_program, error);
+}
+
+bool SettingsModel::saveController(QString *error) const
+{
+    return SettingsStore::saveController(m_path, m_controller, error);
+}

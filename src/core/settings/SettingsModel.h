@@ -1,0 +1,75 @@
+#pragma once
+// The settings the program runs with: the program settings and the controller configuration,
+// loaded from and saved to the settings file. Every setter brings its value into range and
+// signals only a real change: first the signals of the groups that changed, then
+// programChanged() or controllerChanged() once.
+#include <QObject>
+
+#include "core/settings/ControllerConfig.h"
+#include "core/settings/ProgramSettings.h"
+
+class SettingsModel : public QObject {
+    Q_OBJECT
+public:
+    explicit SettingsModel(const QString &path, QObject *parent = nullptr);
+
+    QString path() const { return m_path; }
+    void setPath(const QString &path) { m_path = path; }
+
+    const ProgramSettings &program() const { return m_program; }
+    const ControllerConfig &controller() const { return m_controller; }
+    LinkSettings linkSettings() const { return linkSettingsOf(m_program); }
+
+    void setProgram(const ProgramSettings &s);
+    void setController(const ControllerConfig &c);
+
+    void setPort(const QString &port);
+    void setBaudRate(const QString &baudRate);
+    void setParity(const QString &parity);
+    void setAutoLoad(bool on);
+    void setAutoLoadInterval(int ms);
+    void setSendIfChanged(bool on);
+    void setAttempts(int attempts);
+    void setTimeout(int ms);
+    void setChecksums(bool on);
+    void setProductCount(int n);
+    void setCurrencyCount(int n);
+    void setLightingControl(bool on);
+    void setBrightnessControl(bool on);
+    void setShown(int slot, bool shown); // slot 1 .. 10
+    void setOneWay(bool on);
+    void setProductName(int k, const QString &name);   // k 1 .. 10
+    void setCurrency(int r, const QString &currency);  // r 1 .. 5
+    void setFillMode(int mode);
+    void setBoardType(int type);
+    void setDigits(int digits);
+
+    // Through SettingsStore with path(). A load sets the values as a setter does.
+    void loadProgram();
+    void loadController();
+    bool saveProgram(QString *error = nullptr) const;
+    bool saveController(QString *error = nullptr) const;
+
+signals:
+    void programChanged();
+    void controllerChanged();
+    void serialLineChanged();     // port, baud rate, parity
+    void autoLoadChanged();       // automatic loading on or off, its interval
+    void linkSettingsChanged();   // attempts, time-out, checksums, one-way
+    void checksumsChanged(bool on);
+    void oneWayChanged(bool on);
+    void rowCountsChanged();      // number of products or currencies
+    void selectorControlsChanged(); // lighting or brightness control offered
+    void shownChanged(int slot, bool shown);
+    void namesChanged();          // product names, currency texts
+    void figureFormatChanged();   // digits, fill mode
+    void boardTypeChanged(int type);
+
+private:
+    template <typename T>
+    void setMember(T ProgramSettings::*member, const T &value);
+
+    QString m_path;
+    ProgramSettings m_program;
+    ControllerConfig m_controller;
+};
