@@ -1,0 +1,57 @@
+#include "cli/Choices.h"
+
+#include <QRegularExpression>
+
+#include "core/protocol/Protocol.h"
+
+int brightnessChoice(const QString &word)
+{
+    QString w = word.trimmed().toLower();
+    if (w.endsWith(QLatin1Char('%')))
+        w.chop(1);
+    const QStringList words{QStringLiteral("min"), QStringLiteral("25"), QStringLiteral("50"), QStringLiteral("75"),
+                            QStringLiteral("100"), QStringLiteral("auto")};
+    return int(words.indexOf(w));
+}
+
+int lightingChoice(const QString &word)
+{
+    const QStringList words{QStringLiteral("off"), QStringLiteral("on"), QStringLiteral("auto")};
+    return int(words.indexOf(word.trimmed().toLower()));
+}
+
+std::optional<QDateTime> clockTime(const QStringList &arguments)
+{
+    const QString text = arguments.join(QLatin1Char(' ')).trimmed();
+    if (text.isEmpty() || text == QLatin1String("now"))
+        return QDateTime::currentDateTime();
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d\\d)\\.(\\d\\d)\\.(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d)$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const auto n = [&](int i) { return m.captured(i).toInt(); };
+    // Qt reads "yy" as 19yy; the board is told only the two digits, but the date must exist.
+    const QDate date(2000 + n(3), n(2), n(1));
+    const QTime time(n(4), n(5), n(6));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+namespace {
+int autoModeIndex(int stored)
+{
+    return stored < 0 ? 1 : qMin(stored, 1);
+}
+} // namespace
+
+int brightnessCommandCode(int choice, int storedAutoMode)
+{
+    return Protocol::brightnessCode(choice, autoModeIndex(storedAutoMode));
+}
+
+int lightingCommandCode(int choice, int storedAutoMode)
+{
+    return Protocol::lightingCode(choice, autoModeIndex(storedAutoMode));
+}

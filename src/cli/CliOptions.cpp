@@ -1,0 +1,206 @@
+#include "cli/CliOptions.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include "cli/Choices.h"
+
+namespace {
+
+const QStringList Commands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
+                           QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch")};
+
+bool parseIntIn(const QString &text, int lo, int hi, int &out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+// The command's own arguments.
+bool checkArguments(const CliOptions &o, QString &error)
+{
+    const QString &c = o.command;
+    const qsizetype n = o.arguments.size();
+    if (c == QLatin1String("upload")) {
+        if (n != 0 && n != 10) {
+            error = QStringLiteral("upload takes ten figures or none, not %1").arg(n);
+            return false;
+        }
+        if (n == 10 && !o.dataFile.isEmpty()) {
+            error = QStringLiteral("upload takes either ten figures or --file, not both");
+            return false;
+        }
+    } else if (c == QLatin1String("read") || c == QLatin1String("watch")) {
+        if (n != 0) {
+            error = QStringLiteral("%1 takes no arguments: %2").arg(c, o.arguments.join(QLatin1Char(' ')));
+            return false;
+        }
+    } else if (c == QLatin1String("brightness")) {
+        if (n != 1 || brightnessChoice(o.arguments.first()) < 0) {
+            error = QStringLiteral("brightness takes one of min, 25, 50, 75, 100, auto");
+            return false;
+        }
+    } else if (c == QLatin1String("lighting")) {
+        if (n != 1 || lightingChoice(o.arguments.first()) < 0) {
+            error = QStringLiteral("lighting takes one of off, on, auto");
+            return false;
+        }
+    } else if (c == QLatin1String("clock")) {
+        if (!clockTime(o.arguments)) {
+            error = QStringLiteral("clock takes now or a time \"dd.mm.yy hh:mm:ss\", not \"%1\"")
+                        .arg(o.arguments.join(QLatin1Char(' ')));
+            return false;
+        }
+    }
+    if (o.json && c != QLatin1String("read")) {
+        error = QStringLiteral("--json is an option of read only");
+        return false;
+    }
+    if (!o.dataFile.isEmpty() && c != QLatin1String("upload") && c != QLatin1String("watch")) {
+        error = QStringLiteral("--file is an option of upload and watch only");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &error)
+{
+    QCommandLineParser p;
+    const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("RATE"));
+    const QCommandLineOption checksums(QStringLiteral("checksums"), QString(), QStringLiteral("on|off"));
+    const QCommandLineOption attempts(QStringLiteral("attempts"), QString(), QStringLiteral("N"));
+    const QCommandLineOption timeout(QStringLiteral("timeout-ms"), QString(), QStringLiteral("MS"));
+    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
+    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, help, version});
+
+    if (!p.parse(arguments)) {
+        error = p.errorText();
+        return false;
+    }
+    CliOptions o;
+    o.help = p.isSet(help);
+    o.version = p.isSet(version);
+    if (o.help || o.version) {
+        out = o;
+        return true;
+    }
+
+    // An option given twice takes its last value (QCommandLineParser::value gives the last).
+    o.settingsPath = p.value(settings);
+    if (p.isSet(port)) {
+        o.port = p.value(port);
+        if (o.port->isEmpty()) {
+            error = QStringLiteral("--port needs a port name");
+            return false;
+        }
+    }
+    if (p.isSet(baud)) {
+        int rate = 0;
+        if (!parseIntIn(p.value(baud), 1, 4000000, rate)) {
+            error = QStringLiteral("--baud takes a positive number, not \"%1\"").arg(p.value(baud));
+            return false;
+        }
+        o.baud = QString::number(rate);
+    }
+    if (p.isSet(checksums)) {
+        const QString v = p.value(checksums);
+        if (v != QLatin1String("on") && v != QLatin1String("off")) {
+            error = QStringLiteral("--checksums takes on or off, not \"%1\"").arg(v);
+            return false;
+        }
+        o.checksums = v == QLatin1String("on");
+    }
+    // The ranges of the window's settings dialog.
+    if (p.isSet(attempts)) {
+        int v = 0;
+        if (!parseIntIn(p.value(attempts), 1, 10, v)) {
+            error = QStringLiteral("--attempts takes 1 to 10, not \"%1\"").arg(p.value(attempts));
+            return false;
+        }
+        o.attempts = v;
+    }
+    if (p.isSet(timeout)) {
+        int v = 0;
+        if (!parseIntIn(p.value(timeout), 400, 10000, v)) {
+            error = QStringLiteral("--timeout-ms takes 400 to 10000, not \"%1\"").arg(p.value(timeout));
+            return false;
+        }
+        o.timeoutMs = v;
+    }
+    if (p.isSet(log))
+        o.logPath = p.value(log);
+    if (p.isSet(file))
+        o.dataFile = p.value(file);
+    o.json = p.isSet(json);
+
+    const QStringList positional = p.positionalArguments();
+    if (positional.isEmpty()) {
+        error = QStringLiteral("no command given (try --help)");
+        return false;
+    }
+    o.command = positional.first();
+    if (!Commands.contains(o.command)) {
+        error = QStringLiteral("unknown command \"%1\" (try --help)").arg(o.command);
+        return false;
+    }
+    o.arguments = positional.mid(1);
+    if (!checkArguments(o, error))
+        return false;
+    out = o;
+    return true;
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Usage: tablo-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+        "\n"
+        "Talks to the display board without a window, with the settings file of the window.\n"
+        "\n"
+        "Commands:\n"
+        "  upload [FIGURE x10]   upload ten figures (none: the figures of the data file), formatted\n"
+        "                        by the settings (digits, fill, show flags), and read them back;\n"
+        "                        prints \"Sent OK\", \"Data error\" or \"Connection error\"\n"
+        "  read [--json]         read the board: figures, temperature, brightness, lighting and the\n"
+        "                        controller's parameters, as \"name: value\" lines or JSON\n"
+        "  brightness min|25|50|75|100|auto\n"
+        "                        BRIG=0..4; auto: BRIG=5 (by time) or 6 (by schedule) by the stored\n"
+        "                        automatic mode (Controller/Shedule_Brightness)\n"
+        "  lighting off|on|auto  LIGH=0/1; auto: LIGH=2 (by time) or 3 (by schedule) by\n"
+        "                        Controller/Shedule_Backlight\n"
+        "  clock [now | \"dd.mm.yy hh:mm:ss\"]\n"
+        "                        set the board's clock (default: now)\n"
+        "  watch                 poll the data file every Auto_Load_Intvl ms and upload it whenever it\n"
+        "                        changes (after a failure, the next try waits 30 s); one line per\n"
+        "                        upload on stdout; ends on SIGTERM or SIGINT\n"
+        "  brightness, lighting and clock print \"OK\", \"Data error\" or \"Connection error\".\n"
+        "\n"
+        "Options (each overrides the settings file for this run only; the file is never written):\n"
+        "  --settings PATH       the settings file (default: the one the window uses)\n"
+        "  --port NAME           serial port (COM1 is /dev/ttyS0; a path is used as it is)\n"
+        "  --baud RATE           baud rate\n"
+        "  --checksums on|off    commands carry their byte sum\n"
+        "  --attempts N          times a command is sent at most (1 to 10)\n"
+        "  --timeout-ms MS       reply time-out of each attempt (400 to 10000)\n"
+        "  --log FILE            append the protocol log: a timestamp, \"> \" and each command sent\n"
+        "                        (framed, without CR LF), or \"< \" and each line received\n"
+        "  --file PATH           upload, watch: the data file (default: the one the window uses)\n"
+        "  --json                read: print JSON\n"
+        "  -h, --help            this text\n"
+        "  -V, --version         the program's version\n"
+        "\n"
+        "Exit codes: 0 done, 1 a file cannot be read or written, 2 data error, 3 connection error,\n"
+        "4 the port is in use by another program, 64 a bad argument.\n");
+}

@@ -1,0 +1,314 @@
+#include "cli/Commands.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <cstdio>
+
+#include "cli/Choices.h"
+#include "cli/ReadingReport.h"
+#include "cli/Watch.h"
+#include "core/figures/FigureFrame.h"
+#include "core/files/DataFile.h"
+#include "core/files/IniFile.h"
+#include "core/files/ProgramPaths.h"
+#include "core/services/DataFileUploader.h"
+#include "core/settings/SettingsStore.h"
+
+void printOut(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void printErr(const QString &line)
+{
+    const QByteArray bytes = "tablo-cli: " + line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+static QString noReplyText(const QString &command, const ExchangeOptions &o)
+{
+    return QStringLiteral("no reply to %1 within %2 ms (%3 attempt%4)")
+        .arg(command)
+        .arg(o.timeoutMs)
+        .arg(o.attempts)
+        .arg(o.attempts == 1 ? QString() : QStringLiteral("s"));
+}
+
+ExchangeOptions CliContext::exchangeOptions() const
+{
+    const LinkSettings l = linkSettingsOf(settings);
+    return ExchangeOptions{l.attempts, l.timeoutMs, l.checksums, l.oneWay};
+}
+
+QString CliContext::dataFilePath() const
+{
+    return options.dataFile.isEmpty() ? currentProgramPaths().dataFile : options.dataFile;
+}
+
+int CliContext::openPort()
+{
+    const PortOpen opened = port.open(settings.port, settings.baudRate);
+    if (opened.outcome == PortOpen::Opened)
+        return ExitOk;
+    if (opened.outcome == PortOpen::Busy) {
+        printOut(QStringLiteral("Port busy: ") + opened.message);
+        return ExitPortBusy;
+    }
+    printOut(QStringLiteral("Connection error"));
+    printErr(opened.message);
+    return ExitConnectionError;
+}
+
+int prepare(CliContext &c)
+{
+    const CliOptions &o = c.options;
+    c.settingsPath = o.settingsPath.isEmpty() ? currentProgramPaths().settingsFile : o.settingsPath;
+    QFile file(c.settingsPath);
+    if (file.open(QIODevice::ReadOnly)) {
+        file.close();
+        c.settings = SettingsStore::loadProgram(c.settingsPath);
+    } else {
+        printErr(QStringLiteral("warning: cannot read the settings file %1 (%2); using the defaults")
+                     .arg(c.settingsPath, file.errorString()));
+        c.settings = ProgramSettings();
+    }
+    if (o.port)
+        c.settings.port = *o.port;
+    if (o.baud)
+        c.settings.baudRate = *o.baud;
+    if (o.checksums)
+        c.settings.checksums = *o.checksums;
+    if (o.attempts)
+        c.settings.attempts = *o.attempts;
+    if (o.timeoutMs)
+        c.settings.timeoutMs = *o.timeoutMs;
+
+    if (!o.logPath.isEmpty()) {
+        QString error;
+        if (!c.log.open(o.logPath, &error)) {
+            printErr(error);
+            return ExitFileError;
+        }
+        c.log.attach(c.session);
+    }
+    // The port stays open from the start of the command to its end, so no other program gets
+    // between an upload and its read-back; it is opened again only after the line broke.
+    QObject::connect(&c.session, &BoardSession::portReopenRequested, &c.session, [&c] {
+        if (c.link.state() != SerialLink::State::Open)
+            c.port.open(c.settings.port, c.settings.baudRate);
+    });
+    return ExitOk;
+}
+
+QStringList formattedFigures(const QList<QByteArray> &lines, const ProgramSettings &s)
+{
+    return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
+}
+
+std::array<bool, 10> effectiveShown(const ProgramSettings &s)
+{
+    std::array<bool, 10> shown = s.shown;
+    if (s.boardType == 0) {
+        for (int r = 0; r < 5; ++r)
+            shown[2 * r + 1] = shown[2 * r];
+    }
+    return shown;
+}
+
+int uploadExitCode(const UploadResult &r)
+{
+    switch (r.outcome) {
+    case UploadResult::SentOk:
+        return ExitOk;
+    case UploadResult::ConnectionError:
+        return ExitConnectionError;
+    default:
+        return ExitDataError;
+    }
+}
+
+QString uploadOutcomeText(const UploadResult &r)
+{
+    switch (r.outcome) {
+    case UploadResult::SentOk:
+        return QStringLiteral("Sent OK");
+    case UploadResult::ConnectionError:
+        return QStringLiteral("Connection error");
+    default:
+        return QStringLiteral("Data error");
+    }
+}
+
+QString uploadProblem(const UploadResult &r, const ExchangeOptions &o, const QStringList &sent)
+{
+    const auto noReply = [&o](const QString &command) { return noReplyText(command, o); };
+    switch (r.outcome) {
+    case UploadResult::SentOk:
+    case UploadResult::Busy:
+        return QString();
+    case UploadResult::Unacknowledged:
+        return QStringLiteral("the board answered SEND= with a READ line instead of OK");
+    case UploadResult::ConnectionError:
+        if (r.send.outcome == ExchangeResult::Timeout)
+            return noReply(QStringLiteral("SEND="));
+        if (r.readBack.exchange.outcome == ExchangeResult::Timeout)
+            return noReply(QStringLiteral("the read-back READ="));
+        return QStringLiteral("the read-back's checksum is wrong: %1").arg(QString::fromLatin1(r.readBack.exchange.reply));
+    case UploadResult::DataError:
+        break;
+    }
+    if (r.send.outcome == ExchangeResult::Error)
+        return QStringLiteral("the board answered ERROR to SEND=");
+    if (r.readBack.outcome == ReadResult::NotRead)
+        return QStringLiteral("the board answered the read-back READ= with OK instead of its figures");
+    if (r.readBack.outcome == ReadResult::DataError) {
+        if (r.readBack.exchange.outcome == ExchangeResult::Error)
+            return QStringLiteral("the board answered ERROR to the read-back READ=");
+        return QStringLiteral("the read-back does not parse: %1").arg(QString::fromLatin1(r.readBack.exchange.reply));
+    }
+    const auto &got = r.readBack.reading.figures;
+    QStringList differing;
+    for (int k = 0; k < 10; ++k) {
+        const QString held = QString::fromLatin1(got[k]);
+        if (held != sent.value(k))
+            differing << QStringLiteral("slot %1 holds \"%2\", \"%3\" was sent").arg(k + 1).arg(held, sent.value(k));
+    }
+    return QStringLiteral("the board holds other figures: ") + differing.join(QStringLiteral("; "));
+}
+
+namespace {
+
+int upload(CliContext &c)
+{
+    QList<QByteArray> lines;
+    if (c.options.arguments.size() == 10) {
+        for (const QString &figure : c.options.arguments)
+            lines << figure.toLatin1();
+    } else {
+        QByteArray content;
+        QString error;
+        if (!DataFile::readFile(c.dataFilePath(), content, &error)) {
+            printErr(QStringLiteral("cannot read the data file: %1").arg(error));
+            return ExitFileError;
+        }
+        lines = DataFile::splitLines(content);
+    }
+    const ProgramSettings &s = c.settings;
+    const FigureFrame frame = figureFrame(formattedFigures(lines, s), effectiveShown(s), s.digits, s.fillChar());
+
+    if (const int code = c.openPort())
+        return code;
+    const ExchangeOptions options = c.exchangeOptions();
+    const UploadResult result = c.session.upload(frame.texts, options);
+    printOut(uploadOutcomeText(result));
+    if (result.outcome != UploadResult::SentOk)
+        printErr(uploadProblem(result, options, frame.texts));
+    return uploadExitCode(result);
+}
+
+int read(CliContext &c)
+{
+    const ExchangeOptions options = c.exchangeOptions();
+    if (options.oneWay) {
+        printOut(QStringLiteral("Connection error"));
+        printErr(QStringLiteral("the one-way link is on (Replys=1): the board does not answer"));
+        return ExitConnectionError;
+    }
+    if (const int code = c.openPort())
+        return code;
+    const ReadResult r = c.session.read(options);
+    switch (r.outcome) {
+    case ReadResult::ReadOk:
+        if (c.options.json)
+            printOut(QString::fromUtf8(QJsonDocument(readingJson(r.reading)).toJson(QJsonDocument::Indented)).trimmed());
+        else
+            printOut(QString::fromUtf8(readingText(r.reading)).trimmed());
+        return ExitOk;
+    case ReadResult::ConnectionError:
+        printOut(QStringLiteral("Connection error"));
+        if (r.exchange.outcome == ExchangeResult::Timeout)
+            printErr(noReplyText(QStringLiteral("READ="), options));
+        else
+            printErr(QStringLiteral("the reply's checksum is wrong: %1").arg(QString::fromLatin1(r.exchange.reply)));
+        return ExitConnectionError;
+    case ReadResult::DataError:
+        printOut(QStringLiteral("Data error"));
+        if (r.exchange.outcome == ExchangeResult::Error)
+            printErr(QStringLiteral("the board answered ERROR to READ="));
+        else
+            printErr(QStringLiteral("the reply does not parse: %1").arg(QString::fromLatin1(r.exchange.reply)));
+        return ExitDataError;
+    default:
+        printOut(QStringLiteral("Data error"));
+        printErr(QStringLiteral("the board answered READ= with \"%1\" instead of its values")
+                     .arg(QString::fromLatin1(r.exchange.reply)));
+        return ExitDataError;
+    }
+}
+
+int settingOutcome(const ExchangeResult &r, const QByteArray &command, const ExchangeOptions &o)
+{
+    switch (r.outcome) {
+    case ExchangeResult::Ok:
+        printOut(QStringLiteral("OK"));
+        return ExitOk;
+    case ExchangeResult::Timeout:
+        printOut(QStringLiteral("Connection error"));
+        printErr(noReplyText(QString::fromLatin1(command), o));
+        return ExitConnectionError;
+    case ExchangeResult::Error:
+        printOut(QStringLiteral("Data error"));
+        printErr(QStringLiteral("the board answered ERROR to %1").arg(QString::fromLatin1(command)));
+        return ExitDataError;
+    default:
+        printOut(QStringLiteral("Data error"));
+        printErr(QStringLiteral("the board answered %1 with \"%2\" instead of OK")
+                     .arg(QString::fromLatin1(command), QString::fromLatin1(r.reply)));
+        return ExitDataError;
+    }
+}
+
+// The automatic mode stored with the controller settings: 0 by time, 1 by schedule, -1 none.
+int storedAutoMode(const CliContext &c, const char *key)
+{
+    return IniFile(c.settingsPath).readInteger("Controller", key, -1);
+}
+
+int setting(CliContext &c)
+{
+    const QString &command = c.options.command;
+    QByteArray text;
+    if (command == QLatin1String("brightness")) {
+        const int code = brightnessCommandCode(brightnessChoice(c.options.arguments.first()),
+                                               storedAutoMode(c, "Shedule_Brightness"));
+        text = "BRIG=" + QByteArray::number(code);
+    } else if (command == QLatin1String("lighting")) {
+        const int code = lightingCommandCode(lightingChoice(c.options.arguments.first()),
+                                             storedAutoMode(c, "Shedule_Backlight"));
+        text = "LIGH=" + QByteArray::number(code);
+    } else {
+        // Checked by the argument parser; taken again here so "now" is the moment of sending.
+        text = "TIME=" + clockTime(c.options.arguments)->toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
+    }
+    if (const int code = c.openPort())
+        return code;
+    const ExchangeOptions options = c.exchangeOptions();
+    return settingOutcome(c.session.sendSetting(text, options), text, options);
+}
+
+} // namespace
+
+int runCommand(CliContext &c)
+{
+    const QString &command = c.options.command;
+    if (command == QLatin1String("upload"))
+        return upload(c);
+    if (command == QLatin1String("read"))
+        return read(c);
+    if (command == QLatin1String("watch"))
+        return runWatch(c);
+    return setting(c);
+}

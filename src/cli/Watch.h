@@ -1,0 +1,35 @@
+#pragma once
+// tablo-cli watch: polls the data file and uploads its figures whenever they change, as the
+// window's automatic loading with "Send if file changed" does, until SIGTERM or SIGINT.
+#include <QObject>
+#include <QStringList>
+
+#include "core/services/DataFileUploader.h"
+
+struct CliContext;
+
+class Watcher : public QObject {
+    Q_OBJECT
+public:
+    explicit Watcher(CliContext &context, QObject *parent = nullptr);
+    void start();
+    // Ends the watch: at once when idle, else as soon as the running upload is over.
+    void requestStop();
+
+private:
+    bool uploadFigures(const QStringList &figures);
+    void onPolled(DataFileUploader::Outcome outcome);
+    void onReadFailed(const QString &error);
+    void finish();
+
+    CliContext &m_c;
+    DataFileUploader m_uploader;
+    // The last upload: what was uploaded and how it went.
+    QStringList m_figures;
+    QString m_outcome, m_problem;
+    QString m_lastReadError;   // a read failure is reported once until the file reads again
+    bool m_stopping = false;
+};
+
+// Runs the watch until a signal ends it; returns the exit code.
+int runWatch(CliContext &context);

@@ -1,0 +1,36 @@
+// tablo-cli: uploads figures, reads the board, sets its brightness, lighting and clock, and
+// watches the data file, with the window's settings file and no display.
+#include <QCoreApplication>
+
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+
+#ifndef TABLO_VERSION
+#define TABLO_VERSION "unknown"
+#endif
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // The window's name: an installed copy finds the same per-user settings and data files.
+    QCoreApplication::setApplicationName(QStringLiteral("Exchange_Tablo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TABLO_VERSION));
+
+    CliContext context;
+    QString error;
+    if (!parseCommandLine(QCoreApplication::arguments(), context.options, error)) {
+        printErr(error);
+        return ExitUsage;
+    }
+    if (context.options.help) {
+        printOut(helpText().trimmed());
+        return ExitOk;
+    }
+    if (context.options.version) {
+        printOut(QStringLiteral("tablo-cli " TABLO_VERSION));
+        return ExitOk;
+    }
+    if (const int code = prepare(context))
+        return code;
+    return runCommand(context);
+}
