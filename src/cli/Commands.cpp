@@ -54,7 +54,7 @@ int CliContext::openPort()
     if (opened.outcome == PortOpen::Opened)
         return ExitOk;
     if (opened.outcome == PortOpen::Busy) {
-        printOut(QStringLiteral("Port busy: ") + opened.message);
+        printOut(opened.message);
         return ExitPortBusy;
     }
     printOut(QStringLiteral("Connection error"));
@@ -191,7 +191,7 @@ int upload(CliContext &c)
         QByteArray content;
         QString error;
         if (!DataFile::readFile(c.dataFilePath(), content, &error)) {
-            printErr(QStringLiteral("cannot read the data file: %1").arg(error));
+            printErr(QStringLiteral("cannot read the data file %1: %2").arg(c.dataFilePath(), error));
             return ExitFileError;
         }
         lines = DataFile::splitLines(content);

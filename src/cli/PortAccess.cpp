@@ -86,7 +86,7 @@ PortOpen PortAccess::open(const QString &name, const QString &baud)
     const LockHolder holder = portLockHolder(device);
     if (holder.pid > 0) {
         result.outcome = PortOpen::Busy;
-        result.message = QStringLiteral("port %1 is in use by another program (pid %2%3)")
+        result.message = QStringLiteral("Port %1 is in use by another program (pid %2%3)")
                              .arg(name)
                              .arg(holder.pid)
                              .arg(holder.program.isEmpty() ? QString() : QStringLiteral(", ") + holder.program);
@@ -105,7 +105,7 @@ PortOpen PortAccess::open(const QString &name, const QString &baud)
 #endif
     if (busy) {
         result.outcome = PortOpen::Busy;
-        result.message = QStringLiteral("port %1 is in use by another program").arg(name);
+        result.message = QStringLiteral("Port %1 is in use by another program").arg(name);
         return result;
     }
     result.outcome = PortOpen::Failed;
