@@ -1,7 +1,6 @@
 #include "cli/CliOptions.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 #include "cli/Choices.h"
 

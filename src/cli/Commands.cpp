@@ -94,8 +94,8 @@ int prepare(CliContext &c)
         }
         c.log.attach(c.session);
     }
-    // The port stays open from the start of the command to its end, so no other program gets
-    // between an upload and its read-back; it is opened again only after the line broke.
+    // The port stays open for a whole command (for one upload of the watch), so no other program
+    // gets between an upload and its read-back; it is opened again only after the line broke.
     QObject::connect(&c.session, &BoardSession::portReopenRequested, &c.session, [&c] {
         if (c.link.state() != SerialLink::State::Open)
             c.port.open(c.settings.port, c.settings.baudRate);

@@ -111,7 +111,7 @@ void Watcher::onReadFailed(const QString &error)
     if (error == m_lastReadError)
         return;
     m_lastReadError = error;
-    printOut(QStringLiteral("%1 File error: %2").arg(isoTimestamp(false), error));
+    printOut(QStringLiteral("%1 File error: %2: %3").arg(isoTimestamp(false), m_c.dataFilePath(), error));
 }
 
 void Watcher::requestStop()

@@ -222,6 +222,20 @@ private slots:
         QVERIFY(!r.err.isEmpty());
     }
 
+    // An unreadable settings file gives the defaults (checksums on, 5 digits), with a warning.
+    void missingSettings()
+    {
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        const Run r = cli({"upload", "--settings", dir.filePath("none.ini"), "--port", sim.port(), "1", "2", "3",
+                           "4", "5", "6", "7", "8", "9", "10"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.startsWith("tablo-cli: warning: cannot read the settings file"), r.err);
+        QVERIFY(sim.received().startsWith("SEND=10000,20000,30000,40000,50000,60000,70000,80000,00000,00000,;"));
+        QVERIFY(sim.received().endsWith("\r\nREAD=;345;\r\n"));
+    }
+
     // Another program holds the port: nothing reaches the board.
     void busyPort()
     {
