@@ -105,7 +105,10 @@ void DataFileUploader::poll()
         emit readFailed(error);
         return;
     }
-    m_figures = figuresFromDataLines(DataFile::splitLines(data), m_figures, QChar(), m_digits, m_fill, m_blankMode);
-    const Outcome outcome = offer(m_figures.join(QString()), m_figures, true);
-    emit polled(outcome, m_figures);
+    // A copy: a poll that runs inside this one's upload must not change what this one reports.
+    const QStringList figures =
+        figuresFromDataLines(DataFile::splitLines(data), m_figures, QChar(), m_digits, m_fill, m_blankMode);
+    m_figures = figures;
+    const Outcome outcome = offer(figures.join(QString()), figures, true);
+    emit polled(outcome, figures);
 }
