@@ -1,80 +1,92 @@
-// The port list over a device folder of our own: stable by-id names first, with the device each
-// reaches now, then plain names, and the remembered name kept.
+// The port list over a device folder of our own (stable by-id names first, with the device each
+// reaches now; the remembered name kept), and why a port cannot be opened.
 #include <QtTest>
-
+#include <QSerialPort>
+#include <fcntl.h>
+#include <unistd.h>
 #include "core/link/PortNames.h"
+#include "core/link/QtSerialLink.h"
 
-using PortNames::PortEntry;
+using Problem = QtSerialLink::OpenProblem;
 
 class TestPortScan : public QObject {
     Q_OBJECT
 private slots:
     void scan_data()
     {
-        // "@" stands for the fake device folder. Links are "name>target" in @/serial/by-id;
-        // reported ports "path|description"; entries "name>device|description".
+        // "@" is the fake device folder. Links "name>target" in @/serial/by-id; reported ports
+        // "path|description"; entries "name>device|description".
         QTest::addColumn<QStringList>("links");
         QTest::addColumn<QStringList>("reported");
         QTest::addColumn<QString>("remembered");
         QTest::addColumn<QStringList>("entries");
-        const QStringList usb = {"@/ttyS0|", "@/ttyUSB1|CP2102, Silicon Labs", "@/ttyUSB0|FT232R USB UART, FTDI"};
-
-        QTest::newRow("stable names first, with device and description")
-            << QStringList{"usb-Silicon_Labs_CP2102_0001-if00-port0>../../ttyUSB1", "usb-FTDI_FT232R_A10-if00-port0>../../ttyUSB0"}
-            << usb << QString()
-            << QStringList{"@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0>@/ttyUSB0|FT232R USB UART, FTDI",
-                           "@/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0>@/ttyUSB1|CP2102, Silicon Labs",
-                           "@/ttyS0>@/ttyS0|", "@/ttyUSB0>@/ttyUSB0|FT232R USB UART, FTDI",
-                           "@/ttyUSB1>@/ttyUSB1|CP2102, Silicon Labs"};
-        QTest::newRow("replugged under another number: the stable name follows")
-            << QStringList{"usb-FTDI_FT232R_A10-if00-port0>../../ttyUSB1"} << QStringList{"@/ttyUSB1|FT232R USB UART, FTDI"}
-            << "@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0"
-            << QStringList{"@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0>@/ttyUSB1|FT232R USB UART, FTDI",
-                           "@/ttyUSB1>@/ttyUSB1|FT232R USB UART, FTDI"};
-        QTest::newRow("unplugged: the remembered stable name stays, reaching nothing")
-            << QStringList{"usb-gone>../../ttyUSB7"} << QStringList{"@/ttyS0|"} << "@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0"
-            << QStringList{"@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0>|", "@/ttyS0>@/ttyS0|"};
-        QTest::newRow("remembered pseudo-terminal among the plain names")
-            << QStringList{} << QStringList{"@/ttyS10|", "@/ttyS2|"} << "@/pts3"
-            << QStringList{"@/pts3>@/pts3|", "@/ttyS2>@/ttyS2|", "@/ttyS10>@/ttyS10|"};
-        QTest::newRow("remembered plain link lists its device under the operator's name")
-            << QStringList{} << QStringList{"@/ttyUSB0|FT232R USB UART, FTDI"} << "@/board"
-            << QStringList{"@/board>@/ttyUSB0|FT232R USB UART, FTDI"};
+        const QString ftdi = "@/serial/by-id/usb-FTDI_FT232R_A10-if00-port0";
+        QTest::newRow("stable names first") << QStringList{"usb-SL_CP2102-if00>../../ttyUSB1", "usb-FTDI_FT232R_A10-if00-port0>../../ttyUSB0"}
+            << QStringList{"@/ttyUSB1|CP2102", "@/ttyS0|", "@/ttyUSB0|FT232R, FTDI"} << QString()
+            << QStringList{ftdi + ">@/ttyUSB0|FT232R, FTDI", "@/serial/by-id/usb-SL_CP2102-if00>@/ttyUSB1|CP2102",
+                           "@/ttyS0>@/ttyS0|", "@/ttyUSB0>@/ttyUSB0|FT232R, FTDI", "@/ttyUSB1>@/ttyUSB1|CP2102"};
+        QTest::newRow("replugged: the remembered stable name follows") << QStringList{"usb-FTDI_FT232R_A10-if00-port0>../../ttyUSB1"}
+            << QStringList{"@/ttyUSB1|FT232R"} << ftdi << QStringList{ftdi + ">@/ttyUSB1|FT232R", "@/ttyUSB1>@/ttyUSB1|FT232R"};
+        QTest::newRow("unplugged: the remembered stable name stays") << QStringList{"usb-gone>../../ttyUSB7"}
+            << QStringList{"@/ttyS10|", "@/ttyS2|"} << ftdi << QStringList{ftdi + ">|", "@/ttyS2>@/ttyS2|", "@/ttyS10>@/ttyS10|"};
+        QTest::newRow("remembered link lists its device under that name")
+            << QStringList{} << QStringList{"@/ttyUSB0|FT232R"} << "@/board" << QStringList{"@/board>@/ttyUSB0|FT232R"};
     }
     void scan()
     {
         QFETCH(QStringList, links);
         QFETCH(QStringList, reported);
         QFETCH(QString, remembered);
-        QFETCH(QStringList, entries);
-
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString root = QFileInfo(dir.path()).canonicalFilePath();
-        const auto at = [&](QString s) { return s.replace(QLatin1Char('@'), root); };
-        QVERIFY(QDir(root).mkpath("serial/by-id"));
-        for (const char *tty : {"ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1", "pts3"}) {
-            QFile f(root + '/' + tty);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
-        QVERIFY(QFile::link(root + "/ttyUSB0", root + "/board"));
-        for (const QString &link : links) {
-            const QStringList parts = link.split('>');
-            QVERIFY(QFile::link(parts[1], root + "/serial/by-id/" + parts[0]));
-        }
-        QList<PortEntry> given;
-        for (const QString &port : reported) {
-            const QStringList parts = at(port).split('|');
-            given << PortEntry{parts[0], parts[0], parts[1]};
-        }
-
+        const auto at = [&](QString s) { return s.replace('@', root); };
+        QVERIFY(QDir(root).mkpath("serial/by-id") && QFile::link(root + "/ttyUSB0", root + "/board"));
+        for (const char *tty : {"ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1"})
+            QVERIFY(QFile(root + '/' + tty).open(QIODevice::WriteOnly));
+        for (const QString &link : links)
+            QVERIFY(QFile::link(link.section('>', 1), root + "/serial/by-id/" + link.section('>', 0, 0)));
+        QList<PortNames::PortEntry> given;
+        for (const QString &port : reported)
+            given.append({at(port.section('|', 0, 0)), at(port.section('|', 0, 0)), port.section('|', 1)});
         QStringList got;
-        for (const PortEntry &e : PortNames::scanPorts(root, given, at(remembered)))
-            got << e.name + '>' + e.device + '|' + e.description;
-        QStringList want;
-        for (const QString &e : entries)
-            want << at(e);
-        QCOMPARE(got, want);
+        for (auto e : PortNames::scanPorts(root, given, at(remembered)))
+            got << e.name.replace(root, "@") + '>' + e.device.replace(root, "@") + '|' + e.description;
+        QTEST(got, "entries");
+    }
+
+    void openError_data()
+    {
+        // The text starts so, with %name and %pid for the name opened and this process's id.
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<Problem>("problem");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no such device") << "missing" << Problem::NotPresent << "%name is not present: no such device";
+        QTest::newRow("held") << "held" << Problem::Busy << "%name is in use by another program: core_tst_port_s (pid %pid)";
+        QTest::newRow("held, opened by a link") << "held, link" << Problem::Busy << "%name is in use by another program: core_tst_port_s (pid %pid)";
+        QTest::newRow("no permission") << "no access" << Problem::NoPermission << "No permission to open %name: add yourself to the ";
+        QTest::newRow("free, opened by a link") << "link" << Problem::None << "";
+    }
+    void openError()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, text);
+        if (setup == "no access" && ::geteuid() == 0)
+            QSKIP("root opens a device whatever its mode");
+        QTemporaryDir dir;
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString pty = QString::fromLocal8Bit(::ptsname(master)), link = dir.filePath("usb-FTDI-if00-port0");
+        const QString name = setup == "missing" ? dir.filePath("ttyUSB9") : setup.contains("link") ? link : pty;
+        QVERIFY(!setup.contains("link") || QFile::link(pty, link));
+        QSerialPort holder(pty);
+        QVERIFY(!setup.startsWith("held") || holder.open(QIODevice::ReadWrite));
+        QVERIFY(setup != "no access" || QFile::setPermissions(pty, {}));
+        QtSerialLink port;
+        QCOMPARE(port.open(name, "9600", "None") == SerialLink::State::Open, text.isEmpty());
+        QTEST(port.lastOpenProblem(), "problem");
+        text.replace("%name", name).replace("%pid", QString::number(QCoreApplication::applicationPid()));
+        QVERIFY2(text.isEmpty() ? port.lastOpenError().isEmpty() : port.lastOpenError().startsWith(text), qPrintable(port.lastOpenError()));
+        ::close(master);
     }
 };
 
