@@ -161,7 +161,7 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
         }
         // Refused although we may open it: a lock file or the exclusive mode of another program.
         Holder holder = lockHolder(device);
-        if (holder.pid == 0)
+        if (holder.pid == 0 && error == QSerialPort::PermissionError)
             holder = openedBy(device);
         if (holder.pid != 0 || error == QSerialPort::PermissionError) {
             QString text = QStringLiteral("%1 is in use by another program").arg(name);
