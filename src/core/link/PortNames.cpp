@@ -2,10 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
-
-#include <QHash>
 
 #include <algorithm>
 
