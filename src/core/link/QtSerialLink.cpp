@@ -1,8 +1,96 @@
 #include "core/link/QtSerialLink.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
+#include <QStandardPaths>
 
 #include "core/link/PortNames.h"
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// A program that holds a port open.
+struct Holder {
+    qint64 pid = 0;
+    QString program;
+};
+
+QString programOf(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(comm.readAll()).trimmed();
+}
+
+// The holder named by a serial lock file "LCK..<name>" (QSerialPort, minicom, lockdev: the pid
+// on the first line), when that process still runs.
+Holder lockHolder(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders = {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/etc/locks"),
+                                 QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
+                                 QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/var/lock/lockdev"),
+                                 QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    for (const QString &folder : folders) {
+        QFile lock(folder + QStringLiteral("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> lines = lock.readAll().split('\n');
+        const qint64 pid = lines.value(0).trimmed().toLongLong();
+        if (pid <= 0 || !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+            continue;
+        QString program = programOf(pid);
+        if (program.isEmpty())
+            program = QString::fromLocal8Bit(lines.value(1).trimmed());
+        return {pid, program};
+    }
+    return {};
+}
+
+// A process that has the device open, as far as /proc lets us look (our own processes, or all
+// of them for root).
+Holder openedBy(const QString &device)
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : pids) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        const QFileInfoList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::AllEntries | QDir::System);
+        for (const QFileInfo &fd : fds) {
+            if (fd.symLinkTarget() == device)
+                return {pid, programOf(pid)};
+        }
+    }
+    return {};
+}
+
+QString userName()
+{
+    if (const passwd *pw = ::getpwuid(::geteuid()); pw && pw->pw_name && *pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? QStringLiteral("$USER") : user;
+}
+
+bool mayNotOpen(const QString &device)
+{
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+}
+#endif
+
+} // namespace
 
 QtSerialLink::QtSerialLink(QObject *parent) : SerialLink(parent), m_port(new QSerialPort(this))
 {
@@ -22,12 +110,16 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
         close();
     m_broken = false;
     m_errors = 0;
+    m_openProblem = OpenProblem::None;
+    m_openError.clear();
 
     bool baudOk = false;
     const int rate = baud.trimmed().toInt(&baudOk);
-    // A speed that is not a number cannot be set: the open fails like a missing port.
-    if (name.isEmpty() || !baudOk || rate <= 0)
-        return m_state = State::Failed;
+    if (name.isEmpty())
+        return openFailed(OpenProblem::NoName, QStringLiteral("No serial port is chosen."));
+    if (!baudOk || rate <= 0) // a speed that is not a number cannot be set
+        return openFailed(OpenProblem::BadSpeed, QStringLiteral("%1 cannot be opened: the speed \"%2\" is not a number of bits per second.")
+                                                     .arg(name, baud));
 
     QSerialPort::Parity p = QSerialPort::NoParity;
     if (parity == QLatin1String("Odd"))
@@ -39,7 +131,8 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
     else if (parity == QLatin1String("Space"))
         p = QSerialPort::SpaceParity;
 
-    m_port->setPortName(PortNames::devicePath(name));
+    const QString device = PortNames::devicePath(name);
+    m_port->setPortName(device);
     m_port->setBaudRate(rate);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setStopBits(QSerialPort::OneStop);
@@ -47,8 +140,47 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     m_port->setReadBufferSize(2048);
     if (!m_port->open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port->error();
+        const QString reason = m_port->errorString();
         m_port->clearError();
-        return m_state = State::Failed;
+        if (error == QSerialPort::DeviceNotFoundError
+#ifdef Q_OS_UNIX
+            || !QFileInfo::exists(device)
+#endif
+        )
+            return openFailed(OpenProblem::NotPresent, QStringLiteral("%1 is not present: no such device").arg(name));
+#ifdef Q_OS_UNIX
+        if (mayNotOpen(device)) {
+            QString group = QFileInfo(device).group();
+            if (group.isEmpty() || group == QLatin1String("root"))
+                group = QStringLiteral("dialout");
+            return openFailed(OpenProblem::NoPermission,
+                              QStringLiteral("No permission to open %1: add yourself to the %2 group with: sudo usermod -aG %2 %3"
+                                 " — then log out and in again")
+                                  .arg(name, group, userName()));
+        }
+        // Refused although we may open it: a lock file or the exclusive mode of another program.
+        Holder holder = lockHolder(device);
+        if (holder.pid == 0 && error == QSerialPort::PermissionError)
+            holder = openedBy(device);
+        if (holder.pid != 0 || error == QSerialPort::PermissionError) {
+            QString text = QStringLiteral("%1 is in use by another program").arg(name);
+            if (holder.pid != 0) {
+                text += holder.program.isEmpty() ? QStringLiteral(" (pid %1)").arg(holder.pid)
+                                                 : QStringLiteral(": %1 (pid %2)").arg(holder.program).arg(holder.pid);
+                // Two services that take every USB serial converter they see.
+                if (holder.program == QLatin1String("ModemManager"))
+                    text += QStringLiteral(" — stop it with: sudo systemctl disable --now ModemManager");
+                else if (holder.program.startsWith(QLatin1String("brltty")))
+                    text += QStringLiteral(" — remove it with: sudo apt-get remove brltty");
+            }
+            return openFailed(OpenProblem::Busy, text);
+        }
+#else
+        if (error == QSerialPort::PermissionError)
+            return openFailed(OpenProblem::Busy, QStringLiteral("%1 is in use by another program").arg(name));
+#endif
+        return openFailed(OpenProblem::Other, QStringLiteral("%1 cannot be opened: %2").arg(name, reason));
     }
     m_state = State::Open;
     // A pseudo-terminal has no modem lines: setting them fails there, and the port is
@@ -59,6 +191,13 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
         m_port->clearError();
     failIfBroken();
     return m_state;
+}
+
+SerialLink::State QtSerialLink::openFailed(OpenProblem problem, const QString &text)
+{
+    m_openProblem = problem;
+    m_openError = text;
+    return m_state = State::Failed;
 }
 
 void QtSerialLink::close()

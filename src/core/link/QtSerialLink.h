@@ -1,6 +1,7 @@
 #pragma once
 // The serial line on a QSerialPort: 8 data bits, one stop bit, no flow control, RTS and DTR
-// raised while open, a 2048-byte read buffer.
+// raised while open, a 2048-byte read buffer. A port that cannot be opened says why, in the
+// operator's words.
 #include "core/link/SerialLink.h"
 
 class QSerialPort;
@@ -21,13 +22,23 @@ public:
 
     QSerialPort *port() const { return m_port; }
 
+    // Why the last open failed; None after an open that worked.
+    enum class OpenProblem { None, NoName, BadSpeed, NotPresent, Busy, NoPermission, Other };
+    OpenProblem lastOpenProblem() const { return m_openProblem; }
+    // The same for the operator: what is wrong and, where it can be told, who holds the port or
+    // how to get the right to open it. Empty after an open that worked.
+    QString lastOpenError() const { return m_openError; }
+
 private:
     void onError(int error);
     // Closes a port that reported a read or resource error; the state becomes Failed.
     void failIfBroken();
+    State openFailed(OpenProblem problem, const QString &text);
 
     QSerialPort *m_port = nullptr;
     State m_state = State::Closed;
     bool m_broken = false;
     int m_errors = 0;
+    OpenProblem m_openProblem = OpenProblem::None;
+    QString m_openError;
 };
