@@ -33,7 +33,8 @@ ProgramPaths programPaths(const ProgramFolders &f)
     if (f.programDirWritable) {
         p.settingsFile = inFolder(f.programDir, SettingsName);
         p.dataFile = inFolder(f.programDir, DataName);
-        p.scheduleFile = inFolder(f.programDir, ScheduleName);
+        // A portable copy reads its schedule from the working folder, as it always did.
+        p.scheduleFile = inFolder(f.workingDir.isEmpty() ? f.programDir : f.workingDir, ScheduleName);
         return p;
     }
     p.settingsFile = inFolder(f.userConfigDir, SettingsName);
@@ -67,6 +68,7 @@ ProgramFolders currentProgramFolders()
     if (QFileInfo(f.programDir).canonicalFilePath().startsWith(QLatin1String("/usr/")))
         f.programDirWritable = false;
 #endif
+    f.workingDir = QDir::currentPath();
     const QString folder = QString::fromLatin1(UserFolderName);
     f.userConfigDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(folder);
     f.userDataDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(folder);

@@ -1,8 +1,9 @@
 #pragma once
 // Where the program keeps its files.
 //
-// A program folder that can be written (a portable copy, the build folder) keeps the settings,
-// data and schedule files beside the executable, as they always were.
+// A program folder that can be written (a portable copy, the build folder) keeps the settings
+// and data files beside the executable and reads the schedule file from the working folder, as
+// they always were.
 //
 // An installed program (a folder it cannot write, or any folder below /usr, even for root) keeps
 // them per user: the
@@ -32,6 +33,7 @@ struct ProgramFolders {
     bool programDirWritable = true;
     QString userConfigDir;       // the program's per-user configuration folder
     QString userDataDir;         // the program's per-user data folder
+    QString workingDir;          // the process's working folder (empty: the program folder)
 };
 
 // The paths chosen from the folders and the files already in them. Changes nothing on disk.
