@@ -82,7 +82,8 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
-    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, help, version});
+    const QCommandLineOption printPaths(QStringLiteral("print-paths"));
+    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, help, version, printPaths});
 
     if (!p.parse(arguments)) {
         error = p.errorText();
@@ -91,7 +92,8 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     CliOptions o;
     o.help = p.isSet(help);
     o.version = p.isSet(version);
-    if (o.help || o.version) {
+    o.printPaths = p.isSet(printPaths);
+    if (o.help || o.version || o.printPaths) {
         out = o;
         return true;
     }
@@ -199,6 +201,7 @@ QString helpText()
         "  --json                read: print JSON\n"
         "  -h, --help            this text\n"
         "  -V, --version         the program's version\n"
+        "  --print-paths         print where the settings, data and schedule files are\n"
         "\n"
         "Exit codes: 0 done, 1 a file cannot be read or written, 2 data error, 3 connection error,\n"
         "4 the port is in use by another program, 64 a bad argument.\n");

@@ -31,6 +31,7 @@ struct CliOptions {
 
     bool help = false;
     bool version = false;
+    bool printPaths = false;  // print the settings, data and schedule file paths
 };
 
 // Parses the arguments (the program name first). On a bad argument returns false and puts a

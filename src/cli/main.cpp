@@ -4,6 +4,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "core/files/ProgramPaths.h"
 
 #ifndef TABLO_VERSION
 #define TABLO_VERSION "unknown"
@@ -28,6 +29,14 @@ int main(int argc, char **argv)
     }
     if (context.options.version) {
         printOut(QStringLiteral("tablo-cli " TABLO_VERSION));
+        return ExitOk;
+    }
+    if (context.options.printPaths) {
+        // For programs that write the data file, and for the operator looking for the files.
+        const ProgramPaths paths = currentProgramPaths();
+        printOut(QStringLiteral("settings: ") + paths.settingsFile);
+        printOut(QStringLiteral("data: ") + paths.dataFile);
+        printOut(QStringLiteral("schedule: ") + paths.scheduleFile);
         return ExitOk;
     }
     if (const int code = prepare(context))
