@@ -17,9 +17,9 @@
 #include "app/App.h"
 #include "app/Pictures.h"
 #include "data/Tablo_Type.h"
-#include "dialogs/About.h"
+#include "gui/AboutDialog.h"
 #include "dialogs/Auto_Controls.h"
-#include "dialogs/Help_Settings.h"
+#include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
 #include "dialogs/Test.h"
 
@@ -402,7 +402,7 @@ void TForm1::FormClose()
 
 void TForm1::About2Click()
 {
-    TAboutBox box(this);
+    AboutDialog box(this);
     app.execModal(&box);
 }
 

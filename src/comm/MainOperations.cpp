@@ -8,7 +8,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"

@@ -8,10 +8,10 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "core/files/DataFile.h"
 #include "core/figures/FigureFormat.h"
-#include "data/Error2.h"
+#include "gui/DataFileMissingDialog.h"
 #include "dialogs/Settings.h"
 
 void TForm1::Save1Click()

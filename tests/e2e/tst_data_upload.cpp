@@ -6,7 +6,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "dialogs/Settings.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 
@@ -449,18 +449,18 @@ void TestExchange::errorDialogs()
     QCOMPARE(d->size(), QSize(392, 116));
     QVERIFY(d->isModal());
     QStringList shown;
-    for (QLabel *l : d->Labels)
+    for (QLabel *l : d->lineLabels)
         shown << l->text();
     QCOMPARE(shown, texts);
-    for (QLabel *l : d->Labels) {
+    for (QLabel *l : d->lineLabels) {
         // Every text fits on the dialog.
-        QVERIFY(l->geometry().bottom() < d->Button1->geometry().top());
+        QVERIFY(l->geometry().bottom() < d->okButton->geometry().top());
         QVERIFY(l->fontMetrics().horizontalAdvance(l->text()) <= l->width());
     }
-    QCOMPARE(d->Button1->text(), QStringLiteral("Ok"));
+    QCOMPARE(d->okButton->text(), QStringLiteral("Ok"));
     d->show();
     QVERIFY(d->isVisible());
-    QTest::mouseClick(d->Button1, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     QVERIFY(!d->isVisible());
     QCOMPARE(d->result(), int(QDialog::Accepted));
 }

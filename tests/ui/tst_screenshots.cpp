@@ -8,12 +8,12 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "comm/ErrorDialogs.h"
-#include "data/Error2.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/DataFileMissingDialog.h"
 #include "data/Tablo_Type.h"
-#include "dialogs/About.h"
+#include "gui/AboutDialog.h"
 #include "dialogs/Auto_Controls.h"
-#include "dialogs/Help_Settings.h"
+#include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
 #include "dialogs/Test.h"
 
@@ -70,7 +70,7 @@ private slots:
         t.startUp();
         fill(t);
         TForm1 *f = t.f1();
-        std::unique_ptr<TAboutBox> about;
+        std::unique_ptr<AboutDialog> about;
         QWidget *w = nullptr;
 
         if (name == QLatin1String("main_currency_5")) {
@@ -106,7 +106,7 @@ private slots:
             f->est1->trigger();
             w = t.app->Form11;
         } else if (name == QLatin1String("about")) {
-            about = std::make_unique<TAboutBox>();
+            about = std::make_unique<AboutDialog>();
             about->show();
             w = about.get();
         } else if (name == QLatin1String("help")) {
