@@ -16,7 +16,7 @@
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 #include "ui/Platform.h"
 
 App::App(const QString &programDir, QObject *parent) : QObject(parent)
@@ -53,7 +53,7 @@ void App::createWindows()
     Form8 = new ConnectionErrorDialog();
     Form9 = new UploadErrorDialog();
     Form10 = new ReadErrorDialog();
-    Form11 = new TForm11(*this);
+    Form11 = new TestPatternWindow(*this);
     Form12 = new TForm12(*this);
     Form13 = new TForm13(*this);
 }

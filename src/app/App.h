@@ -20,7 +20,7 @@ class HelpWindow;
 class ConnectionErrorDialog;
 class UploadErrorDialog;
 class ReadErrorDialog;
-class TForm11;
+class TestPatternWindow;
 class TForm12;
 class TForm13;
 class CommPort;
@@ -57,7 +57,7 @@ public:
     ConnectionErrorDialog *Form8 = nullptr;
     UploadErrorDialog *Form9 = nullptr;
     ReadErrorDialog *Form10 = nullptr;
-    TForm11 *Form11 = nullptr;
+    TestPatternWindow *Form11 = nullptr;
     TForm12 *Form12 = nullptr;
     TForm13 *Form13 = nullptr;
 

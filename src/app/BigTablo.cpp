@@ -21,7 +21,7 @@
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
 {

@@ -16,7 +16,7 @@
 #include "core/protocol/Protocol.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -160,7 +160,7 @@ private slots:
         QTimer::singleShot(100, [&] {
             QVERIFY(r.f1()->Btn_Send_->isEnabled());
             if (testPattern)
-                r.app().Form11->RadioGroup1->button(1)->click();
+                r.app().Form11->patternGroup->button(1)->click();
             else
                 r.f1()->Btn_Send_->click();
             r.f1()->Btn_Send_->click();   // a second request adds nothing

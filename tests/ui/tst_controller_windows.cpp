@@ -11,7 +11,7 @@
 #include "data/Tablo_Type.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 QWidget *window(App &app, const QString &name)

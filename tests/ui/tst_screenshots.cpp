@@ -15,7 +15,7 @@
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 
