@@ -12,7 +12,7 @@
 #include "comm/CommFunctions.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
@@ -54,7 +54,7 @@ void App::createWindows()
     Form9 = new UploadErrorDialog();
     Form10 = new ReadErrorDialog();
     Form11 = new TestPatternWindow(*this);
-    Form12 = new TForm12(*this);
+    Form12 = new BoardViewWindow(*this);
     Form13 = new TForm13(*this);
 }
 

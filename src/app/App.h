@@ -21,7 +21,7 @@ class ConnectionErrorDialog;
 class UploadErrorDialog;
 class ReadErrorDialog;
 class TestPatternWindow;
-class TForm12;
+class BoardViewWindow;
 class TForm13;
 class CommPort;
 
@@ -58,7 +58,7 @@ public:
     UploadErrorDialog *Form9 = nullptr;
     ReadErrorDialog *Form10 = nullptr;
     TestPatternWindow *Form11 = nullptr;
-    TForm12 *Form12 = nullptr;
+    BoardViewWindow *Form12 = nullptr;
     TForm13 *Form13 = nullptr;
 
     // Process-wide state of the main window module.

@@ -16,7 +16,7 @@
 
 #include "app/App.h"
 #include "app/Pictures.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"

@@ -7,7 +7,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Settings.h"
 
 namespace {
@@ -21,7 +21,7 @@ void TForm1::FormResize()
 {
     if (app.Closing)
         return;
-    TForm12 *f12 = app.Form12;
+    BoardViewWindow *f12 = app.Form12;
     TForm2 *f2 = app.Form2;
     if (!f12 || !f2)
         return;   // the other windows are still being created
@@ -53,7 +53,7 @@ void TForm1::FormResize()
         }
 
         // Rows not in use, from the last upwards: hidden, and covered by the blank panel.
-        const int currencies = f12->SpinEdit1->value();
+        const int currencies = f12->currencyCountSpin->value();
         for (int r = 5; r >= 2; --r) {
             if (currencies >= r)
                 continue;
@@ -77,7 +77,7 @@ void TForm1::FormResize()
             Label3_[k]->hide();
 
         for (int r = 1; r <= 5; ++r) {
-            f12->TntComboBoxChange(r);
+            f12->onCurrencyChanged(r);
             flagOf(r - 1)->show();
             signOf(r - 1)->show();
         }
@@ -96,7 +96,7 @@ void TForm1::FormResize()
         }
         setPanel4Height(PricePanelHeight);
 
-        const int products = f12->SpinEdit10->value();
+        const int products = f12->productCountSpin->value();
         for (int n = 2; n <= 10; ++n) {
             if (products >= n)
                 continue;

@@ -6,7 +6,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "core/figures/FigureFormat.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Settings.h"
 
 namespace {

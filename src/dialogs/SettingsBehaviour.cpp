@@ -12,7 +12,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "core/text/Numbers.h"
@@ -34,7 +34,7 @@ void TForm2::FormShow()
     SpinEdit4->setValue(app.Attempts);
     SpinEdit5->setValue(roundHalfEven(app.Timeout_Ms / 100.0));
 
-    app.Form12->ProductPanel->setVisible(app.Form12->boardType() != 0);
+    app.Form12->productPanel->setVisible(app.Form12->boardType() != 0);
     f13->Button3->setEnabled(QFile::exists(app.schedulePath()));
 
     // A failed schedule lookup ends the showing here (already reported).
@@ -64,7 +64,7 @@ void TForm2::Btn_OK_Click()
     app.Timeout_Ms = SpinEdit5->value() * 100;
     app.Attempts = SpinEdit4->value();
     for (int k = 1; k <= 10; ++k)
-        app.Form1->Label3_[k]->setText(app.Form12->Edit2_[k]->text());
+        app.Form1->Label3_[k]->setText(app.Form12->productNameEdits[k]->text());
     hide();
     app.Form1->Save_Settings();
 }

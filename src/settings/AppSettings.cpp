@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Settings.h"
 #include "core/files/IniFile.h"
 
@@ -25,7 +25,7 @@ QByteArray showKey(int r, bool second)
 void TForm1::Load_Settings()
 {
     TForm2 *f2 = app.Form2;
-    TForm12 *f12 = app.Form12;
+    BoardViewWindow *f12 = app.Form12;
     app.Loading_Settings = true;
     const IniFile ini(app.settingsPath());
     move(20, 20);
@@ -44,8 +44,8 @@ void TForm1::Load_Settings()
     f2->CheckBox3->setChecked(ini.readBool(S, "Manage_Checksumms", true));
 
     // Section "Tablo"
-    f12->SpinEdit10->setValue(ini.readInteger(T, "Products", 10));
-    f12->SpinEdit1->setValue(ini.readInteger(T, "Valutas", 5));
+    f12->productCountSpin->setValue(ini.readInteger(T, "Products", 10));
+    f12->currencyCountSpin->setValue(ini.readInteger(T, "Valutas", 5));
     f2->CheckBox9->setChecked(ini.readBool(T, "Show_B_L", true));
     f2->CheckBox9Click();
     f2->TntCheckBox3->setChecked(ini.readBool(T, "Show_Brig", true));
@@ -56,25 +56,25 @@ void TForm1::Load_Settings()
         CheckBoxA[r]->setChecked(ini.readBool(T, showKey(r, true), r <= 4));
     f2->CheckBox5->setChecked(ini.readBool(T, "Replys", false));
     for (int k = 1; k <= 10; ++k)
-        f12->Edit2_[k]->setText(
+        f12->productNameEdits[k]->setText(
             QString::fromLatin1(ini.readString(T, "Name_" + QByteArray::number(k), NameDefaults[k - 1])));
     for (int r = 1; r <= 5; ++r)
-        f12->TntComboBox[r]->setCurrentText(
+        f12->currencyBoxes[r]->setCurrentText(
             QString::fromLatin1(ini.readString(T, "VAL_" + QByteArray::number(r), CurrencyDefaults[r - 1])));
     for (int k = 1; k <= 10; ++k)
-        Label3_[k]->setText(f12->Edit2_[k]->text());
+        Label3_[k]->setText(f12->productNameEdits[k]->text());
     f2->RadioGroup7->setItemIndex(ini.readInteger(T, "Fill_char", 0));
     // The data file loaded below is formatted with the fill mode just read.
     app.Fill_Char = f2->fillChar();
     f2->CheckBox5Click();
-    f12->RadioGroup2->setItemIndex(ini.readInteger(T, "Board_type", 0));
+    f12->boardTypeGroup->setItemIndex(ini.readInteger(T, "Board_type", 0));
     f2->SpinEdit3->setValue(ini.readInteger(T, "Digits", 5));
 
     for (int r = 1; r <= 5; ++r)
         Check_Row(r);
     for (int r = 1; r <= 5; ++r)
         Check_Row_a(r);
-    f12->RadioGroup2Click();
+    f12->onBoardTypeChanged();
     Load1Click();
     f2->RadioGroup4Click();
     app.Loading_Settings = false;
@@ -86,7 +86,7 @@ void TForm1::Save_Settings()
     if (app.Loading_Settings || app.Starting_Up)
         return;
     TForm2 *f2 = app.Form2;
-    TForm12 *f12 = app.Form12;
+    BoardViewWindow *f12 = app.Form12;
     IniFile::Batch b{IniFile(app.settingsPath())};
     b.eraseSection(S);
     b.eraseSection(T);
@@ -99,8 +99,8 @@ void TForm1::Save_Settings()
     b.writeInteger(S, "Timeout_for_command", app.Timeout_Ms);
     b.writeBool(S, "Manage_Checksumms", f2->CheckBox3->isChecked());
 
-    b.writeInteger(T, "Products", f12->SpinEdit10->value());
-    b.writeInteger(T, "Valutas", f12->SpinEdit1->value());
+    b.writeInteger(T, "Products", f12->productCountSpin->value());
+    b.writeInteger(T, "Valutas", f12->currencyCountSpin->value());
     b.writeBool(T, "Show_B_L", f2->CheckBox9->isChecked());
     b.writeBool(T, "Show_Brig", f2->TntCheckBox3->isChecked());
     for (int r = 1; r <= 5; ++r)
@@ -109,10 +109,10 @@ void TForm1::Save_Settings()
         b.writeBool(T, showKey(r, true), CheckBoxA[r]->isChecked());
     b.writeBool(T, "Replys", f2->CheckBox5->isChecked());
     for (int k = 1; k <= 10; ++k)
-        b.writeString(T, "Name_" + QByteArray::number(k), f12->Edit2_[k]->text().toLatin1());
+        b.writeString(T, "Name_" + QByteArray::number(k), f12->productNameEdits[k]->text().toLatin1());
     for (int r = 1; r <= 5; ++r)
-        b.writeString(T, "VAL_" + QByteArray::number(r), f12->TntComboBox[r]->currentText().toLatin1());
-    b.writeInteger(T, "Board_type", f12->RadioGroup2->itemIndex());
+        b.writeString(T, "VAL_" + QByteArray::number(r), f12->currencyBoxes[r]->currentText().toLatin1());
+    b.writeInteger(T, "Board_type", f12->boardTypeGroup->itemIndex());
     b.writeInteger(T, "Digits", f2->SpinEdit3->value());
     b.writeInteger(T, "Fill_char", f2->RadioGroup7->itemIndex());
     QString error;

@@ -8,7 +8,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"

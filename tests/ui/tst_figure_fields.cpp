@@ -7,7 +7,7 @@
 
 #include "TestApp.h"
 #include "core/files/DataFile.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Settings.h"
 
 namespace {
@@ -231,7 +231,7 @@ void TestFigureFields::showBoxes()
     QFETCH(QList<bool>, expected);
     auto t = started(4, false);
     TForm1 *f = t->f1();
-    t->app->Form12->RadioGroup2->setItemIndex(boardType);
+    t->app->Form12->boardTypeGroup->setItemIndex(boardType);
     QCOMPARE(t->app->Form12->boardType(), boardType);
     for (int r = 1; r <= 5; ++r) {
         f->CheckBox[r]->setChecked(true);

@@ -10,7 +10,7 @@
 #include "TestApp.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
 #include "dialogs/Auto_Controls.h"
 #include "gui/HelpWindow.h"
@@ -22,10 +22,10 @@ namespace {
 // Sets the board type and its count as the board view window does.
 void board(TestApp &t, int type, int count)
 {
-    TForm12 *f12 = t.app->Form12;
-    (type == 0 ? f12->SpinEdit1 : f12->SpinEdit10)->setValue(count);
-    f12->RadioGroup2->setItemIndex(type);
-    f12->RadioGroup2Click();
+    BoardViewWindow *f12 = t.app->Form12;
+    (type == 0 ? f12->currencyCountSpin : f12->productCountSpin)->setValue(count);
+    f12->boardTypeGroup->setItemIndex(type);
+    f12->onBoardTypeChanged();
 }
 
 // Figures, names and status texts a working board would show.
@@ -39,7 +39,7 @@ void fill(TestApp &t)
     const char *names[10] = {"Normal", "Regular", "Premium", "Super", "Diesel", "Gas", "Euro 5", "Kerosene",
                              "Propane", "AdBlue"};
     for (int k = 1; k <= 10; ++k) {
-        t.app->Form12->Edit2_[k]->setText(QString::fromLatin1(names[k - 1]));
+        t.app->Form12->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
         f->Label3_[k]->setText(QString::fromLatin1(names[k - 1]));
     }
     f->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));

@@ -9,7 +9,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Auto_Controls.h"
 #include "dialogs/Settings.h"
 #include "core/files/IniFile.h"
@@ -281,7 +281,7 @@ private slots:
         App &app = *t.app;
         if (schedule)
             t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
-        quietly(app.Form12->RadioGroup2, boardType);
+        quietly(app.Form12->boardTypeGroup, boardType);
         app.Auto_Load_Intvl = intervalMs;
         app.Timeout_Ms = timeoutMs;
         app.Attempts = 6;
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(app.Form2->SpinEdit1->value(), seconds);
         QCOMPARE(app.Form2->SpinEdit5->value(), tenths);
         QCOMPARE(app.Form2->SpinEdit4->value(), 6);
-        QCOMPARE(app.Form12->ProductPanel->isHidden(), boardType == 0);
+        QCOMPARE(app.Form12->productPanel->isHidden(), boardType == 0);
         QCOMPARE(app.Form13->Button3->isEnabled(), schedule);
     }
 
@@ -325,7 +325,7 @@ private slots:
         f->SpinEdit4->setValue(3);
         quietly(f->CheckBox2, true);
         for (int k = 1; k <= 10; ++k)
-            app.Form12->Edit2_[k]->setText(QStringLiteral("Name%1").arg(k));
+            app.Form12->productNameEdits[k]->setText(QStringLiteral("Name%1").arg(k));
         f->Btn_OK_->click();
         QVERIFY(!f->isVisible());
         QCOMPARE(app.Auto_Load_Intvl, 7000);

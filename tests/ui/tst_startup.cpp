@@ -13,7 +13,7 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 #include "dialogs/Settings.h"
 
 class TestStartup : public QObject {
@@ -104,14 +104,14 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(t.f1()->isVisible());
     QCOMPARE(t.f1()->pos(), QPoint(20, 20));
     QCOMPARE(a.Form12->boardType(), 0);
-    QCOMPARE(a.Form12->SpinEdit1->value(), 5);
-    QCOMPARE(a.Form12->SpinEdit10->value(), 10);
+    QCOMPARE(a.Form12->currencyCountSpin->value(), 5);
+    QCOMPARE(a.Form12->productCountSpin->value(), 10);
     const QStringList cur{"USD", "EUR", "GBP", "RUR", "FRF"};
     for (int r = 1; r <= 5; ++r)
-        QCOMPARE(a.Form12->TntComboBox[r]->currentText(), cur[r - 1]);
+        QCOMPARE(a.Form12->currencyBoxes[r]->currentText(), cur[r - 1]);
     const QStringList names{"Normal", "Regular", "Premium", "Super", "Diesel", "", "", "", "", ""};
     for (int k = 1; k <= 10; ++k) {
-        QCOMPARE(a.Form12->Edit2_[k]->text(), names[k - 1]);
+        QCOMPARE(a.Form12->productNameEdits[k]->text(), names[k - 1]);
         QCOMPARE(t.f1()->Label3_[k]->text(), names[k - 1]);
     }
     QCOMPARE(a.Port_Name, QStringLiteral("COM1"));
@@ -164,9 +164,9 @@ void TestStartup::valueEncodings()
     App &a = *t.app;
     int got = -99;
     if (what == "products")
-        got = a.Form12->SpinEdit10->value();
+        got = a.Form12->productCountSpin->value();
     else if (what == "valutas")
-        got = a.Form12->SpinEdit1->value();
+        got = a.Form12->currencyCountSpin->value();
     else if (what == "digits")
         got = a.Form2->SpinEdit3->value();
     else if (what == "boardtype")
