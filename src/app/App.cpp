@@ -13,7 +13,7 @@
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"
@@ -55,7 +55,7 @@ void App::createWindows()
     Form10 = new ReadErrorDialog();
     Form11 = new TestPatternWindow(*this);
     Form12 = new BoardViewWindow(*this);
-    Form13 = new TForm13(*this);
+    Form13 = new AutoControlsWindow(*this);
 }
 
 int App::execModal(QDialog *dialog)

@@ -22,7 +22,7 @@ class UploadErrorDialog;
 class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
-class TForm13;
+class AutoControlsWindow;
 class CommPort;
 
 class App;
@@ -59,7 +59,7 @@ public:
     ReadErrorDialog *Form10 = nullptr;
     TestPatternWindow *Form11 = nullptr;
     BoardViewWindow *Form12 = nullptr;
-    TForm13 *Form13 = nullptr;
+    AutoControlsWindow *Form13 = nullptr;
 
     // Process-wide state of the main window module.
     QString Program_Dir;

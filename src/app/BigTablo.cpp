@@ -18,7 +18,7 @@
 #include "app/Pictures.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"
@@ -328,8 +328,8 @@ void TForm1::Timer3Timer()
         app.Board_Values[k] = Edit[k]->text();
     app.Loaded_Content.clear();
     app.Previous_Content.clear();
-    for (TimePicker *p : {app.Form13->DateTimePicker1, app.Form13->DateTimePicker2, app.Form13->DateTimePicker3,
-                          app.Form13->DateTimePicker4})
+    for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
+                          app.Form13->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     app.Form2->TntCheckBox1Click();
     app.Starting_Up = false;

@@ -12,7 +12,7 @@
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "core/text/Numbers.h"
 
@@ -52,9 +52,9 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
     if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
-        const int errors = app.Form13->Lookup_Errors;
+        const int errors = app.Form13->lookupErrors;
         autoMode->setItemIndex(1);
-        if (app.Form13->Lookup_Errors != errors)
+        if (app.Form13->lookupErrors != errors)
             return false;
     }
     const int index = group->itemIndex();
@@ -71,7 +71,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 
 void TForm1::RadioGroup1Click()
 {
-    if (!buildSelectorCommand(app, RadioGroup1, 5, app.Form13->TntRadioGroup2, "BRIG="))
+    if (!buildSelectorCommand(app, RadioGroup1, 5, app.Form13->brightnessModeGroup, "BRIG="))
         return;
     StatusBar1->setPanelText(1, QString::fromLatin1(app.Command_Text));
     Send_Controller_Setting();
@@ -79,7 +79,7 @@ void TForm1::RadioGroup1Click()
 
 void TForm1::RadioGroup2Click()
 {
-    if (!buildSelectorCommand(app, RadioGroup2, 2, app.Form13->TntRadioGroup1, "LIGH="))
+    if (!buildSelectorCommand(app, RadioGroup2, 2, app.Form13->lightingModeGroup, "LIGH="))
         return;
     StatusBar1->setPanelText(2, app.Form2->CheckBox9->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
     Send_Controller_Setting();
@@ -99,14 +99,14 @@ void TForm2::Send_Settings()
         return;
     app.Settings_Send_Busy = true;
     TForm1 *f1 = app.Form1;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
 
     ControllerConfig v;
     // Brightness and lighting first, before a group selected below can rebuild the selectors.
     v.brightness = f1->RadioGroup1->itemIndex();
-    v.brightnessMode = f13->TntRadioGroup2->itemIndex();
+    v.brightnessMode = f13->brightnessModeGroup->itemIndex();
     v.lighting = f1->RadioGroup2->itemIndex();
-    v.lightingMode = f13->TntRadioGroup1->itemIndex();
+    v.lightingMode = f13->lightingModeGroup->itemIndex();
     // A group with no selection gets its first item and sends 0. Selecting runs the group's
     // handler; its own send is dropped while Settings_Send_Busy is set.
     const auto chosen = [](RadioGroup *g) {
@@ -117,14 +117,14 @@ void TForm2::Send_Settings()
     v.flash = chosen(RadioGroup1);
     v.morningTime = app.Morning_Time;
     v.eveningTime = app.Evening_Time;
-    v.morningCorrection = f13->SpinEdit8->value();
-    v.eveningCorrection = f13->SpinEdit9->value();
-    v.dayLevel = f13->ComboBox2->currentIndex();
-    v.nightLevel = f13->ComboBox4->currentIndex();
+    v.morningCorrection = f13->morningCorrectionSpin->value();
+    v.eveningCorrection = f13->eveningCorrectionSpin->value();
+    v.dayLevel = f13->dayLevelBox->currentIndex();
+    v.nightLevel = f13->nightLevelBox->currentIndex();
     v.offTime = app.OFF_Time;
     v.onTime = app.ON_Time;
-    v.offCorrection = f13->SpinEdit6->value();
-    v.onCorrection = f13->SpinEdit7->value();
+    v.offCorrection = f13->offCorrectionSpin->value();
+    v.onCorrection = f13->onCorrectionSpin->value();
     v.timerUsed = chosen(RadioGroup4);
     v.temperatureUsed = chosen(RadioGroup5);
     v.section = chosen(TntRadioGroup1);

@@ -10,7 +10,7 @@
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 
 namespace {
@@ -43,7 +43,7 @@ void TForm1::Exchange_Command()
         app.Line.clearAll();
         ProgressBar1->setValue(0);
         app.Form2->StatusBar1->setPanelText(0, QString::fromLatin1(shown));
-        app.Form13->StatusBar1->setPanelText(0, QString::fromLatin1(shown));
+        app.Form13->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.Port->Write_Command(app.Command_Text);
         Read_Reply();
         // A count below one (a settings file edited by hand) still sends the command once.

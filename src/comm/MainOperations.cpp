@@ -10,7 +10,7 @@
 #include "app/BigTablo.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "core/text/Numbers.h"
 
@@ -244,7 +244,7 @@ void TForm1::Read_Data()
 void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
 {
     TForm2 *settings = app.Form2;
-    TForm13 *autos = app.Form13;
+    AutoControlsWindow *autos = app.Form13;
     auto field = [&](int k) { return app.Board_Values[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
@@ -267,25 +267,25 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
         settings->RadioGroup1->setItemIndex(v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    autos->TntRadioGroup1->setItemIndex(0);
+    autos->lightingModeGroup->setItemIndex(0);
     if (number(15, v)) {
         if (v <= 1) {
             RadioGroup2->setItemIndex(v);
         } else {
             RadioGroup2->setItemIndex(2);
             if (v > 2)
-                autos->TntRadioGroup1->setItemIndex(1);
+                autos->lightingModeGroup->setItemIndex(1);
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    autos->TntRadioGroup2->setItemIndex(0);
+    autos->brightnessModeGroup->setItemIndex(0);
     if (number(14, v)) {
         if (v <= 4) {
             RadioGroup1->setItemIndex(v);
         } else {
             RadioGroup1->setItemIndex(5);
             if (v > 5)
-                autos->TntRadioGroup2->setItemIndex(1);
+                autos->brightnessModeGroup->setItemIndex(1);
         }
     }
 
@@ -302,18 +302,18 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
         app.Evening_Time = Protocol::minutesToTimeText(v);
 
     if (number(25, v))
-        autos->SpinEdit6->setValue(Protocol::offsetFromBoard(v));
+        autos->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(26, v))
-        autos->SpinEdit7->setValue(Protocol::offsetFromBoard(v));
+        autos->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(19, v))
-        autos->SpinEdit8->setValue(Protocol::offsetFromBoard(v));
+        autos->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(20, v))
-        autos->SpinEdit9->setValue(Protocol::offsetFromBoard(v));
+        autos->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
 
     if (number(21, v))
-        autos->ComboBox2->setCurrentIndex(v);
+        autos->dayLevelBox->setCurrentIndex(v);
     if (number(22, v))
-        autos->ComboBox4->setCurrentIndex(v);
+        autos->nightLevelBox->setCurrentIndex(v);
 
     if (number(30, v))
         settings->RadioGroup6->setItemIndex(v);
@@ -322,8 +322,8 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
     if (number(28, v))
         settings->RadioGroup5->setItemIndex(v);
 
-    autos->TntRadioGroup1Click();
-    autos->TntRadioGroup2Click();
+    autos->onLightingModeChanged();
+    autos->onBrightnessModeChanged();
 
     if (number(29, v))
         settings->TntRadioGroup1->setItemIndex(v);

@@ -13,14 +13,14 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "core/text/Numbers.h"
 
 void TForm2::FormShow()
 {
     TForm1 *f1 = app.Form1;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
     move(f1->width() + 20, f1->y());
     f1->Timer1->stop();
     if (!QFile::exists(app.Data_File))
@@ -35,10 +35,10 @@ void TForm2::FormShow()
     SpinEdit5->setValue(roundHalfEven(app.Timeout_Ms / 100.0));
 
     app.Form12->productPanel->setVisible(app.Form12->boardType() != 0);
-    f13->Button3->setEnabled(QFile::exists(app.schedulePath()));
+    f13->scheduleButton->setEnabled(QFile::exists(app.schedulePath()));
 
     // A failed schedule lookup ends the showing here (already reported).
-    if (!f13->Mode_Switch(true) || !f13->Mode_Switch(false))
+    if (!f13->switchMode(true) || !f13->switchMode(false))
         return;
     Button2Click();
 }
@@ -72,7 +72,7 @@ void TForm2::Btn_OK_Click()
 void TForm2::RadioGroup4Click()
 {
     TForm1 *f1 = app.Form1;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
     // Automatic modes are available with the timer in use or when not controlled by the PC
     // (no selection counts as not the PC).
     const bool timerYes = RadioGroup4->itemIndex() == 1;
@@ -92,26 +92,26 @@ void TForm2::RadioGroup4Click()
         Button5->setEnabled(true);
         f1->RadioGroup1->setItems(levels + QStringList{autoText}, 6);
         f1->RadioGroup2->setItems({off, on, autoText}, 3);
-        f13->Set_Group_Mode(true, f13->TntRadioGroup2->itemIndex() == 1);
-        f13->Set_Group_Mode(false, f13->TntRadioGroup1->itemIndex() == 1);
-        f13->TntRadioGroup2->setEnabled(true);
-        f13->TntRadioGroup1->setEnabled(true);
+        f13->setGroupMode(true, f13->brightnessModeGroup->itemIndex() == 1);
+        f13->setGroupMode(false, f13->lightingModeGroup->itemIndex() == 1);
+        f13->brightnessModeGroup->setEnabled(true);
+        f13->lightingModeGroup->setEnabled(true);
     } else {
         Button5->setEnabled(false);
         f1->RadioGroup1->setItems(levels, 5);
         f1->RadioGroup2->setItems({off, on}, 2);
-        for (QWidget *w : {static_cast<QWidget *>(f13->DateTimePicker1), static_cast<QWidget *>(f13->DateTimePicker2),
-                           static_cast<QWidget *>(f13->DateTimePicker3), static_cast<QWidget *>(f13->DateTimePicker4),
-                           static_cast<QWidget *>(f13->SpinEdit6), static_cast<QWidget *>(f13->SpinEdit7),
-                           static_cast<QWidget *>(f13->SpinEdit8), static_cast<QWidget *>(f13->SpinEdit9),
-                           static_cast<QWidget *>(f13->Label8), static_cast<QWidget *>(f13->Label9),
-                           static_cast<QWidget *>(f13->Label10), static_cast<QWidget *>(f13->Label11)})
+        for (QWidget *w : {static_cast<QWidget *>(f13->morningTimePicker), static_cast<QWidget *>(f13->eveningTimePicker),
+                           static_cast<QWidget *>(f13->offTimePicker), static_cast<QWidget *>(f13->onTimePicker),
+                           static_cast<QWidget *>(f13->offCorrectionSpin), static_cast<QWidget *>(f13->onCorrectionSpin),
+                           static_cast<QWidget *>(f13->morningCorrectionSpin), static_cast<QWidget *>(f13->eveningCorrectionSpin),
+                           static_cast<QWidget *>(f13->morningCorrectionLabel), static_cast<QWidget *>(f13->eveningCorrectionLabel),
+                           static_cast<QWidget *>(f13->offCorrectionLabel), static_cast<QWidget *>(f13->onCorrectionLabel)})
             w->setEnabled(true);
-        f13->TntRadioGroup2->setEnabled(false);
-        f13->TntRadioGroup1->setEnabled(false);
+        f13->brightnessModeGroup->setEnabled(false);
+        f13->lightingModeGroup->setEnabled(false);
         // A selector that changes runs its mode switch (by time: no lookup).
-        f13->TntRadioGroup2->setItemIndex(0);
-        f13->TntRadioGroup1->setItemIndex(0);
+        f13->brightnessModeGroup->setItemIndex(0);
+        f13->lightingModeGroup->setItemIndex(0);
     }
     // A remembered item that the rebuilt list no longer has becomes no selection.
     f1->RadioGroup1->setItemIndex(brightness < f1->RadioGroup1->count() ? brightness : -1);
@@ -165,13 +165,13 @@ void TForm2::CheckBox5Click()
 void TForm2::CheckBox9Click()
 {
     TForm1 *f1 = app.Form1;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
     const bool on = CheckBox9->isChecked();
-    f13->GroupBox2->setVisible(on);
+    f13->lightingBox->setVisible(on);
     f1->RadioGroup2->setVisible(on);
     const int bottom = on ? f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25 : f1->RadioGroup2->y() + 25;
     f1->Panel2->resize(f1->Panel2->width(), bottom);
-    f13->Arrange();
+    f13->arrange();
     f1->FormResize();
     f1->Save_Settings();
 }

@@ -5,7 +5,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "core/files/IniFile.h"
 
@@ -18,7 +18,7 @@ void TForm1::Save_Controller_Settings()
     if (app.Loading_Settings)
         return;
     TForm2 *f2 = app.Form2;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
     // The section is never erased: other keys in it stay.
     IniFile::Batch b{IniFile(app.settingsPath())};
     b.writeString(C, "Morning_Time", app.Morning_Time.toLatin1());
@@ -30,14 +30,14 @@ void TForm1::Save_Controller_Settings()
     b.writeInteger(C, "Temperature_Used", f2->RadioGroup5->itemIndex());
     b.writeInteger(C, "Back_light_Mode", RadioGroup2->itemIndex());
     b.writeInteger(C, "Brightness_Mode", RadioGroup1->itemIndex());
-    b.writeInteger(C, "Morning_Time_Correction", f13->SpinEdit8->value());
-    b.writeInteger(C, "Evening_Time_Correction", f13->SpinEdit9->value());
-    b.writeInteger(C, "OFF_Time_Correction", f13->SpinEdit6->value());
-    b.writeInteger(C, "ON_Time_Correction", f13->SpinEdit7->value());
-    b.writeInteger(C, "Morning_Brightness", f13->ComboBox2->currentIndex());
-    b.writeInteger(C, "Evening_Brightness", f13->ComboBox4->currentIndex());
-    b.writeInteger(C, "Shedule_Backlight", f13->TntRadioGroup1->itemIndex());
-    b.writeInteger(C, "Shedule_Brightness", f13->TntRadioGroup2->itemIndex());
+    b.writeInteger(C, "Morning_Time_Correction", f13->morningCorrectionSpin->value());
+    b.writeInteger(C, "Evening_Time_Correction", f13->eveningCorrectionSpin->value());
+    b.writeInteger(C, "OFF_Time_Correction", f13->offCorrectionSpin->value());
+    b.writeInteger(C, "ON_Time_Correction", f13->onCorrectionSpin->value());
+    b.writeInteger(C, "Morning_Brightness", f13->dayLevelBox->currentIndex());
+    b.writeInteger(C, "Evening_Brightness", f13->nightLevelBox->currentIndex());
+    b.writeInteger(C, "Shedule_Backlight", f13->lightingModeGroup->itemIndex());
+    b.writeInteger(C, "Shedule_Brightness", f13->brightnessModeGroup->itemIndex());
     b.writeInteger(C, "Inverse", f2->RadioGroup3->itemIndex());
     b.writeInteger(C, "Flash", f2->RadioGroup1->itemIndex());
     b.writeInteger(C, "Time_Temp_Dispalay", f2->TntRadioGroup1->itemIndex());
@@ -50,7 +50,7 @@ void TForm1::Save_Controller_Settings()
 void TForm1::Load_Controller_Settings()
 {
     TForm2 *f2 = app.Form2;
-    TForm13 *f13 = app.Form13;
+    AutoControlsWindow *f13 = app.Form13;
     const LookupOperation operation(app);
     app.Loading_Settings = true;
     // Cleared on every way out, also when a schedule lookup ends the load early.
@@ -58,11 +58,11 @@ void TForm1::Load_Controller_Settings()
         App &app;
         ~Done() { app.Loading_Settings = false; }
     } done{app};
-    const int errors = f13->Lookup_Errors;
-    const auto failed = [&] { return f13->Lookup_Errors != errors; };
+    const int errors = f13->lookupErrors;
+    const auto failed = [&] { return f13->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {RadioGroup2, f13->TntRadioGroup2, f2->RadioGroup1, RadioGroup1, f13->TntRadioGroup1,
+    for (RadioGroup *g : {RadioGroup2, f13->brightnessModeGroup, f2->RadioGroup1, RadioGroup1, f13->lightingModeGroup,
                           f2->RadioGroup3, f2->RadioGroup6, f2->RadioGroup4, f2->RadioGroup5, f2->TntRadioGroup1,
                           f2->RadioGroup2})
         g->setItemIndex(-1);
@@ -73,23 +73,23 @@ void TForm1::Load_Controller_Settings()
     app.ON_Time = QString::fromLatin1(ini.readString(C, "ON_Time", "00:01:00"));
 
     // Each correction runs its group's mode switch; the spins clamp to their range.
-    f13->SpinEdit8->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
+    f13->morningCorrectionSpin->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit9->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
+    f13->eveningCorrectionSpin->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit6->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
+    f13->offCorrectionSpin->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit7->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
+    f13->onCorrectionSpin->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
     if (failed())
         return;
     const auto level = [](int v) { return v >= 0 && v <= 4 ? v : -1; };
-    f13->ComboBox2->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
-    f13->ComboBox4->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
+    f13->dayLevelBox->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
+    f13->nightLevelBox->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
 
-    if (!f13->Mode_Switch(false) || !f13->Mode_Switch(true))
+    if (!f13->switchMode(false) || !f13->switchMode(true))
         return;
 
     f2->RadioGroup4->setEnabled(true);

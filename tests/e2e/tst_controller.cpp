@@ -14,7 +14,7 @@
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"
 #include "core/files/IniFile.h"
@@ -37,7 +37,7 @@ struct Rig {
     App &app() { return *t.app; }
     TForm1 *f1() { return t.app->Form1; }
     TForm2 *f2() { return t.app->Form2; }
-    TForm13 *f13() { return t.app->Form13; }
+    AutoControlsWindow *f13() { return t.app->Form13; }
     bool checksums() { return f2()->CheckBox3->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
@@ -119,7 +119,7 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QCOMPARE(r.app().Port->Port_Handle(), CommPort::State::Open);
         r.f2()->CheckBox9->setChecked(lightingControl);
-        RadioGroup *mode = lighting ? r.f13()->TntRadioGroup1 : r.f13()->TntRadioGroup2;
+        RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         if (autoOpen)
             r.f13()->show();
@@ -225,7 +225,7 @@ private slots:
         r.f1()->RadioGroup2->blockSignals(true);
         r.f1()->RadioGroup2->setItemIndex(1);
         r.f1()->RadioGroup2->blockSignals(false);
-        r.f13()->ComboBox2->setCurrentIndex(1);
+        r.f13()->dayLevelBox->setCurrentIndex(1);
         r.f2()->RadioGroup3->blockSignals(true);
         r.f2()->RadioGroup3->setItemIndex(1);
         r.f2()->RadioGroup3->blockSignals(false);
@@ -242,7 +242,7 @@ private slots:
         if (!reloaded) {
             QCOMPARE(r.f1()->RadioGroup1->itemIndex(), 2);
             QCOMPARE(r.f1()->RadioGroup2->itemIndex(), 1);
-            QCOMPARE(r.f13()->ComboBox2->currentIndex(), 1);
+            QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 1);
             QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
             QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
             return;
@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(r.f1()->RadioGroup1->itemIndex(), -1);
         QCOMPARE(r.f1()->RadioGroup2->itemIndex(), -1);
         QCOMPARE(r.f2()->RadioGroup3->itemIndex(), -1);
-        QCOMPARE(r.f13()->ComboBox2->currentIndex(), 0);
+        QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
     }
 
@@ -263,18 +263,18 @@ private slots:
                             "ON_Time=18:40:00\r\nMorning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
                             "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\nTimer_Used=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f13()->ComboBox2->setCurrentIndex(0);
-        r.f13()->SpinEdit8->setValue(50);
+        r.f13()->dayLevelBox->setCurrentIndex(0);
+        r.f13()->morningCorrectionSpin->setValue(50);
         r.f1()->RadioGroup1->button(3)->click();
         QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QCOMPARE(r.f13()->ComboBox2->currentText(), QStringLiteral("100%"));
-        QCOMPARE(r.f13()->ComboBox4->currentText(), QStringLiteral("50%"));
-        QCOMPARE(r.f13()->SpinEdit8->value(), 10);
-        QCOMPARE(r.f13()->SpinEdit7->value(), -3);
+        QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
+        QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
+        QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
-        QCOMPARE(r.f13()->DateTimePicker4->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->TntRadioGroup1,
-                              r.f13()->TntRadioGroup2, r.f2()->RadioGroup1, r.f2()->RadioGroup4})
+        QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
+        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->lightingModeGroup,
+                              r.f13()->brightnessModeGroup, r.f2()->RadioGroup1, r.f2()->RadioGroup4})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -435,7 +435,7 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         TForm2 *f2 = r.f2();
-        TForm13 *f13 = r.f13();
+        AutoControlsWindow *f13 = r.f13();
         if (open)
             (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
         const int before = r.commands().size();   // showing the dialog runs no send here
@@ -450,13 +450,13 @@ private slots:
         case 2: f2->RadioGroup6->setItemIndex(1); break;
         case 3: f2->RadioGroup5->setItemIndex(1); break;
         case 4: f2->TntRadioGroup1->setItemIndex(4); break;
-        case 5: f13->SpinEdit8->setValue(-10); break;
+        case 5: f13->morningCorrectionSpin->setValue(-10); break;
         case 6:
-            f13->ComboBox4->setCurrentIndex(3);
-            emit f13->ComboBox4->activated(3);
+            f13->nightLevelBox->setCurrentIndex(3);
+            emit f13->nightLevelBox->activated(3);
             break;
-        case 7: f13->DateTimePicker4->setTime(QTime(16, 41, 5)); break;
-        case 8: f13->TntRadioGroup2->setItemIndex(0); break;
+        case 7: f13->onTimePicker->setTime(QTime(16, 41, 5)); break;
+        case 8: f13->brightnessModeGroup->setItemIndex(0); break;
         }
         QTest::qWait(50);
         const QList<QByteArray> wire = r.commands().mid(before);

@@ -18,7 +18,7 @@
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
 #include "gui/ErrorDialogs.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 
 namespace {
@@ -238,7 +238,7 @@ void TestExchange::exchange()
     // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
     const QString shown = QString::fromLatin1(wire.chopped(2));
     QCOMPARE(rig.f2()->StatusBar1->panelText(0), shown);
-    QCOMPARE(rig.app().Form13->StatusBar1->panelText(0), shown);
+    QCOMPARE(rig.app().Form13->statusBar->panelText(0), shown);
     QVERIFY(!rig.t.f1()->Timer2->isActive());
     QVERIFY(rig.t.f1()->Timer5->isActive());
     QVERIFY(!rig.t.f1()->Timer1->isActive());   // automatic loading is off

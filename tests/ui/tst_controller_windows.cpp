@@ -9,7 +9,7 @@
 
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"
 
@@ -257,8 +257,8 @@ private slots:
         App &app = *t.app;
         for (const QString *s : {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time})
             QCOMPARE(*s, QStringLiteral("00:00:00"));
-        for (TimePicker *p : {app.Form13->DateTimePicker1, app.Form13->DateTimePicker2, app.Form13->DateTimePicker3,
-                              app.Form13->DateTimePicker4}) {
+        for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
+                              app.Form13->onTimePicker}) {
             QCOMPARE(p->time(), QTime(0, 0, 0));
             QCOMPARE(p->displayFormat(), QStringLiteral("HH:mm:ss"));
         }

@@ -12,7 +12,7 @@
 #include "gui/DataFileMissingDialog.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
 #include "dialogs/Settings.h"
 #include "gui/TestPatternWindow.h"

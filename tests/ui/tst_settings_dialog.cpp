@@ -10,7 +10,7 @@
 
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "dialogs/Settings.h"
 #include "core/files/IniFile.h"
 
@@ -93,7 +93,7 @@ private slots:
         App &app = *t.app;
         TForm2 *f = app.Form2;
         TForm1 *f1 = app.Form1;
-        TForm13 *f13 = app.Form13;
+        AutoControlsWindow *f13 = app.Form13;
         app.Read_Busy = true;   // keeps the rebuilds from sending
         f->RadioGroup2->setItemIndex(0);   // "PC": nothing happens while a read runs
         QCOMPARE(f1->RadioGroup1->count(), 6);
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
         QVERIFY(!f1->Btn_Time->isHidden());
         QVERIFY(f->Button5->isEnabled());
-        QVERIFY(f13->TntRadioGroup2->isEnabled());
+        QVERIFY(f13->brightnessModeGroup->isEnabled());
         quietly(f1->RadioGroup1, 5);
         quietly(f1->RadioGroup2, 1);
 
@@ -121,11 +121,11 @@ private slots:
         QCOMPARE(f1->RadioGroup2->itemIndex(), 1);   // still in the list: kept
         QVERIFY(f1->Btn_Time->isHidden());
         QVERIFY(!f->Button5->isEnabled());
-        QVERIFY(!f13->TntRadioGroup2->isEnabled());
-        QVERIFY(!f13->TntRadioGroup1->isEnabled());
-        QCOMPARE(f13->TntRadioGroup2->itemIndex(), 0);
-        QCOMPARE(f13->TntRadioGroup1->itemIndex(), 0);
-        QVERIFY(f13->DateTimePicker1->isEnabled());
+        QVERIFY(!f13->brightnessModeGroup->isEnabled());
+        QVERIFY(!f13->lightingModeGroup->isEnabled());
+        QCOMPARE(f13->brightnessModeGroup->itemIndex(), 0);
+        QCOMPARE(f13->lightingModeGroup->itemIndex(), 0);
+        QVERIFY(f13->morningTimePicker->isEnabled());
 
         f->RadioGroup4->setItemIndex(1);
         QCOMPARE(f1->RadioGroup1->count(), 6);
@@ -213,19 +213,19 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         TForm1 *f1 = t.app->Form1;
-        TForm13 *f13 = t.app->Form13;
+        AutoControlsWindow *f13 = t.app->Form13;
         TForm2 *f = t.app->Form2;
         f->CheckBox9->setChecked(false);
-        QVERIFY(f13->GroupBox2->isHidden());
+        QVERIFY(f13->lightingBox->isHidden());
         QVERIFY(f1->RadioGroup2->isHidden());
         QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + 25);
-        QCOMPARE(f13->Button3->y(), f13->GroupBox1->y() + f13->GroupBox1->height() + 5);
+        QCOMPARE(f13->scheduleButton->y(), f13->brightnessBox->y() + f13->brightnessBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
         f->CheckBox9->setChecked(true);
-        QVERIFY(!f13->GroupBox2->isHidden());
+        QVERIFY(!f13->lightingBox->isHidden());
         QVERIFY(!f1->RadioGroup2->isHidden());
         QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25);
-        QCOMPARE(f13->Button3->y(), f13->GroupBox2->y() + f13->GroupBox2->height() + 5);
+        QCOMPARE(f13->scheduleButton->y(), f13->lightingBox->y() + f13->lightingBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
 
         f->TntCheckBox3->setChecked(false);
@@ -294,7 +294,7 @@ private slots:
         QCOMPARE(app.Form2->SpinEdit5->value(), tenths);
         QCOMPARE(app.Form2->SpinEdit4->value(), 6);
         QCOMPARE(app.Form12->productPanel->isHidden(), boardType == 0);
-        QCOMPARE(app.Form13->Button3->isEnabled(), schedule);
+        QCOMPARE(app.Form13->scheduleButton->isEnabled(), schedule);
     }
 
     // A failed schedule lookup while the dialog opens ends the opening there.
@@ -303,8 +303,8 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        quietly(app.Form13->TntRadioGroup2, 1);
-        quietly(app.Form13->TntRadioGroup1, 1);
+        quietly(app.Form13->brightnessModeGroup, 1);
+        quietly(app.Form13->lightingModeGroup, 1);
         app.Form2->show();
         QCOMPARE(app.reportedErrors.size(), 1);   // the lighting group's switch did not run
         QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
@@ -369,7 +369,7 @@ private slots:
         TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
         App &app = *t.app;
         TForm2 *f = app.Form2;
-        TForm13 *f13 = app.Form13;
+        AutoControlsWindow *f13 = app.Form13;
         app.Morning_Time = QStringLiteral("06:30:00");
         app.Evening_Time = QStringLiteral("20:15:00");
         app.OFF_Time = QStringLiteral("07:00:00");
@@ -380,16 +380,16 @@ private slots:
         quietly(app.Form1->RadioGroup2, 2);
         quietly(app.Form1->RadioGroup1, 5);
         {
-            const QSignalBlocker b8(f13->SpinEdit8), b9(f13->SpinEdit9), b6(f13->SpinEdit6), b7(f13->SpinEdit7);
-            f13->SpinEdit8->setValue(10);
-            f13->SpinEdit9->setValue(-15);
-            f13->SpinEdit6->setValue(128);
-            f13->SpinEdit7->setValue(-127);
+            const QSignalBlocker b8(f13->morningCorrectionSpin), b9(f13->eveningCorrectionSpin), b6(f13->offCorrectionSpin), b7(f13->onCorrectionSpin);
+            f13->morningCorrectionSpin->setValue(10);
+            f13->eveningCorrectionSpin->setValue(-15);
+            f13->offCorrectionSpin->setValue(128);
+            f13->onCorrectionSpin->setValue(-127);
         }
-        f13->ComboBox2->setCurrentIndex(4);
-        f13->ComboBox4->setCurrentIndex(2);
-        quietly(f13->TntRadioGroup1, 0);
-        quietly(f13->TntRadioGroup2, 1);
+        f13->dayLevelBox->setCurrentIndex(4);
+        f13->nightLevelBox->setCurrentIndex(2);
+        quietly(f13->lightingModeGroup, 0);
+        quietly(f13->brightnessModeGroup, 1);
         quietly(f->RadioGroup3, 1);
         quietly(f->RadioGroup1, -1);
         quietly(f->TntRadioGroup1, 10);
@@ -465,13 +465,13 @@ private slots:
         App &app = *t.app;
         TForm1 *f1 = app.Form1;
         TForm2 *f = app.Form2;
-        TForm13 *f13 = app.Form13;
-        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->TntRadioGroup1,
-                                            f13->TntRadioGroup2, f->RadioGroup1, f->RadioGroup3, f->RadioGroup6,
+        AutoControlsWindow *f13 = app.Form13;
+        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->lightingModeGroup,
+                                            f13->brightnessModeGroup, f->RadioGroup1, f->RadioGroup3, f->RadioGroup6,
                                             f->RadioGroup4, f->RadioGroup5, f->TntRadioGroup1, f->RadioGroup2};
         for (RadioGroup *g : selectors)
             quietly(g, 1);
-        f13->ComboBox2->setCurrentIndex(3);
+        f13->dayLevelBox->setCurrentIndex(3);
         f->RadioGroup4->setEnabled(false);
         for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
             b->setEnabled(false);
@@ -483,13 +483,13 @@ private slots:
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
         QCOMPARE((QStringList{app.Morning_Time, app.Evening_Time, app.OFF_Time, app.ON_Time}), times);
-        QCOMPARE((QList<int>{f13->SpinEdit8->value(), f13->SpinEdit9->value(), f13->SpinEdit6->value(),
-                             f13->SpinEdit7->value()}),
+        QCOMPARE((QList<int>{f13->morningCorrectionSpin->value(), f13->eveningCorrectionSpin->value(), f13->offCorrectionSpin->value(),
+                             f13->onCorrectionSpin->value()}),
                  corrections);
-        QCOMPARE((QList<int>{f13->ComboBox2->currentIndex(), f13->ComboBox4->currentIndex()}), levels);
+        QCOMPARE((QList<int>{f13->dayLevelBox->currentIndex(), f13->nightLevelBox->currentIndex()}), levels);
         // No automatic mode: the pickers show the stored times.
-        QCOMPARE(f13->DateTimePicker1->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
-        QCOMPARE(f13->DateTimePicker4->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
+        QCOMPARE(f13->morningTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
+        QCOMPARE(f13->onTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
         QVERIFY(f->RadioGroup4->isEnabled());
         for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
             QVERIFY(b->isEnabled());
@@ -521,14 +521,14 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        app.Form13->ComboBox2->setCurrentIndex(4);   // "100%"
-        app.Form13->ComboBox4->setCurrentIndex(2);   // "50%"
+        app.Form13->dayLevelBox->setCurrentIndex(4);   // "100%"
+        app.Form13->nightLevelBox->setCurrentIndex(2);   // "50%"
         app.Form1->Save_Controller_Settings();
-        app.Form13->ComboBox2->setCurrentIndex(0);
-        app.Form13->ComboBox4->setCurrentIndex(0);
+        app.Form13->dayLevelBox->setCurrentIndex(0);
+        app.Form13->nightLevelBox->setCurrentIndex(0);
         app.Form1->Load_Controller_Settings();
-        QCOMPARE(app.Form13->ComboBox2->currentText(), QStringLiteral("100%"));
-        QCOMPARE(app.Form13->ComboBox4->currentText(), QStringLiteral("50%"));
+        QCOMPARE(app.Form13->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(app.Form13->nightLevelBox->currentText(), QStringLiteral("50%"));
     }
 };
 
