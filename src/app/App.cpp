@@ -15,7 +15,7 @@
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 #include "ui/Platform.h"
 
@@ -47,7 +47,7 @@ App::~App()
 void App::createWindows()
 {
     Form1 = new TForm1(*this);
-    Form2 = new TForm2(*this);
+    Form2 = new SettingsDialog(*this);
     Form6 = new HelpWindow();
     Form5 = new DataFileMissingDialog();
     Form8 = new ConnectionErrorDialog();

@@ -14,7 +14,7 @@
 
 class QDialog;
 class TForm1;
-class TForm2;
+class SettingsDialog;
 class DataFileMissingDialog;
 class HelpWindow;
 class ConnectionErrorDialog;
@@ -51,7 +51,7 @@ public:
 
     // Windows (all live until the context ends).
     TForm1 *Form1 = nullptr;
-    TForm2 *Form2 = nullptr;
+    SettingsDialog *Form2 = nullptr;
     HelpWindow *Form6 = nullptr;
     DataFileMissingDialog *Form5 = nullptr;
     ConnectionErrorDialog *Form8 = nullptr;

@@ -20,7 +20,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
@@ -319,10 +319,10 @@ void TForm1::Timer3Timer()
     FormResize();
     show();
 
-    app.Form2->ComboBox1->setCurrentText(app.Port_Name);
-    app.Form2->ComboBox3->setCurrentText(app.Parity);
-    app.Form2->ComboBox11->setCurrentText(app.Baud_Rate);
-    app.Form2->ComboBox1Change();
+    app.Form2->portCombo->setCurrentText(app.Port_Name);
+    app.Form2->parityCombo->setCurrentText(app.Parity);
+    app.Form2->baudRateCombo->setCurrentText(app.Baud_Rate);
+    app.Form2->reopenPort();
 
     for (int k = 1; k <= 10; ++k)
         app.Board_Values[k] = Edit[k]->text();
@@ -331,7 +331,7 @@ void TForm1::Timer3Timer()
     for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
                           app.Form13->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    app.Form2->TntCheckBox1Click();
+    app.Form2->onProtocolPanelToggled();
     app.Starting_Up = false;
     Apply_Autoload_Interval();
 }

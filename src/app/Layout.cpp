@@ -8,7 +8,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 constexpr int RowPitch = 30;
@@ -22,7 +22,7 @@ void TForm1::FormResize()
     if (app.Closing)
         return;
     BoardViewWindow *f12 = app.Form12;
-    TForm2 *f2 = app.Form2;
+    SettingsDialog *f2 = app.Form2;
     if (!f12 || !f2)
         return;   // the other windows are still being created
 
@@ -121,7 +121,7 @@ void TForm1::FormResize()
     Panel4->resize(FormWidth - 25, Panel4->height());
     Panel2->resize(FormWidth - 25, Panel2->height());
     // The buttons are arranged by the progress bar's width as it was before this pass.
-    f2->Buttons_arrange();
+    f2->arrangeMainButtons();
     for (QWidget *w : {static_cast<QWidget *>(ProgressBar1), static_cast<QWidget *>(RadioGroup1),
                        static_cast<QWidget *>(RadioGroup2)})
         w->resize(FormWidth - 40, w->height());

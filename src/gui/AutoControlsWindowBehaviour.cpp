@@ -11,7 +11,7 @@
 #include "app/BigTablo.h"
 #include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ void AutoControlsWindow::sendIfShown()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.
     if (isVisible())
-        app.Form2->Send_Settings();
+        app.Form2->sendControllerSettings();
 }
 
 void AutoControlsWindow::arrange()

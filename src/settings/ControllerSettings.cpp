@@ -6,7 +6,7 @@
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "gui/AutoControlsWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -17,7 +17,7 @@ void TForm1::Save_Controller_Settings()
 {
     if (app.Loading_Settings)
         return;
-    TForm2 *f2 = app.Form2;
+    SettingsDialog *f2 = app.Form2;
     AutoControlsWindow *f13 = app.Form13;
     // The section is never erased: other keys in it stay.
     IniFile::Batch b{IniFile(app.settingsPath())};
@@ -25,9 +25,9 @@ void TForm1::Save_Controller_Settings()
     b.writeString(C, "Evening_Time", app.Evening_Time.toLatin1());
     b.writeString(C, "OFF_Time", app.OFF_Time.toLatin1());
     b.writeString(C, "ON_Time", app.ON_Time.toLatin1());
-    b.writeInteger(C, "Enable_Events", f2->RadioGroup6->itemIndex());
-    b.writeInteger(C, "Timer_Used", f2->RadioGroup4->itemIndex());
-    b.writeInteger(C, "Temperature_Used", f2->RadioGroup5->itemIndex());
+    b.writeInteger(C, "Enable_Events", f2->eventsGroup->itemIndex());
+    b.writeInteger(C, "Timer_Used", f2->timerUsedGroup->itemIndex());
+    b.writeInteger(C, "Temperature_Used", f2->temperatureSensorGroup->itemIndex());
     b.writeInteger(C, "Back_light_Mode", RadioGroup2->itemIndex());
     b.writeInteger(C, "Brightness_Mode", RadioGroup1->itemIndex());
     b.writeInteger(C, "Morning_Time_Correction", f13->morningCorrectionSpin->value());
@@ -38,10 +38,10 @@ void TForm1::Save_Controller_Settings()
     b.writeInteger(C, "Evening_Brightness", f13->nightLevelBox->currentIndex());
     b.writeInteger(C, "Shedule_Backlight", f13->lightingModeGroup->itemIndex());
     b.writeInteger(C, "Shedule_Brightness", f13->brightnessModeGroup->itemIndex());
-    b.writeInteger(C, "Inverse", f2->RadioGroup3->itemIndex());
-    b.writeInteger(C, "Flash", f2->RadioGroup1->itemIndex());
-    b.writeInteger(C, "Time_Temp_Dispalay", f2->TntRadioGroup1->itemIndex());
-    b.writeInteger(C, "Modem_Used", f2->RadioGroup2->itemIndex());
+    b.writeInteger(C, "Inverse", f2->inverseSignalsGroup->itemIndex());
+    b.writeInteger(C, "Flash", f2->flashGroup->itemIndex());
+    b.writeInteger(C, "Time_Temp_Dispalay", f2->clockSectionGroup->itemIndex());
+    b.writeInteger(C, "Modem_Used", f2->controlledByGroup->itemIndex());
     QString error;
     if (!b.commit(&error))
         app.showError(error);
@@ -49,7 +49,7 @@ void TForm1::Save_Controller_Settings()
 
 void TForm1::Load_Controller_Settings()
 {
-    TForm2 *f2 = app.Form2;
+    SettingsDialog *f2 = app.Form2;
     AutoControlsWindow *f13 = app.Form13;
     const LookupOperation operation(app);
     app.Loading_Settings = true;
@@ -62,9 +62,9 @@ void TForm1::Load_Controller_Settings()
     const auto failed = [&] { return f13->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {RadioGroup2, f13->brightnessModeGroup, f2->RadioGroup1, RadioGroup1, f13->lightingModeGroup,
-                          f2->RadioGroup3, f2->RadioGroup6, f2->RadioGroup4, f2->RadioGroup5, f2->TntRadioGroup1,
-                          f2->RadioGroup2})
+    for (RadioGroup *g : {RadioGroup2, f13->brightnessModeGroup, f2->flashGroup, RadioGroup1, f13->lightingModeGroup,
+                          f2->inverseSignalsGroup, f2->eventsGroup, f2->timerUsedGroup, f2->temperatureSensorGroup, f2->clockSectionGroup,
+                          f2->controlledByGroup})
         g->setItemIndex(-1);
 
     app.Morning_Time = QString::fromLatin1(ini.readString(C, "Morning_Time", "00:00:00"));
@@ -92,11 +92,11 @@ void TForm1::Load_Controller_Settings()
     if (!f13->switchMode(false) || !f13->switchMode(true))
         return;
 
-    f2->RadioGroup4->setEnabled(true);
-    f2->RadioGroup4Click();
+    f2->timerUsedGroup->setEnabled(true);
+    f2->onTimerUsedChanged();
     if (failed())
         return;
-    f2->Button5->setEnabled(true);
-    f2->Button1->setEnabled(true);
-    f2->Button3->setEnabled(true);
+    f2->timeQueryButton->setEnabled(true);
+    f2->pcButton->setEnabled(true);
+    f2->modemButton->setEnabled(true);
 }

@@ -15,7 +15,7 @@
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 #include "core/files/IniFile.h"
 
@@ -36,9 +36,9 @@ struct Rig {
     TestApp t;
     App &app() { return *t.app; }
     TForm1 *f1() { return t.app->Form1; }
-    TForm2 *f2() { return t.app->Form2; }
+    SettingsDialog *f2() { return t.app->Form2; }
     AutoControlsWindow *f13() { return t.app->Form13; }
-    bool checksums() { return f2()->CheckBox3->isChecked(); }
+    bool checksums() { return f2()->checksumsBox->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
     {
@@ -118,7 +118,7 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QCOMPARE(r.app().Port->Port_Handle(), CommPort::State::Open);
-        r.f2()->CheckBox9->setChecked(lightingControl);
+        r.f2()->lightingControlBox->setChecked(lightingControl);
         RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         if (autoOpen)
@@ -226,9 +226,9 @@ private slots:
         r.f1()->RadioGroup2->setItemIndex(1);
         r.f1()->RadioGroup2->blockSignals(false);
         r.f13()->dayLevelBox->setCurrentIndex(1);
-        r.f2()->RadioGroup3->blockSignals(true);
-        r.f2()->RadioGroup3->setItemIndex(1);
-        r.f2()->RadioGroup3->blockSignals(false);
+        r.f2()->inverseSignalsGroup->blockSignals(true);
+        r.f2()->inverseSignalsGroup->setItemIndex(1);
+        r.f2()->inverseSignalsGroup->blockSignals(false);
         QFile::remove(r.app().settingsPath());
 
         r.f1()->RadioGroup1->button(2)->click();   // "50%"
@@ -251,7 +251,7 @@ private slots:
         QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
         QCOMPARE(r.f1()->RadioGroup1->itemIndex(), -1);
         QCOMPARE(r.f1()->RadioGroup2->itemIndex(), -1);
-        QCOMPARE(r.f2()->RadioGroup3->itemIndex(), -1);
+        QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
         QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
     }
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
         QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
         for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->lightingModeGroup,
-                              r.f13()->brightnessModeGroup, r.f2()->RadioGroup1, r.f2()->RadioGroup4})
+                              r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -296,8 +296,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->CheckBox3->setChecked(checksums);
-        QPushButton *b = button == 1 ? r.f2()->Button1 : button == 3 ? r.f2()->Button3 : r.f2()->Button5;
+        r.f2()->checksumsBox->setChecked(checksums);
+        QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
         b->setEnabled(true);
         r.f1()->StatusBar1->setPanelText(0, QStringLiteral("before"));
         b->click();
@@ -314,9 +314,9 @@ private slots:
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.app().Attempts = 2;
-        r.f2()->CheckBox3->setChecked(false);
-        r.f2()->Button5->setEnabled(true);
-        QTimer::singleShot(150, r.f2()->Button5, [&] { r.f2()->Button5->click(); });
+        r.f2()->checksumsBox->setChecked(false);
+        r.f2()->timeQueryButton->setEnabled(true);
+        QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
         r.f1()->RadioGroup1->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
@@ -325,8 +325,8 @@ private slots:
     {
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->CheckBox3->setChecked(true);
-        r.f2()->RadioGroup4->setItemIndex(1);   // timer used: the clock button is shown
+        r.f2()->checksumsBox->setChecked(true);
+        r.f2()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
         QTimer::singleShot(100, r.f1(), [&] {
@@ -361,15 +361,15 @@ private slots:
                   "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.f1()->Load_Controller_Settings();
-        r.f2()->CheckBox3->setChecked(false);
+        r.f2()->checksumsBox->setChecked(false);
         r.f1()->RadioGroup1->blockSignals(true);
         r.f1()->RadioGroup1->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
         r.f1()->RadioGroup1->blockSignals(false);
-        r.f2()->TntRadioGroup1->blockSignals(true);
-        r.f2()->TntRadioGroup1->setItemIndex(3);
-        r.f2()->TntRadioGroup1->blockSignals(false);
+        r.f2()->clockSectionGroup->blockSignals(true);
+        r.f2()->clockSectionGroup->setItemIndex(3);
+        r.f2()->clockSectionGroup->blockSignals(false);
 
-        r.f2()->Send_Settings();
+        r.f2()->sendControllerSettings();
 
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
@@ -377,8 +377,8 @@ private slots:
                                          "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
         QCOMPARE(r.boardSets(), expected);
-        for (RadioGroup *g : {r.f2()->RadioGroup1, r.f2()->RadioGroup4, r.f2()->RadioGroup5, r.f2()->RadioGroup6,
-                              r.f2()->RadioGroup3, r.f2()->RadioGroup2})
+        for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,
+                              r.f2()->inverseSignalsGroup, r.f2()->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
         QVERIFY(!r.app().Settings_Send_Busy);
         const IniFile ini(r.app().settingsPath());
@@ -434,7 +434,7 @@ private slots:
         QFETCH(QByteArray, value);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        TForm2 *f2 = r.f2();
+        SettingsDialog *f2 = r.f2();
         AutoControlsWindow *f13 = r.f13();
         if (open)
             (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
@@ -445,11 +445,11 @@ private slots:
             r.f1()->RadioGroup1->setItemIndex(5);
         }
         switch (change) {
-        case 0: f2->RadioGroup1->setItemIndex(1); break;
-        case 1: f2->RadioGroup3->setItemIndex(1); break;
-        case 2: f2->RadioGroup6->setItemIndex(1); break;
-        case 3: f2->RadioGroup5->setItemIndex(1); break;
-        case 4: f2->TntRadioGroup1->setItemIndex(4); break;
+        case 0: f2->flashGroup->setItemIndex(1); break;
+        case 1: f2->inverseSignalsGroup->setItemIndex(1); break;
+        case 2: f2->eventsGroup->setItemIndex(1); break;
+        case 3: f2->temperatureSensorGroup->setItemIndex(1); break;
+        case 4: f2->clockSectionGroup->setItemIndex(4); break;
         case 5: f13->morningCorrectionSpin->setValue(-10); break;
         case 6:
             f13->nightLevelBox->setCurrentIndex(3);

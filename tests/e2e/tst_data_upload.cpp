@@ -7,7 +7,7 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "gui/ErrorDialogs.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 

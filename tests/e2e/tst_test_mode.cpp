@@ -8,7 +8,7 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
 namespace {
@@ -55,8 +55,8 @@ struct Rig {
     {
         if (!sim.ok())
             return false;
-        t.app->Form2->ComboBox1->setEditText(sim.port());
-        t.app->Form2->ComboBox1Change();
+        t.app->Form2->portCombo->setEditText(sim.port());
+        t.app->Form2->reopenPort();
         return app().Port->Port_Handle() == CommPort::State::Open;
     }
     QStringList fields()
@@ -100,7 +100,7 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        QVERIFY(!rig.app().Form2->Auto_Load_Chb->isChecked());
+        QVERIFY(!rig.app().Form2->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
         rig.f1()->CheckBox[3]->setChecked(false);
 

@@ -11,7 +11,7 @@
 #include "core/settings/ControllerConfig.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -43,7 +43,7 @@ QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:s
 void quiet(TestApp &t)
 {
     t.app->Port_Name = t.path(QStringLiteral("no-such-port"));
-    t.app->Form2->ComboBox1->setCurrentText(t.app->Port_Name);
+    t.app->Form2->portCombo->setCurrentText(t.app->Port_Name);
     t.app->Timeout_Ms = 400;
     t.app->Attempts = 1;
     t.app->todayHook = [] { return QDate(2024, 5, 13); };

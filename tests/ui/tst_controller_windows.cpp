@@ -10,7 +10,7 @@
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
 namespace {
@@ -86,12 +86,12 @@ private slots:
             board(t, 1, 4);
             w = f;
         } else if (name.startsWith(QLatin1String("settings"))) {
-            TForm2 *f2 = t.app->Form2;
+            SettingsDialog *f2 = t.app->Form2;
             if (name.endsWith(QLatin1String("protocol"))) {
-                f2->TntCheckBox1->setChecked(true);
+                f2->protocolPanelBox->setChecked(true);
                 for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
                                       "OK", "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
-                    f2->Log_Line(l);
+                    f2->logLine(l);
             }
             f2->show();
             w = f2;

@@ -14,7 +14,7 @@
 
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -120,15 +120,15 @@ void TestStartup::defaultsWithoutSettingsFile()
     QCOMPARE(a.Attempts, 1);
     QCOMPARE(a.Timeout_Ms, 1000);
     QCOMPARE(a.Auto_Load_Intvl, 5000);
-    QVERIFY(a.Form2->CheckBox3->isChecked());
-    QVERIFY(!a.Form2->CheckBox5->isChecked());
-    QVERIFY(!a.Form2->Auto_Load_Chb->isChecked());
+    QVERIFY(a.Form2->checksumsBox->isChecked());
+    QVERIFY(!a.Form2->oneWayLinkBox->isChecked());
+    QVERIFY(!a.Form2->autoLoadBox->isChecked());
     for (int r = 1; r <= 5; ++r) {
         QCOMPARE(t.f1()->CheckBox[r]->isChecked(), r <= 4);
         QCOMPARE(t.f1()->CheckBoxA[r]->isChecked(), r <= 4);
     }
-    QCOMPARE(a.Form2->ComboBox1->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(a.Form2->ComboBox11->currentText(), QStringLiteral("9600"));
+    QCOMPARE(a.Form2->portCombo->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(a.Form2->baudRateCombo->currentText(), QStringLiteral("9600"));
     QVERIFY(!a.Starting_Up);
     QVERIFY(!a.Loading_Settings);
     for (int k = 1; k <= 10; ++k)
@@ -168,7 +168,7 @@ void TestStartup::valueEncodings()
     else if (what == "valutas")
         got = a.Form12->currencyCountSpin->value();
     else if (what == "digits")
-        got = a.Form2->SpinEdit3->value();
+        got = a.Form2->digitsSpin->value();
     else if (what == "boardtype")
         got = a.Form12->boardType();
     else if (what == "attempts")

@@ -14,10 +14,10 @@
 #include "app/BigTablo.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
 
-void TForm2::FormShow()
+void SettingsDialog::onShown()
 {
     TForm1 *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
@@ -26,13 +26,13 @@ void TForm2::FormShow()
     if (!QFile::exists(app.Data_File))
         f1->Create_Data_File();
 
-    SpinEdit1->setValue(roundHalfEven(app.Auto_Load_Intvl / 1000.0));
-    CheckBox2->setChecked(app.Send_If_Changed);
-    SpinEdit1->setEnabled(Auto_Load_Chb->isChecked());
-    LabelSec->setEnabled(Auto_Load_Chb->isChecked());
+    autoLoadIntervalSpin->setValue(roundHalfEven(app.Auto_Load_Intvl / 1000.0));
+    sendIfChangedBox->setChecked(app.Send_If_Changed);
+    autoLoadIntervalSpin->setEnabled(autoLoadBox->isChecked());
+    secondsLabel->setEnabled(autoLoadBox->isChecked());
 
-    SpinEdit4->setValue(app.Attempts);
-    SpinEdit5->setValue(roundHalfEven(app.Timeout_Ms / 100.0));
+    attemptsSpin->setValue(app.Attempts);
+    timeoutSpin->setValue(roundHalfEven(app.Timeout_Ms / 100.0));
 
     app.Form12->productPanel->setVisible(app.Form12->boardType() != 0);
     f13->scheduleButton->setEnabled(QFile::exists(app.schedulePath()));
@@ -40,43 +40,43 @@ void TForm2::FormShow()
     // A failed schedule lookup ends the showing here (already reported).
     if (!f13->switchMode(true) || !f13->switchMode(false))
         return;
-    Button2Click();
+    refreshPortList();
 }
 
-void TForm2::Btn_Defaults_Click()
+void SettingsDialog::onDefaultsClicked()
 {
-    SpinEdit4->setValue(1);
-    SpinEdit5->setValue(4);
-    SpinEdit1->setValue(5);
-    Auto_Load_Chb->setChecked(false);
-    SpinEdit1->setEnabled(false);
-    LabelSec->setEnabled(false);
-    CheckBox2->setChecked(false);
-    CheckBox5->setChecked(false);
-    CheckBox3->setChecked(true);
+    attemptsSpin->setValue(1);
+    timeoutSpin->setValue(4);
+    autoLoadIntervalSpin->setValue(5);
+    autoLoadBox->setChecked(false);
+    autoLoadIntervalSpin->setEnabled(false);
+    secondsLabel->setEnabled(false);
+    sendIfChangedBox->setChecked(false);
+    oneWayLinkBox->setChecked(false);
+    checksumsBox->setChecked(true);
     app.Form1->Save_Settings();
 }
 
-void TForm2::Btn_OK_Click()
+void SettingsDialog::onCloseClicked()
 {
-    app.Auto_Load_Intvl = SpinEdit1->value() * 1000;
-    app.Send_If_Changed = CheckBox2->isChecked();
-    app.Timeout_Ms = SpinEdit5->value() * 100;
-    app.Attempts = SpinEdit4->value();
+    app.Auto_Load_Intvl = autoLoadIntervalSpin->value() * 1000;
+    app.Send_If_Changed = sendIfChangedBox->isChecked();
+    app.Timeout_Ms = timeoutSpin->value() * 100;
+    app.Attempts = attemptsSpin->value();
     for (int k = 1; k <= 10; ++k)
         app.Form1->Label3_[k]->setText(app.Form12->productNameEdits[k]->text());
     hide();
     app.Form1->Save_Settings();
 }
 
-void TForm2::RadioGroup4Click()
+void SettingsDialog::onTimerUsedChanged()
 {
     TForm1 *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
     // Automatic modes are available with the timer in use or when not controlled by the PC
     // (no selection counts as not the PC).
-    const bool timerYes = RadioGroup4->itemIndex() == 1;
-    const bool available = timerYes || RadioGroup2->itemIndex() != 0;
+    const bool timerYes = timerUsedGroup->itemIndex() == 1;
+    const bool available = timerYes || controlledByGroup->itemIndex() != 0;
 
     const int brightness = f1->RadioGroup1->itemIndex();
     const int lighting = f1->RadioGroup2->itemIndex();
@@ -89,7 +89,7 @@ void TForm2::RadioGroup4Click()
     const QStringList levels{min, QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("75%"),
                              QStringLiteral("100%")};
     if (available) {
-        Button5->setEnabled(true);
+        timeQueryButton->setEnabled(true);
         f1->RadioGroup1->setItems(levels + QStringList{autoText}, 6);
         f1->RadioGroup2->setItems({off, on, autoText}, 3);
         f13->setGroupMode(true, f13->brightnessModeGroup->itemIndex() == 1);
@@ -97,7 +97,7 @@ void TForm2::RadioGroup4Click()
         f13->brightnessModeGroup->setEnabled(true);
         f13->lightingModeGroup->setEnabled(true);
     } else {
-        Button5->setEnabled(false);
+        timeQueryButton->setEnabled(false);
         f1->RadioGroup1->setItems(levels, 5);
         f1->RadioGroup2->setItems({off, on}, 2);
         for (QWidget *w : {static_cast<QWidget *>(f13->morningTimePicker), static_cast<QWidget *>(f13->eveningTimePicker),
@@ -118,55 +118,55 @@ void TForm2::RadioGroup4Click()
     f1->RadioGroup2->setItemIndex(lighting < f1->RadioGroup2->count() ? lighting : -1);
 
     app.Loading_Settings = wasLoading;
-    Buttons_arrange();
-    Send_Settings();
+    arrangeMainButtons();
+    sendControllerSettings();
 }
 
-void TForm2::RadioGroup2Click()
+void SettingsDialog::onControlledByChanged()
 {
-    if (!app.Settings_Send_Busy && RadioGroup2->itemIndex() == 1) {
-        Button1->setEnabled(true);
-        Button3->setEnabled(true);
+    if (!app.Settings_Send_Busy && controlledByGroup->itemIndex() == 1) {
+        pcButton->setEnabled(true);
+        modemButton->setEnabled(true);
     }
-    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy || RadioGroup2->itemIndex() < 0)
+    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy || controlledByGroup->itemIndex() < 0)
         return;
-    RadioGroup4Click();
+    onTimerUsedChanged();
 }
 
-void TForm2::RadioGroup5Click()
+void SettingsDialog::onTemperatureSensorChanged()
 {
-    if (RadioGroup5->itemIndex() == 1)
+    if (temperatureSensorGroup->itemIndex() == 1)
         app.Form1->StatusBar1->setPanelText(3, QString());
-    Controller_Click();
+    onControllerParameterChanged();
 }
 
-void TForm2::Controller_Click()
+void SettingsDialog::onControllerParameterChanged()
 {
     // Values put in by loading or reading back while the dialog is closed are not sent.
     if (isVisible())
-        Send_Settings();
+        sendControllerSettings();
 }
 
-void TForm2::CheckBox5Click()
+void SettingsDialog::onOneWayLinkToggled()
 {
     TForm1 *f1 = app.Form1;
-    if (CheckBox5->isChecked()) {
+    if (oneWayLinkBox->isChecked()) {
         f1->Btn_Read_->setVisible(false);
-        RadioGroup6->setItemIndex(-1);
-        RadioGroup6->setEnabled(false);
+        eventsGroup->setItemIndex(-1);
+        eventsGroup->setEnabled(false);
     } else {
         f1->Btn_Read_->setVisible(true);
-        RadioGroup6->setEnabled(true);
+        eventsGroup->setEnabled(true);
     }
-    Buttons_arrange();
+    arrangeMainButtons();
     f1->Save_Settings();
 }
 
-void TForm2::CheckBox9Click()
+void SettingsDialog::onLightingControlToggled()
 {
     TForm1 *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
-    const bool on = CheckBox9->isChecked();
+    const bool on = lightingControlBox->isChecked();
     f13->lightingBox->setVisible(on);
     f1->RadioGroup2->setVisible(on);
     const int bottom = on ? f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25 : f1->RadioGroup2->y() + 25;
@@ -176,43 +176,43 @@ void TForm2::CheckBox9Click()
     f1->Save_Settings();
 }
 
-void TForm2::TntCheckBox3Click()
+void SettingsDialog::onBrightnessControlToggled()
 {
-    app.Form1->RadioGroup1->setVisible(TntCheckBox3->isChecked());
+    app.Form1->RadioGroup1->setVisible(brightnessControlBox->isChecked());
     app.Form1->Save_Settings();
 }
 
-void TForm2::TntCheckBox1Click()
+void SettingsDialog::onProtocolPanelToggled()
 {
-    const bool on = TntCheckBox1->isChecked();
-    ProtocolPanel->resize(ProtocolPanel->width(), on ? 225 : 0);
-    ProtocolPanel->setVisible(on);
-    const int top = ProtocolPanel->y() + ProtocolPanel->height() + 5;
-    Btn_OK_->move(Btn_OK_->x(), top);
-    Btn_Defaults_->move(Btn_Defaults_->x(), top);
-    setFixedSize(width(), top + Btn_OK_->height() + StatusBar1->height() + 40);
-    StatusBar1->setGeometry(0, height() - StatusBar1->height(), width(), StatusBar1->height());
+    const bool on = protocolPanelBox->isChecked();
+    protocolPanel->resize(protocolPanel->width(), on ? 225 : 0);
+    protocolPanel->setVisible(on);
+    const int top = protocolPanel->y() + protocolPanel->height() + 5;
+    closeButton->move(closeButton->x(), top);
+    defaultsButton->move(defaultsButton->x(), top);
+    setFixedSize(width(), top + closeButton->height() + statusBar->height() + 40);
+    statusBar->setGeometry(0, height() - statusBar->height(), width(), statusBar->height());
 }
 
-void TForm2::SpinEdit4Change()
+void SettingsDialog::onAttemptsChanged()
 {
-    app.Attempts = SpinEdit4->value();
+    app.Attempts = attemptsSpin->value();
     app.Form1->Save_Settings();
 }
 
-void TForm2::SpinEdit5Change()
+void SettingsDialog::onTimeoutChanged()
 {
-    app.Timeout_Ms = SpinEdit5->value() * 100;
+    app.Timeout_Ms = timeoutSpin->value() * 100;
     app.Form1->Save_Settings();
 }
 
-void TForm2::Buttons_arrange()
+void SettingsDialog::arrangeMainButtons()
 {
     TForm1 *f1 = app.Form1;
     const int L = f1->ProgressBar1->x();
     const int W = f1->ProgressBar1->width();
-    const bool timer = RadioGroup4->itemIndex() != 0;   // not "NO", also no selection
-    const bool oneWay = CheckBox5->isChecked();
+    const bool timer = timerUsedGroup->itemIndex() != 0;   // not "NO", also no selection
+    const bool oneWay = oneWayLinkBox->isChecked();
     const auto place = [](QPushButton *b, int x, int w) { b->setGeometry(x, b->y(), w, b->height()); };
     if (timer && !oneWay) {
         const int w = (W - 20) / 3;
