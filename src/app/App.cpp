@@ -10,13 +10,13 @@
 
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
-#include "comm/ErrorDialogs.h"
-#include "data/Error2.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Help_Settings.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/DataFileMissingDialog.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/HelpWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 #include "ui/Platform.h"
 
 App::App(const QString &programDir, QObject *parent) : QObject(parent)
@@ -47,15 +47,15 @@ App::~App()
 void App::createWindows()
 {
     Form1 = new TForm1(*this);
-    Form2 = new TForm2(*this);
-    Form6 = new TForm6();
-    Form5 = new TForm5();
-    Form8 = new TForm8();
-    Form9 = new TForm9();
-    Form10 = new TForm10();
-    Form11 = new TForm11(*this);
-    Form12 = new TForm12(*this);
-    Form13 = new TForm13(*this);
+    Form2 = new SettingsDialog(*this);
+    Form6 = new HelpWindow();
+    Form5 = new DataFileMissingDialog();
+    Form8 = new ConnectionErrorDialog();
+    Form9 = new UploadErrorDialog();
+    Form10 = new ReadErrorDialog();
+    Form11 = new TestPatternWindow(*this);
+    Form12 = new BoardViewWindow(*this);
+    Form13 = new AutoControlsWindow(*this);
 }
 
 int App::execModal(QDialog *dialog)

@@ -14,15 +14,15 @@
 
 class QDialog;
 class TForm1;
-class TForm2;
-class TForm5;
-class TForm6;
-class TForm8;
-class TForm9;
-class TForm10;
-class TForm11;
-class TForm12;
-class TForm13;
+class SettingsDialog;
+class DataFileMissingDialog;
+class HelpWindow;
+class ConnectionErrorDialog;
+class UploadErrorDialog;
+class ReadErrorDialog;
+class TestPatternWindow;
+class BoardViewWindow;
+class AutoControlsWindow;
 class CommPort;
 
 class App;
@@ -51,15 +51,15 @@ public:
 
     // Windows (all live until the context ends).
     TForm1 *Form1 = nullptr;
-    TForm2 *Form2 = nullptr;
-    TForm6 *Form6 = nullptr;
-    TForm5 *Form5 = nullptr;
-    TForm8 *Form8 = nullptr;
-    TForm9 *Form9 = nullptr;
-    TForm10 *Form10 = nullptr;
-    TForm11 *Form11 = nullptr;
-    TForm12 *Form12 = nullptr;
-    TForm13 *Form13 = nullptr;
+    SettingsDialog *Form2 = nullptr;
+    HelpWindow *Form6 = nullptr;
+    DataFileMissingDialog *Form5 = nullptr;
+    ConnectionErrorDialog *Form8 = nullptr;
+    UploadErrorDialog *Form9 = nullptr;
+    ReadErrorDialog *Form10 = nullptr;
+    TestPatternWindow *Form11 = nullptr;
+    BoardViewWindow *Form12 = nullptr;
+    AutoControlsWindow *Form13 = nullptr;
 
     // Process-wide state of the main window module.
     QString Program_Dir;

@@ -16,12 +16,12 @@
 
 #include "app/App.h"
 #include "app/Pictures.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/About.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Help_Settings.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/AboutDialog.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/HelpWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
 {
@@ -319,19 +319,19 @@ void TForm1::Timer3Timer()
     FormResize();
     show();
 
-    app.Form2->ComboBox1->setCurrentText(app.Port_Name);
-    app.Form2->ComboBox3->setCurrentText(app.Parity);
-    app.Form2->ComboBox11->setCurrentText(app.Baud_Rate);
-    app.Form2->ComboBox1Change();
+    app.Form2->portCombo->setCurrentText(app.Port_Name);
+    app.Form2->parityCombo->setCurrentText(app.Parity);
+    app.Form2->baudRateCombo->setCurrentText(app.Baud_Rate);
+    app.Form2->reopenPort();
 
     for (int k = 1; k <= 10; ++k)
         app.Board_Values[k] = Edit[k]->text();
     app.Loaded_Content.clear();
     app.Previous_Content.clear();
-    for (TimePicker *p : {app.Form13->DateTimePicker1, app.Form13->DateTimePicker2, app.Form13->DateTimePicker3,
-                          app.Form13->DateTimePicker4})
+    for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
+                          app.Form13->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    app.Form2->TntCheckBox1Click();
+    app.Form2->onProtocolPanelToggled();
     app.Starting_Up = false;
     Apply_Autoload_Interval();
 }
@@ -402,7 +402,7 @@ void TForm1::FormClose()
 
 void TForm1::About2Click()
 {
-    TAboutBox box(this);
+    AboutDialog box(this);
     app.execModal(&box);
 }
 

@@ -7,8 +7,8 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 constexpr int RowPitch = 30;
@@ -21,8 +21,8 @@ void TForm1::FormResize()
 {
     if (app.Closing)
         return;
-    TForm12 *f12 = app.Form12;
-    TForm2 *f2 = app.Form2;
+    BoardViewWindow *f12 = app.Form12;
+    SettingsDialog *f2 = app.Form2;
     if (!f12 || !f2)
         return;   // the other windows are still being created
 
@@ -53,7 +53,7 @@ void TForm1::FormResize()
         }
 
         // Rows not in use, from the last upwards: hidden, and covered by the blank panel.
-        const int currencies = f12->SpinEdit1->value();
+        const int currencies = f12->currencyCountSpin->value();
         for (int r = 5; r >= 2; --r) {
             if (currencies >= r)
                 continue;
@@ -77,7 +77,7 @@ void TForm1::FormResize()
             Label3_[k]->hide();
 
         for (int r = 1; r <= 5; ++r) {
-            f12->TntComboBoxChange(r);
+            f12->onCurrencyChanged(r);
             flagOf(r - 1)->show();
             signOf(r - 1)->show();
         }
@@ -96,7 +96,7 @@ void TForm1::FormResize()
         }
         setPanel4Height(PricePanelHeight);
 
-        const int products = f12->SpinEdit10->value();
+        const int products = f12->productCountSpin->value();
         for (int n = 2; n <= 10; ++n) {
             if (products >= n)
                 continue;
@@ -121,7 +121,7 @@ void TForm1::FormResize()
     Panel4->resize(FormWidth - 25, Panel4->height());
     Panel2->resize(FormWidth - 25, Panel2->height());
     // The buttons are arranged by the progress bar's width as it was before this pass.
-    f2->Buttons_arrange();
+    f2->arrangeMainButtons();
     for (QWidget *w : {static_cast<QWidget *>(ProgressBar1), static_cast<QWidget *>(RadioGroup1),
                        static_cast<QWidget *>(RadioGroup2)})
         w->resize(FormWidth - 40, w->height());

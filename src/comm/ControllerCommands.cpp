@@ -1,5 +1,4 @@
-// Commands that set the board's controller: brightness, lighting, clock, the nineteen
-// operating parameters, and the bare modem commands.
+// Commands that set the board's controller from the main window: brightness, lighting and clock.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -12,14 +11,14 @@
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
 
 // Sends Command_Text and keeps or undoes the setting by the board's answer.
 void TForm1::Send_Controller_Setting()
 {
-    app.Form2->ComboBox1Change();   // reopens the port
+    app.Form2->reopenPort();   // reopens the port
     Exchange_Command();
     if (app.Reply_Error) {
         StatusBar1->setPanelText(0, QStringLiteral("Data error"));
@@ -52,9 +51,9 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
     if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
-        const int errors = app.Form13->Lookup_Errors;
+        const int errors = app.Form13->lookupErrors;
         autoMode->setItemIndex(1);
-        if (app.Form13->Lookup_Errors != errors)
+        if (app.Form13->lookupErrors != errors)
             return false;
     }
     const int index = group->itemIndex();
@@ -71,7 +70,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 
 void TForm1::RadioGroup1Click()
 {
-    if (!buildSelectorCommand(app, RadioGroup1, 5, app.Form13->TntRadioGroup2, "BRIG="))
+    if (!buildSelectorCommand(app, RadioGroup1, 5, app.Form13->brightnessModeGroup, "BRIG="))
         return;
     StatusBar1->setPanelText(1, QString::fromLatin1(app.Command_Text));
     Send_Controller_Setting();
@@ -79,9 +78,9 @@ void TForm1::RadioGroup1Click()
 
 void TForm1::RadioGroup2Click()
 {
-    if (!buildSelectorCommand(app, RadioGroup2, 2, app.Form13->TntRadioGroup1, "LIGH="))
+    if (!buildSelectorCommand(app, RadioGroup2, 2, app.Form13->lightingModeGroup, "LIGH="))
         return;
-    StatusBar1->setPanelText(2, app.Form2->CheckBox9->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
+    StatusBar1->setPanelText(2, app.Form2->lightingControlBox->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
     Send_Controller_Setting();
 }
 
@@ -92,76 +91,3 @@ void TForm1::Btn_TimeClick()
     Send_Controller_Setting();
     Set_Command_Controls_Enabled(true);
 }
-
-void TForm2::Send_Settings()
-{
-    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy)
-        return;
-    app.Settings_Send_Busy = true;
-    TForm1 *f1 = app.Form1;
-    TForm13 *f13 = app.Form13;
-
-    ControllerConfig v;
-    // Brightness and lighting first, before a group selected below can rebuild the selectors.
-    v.brightness = f1->RadioGroup1->itemIndex();
-    v.brightnessMode = f13->TntRadioGroup2->itemIndex();
-    v.lighting = f1->RadioGroup2->itemIndex();
-    v.lightingMode = f13->TntRadioGroup1->itemIndex();
-    // A group with no selection gets its first item and sends 0. Selecting runs the group's
-    // handler; its own send is dropped while Settings_Send_Busy is set.
-    const auto chosen = [](RadioGroup *g) {
-        if (g->itemIndex() < 0)
-            g->setItemIndex(0);
-        return g->itemIndex();
-    };
-    v.flash = chosen(RadioGroup1);
-    v.morningTime = app.Morning_Time;
-    v.eveningTime = app.Evening_Time;
-    v.morningCorrection = f13->SpinEdit8->value();
-    v.eveningCorrection = f13->SpinEdit9->value();
-    v.dayLevel = f13->ComboBox2->currentIndex();
-    v.nightLevel = f13->ComboBox4->currentIndex();
-    v.offTime = app.OFF_Time;
-    v.onTime = app.ON_Time;
-    v.offCorrection = f13->SpinEdit6->value();
-    v.onCorrection = f13->SpinEdit7->value();
-    v.timerUsed = chosen(RadioGroup4);
-    v.temperatureUsed = chosen(RadioGroup5);
-    v.section = chosen(TntRadioGroup1);
-    v.events = chosen(RadioGroup6);
-    v.inverse = chosen(RadioGroup3);
-    v.controlledBy = chosen(RadioGroup2);
-
-    std::array<int, 19> fields;
-    QString badText;
-    if (!setsFields(v, fields, &badText)) {
-        // A stored time that is not "hh:mm..." is never sent as some other time.
-        app.Settings_Send_Busy = false;
-        app.showError(notValidIntegerMessage(badText));
-        return;
-    }
-    app.Command_Text = Protocol::buildSetsCommand(fields);
-    f1->Send_Controller_Setting();
-    // Saved whatever the outcome: after a failure this is what the reload put back.
-    f1->Save_Controller_Settings();
-    app.Settings_Send_Busy = false;
-}
-
-namespace {
-
-// The bare modem commands go to the port at once: no port selection, no frame, no checksum,
-// no wait. During another exchange's wait the command buffer still belongs to that exchange
-// (a retry resends it), so it is left alone then.
-void writeBare(App &app, const QByteArray &command)
-{
-    const QByteArray bytes = command + "\r\n";
-    if (!app.Form1->Timer2->isActive())
-        app.Command_Text = bytes;
-    app.Port->Write_Command(bytes);
-}
-
-} // namespace
-
-void TForm2::Button1Click() { writeBare(app, "PC"); }
-void TForm2::Button3Click() { writeBare(app, "MD"); }
-void TForm2::Button5Click() { writeBare(app, "TIME?"); }

@@ -8,13 +8,13 @@
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 void TForm1::Timer5Timer()
 {
     Label3->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
-    TForm2 *f2 = app.Form2;
-    if (!f2 || !app.Port || f2->TntCheckBox2->isChecked())
+    SettingsDialog *f2 = app.Form2;
+    if (!f2 || !app.Port || f2->pauseProtocolBox->isChecked())
         return;
 
     // Until the driver has no more bytes; a burst of lines is handled in one tick.
@@ -27,17 +27,17 @@ void TForm1::Timer5Timer()
         const QByteArray line = r == Protocol::LineAssembler::Line ? app.Line.line() : QByteArray();
         app.Line.clearAll();
         if (!line.isEmpty())
-            f2->Log_Line(line);
+            f2->logLine(line);
 
         Protocol::EventValues ev;
-        if (Protocol::parseEvent(line, f2->CheckBox3->isChecked(), ev)) {
+        if (Protocol::parseEvent(line, f2->checksumsBox->isChecked(), ev)) {
             app.Board_Values[11] = QString::fromLatin1(ev.temperature);
             app.Board_Values[12] = QString::fromLatin1(ev.brightness);
             app.Board_Values[13] = QString::fromLatin1(ev.lighting);
-            StatusBar1->setPanelText(3, f2->RadioGroup5->itemIndex() == 1
+            StatusBar1->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1
                                             ? Protocol::temperaturePanelText(ev.temperature)
                                             : QString());
-            StatusBar1->setPanelText(2, f2->CheckBox9->isChecked()
+            StatusBar1->setPanelText(2, f2->lightingControlBox->isChecked()
                                             ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
                                             : QString());
             // A level that is not 0..4 (or not a number) leaves the panel as it was.

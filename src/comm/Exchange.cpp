@@ -10,8 +10,8 @@
 #include "app/BigTablo.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 // n / d rounded to the nearest integer, halves to even (d > 0, n >= 0).
@@ -30,7 +30,7 @@ void TForm1::Exchange_Command()
     Timer5->stop();
     Timer1->stop();
 
-    app.Command_Text = Protocol::frameCommand(app.Command_Text, app.Form2->CheckBox3->isChecked());
+    app.Command_Text = Protocol::frameCommand(app.Command_Text, app.Form2->checksumsBox->isChecked());
     QByteArray shown = app.Command_Text;
     shown.chop(2);   // the status bars show the command without its CR LF
 
@@ -42,21 +42,21 @@ void TForm1::Exchange_Command()
         app.Reply_Text.clear();
         app.Line.clearAll();
         ProgressBar1->setValue(0);
-        app.Form2->StatusBar1->setPanelText(0, QString::fromLatin1(shown));
-        app.Form13->StatusBar1->setPanelText(0, QString::fromLatin1(shown));
+        app.Form2->statusBar->setPanelText(0, QString::fromLatin1(shown));
+        app.Form13->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.Port->Write_Command(app.Command_Text);
         Read_Reply();
         // A count below one (a settings file edited by hand) still sends the command once.
     } while ((app.Reply_Timeout || app.Reply_Error) && remaining > 0);
 
-    if (app.Form2->Auto_Load_Chb->isChecked())
+    if (app.Form2->autoLoadBox->isChecked())
         Apply_Autoload_Interval();
     Timer5->start();
 }
 
 void TForm1::Read_Reply()
 {
-    if (app.Form2->CheckBox5->isChecked()) {
+    if (app.Form2->oneWayLinkBox->isChecked()) {
         // One-way link: the board never answers.
         app.Reply_OK = true;
         return;
@@ -79,7 +79,7 @@ void TForm1::Read_Reply()
             const QByteArray line = app.Line.line();
             if (line != sent)
                 app.Reply_Text = line;   // the echo of the command is not a reply
-            app.Form2->Log_Line(line);
+            app.Form2->logLine(line);
             if (app.Reply_Text.startsWith("READ")) {
                 app.Reply_Read = true;
                 Timer2->stop();

@@ -8,10 +8,10 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
 
 namespace {
@@ -67,10 +67,10 @@ void TForm1::Send_Data()
     app.Send_Busy = true;
     AtExit done([this] { app.Send_Busy = false; });
 
-    TForm2 *settings = app.Form2;
-    if (!settings->CheckBox2->isChecked() && !app.Test_Mode)
+    SettingsDialog *settings = app.Form2;
+    if (!settings->sendIfChangedBox->isChecked() && !app.Test_Mode)
         Save1Click();
-    settings->ComboBox1Change();
+    settings->reopenPort();
 
     const bool timer2Running = Timer2->isActive();
     Set_Command_Controls_Enabled(false);
@@ -100,7 +100,7 @@ void TForm1::Send_Data()
 
     if (app.Reply_OK) {
         ProgressBar1->setValue(1000);
-        if (!settings->CheckBox5->isChecked()) {
+        if (!settings->oneWayLinkBox->isChecked()) {
             app.Verify_Read = true;
             Read_Data();
             if (app.Readback_Text != app.Expected_Readback)
@@ -137,13 +137,13 @@ void TForm1::Send_Data()
 
 void TForm1::Read_Data()
 {
-    TForm2 *settings = app.Form2;
-    if (settings->CheckBox5->isChecked()) {
+    SettingsDialog *settings = app.Form2;
+    if (settings->oneWayLinkBox->isChecked()) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
         Load_Controller_Settings();
         return;
     }
-    settings->ComboBox1Change();
+    settings->reopenPort();
 
     app.Read_Busy = true;
     bool finished = false;
@@ -165,7 +165,7 @@ void TForm1::Read_Data()
     Exchange_Command();
 
     // A wrong or missing checksum counts as no reply at all.
-    if (app.Reply_Read && settings->CheckBox3->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
+    if (app.Reply_Read && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
         app.Reply_Read = false;
         app.Reply_Timeout = true;
     }
@@ -209,9 +209,9 @@ void TForm1::Read_Data()
         const QString timerUsed = app.Board_Values[27].trimmed();
         const QString controlledBy = app.Board_Values[32].trimmed();
         const bool modem = controlledBy == QLatin1String("1");
-        settings->Button5->setEnabled(timerUsed == QLatin1String("1") || modem);
-        settings->Button1->setEnabled(modem);
-        settings->Button3->setEnabled(modem);
+        settings->timeQueryButton->setEnabled(timerUsed == QLatin1String("1") || modem);
+        settings->pcButton->setEnabled(modem);
+        settings->modemButton->setEnabled(modem);
     }
 
     if (!app.Verify_Read) {
@@ -233,7 +233,7 @@ void TForm1::Read_Data()
     }
 
     // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
-    settings->RadioGroup4Click();
+    settings->onTimerUsedChanged();
 
     Set_Command_Controls_Enabled(true);
     app.Read_Busy = false;
@@ -243,8 +243,8 @@ void TForm1::Read_Data()
 
 void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
 {
-    TForm2 *settings = app.Form2;
-    TForm13 *autos = app.Form13;
+    SettingsDialog *settings = app.Form2;
+    AutoControlsWindow *autos = app.Form13;
     auto field = [&](int k) { return app.Board_Values[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
@@ -260,37 +260,37 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
             app.Board_Values[k] = Edit[k]->text();
         }
     }
-    if (!settings->Auto_Load_Chb->isChecked())
+    if (!settings->autoLoadBox->isChecked())
         Save1Click();
 
     if (number(16, v))
-        settings->RadioGroup1->setItemIndex(v);
+        settings->flashGroup->setItemIndex(v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    autos->TntRadioGroup1->setItemIndex(0);
+    autos->lightingModeGroup->setItemIndex(0);
     if (number(15, v)) {
         if (v <= 1) {
             RadioGroup2->setItemIndex(v);
         } else {
             RadioGroup2->setItemIndex(2);
             if (v > 2)
-                autos->TntRadioGroup1->setItemIndex(1);
+                autos->lightingModeGroup->setItemIndex(1);
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    autos->TntRadioGroup2->setItemIndex(0);
+    autos->brightnessModeGroup->setItemIndex(0);
     if (number(14, v)) {
         if (v <= 4) {
             RadioGroup1->setItemIndex(v);
         } else {
             RadioGroup1->setItemIndex(5);
             if (v > 5)
-                autos->TntRadioGroup2->setItemIndex(1);
+                autos->brightnessModeGroup->setItemIndex(1);
         }
     }
 
     if (number(31, v))
-        settings->RadioGroup3->setItemIndex(v);
+        settings->inverseSignalsGroup->setItemIndex(v);
 
     if (number(23, v))
         app.OFF_Time = Protocol::minutesToTimeText(v);
@@ -302,40 +302,40 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
         app.Evening_Time = Protocol::minutesToTimeText(v);
 
     if (number(25, v))
-        autos->SpinEdit6->setValue(Protocol::offsetFromBoard(v));
+        autos->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(26, v))
-        autos->SpinEdit7->setValue(Protocol::offsetFromBoard(v));
+        autos->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(19, v))
-        autos->SpinEdit8->setValue(Protocol::offsetFromBoard(v));
+        autos->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(20, v))
-        autos->SpinEdit9->setValue(Protocol::offsetFromBoard(v));
+        autos->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
 
     if (number(21, v))
-        autos->ComboBox2->setCurrentIndex(v);
+        autos->dayLevelBox->setCurrentIndex(v);
     if (number(22, v))
-        autos->ComboBox4->setCurrentIndex(v);
+        autos->nightLevelBox->setCurrentIndex(v);
 
     if (number(30, v))
-        settings->RadioGroup6->setItemIndex(v);
+        settings->eventsGroup->setItemIndex(v);
     if (number(27, v))
-        settings->RadioGroup4->setItemIndex(v);
+        settings->timerUsedGroup->setItemIndex(v);
     if (number(28, v))
-        settings->RadioGroup5->setItemIndex(v);
+        settings->temperatureSensorGroup->setItemIndex(v);
 
-    autos->TntRadioGroup1Click();
-    autos->TntRadioGroup2Click();
+    autos->onLightingModeChanged();
+    autos->onBrightnessModeChanged();
 
     if (number(29, v))
-        settings->TntRadioGroup1->setItemIndex(v);
+        settings->clockSectionGroup->setItemIndex(v);
     // A 31-field reply leaves field 32 as it was; before any read that is no number.
     if (number(32, v))
-        settings->RadioGroup2->setItemIndex(v);
+        settings->controlledByGroup->setItemIndex(v);
 
-    StatusBar1->setPanelText(2, settings->CheckBox9->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    StatusBar1->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
         StatusBar1->setPanelText(1, brightness);
-    if (settings->RadioGroup5->itemIndex() == 1)
+    if (settings->temperatureSensorGroup->itemIndex() == 1)
         StatusBar1->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
     else
         StatusBar1->setPanelText(3, QString());

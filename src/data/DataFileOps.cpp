@@ -1,5 +1,5 @@
-// The data file "Tablo_data.tbl": saving and loading the ten figures, the automatic load
-// poll and the Settings dialog's options for it.
+// The data file "Tablo_data.tbl": saving and loading the ten figures, and the automatic load
+// poll.
 #include <QCheckBox>
 #include <QFile>
 #include <QHideEvent>
@@ -8,11 +8,11 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "core/files/DataFile.h"
 #include "core/figures/FigureFormat.h"
-#include "data/Error2.h"
-#include "dialogs/Settings.h"
+#include "gui/DataFileMissingDialog.h"
+#include "gui/SettingsDialog.h"
 
 void TForm1::Save1Click()
 {
@@ -83,7 +83,7 @@ void TForm1::Show1Click()
 void TForm1::Timer1Timer()
 {
     // A board read writes the fields itself (and falls back to the file on its own).
-    if (app.Form2->Auto_Load_Chb->isChecked() && !app.Read_Busy)
+    if (app.Form2->autoLoadBox->isChecked() && !app.Read_Busy)
         Load1Click();
 }
 
@@ -100,50 +100,8 @@ bool TForm1::Create_Data_File()
 void TForm1::Apply_Autoload_Interval()
 {
     Timer1->setInterval(qBound(1000, app.Auto_Load_Intvl, 1000000));
-    if (app.Form2->Auto_Load_Chb->isChecked())
+    if (app.Form2->autoLoadBox->isChecked())
         Timer1->start();
     else
         Timer1->stop();
-}
-
-void TForm2::Auto_Load_ChbClick()
-{
-    if (Auto_Load_Chb->isChecked()) {
-        CheckBox2->show();
-        SpinEdit1->setEnabled(true);
-        LabelSec->setEnabled(true);
-        if (!QFile::exists(app.Data_File)) {
-            app.beep();
-            app.execModal(app.Form5);
-        }
-    } else {
-        CheckBox2->hide();
-        CheckBox2->setChecked(false);
-        SpinEdit1->setEnabled(false);
-        LabelSec->setEnabled(false);
-    }
-    app.Form1->Save_Settings();
-}
-
-void TForm2::CheckBox2Click()
-{
-    app.Send_If_Changed = CheckBox2->isChecked();
-    app.Form1->Save_Settings();
-}
-
-void TForm2::SpinEdit1Change()
-{
-    app.Auto_Load_Intvl = SpinEdit1->value() * 1000;
-    app.Form1->Save_Settings();
-    if (app.Form1->Timer1->isActive())
-        app.Form1->Timer1->setInterval(app.Auto_Load_Intvl);
-}
-
-void TForm2::hideEvent(QHideEvent *e)
-{
-    QDialog::hideEvent(e);
-    // Leaving the dialog resumes automatic loading as set, rather than waiting for the next
-    // exchange with the board.
-    if (!e->spontaneous() && app.Form1 && !app.Closing)
-        app.Form1->Apply_Autoload_Interval();
 }

@@ -1,20 +1,20 @@
 // The ten figure fields of the main window: formatting as the operator types, the show
-// boxes per board type, and reformatting when the digit count or the fill character changes.
+// boxes per board type, and reformatting them all.
 #include <QCheckBox>
 #include <QSpinBox>
 
 #include "app/App.h"
 #include "app/BigTablo.h"
 #include "core/figures/FigureFormat.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
 // 0 currency board, 1 price board, -1 no selection.
 int boardTypeOf(const App &app) { return app.Form12 ? app.Form12->boardType() : -1; }
 
-bool autoLoadOn(const App &app) { return app.Form2 && app.Form2->Auto_Load_Chb->isChecked(); }
+bool autoLoadOn(const App &app) { return app.Form2 && app.Form2->autoLoadBox->isChecked(); }
 
 } // namespace
 
@@ -92,33 +92,6 @@ void TForm1::Reformat_All()
 
 QString TForm1::Blank_Value() const { return ::Blank_Value(digits(), app.Fill_Char); }
 
-int TForm1::digits() const { return app.Form2 ? app.Form2->SpinEdit3->value() : 5; }
+int TForm1::digits() const { return app.Form2 ? app.Form2->digitsSpin->value() : 5; }
 
-bool TForm1::blankMode() const { return app.Form2 && app.Form2->RadioGroup7->itemIndex() == 1; }
-
-void TForm2::SpinEdit3Change()
-{
-    const int n = SpinEdit3->value();
-    if (!app.Loading_Settings) {
-        if (n > Previous_Digits) {
-            for (int k = 1; k <= 10; ++k) {
-                FigureEdit *e = app.Form1->Edit[k];
-                e->setText(e->text() + app.Fill_Char);
-            }
-        }
-        app.Form1->Reformat_All();
-    }
-    // Remembered also while the settings load, so that the next change compares with the
-    // number actually in effect.
-    Previous_Digits = n;
-}
-
-QChar TForm2::fillChar() const { return RadioGroup7->itemIndex() == 0 ? QLatin1Char('0') : QLatin1Char(' '); }
-
-void TForm2::RadioGroup7Click()
-{
-    if (app.Loading_Settings)
-        return;
-    app.Fill_Char = fillChar();
-    app.Form1->Reformat_All();
-}
+bool TForm1::blankMode() const { return app.Form2 && app.Form2->fillCharGroup->itemIndex() == 1; }

@@ -6,8 +6,8 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -24,8 +24,8 @@ QByteArray showKey(int r, bool second)
 
 void TForm1::Load_Settings()
 {
-    TForm2 *f2 = app.Form2;
-    TForm12 *f12 = app.Form12;
+    SettingsDialog *f2 = app.Form2;
+    BoardViewWindow *f12 = app.Form12;
     app.Loading_Settings = true;
     const IniFile ini(app.settingsPath());
     move(20, 20);
@@ -34,87 +34,87 @@ void TForm1::Load_Settings()
     app.Baud_Rate = QString::fromLatin1(ini.readString(S, "BaudRAte", "9600"));
     app.Parity = QStringLiteral("None");
     app.Port_Name = QString::fromLatin1(ini.readString(S, "Port_Number", "COM1"));
-    f2->Auto_Load_Chb->setChecked(ini.readBool(S, "Auto_Load", false));
+    f2->autoLoadBox->setChecked(ini.readBool(S, "Auto_Load", false));
     app.Send_If_Changed = ini.readBool(S, "Send_If_Changed", false);
-    f2->CheckBox2->setChecked(app.Send_If_Changed);
+    f2->sendIfChangedBox->setChecked(app.Send_If_Changed);
     // Values outside what the dialog's fields can hold are brought into their range.
     app.Auto_Load_Intvl = qBound(1000, ini.readInteger(S, "Auto_Load_Intvl", 5000), 1000000);
     app.Attempts = qBound(1, ini.readInteger(S, "Attempts", 1), 10);
     app.Timeout_Ms = qBound(400, ini.readInteger(S, "Timeout_for_command", 1000), 10000);
-    f2->CheckBox3->setChecked(ini.readBool(S, "Manage_Checksumms", true));
+    f2->checksumsBox->setChecked(ini.readBool(S, "Manage_Checksumms", true));
 
     // Section "Tablo"
-    f12->SpinEdit10->setValue(ini.readInteger(T, "Products", 10));
-    f12->SpinEdit1->setValue(ini.readInteger(T, "Valutas", 5));
-    f2->CheckBox9->setChecked(ini.readBool(T, "Show_B_L", true));
-    f2->CheckBox9Click();
-    f2->TntCheckBox3->setChecked(ini.readBool(T, "Show_Brig", true));
-    f2->TntCheckBox3Click();
+    f12->productCountSpin->setValue(ini.readInteger(T, "Products", 10));
+    f12->currencyCountSpin->setValue(ini.readInteger(T, "Valutas", 5));
+    f2->lightingControlBox->setChecked(ini.readBool(T, "Show_B_L", true));
+    f2->onLightingControlToggled();
+    f2->brightnessControlBox->setChecked(ini.readBool(T, "Show_Brig", true));
+    f2->onBrightnessControlToggled();
     for (int r = 1; r <= 5; ++r)
         CheckBox[r]->setChecked(ini.readBool(T, showKey(r, false), r <= 4));
     for (int r = 1; r <= 5; ++r)
         CheckBoxA[r]->setChecked(ini.readBool(T, showKey(r, true), r <= 4));
-    f2->CheckBox5->setChecked(ini.readBool(T, "Replys", false));
+    f2->oneWayLinkBox->setChecked(ini.readBool(T, "Replys", false));
     for (int k = 1; k <= 10; ++k)
-        f12->Edit2_[k]->setText(
+        f12->productNameEdits[k]->setText(
             QString::fromLatin1(ini.readString(T, "Name_" + QByteArray::number(k), NameDefaults[k - 1])));
     for (int r = 1; r <= 5; ++r)
-        f12->TntComboBox[r]->setCurrentText(
+        f12->currencyBoxes[r]->setCurrentText(
             QString::fromLatin1(ini.readString(T, "VAL_" + QByteArray::number(r), CurrencyDefaults[r - 1])));
     for (int k = 1; k <= 10; ++k)
-        Label3_[k]->setText(f12->Edit2_[k]->text());
-    f2->RadioGroup7->setItemIndex(ini.readInteger(T, "Fill_char", 0));
+        Label3_[k]->setText(f12->productNameEdits[k]->text());
+    f2->fillCharGroup->setItemIndex(ini.readInteger(T, "Fill_char", 0));
     // The data file loaded below is formatted with the fill mode just read.
     app.Fill_Char = f2->fillChar();
-    f2->CheckBox5Click();
-    f12->RadioGroup2->setItemIndex(ini.readInteger(T, "Board_type", 0));
-    f2->SpinEdit3->setValue(ini.readInteger(T, "Digits", 5));
+    f2->onOneWayLinkToggled();
+    f12->boardTypeGroup->setItemIndex(ini.readInteger(T, "Board_type", 0));
+    f2->digitsSpin->setValue(ini.readInteger(T, "Digits", 5));
 
     for (int r = 1; r <= 5; ++r)
         Check_Row(r);
     for (int r = 1; r <= 5; ++r)
         Check_Row_a(r);
-    f12->RadioGroup2Click();
+    f12->onBoardTypeChanged();
     Load1Click();
-    f2->RadioGroup4Click();
+    f2->onTimerUsedChanged();
     app.Loading_Settings = false;
-    f2->RadioGroup7Click();
+    f2->onFillCharChanged();
 }
 
 void TForm1::Save_Settings()
 {
     if (app.Loading_Settings || app.Starting_Up)
         return;
-    TForm2 *f2 = app.Form2;
-    TForm12 *f12 = app.Form12;
+    SettingsDialog *f2 = app.Form2;
+    BoardViewWindow *f12 = app.Form12;
     IniFile::Batch b{IniFile(app.settingsPath())};
     b.eraseSection(S);
     b.eraseSection(T);
     b.writeString(S, "BaudRAte", app.Baud_Rate.toLatin1());
     b.writeString(S, "Port_Number", app.Port_Name.toLatin1());
-    b.writeBool(S, "Auto_Load", f2->Auto_Load_Chb->isChecked());
+    b.writeBool(S, "Auto_Load", f2->autoLoadBox->isChecked());
     b.writeInteger(S, "Auto_Load_Intvl", app.Auto_Load_Intvl);
     b.writeBool(S, "Send_If_Changed", app.Send_If_Changed);
     b.writeInteger(S, "Attempts", app.Attempts);
     b.writeInteger(S, "Timeout_for_command", app.Timeout_Ms);
-    b.writeBool(S, "Manage_Checksumms", f2->CheckBox3->isChecked());
+    b.writeBool(S, "Manage_Checksumms", f2->checksumsBox->isChecked());
 
-    b.writeInteger(T, "Products", f12->SpinEdit10->value());
-    b.writeInteger(T, "Valutas", f12->SpinEdit1->value());
-    b.writeBool(T, "Show_B_L", f2->CheckBox9->isChecked());
-    b.writeBool(T, "Show_Brig", f2->TntCheckBox3->isChecked());
+    b.writeInteger(T, "Products", f12->productCountSpin->value());
+    b.writeInteger(T, "Valutas", f12->currencyCountSpin->value());
+    b.writeBool(T, "Show_B_L", f2->lightingControlBox->isChecked());
+    b.writeBool(T, "Show_Brig", f2->brightnessControlBox->isChecked());
     for (int r = 1; r <= 5; ++r)
         b.writeBool(T, showKey(r, false), CheckBox[r]->isChecked());
     for (int r = 1; r <= 5; ++r)
         b.writeBool(T, showKey(r, true), CheckBoxA[r]->isChecked());
-    b.writeBool(T, "Replys", f2->CheckBox5->isChecked());
+    b.writeBool(T, "Replys", f2->oneWayLinkBox->isChecked());
     for (int k = 1; k <= 10; ++k)
-        b.writeString(T, "Name_" + QByteArray::number(k), f12->Edit2_[k]->text().toLatin1());
+        b.writeString(T, "Name_" + QByteArray::number(k), f12->productNameEdits[k]->text().toLatin1());
     for (int r = 1; r <= 5; ++r)
-        b.writeString(T, "VAL_" + QByteArray::number(r), f12->TntComboBox[r]->currentText().toLatin1());
-    b.writeInteger(T, "Board_type", f12->RadioGroup2->itemIndex());
-    b.writeInteger(T, "Digits", f2->SpinEdit3->value());
-    b.writeInteger(T, "Fill_char", f2->RadioGroup7->itemIndex());
+        b.writeString(T, "VAL_" + QByteArray::number(r), f12->currencyBoxes[r]->currentText().toLatin1());
+    b.writeInteger(T, "Board_type", f12->boardTypeGroup->itemIndex());
+    b.writeInteger(T, "Digits", f2->digitsSpin->value());
+    b.writeInteger(T, "Fill_char", f2->fillCharGroup->itemIndex());
     QString error;
     if (!b.commit(&error))
         app.showError(error);

@@ -5,8 +5,8 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -17,31 +17,31 @@ void TForm1::Save_Controller_Settings()
 {
     if (app.Loading_Settings)
         return;
-    TForm2 *f2 = app.Form2;
-    TForm13 *f13 = app.Form13;
+    SettingsDialog *f2 = app.Form2;
+    AutoControlsWindow *f13 = app.Form13;
     // The section is never erased: other keys in it stay.
     IniFile::Batch b{IniFile(app.settingsPath())};
     b.writeString(C, "Morning_Time", app.Morning_Time.toLatin1());
     b.writeString(C, "Evening_Time", app.Evening_Time.toLatin1());
     b.writeString(C, "OFF_Time", app.OFF_Time.toLatin1());
     b.writeString(C, "ON_Time", app.ON_Time.toLatin1());
-    b.writeInteger(C, "Enable_Events", f2->RadioGroup6->itemIndex());
-    b.writeInteger(C, "Timer_Used", f2->RadioGroup4->itemIndex());
-    b.writeInteger(C, "Temperature_Used", f2->RadioGroup5->itemIndex());
+    b.writeInteger(C, "Enable_Events", f2->eventsGroup->itemIndex());
+    b.writeInteger(C, "Timer_Used", f2->timerUsedGroup->itemIndex());
+    b.writeInteger(C, "Temperature_Used", f2->temperatureSensorGroup->itemIndex());
     b.writeInteger(C, "Back_light_Mode", RadioGroup2->itemIndex());
     b.writeInteger(C, "Brightness_Mode", RadioGroup1->itemIndex());
-    b.writeInteger(C, "Morning_Time_Correction", f13->SpinEdit8->value());
-    b.writeInteger(C, "Evening_Time_Correction", f13->SpinEdit9->value());
-    b.writeInteger(C, "OFF_Time_Correction", f13->SpinEdit6->value());
-    b.writeInteger(C, "ON_Time_Correction", f13->SpinEdit7->value());
-    b.writeInteger(C, "Morning_Brightness", f13->ComboBox2->currentIndex());
-    b.writeInteger(C, "Evening_Brightness", f13->ComboBox4->currentIndex());
-    b.writeInteger(C, "Shedule_Backlight", f13->TntRadioGroup1->itemIndex());
-    b.writeInteger(C, "Shedule_Brightness", f13->TntRadioGroup2->itemIndex());
-    b.writeInteger(C, "Inverse", f2->RadioGroup3->itemIndex());
-    b.writeInteger(C, "Flash", f2->RadioGroup1->itemIndex());
-    b.writeInteger(C, "Time_Temp_Dispalay", f2->TntRadioGroup1->itemIndex());
-    b.writeInteger(C, "Modem_Used", f2->RadioGroup2->itemIndex());
+    b.writeInteger(C, "Morning_Time_Correction", f13->morningCorrectionSpin->value());
+    b.writeInteger(C, "Evening_Time_Correction", f13->eveningCorrectionSpin->value());
+    b.writeInteger(C, "OFF_Time_Correction", f13->offCorrectionSpin->value());
+    b.writeInteger(C, "ON_Time_Correction", f13->onCorrectionSpin->value());
+    b.writeInteger(C, "Morning_Brightness", f13->dayLevelBox->currentIndex());
+    b.writeInteger(C, "Evening_Brightness", f13->nightLevelBox->currentIndex());
+    b.writeInteger(C, "Shedule_Backlight", f13->lightingModeGroup->itemIndex());
+    b.writeInteger(C, "Shedule_Brightness", f13->brightnessModeGroup->itemIndex());
+    b.writeInteger(C, "Inverse", f2->inverseSignalsGroup->itemIndex());
+    b.writeInteger(C, "Flash", f2->flashGroup->itemIndex());
+    b.writeInteger(C, "Time_Temp_Dispalay", f2->clockSectionGroup->itemIndex());
+    b.writeInteger(C, "Modem_Used", f2->controlledByGroup->itemIndex());
     QString error;
     if (!b.commit(&error))
         app.showError(error);
@@ -49,8 +49,8 @@ void TForm1::Save_Controller_Settings()
 
 void TForm1::Load_Controller_Settings()
 {
-    TForm2 *f2 = app.Form2;
-    TForm13 *f13 = app.Form13;
+    SettingsDialog *f2 = app.Form2;
+    AutoControlsWindow *f13 = app.Form13;
     const LookupOperation operation(app);
     app.Loading_Settings = true;
     // Cleared on every way out, also when a schedule lookup ends the load early.
@@ -58,13 +58,13 @@ void TForm1::Load_Controller_Settings()
         App &app;
         ~Done() { app.Loading_Settings = false; }
     } done{app};
-    const int errors = f13->Lookup_Errors;
-    const auto failed = [&] { return f13->Lookup_Errors != errors; };
+    const int errors = f13->lookupErrors;
+    const auto failed = [&] { return f13->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {RadioGroup2, f13->TntRadioGroup2, f2->RadioGroup1, RadioGroup1, f13->TntRadioGroup1,
-                          f2->RadioGroup3, f2->RadioGroup6, f2->RadioGroup4, f2->RadioGroup5, f2->TntRadioGroup1,
-                          f2->RadioGroup2})
+    for (RadioGroup *g : {RadioGroup2, f13->brightnessModeGroup, f2->flashGroup, RadioGroup1, f13->lightingModeGroup,
+                          f2->inverseSignalsGroup, f2->eventsGroup, f2->timerUsedGroup, f2->temperatureSensorGroup, f2->clockSectionGroup,
+                          f2->controlledByGroup})
         g->setItemIndex(-1);
 
     app.Morning_Time = QString::fromLatin1(ini.readString(C, "Morning_Time", "00:00:00"));
@@ -73,30 +73,30 @@ void TForm1::Load_Controller_Settings()
     app.ON_Time = QString::fromLatin1(ini.readString(C, "ON_Time", "00:01:00"));
 
     // Each correction runs its group's mode switch; the spins clamp to their range.
-    f13->SpinEdit8->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
+    f13->morningCorrectionSpin->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit9->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
+    f13->eveningCorrectionSpin->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit6->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
+    f13->offCorrectionSpin->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
     if (failed())
         return;
-    f13->SpinEdit7->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
+    f13->onCorrectionSpin->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
     if (failed())
         return;
     const auto level = [](int v) { return v >= 0 && v <= 4 ? v : -1; };
-    f13->ComboBox2->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
-    f13->ComboBox4->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
+    f13->dayLevelBox->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
+    f13->nightLevelBox->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
 
-    if (!f13->Mode_Switch(false) || !f13->Mode_Switch(true))
+    if (!f13->switchMode(false) || !f13->switchMode(true))
         return;
 
-    f2->RadioGroup4->setEnabled(true);
-    f2->RadioGroup4Click();
+    f2->timerUsedGroup->setEnabled(true);
+    f2->onTimerUsedChanged();
     if (failed())
         return;
-    f2->Button5->setEnabled(true);
-    f2->Button1->setEnabled(true);
-    f2->Button3->setEnabled(true);
+    f2->timeQueryButton->setEnabled(true);
+    f2->pcButton->setEnabled(true);
+    f2->modemButton->setEnabled(true);
 }

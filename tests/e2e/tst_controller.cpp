@@ -14,9 +14,9 @@
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -36,9 +36,9 @@ struct Rig {
     TestApp t;
     App &app() { return *t.app; }
     TForm1 *f1() { return t.app->Form1; }
-    TForm2 *f2() { return t.app->Form2; }
-    TForm13 *f13() { return t.app->Form13; }
-    bool checksums() { return f2()->CheckBox3->isChecked(); }
+    SettingsDialog *f2() { return t.app->Form2; }
+    AutoControlsWindow *f13() { return t.app->Form13; }
+    bool checksums() { return f2()->checksumsBox->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
     {
@@ -118,8 +118,8 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QCOMPARE(r.app().Port->Port_Handle(), CommPort::State::Open);
-        r.f2()->CheckBox9->setChecked(lightingControl);
-        RadioGroup *mode = lighting ? r.f13()->TntRadioGroup1 : r.f13()->TntRadioGroup2;
+        r.f2()->lightingControlBox->setChecked(lightingControl);
+        RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         if (autoOpen)
             r.f13()->show();
@@ -160,7 +160,7 @@ private slots:
         QTimer::singleShot(100, [&] {
             QVERIFY(r.f1()->Btn_Send_->isEnabled());
             if (testPattern)
-                r.app().Form11->RadioGroup1->button(1)->click();
+                r.app().Form11->patternGroup->button(1)->click();
             else
                 r.f1()->Btn_Send_->click();
             r.f1()->Btn_Send_->click();   // a second request adds nothing
@@ -225,10 +225,10 @@ private slots:
         r.f1()->RadioGroup2->blockSignals(true);
         r.f1()->RadioGroup2->setItemIndex(1);
         r.f1()->RadioGroup2->blockSignals(false);
-        r.f13()->ComboBox2->setCurrentIndex(1);
-        r.f2()->RadioGroup3->blockSignals(true);
-        r.f2()->RadioGroup3->setItemIndex(1);
-        r.f2()->RadioGroup3->blockSignals(false);
+        r.f13()->dayLevelBox->setCurrentIndex(1);
+        r.f2()->inverseSignalsGroup->blockSignals(true);
+        r.f2()->inverseSignalsGroup->setItemIndex(1);
+        r.f2()->inverseSignalsGroup->blockSignals(false);
         QFile::remove(r.app().settingsPath());
 
         r.f1()->RadioGroup1->button(2)->click();   // "50%"
@@ -242,7 +242,7 @@ private slots:
         if (!reloaded) {
             QCOMPARE(r.f1()->RadioGroup1->itemIndex(), 2);
             QCOMPARE(r.f1()->RadioGroup2->itemIndex(), 1);
-            QCOMPARE(r.f13()->ComboBox2->currentIndex(), 1);
+            QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 1);
             QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
             QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
             return;
@@ -251,8 +251,8 @@ private slots:
         QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
         QCOMPARE(r.f1()->RadioGroup1->itemIndex(), -1);
         QCOMPARE(r.f1()->RadioGroup2->itemIndex(), -1);
-        QCOMPARE(r.f2()->RadioGroup3->itemIndex(), -1);
-        QCOMPARE(r.f13()->ComboBox2->currentIndex(), 0);
+        QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
+        QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
     }
 
@@ -263,18 +263,18 @@ private slots:
                             "ON_Time=18:40:00\r\nMorning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
                             "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\nTimer_Used=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f13()->ComboBox2->setCurrentIndex(0);
-        r.f13()->SpinEdit8->setValue(50);
+        r.f13()->dayLevelBox->setCurrentIndex(0);
+        r.f13()->morningCorrectionSpin->setValue(50);
         r.f1()->RadioGroup1->button(3)->click();
         QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QCOMPARE(r.f13()->ComboBox2->currentText(), QStringLiteral("100%"));
-        QCOMPARE(r.f13()->ComboBox4->currentText(), QStringLiteral("50%"));
-        QCOMPARE(r.f13()->SpinEdit8->value(), 10);
-        QCOMPARE(r.f13()->SpinEdit7->value(), -3);
+        QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
+        QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
+        QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
-        QCOMPARE(r.f13()->DateTimePicker4->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->TntRadioGroup1,
-                              r.f13()->TntRadioGroup2, r.f2()->RadioGroup1, r.f2()->RadioGroup4})
+        QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
+        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->lightingModeGroup,
+                              r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -296,8 +296,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->CheckBox3->setChecked(checksums);
-        QPushButton *b = button == 1 ? r.f2()->Button1 : button == 3 ? r.f2()->Button3 : r.f2()->Button5;
+        r.f2()->checksumsBox->setChecked(checksums);
+        QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
         b->setEnabled(true);
         r.f1()->StatusBar1->setPanelText(0, QStringLiteral("before"));
         b->click();
@@ -314,9 +314,9 @@ private slots:
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.app().Attempts = 2;
-        r.f2()->CheckBox3->setChecked(false);
-        r.f2()->Button5->setEnabled(true);
-        QTimer::singleShot(150, r.f2()->Button5, [&] { r.f2()->Button5->click(); });
+        r.f2()->checksumsBox->setChecked(false);
+        r.f2()->timeQueryButton->setEnabled(true);
+        QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
         r.f1()->RadioGroup1->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
@@ -325,8 +325,8 @@ private slots:
     {
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->CheckBox3->setChecked(true);
-        r.f2()->RadioGroup4->setItemIndex(1);   // timer used: the clock button is shown
+        r.f2()->checksumsBox->setChecked(true);
+        r.f2()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
         QTimer::singleShot(100, r.f1(), [&] {
@@ -361,15 +361,15 @@ private slots:
                   "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.f1()->Load_Controller_Settings();
-        r.f2()->CheckBox3->setChecked(false);
+        r.f2()->checksumsBox->setChecked(false);
         r.f1()->RadioGroup1->blockSignals(true);
         r.f1()->RadioGroup1->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
         r.f1()->RadioGroup1->blockSignals(false);
-        r.f2()->TntRadioGroup1->blockSignals(true);
-        r.f2()->TntRadioGroup1->setItemIndex(3);
-        r.f2()->TntRadioGroup1->blockSignals(false);
+        r.f2()->clockSectionGroup->blockSignals(true);
+        r.f2()->clockSectionGroup->setItemIndex(3);
+        r.f2()->clockSectionGroup->blockSignals(false);
 
-        r.f2()->Send_Settings();
+        r.f2()->sendControllerSettings();
 
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
@@ -377,8 +377,8 @@ private slots:
                                          "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
         QCOMPARE(r.boardSets(), expected);
-        for (RadioGroup *g : {r.f2()->RadioGroup1, r.f2()->RadioGroup4, r.f2()->RadioGroup5, r.f2()->RadioGroup6,
-                              r.f2()->RadioGroup3, r.f2()->RadioGroup2})
+        for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,
+                              r.f2()->inverseSignalsGroup, r.f2()->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
         QVERIFY(!r.app().Settings_Send_Busy);
         const IniFile ini(r.app().settingsPath());
@@ -434,8 +434,8 @@ private slots:
         QFETCH(QByteArray, value);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        TForm2 *f2 = r.f2();
-        TForm13 *f13 = r.f13();
+        SettingsDialog *f2 = r.f2();
+        AutoControlsWindow *f13 = r.f13();
         if (open)
             (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
         const int before = r.commands().size();   // showing the dialog runs no send here
@@ -445,18 +445,18 @@ private slots:
             r.f1()->RadioGroup1->setItemIndex(5);
         }
         switch (change) {
-        case 0: f2->RadioGroup1->setItemIndex(1); break;
-        case 1: f2->RadioGroup3->setItemIndex(1); break;
-        case 2: f2->RadioGroup6->setItemIndex(1); break;
-        case 3: f2->RadioGroup5->setItemIndex(1); break;
-        case 4: f2->TntRadioGroup1->setItemIndex(4); break;
-        case 5: f13->SpinEdit8->setValue(-10); break;
+        case 0: f2->flashGroup->setItemIndex(1); break;
+        case 1: f2->inverseSignalsGroup->setItemIndex(1); break;
+        case 2: f2->eventsGroup->setItemIndex(1); break;
+        case 3: f2->temperatureSensorGroup->setItemIndex(1); break;
+        case 4: f2->clockSectionGroup->setItemIndex(4); break;
+        case 5: f13->morningCorrectionSpin->setValue(-10); break;
         case 6:
-            f13->ComboBox4->setCurrentIndex(3);
-            emit f13->ComboBox4->activated(3);
+            f13->nightLevelBox->setCurrentIndex(3);
+            emit f13->nightLevelBox->activated(3);
             break;
-        case 7: f13->DateTimePicker4->setTime(QTime(16, 41, 5)); break;
-        case 8: f13->TntRadioGroup2->setItemIndex(0); break;
+        case 7: f13->onTimePicker->setTime(QTime(16, 41, 5)); break;
+        case 8: f13->brightnessModeGroup->setItemIndex(0); break;
         }
         QTest::qWait(50);
         const QList<QByteArray> wire = r.commands().mid(before);

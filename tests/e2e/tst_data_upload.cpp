@@ -6,8 +6,8 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/ErrorDialogs.h"
-#include "dialogs/Settings.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 

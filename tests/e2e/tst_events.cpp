@@ -13,13 +13,13 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
-QStringList logLines(TForm2 *f2)
+QStringList logLines(SettingsDialog *f2)
 {
-    const QString text = f2->Memo3->toPlainText();
+    const QString text = f2->protocolLog->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -55,13 +55,13 @@ struct Rig {
     Sim sim;
     App &app() { return *t.app; }
     TForm1 *f1() { return t.f1(); }
-    TForm2 *f2() { return t.app->Form2; }
+    SettingsDialog *f2() { return t.app->Form2; }
     bool connect()
     {
         if (!sim.ok())
             return false;
-        f2()->ComboBox1->setEditText(sim.port());
-        f2()->ComboBox1Change();
+        f2()->portCombo->setEditText(sim.port());
+        f2()->reopenPort();
         return app().Port->Port_Handle() == CommPort::State::Open;
     }
     // The board sends `bytes`; returns once they are waiting at the program's end of the line.
@@ -174,11 +174,11 @@ private slots:
         QVERIFY(rig.connect());
         // The ticks are run by the test, one after each chunk.
         rig.f1()->Timer5->stop();
-        TForm2 *f2 = rig.f2();
-        f2->CheckBox3->setChecked(checksums);
-        f2->RadioGroup5->setItemIndex(sensor ? 1 : 0);
-        f2->CheckBox9->setChecked(lighting);
-        f2->Button4Click();
+        SettingsDialog *f2 = rig.f2();
+        f2->checksumsBox->setChecked(checksums);
+        f2->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
+        f2->lightingControlBox->setChecked(lighting);
+        f2->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
             rig.f1()->StatusBar1->setPanelText(i, before[i - 1]);
@@ -207,9 +207,9 @@ private slots:
                  "--light", "0"});
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.f2()->CheckBox3->setChecked(true);
-        rig.f2()->RadioGroup5->setItemIndex(1);
-        rig.f2()->CheckBox9->setChecked(true);
+        rig.f2()->checksumsBox->setChecked(true);
+        rig.f2()->temperatureSensorGroup->setItemIndex(1);
+        rig.f2()->lightingControlBox->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
@@ -225,11 +225,11 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        TForm2 *f2 = rig.f2();
-        f2->CheckBox3->setChecked(false);
-        f2->RadioGroup5->setItemIndex(1);
-        f2->Button4Click();
-        f2->TntCheckBox2->setChecked(true);
+        SettingsDialog *f2 = rig.f2();
+        f2->checksumsBox->setChecked(false);
+        f2->temperatureSensorGroup->setItemIndex(1);
+        f2->onClearLogClicked();
+        f2->pauseProtocolBox->setChecked(true);
 
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
         QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->Label3->text()).hasMatch(), 6000);
@@ -242,7 +242,7 @@ private slots:
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
         QVERIFY(rig.app().Port->serial()->bytesAvailable() > 0);
 
-        f2->TntCheckBox2->setChecked(false);
+        f2->pauseProtocolBox->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);
         QCOMPARE(rig.panel(3), QStringLiteral("25°C"));
     }
@@ -253,9 +253,9 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        TForm2 *f2 = rig.f2();
-        f2->Button4Click();
-        f2->Button1->click();   // "PC temporary"
+        SettingsDialog *f2 = rig.f2();
+        f2->onClearLogClicked();
+        f2->pcButton->click();   // "PC temporary"
         QVERIFY(rig.sim.waitForReceived("PC\r\n"));
         QElapsedTimer clock;
         clock.start();
@@ -270,8 +270,8 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        TForm2 *f2 = rig.f2();
-        f2->Button4Click();
+        SettingsDialog *f2 = rig.f2();
+        f2->onClearLogClicked();
         constexpr int Lines = 5050, Chunk = 1000;
         for (int first = 1; first <= Lines; first += Chunk) {
             QByteArray bytes;
@@ -279,16 +279,16 @@ private slots:
                 bytes += "L" + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
             QVERIFY(rig.sim.control(QStringLiteral("raw ") + escaped(bytes)));
             const QString last = QStringLiteral("L%1").arg(qMin(first + Chunk - 1, Lines), 4, 10, QLatin1Char('0'));
-            QTRY_VERIFY_WITH_TIMEOUT(f2->Memo3->document()->lastBlock().text() == last, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(f2->protocolLog->document()->lastBlock().text() == last, 15000);
         }
-        QCOMPARE(f2->Memo3->blockCount(), 5000);
+        QCOMPARE(f2->protocolLog->blockCount(), 5000);
         const QStringList log = logLines(f2);
         QCOMPARE(log.size(), 5000);
         QCOMPARE(log.first(), QStringLiteral("L0051"));
         QCOMPARE(log.last(), QStringLiteral("L5050"));
 
-        f2->Button4->click();   // "Clear memo"
-        QCOMPARE(f2->Memo3->toPlainText(), QString());
+        f2->clearLogButton->click();   // "Clear memo"
+        QCOMPARE(f2->protocolLog->toPlainText(), QString());
         QVERIFY(rig.boardSends("after\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"after"}, 6000);
     }

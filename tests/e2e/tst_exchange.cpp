@@ -17,9 +17,9 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "comm/ErrorDialogs.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 double cpuSeconds()
@@ -29,9 +29,9 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-QStringList logLines(TForm2 *f2)
+QStringList logLines(SettingsDialog *f2)
 {
-    const QString text = f2->Memo3->toPlainText();
+    const QString text = f2->protocolLog->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -41,17 +41,17 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    TForm2 *f2() { return t.app->Form2; }
+    SettingsDialog *f2() { return t.app->Form2; }
     bool connect()
     {
-        f2()->ComboBox1->setEditText(sim.port());
-        f2()->ComboBox1Change();
+        f2()->portCombo->setEditText(sim.port());
+        f2()->reopenPort();
         return app().Port->Port_Handle() == CommPort::State::Open;
     }
     // Runs one exchange of `command`; returns its duration in ms.
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
     {
-        f2()->CheckBox3->setChecked(checksums);
+        f2()->checksumsBox->setChecked(checksums);
         app().Attempts = attempts;
         app().Timeout_Ms = timeoutMs;
         app().Command_Text = command;
@@ -237,8 +237,8 @@ void TestExchange::exchange()
 
     // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
     const QString shown = QString::fromLatin1(wire.chopped(2));
-    QCOMPARE(rig.f2()->StatusBar1->panelText(0), shown);
-    QCOMPARE(rig.app().Form13->StatusBar1->panelText(0), shown);
+    QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
+    QCOMPARE(rig.app().Form13->statusBar->panelText(0), shown);
     QVERIFY(!rig.t.f1()->Timer2->isActive());
     QVERIFY(rig.t.f1()->Timer5->isActive());
     QVERIFY(!rig.t.f1()->Timer1->isActive());   // automatic loading is off
@@ -249,7 +249,7 @@ void TestExchange::oneWayLink()
     Rig rig({"--error-first", "10"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.f2()->CheckBox5->setChecked(true);
+    rig.f2()->oneWayLinkBox->setChecked(true);
     const qint64 ms = rig.exchange("BRIG=1", 3, 10000);
     QCOMPARE(rig.outcome(), QStringLiteral("ok"));
     QVERIFY2(ms < 5000, qPrintable(QString::number(ms)));   // no wait for a reply
@@ -280,7 +280,7 @@ void TestExchange::windowLivesDuringWait()
     QVERIFY(rig.connect());
     TForm1 *f1 = rig.t.f1();
     f1->show();
-    rig.f2()->Auto_Load_Chb->setChecked(true);   // automatic loading on: Timer1 comes back afterwards
+    rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: Timer1 comes back afterwards
     f1->Apply_Autoload_Interval();
     QVERIFY(f1->Timer1->isActive());
     QPushButton button(QStringLiteral("Other"));
@@ -297,7 +297,7 @@ void TestExchange::windowLivesDuringWait()
         QVERIFY(!f1->Timer5->isActive());
         QVERIFY(!f1->Timer1->isActive());
         QVERIFY(f1->ProgressBar1->value() > 0);
-        QCOMPARE(rig.f2()->StatusBar1->panelText(0), QStringLiteral("BRIG=3;"));
+        QCOMPARE(rig.f2()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
         const QPoint at = button.rect().center();
         QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
@@ -316,8 +316,8 @@ void TestExchange::windowLivesDuringWait()
 void TestExchange::missingPortTimesOutEveryAttempt()
 {
     TestApp t;
-    t.app->Form2->ComboBox1->setEditText(QStringLiteral("/nonexistent/tablo-port"));
-    t.app->Form2->ComboBox1Change();
+    t.app->Form2->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
+    t.app->Form2->reopenPort();
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
     t.app->Attempts = 2;
     t.app->Timeout_Ms = 400;
@@ -355,7 +355,7 @@ void TestExchange::hangUpDuringWait()
     QVERIFY2(cpuIdle < 0.5, qPrintable(QString::number(cpuIdle)));
 
     // The next operation reopens the port; while it is gone, that fails (red box).
-    rig.f2()->ComboBox1Change();
+    rig.f2()->reopenPort();
     QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
 }
 
@@ -449,18 +449,18 @@ void TestExchange::errorDialogs()
     QCOMPARE(d->size(), QSize(392, 116));
     QVERIFY(d->isModal());
     QStringList shown;
-    for (QLabel *l : d->Labels)
+    for (QLabel *l : d->lineLabels)
         shown << l->text();
     QCOMPARE(shown, texts);
-    for (QLabel *l : d->Labels) {
+    for (QLabel *l : d->lineLabels) {
         // Every text fits on the dialog.
-        QVERIFY(l->geometry().bottom() < d->Button1->geometry().top());
+        QVERIFY(l->geometry().bottom() < d->okButton->geometry().top());
         QVERIFY(l->fontMetrics().horizontalAdvance(l->text()) <= l->width());
     }
-    QCOMPARE(d->Button1->text(), QStringLiteral("Ok"));
+    QCOMPARE(d->okButton->text(), QStringLiteral("Ok"));
     d->show();
     QVERIFY(d->isVisible());
-    QTest::mouseClick(d->Button1, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     QVERIFY(!d->isVisible());
     QCOMPARE(d->result(), int(QDialog::Accepted));
 }

@@ -15,7 +15,7 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 double cpuSeconds()
@@ -25,12 +25,12 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool isRed(TForm2 *f2) { return f2->ComboBox1->palette().color(QPalette::Base) == QColor(Qt::red); }
+bool isRed(SettingsDialog *f2) { return f2->portCombo->palette().color(QPalette::Base) == QColor(Qt::red); }
 
-void selectPort(TForm2 *f2, const QString &name)
+void selectPort(SettingsDialog *f2, const QString &name)
 {
-    f2->ComboBox1->setEditText(name);
-    f2->ComboBox1Change();
+    f2->portCombo->setEditText(name);
+    f2->reopenPort();
 }
 
 // A simulator reachable under a fixed path of our own (a link to its pty).
@@ -102,7 +102,7 @@ void TestPort::portBoxColour()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->Form2;
     t.writeFile(QStringLiteral("plain.txt"), "not a port\r\n");
     name.replace(QStringLiteral("{sim}"), sim.port()).replace(QStringLiteral("{file}"), t.path("plain.txt"));
 
@@ -111,8 +111,8 @@ void TestPort::portBoxColour()
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
 
-    f2->ComboBox11->setEditText(baud);
-    f2->ComboBox11Change();
+    f2->baudRateCombo->setEditText(baud);
+    f2->onBaudRateChanged();
     QCOMPARE(t.app->Baud_Rate, baud);
     selectPort(f2, name);
     QCOMPARE(t.app->Port_Name, name);
@@ -120,8 +120,8 @@ void TestPort::portBoxColour()
     QCOMPARE(isRed(f2), !opens);
     QCOMPARE(t.readFile(QStringLiteral("plain.txt")), QByteArray("not a port\r\n"));
 
-    f2->ComboBox11->setEditText(QStringLiteral("9600"));
-    f2->ComboBox11Change();
+    f2->baudRateCombo->setEditText(QStringLiteral("9600"));
+    f2->onBaudRateChanged();
     selectPort(f2, sim.port());
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
@@ -132,18 +132,18 @@ void TestPort::typingReopensThePort()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
-    f2->ComboBox1->lineEdit()->clear();
+    SettingsDialog *f2 = t.app->Form2;
+    f2->portCombo->lineEdit()->clear();
     // Every typed character reopens the port with the text as it stands.
-    QTest::keyClicks(f2->ComboBox1->lineEdit(), s.link.chopped(1));
+    QTest::keyClicks(f2->portCombo->lineEdit(), s.link.chopped(1));
     QCOMPARE(t.app->Port_Name, s.link.chopped(1));
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
     QVERIFY(isRed(f2));
-    QTest::keyClicks(f2->ComboBox1->lineEdit(), s.link.right(1));
+    QTest::keyClicks(f2->portCombo->lineEdit(), s.link.right(1));
     QCOMPARE(t.app->Port_Name, s.link);
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
-    QTest::keyClick(f2->ComboBox1->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClick(f2->portCombo->lineEdit(), Qt::Key_Backspace);
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
     QVERIFY(isRed(f2));
 }
@@ -175,13 +175,13 @@ void TestPort::lineSettings()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->Form2;
     selectPort(f2, sim.port());
     // The baud and parity boxes store their text and reopen the port at once.
-    f2->ComboBox11->setEditText(baud);
-    f2->ComboBox11Change();
-    f2->ComboBox3->setEditText(parity);
-    f2->ComboBox3Change();
+    f2->baudRateCombo->setEditText(baud);
+    f2->onBaudRateChanged();
+    f2->parityCombo->setEditText(parity);
+    f2->onParityChanged();
     QCOMPARE(t.app->Baud_Rate, baud);
     QCOMPARE(t.app->Parity, parity);
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
@@ -261,7 +261,7 @@ void TestPort::hangUpWhileIdle()
     Sim sim{{QStringLiteral("--silent")}};
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->Form2;
     selectPort(f2, sim.port());
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
 
@@ -292,18 +292,18 @@ void TestPort::scanKeepsRememberedPty()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->Form2;
     selectPort(f2, s.link);
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
-    f2->Button2Click();
+    f2->refreshPortList();
 
     QStringList items;
-    for (int i = 0; i < f2->ComboBox1->count(); ++i)
-        items << f2->ComboBox1->itemText(i);
+    for (int i = 0; i < f2->portCombo->count(); ++i)
+        items << f2->portCombo->itemText(i);
     QVERIFY2(items.contains(s.link), qPrintable(items.join(QLatin1Char(' '))));
     QCOMPARE(items.count(s.link), 1);
     QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
-    QCOMPARE(f2->ComboBox1->currentText(), s.link);
+    QCOMPARE(f2->portCombo->currentText(), s.link);
     QCOMPARE(t.app->Port_Name, s.link);
     QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
@@ -315,7 +315,7 @@ void TestPort::scanDropsVanishedPort()
 {
     QString gone;
     TestApp t;
-    TForm2 *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->Form2;
     {
         Sim sim;
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
@@ -326,14 +326,14 @@ void TestPort::scanDropsVanishedPort()
     // The simulator is gone; make sure no other process got the same pty number meanwhile.
     if (QFile::exists(gone))
         QSKIP("the pty number was taken again");
-    f2->Button2Click();
+    f2->refreshPortList();
     QStringList items;
-    for (int i = 0; i < f2->ComboBox1->count(); ++i)
-        items << f2->ComboBox1->itemText(i);
+    for (int i = 0; i < f2->portCombo->count(); ++i)
+        items << f2->portCombo->itemText(i);
     QVERIFY(!items.contains(gone));
     // The first port found is selected, or none at all and the box turns red.
-    QCOMPARE(f2->ComboBox1->currentText(), items.isEmpty() ? QString() : items.first());
-    QCOMPARE(t.app->Port_Name, f2->ComboBox1->currentText());
+    QCOMPARE(f2->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
+    QCOMPARE(t.app->Port_Name, f2->portCombo->currentText());
     const bool failed = t.app->Port->Port_Handle() == CommPort::State::Failed;
     QCOMPARE(isRed(f2), failed);
     if (items.isEmpty())

@@ -9,10 +9,10 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
@@ -102,27 +102,27 @@ QString escaped(const QByteArray &text)
 QString probe(const App &a, const QString &what)
 {
     const TForm1 *f1 = a.Form1;
-    const TForm2 *f2 = a.Form2;
-    const TForm13 *f13 = a.Form13;
+    const SettingsDialog *f2 = a.Form2;
+    const AutoControlsWindow *f13 = a.Form13;
     const QMap<QString, RadioGroup *> groups{
         {"Form1.RadioGroup1", f1->RadioGroup1},       {"Form1.RadioGroup2", f1->RadioGroup2},
-        {"Form13.TntRadioGroup1", f13->TntRadioGroup1}, {"Form13.TntRadioGroup2", f13->TntRadioGroup2},
-        {"Form2.RadioGroup1", f2->RadioGroup1},       {"Form2.RadioGroup2", f2->RadioGroup2},
-        {"Form2.RadioGroup3", f2->RadioGroup3},       {"Form2.RadioGroup4", f2->RadioGroup4},
-        {"Form2.RadioGroup5", f2->RadioGroup5},       {"Form2.RadioGroup6", f2->RadioGroup6},
-        {"Form2.TntRadioGroup1", f2->TntRadioGroup1}};
+        {"Form13.TntRadioGroup1", f13->lightingModeGroup}, {"Form13.TntRadioGroup2", f13->brightnessModeGroup},
+        {"Form2.RadioGroup1", f2->flashGroup},       {"Form2.RadioGroup2", f2->controlledByGroup},
+        {"Form2.RadioGroup3", f2->inverseSignalsGroup},       {"Form2.RadioGroup4", f2->timerUsedGroup},
+        {"Form2.RadioGroup5", f2->temperatureSensorGroup},       {"Form2.RadioGroup6", f2->eventsGroup},
+        {"Form2.TntRadioGroup1", f2->clockSectionGroup}};
     if (groups.contains(what))
         return QString::number(groups[what]->itemIndex());
-    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", f13->SpinEdit6}, {"Form13.SpinEdit7", f13->SpinEdit7},
-                                          {"Form13.SpinEdit8", f13->SpinEdit8}, {"Form13.SpinEdit9", f13->SpinEdit9}};
+    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", f13->offCorrectionSpin}, {"Form13.SpinEdit7", f13->onCorrectionSpin},
+                                          {"Form13.SpinEdit8", f13->morningCorrectionSpin}, {"Form13.SpinEdit9", f13->eveningCorrectionSpin}};
     if (spins.contains(what))
         return QString::number(spins[what]->value());
     if (what == "Form13.ComboBox2")
-        return QString::number(f13->ComboBox2->currentIndex());
+        return QString::number(f13->dayLevelBox->currentIndex());
     if (what == "Form13.ComboBox4")
-        return QString::number(f13->ComboBox4->currentIndex());
+        return QString::number(f13->nightLevelBox->currentIndex());
     const QMap<QString, QPushButton *> buttons{
-        {"Form2.Button1", f2->Button1}, {"Form2.Button3", f2->Button3}, {"Form2.Button5", f2->Button5}};
+        {"Form2.Button1", f2->pcButton}, {"Form2.Button3", f2->modemButton}, {"Form2.Button5", f2->timeQueryButton}};
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
@@ -364,7 +364,7 @@ void tst_read_send::readReply()
     if (QTest::currentDataTag() == QByteArray("31 fields"))
         QCOMPARE(r.app().Board_Values[32], QString("old"));
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
-        QCOMPARE(r.app().Form13->ComboBox2->currentIndex(), 2);
+        QCOMPARE(r.app().Form13->dayLevelBox->currentIndex(), 2);
     expectIdle(r);
 }
 
@@ -372,7 +372,7 @@ void tst_read_send::oneWayReadSendsNothing()
 {
     Rig r({"Replys=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    QVERIFY(r.app().Form2->CheckBox5->isChecked());
+    QVERIFY(r.app().Form2->oneWayLinkBox->isChecked());
     r.f1()->StatusBar1->setPanelText(0, "before");
     r.f1()->Read_Data();
     QTest::qWait(300);

@@ -8,8 +8,8 @@
 #include "Sim.h"
 #include "TestApp.h"
 #include "comm/CommFunctions.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 
@@ -50,13 +50,13 @@ struct Rig {
     Sim sim;
     App &app() { return *t.app; }
     TForm1 *f1() { return t.f1(); }
-    TForm11 *f11() { return t.app->Form11; }
+    TestPatternWindow *f11() { return t.app->Form11; }
     bool connect()
     {
         if (!sim.ok())
             return false;
-        t.app->Form2->ComboBox1->setEditText(sim.port());
-        t.app->Form2->ComboBox1Change();
+        t.app->Form2->portCombo->setEditText(sim.port());
+        t.app->Form2->reopenPort();
         return app().Port->Port_Handle() == CommPort::State::Open;
     }
     QStringList fields()
@@ -68,7 +68,7 @@ struct Rig {
     }
     QByteArray file() { return t.readFile(QStringLiteral("Tablo_data.tbl")); }
     void open() { f1()->est1->trigger(); }
-    void pick(int index) { f11()->RadioGroup1->button(index)->click(); }
+    void pick(int index) { f11()->patternGroup->button(index)->click(); }
 };
 
 } // namespace
@@ -100,7 +100,7 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        QVERIFY(!rig.app().Form2->Auto_Load_Chb->isChecked());
+        QVERIFY(!rig.app().Form2->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
         rig.f1()->CheckBox[3]->setChecked(false);
 
@@ -140,7 +140,7 @@ private slots:
             rig.pick(index);
         QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("3.3333")));
 
-        QTest::mouseClick(rig.f11()->Button1, Qt::LeftButton);
+        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), atOpen);
         QVERIFY(!rig.app().Test_Mode);
         QVERIFY(!rig.f11()->isVisible());
@@ -175,7 +175,7 @@ private slots:
         rig.open();
         rig.pick(5);
         if (viaButton)
-            QTest::mouseClick(rig.f11()->Button2, Qt::LeftButton);
+            QTest::mouseClick(rig.f11()->keepButton, Qt::LeftButton);
         else
             rig.f11()->close();
         QVERIFY(!rig.f11()->isVisible());
@@ -194,11 +194,11 @@ private slots:
 
         // Opening again saves what the fields hold then, and starts anew.
         rig.open();
-        QCOMPARE(rig.f11()->RadioGroup1->itemIndex(), -1);
+        QCOMPARE(rig.f11()->patternGroup->itemIndex(), -1);
         QStringList now(10, QStringLiteral("5.5555"));
         now[0] = QStringLiteral("2.0000");
         QCOMPARE(rig.file(), dataFile(now));
-        QTest::mouseClick(rig.f11()->Button1, Qt::LeftButton);
+        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), now);
         QVERIFY(!rig.app().Test_Mode);
     }
@@ -212,18 +212,18 @@ private slots:
         QVERIFY(rig.connect());
         rig.f1()->move(150, 60);
         rig.open();
-        TForm11 *f11 = rig.f11();
+        TestPatternWindow *f11 = rig.f11();
         QVERIFY(f11->isVisible());
         QCOMPARE(f11->pos(), QPoint(rig.f1()->width() + 20, 60));
         QCOMPARE(f11->width(), rig.f1()->width());
-        QCOMPARE(f11->RadioGroup1->count(), 18);
-        QCOMPARE(f11->RadioGroup1->columns(), 4);
+        QCOMPARE(f11->patternGroup->count(), 18);
+        QCOMPARE(f11->patternGroup->columns(), 4);
 
         rig.pick(12);
         QCOMPARE(sends(rig.sim.received()).size(), 1);
         f11->hide();
         rig.open();
-        QCOMPARE(f11->RadioGroup1->itemIndex(), -1);
+        QCOMPARE(f11->patternGroup->itemIndex(), -1);
         QCOMPARE(rig.f1()->StatusBar1->panelText(0), QStringLiteral("Loaded"));
         QTest::qWait(300);
         QCOMPARE(sends(rig.sim.received()).size(), 1);

@@ -10,8 +10,8 @@
 #include "TestApp.h"
 #include "core/settings/ControllerConfig.h"
 #include "core/protocol/Protocol.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -30,12 +30,12 @@ struct Group {
 };
 Group group(App &app, bool brightness)
 {
-    TForm13 *f = app.Form13;
+    AutoControlsWindow *f = app.Form13;
     if (brightness)
-        return {f->TntRadioGroup2, f->DateTimePicker1, f->DateTimePicker2, f->SpinEdit8, f->SpinEdit9,
-                f->Label8,         f->Label9,          &app.Morning_Time,  &app.Evening_Time};
-    return {f->TntRadioGroup1, f->DateTimePicker3, f->DateTimePicker4, f->SpinEdit6, f->SpinEdit7,
-            f->Label10,        f->Label11,         &app.OFF_Time,      &app.ON_Time};
+        return {f->brightnessModeGroup, f->morningTimePicker, f->eveningTimePicker, f->morningCorrectionSpin, f->eveningCorrectionSpin,
+                f->morningCorrectionLabel,         f->eveningCorrectionLabel,          &app.Morning_Time,  &app.Evening_Time};
+    return {f->lightingModeGroup, f->offTimePicker, f->onTimePicker, f->offCorrectionSpin, f->onCorrectionSpin,
+            f->offCorrectionLabel,        f->onCorrectionLabel,         &app.OFF_Time,      &app.ON_Time};
 }
 QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:ss")); }
 
@@ -43,7 +43,7 @@ QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:s
 void quiet(TestApp &t)
 {
     t.app->Port_Name = t.path(QStringLiteral("no-such-port"));
-    t.app->Form2->ComboBox1->setCurrentText(t.app->Port_Name);
+    t.app->Form2->portCombo->setCurrentText(t.app->Port_Name);
     t.app->Timeout_Ms = 400;
     t.app->Attempts = 1;
     t.app->todayHook = [] { return QDate(2024, 5, 13); };
@@ -123,7 +123,7 @@ private slots:
         for (QWidget *w : {static_cast<QWidget *>(g.firstCorrection), static_cast<QWidget *>(g.secondCorrection),
                            static_cast<QWidget *>(g.firstLabel), static_cast<QWidget *>(g.secondLabel)})
             QCOMPARE(w->isEnabled(), !failed);
-        QVERIFY(app.Form13->Button3->isEnabled());
+        QVERIFY(app.Form13->scheduleButton->isEnabled());
         QCOMPARE(app.Command_Text, QByteArray("none"));   // closed window: nothing sent
     }
 
@@ -134,22 +134,22 @@ private slots:
         quiet(t);
         t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
         App &app = *t.app;
-        TForm13 *f = app.Form13;
+        AutoControlsWindow *f = app.Form13;
         app.Morning_Time = QStringLiteral("07:30:15");
         app.Evening_Time = QStringLiteral("21:00:00");
-        f->TntRadioGroup2->setItemIndex(1);
-        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("06:12:00"));
-        f->SpinEdit8->setValue(-20);
-        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("05:52:00"));
-        f->SpinEdit9->setValue(15);
-        QCOMPARE(shown(f->DateTimePicker2), QStringLiteral("21:00:00"));
-        f->TntRadioGroup2->setItemIndex(0);
-        QCOMPARE(shown(f->DateTimePicker1), QStringLiteral("07:30:15"));
-        QCOMPARE(shown(f->DateTimePicker2), QStringLiteral("21:00:00"));
-        QVERIFY(f->DateTimePicker1->isEnabled());
-        QVERIFY(!f->SpinEdit8->isEnabled());
+        f->brightnessModeGroup->setItemIndex(1);
+        QCOMPARE(shown(f->morningTimePicker), QStringLiteral("06:12:00"));
+        f->morningCorrectionSpin->setValue(-20);
+        QCOMPARE(shown(f->morningTimePicker), QStringLiteral("05:52:00"));
+        f->eveningCorrectionSpin->setValue(15);
+        QCOMPARE(shown(f->eveningTimePicker), QStringLiteral("21:00:00"));
+        f->brightnessModeGroup->setItemIndex(0);
+        QCOMPARE(shown(f->morningTimePicker), QStringLiteral("07:30:15"));
+        QCOMPARE(shown(f->eveningTimePicker), QStringLiteral("21:00:00"));
+        QVERIFY(f->morningTimePicker->isEnabled());
+        QVERIFY(!f->morningCorrectionSpin->isEnabled());
         // The lighting group was not touched.
-        QCOMPARE(shown(f->DateTimePicker3), QStringLiteral("00:00:00"));
+        QCOMPARE(shown(f->offTimePicker), QStringLiteral("00:00:00"));
     }
 
     // Only the operator's edit of a picker rewrites its stored text.
@@ -158,8 +158,8 @@ private slots:
         TestApp t;
         quiet(t);
         App &app = *t.app;
-        TForm13 *f = app.Form13;
-        TimePicker *pickers[4] = {f->DateTimePicker1, f->DateTimePicker2, f->DateTimePicker3, f->DateTimePicker4};
+        AutoControlsWindow *f = app.Form13;
+        TimePicker *pickers[4] = {f->morningTimePicker, f->eveningTimePicker, f->offTimePicker, f->onTimePicker};
         QString *texts[4] = {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time};
         for (int i = 0; i < 4; ++i) {
             pickers[i]->setTimeFromProgram(QTime(10, 11, 12));
@@ -188,7 +188,7 @@ private slots:
         QFETCH(int, readBack);
         TestApp t;
         quiet(t);
-        QSpinBox *s = t.app->Form13->SpinEdit8;
+        QSpinBox *s = t.app->Form13->morningCorrectionSpin;
         s->setValue(correction);
         ControllerConfig v;
         v.morningTime = v.eveningTime = v.offTime = v.onTime = QStringLiteral("00:00:00");
@@ -211,8 +211,8 @@ private slots:
         TestApp t;
         if (exists)
             t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
-        t.app->Form13->Button3->setEnabled(true);
-        t.app->Form13->Button3->click();
+        t.app->Form13->scheduleButton->setEnabled(true);
+        t.app->Form13->scheduleButton->click();
         QCOMPARE(t.editorStarts,
                  exists ? QStringList{t.app->Program_Dir + QStringLiteral("Shedule.shd")} : QStringList());
     }
@@ -236,14 +236,14 @@ private slots:
     {
         QFETCH(bool, lighting);
         TestApp t;
-        TForm13 *f = t.app->Form13;
-        f->GroupBox2->setVisible(lighting);
-        f->Arrange();
-        QWidget *above = lighting ? f->GroupBox2 : f->GroupBox1;
-        QCOMPARE(f->Button3->y(), above->y() + above->height() + 5);
-        QCOMPARE(f->Btn_Close_->y(), f->Button3->y());
-        QCOMPARE(f->height(), f->Button3->y() + f->Button3->height() + f->StatusBar1->height() + 42);
-        QCOMPARE(f->StatusBar1->y() + f->StatusBar1->height(), f->height());
+        AutoControlsWindow *f = t.app->Form13;
+        f->lightingBox->setVisible(lighting);
+        f->arrange();
+        QWidget *above = lighting ? f->lightingBox : f->brightnessBox;
+        QCOMPARE(f->scheduleButton->y(), above->y() + above->height() + 5);
+        QCOMPARE(f->closeButton->y(), f->scheduleButton->y());
+        QCOMPARE(f->height(), f->scheduleButton->y() + f->scheduleButton->height() + f->statusBar->height() + 42);
+        QCOMPARE(f->statusBar->y() + f->statusBar->height(), f->height());
     }
 };
 

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ QList<QPoint> flagPositions(TForm1 *f)
 QPoint row(int r) { return QPoint(8, 10 + 30 * (r - 1)); }
 
 // Types `text` into a currency choice as the operator does, replacing what was there.
-void typeCurrency(TForm12 *f12, int r, const QString &text)
+void typeCurrency(BoardViewWindow *f12, int r, const QString &text)
 {
-    QLineEdit *line = f12->TntComboBox[r]->lineEdit();
+    QLineEdit *line = f12->currencyBoxes[r]->lineEdit();
     line->selectAll();
     QTest::keyClick(line, Qt::Key_Delete);
     QTest::keyClicks(line, text);
@@ -68,19 +68,19 @@ private slots:
         TestApp t;
         t.startUp();
         TForm1 *f = t.f1();
-        TForm12 *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->Form12;
         f12->show();
         for (const auto &e : edits)
             typeCurrency(f12, e.first, e.second);
         if (reset)
-            QTest::mouseClick(f12->TntButton1, Qt::LeftButton);
+            QTest::mouseClick(f12->resetButton, Qt::LeftButton);
 
         QCOMPARE(flagPositions(f), flags);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(f->signOf(i)->pos(), flags[i] + QPoint(60, 0));
         // The choices keep what was typed, also after "Reset".
         for (const auto &e : edits)
-            QCOMPARE(f12->TntComboBox[e.first]->currentText(), e.second);
+            QCOMPARE(f12->currencyBoxes[e.first]->currentText(), e.second);
     }
 
     // The next layout of a currency board places the pictures by the choices again.
@@ -89,13 +89,13 @@ private slots:
         TestApp t;
         t.startUp();
         TForm1 *f = t.f1();
-        TForm12 *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->Form12;
         typeCurrency(f12, 1, QStringLiteral("GBP"));
         typeCurrency(f12, 3, QStringLiteral("USD"));
-        QTest::mouseClick(f12->TntButton1, Qt::LeftButton);
+        QTest::mouseClick(f12->resetButton, Qt::LeftButton);
         QCOMPARE(flagPositions(f), (QList<QPoint>{row(1), row(2), row(3), row(4), row(5)}));
 
-        f12->SpinEdit1->setValue(4);   // a count change lays the main window out
+        f12->currencyCountSpin->setValue(4);   // a count change lays the main window out
         QCOMPARE(f->Flag_GBP->pos(), row(1));
         QCOMPARE(f->Sign_GBP->pos(), row(1) + QPoint(60, 0));
         QCOMPARE(f->Flag_USD->pos(), row(3));
@@ -126,27 +126,27 @@ private slots:
 
         TestApp t;
         t.startUp();
-        TForm12 *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->Form12;
         // Start from the opposite board type.
-        f12->RadioGroup2->setItemIndex(type == 0 ? 1 : 0);
+        f12->boardTypeGroup->setItemIndex(type == 0 ? 1 : 0);
         const QString before = t.f1()->windowTitle();
         const int panelBefore = t.f1()->Panel4->height();
 
         t.app->Loading_Settings = loading;
         if (type < 0) {
-            f12->RadioGroup2->setItemIndex(-1);   // clearing runs no handler by itself
-            f12->RadioGroup2Click();
+            f12->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler by itself
+            f12->onBoardTypeChanged();
         } else {
-            f12->RadioGroup2->button(type)->click();
+            f12->boardTypeGroup->button(type)->click();
         }
         t.app->Loading_Settings = false;
 
-        QCOMPARE(!f12->CurrencyPanel->isHidden(), currencyPanel);
-        QCOMPARE(!f12->SpinEdit1->isHidden(), currencyPanel);
-        QCOMPARE(!f12->LabelCurrencies->isHidden(), currencyPanel);
-        QCOMPARE(!f12->ProductPanel->isHidden(), !currencyPanel);
-        QCOMPARE(!f12->SpinEdit10->isHidden(), !currencyPanel);
-        QCOMPARE(!f12->LabelProducts->isHidden(), !currencyPanel);
+        QCOMPARE(!f12->currencyPanel->isHidden(), currencyPanel);
+        QCOMPARE(!f12->currencyCountSpin->isHidden(), currencyPanel);
+        QCOMPARE(!f12->currencyCountLabel->isHidden(), currencyPanel);
+        QCOMPARE(!f12->productPanel->isHidden(), !currencyPanel);
+        QCOMPARE(!f12->productCountSpin->isHidden(), !currencyPanel);
+        QCOMPARE(!f12->productCountLabel->isHidden(), !currencyPanel);
         if (loading) {
             QCOMPARE(t.f1()->windowTitle(), before);
             QCOMPARE(t.f1()->Panel4->height(), panelBefore);
@@ -168,19 +168,19 @@ private slots:
         QFETCH(bool, viaButton);
         TestApp t;
         t.startUp();
-        TForm12 *f12 = t.app->Form12;
-        f12->RadioGroup2->setItemIndex(1);
+        BoardViewWindow *f12 = t.app->Form12;
+        f12->boardTypeGroup->setItemIndex(1);
         f12->show();
         QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Premium"));
         const QByteArray iniBefore = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
 
-        f12->Edit2_[3]->selectAll();
-        QTest::keyClicks(f12->Edit2_[3], QStringLiteral("Gas 95"));
-        f12->Edit2_[7]->setText(QStringLiteral("Kerosene"));
+        f12->productNameEdits[3]->selectAll();
+        QTest::keyClicks(f12->productNameEdits[3], QStringLiteral("Gas 95"));
+        f12->productNameEdits[7]->setText(QStringLiteral("Kerosene"));
         QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Premium"));
 
         if (viaButton)
-            QTest::mouseClick(f12->Button1, Qt::LeftButton);
+            QTest::mouseClick(f12->closeButton, Qt::LeftButton);
         else
             f12->close();
         QVERIFY(!f12->isVisible());
@@ -198,7 +198,7 @@ private slots:
             QCOMPARE(t.f1()->Label3_[7]->text(), QString());
             QCOMPARE(ini, iniBefore);
             // The state is kept for the next showing.
-            QCOMPARE(f12->Edit2_[3]->text(), QStringLiteral("Gas 95"));
+            QCOMPARE(f12->productNameEdits[3]->text(), QStringLiteral("Gas 95"));
         }
     }
 
@@ -219,7 +219,7 @@ private slots:
         f->move(mainPos);
         QCOMPARE(f->pos(), mainPos);
         t.f1()->Tablo1->trigger();
-        TForm12 *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->Form12;
         QVERIFY(f12->isVisible());
         QCOMPARE(f12->pos(), QPoint(f->width() + 20, mainPos.y()));
     }

@@ -8,10 +8,10 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 QWidget *window(App &app, const QString &name)
@@ -257,8 +257,8 @@ private slots:
         App &app = *t.app;
         for (const QString *s : {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time})
             QCOMPARE(*s, QStringLiteral("00:00:00"));
-        for (TimePicker *p : {app.Form13->DateTimePicker1, app.Form13->DateTimePicker2, app.Form13->DateTimePicker3,
-                              app.Form13->DateTimePicker4}) {
+        for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
+                              app.Form13->onTimePicker}) {
             QCOMPARE(p->time(), QTime(0, 0, 0));
             QCOMPARE(p->displayFormat(), QStringLiteral("HH:mm:ss"));
         }

@@ -9,7 +9,7 @@
 
 #include "TestApp.h"
 #include "core/files/DataFile.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -266,30 +266,30 @@ void TestDataFile::autoLoadOption()
     QFETCH(bool, fileExists);
     auto t = started(4, false);
     App &app = *t->app;
-    TForm2 *f2 = app.Form2;
+    SettingsDialog *f2 = app.Form2;
     const IniFile ini(app.settingsPath());
     if (!fileExists)
         QVERIFY(QFile::remove(app.Data_File));
 
-    f2->Auto_Load_Chb->setChecked(true);
-    QVERIFY(!f2->CheckBox2->isHidden());
-    QVERIFY(f2->SpinEdit1->isEnabled());
-    QVERIFY(f2->LabelSec->isEnabled());
+    f2->autoLoadBox->setChecked(true);
+    QVERIFY(!f2->sendIfChangedBox->isHidden());
+    QVERIFY(f2->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(f2->secondsLabel->isEnabled());
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
     QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
     QVERIFY(ini.readBool("Settings", "Auto_Load", false));
     QVERIFY(!app.Form1->Timer1->isActive());   // switching on does not start the poll by itself
 
-    f2->CheckBox2->setChecked(true);
+    f2->sendIfChangedBox->setChecked(true);
     QVERIFY(app.Send_If_Changed);
     QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
 
-    f2->Auto_Load_Chb->setChecked(false);
-    QVERIFY(f2->CheckBox2->isHidden());
-    QVERIFY(!f2->CheckBox2->isChecked());
+    f2->autoLoadBox->setChecked(false);
+    QVERIFY(f2->sendIfChangedBox->isHidden());
+    QVERIFY(!f2->sendIfChangedBox->isChecked());
     QVERIFY(!app.Send_If_Changed);
-    QVERIFY(!f2->SpinEdit1->isEnabled());
-    QVERIFY(!f2->LabelSec->isEnabled());
+    QVERIFY(!f2->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(!f2->secondsLabel->isEnabled());
     QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
     QVERIFY(!ini.readBool("Settings", "Send_If_Changed", true));
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
@@ -301,16 +301,16 @@ void TestDataFile::interval()
     App &app = *t->app;
     QTimer *timer = app.Form1->Timer1;
     QVERIFY(!timer->isActive());
-    app.Form2->SpinEdit1->setValue(7);
+    app.Form2->autoLoadIntervalSpin->setValue(7);
     QCOMPARE(app.Auto_Load_Intvl, 7000);
     QCOMPARE(IniFile(app.settingsPath()).readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
     QVERIFY(!timer->isActive());
 
-    app.Form2->Auto_Load_Chb->setChecked(true);
+    app.Form2->autoLoadBox->setChecked(true);
     app.Form1->Apply_Autoload_Interval();
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 7000);
-    app.Form2->SpinEdit1->setValue(3);
+    app.Form2->autoLoadIntervalSpin->setValue(3);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 3000);
 
@@ -319,7 +319,7 @@ void TestDataFile::interval()
     app.Form2->show();
     app.Form2->hide();
     QVERIFY(timer->isActive());
-    app.Form2->Auto_Load_Chb->setChecked(false);
+    app.Form2->autoLoadBox->setChecked(false);
     app.Form2->show();
     app.Form2->hide();
     QVERIFY(!timer->isActive());
@@ -338,7 +338,7 @@ void TestDataFile::poll()
     QCOMPARE(t->readFile(DataName), QByteArray("2.500\r\n"));   // the poll never writes the file
 
     // A tick with automatic loading off loads nothing.
-    app.Form2->Auto_Load_Chb->setChecked(false);
+    app.Form2->autoLoadBox->setChecked(false);
     t->writeFile(DataName, "3.500\r\n");
     app.Form1->Timer1Timer();
     QCOMPARE(app.Form1->Edit[1]->text(), QStringLiteral("2.500"));

@@ -7,8 +7,8 @@
 
 #include "TestApp.h"
 #include "core/files/DataFile.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
@@ -153,7 +153,7 @@ void TestFigureFields::editSaves()
     QFETCH(bool, saved);
     auto t = started(4, false);
     App &app = *t->app;
-    app.Form2->Auto_Load_Chb->setChecked(autoLoad);
+    app.Form2->autoLoadBox->setChecked(autoLoad);
     app.Test_Mode = testMode;
     const QByteArray sentinel = "untouched";
     t->writeFile(QStringLiteral("Tablo_data.tbl"), sentinel);
@@ -231,7 +231,7 @@ void TestFigureFields::showBoxes()
     QFETCH(QList<bool>, expected);
     auto t = started(4, false);
     TForm1 *f = t->f1();
-    t->app->Form12->RadioGroup2->setItemIndex(boardType);
+    t->app->Form12->boardTypeGroup->setItemIndex(boardType);
     QCOMPARE(t->app->Form12->boardType(), boardType);
     for (int r = 1; r <= 5; ++r) {
         f->CheckBox[r]->setChecked(true);
@@ -287,13 +287,13 @@ void TestFigureFields::digitCount()
         app.Form1->Edit[k]->setText(start);
     app.Loading_Settings = loading;
     for (int d : changes)
-        app.Form2->SpinEdit3->setValue(d);
+        app.Form2->digitsSpin->setValue(d);
     app.Loading_Settings = false;
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
         QCOMPARE(app.Form1->Edit[k]->text(), expected);
         QCOMPARE(app.Board_Values[k], expected);
     }
-    QCOMPARE(app.Form2->Previous_Digits, changes.last());
+    QCOMPARE(app.Form2->previousDigits, changes.last());
 }
 
 void TestFigureFields::fillChar_data()
@@ -311,7 +311,7 @@ void TestFigureFields::fillChar()
     QCOMPARE(app.Form1->Blank_Value(), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
     app.Loading_Settings = loading;
-    app.Form2->RadioGroup7->setItemIndex(1);
+    app.Form2->fillCharGroup->setItemIndex(1);
     app.Loading_Settings = false;
     if (loading) {
         QCOMPARE(app.Fill_Char, QLatin1Char('0'));
@@ -324,7 +324,7 @@ void TestFigureFields::fillChar()
     QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("1.000\r\n").repeated(10));
     app.Form1->Edit[2]->setText(QStringLiteral("7"));
     QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("7   "));
-    app.Form2->RadioGroup7->setItemIndex(0);
+    app.Form2->fillCharGroup->setItemIndex(0);
     QCOMPARE(app.Fill_Char, QLatin1Char('0'));
     QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("7000"));   // blanks are no cells in zero mode
 }

@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
@@ -53,17 +53,17 @@ QString snapshot(TForm1 *f)
 // Sets the board type and counts the way the board view window does.
 void configure(TestApp &t, int type, int count)
 {
-    TForm12 *f12 = t.app->Form12;
+    BoardViewWindow *f12 = t.app->Form12;
     if (type == 0)
-        f12->SpinEdit1->setValue(count);
+        f12->currencyCountSpin->setValue(count);
     else
-        f12->SpinEdit10->setValue(count);
+        f12->productCountSpin->setValue(count);
     if (type < 0) {
-        f12->RadioGroup2->setItemIndex(-1);   // clearing runs no handler
-        f12->RadioGroup2Click();
+        f12->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler
+        f12->onBoardTypeChanged();
     } else {
-        f12->RadioGroup2->setItemIndex(type);
-        f12->RadioGroup2Click();
+        f12->boardTypeGroup->setItemIndex(type);
+        f12->onBoardTypeChanged();
     }
 }
 

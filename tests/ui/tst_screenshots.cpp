@@ -8,24 +8,24 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "comm/ErrorDialogs.h"
-#include "data/Error2.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/About.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Help_Settings.h"
-#include "dialogs/Settings.h"
-#include "dialogs/Test.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/DataFileMissingDialog.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/AboutDialog.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/HelpWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 
 // Sets the board type and its count as the board view window does.
 void board(TestApp &t, int type, int count)
 {
-    TForm12 *f12 = t.app->Form12;
-    (type == 0 ? f12->SpinEdit1 : f12->SpinEdit10)->setValue(count);
-    f12->RadioGroup2->setItemIndex(type);
-    f12->RadioGroup2Click();
+    BoardViewWindow *f12 = t.app->Form12;
+    (type == 0 ? f12->currencyCountSpin : f12->productCountSpin)->setValue(count);
+    f12->boardTypeGroup->setItemIndex(type);
+    f12->onBoardTypeChanged();
 }
 
 // Figures, names and status texts a working board would show.
@@ -39,7 +39,7 @@ void fill(TestApp &t)
     const char *names[10] = {"Normal", "Regular", "Premium", "Super", "Diesel", "Gas", "Euro 5", "Kerosene",
                              "Propane", "AdBlue"};
     for (int k = 1; k <= 10; ++k) {
-        t.app->Form12->Edit2_[k]->setText(QString::fromLatin1(names[k - 1]));
+        t.app->Form12->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
         f->Label3_[k]->setText(QString::fromLatin1(names[k - 1]));
     }
     f->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
@@ -70,7 +70,7 @@ private slots:
         t.startUp();
         fill(t);
         TForm1 *f = t.f1();
-        std::unique_ptr<TAboutBox> about;
+        std::unique_ptr<AboutDialog> about;
         QWidget *w = nullptr;
 
         if (name == QLatin1String("main_currency_5")) {
@@ -86,12 +86,12 @@ private slots:
             board(t, 1, 4);
             w = f;
         } else if (name.startsWith(QLatin1String("settings"))) {
-            TForm2 *f2 = t.app->Form2;
+            SettingsDialog *f2 = t.app->Form2;
             if (name.endsWith(QLatin1String("protocol"))) {
-                f2->TntCheckBox1->setChecked(true);
+                f2->protocolPanelBox->setChecked(true);
                 for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
                                       "OK", "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
-                    f2->Log_Line(l);
+                    f2->logLine(l);
             }
             f2->show();
             w = f2;
@@ -106,7 +106,7 @@ private slots:
             f->est1->trigger();
             w = t.app->Form11;
         } else if (name == QLatin1String("about")) {
-            about = std::make_unique<TAboutBox>();
+            about = std::make_unique<AboutDialog>();
             about->show();
             w = about.get();
         } else if (name == QLatin1String("help")) {

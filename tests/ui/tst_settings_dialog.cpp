@@ -9,9 +9,9 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Auto_Controls.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
 
 namespace {
@@ -46,39 +46,39 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        TForm2 *f = app.Form2;
-        f->ComboBox1->setCurrentText(QStringLiteral("/nonexistent/other"));
-        f->ComboBox11->setCurrentText(QStringLiteral("19200"));
-        quietly(f->RadioGroup1, 1);
-        quietly(f->RadioGroup3, 1);
-        quietly(f->TntRadioGroup1, 7);
-        quietly(f->RadioGroup2, 1);
-        f->SpinEdit5->setValue(50);
-        f->SpinEdit4->setValue(7);
-        f->CheckBox5->setChecked(true);
-        f->CheckBox3->setChecked(false);
+        SettingsDialog *f = app.Form2;
+        f->portCombo->setCurrentText(QStringLiteral("/nonexistent/other"));
+        f->baudRateCombo->setCurrentText(QStringLiteral("19200"));
+        quietly(f->flashGroup, 1);
+        quietly(f->inverseSignalsGroup, 1);
+        quietly(f->clockSectionGroup, 7);
+        quietly(f->controlledByGroup, 1);
+        f->timeoutSpin->setValue(50);
+        f->attemptsSpin->setValue(7);
+        f->oneWayLinkBox->setChecked(true);
+        f->checksumsBox->setChecked(false);
         QCOMPARE(app.Timeout_Ms, 5000);
         QCOMPARE(app.Attempts, 7);
 
-        f->Btn_Defaults_->click();
+        f->defaultsButton->click();
 
-        QCOMPARE(f->SpinEdit5->value(), 4);
+        QCOMPARE(f->timeoutSpin->value(), 4);
         QCOMPARE(app.Timeout_Ms, 400);
-        QCOMPARE(f->SpinEdit4->value(), 1);
+        QCOMPARE(f->attemptsSpin->value(), 1);
         QCOMPARE(app.Attempts, 1);
-        QCOMPARE(f->SpinEdit1->value(), 5);
-        QVERIFY(!f->Auto_Load_Chb->isChecked());
-        QVERIFY(!f->SpinEdit1->isEnabled());
-        QVERIFY(!f->LabelSec->isEnabled());
-        QVERIFY(!f->CheckBox2->isChecked());
-        QVERIFY(!f->CheckBox5->isChecked());
-        QVERIFY(f->CheckBox3->isChecked());
-        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("/nonexistent/other"));
-        QCOMPARE(f->ComboBox11->currentText(), QStringLiteral("19200"));
-        QCOMPARE(f->RadioGroup1->itemIndex(), 1);
-        QCOMPARE(f->RadioGroup3->itemIndex(), 1);
-        QCOMPARE(f->TntRadioGroup1->itemIndex(), 7);
-        QCOMPARE(f->RadioGroup2->itemIndex(), 1);
+        QCOMPARE(f->autoLoadIntervalSpin->value(), 5);
+        QVERIFY(!f->autoLoadBox->isChecked());
+        QVERIFY(!f->autoLoadIntervalSpin->isEnabled());
+        QVERIFY(!f->secondsLabel->isEnabled());
+        QVERIFY(!f->sendIfChangedBox->isChecked());
+        QVERIFY(!f->oneWayLinkBox->isChecked());
+        QVERIFY(f->checksumsBox->isChecked());
+        QCOMPARE(f->portCombo->currentText(), QStringLiteral("/nonexistent/other"));
+        QCOMPARE(f->baudRateCombo->currentText(), QStringLiteral("19200"));
+        QCOMPARE(f->flashGroup->itemIndex(), 1);
+        QCOMPARE(f->inverseSignalsGroup->itemIndex(), 1);
+        QCOMPARE(f->clockSectionGroup->itemIndex(), 7);
+        QCOMPARE(f->controlledByGroup->itemIndex(), 1);
         const IniFile ini(app.settingsPath());
         QCOMPARE(ini.readInteger("Settings", "Timeout_for_command", 0), 400);
         QCOMPARE(ini.readInteger("Settings", "Attempts", 0), 1);
@@ -91,57 +91,57 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        TForm2 *f = app.Form2;
+        SettingsDialog *f = app.Form2;
         TForm1 *f1 = app.Form1;
-        TForm13 *f13 = app.Form13;
+        AutoControlsWindow *f13 = app.Form13;
         app.Read_Busy = true;   // keeps the rebuilds from sending
-        f->RadioGroup2->setItemIndex(0);   // "PC": nothing happens while a read runs
+        f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
         QCOMPARE(f1->RadioGroup1->count(), 6);
         app.Read_Busy = false;
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
         app.Settings_Send_Busy = true;
-        f->RadioGroup4->setItemIndex(1);
+        f->timerUsedGroup->setItemIndex(1);
         app.Settings_Send_Busy = false;
         QCOMPARE(f1->RadioGroup1->items(),
                  (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
         QCOMPARE(f1->RadioGroup1->columns(), 6);
         QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
         QVERIFY(!f1->Btn_Time->isHidden());
-        QVERIFY(f->Button5->isEnabled());
-        QVERIFY(f13->TntRadioGroup2->isEnabled());
+        QVERIFY(f->timeQueryButton->isEnabled());
+        QVERIFY(f13->brightnessModeGroup->isEnabled());
         quietly(f1->RadioGroup1, 5);
         quietly(f1->RadioGroup2, 1);
 
         app.Settings_Send_Busy = true;
-        f->RadioGroup4->setItemIndex(0);
+        f->timerUsedGroup->setItemIndex(0);
         QCOMPARE(f1->RadioGroup1->count(), 5);
         QCOMPARE(f1->RadioGroup1->columns(), 5);
         QCOMPARE(f1->RadioGroup1->itemIndex(), -1);
         QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული"}));
         QCOMPARE(f1->RadioGroup2->itemIndex(), 1);   // still in the list: kept
         QVERIFY(f1->Btn_Time->isHidden());
-        QVERIFY(!f->Button5->isEnabled());
-        QVERIFY(!f13->TntRadioGroup2->isEnabled());
-        QVERIFY(!f13->TntRadioGroup1->isEnabled());
-        QCOMPARE(f13->TntRadioGroup2->itemIndex(), 0);
-        QCOMPARE(f13->TntRadioGroup1->itemIndex(), 0);
-        QVERIFY(f13->DateTimePicker1->isEnabled());
+        QVERIFY(!f->timeQueryButton->isEnabled());
+        QVERIFY(!f13->brightnessModeGroup->isEnabled());
+        QVERIFY(!f13->lightingModeGroup->isEnabled());
+        QCOMPARE(f13->brightnessModeGroup->itemIndex(), 0);
+        QCOMPARE(f13->lightingModeGroup->itemIndex(), 0);
+        QVERIFY(f13->morningTimePicker->isEnabled());
 
-        f->RadioGroup4->setItemIndex(1);
+        f->timerUsedGroup->setItemIndex(1);
         QCOMPARE(f1->RadioGroup1->count(), 6);
         QCOMPARE(f1->RadioGroup1->itemIndex(), -1);   // not restored
         QCOMPARE(f1->RadioGroup2->itemIndex(), 1);
 
         // Timer "NO" with "MODEM": the items are there, the clock button is not.
-        f->Button1->setEnabled(false);
-        f->Button3->setEnabled(false);
+        f->pcButton->setEnabled(false);
+        f->modemButton->setEnabled(false);
         app.Settings_Send_Busy = false;
         app.Read_Busy = true;
-        f->RadioGroup4->setItemIndex(0);
-        f->RadioGroup2->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
-        QVERIFY(f->Button1->isEnabled());
-        QVERIFY(f->Button3->isEnabled());
-        f->RadioGroup4Click();
+        f->timerUsedGroup->setItemIndex(0);
+        f->controlledByGroup->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
+        QVERIFY(f->pcButton->isEnabled());
+        QVERIFY(f->modemButton->isEnabled());
+        f->onTimerUsedChanged();
         app.Read_Busy = false;
         QCOMPARE(f1->RadioGroup1->count(), 6);
         QCOMPARE(f1->RadioGroup2->count(), 3);
@@ -173,12 +173,12 @@ private slots:
         QFETCH(QList<int>, clock);
         TestApp t(NoPort);
         TForm1 *f1 = t.app->Form1;
-        quietly(t.app->Form2->RadioGroup4, timer);
-        quietly(t.app->Form2->CheckBox5, oneWay);
+        quietly(t.app->Form2->timerUsedGroup, timer);
+        quietly(t.app->Form2->oneWayLinkBox, oneWay);
         for (QPushButton *b : {f1->Btn_Send_, f1->Btn_Read_, f1->Btn_Time})
             b->setGeometry(1, 2, 3, 4);
         f1->ProgressBar1->setGeometry(12, 8, 320, 17);
-        t.app->Form2->Buttons_arrange();
+        t.app->Form2->arrangeMainButtons();
         const auto check = [](QPushButton *b, const QList<int> &g) {
             if (g.isEmpty())
                 QCOMPARE(b->geometry(), QRect(1, 2, 3, 4));
@@ -194,16 +194,16 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        TForm2 *f = t.app->Form2;
-        quietly(f->RadioGroup6, 1);
-        f->CheckBox5->setChecked(true);
-        QCOMPARE(f->RadioGroup6->itemIndex(), -1);
-        QVERIFY(!f->RadioGroup6->isEnabled());
+        SettingsDialog *f = t.app->Form2;
+        quietly(f->eventsGroup, 1);
+        f->oneWayLinkBox->setChecked(true);
+        QCOMPARE(f->eventsGroup->itemIndex(), -1);
+        QVERIFY(!f->eventsGroup->isEnabled());
         QVERIFY(t.app->Form1->Btn_Read_->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("1"));
-        f->CheckBox5->setChecked(false);
-        QCOMPARE(f->RadioGroup6->itemIndex(), -1);
-        QVERIFY(f->RadioGroup6->isEnabled());
+        f->oneWayLinkBox->setChecked(false);
+        QCOMPARE(f->eventsGroup->itemIndex(), -1);
+        QVERIFY(f->eventsGroup->isEnabled());
         QVERIFY(!t.app->Form1->Btn_Read_->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("0"));
     }
@@ -213,22 +213,22 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         TForm1 *f1 = t.app->Form1;
-        TForm13 *f13 = t.app->Form13;
-        TForm2 *f = t.app->Form2;
-        f->CheckBox9->setChecked(false);
-        QVERIFY(f13->GroupBox2->isHidden());
+        AutoControlsWindow *f13 = t.app->Form13;
+        SettingsDialog *f = t.app->Form2;
+        f->lightingControlBox->setChecked(false);
+        QVERIFY(f13->lightingBox->isHidden());
         QVERIFY(f1->RadioGroup2->isHidden());
         QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + 25);
-        QCOMPARE(f13->Button3->y(), f13->GroupBox1->y() + f13->GroupBox1->height() + 5);
+        QCOMPARE(f13->scheduleButton->y(), f13->brightnessBox->y() + f13->brightnessBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
-        f->CheckBox9->setChecked(true);
-        QVERIFY(!f13->GroupBox2->isHidden());
+        f->lightingControlBox->setChecked(true);
+        QVERIFY(!f13->lightingBox->isHidden());
         QVERIFY(!f1->RadioGroup2->isHidden());
         QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25);
-        QCOMPARE(f13->Button3->y(), f13->GroupBox2->y() + f13->GroupBox2->height() + 5);
+        QCOMPARE(f13->scheduleButton->y(), f13->lightingBox->y() + f13->lightingBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
 
-        f->TntCheckBox3->setChecked(false);
+        f->brightnessControlBox->setChecked(false);
         QVERIFY(f1->RadioGroup1->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_Brig", ""), QByteArray("0"));
     }
@@ -243,16 +243,16 @@ private slots:
     {
         QFETCH(bool, on);
         TestApp t(NoPort);
-        TForm2 *f = t.app->Form2;
-        f->TntCheckBox1->setChecked(true);
-        f->TntCheckBox1->setChecked(on);
-        QCOMPARE(f->ProtocolPanel->height(), on ? 225 : 0);
-        QCOMPARE(f->ProtocolPanel->isHidden(), !on);
-        const int top = f->ProtocolPanel->y() + f->ProtocolPanel->height() + 5;
-        QCOMPARE(f->Btn_OK_->y(), top);
-        QCOMPARE(f->Btn_Defaults_->y(), top);
-        QCOMPARE(f->height(), top + f->Btn_OK_->height() + f->StatusBar1->height() + 40);
-        QCOMPARE(f->StatusBar1->y() + f->StatusBar1->height(), f->height());
+        SettingsDialog *f = t.app->Form2;
+        f->protocolPanelBox->setChecked(true);
+        f->protocolPanelBox->setChecked(on);
+        QCOMPARE(f->protocolPanel->height(), on ? 225 : 0);
+        QCOMPARE(f->protocolPanel->isHidden(), !on);
+        const int top = f->protocolPanel->y() + f->protocolPanel->height() + 5;
+        QCOMPARE(f->closeButton->y(), top);
+        QCOMPARE(f->defaultsButton->y(), top);
+        QCOMPARE(f->height(), top + f->closeButton->height() + f->statusBar->height() + 40);
+        QCOMPARE(f->statusBar->y() + f->statusBar->height(), f->height());
     }
 
     // Values shown when the dialog opens, rounded halves to even.
@@ -281,7 +281,7 @@ private slots:
         App &app = *t.app;
         if (schedule)
             t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
-        quietly(app.Form12->RadioGroup2, boardType);
+        quietly(app.Form12->boardTypeGroup, boardType);
         app.Auto_Load_Intvl = intervalMs;
         app.Timeout_Ms = timeoutMs;
         app.Attempts = 6;
@@ -290,11 +290,11 @@ private slots:
         app.Form2->show();
         QCOMPARE(app.Form2->pos(), QPoint(app.Form1->width() + 20, app.Form1->y()));
         QVERIFY(!app.Form1->Timer1->isActive());
-        QCOMPARE(app.Form2->SpinEdit1->value(), seconds);
-        QCOMPARE(app.Form2->SpinEdit5->value(), tenths);
-        QCOMPARE(app.Form2->SpinEdit4->value(), 6);
-        QCOMPARE(app.Form12->ProductPanel->isHidden(), boardType == 0);
-        QCOMPARE(app.Form13->Button3->isEnabled(), schedule);
+        QCOMPARE(app.Form2->autoLoadIntervalSpin->value(), seconds);
+        QCOMPARE(app.Form2->timeoutSpin->value(), tenths);
+        QCOMPARE(app.Form2->attemptsSpin->value(), 6);
+        QCOMPARE(app.Form12->productPanel->isHidden(), boardType == 0);
+        QCOMPARE(app.Form13->scheduleButton->isEnabled(), schedule);
     }
 
     // A failed schedule lookup while the dialog opens ends the opening there.
@@ -303,8 +303,8 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        quietly(app.Form13->TntRadioGroup2, 1);
-        quietly(app.Form13->TntRadioGroup1, 1);
+        quietly(app.Form13->brightnessModeGroup, 1);
+        quietly(app.Form13->lightingModeGroup, 1);
         app.Form2->show();
         QCOMPARE(app.reportedErrors.size(), 1);   // the lighting group's switch did not run
         QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
@@ -318,15 +318,15 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        TForm2 *f = app.Form2;
+        SettingsDialog *f = app.Form2;
         f->show();
-        f->SpinEdit1->setValue(7);
-        f->SpinEdit5->setValue(12);
-        f->SpinEdit4->setValue(3);
-        quietly(f->CheckBox2, true);
+        f->autoLoadIntervalSpin->setValue(7);
+        f->timeoutSpin->setValue(12);
+        f->attemptsSpin->setValue(3);
+        quietly(f->sendIfChangedBox, true);
         for (int k = 1; k <= 10; ++k)
-            app.Form12->Edit2_[k]->setText(QStringLiteral("Name%1").arg(k));
-        f->Btn_OK_->click();
+            app.Form12->productNameEdits[k]->setText(QStringLiteral("Name%1").arg(k));
+        f->closeButton->click();
         QVERIFY(!f->isVisible());
         QCOMPARE(app.Auto_Load_Intvl, 7000);
         QCOMPARE(app.Timeout_Ms, 1200);
@@ -344,22 +344,22 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        TForm2 *f = app.Form2;
-        f->Button1->setEnabled(false);
-        f->Button3->setEnabled(false);
+        SettingsDialog *f = app.Form2;
+        f->pcButton->setEnabled(false);
+        f->modemButton->setEnabled(false);
         app.Settings_Send_Busy = true;
-        f->RadioGroup2->setItemIndex(1);
-        QVERIFY(!f->Button1->isEnabled());   // not while the configuration is being sent
+        f->controlledByGroup->setItemIndex(1);
+        QVERIFY(!f->pcButton->isEnabled());   // not while the configuration is being sent
         app.Settings_Send_Busy = false;
-        f->RadioGroup2->setItemIndex(-1);
+        f->controlledByGroup->setItemIndex(-1);
         app.Read_Busy = true;
-        f->RadioGroup2->setItemIndex(1);
-        QVERIFY(f->Button1->isEnabled());
-        QVERIFY(f->Button3->isEnabled());
+        f->controlledByGroup->setItemIndex(1);
+        QVERIFY(f->pcButton->isEnabled());
+        QVERIFY(f->modemButton->isEnabled());
         app.Form1->StatusBar1->setPanelText(3, QStringLiteral("21.5°C"));
-        f->RadioGroup5->setItemIndex(0);
+        f->temperatureSensorGroup->setItemIndex(0);
         QCOMPARE(app.Form1->StatusBar1->panelText(3), QStringLiteral("21.5°C"));
-        f->RadioGroup5->setItemIndex(1);
+        f->temperatureSensorGroup->setItemIndex(1);
         QCOMPARE(app.Form1->StatusBar1->panelText(3), QString());
     }
 
@@ -368,32 +368,32 @@ private slots:
     {
         TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
         App &app = *t.app;
-        TForm2 *f = app.Form2;
-        TForm13 *f13 = app.Form13;
+        SettingsDialog *f = app.Form2;
+        AutoControlsWindow *f13 = app.Form13;
         app.Morning_Time = QStringLiteral("06:30:00");
         app.Evening_Time = QStringLiteral("20:15:00");
         app.OFF_Time = QStringLiteral("07:00:00");
         app.ON_Time = QStringLiteral("19:45:00");
-        quietly(f->RadioGroup6, 1);
-        quietly(f->RadioGroup4, 1);
-        quietly(f->RadioGroup5, 0);
+        quietly(f->eventsGroup, 1);
+        quietly(f->timerUsedGroup, 1);
+        quietly(f->temperatureSensorGroup, 0);
         quietly(app.Form1->RadioGroup2, 2);
         quietly(app.Form1->RadioGroup1, 5);
         {
-            const QSignalBlocker b8(f13->SpinEdit8), b9(f13->SpinEdit9), b6(f13->SpinEdit6), b7(f13->SpinEdit7);
-            f13->SpinEdit8->setValue(10);
-            f13->SpinEdit9->setValue(-15);
-            f13->SpinEdit6->setValue(128);
-            f13->SpinEdit7->setValue(-127);
+            const QSignalBlocker b8(f13->morningCorrectionSpin), b9(f13->eveningCorrectionSpin), b6(f13->offCorrectionSpin), b7(f13->onCorrectionSpin);
+            f13->morningCorrectionSpin->setValue(10);
+            f13->eveningCorrectionSpin->setValue(-15);
+            f13->offCorrectionSpin->setValue(128);
+            f13->onCorrectionSpin->setValue(-127);
         }
-        f13->ComboBox2->setCurrentIndex(4);
-        f13->ComboBox4->setCurrentIndex(2);
-        quietly(f13->TntRadioGroup1, 0);
-        quietly(f13->TntRadioGroup2, 1);
-        quietly(f->RadioGroup3, 1);
-        quietly(f->RadioGroup1, -1);
-        quietly(f->TntRadioGroup1, 10);
-        quietly(f->RadioGroup2, 1);
+        f13->dayLevelBox->setCurrentIndex(4);
+        f13->nightLevelBox->setCurrentIndex(2);
+        quietly(f13->lightingModeGroup, 0);
+        quietly(f13->brightnessModeGroup, 1);
+        quietly(f->inverseSignalsGroup, 1);
+        quietly(f->flashGroup, -1);
+        quietly(f->clockSectionGroup, 10);
+        quietly(f->controlledByGroup, 1);
 
         app.Loading_Settings = true;
         app.Form1->Save_Controller_Settings();
@@ -422,11 +422,11 @@ private slots:
         App &app = *t.app;
         const QByteArray before = section(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), "Controller");
         QVERIFY(!before.isEmpty());
-        app.Form2->SpinEdit4->setValue(4);
-        app.Form2->Btn_Defaults_->click();
-        app.Form2->CheckBox5->setChecked(true);
-        app.Form2->CheckBox9->setChecked(false);
-        app.Form2->Btn_OK_->click();
+        app.Form2->attemptsSpin->setValue(4);
+        app.Form2->defaultsButton->click();
+        app.Form2->oneWayLinkBox->setChecked(true);
+        app.Form2->lightingControlBox->setChecked(false);
+        app.Form2->closeButton->click();
         app.Form1->Save_Settings();
         const QByteArray after = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QCOMPARE(section(after, "Controller"), before);
@@ -464,16 +464,16 @@ private slots:
         t.startUp();
         App &app = *t.app;
         TForm1 *f1 = app.Form1;
-        TForm2 *f = app.Form2;
-        TForm13 *f13 = app.Form13;
-        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->TntRadioGroup1,
-                                            f13->TntRadioGroup2, f->RadioGroup1, f->RadioGroup3, f->RadioGroup6,
-                                            f->RadioGroup4, f->RadioGroup5, f->TntRadioGroup1, f->RadioGroup2};
+        SettingsDialog *f = app.Form2;
+        AutoControlsWindow *f13 = app.Form13;
+        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->lightingModeGroup,
+                                            f13->brightnessModeGroup, f->flashGroup, f->inverseSignalsGroup, f->eventsGroup,
+                                            f->timerUsedGroup, f->temperatureSensorGroup, f->clockSectionGroup, f->controlledByGroup};
         for (RadioGroup *g : selectors)
             quietly(g, 1);
-        f13->ComboBox2->setCurrentIndex(3);
-        f->RadioGroup4->setEnabled(false);
-        for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
+        f13->dayLevelBox->setCurrentIndex(3);
+        f->timerUsedGroup->setEnabled(false);
+        for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             b->setEnabled(false);
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         app.Command_Text = "none";
@@ -483,15 +483,15 @@ private slots:
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
         QCOMPARE((QStringList{app.Morning_Time, app.Evening_Time, app.OFF_Time, app.ON_Time}), times);
-        QCOMPARE((QList<int>{f13->SpinEdit8->value(), f13->SpinEdit9->value(), f13->SpinEdit6->value(),
-                             f13->SpinEdit7->value()}),
+        QCOMPARE((QList<int>{f13->morningCorrectionSpin->value(), f13->eveningCorrectionSpin->value(), f13->offCorrectionSpin->value(),
+                             f13->onCorrectionSpin->value()}),
                  corrections);
-        QCOMPARE((QList<int>{f13->ComboBox2->currentIndex(), f13->ComboBox4->currentIndex()}), levels);
+        QCOMPARE((QList<int>{f13->dayLevelBox->currentIndex(), f13->nightLevelBox->currentIndex()}), levels);
         // No automatic mode: the pickers show the stored times.
-        QCOMPARE(f13->DateTimePicker1->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
-        QCOMPARE(f13->DateTimePicker4->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
-        QVERIFY(f->RadioGroup4->isEnabled());
-        for (QPushButton *b : {f->Button5, f->Button1, f->Button3})
+        QCOMPARE(f13->morningTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
+        QCOMPARE(f13->onTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
+        QVERIFY(f->timerUsedGroup->isEnabled());
+        for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             QVERIFY(b->isEnabled());
         QCOMPARE(f1->RadioGroup1->count(), 6);   // no selections: automatic modes available
         QVERIFY(!app.Loading_Settings);
@@ -507,12 +507,12 @@ private slots:
         App &app = *t.app;
         app.Evening_Time = QStringLiteral("2x:00:00");
         app.Command_Text = "none";
-        app.Form2->Send_Settings();
+        app.Form2->sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
         QCOMPARE(app.Command_Text, QByteArray("none"));
         QVERIFY(!app.Settings_Send_Busy);
         app.Evening_Time = QStringLiteral("20:00:00");
-        app.Form2->Send_Settings();
+        app.Form2->sendControllerSettings();
         QVERIFY(app.Command_Text.startsWith("SETS="));
     }
 
@@ -521,14 +521,14 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        app.Form13->ComboBox2->setCurrentIndex(4);   // "100%"
-        app.Form13->ComboBox4->setCurrentIndex(2);   // "50%"
+        app.Form13->dayLevelBox->setCurrentIndex(4);   // "100%"
+        app.Form13->nightLevelBox->setCurrentIndex(2);   // "50%"
         app.Form1->Save_Controller_Settings();
-        app.Form13->ComboBox2->setCurrentIndex(0);
-        app.Form13->ComboBox4->setCurrentIndex(0);
+        app.Form13->dayLevelBox->setCurrentIndex(0);
+        app.Form13->nightLevelBox->setCurrentIndex(0);
         app.Form1->Load_Controller_Settings();
-        QCOMPARE(app.Form13->ComboBox2->currentText(), QStringLiteral("100%"));
-        QCOMPARE(app.Form13->ComboBox4->currentText(), QStringLiteral("50%"));
+        QCOMPARE(app.Form13->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(app.Form13->nightLevelBox->currentText(), QStringLiteral("50%"));
     }
 };
 

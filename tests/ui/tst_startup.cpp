@@ -13,8 +13,8 @@
 #include <QtTest>
 
 #include "TestApp.h"
-#include "data/Tablo_Type.h"
-#include "dialogs/Settings.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/SettingsDialog.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -104,14 +104,14 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(t.f1()->isVisible());
     QCOMPARE(t.f1()->pos(), QPoint(20, 20));
     QCOMPARE(a.Form12->boardType(), 0);
-    QCOMPARE(a.Form12->SpinEdit1->value(), 5);
-    QCOMPARE(a.Form12->SpinEdit10->value(), 10);
+    QCOMPARE(a.Form12->currencyCountSpin->value(), 5);
+    QCOMPARE(a.Form12->productCountSpin->value(), 10);
     const QStringList cur{"USD", "EUR", "GBP", "RUR", "FRF"};
     for (int r = 1; r <= 5; ++r)
-        QCOMPARE(a.Form12->TntComboBox[r]->currentText(), cur[r - 1]);
+        QCOMPARE(a.Form12->currencyBoxes[r]->currentText(), cur[r - 1]);
     const QStringList names{"Normal", "Regular", "Premium", "Super", "Diesel", "", "", "", "", ""};
     for (int k = 1; k <= 10; ++k) {
-        QCOMPARE(a.Form12->Edit2_[k]->text(), names[k - 1]);
+        QCOMPARE(a.Form12->productNameEdits[k]->text(), names[k - 1]);
         QCOMPARE(t.f1()->Label3_[k]->text(), names[k - 1]);
     }
     QCOMPARE(a.Port_Name, QStringLiteral("COM1"));
@@ -120,15 +120,15 @@ void TestStartup::defaultsWithoutSettingsFile()
     QCOMPARE(a.Attempts, 1);
     QCOMPARE(a.Timeout_Ms, 1000);
     QCOMPARE(a.Auto_Load_Intvl, 5000);
-    QVERIFY(a.Form2->CheckBox3->isChecked());
-    QVERIFY(!a.Form2->CheckBox5->isChecked());
-    QVERIFY(!a.Form2->Auto_Load_Chb->isChecked());
+    QVERIFY(a.Form2->checksumsBox->isChecked());
+    QVERIFY(!a.Form2->oneWayLinkBox->isChecked());
+    QVERIFY(!a.Form2->autoLoadBox->isChecked());
     for (int r = 1; r <= 5; ++r) {
         QCOMPARE(t.f1()->CheckBox[r]->isChecked(), r <= 4);
         QCOMPARE(t.f1()->CheckBoxA[r]->isChecked(), r <= 4);
     }
-    QCOMPARE(a.Form2->ComboBox1->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(a.Form2->ComboBox11->currentText(), QStringLiteral("9600"));
+    QCOMPARE(a.Form2->portCombo->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(a.Form2->baudRateCombo->currentText(), QStringLiteral("9600"));
     QVERIFY(!a.Starting_Up);
     QVERIFY(!a.Loading_Settings);
     for (int k = 1; k <= 10; ++k)
@@ -164,11 +164,11 @@ void TestStartup::valueEncodings()
     App &a = *t.app;
     int got = -99;
     if (what == "products")
-        got = a.Form12->SpinEdit10->value();
+        got = a.Form12->productCountSpin->value();
     else if (what == "valutas")
-        got = a.Form12->SpinEdit1->value();
+        got = a.Form12->currencyCountSpin->value();
     else if (what == "digits")
-        got = a.Form2->SpinEdit3->value();
+        got = a.Form2->digitsSpin->value();
     else if (what == "boardtype")
         got = a.Form12->boardType();
     else if (what == "attempts")

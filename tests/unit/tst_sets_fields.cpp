@@ -3,7 +3,7 @@
 
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 using Values = ControllerConfig;
 Q_DECLARE_METATYPE(Values)

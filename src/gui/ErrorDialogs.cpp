@@ -1,4 +1,4 @@
-#include "comm/ErrorDialogs.h"
+#include "gui/ErrorDialogs.h"
 #include "ui/Controls.h"
 
 #include <QGuiApplication>
@@ -23,13 +23,13 @@ ErrorDialog::ErrorDialog(const QString &name, const QStringList &lines) : QDialo
         l->setAlignment(Qt::AlignCenter);
         l->setGeometry(4, y, 384, lineHeight);
         y += lineHeight;
-        Labels.append(l);
+        lineLabels.append(l);
     }
-    Button1 = new QPushButton(QStringLiteral("Ok"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button1->setGeometry(156, 80, 80, 28);
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    okButton = new QPushButton(QStringLiteral("Ok"), this);
+    okButton->setObjectName(QStringLiteral("Button1"));
+    okButton->setDefault(true);
+    okButton->setGeometry(156, 80, 80, 28);
+    connect(okButton, &QPushButton::clicked, this, [this] {
         hide();
         done(QDialog::Accepted);
     });
@@ -39,15 +39,15 @@ ErrorDialog::ErrorDialog(const QString &name, const QStringList &lines) : QDialo
     }
 }
 
-TForm8::TForm8()
+ConnectionErrorDialog::ConnectionErrorDialog()
     : ErrorDialog(QStringLiteral("Form8"), {QStringLiteral("კავშირის შეცდომა"), QStringLiteral("ჩართეთ ტაბლო!!!"),
                                             QStringLiteral("შეამოწმეთ კაბელი, USB გადამყვანი და პორტის ნომერი")})
 {
 }
 
-TForm9::TForm9() : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")}) {}
+UploadErrorDialog::UploadErrorDialog() : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")}) {}
 
-TForm10::TForm10()
+ReadErrorDialog::ReadErrorDialog()
     : ErrorDialog(QStringLiteral("Form10"), {QStringLiteral("ტაბლოში მონაცემები დარღვეულია"),
                                              QStringLiteral("გთხოვთ განმეორებით გადაგზავნოთ მონაცემები")})
 {

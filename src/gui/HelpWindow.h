@@ -3,9 +3,9 @@
 class QPlainTextEdit;
 
 // The settings help window: one disabled text field.
-class TForm6 : public QDialog {
+class HelpWindow : public QDialog {
     Q_OBJECT
 public:
-    TForm6();
-    QPlainTextEdit *Memo1;
+    HelpWindow();
+    QPlainTextEdit *helpText;
 };

@@ -1,8 +1,8 @@
-// The Test window's behaviour: fixed patterns written through the figure fields and uploaded;
+// The test pattern window's behaviour: fixed patterns written through the figure fields and uploaded;
 // the real figures wait in the data file until "Close and restore data".
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "dialogs/Test.h"
+#include "gui/TestPatternWindow.h"
 
 namespace {
 // The last item writes a different digit into each field instead of its own text.
@@ -16,30 +16,30 @@ QString repeatedDigit(int d)
 }
 } // namespace
 
-void TForm11::FormShow()
+void TestPatternWindow::onShown()
 {
     TForm1 *f1 = app.Form1;
     f1->Save1Click();
     f1->StatusBar1->setPanelText(0, QStringLiteral("Loaded"));
-    RadioGroup1->setItemIndex(-1);
+    patternGroup->setItemIndex(-1);
     app.Test_Mode = true;
 }
 
-void TForm11::RadioGroup1Click()
+void TestPatternWindow::onPatternChosen()
 {
     TForm1 *f1 = app.Form1;
-    const int index = RadioGroup1->itemIndex();
+    const int index = patternGroup->itemIndex();
     if (index < 0)
         return;
     for (int k = 1; k <= 10; ++k) {
-        const QString text = index == MixedPattern ? repeatedDigit(k % 10) : RadioGroup1->itemText(index);
+        const QString text = index == MixedPattern ? repeatedDigit(k % 10) : patternGroup->itemText(index);
         // Through the field's own change handling, so the pattern is formatted like typing.
         f1->Edit[k]->setText(text);
     }
     f1->requestUpload();
 }
 
-void TForm11::Button1Click()
+void TestPatternWindow::onRestoreClicked()
 {
     TForm1 *f1 = app.Form1;
     f1->Load1Click();
@@ -49,4 +49,4 @@ void TForm11::Button1Click()
     hide();
 }
 
-void TForm11::Button2Click() { hide(); }
+void TestPatternWindow::onKeepClicked() { hide(); }

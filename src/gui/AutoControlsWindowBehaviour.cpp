@@ -1,4 +1,4 @@
-// The Auto Controls window: mode switches with the schedule lookup, the stored time texts,
+// The automatic controls window: mode switches with the schedule lookup, the stored time texts,
 // sending the configuration while the window is open, placement and layout.
 #include <QComboBox>
 #include <QFile>
@@ -9,9 +9,9 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "dialogs/Auto_Controls.h"
+#include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
-#include "dialogs/Settings.h"
+#include "gui/SettingsDialog.h"
 
 namespace {
 
@@ -29,27 +29,27 @@ QTime timeOfMinutes(int minutes) { return QTime(minutes / 60, minutes % 60, 0); 
 
 } // namespace
 
-void TForm13::FormShow() { move(app.Form1->width() + 20, app.Form1->y()); }
+void AutoControlsWindow::onShown() { move(app.Form1->width() + 20, app.Form1->y()); }
 
-void TForm13::TntRadioGroup2Click() { Mode_Switch(true); }
-void TForm13::TntRadioGroup1Click() { Mode_Switch(false); }
+void AutoControlsWindow::onBrightnessModeChanged() { switchMode(true); }
+void AutoControlsWindow::onLightingModeChanged() { switchMode(false); }
 
-bool TForm13::Mode_Switch(bool brightness)
+bool AutoControlsWindow::switchMode(bool brightness)
 {
-    RadioGroup *mode = brightness ? TntRadioGroup2 : TntRadioGroup1;
-    TimePicker *first = brightness ? DateTimePicker1 : DateTimePicker3;
-    TimePicker *second = brightness ? DateTimePicker2 : DateTimePicker4;
-    QSpinBox *firstCorrection = brightness ? SpinEdit8 : SpinEdit6;
-    QSpinBox *secondCorrection = brightness ? SpinEdit9 : SpinEdit7;
+    RadioGroup *mode = brightness ? brightnessModeGroup : lightingModeGroup;
+    TimePicker *first = brightness ? morningTimePicker : offTimePicker;
+    TimePicker *second = brightness ? eveningTimePicker : onTimePicker;
+    QSpinBox *firstCorrection = brightness ? morningCorrectionSpin : offCorrectionSpin;
+    QSpinBox *secondCorrection = brightness ? eveningCorrectionSpin : onCorrectionSpin;
 
     if (mode->itemIndex() == 1) {
-        Button3->setEnabled(true);
+        scheduleButton->setEnabled(true);
         const QString path = app.schedulePath();
         const ScheduleLookup r = lookupSchedule(path, QFileInfo(path).absoluteFilePath(), app.today(),
                                                 firstCorrection->value(), secondCorrection->value());
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
-            ++Lookup_Errors;
+            ++lookupErrors;
             if (!app.Lookup_Failure_Reported)
                 app.showError(r.message);
             app.Lookup_Failure_Reported = app.Lookup_Operation_Depth > 0;
@@ -59,7 +59,7 @@ bool TForm13::Mode_Switch(bool brightness)
             first->setTimeFromProgram(timeOfMinutes(r.first));
             second->setTimeFromProgram(timeOfMinutes(r.second));
         }
-        Set_Group_Mode(brightness, true);
+        setGroupMode(brightness, true);
     } else {
         const QString &firstText = brightness ? app.Morning_Time : app.OFF_Time;
         const QString &secondText = brightness ? app.Evening_Time : app.ON_Time;
@@ -69,27 +69,27 @@ bool TForm13::Mode_Switch(bool brightness)
             first->setTimeFromProgram(t1);
         if (t2.isValid())
             second->setTimeFromProgram(t2);
-        Set_Group_Mode(brightness, false);
+        setGroupMode(brightness, false);
     }
-    Send();
+    sendIfShown();
     return true;
 }
 
-void TForm13::Set_Group_Mode(bool brightness, bool bySchedule)
+void AutoControlsWindow::setGroupMode(bool brightness, bool bySchedule)
 {
-    QWidget *const pickers[2] = {brightness ? DateTimePicker1 : DateTimePicker3,
-                                 brightness ? DateTimePicker2 : DateTimePicker4};
-    QWidget *const corrections[4] = {brightness ? SpinEdit8 : SpinEdit6, brightness ? SpinEdit9 : SpinEdit7,
-                                     brightness ? Label8 : Label10, brightness ? Label9 : Label11};
+    QWidget *const pickers[2] = {brightness ? morningTimePicker : offTimePicker,
+                                 brightness ? eveningTimePicker : onTimePicker};
+    QWidget *const corrections[4] = {brightness ? morningCorrectionSpin : offCorrectionSpin, brightness ? eveningCorrectionSpin : onCorrectionSpin,
+                                     brightness ? morningCorrectionLabel : offCorrectionLabel, brightness ? eveningCorrectionLabel : onCorrectionLabel};
     for (QWidget *w : pickers)
         w->setEnabled(!bySchedule);
     for (QWidget *w : corrections)
         w->setEnabled(bySchedule);
 }
 
-void TForm13::DateTimePickerChange(int n)
+void AutoControlsWindow::onTimePicked(int n)
 {
-    TimePicker *const pickers[4] = {DateTimePicker1, DateTimePicker2, DateTimePicker3, DateTimePicker4};
+    TimePicker *const pickers[4] = {morningTimePicker, eveningTimePicker, offTimePicker, onTimePicker};
     QString *const texts[4] = {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time};
     if (n < 1 || n > 4)
         return;
@@ -97,35 +97,35 @@ void TForm13::DateTimePickerChange(int n)
     if (text.size() < 8)
         text.prepend(QLatin1Char('0'));
     *texts[n - 1] = text;
-    Send();
+    sendIfShown();
 }
 
-void TForm13::ComboBox2Change() { Send(); }
-void TForm13::ComboBox4Change() { Send(); }
+void AutoControlsWindow::onDayLevelChanged() { sendIfShown(); }
+void AutoControlsWindow::onNightLevelChanged() { sendIfShown(); }
 
-void TForm13::Button3Click()
+void AutoControlsWindow::onScheduleClicked()
 {
     if (QFile::exists(app.schedulePath()))
         app.startEditor(app.Program_Dir + QStringLiteral("Shedule.shd"));
 }
 
-void TForm13::Btn_Close_Click() { hide(); }
+void AutoControlsWindow::onCloseClicked() { hide(); }
 
-void TForm13::Send()
+void AutoControlsWindow::sendIfShown()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.
     if (isVisible())
-        app.Form2->Send_Settings();
+        app.Form2->sendControllerSettings();
 }
 
-void TForm13::Arrange()
+void AutoControlsWindow::arrange()
 {
     // The buttons stand 5 pixels below the lowest visible group box.
-    QWidget *above = GroupBox2->isHidden() ? GroupBox1 : GroupBox2;
+    QWidget *above = lightingBox->isHidden() ? brightnessBox : lightingBox;
     const int top = above->y() + above->height() + 5;
     const int buttonHeight = 28;
-    Button3->setGeometry(8, top, 200, buttonHeight);
-    Btn_Close_->setGeometry(width() - 8 - 100, top, 100, buttonHeight);
-    setFixedHeight(top + buttonHeight + StatusBar1->height() + 42);
-    StatusBar1->setGeometry(0, height() - StatusBar1->height(), width(), StatusBar1->height());
+    scheduleButton->setGeometry(8, top, 200, buttonHeight);
+    closeButton->setGeometry(width() - 8 - 100, top, 100, buttonHeight);
+    setFixedHeight(top + buttonHeight + statusBar->height() + 42);
+    statusBar->setGeometry(0, height() - statusBar->height(), width(), statusBar->height());
 }

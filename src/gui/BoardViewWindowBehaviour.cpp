@@ -7,7 +7,7 @@
 
 #include "app/App.h"
 #include "app/BigTablo.h"
-#include "data/Tablo_Type.h"
+#include "gui/BoardViewWindow.h"
 
 namespace {
 const char *const Currencies[5] = {"USD", "EUR", "GBP", "RUR", "FRF"};
@@ -22,43 +22,43 @@ void placeCurrency(TForm1 *f1, int i, int r)
 }
 } // namespace
 
-void TForm12::FormShow()
+void BoardViewWindow::onShown()
 {
     // Beside the main window.
     if (app.Form1)
         move(app.Form1->width() + 20, app.Form1->y());
 }
 
-void TForm12::RadioGroup2Click()
+void BoardViewWindow::onBoardTypeChanged()
 {
     const bool currency = boardType() == 0;
-    CurrencyPanel->setVisible(currency);
-    SpinEdit1->setVisible(currency);
-    LabelCurrencies->setVisible(currency);
-    ProductPanel->setVisible(!currency);
-    SpinEdit10->setVisible(!currency);
-    LabelProducts->setVisible(!currency);
+    currencyPanel->setVisible(currency);
+    currencyCountSpin->setVisible(currency);
+    currencyCountLabel->setVisible(currency);
+    productPanel->setVisible(!currency);
+    productCountSpin->setVisible(!currency);
+    productCountLabel->setVisible(!currency);
     if (!app.Loading_Settings && app.Form1)
         app.Form1->FormResize();
 }
 
-void TForm12::SpinEdit10Change()
+void BoardViewWindow::onProductCountChanged()
 {
     if (app.Form1)
         app.Form1->FormResize();
 }
 
-void TForm12::SpinEdit1Change()
+void BoardViewWindow::onCurrencyCountChanged()
 {
     if (app.Form1)
         app.Form1->FormResize();
 }
 
-void TForm12::TntComboBoxChange(int r)
+void BoardViewWindow::onCurrencyChanged(int r)
 {
     if (!app.Form1 || r < 1 || r > 5)
         return;
-    const QString text = TntComboBox[r]->currentText();
+    const QString text = currencyBoxes[r]->currentText();
     for (int i = 0; i < 5; ++i) {
         if (text == QLatin1String(Currencies[i])) {
             placeCurrency(app.Form1, i, r);
@@ -67,7 +67,7 @@ void TForm12::TntComboBoxChange(int r)
     }
 }
 
-void TForm12::TntButton1Click()
+void BoardViewWindow::onResetClicked()
 {
     if (!app.Form1)
         return;
@@ -75,10 +75,10 @@ void TForm12::TntButton1Click()
         placeCurrency(app.Form1, i, i + 1);
 }
 
-void TForm12::Button1Click()
+void BoardViewWindow::onCloseClicked()
 {
     for (int k = 1; k <= 10; ++k)
-        app.Form1->Label3_[k]->setText(Edit2_[k]->text());
+        app.Form1->Label3_[k]->setText(productNameEdits[k]->text());
     app.Form1->Save_Settings();
     hide();
 }

@@ -1,0 +1,60 @@
+#pragma once
+// The automatic controls window ("Auto Controls"): times, corrections, day and night brightness and the automatic
+// modes with which the board's controller switches brightness and lighting by itself.
+#include <QDialog>
+
+#include "ui/Controls.h"
+
+class App;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+class AutoControlsWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit AutoControlsWindow(App &app);
+    App &app;
+
+    QGroupBox *brightnessBox;
+    TimePicker *morningTimePicker, *eveningTimePicker;
+    QLabel *morningTimeLabel, *eveningTimeLabel;   // "დილის დრო", "საღამოს დრო"
+    QSpinBox *morningCorrectionSpin, *eveningCorrectionSpin;
+    QLabel *morningCorrectionLabel, *eveningCorrectionLabel;   // "დროის წანაცვლება"
+    QComboBox *dayLevelBox, *nightLevelBox;
+    QLabel *dayLevelLabel, *nightLevelLabel;   // "დღის სიკაშკაშე", "ღამის სიკაშკაშე"
+    RadioGroup *brightnessModeGroup;           // brightness automatic mode
+
+    QGroupBox *lightingBox;
+    TimePicker *offTimePicker, *onTimePicker;
+    QLabel *offTimeLabel, *onTimeLabel;   // "გამორთვის დრო", "ჩართვის დრო"
+    QSpinBox *offCorrectionSpin, *onCorrectionSpin;
+    QLabel *offCorrectionLabel, *onCorrectionLabel;   // "დროის წანაცვლება"
+    RadioGroup *lightingModeGroup;                    // lighting automatic mode
+
+    QPushButton *scheduleButton;   // "გრაფიკის დათვალიერება"
+    QPushButton *closeButton;      // "Close"
+    StatusBar *statusBar;
+
+    // Handlers
+    void onShown();
+    void onBrightnessModeChanged();   // brightness mode switch
+    void onLightingModeChanged();     // lighting mode switch
+    // The mode switch of one group. False when the schedule lookup failed (already reported):
+    // the operation that ran it ends there.
+    bool switchMode(bool brightness);
+    int lookupErrors = 0;       // failed schedule lookups so far (callers compare counts)
+    void onTimePicked(int n);   // 1..4
+    void onDayLevelChanged();
+    void onNightLevelChanged();
+    void onScheduleClicked();
+    void onCloseClicked();
+    void sendIfShown();   // sends the configuration while the window is visible
+    void arrange();       // layout by lighting control
+    // Sets the enabled state of a group's pickers, corrections and labels (no lookup).
+    void setGroupMode(bool brightness, bool bySchedule);
+
+protected:
+    void showEvent(QShowEvent *e) override;
+};

@@ -1,0 +1,87 @@
+// The Settings dialog's controller commands: the nineteen operating parameters ("SETS=") and
+// the bare modem commands.
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/App.h"
+#include "app/BigTablo.h"
+#include "comm/CommFunctions.h"
+#include "core/protocol/Protocol.h"
+#include "core/settings/ControllerConfig.h"
+#include "core/text/Numbers.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/SettingsDialog.h"
+
+void SettingsDialog::sendControllerSettings()
+{
+    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy)
+        return;
+    app.Settings_Send_Busy = true;
+    TForm1 *f1 = app.Form1;
+    AutoControlsWindow *f13 = app.Form13;
+
+    ControllerConfig v;
+    // Brightness and lighting first, before a group selected below can rebuild the selectors.
+    v.brightness = f1->RadioGroup1->itemIndex();
+    v.brightnessMode = f13->brightnessModeGroup->itemIndex();
+    v.lighting = f1->RadioGroup2->itemIndex();
+    v.lightingMode = f13->lightingModeGroup->itemIndex();
+    // A group with no selection gets its first item and sends 0. Selecting runs the group's
+    // handler; its own send is dropped while Settings_Send_Busy is set.
+    const auto chosen = [](RadioGroup *g) {
+        if (g->itemIndex() < 0)
+            g->setItemIndex(0);
+        return g->itemIndex();
+    };
+    v.flash = chosen(flashGroup);
+    v.morningTime = app.Morning_Time;
+    v.eveningTime = app.Evening_Time;
+    v.morningCorrection = f13->morningCorrectionSpin->value();
+    v.eveningCorrection = f13->eveningCorrectionSpin->value();
+    v.dayLevel = f13->dayLevelBox->currentIndex();
+    v.nightLevel = f13->nightLevelBox->currentIndex();
+    v.offTime = app.OFF_Time;
+    v.onTime = app.ON_Time;
+    v.offCorrection = f13->offCorrectionSpin->value();
+    v.onCorrection = f13->onCorrectionSpin->value();
+    v.timerUsed = chosen(timerUsedGroup);
+    v.temperatureUsed = chosen(temperatureSensorGroup);
+    v.section = chosen(clockSectionGroup);
+    v.events = chosen(eventsGroup);
+    v.inverse = chosen(inverseSignalsGroup);
+    v.controlledBy = chosen(controlledByGroup);
+
+    std::array<int, 19> fields;
+    QString badText;
+    if (!setsFields(v, fields, &badText)) {
+        // A stored time that is not "hh:mm..." is never sent as some other time.
+        app.Settings_Send_Busy = false;
+        app.showError(notValidIntegerMessage(badText));
+        return;
+    }
+    app.Command_Text = Protocol::buildSetsCommand(fields);
+    f1->Send_Controller_Setting();
+    // Saved whatever the outcome: after a failure this is what the reload put back.
+    f1->Save_Controller_Settings();
+    app.Settings_Send_Busy = false;
+}
+
+namespace {
+
+// The bare modem commands go to the port at once: no port selection, no frame, no checksum,
+// no wait. During another exchange's wait the command buffer still belongs to that exchange
+// (a retry resends it), so it is left alone then.
+void writeBare(App &app, const QByteArray &command)
+{
+    const QByteArray bytes = command + "\r\n";
+    if (!app.Form1->Timer2->isActive())
+        app.Command_Text = bytes;
+    app.Port->Write_Command(bytes);
+}
+
+} // namespace
+
+void SettingsDialog::onPcClicked() { writeBare(app, "PC"); }
+void SettingsDialog::onModemClicked() { writeBare(app, "MD"); }
+void SettingsDialog::onTimeQueryClicked() { writeBare(app, "TIME?"); }

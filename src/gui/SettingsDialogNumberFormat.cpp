@@ -1,0 +1,34 @@
+// The Settings dialog's number format: the digit count and the fill character, both of which
+// reformat the main window's figure fields.
+#include <QSpinBox>
+
+#include "app/App.h"
+#include "app/BigTablo.h"
+#include "gui/SettingsDialog.h"
+
+void SettingsDialog::onDigitsChanged()
+{
+    const int n = digitsSpin->value();
+    if (!app.Loading_Settings) {
+        if (n > previousDigits) {
+            for (int k = 1; k <= 10; ++k) {
+                FigureEdit *e = app.Form1->Edit[k];
+                e->setText(e->text() + app.Fill_Char);
+            }
+        }
+        app.Form1->Reformat_All();
+    }
+    // Remembered also while the settings load, so that the next change compares with the
+    // number actually in effect.
+    previousDigits = n;
+}
+
+QChar SettingsDialog::fillChar() const { return fillCharGroup->itemIndex() == 0 ? QLatin1Char('0') : QLatin1Char(' '); }
+
+void SettingsDialog::onFillCharChanged()
+{
+    if (app.Loading_Settings)
+        return;
+    app.Fill_Char = fillChar();
+    app.Form1->Reformat_All();
+}
