@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
@@ -46,7 +46,7 @@ App::~App()
 
 void App::createWindows()
 {
-    Form1 = new TForm1(*this);
+    Form1 = new MainWindow(*this);
     Form2 = new SettingsDialog(*this);
     Form6 = new HelpWindow();
     Form5 = new DataFileMissingDialog();

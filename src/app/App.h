@@ -13,7 +13,7 @@
 #include "core/protocol/Protocol.h"
 
 class QDialog;
-class TForm1;
+class MainWindow;
 class SettingsDialog;
 class DataFileMissingDialog;
 class HelpWindow;
@@ -50,7 +50,7 @@ public:
     void createWindows();
 
     // Windows (all live until the context ends).
-    TForm1 *Form1 = nullptr;
+    MainWindow *Form1 = nullptr;
     SettingsDialog *Form2 = nullptr;
     HelpWindow *Form6 = nullptr;
     DataFileMissingDialog *Form5 = nullptr;

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "app/SingleInstance.h"
 
 int main(int argc, char **argv)
@@ -28,6 +28,6 @@ int main(int argc, char **argv)
 
     App app;
     app.createWindows();
-    QObject::connect(app.Form1, &TForm1::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(app.Form1, &MainWindow::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
     return qapp.exec();
 }

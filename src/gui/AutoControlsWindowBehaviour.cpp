@@ -8,7 +8,7 @@
 #include <QTime>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
 #include "gui/SettingsDialog.h"

@@ -6,7 +6,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 
 namespace {
@@ -15,7 +15,7 @@ const char *const Currencies[5] = {"USD", "EUR", "GBP", "RUR", "FRF"};
 int rowTop(int r) { return 10 + 30 * (r - 1); }
 
 // Puts the flag and sign pictures of currency `i` (0..4) on row `r` (1..5).
-void placeCurrency(TForm1 *f1, int i, int r)
+void placeCurrency(MainWindow *f1, int i, int r)
 {
     f1->flagOf(i)->move(8, rowTop(r));
     f1->signOf(i)->move(68, rowTop(r));
@@ -39,19 +39,19 @@ void BoardViewWindow::onBoardTypeChanged()
     productCountSpin->setVisible(!currency);
     productCountLabel->setVisible(!currency);
     if (!app.Loading_Settings && app.Form1)
-        app.Form1->FormResize();
+        app.Form1->layOut();
 }
 
 void BoardViewWindow::onProductCountChanged()
 {
     if (app.Form1)
-        app.Form1->FormResize();
+        app.Form1->layOut();
 }
 
 void BoardViewWindow::onCurrencyCountChanged()
 {
     if (app.Form1)
-        app.Form1->FormResize();
+        app.Form1->layOut();
 }
 
 void BoardViewWindow::onCurrencyChanged(int r)
@@ -78,7 +78,7 @@ void BoardViewWindow::onResetClicked()
 void BoardViewWindow::onCloseClicked()
 {
     for (int k = 1; k <= 10; ++k)
-        app.Form1->Label3_[k]->setText(productNameEdits[k]->text());
-    app.Form1->Save_Settings();
+        app.Form1->productNameLabels[k]->setText(productNameEdits[k]->text());
+    app.Form1->saveSettings();
     hide();
 }

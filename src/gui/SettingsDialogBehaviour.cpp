@@ -11,7 +11,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -19,12 +19,12 @@
 
 void SettingsDialog::onShown()
 {
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
     move(f1->width() + 20, f1->y());
-    f1->Timer1->stop();
+    f1->autoLoadTimer->stop();
     if (!QFile::exists(app.Data_File))
-        f1->Create_Data_File();
+        f1->createDataFile();
 
     autoLoadIntervalSpin->setValue(roundHalfEven(app.Auto_Load_Intvl / 1000.0));
     sendIfChangedBox->setChecked(app.Send_If_Changed);
@@ -54,7 +54,7 @@ void SettingsDialog::onDefaultsClicked()
     sendIfChangedBox->setChecked(false);
     oneWayLinkBox->setChecked(false);
     checksumsBox->setChecked(true);
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onCloseClicked()
@@ -64,42 +64,42 @@ void SettingsDialog::onCloseClicked()
     app.Timeout_Ms = timeoutSpin->value() * 100;
     app.Attempts = attemptsSpin->value();
     for (int k = 1; k <= 10; ++k)
-        app.Form1->Label3_[k]->setText(app.Form12->productNameEdits[k]->text());
+        app.Form1->productNameLabels[k]->setText(app.Form12->productNameEdits[k]->text());
     hide();
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onTimerUsedChanged()
 {
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
     // Automatic modes are available with the timer in use or when not controlled by the PC
     // (no selection counts as not the PC).
     const bool timerYes = timerUsedGroup->itemIndex() == 1;
     const bool available = timerYes || controlledByGroup->itemIndex() != 0;
 
-    const int brightness = f1->RadioGroup1->itemIndex();
-    const int lighting = f1->RadioGroup2->itemIndex();
+    const int brightness = f1->brightnessGroup->itemIndex();
+    const int lighting = f1->lightingGroup->itemIndex();
     const bool wasLoading = app.Loading_Settings;
     app.Loading_Settings = true;   // no command while the selectors are rebuilt
 
-    f1->Btn_Time->setVisible(timerYes);
+    f1->clockButton->setVisible(timerYes);
     const QString min = f1->minLabel->text(), autoText = f1->autoLabel->text();
     const QString off = f1->offLabel->text(), on = f1->onLabel->text();
     const QStringList levels{min, QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("75%"),
                              QStringLiteral("100%")};
     if (available) {
         timeQueryButton->setEnabled(true);
-        f1->RadioGroup1->setItems(levels + QStringList{autoText}, 6);
-        f1->RadioGroup2->setItems({off, on, autoText}, 3);
+        f1->brightnessGroup->setItems(levels + QStringList{autoText}, 6);
+        f1->lightingGroup->setItems({off, on, autoText}, 3);
         f13->setGroupMode(true, f13->brightnessModeGroup->itemIndex() == 1);
         f13->setGroupMode(false, f13->lightingModeGroup->itemIndex() == 1);
         f13->brightnessModeGroup->setEnabled(true);
         f13->lightingModeGroup->setEnabled(true);
     } else {
         timeQueryButton->setEnabled(false);
-        f1->RadioGroup1->setItems(levels, 5);
-        f1->RadioGroup2->setItems({off, on}, 2);
+        f1->brightnessGroup->setItems(levels, 5);
+        f1->lightingGroup->setItems({off, on}, 2);
         for (QWidget *w : {static_cast<QWidget *>(f13->morningTimePicker), static_cast<QWidget *>(f13->eveningTimePicker),
                            static_cast<QWidget *>(f13->offTimePicker), static_cast<QWidget *>(f13->onTimePicker),
                            static_cast<QWidget *>(f13->offCorrectionSpin), static_cast<QWidget *>(f13->onCorrectionSpin),
@@ -114,8 +114,8 @@ void SettingsDialog::onTimerUsedChanged()
         f13->lightingModeGroup->setItemIndex(0);
     }
     // A remembered item that the rebuilt list no longer has becomes no selection.
-    f1->RadioGroup1->setItemIndex(brightness < f1->RadioGroup1->count() ? brightness : -1);
-    f1->RadioGroup2->setItemIndex(lighting < f1->RadioGroup2->count() ? lighting : -1);
+    f1->brightnessGroup->setItemIndex(brightness < f1->brightnessGroup->count() ? brightness : -1);
+    f1->lightingGroup->setItemIndex(lighting < f1->lightingGroup->count() ? lighting : -1);
 
     app.Loading_Settings = wasLoading;
     arrangeMainButtons();
@@ -136,7 +136,7 @@ void SettingsDialog::onControlledByChanged()
 void SettingsDialog::onTemperatureSensorChanged()
 {
     if (temperatureSensorGroup->itemIndex() == 1)
-        app.Form1->StatusBar1->setPanelText(3, QString());
+        app.Form1->statusBar->setPanelText(3, QString());
     onControllerParameterChanged();
 }
 
@@ -149,37 +149,37 @@ void SettingsDialog::onControllerParameterChanged()
 
 void SettingsDialog::onOneWayLinkToggled()
 {
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     if (oneWayLinkBox->isChecked()) {
-        f1->Btn_Read_->setVisible(false);
+        f1->readButton->setVisible(false);
         eventsGroup->setItemIndex(-1);
         eventsGroup->setEnabled(false);
     } else {
-        f1->Btn_Read_->setVisible(true);
+        f1->readButton->setVisible(true);
         eventsGroup->setEnabled(true);
     }
     arrangeMainButtons();
-    f1->Save_Settings();
+    f1->saveSettings();
 }
 
 void SettingsDialog::onLightingControlToggled()
 {
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
     const bool on = lightingControlBox->isChecked();
     f13->lightingBox->setVisible(on);
-    f1->RadioGroup2->setVisible(on);
-    const int bottom = on ? f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25 : f1->RadioGroup2->y() + 25;
-    f1->Panel2->resize(f1->Panel2->width(), bottom);
+    f1->lightingGroup->setVisible(on);
+    const int bottom = on ? f1->lightingGroup->y() + f1->lightingGroup->height() + 25 : f1->lightingGroup->y() + 25;
+    f1->controlsPanel->resize(f1->controlsPanel->width(), bottom);
     f13->arrange();
-    f1->FormResize();
-    f1->Save_Settings();
+    f1->layOut();
+    f1->saveSettings();
 }
 
 void SettingsDialog::onBrightnessControlToggled()
 {
-    app.Form1->RadioGroup1->setVisible(brightnessControlBox->isChecked());
-    app.Form1->Save_Settings();
+    app.Form1->brightnessGroup->setVisible(brightnessControlBox->isChecked());
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onProtocolPanelToggled()
@@ -197,37 +197,37 @@ void SettingsDialog::onProtocolPanelToggled()
 void SettingsDialog::onAttemptsChanged()
 {
     app.Attempts = attemptsSpin->value();
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onTimeoutChanged()
 {
     app.Timeout_Ms = timeoutSpin->value() * 100;
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::arrangeMainButtons()
 {
-    TForm1 *f1 = app.Form1;
-    const int L = f1->ProgressBar1->x();
-    const int W = f1->ProgressBar1->width();
+    MainWindow *f1 = app.Form1;
+    const int L = f1->progressBar->x();
+    const int W = f1->progressBar->width();
     const bool timer = timerUsedGroup->itemIndex() != 0;   // not "NO", also no selection
     const bool oneWay = oneWayLinkBox->isChecked();
     const auto place = [](QPushButton *b, int x, int w) { b->setGeometry(x, b->y(), w, b->height()); };
     if (timer && !oneWay) {
         const int w = (W - 20) / 3;
-        place(f1->Btn_Send_, L, w);
-        place(f1->Btn_Read_, L + w + 10, w);
-        place(f1->Btn_Time, L + 2 * (w + 10), w);
+        place(f1->writeButton, L, w);
+        place(f1->readButton, L + w + 10, w);
+        place(f1->clockButton, L + 2 * (w + 10), w);
     } else if (timer) {
         const int w = (W - 20) / 2;
-        place(f1->Btn_Send_, L, w);
-        place(f1->Btn_Time, L + w + 20, w);
+        place(f1->writeButton, L, w);
+        place(f1->clockButton, L + w + 20, w);
     } else if (!oneWay) {
         const int w = (W - 20) / 2;
-        place(f1->Btn_Send_, L, w);
-        place(f1->Btn_Read_, L + w + 20, w);
+        place(f1->writeButton, L, w);
+        place(f1->readButton, L + w + 20, w);
     } else {
-        place(f1->Btn_Send_, L, W);
+        place(f1->writeButton, L, W);
     }
 }

@@ -5,7 +5,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
@@ -18,14 +18,14 @@ void SettingsDialog::sendControllerSettings()
     if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy)
         return;
     app.Settings_Send_Busy = true;
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     AutoControlsWindow *f13 = app.Form13;
 
     ControllerConfig v;
     // Brightness and lighting first, before a group selected below can rebuild the selectors.
-    v.brightness = f1->RadioGroup1->itemIndex();
+    v.brightness = f1->brightnessGroup->itemIndex();
     v.brightnessMode = f13->brightnessModeGroup->itemIndex();
-    v.lighting = f1->RadioGroup2->itemIndex();
+    v.lighting = f1->lightingGroup->itemIndex();
     v.lightingMode = f13->lightingModeGroup->itemIndex();
     // A group with no selection gets its first item and sends 0. Selecting runs the group's
     // handler; its own send is dropped while Settings_Send_Busy is set.
@@ -61,9 +61,9 @@ void SettingsDialog::sendControllerSettings()
         return;
     }
     app.Command_Text = Protocol::buildSetsCommand(fields);
-    f1->Send_Controller_Setting();
+    f1->sendSettingCommand();
     // Saved whatever the outcome: after a failure this is what the reload put back.
-    f1->Save_Controller_Settings();
+    f1->saveControllerSettings();
     app.Settings_Send_Busy = false;
 }
 
@@ -75,7 +75,7 @@ namespace {
 void writeBare(App &app, const QByteArray &command)
 {
     const QByteArray bytes = command + "\r\n";
-    if (!app.Form1->Timer2->isActive())
+    if (!app.Form1->replyTimer->isActive())
         app.Command_Text = bytes;
     app.Port->Write_Command(bytes);
 }

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/SettingsDialog.h"
 
@@ -28,21 +28,21 @@ void SettingsDialog::onAutoLoadToggled()
         autoLoadIntervalSpin->setEnabled(false);
         secondsLabel->setEnabled(false);
     }
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onSendIfChangedToggled()
 {
     app.Send_If_Changed = sendIfChangedBox->isChecked();
-    app.Form1->Save_Settings();
+    app.Form1->saveSettings();
 }
 
 void SettingsDialog::onAutoLoadIntervalChanged()
 {
     app.Auto_Load_Intvl = autoLoadIntervalSpin->value() * 1000;
-    app.Form1->Save_Settings();
-    if (app.Form1->Timer1->isActive())
-        app.Form1->Timer1->setInterval(app.Auto_Load_Intvl);
+    app.Form1->saveSettings();
+    if (app.Form1->autoLoadTimer->isActive())
+        app.Form1->autoLoadTimer->setInterval(app.Auto_Load_Intvl);
 }
 
 void SettingsDialog::hideEvent(QHideEvent *e)
@@ -51,5 +51,5 @@ void SettingsDialog::hideEvent(QHideEvent *e)
     // Leaving the dialog resumes automatic loading as set, rather than waiting for the next
     // exchange with the board.
     if (!e->spontaneous() && app.Form1 && !app.Closing)
-        app.Form1->Apply_Autoload_Interval();
+        app.Form1->applyAutoLoadInterval();
 }

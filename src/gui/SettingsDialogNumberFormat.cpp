@@ -3,7 +3,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::onDigitsChanged()
@@ -12,11 +12,11 @@ void SettingsDialog::onDigitsChanged()
     if (!app.Loading_Settings) {
         if (n > previousDigits) {
             for (int k = 1; k <= 10; ++k) {
-                FigureEdit *e = app.Form1->Edit[k];
+                FigureEdit *e = app.Form1->figureEdits[k];
                 e->setText(e->text() + app.Fill_Char);
             }
         }
-        app.Form1->Reformat_All();
+        app.Form1->reformatAllFields();
     }
     // Remembered also while the settings load, so that the next change compares with the
     // number actually in effect.
@@ -30,5 +30,5 @@ void SettingsDialog::onFillCharChanged()
     if (app.Loading_Settings)
         return;
     app.Fill_Char = fillChar();
-    app.Form1->Reformat_All();
+    app.Form1->reformatAllFields();
 }

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "gui/SettingsDialog.h"
 
@@ -53,7 +53,7 @@ void SettingsDialog::reopenPort()
     if (app.Port->Port_Handle() != CommPort::State::None)
         app.Port->Close_Port();
     else
-        app.Form1->Save_Settings();
+        app.Form1->saveSettings();
     app.Port->Open_Port(app.Port_Name, app.Baud_Rate, app.Parity);
     setPortBoxColour(app.Port->Port_Handle() == CommPort::State::Failed);
 }

@@ -1,7 +1,7 @@
 // The test pattern window's behaviour: fixed patterns written through the figure fields and uploaded;
 // the real figures wait in the data file until "Close and restore data".
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/TestPatternWindow.h"
 
 namespace {
@@ -18,33 +18,33 @@ QString repeatedDigit(int d)
 
 void TestPatternWindow::onShown()
 {
-    TForm1 *f1 = app.Form1;
-    f1->Save1Click();
-    f1->StatusBar1->setPanelText(0, QStringLiteral("Loaded"));
+    MainWindow *f1 = app.Form1;
+    f1->saveDataFile();
+    f1->statusBar->setPanelText(0, QStringLiteral("Loaded"));
     patternGroup->setItemIndex(-1);
     app.Test_Mode = true;
 }
 
 void TestPatternWindow::onPatternChosen()
 {
-    TForm1 *f1 = app.Form1;
+    MainWindow *f1 = app.Form1;
     const int index = patternGroup->itemIndex();
     if (index < 0)
         return;
     for (int k = 1; k <= 10; ++k) {
         const QString text = index == MixedPattern ? repeatedDigit(k % 10) : patternGroup->itemText(index);
         // Through the field's own change handling, so the pattern is formatted like typing.
-        f1->Edit[k]->setText(text);
+        f1->figureEdits[k]->setText(text);
     }
     f1->requestUpload();
 }
 
 void TestPatternWindow::onRestoreClicked()
 {
-    TForm1 *f1 = app.Form1;
-    f1->Load1Click();
+    MainWindow *f1 = app.Form1;
+    f1->loadDataFile();
     app.Test_Mode = false;
-    f1->StatusBar1->setPanelText(0, QString());
+    f1->statusBar->setPanelText(0, QString());
     f1->requestUpload();
     hide();
 }

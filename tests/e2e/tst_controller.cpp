@@ -35,7 +35,7 @@ struct Rig {
     Sim sim;
     TestApp t;
     App &app() { return *t.app; }
-    TForm1 *f1() { return t.app->Form1; }
+    MainWindow *f1() { return t.app->Form1; }
     SettingsDialog *f2() { return t.app->Form2; }
     AutoControlsWindow *f13() { return t.app->Form13; }
     bool checksums() { return f2()->checksumsBox->isChecked(); }
@@ -125,18 +125,18 @@ private slots:
             r.f13()->show();
         QCOMPARE(r.commands(), QList<QByteArray>());
 
-        RadioGroup *group = lighting ? r.f1()->RadioGroup2 : r.f1()->RadioGroup1;
+        RadioGroup *group = lighting ? r.f1()->lightingGroup : r.f1()->brightnessGroup;
         group->button(item)->click();
 
         const QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), wire.size());
         for (int i = 0; i < wire.size(); ++i)
             QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
-        QCOMPARE(r.f1()->StatusBar1->panelText(1), panel1);
-        QCOMPARE(r.f1()->StatusBar1->panelText(2), panel2);
+        QCOMPARE(r.f1()->statusBar->panelText(1), panel1);
+        QCOMPARE(r.f1()->statusBar->panelText(2), panel2);
         QCOMPARE(mode->itemIndex(), modeAfter);
         QCOMPARE(group->itemIndex(), item);
-        QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+        QCOMPARE(r.f1()->progressBar->value(), 1000);
         QCOMPARE(r.app().beepCount, 0);
         // The board took it: fields 12 to 15 of its READ line follow the mode.
         const QList<QByteArray> sets = r.boardSets();
@@ -158,17 +158,17 @@ private slots:
         if (testPattern)
             r.app().Form11->show();
         QTimer::singleShot(100, [&] {
-            QVERIFY(r.f1()->Btn_Send_->isEnabled());
+            QVERIFY(r.f1()->writeButton->isEnabled());
             if (testPattern)
                 r.app().Form11->patternGroup->button(1)->click();
             else
-                r.f1()->Btn_Send_->click();
-            r.f1()->Btn_Send_->click();   // a second request adds nothing
+                r.f1()->writeButton->click();
+            r.f1()->writeButton->click();   // a second request adds nothing
             r.sim.post(QStringLiteral("silent 0"));
         });
-        r.f1()->RadioGroup1->button(2)->click();
-        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->StatusBar1->panelText(0), QStringLiteral("Sent OK"), 5000);
+        r.f1()->brightnessGroup->button(2)->click();
+        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"), 5000);
         QTest::qWait(200);
         QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), 3);
@@ -184,13 +184,13 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
         r.f13()->show();
-        r.f1()->StatusBar1->setPanelText(1, QStringLiteral("before"));
-        r.f1()->RadioGroup1->button(5)->click();
+        r.f1()->statusBar->setPanelText(1, QStringLiteral("before"));
+        r.f1()->brightnessGroup->button(5)->click();
         QCOMPARE(r.app().reportedErrors.size(), 1);
         QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
-        QCOMPARE(r.f1()->StatusBar1->panelText(1), QStringLiteral("before"));
+        QCOMPARE(r.f1()->statusBar->panelText(1), QStringLiteral("before"));
         QVERIFY(!r.app().Settings_Send_Busy);
         QVERIFY(!r.app().Loading_Settings);
     }
@@ -219,19 +219,19 @@ private slots:
         Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
                           "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        StatusBar *bar = r.f1()->StatusBar1;
+        StatusBar *bar = r.f1()->statusBar;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
-        r.f1()->RadioGroup2->blockSignals(true);
-        r.f1()->RadioGroup2->setItemIndex(1);
-        r.f1()->RadioGroup2->blockSignals(false);
+        r.f1()->lightingGroup->blockSignals(true);
+        r.f1()->lightingGroup->setItemIndex(1);
+        r.f1()->lightingGroup->blockSignals(false);
         r.f13()->dayLevelBox->setCurrentIndex(1);
         r.f2()->inverseSignalsGroup->blockSignals(true);
         r.f2()->inverseSignalsGroup->setItemIndex(1);
         r.f2()->inverseSignalsGroup->blockSignals(false);
         QFile::remove(r.app().settingsPath());
 
-        r.f1()->RadioGroup1->button(2)->click();   // "50%"
+        r.f1()->brightnessGroup->button(2)->click();   // "50%"
 
         QCOMPARE(r.commands(), QList<QByteArray>{"BRIG=2"});
         QCOMPARE(bar->panelText(0), panel0);
@@ -240,17 +240,17 @@ private slots:
         QCOMPARE(r.app().beepCount, beeps);
         QVERIFY(!r.app().Loading_Settings);
         if (!reloaded) {
-            QCOMPARE(r.f1()->RadioGroup1->itemIndex(), 2);
-            QCOMPARE(r.f1()->RadioGroup2->itemIndex(), 1);
+            QCOMPARE(r.f1()->brightnessGroup->itemIndex(), 2);
+            QCOMPARE(r.f1()->lightingGroup->itemIndex(), 1);
             QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 1);
-            QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+            QCOMPARE(r.f1()->progressBar->value(), 1000);
             QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
             return;
         }
         // The settings file had been removed: the reload gives the defaults and saves nothing.
         QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
-        QCOMPARE(r.f1()->RadioGroup1->itemIndex(), -1);
-        QCOMPARE(r.f1()->RadioGroup2->itemIndex(), -1);
+        QCOMPARE(r.f1()->brightnessGroup->itemIndex(), -1);
+        QCOMPARE(r.f1()->lightingGroup->itemIndex(), -1);
         QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
         QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
@@ -265,15 +265,15 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.f13()->dayLevelBox->setCurrentIndex(0);
         r.f13()->morningCorrectionSpin->setValue(50);
-        r.f1()->RadioGroup1->button(3)->click();
-        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        r.f1()->brightnessGroup->button(3)->click();
+        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
         QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
         QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
         QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
         QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
         QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.f1()->RadioGroup1, r.f1()->RadioGroup2, r.f13()->lightingModeGroup,
+        for (RadioGroup *g : {r.f1()->brightnessGroup, r.f1()->lightingGroup, r.f13()->lightingModeGroup,
                               r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
@@ -299,12 +299,12 @@ private slots:
         r.f2()->checksumsBox->setChecked(checksums);
         QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
         b->setEnabled(true);
-        r.f1()->StatusBar1->setPanelText(0, QStringLiteral("before"));
+        r.f1()->statusBar->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("before"));
+        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
@@ -317,7 +317,7 @@ private slots:
         r.f2()->checksumsBox->setChecked(false);
         r.f2()->timeQueryButton->setEnabled(true);
         QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
-        r.f1()->RadioGroup1->button(2)->click();
+        r.f1()->brightnessGroup->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
 
@@ -330,14 +330,14 @@ private slots:
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
         QTimer::singleShot(100, r.f1(), [&] {
-            for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
-                               static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
-                               static_cast<QWidget *>(r.f1()->RadioGroup2)})
+            for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
+                               static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
+                               static_cast<QWidget *>(r.f1()->lightingGroup)})
                 during << w->isEnabled();
         });
         const QByteArray before = r.sim.received();
         const QDateTime now = QDateTime::currentDateTime();
-        r.f1()->Btn_Time->click();
+        r.f1()->clockButton->click();
         const QByteArray sent = r.sim.received().mid(before.size());
         const QRegularExpression form(QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
         const auto m = form.match(QString::fromLatin1(sent));
@@ -346,11 +346,11 @@ private slots:
         const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yy HH:mm:ss")).addYears(100);
         QVERIFY2(qAbs(stamp.secsTo(now)) <= 5, qPrintable(m.captured(1)));
         QCOMPARE(during, (QList<bool>{false, false, false, false, false}));
-        for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
-                           static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
-                           static_cast<QWidget *>(r.f1()->RadioGroup2)})
+        for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
+                           static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
+                           static_cast<QWidget *>(r.f1()->lightingGroup)})
             QVERIFY(w->isEnabled());
-        QCOMPARE(r.f1()->StatusBar1->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
 
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.
@@ -360,11 +360,11 @@ private slots:
                   "Morning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\nOFF_Time_Correction=128\r\n"
                   "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f1()->Load_Controller_Settings();
+        r.f1()->loadControllerSettings();
         r.f2()->checksumsBox->setChecked(false);
-        r.f1()->RadioGroup1->blockSignals(true);
-        r.f1()->RadioGroup1->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
-        r.f1()->RadioGroup1->blockSignals(false);
+        r.f1()->brightnessGroup->blockSignals(true);
+        r.f1()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
+        r.f1()->brightnessGroup->blockSignals(false);
         r.f2()->clockSectionGroup->blockSignals(true);
         r.f2()->clockSectionGroup->setItemIndex(3);
         r.f2()->clockSectionGroup->blockSignals(false);
@@ -441,8 +441,8 @@ private slots:
         const int before = r.commands().size();   // showing the dialog runs no send here
         if (change == 8) {
             // Brightness "ავტო" as the board reported it; then by time is picked.
-            const QSignalBlocker block(r.f1()->RadioGroup1);
-            r.f1()->RadioGroup1->setItemIndex(5);
+            const QSignalBlocker block(r.f1()->brightnessGroup);
+            r.f1()->brightnessGroup->setItemIndex(5);
         }
         switch (change) {
         case 0: f2->flashGroup->setItemIndex(1); break;

@@ -54,7 +54,7 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    TForm1 *f1() { return t.f1(); }
+    MainWindow *f1() { return t.f1(); }
     SettingsDialog *f2() { return t.app->Form2; }
     bool connect()
     {
@@ -76,7 +76,7 @@ struct Rig {
             port->waitForReadyRead(20);
         return port->bytesAvailable() >= before + bytes.size();
     }
-    QString panel(int i) { return f1()->StatusBar1->panelText(i); }
+    QString panel(int i) { return f1()->statusBar->panelText(i); }
 };
 
 } // namespace
@@ -173,7 +173,7 @@ private slots:
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // The ticks are run by the test, one after each chunk.
-        rig.f1()->Timer5->stop();
+        rig.f1()->clockAndEventTimer->stop();
         SettingsDialog *f2 = rig.f2();
         f2->checksumsBox->setChecked(checksums);
         f2->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
@@ -181,13 +181,13 @@ private slots:
         f2->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
-            rig.f1()->StatusBar1->setPanelText(i, before[i - 1]);
+            rig.f1()->statusBar->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
             rig.app().Board_Values[k] = QStringLiteral("old");
 
         for (const QByteArray &chunk : chunks) {
             QVERIFY(rig.boardSends(chunk));
-            rig.f1()->Timer5Timer();
+            rig.f1()->onClockAndEventTick();
         }
 
         QCOMPARE(logLines(f2), log);
@@ -232,12 +232,12 @@ private slots:
         f2->pauseProtocolBox->setChecked(true);
 
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
-        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->Label3->text()).hasMatch(), 6000);
-        const QString first = rig.f1()->Label3->text();
+        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->clockLabel->text()).hasMatch(), 6000);
+        const QString first = rig.f1()->clockLabel->text();
         QVERIFY(rig.boardSends("EVENT 25,1,1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->Label3->text() != first, 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->clockLabel->text() != first, 6000);
         QTest::qWait(1200);
-        QVERIFY(clock.match(rig.f1()->Label3->text()).hasMatch());
+        QVERIFY(clock.match(rig.f1()->clockLabel->text()).hasMatch());
         QCOMPARE(logLines(f2), QStringList());
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
         QVERIFY(rig.app().Port->serial()->bytesAvailable() > 0);

@@ -57,7 +57,7 @@ struct Rig {
         app().Command_Text = command;
         QElapsedTimer clock;
         clock.start();
-        t.f1()->Exchange_Command();
+        t.f1()->exchangeCommand();
         return clock.elapsed();
     }
     QString outcome()
@@ -239,9 +239,9 @@ void TestExchange::exchange()
     const QString shown = QString::fromLatin1(wire.chopped(2));
     QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
     QCOMPARE(rig.app().Form13->statusBar->panelText(0), shown);
-    QVERIFY(!rig.t.f1()->Timer2->isActive());
-    QVERIFY(rig.t.f1()->Timer5->isActive());
-    QVERIFY(!rig.t.f1()->Timer1->isActive());   // automatic loading is off
+    QVERIFY(!rig.t.f1()->replyTimer->isActive());
+    QVERIFY(rig.t.f1()->clockAndEventTimer->isActive());
+    QVERIFY(!rig.t.f1()->autoLoadTimer->isActive());   // automatic loading is off
 }
 
 void TestExchange::oneWayLink()
@@ -256,7 +256,7 @@ void TestExchange::oneWayLink()
     QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
     QTest::qWait(200);
     QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
-    QVERIFY(!rig.t.f1()->Timer2->isActive());
+    QVERIFY(!rig.t.f1()->replyTimer->isActive());
 }
 
 void TestExchange::staleInputIsDiscarded()
@@ -265,7 +265,7 @@ void TestExchange::staleInputIsDiscarded()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.t.f1()->Timer5->stop();   // keep the event poller away from the bytes
+    rig.t.f1()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
     QVERIFY(rig.sim.control("send OK"));
     QTRY_VERIFY(rig.app().Port->serial()->bytesAvailable() >= 4);
     rig.exchange("BRIG=2", 1, 400);
@@ -278,11 +278,11 @@ void TestExchange::windowLivesDuringWait()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    TForm1 *f1 = rig.t.f1();
+    MainWindow *f1 = rig.t.f1();
     f1->show();
-    rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: Timer1 comes back afterwards
-    f1->Apply_Autoload_Interval();
-    QVERIFY(f1->Timer1->isActive());
+    rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
+    f1->applyAutoLoadInterval();
+    QVERIFY(f1->autoLoadTimer->isActive());
     QPushButton button(QStringLiteral("Other"));
     button.show();
     int clicks = 0;
@@ -293,10 +293,10 @@ void TestExchange::windowLivesDuringWait()
     QElapsedTimer clock;
     QTimer::singleShot(150, [&] {
         seen = true;
-        QVERIFY(f1->Timer2->isActive());
-        QVERIFY(!f1->Timer5->isActive());
-        QVERIFY(!f1->Timer1->isActive());
-        QVERIFY(f1->ProgressBar1->value() > 0);
+        QVERIFY(f1->replyTimer->isActive());
+        QVERIFY(!f1->clockAndEventTimer->isActive());
+        QVERIFY(!f1->autoLoadTimer->isActive());
+        QVERIFY(f1->progressBar->value() > 0);
         QCOMPARE(rig.f2()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
         const QPoint at = button.rect().center();
         QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
@@ -309,8 +309,8 @@ void TestExchange::windowLivesDuringWait()
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
     QVERIFY(rig.app().Reply_Timeout);
-    QVERIFY(f1->Timer5->isActive());
-    QVERIFY(f1->Timer1->isActive());
+    QVERIFY(f1->clockAndEventTimer->isActive());
+    QVERIFY(f1->autoLoadTimer->isActive());
 }
 
 void TestExchange::missingPortTimesOutEveryAttempt()
@@ -324,7 +324,7 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     t.app->Command_Text = "BRIG=2";
     QElapsedTimer clock;
     clock.start();
-    t.f1()->Exchange_Command();
+    t.f1()->exchangeCommand();
     QVERIFY(t.app->Reply_Timeout);
     QVERIFY(!t.app->Reply_OK && !t.app->Reply_Error && !t.app->Reply_Read);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
@@ -401,27 +401,27 @@ void TestExchange::progressBar()
     QFETCH(int, ticksToPlateau);
     TestApp t;
     App &a = *t.app;
-    TForm1 *f1 = t.f1();
+    MainWindow *f1 = t.f1();
     a.Attempt_Timeout_Ms = timeoutMs;
     a.Elapsed_Ms = 0;
     a.Reply_Timeout = false;
-    f1->ProgressBar1->setValue(0);
-    f1->Timer2Timer();
-    QCOMPARE(f1->ProgressBar1->value(), firstStep);
+    f1->progressBar->setValue(0);
+    f1->onReplyTick();
+    QCOMPARE(f1->progressBar->value(), firstStep);
     for (int i = 1; i < ticksToPlateau - 1; ++i)
-        f1->Timer2Timer();
-    QVERIFY(f1->ProgressBar1->value() < 850);
-    f1->Timer2Timer();
-    QCOMPARE(f1->ProgressBar1->value(), plateau);
+        f1->onReplyTick();
+    QVERIFY(f1->progressBar->value() < 850);
+    f1->onReplyTick();
+    QCOMPARE(f1->progressBar->value(), plateau);
     // The time-out comes with the first tick past it.
     const int ticksToTimeout = timeoutMs / 10 + 1;
     for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
-        f1->Timer2Timer();
+        f1->onReplyTick();
     QCOMPARE(a.Elapsed_Ms, timeoutMs);
     QVERIFY(!a.Reply_Timeout);
-    f1->Timer2Timer();
+    f1->onReplyTick();
     QVERIFY(a.Reply_Timeout);
-    QCOMPARE(f1->ProgressBar1->value(), plateau);
+    QCOMPARE(f1->progressBar->value(), plateau);
 }
 
 void TestExchange::errorDialogs_data()

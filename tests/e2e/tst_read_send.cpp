@@ -58,13 +58,13 @@ struct Rig {
         t->startUp();
     }
     App &app() const { return *t->app; }
-    TForm1 *f1() const { return t->app->Form1; }
-    QString panel(int i) const { return f1()->StatusBar1->panelText(i); }
+    MainWindow *f1() const { return t->app->Form1; }
+    QString panel(int i) const { return f1()->statusBar->panelText(i); }
     QByteArray fieldsAsFile() const
     {
         QByteArray out;
         for (int k = 1; k <= 10; ++k)
-            out += f1()->Edit[k]->text().toLatin1() + "\r\n";
+            out += f1()->figureEdits[k]->text().toLatin1() + "\r\n";
         return out;
     }
     Sim sim;
@@ -101,11 +101,11 @@ QString escaped(const QByteArray &text)
 // What a control shows, by a short name.
 QString probe(const App &a, const QString &what)
 {
-    const TForm1 *f1 = a.Form1;
+    const MainWindow *f1 = a.Form1;
     const SettingsDialog *f2 = a.Form2;
     const AutoControlsWindow *f13 = a.Form13;
     const QMap<QString, RadioGroup *> groups{
-        {"Form1.RadioGroup1", f1->RadioGroup1},       {"Form1.RadioGroup2", f1->RadioGroup2},
+        {"Form1.RadioGroup1", f1->brightnessGroup},       {"Form1.RadioGroup2", f1->lightingGroup},
         {"Form13.TntRadioGroup1", f13->lightingModeGroup}, {"Form13.TntRadioGroup2", f13->brightnessModeGroup},
         {"Form2.RadioGroup1", f2->flashGroup},       {"Form2.RadioGroup2", f2->controlledByGroup},
         {"Form2.RadioGroup3", f2->inverseSignalsGroup},       {"Form2.RadioGroup4", f2->timerUsedGroup},
@@ -126,7 +126,7 @@ QString probe(const App &a, const QString &what)
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
-        return f1->StatusBar1->panelText(what.mid(5).toInt());
+        return f1->statusBar->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
         return a.Morning_Time;
     if (what == "Evening_Time")
@@ -142,10 +142,10 @@ void expectIdle(const Rig &r)
 {
     QVERIFY(!r.app().Read_Busy);
     QVERIFY(!r.app().Verify_Read);
-    QVERIFY(!r.f1()->Timer2->isActive());
-    for (QWidget *w : {static_cast<QWidget *>(r.f1()->Btn_Read_), static_cast<QWidget *>(r.f1()->Btn_Send_),
-                       static_cast<QWidget *>(r.f1()->Btn_Time), static_cast<QWidget *>(r.f1()->RadioGroup1),
-                       static_cast<QWidget *>(r.f1()->RadioGroup2)})
+    QVERIFY(!r.f1()->replyTimer->isActive());
+    for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
+                       static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
+                       static_cast<QWidget *>(r.f1()->lightingGroup)})
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
 }
 
@@ -224,13 +224,13 @@ void tst_read_send::operatorRead()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString &c : board)
         QVERIFY2(r.sim.control(c), qPrintable(c));
-    r.f1()->StatusBar1->setPanelText(1, "before");
+    r.f1()->statusBar->setPanelText(1, "before");
 
-    r.f1()->Read_Data();
+    r.f1()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QCOMPARE(probe(r.app(), what), expected);
-    QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+    QCOMPARE(r.f1()->progressBar->value(), 1000);
     QVERIFY(r.sim.received().contains("READ=;345;\r\n"));
     QCOMPARE(r.t->modals, QStringList());
     QCOMPARE(r.app().beepCount, 0);
@@ -247,7 +247,7 @@ void tst_read_send::readInScheduleModesWithoutSchedule()
         QVERIFY2(r.sim.control(c), qPrintable(c));
     QVERIFY(QFile::remove(r.t->path("Shedule.shd")));
 
-    r.f1()->Read_Data();
+    r.f1()->readBoard();
 
     // One report for the whole read, and the rest of the reply is applied.
     QCOMPARE(r.app().reportedErrors.size(), 1);
@@ -266,22 +266,22 @@ void tst_read_send::readFillsShownSlotsOnly()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (int k = 1; k <= 10; ++k)
         QVERIFY(r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
-    QVERIFY(!r.f1()->Slot_Shown(3));
-    QVERIFY(!r.f1()->Slot_Shown(4));
-    QVERIFY(r.f1()->Slot_Shown(5));
+    QVERIFY(!r.f1()->slotShown(3));
+    QVERIFY(!r.f1()->slotShown(4));
+    QVERIFY(r.f1()->slotShown(5));
 
-    r.f1()->Read_Data();
+    r.f1()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     for (int k = 1; k <= 10; ++k) {
         const QString board = QStringLiteral("%1.%2").arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'));
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
-        QCOMPARE(r.f1()->Edit[k]->text(), want);
+        QCOMPARE(r.f1()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
         QCOMPARE(r.app().Board_Values[k], want);
     }
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->Save1Click();
+    r.f1()->saveDataFile();
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     // The board's own texts are what a verification compares.
     QVERIFY(r.app().Readback_Text.contains("3.0033"));
@@ -344,12 +344,12 @@ void tst_read_send::readReply()
     r.app().Board_Values[32] = "old";
     const auto before = r.app().Board_Values;
 
-    r.f1()->Read_Data();
+    r.f1()->readBoard();
 
     QCOMPARE(r.panel(0), status);
     QCOMPARE(r.t->modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
-    QCOMPARE(r.f1()->Edit[1]->text(), edit1);
+    QCOMPARE(r.f1()->figureEdits[1]->text(), edit1);
     QCOMPARE(r.app().Board_Values[11], temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
@@ -373,8 +373,8 @@ void tst_read_send::oneWayReadSendsNothing()
     Rig r({"Replys=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     QVERIFY(r.app().Form2->oneWayLinkBox->isChecked());
-    r.f1()->StatusBar1->setPanelText(0, "before");
-    r.f1()->Read_Data();
+    r.f1()->statusBar->setPanelText(0, "before");
+    r.f1()->readBoard();
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
@@ -433,7 +433,7 @@ void tst_read_send::upload()
         QVERIFY2(r.sim.control(c), qPrintable(c));
     const QByteArray before = r.sim.received();
 
-    r.f1()->Send_Data();
+    r.f1()->uploadFigures();
 
     QByteArray wire = Protocol::frameCommand(command, true);
     if (readBack)
@@ -444,13 +444,13 @@ void tst_read_send::upload()
     QCOMPARE(r.app().beepCount, modals.size());
     QCOMPARE(r.app().Last_Send_OK, status == "Sent OK");
     if (status == "Sent OK")
-        QCOMPARE(r.f1()->ProgressBar1->value(), 1000);
+        QCOMPARE(r.f1()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().Board_Values[k], r.f1()->Edit[k]->text());
+        QCOMPARE(r.app().Board_Values[k], r.f1()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->Save1Click();
+    r.f1()->saveDataFile();
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     expectIdle(r);
 }

@@ -49,7 +49,7 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    TForm1 *f1() { return t.f1(); }
+    MainWindow *f1() { return t.f1(); }
     TestPatternWindow *f11() { return t.app->Form11; }
     bool connect()
     {
@@ -63,11 +63,11 @@ struct Rig {
     {
         QStringList out;
         for (int k = 1; k <= 10; ++k)
-            out << f1()->Edit[k]->text();
+            out << f1()->figureEdits[k]->text();
         return out;
     }
     QByteArray file() { return t.readFile(QStringLiteral("Tablo_data.tbl")); }
-    void open() { f1()->est1->trigger(); }
+    void open() { f1()->testModeAction->trigger(); }
     void pick(int index) { f11()->patternGroup->button(index)->click(); }
 };
 
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(rig.connect());
         QVERIFY(!rig.app().Form2->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
-        rig.f1()->CheckBox[3]->setChecked(false);
+        rig.f1()->oddSlotBoxes[3]->setChecked(false);
 
         rig.open();
         QVERIFY(rig.app().Test_Mode);
@@ -115,7 +115,7 @@ private slots:
         wire[4] = wire[5] = QStringLiteral("00000");
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig.sim.received()), QByteArrayList{sendOf(wire)});
-        QCOMPARE(rig.f1()->StatusBar1->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.t.modals, QStringList());
         QVERIFY(rig.f11()->isVisible());
         QCOMPARE(rig.file(), fileAtOpen);
@@ -129,12 +129,12 @@ private slots:
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // An edit before opening is among the figures restored.
-        rig.f1()->Edit[2]->setText(QStringLiteral("4.4000"));
+        rig.f1()->figureEdits[2]->setText(QStringLiteral("4.4000"));
         QStringList atOpen = Figures;
         atOpen[1] = QStringLiteral("4.4000");
 
         rig.open();
-        QCOMPARE(rig.f1()->StatusBar1->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
         QCOMPARE(rig.file(), dataFile(atOpen));
         for (int index : {11, 17, 3})
             rig.pick(index);
@@ -149,11 +149,11 @@ private slots:
         QStringList wire = atOpen;
         wire[8] = wire[9] = QStringLiteral("00000");   // row 5 is not shown by default
         QCOMPARE(sent.last(), sendOf(wire));
-        QCOMPARE(rig.f1()->StatusBar1->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.file(), dataFile(atOpen));
 
         // Out of test mode an edit is saved again.
-        rig.f1()->Edit[1]->setText(QStringLiteral("6.1000"));
+        rig.f1()->figureEdits[1]->setText(QStringLiteral("6.1000"));
         atOpen[0] = QStringLiteral("6.1000");
         QCOMPARE(rig.file(), dataFile(atOpen));
     }
@@ -183,8 +183,8 @@ private slots:
         QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("5.5555")));
 
         // The operator's own edit and upload.
-        rig.f1()->Edit[1]->setText(QStringLiteral("2.0000"));
-        QTest::mouseClick(rig.f1()->Btn_Send_, Qt::LeftButton);
+        rig.f1()->figureEdits[1]->setText(QStringLiteral("2.0000"));
+        QTest::mouseClick(rig.f1()->writeButton, Qt::LeftButton);
         QStringList wire(10, QStringLiteral("5.5555"));
         wire[0] = QStringLiteral("2.0000");
         wire[8] = wire[9] = QStringLiteral("00000");
@@ -224,7 +224,7 @@ private slots:
         f11->hide();
         rig.open();
         QCOMPARE(f11->patternGroup->itemIndex(), -1);
-        QCOMPARE(rig.f1()->StatusBar1->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
         QTest::qWait(300);
         QCOMPARE(sends(rig.sim.received()).size(), 1);
         // The same pattern can be picked again at once.

@@ -14,7 +14,7 @@ namespace {
 using Edits = QList<QPair<int, QString>>;   // (row, text typed into the row's currency choice)
 
 // Flag positions of USD, EUR, GBP, RUR, FRF in this order.
-QList<QPoint> flagPositions(TForm1 *f)
+QList<QPoint> flagPositions(MainWindow *f)
 {
     QList<QPoint> p;
     for (int i = 0; i < 5; ++i)
@@ -67,7 +67,7 @@ private slots:
 
         TestApp t;
         t.startUp();
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         BoardViewWindow *f12 = t.app->Form12;
         f12->show();
         for (const auto &e : edits)
@@ -88,7 +88,7 @@ private slots:
     {
         TestApp t;
         t.startUp();
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         BoardViewWindow *f12 = t.app->Form12;
         typeCurrency(f12, 1, QStringLiteral("GBP"));
         typeCurrency(f12, 3, QStringLiteral("USD"));
@@ -96,11 +96,11 @@ private slots:
         QCOMPARE(flagPositions(f), (QList<QPoint>{row(1), row(2), row(3), row(4), row(5)}));
 
         f12->currencyCountSpin->setValue(4);   // a count change lays the main window out
-        QCOMPARE(f->Flag_GBP->pos(), row(1));
-        QCOMPARE(f->Sign_GBP->pos(), row(1) + QPoint(60, 0));
-        QCOMPARE(f->Flag_USD->pos(), row(3));
-        QCOMPARE(f->Flag_EUR->pos(), row(2));
-        QCOMPARE(f->Flag_FRF->pos(), row(5));
+        QCOMPARE(f->gbpFlag->pos(), row(1));
+        QCOMPARE(f->gbpSign->pos(), row(1) + QPoint(60, 0));
+        QCOMPARE(f->usdFlag->pos(), row(3));
+        QCOMPARE(f->eurFlag->pos(), row(2));
+        QCOMPARE(f->frfFlag->pos(), row(5));
         for (int i = 0; i < 5; ++i)
             QVERIFY(!f->flagOf(i)->isHidden());
     }
@@ -130,7 +130,7 @@ private slots:
         // Start from the opposite board type.
         f12->boardTypeGroup->setItemIndex(type == 0 ? 1 : 0);
         const QString before = t.f1()->windowTitle();
-        const int panelBefore = t.f1()->Panel4->height();
+        const int panelBefore = t.f1()->figuresPanel->height();
 
         t.app->Loading_Settings = loading;
         if (type < 0) {
@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(!f12->productCountLabel->isHidden(), !currencyPanel);
         if (loading) {
             QCOMPARE(t.f1()->windowTitle(), before);
-            QCOMPARE(t.f1()->Panel4->height(), panelBefore);
+            QCOMPARE(t.f1()->figuresPanel->height(), panelBefore);
         } else {
             QCOMPARE(t.f1()->windowTitle(), caption);
         }
@@ -171,13 +171,13 @@ private slots:
         BoardViewWindow *f12 = t.app->Form12;
         f12->boardTypeGroup->setItemIndex(1);
         f12->show();
-        QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Premium"));
+        QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
         const QByteArray iniBefore = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
 
         f12->productNameEdits[3]->selectAll();
         QTest::keyClicks(f12->productNameEdits[3], QStringLiteral("Gas 95"));
         f12->productNameEdits[7]->setText(QStringLiteral("Kerosene"));
-        QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Premium"));
+        QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
 
         if (viaButton)
             QTest::mouseClick(f12->closeButton, Qt::LeftButton);
@@ -187,15 +187,15 @@ private slots:
 
         const QByteArray ini = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         if (viaButton) {
-            QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Gas 95"));
-            QCOMPARE(t.f1()->Label3_[7]->text(), QStringLiteral("Kerosene"));
-            QCOMPARE(t.f1()->Label3_[1]->text(), QStringLiteral("Normal"));
+            QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Gas 95"));
+            QCOMPARE(t.f1()->productNameLabels[7]->text(), QStringLiteral("Kerosene"));
+            QCOMPARE(t.f1()->productNameLabels[1]->text(), QStringLiteral("Normal"));
             QVERIFY(ini.contains("Name_3=Gas 95\r\n"));
             QVERIFY(ini.contains("Name_7=Kerosene\r\n"));
             QVERIFY(ini.contains("Board_type=1\r\n"));
         } else {
-            QCOMPARE(t.f1()->Label3_[3]->text(), QStringLiteral("Premium"));
-            QCOMPARE(t.f1()->Label3_[7]->text(), QString());
+            QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
+            QCOMPARE(t.f1()->productNameLabels[7]->text(), QString());
             QCOMPARE(ini, iniBefore);
             // The state is kept for the next showing.
             QCOMPARE(f12->productNameEdits[3]->text(), QStringLiteral("Gas 95"));
@@ -215,10 +215,10 @@ private slots:
         QFETCH(QPoint, mainPos);
         TestApp t;
         t.startUp();
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         f->move(mainPos);
         QCOMPARE(f->pos(), mainPos);
-        t.f1()->Tablo1->trigger();
+        t.f1()->boardViewAction->trigger();
         BoardViewWindow *f12 = t.app->Form12;
         QVERIFY(f12->isVisible());
         QCOMPARE(f12->pos(), QPoint(f->width() + 20, mainPos.y()));

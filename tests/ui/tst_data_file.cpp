@@ -29,11 +29,11 @@ std::unique_ptr<TestApp> started(int digits, bool blank, const QByteArray &setti
     return t;
 }
 
-QStringList fieldTexts(const TForm1 *f)
+QStringList fieldTexts(const MainWindow *f)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
-        out << f->Edit[k]->text();
+        out << f->figureEdits[k]->text();
     return out;
 }
 
@@ -45,7 +45,7 @@ QStringList stored(const App &app)
     return out;
 }
 
-QString status(const TestApp &t) { return t.f1()->StatusBar1->panelText(0); }
+QString status(const TestApp &t) { return t.f1()->statusBar->panelText(0); }
 
 const QByteArray Example = "1.250\r\n1.275\r\n0.890\r\n0.905\r\n1.000\r\n1.000\r\n0000\r\n0000\r\n0000\r\n0000\r\n";
 
@@ -73,12 +73,12 @@ void TestDataFile::roundTrip()
 {
     auto t = started(4, false);
     t->writeFile(DataName, Example);
-    t->f1()->Load1Click();
+    t->f1()->loadDataFile();
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
     QCOMPARE(fieldTexts(t->f1()).join(QLatin1Char('|')),
              QStringLiteral("1.250|1.275|0.890|0.905|1.000|1.000|0000|0000|0000|0000"));
     t->writeFile(DataName, "overwritten");
-    t->f1()->Save1Click();
+    t->f1()->saveDataFile();
     QCOMPARE(status(*t), QStringLiteral("Saved"));
     QCOMPARE(t->readFile(DataName), Example);
 }
@@ -130,7 +130,7 @@ void TestDataFile::load()
     App &app = *t->app;
     if (!atStartUp) {
         t->writeFile(DataName, content);
-        app.Form1->Load1Click();
+        app.Form1->loadDataFile();
     }
     QCOMPARE(fieldTexts(app.Form1), expected);
     QCOMPARE(stored(app), expected);
@@ -162,19 +162,19 @@ void TestDataFile::missingFile()
     if (dialogCreates)
         t->onModal = [&](QDialog *d) {
             if (d == app.Form2)
-                QVERIFY(app.Form1->Create_Data_File());
+                QVERIFY(app.Form1->createDataFile());
         };
     const QStringList before = fieldTexts(app.Form1);
-    app.Form1->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
+    app.Form1->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
     QVERIFY(QFile::remove(app.Data_File));
-    show ? app.Form1->Show1Click() : app.Form1->Load1Click();
+    show ? app.Form1->showDataFile() : app.Form1->loadDataFile();
     QCOMPARE(t->modals, QStringList{QStringLiteral("Form2")});
     QVERIFY(t->editorStarts.isEmpty());
     QCOMPARE(fieldTexts(app.Form1), before);     // nothing is loaded this time
     QCOMPARE(status(*t), QStringLiteral("Sent OK"));
     QCOMPARE(t->readFile(DataName), dialogCreates ? QByteArray("0.000\r\n").repeated(10) : QByteArray());
     if (show && dialogCreates) {
-        app.Form1->Show1Click();
+        app.Form1->showDataFile();
         QCOMPARE(t->editorStarts, QStringList{app.Data_File});
         QCOMPARE(t->modals.size(), 1);
     }
@@ -188,7 +188,7 @@ void TestDataFile::startWithoutFile()
     TestApp t(QByteArray(), false);
     t.onModal = [&](QDialog *d) {
         if (d == t.app->Form2)
-            t.app->Form1->Create_Data_File();
+            t.app->Form1->createDataFile();
     };
     t.startUp();
     QCOMPARE(t.modals, QStringList{QStringLiteral("Form2")});
@@ -200,7 +200,7 @@ void TestDataFile::unreadableFile()
     auto t = started(4, false);
     App &app = *t->app;
     t->writeFile(DataName, Example);
-    app.Form1->Load1Click();
+    app.Form1->loadDataFile();
     const QStringList fields = fieldTexts(app.Form1);
     const QStringList figures = stored(app);
     const QString previous = app.Previous_Content;
@@ -208,7 +208,7 @@ void TestDataFile::unreadableFile()
 
     QVERIFY(QFile::remove(app.Data_File));
     QVERIFY(QDir().mkdir(app.Data_File));   // exists, but cannot be read as a file
-    app.Form1->Load1Click();
+    app.Form1->loadDataFile();
     QCOMPARE(app.reportedErrors.size(), 1);
     QVERIFY(!app.reportedErrors.first().isEmpty());
     QCOMPARE(t->modals, QStringList{QStringLiteral("ErrorBox")});
@@ -218,7 +218,7 @@ void TestDataFile::unreadableFile()
     QCOMPARE(app.Previous_Content, previous);
 
     // Saving over it fails the same way and does not claim success.
-    app.Form1->Save1Click();
+    app.Form1->saveDataFile();
     QCOMPARE(app.reportedErrors.size(), 2);
     QCOMPARE(status(*t), QStringLiteral("Loading"));
 }
@@ -246,7 +246,7 @@ void TestDataFile::changeDetector()
     for (const QByteArray &c : contents) {
         t->writeFile(DataName, c);
         const QString before = app.Previous_Content;
-        app.Form1->Load1Click();
+        app.Form1->loadDataFile();
         if (app.Loaded_Content != before)
             ++seen;
         QCOMPARE(app.Previous_Content, app.Loaded_Content);
@@ -278,7 +278,7 @@ void TestDataFile::autoLoadOption()
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
     QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
     QVERIFY(ini.readBool("Settings", "Auto_Load", false));
-    QVERIFY(!app.Form1->Timer1->isActive());   // switching on does not start the poll by itself
+    QVERIFY(!app.Form1->autoLoadTimer->isActive());   // switching on does not start the poll by itself
 
     f2->sendIfChangedBox->setChecked(true);
     QVERIFY(app.Send_If_Changed);
@@ -299,7 +299,7 @@ void TestDataFile::interval()
 {
     auto t = started(4, false);
     App &app = *t->app;
-    QTimer *timer = app.Form1->Timer1;
+    QTimer *timer = app.Form1->autoLoadTimer;
     QVERIFY(!timer->isActive());
     app.Form2->autoLoadIntervalSpin->setValue(7);
     QCOMPARE(app.Auto_Load_Intvl, 7000);
@@ -307,7 +307,7 @@ void TestDataFile::interval()
     QVERIFY(!timer->isActive());
 
     app.Form2->autoLoadBox->setChecked(true);
-    app.Form1->Apply_Autoload_Interval();
+    app.Form1->applyAutoLoadInterval();
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 7000);
     app.Form2->autoLoadIntervalSpin->setValue(3);
@@ -330,18 +330,18 @@ void TestDataFile::poll()
     // Automatic loading set in the settings file polls from the end of start-up on.
     auto t = started(4, false, "Auto_Load=1\r\nAuto_Load_Intvl=1000\r\n");
     App &app = *t->app;
-    QVERIFY(app.Form1->Timer1->isActive());
-    QCOMPARE(app.Form1->Timer1->interval(), 1000);
+    QVERIFY(app.Form1->autoLoadTimer->isActive());
+    QCOMPARE(app.Form1->autoLoadTimer->interval(), 1000);
     t->writeFile(DataName, "2.500\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(app.Form1->Edit[1]->text(), QStringLiteral("2.500"), 15000);
-    QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("0000"));
+    QTRY_COMPARE_WITH_TIMEOUT(app.Form1->figureEdits[1]->text(), QStringLiteral("2.500"), 15000);
+    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("0000"));
     QCOMPARE(t->readFile(DataName), QByteArray("2.500\r\n"));   // the poll never writes the file
 
     // A tick with automatic loading off loads nothing.
     app.Form2->autoLoadBox->setChecked(false);
     t->writeFile(DataName, "3.500\r\n");
-    app.Form1->Timer1Timer();
-    QCOMPARE(app.Form1->Edit[1]->text(), QStringLiteral("2.500"));
+    app.Form1->onAutoLoadTick();
+    QCOMPARE(app.Form1->figureEdits[1]->text(), QStringLiteral("2.500"));
 }
 
 QTEST_MAIN(TestDataFile)

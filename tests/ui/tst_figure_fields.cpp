@@ -93,7 +93,7 @@ void TestFigureFields::typing()
 
     auto t = started(digits, blank);
     App &app = *t->app;
-    FigureEdit *e = app.Form1->Edit[1];
+    FigureEdit *e = app.Form1->figureEdits[1];
     app.Read_Busy = boardRead;
     e->setText(start);
     if (caret >= 0)
@@ -124,7 +124,7 @@ void TestFigureFields::click()
     QFETCH(QString, text);
     QFETCH(int, expectedCaret);
     auto t = started(4, blank);
-    FigureEdit *e = t->f1()->Edit[1];
+    FigureEdit *e = t->f1()->figureEdits[1];
     e->setText(text);
     QCOMPARE(e->text(), text);
     // The click formats and saves even though nothing changed.
@@ -157,7 +157,7 @@ void TestFigureFields::editSaves()
     app.Test_Mode = testMode;
     const QByteArray sentinel = "untouched";
     t->writeFile(QStringLiteral("Tablo_data.tbl"), sentinel);
-    FigureEdit *e = app.Form1->Edit[3];
+    FigureEdit *e = app.Form1->figureEdits[3];
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("7"));
     QCOMPARE(e->text(), QStringLiteral("71.00"));
@@ -174,7 +174,7 @@ void TestFigureFields::failedSaveReleasesGuard()
     App &app = *t->app;
     QFile::remove(app.Data_File);
     QVERIFY(QDir().mkdir(app.Data_File));
-    FigureEdit *e = app.Form1->Edit[1];
+    FigureEdit *e = app.Form1->figureEdits[1];
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("5"));
     QCOMPARE(app.reportedErrors.size(), 1);
@@ -193,7 +193,7 @@ void TestFigureFields::controlKeysCountAsLastKey()
     // into the field later loses its second point instead of moving the first.
     auto t = started(4, false);
     App &app = *t->app;
-    FigureEdit *e = app.Form1->Edit[2];
+    FigureEdit *e = app.Form1->figureEdits[2];
     e->setCursorPosition(e->text().size());
     QTest::keyClick(e, '.');
     QCOMPARE(app.Last_Key, QChar('.'));
@@ -211,8 +211,8 @@ void TestFigureFields::showBoxes_data()
     QTest::addColumn<int>("boardType");
     QTest::addColumn<bool>("second");   // the row's second box instead of its first
     QTest::addColumn<int>("row");
-    // After switching the box off: enabled state of Edit(2r-1), Edit(2r), Label3_(2r-1),
-    // Label3_(2r), and the state of the second box.
+    // After switching the box off: enabled state of the fields of slots 2r-1 and 2r, of the
+    // product names 2r-1 and 2r, and the state of the second box.
     QTest::addColumn<QList<bool>>("expected");
     QTest::newRow("currency, row 2") << 0 << false << 2 << QList<bool>{false, false, true, true, false};
     QTest::newRow("currency, row 5") << 0 << false << 5 << QList<bool>{false, false, true, true, false};
@@ -230,30 +230,30 @@ void TestFigureFields::showBoxes()
     QFETCH(int, row);
     QFETCH(QList<bool>, expected);
     auto t = started(4, false);
-    TForm1 *f = t->f1();
+    MainWindow *f = t->f1();
     t->app->Form12->boardTypeGroup->setItemIndex(boardType);
     QCOMPARE(t->app->Form12->boardType(), boardType);
     for (int r = 1; r <= 5; ++r) {
-        f->CheckBox[r]->setChecked(true);
-        f->CheckBoxA[r]->setChecked(true);
+        f->oddSlotBoxes[r]->setChecked(true);
+        f->evenSlotBoxes[r]->setChecked(true);
     }
     for (int k = 1; k <= 10; ++k) {
-        f->Edit[k]->setEnabled(true);
-        f->Label3_[k]->setEnabled(true);
+        f->figureEdits[k]->setEnabled(true);
+        f->productNameLabels[k]->setEnabled(true);
     }
-    QCheckBox *box = second ? f->CheckBoxA[row] : f->CheckBox[row];
+    QCheckBox *box = second ? f->evenSlotBoxes[row] : f->oddSlotBoxes[row];
     auto states = [&] {
-        return QList<bool>{f->Edit[2 * row - 1]->isEnabled(), f->Edit[2 * row]->isEnabled(),
-                           f->Label3_[2 * row - 1]->isEnabled(), f->Label3_[2 * row]->isEnabled(),
-                           f->CheckBoxA[row]->isChecked()};
+        return QList<bool>{f->figureEdits[2 * row - 1]->isEnabled(), f->figureEdits[2 * row]->isEnabled(),
+                           f->productNameLabels[2 * row - 1]->isEnabled(), f->productNameLabels[2 * row]->isEnabled(),
+                           f->evenSlotBoxes[row]->isChecked()};
     };
-    const QString before = f->Edit[2 * row - 1]->text();
+    const QString before = f->figureEdits[2 * row - 1]->text();
     box->setChecked(false);
     QCOMPARE(states(), expected);
-    QCOMPARE(f->Edit[2 * row - 1]->text(), before);   // a disabled field keeps its figure
+    QCOMPARE(f->figureEdits[2 * row - 1]->text(), before);   // a disabled field keeps its figure
     // Other rows are left alone.
     const int other = row == 1 ? 2 : 1;
-    QVERIFY(f->Edit[2 * other - 1]->isEnabled() && f->Edit[2 * other]->isEnabled());
+    QVERIFY(f->figureEdits[2 * other - 1]->isEnabled() && f->figureEdits[2 * other]->isEnabled());
     box->setChecked(true);
     QCOMPARE(states(), (QList<bool>{true, true, true, true, true}));
 }
@@ -284,13 +284,13 @@ void TestFigureFields::digitCount()
     auto t = started(digits, blank);
     App &app = *t->app;
     for (int k = 1; k <= 10; ++k)
-        app.Form1->Edit[k]->setText(start);
+        app.Form1->figureEdits[k]->setText(start);
     app.Loading_Settings = loading;
     for (int d : changes)
         app.Form2->digitsSpin->setValue(d);
     app.Loading_Settings = false;
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
-        QCOMPARE(app.Form1->Edit[k]->text(), expected);
+        QCOMPARE(app.Form1->figureEdits[k]->text(), expected);
         QCOMPARE(app.Board_Values[k], expected);
     }
     QCOMPARE(app.Form2->previousDigits, changes.last());
@@ -308,7 +308,7 @@ void TestFigureFields::fillChar()
     QFETCH(bool, loading);
     auto t = started(4, false);
     App &app = *t->app;
-    QCOMPARE(app.Form1->Blank_Value(), QStringLiteral("0000"));
+    QCOMPARE(app.Form1->blankValue(), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
     app.Loading_Settings = loading;
     app.Form2->fillCharGroup->setItemIndex(1);
@@ -319,14 +319,14 @@ void TestFigureFields::fillChar()
         return;
     }
     QCOMPARE(app.Fill_Char, QLatin1Char(' '));
-    QCOMPARE(app.Form1->Blank_Value(), QStringLiteral("    "));
+    QCOMPARE(app.Form1->blankValue(), QStringLiteral("    "));
     // All fields were reformatted, which saved them.
     QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("1.000\r\n").repeated(10));
-    app.Form1->Edit[2]->setText(QStringLiteral("7"));
-    QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("7   "));
+    app.Form1->figureEdits[2]->setText(QStringLiteral("7"));
+    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("7   "));
     app.Form2->fillCharGroup->setItemIndex(0);
     QCOMPARE(app.Fill_Char, QLatin1Char('0'));
-    QCOMPARE(app.Form1->Edit[2]->text(), QStringLiteral("7000"));   // blanks are no cells in zero mode
+    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("7000"));   // blanks are no cells in zero mode
 }
 
 QTEST_MAIN(TestFigureFields)

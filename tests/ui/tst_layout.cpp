@@ -28,11 +28,11 @@ template <class Array> QString shownOf(const Array &list, int n)
 }
 
 // Everything the pass decides, as one text, to compare layouts reached in different ways.
-QString snapshot(TForm1 *f)
+QString snapshot(MainWindow *f)
 {
     QStringList s{f->windowTitle(), QStringLiteral("%1x%2").arg(f->width()).arg(f->height())};
     // Where a hidden control lies does not show; only that it is hidden counts.
-    for (QWidget *w : f->Panel4->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+    for (QWidget *w : f->figuresPanel->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         s << (!shown(w) ? w->objectName() + QStringLiteral(" hidden") : QStringLiteral("%1 %2,%3 %4x%5 %6")
                  .arg(w->objectName())
                  .arg(w->x())
@@ -40,9 +40,9 @@ QString snapshot(TForm1 *f)
                  .arg(w->width())
                  .arg(w->height())
                  .arg(shown(w)));
-    for (QWidget *w : {static_cast<QWidget *>(f->Panel4), static_cast<QWidget *>(f->Panel2),
-                       static_cast<QWidget *>(f->ProgressBar1), static_cast<QWidget *>(f->RadioGroup1),
-                       static_cast<QWidget *>(f->RadioGroup2), static_cast<QWidget *>(f->Label3)})
+    for (QWidget *w : {static_cast<QWidget *>(f->figuresPanel), static_cast<QWidget *>(f->controlsPanel),
+                       static_cast<QWidget *>(f->progressBar), static_cast<QWidget *>(f->brightnessGroup),
+                       static_cast<QWidget *>(f->lightingGroup), static_cast<QWidget *>(f->clockLabel)})
         s << QStringLiteral("%1 %2").arg(w->objectName(), QString::number(w->geometry().x()) + ','
                                                               + QString::number(w->geometry().y()) + ' '
                                                               + QString::number(w->width()) + 'x'
@@ -83,7 +83,7 @@ private slots:
         QTest::addColumn<QString>("boxesA");
         QTest::addColumn<QString>("names");
         QTest::addColumn<bool>("pictures");
-        QTest::addColumn<bool>("cover");      // Panel1 shown
+        QTest::addColumn<bool>("cover");      // the unused rows cover shown
         QTest::addColumn<int>("coverTop");    // -1: not checked
         QTest::addColumn<int>("coverHeight");
 
@@ -124,23 +124,23 @@ private slots:
 
         TestApp t;
         t.startUp();
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         configure(t, type, count);
 
         QCOMPARE(f->windowTitle(), caption);
-        QCOMPARE(f->Panel4->height(), panel4);
-        QCOMPARE(shownOf(f->Edit, 10), edits);
-        QCOMPARE(shownOf(f->CheckBox, 5), boxes);
-        QCOMPARE(shownOf(f->CheckBoxA, 5), boxesA);
-        QCOMPARE(shownOf(f->Label3_, 10), names);
+        QCOMPARE(f->figuresPanel->height(), panel4);
+        QCOMPARE(shownOf(f->figureEdits, 10), edits);
+        QCOMPARE(shownOf(f->oddSlotBoxes, 5), boxes);
+        QCOMPARE(shownOf(f->evenSlotBoxes, 5), boxesA);
+        QCOMPARE(shownOf(f->productNameLabels, 10), names);
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(shown(f->flagOf(i)), pictures);
             QCOMPARE(shown(f->signOf(i)), pictures);
         }
-        QCOMPARE(shown(f->Panel1), cover);
+        QCOMPARE(shown(f->unusedRowsCover), cover);
         if (coverTop >= 0) {
-            QCOMPARE(f->Panel1->y(), coverTop);
-            QCOMPARE(f->Panel1->height(), coverHeight);
+            QCOMPARE(f->unusedRowsCover->y(), coverTop);
+            QCOMPARE(f->unusedRowsCover->height(), coverHeight);
         }
 
         // Row positions of the arrangement.
@@ -148,40 +148,40 @@ private slots:
             const int r = (k + 1) / 2;
             const QPoint expected = type == 0 ? QPoint(k % 2 ? 128 : 256, 10 + 30 * (r - 1))
                                               : QPoint(232, 10 + 30 * (k - 1));
-            QCOMPARE(f->Edit[k]->pos(), expected);
+            QCOMPARE(f->figureEdits[k]->pos(), expected);
             if (type != 0)
-                QCOMPARE(f->Label3_[k]->pos(), QPoint(10, 15 + 30 * (k - 1)));
+                QCOMPARE(f->productNameLabels[k]->pos(), QPoint(10, 15 + 30 * (k - 1)));
         }
         for (int r = 1; r <= 5; ++r) {
-            QCOMPARE(f->CheckBox[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
-            QCOMPARE(f->CheckBoxA[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
+            QCOMPARE(f->oddSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
+            QCOMPARE(f->evenSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
         }
 
         // The whole window.
         QCOMPARE(f->width(), 377);
-        QCOMPARE(f->height(), f->Panel4->height() + f->Panel2->height() + f->StatusBar1->height() + 70);
-        QCOMPARE(f->Panel4->width(), 352);
-        QCOMPARE(f->Panel2->width(), 352);
-        QCOMPARE(f->Panel2->y(), f->Panel4->y() + panel4 + 5);
-        QCOMPARE(f->ProgressBar1->width(), 337);
-        QCOMPARE(f->RadioGroup1->width(), 337);
-        QCOMPARE(f->RadioGroup2->width(), 337);
-        QCOMPARE(f->Label3->y(), f->Panel2->height() - 17);
+        QCOMPARE(f->height(), f->figuresPanel->height() + f->controlsPanel->height() + f->statusBar->height() + 70);
+        QCOMPARE(f->figuresPanel->width(), 352);
+        QCOMPARE(f->controlsPanel->width(), 352);
+        QCOMPARE(f->controlsPanel->y(), f->figuresPanel->y() + panel4 + 5);
+        QCOMPARE(f->progressBar->width(), 337);
+        QCOMPARE(f->brightnessGroup->width(), 337);
+        QCOMPARE(f->lightingGroup->width(), 337);
+        QCOMPARE(f->clockLabel->y(), f->controlsPanel->height() - 17);
         // The buttons are arranged for the progress bar's width as it is now: one, two or
         // three of them across it.
-        const int bar = f->ProgressBar1->width();
-        QCOMPARE(f->Btn_Send_->x(), f->ProgressBar1->x());
-        QVERIFY2(QList<int>({bar, (bar - 20) / 2, (bar - 20) / 3}).contains(f->Btn_Send_->width()),
-                 qPrintable(QString::number(f->Btn_Send_->width())));
+        const int bar = f->progressBar->width();
+        QCOMPARE(f->writeButton->x(), f->progressBar->x());
+        QVERIFY2(QList<int>({bar, (bar - 20) / 2, (bar - 20) / 3}).contains(f->writeButton->width()),
+                 qPrintable(QString::number(f->writeButton->width())));
 
         // The status bar stays at the bottom edge, inside the window.
         QWidget *client = f->centralWidget();
-        QCOMPARE(f->StatusBar1->geometry().bottom(), client->height() - 1);
-        QVERIFY(f->Panel2->geometry().bottom() < f->StatusBar1->y());
+        QCOMPARE(f->statusBar->geometry().bottom(), client->height() - 1);
+        QVERIFY(f->controlsPanel->geometry().bottom() < f->statusBar->y());
 
         // Running the pass again changes nothing.
         const QString before = snapshot(f);
-        f->FormResize();
+        f->layOut();
         QCOMPARE(snapshot(f), before);
     }
 
@@ -219,10 +219,10 @@ private slots:
     void layoutBeforeFirstShow()
     {
         TestApp t("[Tablo]\r\nBoard_type=1\r\nProducts=4\r\nValutas=2\r\n");
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         bool checked = false;
         struct Watch : QObject {
-            TForm1 *f;
+            MainWindow *f;
             bool *checked;
             bool eventFilter(QObject *, QEvent *e) override
             {
@@ -230,9 +230,9 @@ private slots:
                     *checked = true;
                     [&] {
                         QCOMPARE(f->windowTitle(), PriceCaption);
-                        QCOMPARE(f->Panel4->height(), 144);
-                        QCOMPARE(shownOf(f->Label3_, 10), QStringLiteral("1,2,3,4"));
-                        QVERIFY(!shown(f->Flag_USD));
+                        QCOMPARE(f->figuresPanel->height(), 144);
+                        QCOMPARE(shownOf(f->productNameLabels, 10), QStringLiteral("1,2,3,4"));
+                        QVERIFY(!shown(f->usdFlag));
                     }();
                 }
                 return false;
@@ -252,18 +252,18 @@ private slots:
     {
         TestApp t;
         t.startUp();
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         configure(t, 0, 3);
-        QSignalSpy exited(f, &TForm1::exited);
-        f->Exit1Click();
+        QSignalSpy exited(f, &MainWindow::exited);
+        f->exitProgram();
         QCOMPARE(exited.count(), 1);
         QVERIFY(t.app->Closing);
         const QString before = snapshot(f);
         configure(t, 1, 10);
-        f->FormResize();
+        f->layOut();
         QCOMPARE(f->windowTitle(), CurrencyCaption);
-        QCOMPARE(f->Panel4->height(), 117);
-        QVERIFY(!shown(f->Label3_[1]));
+        QCOMPARE(f->figuresPanel->height(), 117);
+        QVERIFY(!shown(f->productNameLabels[1]));
         QCOMPARE(snapshot(f), before);
     }
 };

@@ -31,22 +31,22 @@ void board(TestApp &t, int type, int count)
 // Figures, names and status texts a working board would show.
 void fill(TestApp &t)
 {
-    TForm1 *f = t.f1();
+    MainWindow *f = t.f1();
     const char *figures[10] = {"2.6515", "2.6890", "2.8702", "2.9333", "3.3455",
                                "3.4001", "0.0321", "0.0344", "0.4012", "0.4100"};
     for (int k = 1; k <= 10; ++k)
-        f->Edit[k]->setText(QString::fromLatin1(figures[k - 1]));
+        f->figureEdits[k]->setText(QString::fromLatin1(figures[k - 1]));
     const char *names[10] = {"Normal", "Regular", "Premium", "Super", "Diesel", "Gas", "Euro 5", "Kerosene",
                              "Propane", "AdBlue"};
     for (int k = 1; k <= 10; ++k) {
         t.app->Form12->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
-        f->Label3_[k]->setText(QString::fromLatin1(names[k - 1]));
+        f->productNameLabels[k]->setText(QString::fromLatin1(names[k - 1]));
     }
-    f->StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
-    f->StatusBar1->setPanelText(1, QStringLiteral("BRIG=75%"));
-    f->StatusBar1->setPanelText(2, QStringLiteral("LIGH=1"));
-    f->StatusBar1->setPanelText(3, QStringLiteral("21.5°C"));
-    f->Label3->setText(QStringLiteral("12:34:56"));
+    f->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+    f->statusBar->setPanelText(1, QStringLiteral("BRIG=75%"));
+    f->statusBar->setPanelText(2, QStringLiteral("LIGH=1"));
+    f->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+    f->clockLabel->setText(QStringLiteral("12:34:56"));
 }
 
 } // namespace
@@ -69,7 +69,7 @@ private slots:
         TestApp t;
         t.startUp();
         fill(t);
-        TForm1 *f = t.f1();
+        MainWindow *f = t.f1();
         std::unique_ptr<AboutDialog> about;
         QWidget *w = nullptr;
 
@@ -103,7 +103,7 @@ private slots:
             t.app->Form12->show();
             w = t.app->Form12;
         } else if (name == QLatin1String("test")) {
-            f->est1->trigger();
+            f->testModeAction->trigger();
             w = t.app->Form11;
         } else if (name == QLatin1String("about")) {
             about = std::make_unique<AboutDialog>();

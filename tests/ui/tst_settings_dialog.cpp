@@ -92,34 +92,34 @@ private slots:
         t.startUp();
         App &app = *t.app;
         SettingsDialog *f = app.Form2;
-        TForm1 *f1 = app.Form1;
+        MainWindow *f1 = app.Form1;
         AutoControlsWindow *f13 = app.Form13;
         app.Read_Busy = true;   // keeps the rebuilds from sending
         f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
-        QCOMPARE(f1->RadioGroup1->count(), 6);
+        QCOMPARE(f1->brightnessGroup->count(), 6);
         app.Read_Busy = false;
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
         app.Settings_Send_Busy = true;
         f->timerUsedGroup->setItemIndex(1);
         app.Settings_Send_Busy = false;
-        QCOMPARE(f1->RadioGroup1->items(),
+        QCOMPARE(f1->brightnessGroup->items(),
                  (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
-        QCOMPARE(f1->RadioGroup1->columns(), 6);
-        QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
-        QVERIFY(!f1->Btn_Time->isHidden());
+        QCOMPARE(f1->brightnessGroup->columns(), 6);
+        QCOMPARE(f1->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
+        QVERIFY(!f1->clockButton->isHidden());
         QVERIFY(f->timeQueryButton->isEnabled());
         QVERIFY(f13->brightnessModeGroup->isEnabled());
-        quietly(f1->RadioGroup1, 5);
-        quietly(f1->RadioGroup2, 1);
+        quietly(f1->brightnessGroup, 5);
+        quietly(f1->lightingGroup, 1);
 
         app.Settings_Send_Busy = true;
         f->timerUsedGroup->setItemIndex(0);
-        QCOMPARE(f1->RadioGroup1->count(), 5);
-        QCOMPARE(f1->RadioGroup1->columns(), 5);
-        QCOMPARE(f1->RadioGroup1->itemIndex(), -1);
-        QCOMPARE(f1->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული"}));
-        QCOMPARE(f1->RadioGroup2->itemIndex(), 1);   // still in the list: kept
-        QVERIFY(f1->Btn_Time->isHidden());
+        QCOMPARE(f1->brightnessGroup->count(), 5);
+        QCOMPARE(f1->brightnessGroup->columns(), 5);
+        QCOMPARE(f1->brightnessGroup->itemIndex(), -1);
+        QCOMPARE(f1->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული"}));
+        QCOMPARE(f1->lightingGroup->itemIndex(), 1);   // still in the list: kept
+        QVERIFY(f1->clockButton->isHidden());
         QVERIFY(!f->timeQueryButton->isEnabled());
         QVERIFY(!f13->brightnessModeGroup->isEnabled());
         QVERIFY(!f13->lightingModeGroup->isEnabled());
@@ -128,9 +128,9 @@ private slots:
         QVERIFY(f13->morningTimePicker->isEnabled());
 
         f->timerUsedGroup->setItemIndex(1);
-        QCOMPARE(f1->RadioGroup1->count(), 6);
-        QCOMPARE(f1->RadioGroup1->itemIndex(), -1);   // not restored
-        QCOMPARE(f1->RadioGroup2->itemIndex(), 1);
+        QCOMPARE(f1->brightnessGroup->count(), 6);
+        QCOMPARE(f1->brightnessGroup->itemIndex(), -1);   // not restored
+        QCOMPARE(f1->lightingGroup->itemIndex(), 1);
 
         // Timer "NO" with "MODEM": the items are there, the clock button is not.
         f->pcButton->setEnabled(false);
@@ -143,9 +143,9 @@ private slots:
         QVERIFY(f->modemButton->isEnabled());
         f->onTimerUsedChanged();
         app.Read_Busy = false;
-        QCOMPARE(f1->RadioGroup1->count(), 6);
-        QCOMPARE(f1->RadioGroup2->count(), 3);
-        QVERIFY(f1->Btn_Time->isHidden());
+        QCOMPARE(f1->brightnessGroup->count(), 6);
+        QCOMPARE(f1->lightingGroup->count(), 3);
+        QVERIFY(f1->clockButton->isHidden());
     }
 
     void buttonsArrange_data()
@@ -172,12 +172,12 @@ private slots:
         QFETCH(QList<int>, read);
         QFETCH(QList<int>, clock);
         TestApp t(NoPort);
-        TForm1 *f1 = t.app->Form1;
+        MainWindow *f1 = t.app->Form1;
         quietly(t.app->Form2->timerUsedGroup, timer);
         quietly(t.app->Form2->oneWayLinkBox, oneWay);
-        for (QPushButton *b : {f1->Btn_Send_, f1->Btn_Read_, f1->Btn_Time})
+        for (QPushButton *b : {f1->writeButton, f1->readButton, f1->clockButton})
             b->setGeometry(1, 2, 3, 4);
-        f1->ProgressBar1->setGeometry(12, 8, 320, 17);
+        f1->progressBar->setGeometry(12, 8, 320, 17);
         t.app->Form2->arrangeMainButtons();
         const auto check = [](QPushButton *b, const QList<int> &g) {
             if (g.isEmpty())
@@ -185,9 +185,9 @@ private slots:
             else
                 QCOMPARE(b->geometry(), QRect(g[0], 2, g[1], 4));
         };
-        check(f1->Btn_Send_, send);
-        check(f1->Btn_Read_, read);
-        check(f1->Btn_Time, clock);
+        check(f1->writeButton, send);
+        check(f1->readButton, read);
+        check(f1->clockButton, clock);
     }
 
     void oneWayConnection()
@@ -199,12 +199,12 @@ private slots:
         f->oneWayLinkBox->setChecked(true);
         QCOMPARE(f->eventsGroup->itemIndex(), -1);
         QVERIFY(!f->eventsGroup->isEnabled());
-        QVERIFY(t.app->Form1->Btn_Read_->isHidden());
+        QVERIFY(t.app->Form1->readButton->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("1"));
         f->oneWayLinkBox->setChecked(false);
         QCOMPARE(f->eventsGroup->itemIndex(), -1);
         QVERIFY(f->eventsGroup->isEnabled());
-        QVERIFY(!t.app->Form1->Btn_Read_->isHidden());
+        QVERIFY(!t.app->Form1->readButton->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("0"));
     }
 
@@ -212,24 +212,24 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        TForm1 *f1 = t.app->Form1;
+        MainWindow *f1 = t.app->Form1;
         AutoControlsWindow *f13 = t.app->Form13;
         SettingsDialog *f = t.app->Form2;
         f->lightingControlBox->setChecked(false);
         QVERIFY(f13->lightingBox->isHidden());
-        QVERIFY(f1->RadioGroup2->isHidden());
-        QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + 25);
+        QVERIFY(f1->lightingGroup->isHidden());
+        QCOMPARE(f1->controlsPanel->height(), f1->lightingGroup->y() + 25);
         QCOMPARE(f13->scheduleButton->y(), f13->brightnessBox->y() + f13->brightnessBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
         f->lightingControlBox->setChecked(true);
         QVERIFY(!f13->lightingBox->isHidden());
-        QVERIFY(!f1->RadioGroup2->isHidden());
-        QCOMPARE(f1->Panel2->height(), f1->RadioGroup2->y() + f1->RadioGroup2->height() + 25);
+        QVERIFY(!f1->lightingGroup->isHidden());
+        QCOMPARE(f1->controlsPanel->height(), f1->lightingGroup->y() + f1->lightingGroup->height() + 25);
         QCOMPARE(f13->scheduleButton->y(), f13->lightingBox->y() + f13->lightingBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
 
         f->brightnessControlBox->setChecked(false);
-        QVERIFY(f1->RadioGroup1->isHidden());
+        QVERIFY(f1->brightnessGroup->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_Brig", ""), QByteArray("0"));
     }
 
@@ -286,10 +286,10 @@ private slots:
         app.Timeout_Ms = timeoutMs;
         app.Attempts = 6;
         app.Form1->move(30, 40);
-        app.Form1->Timer1->start();
+        app.Form1->autoLoadTimer->start();
         app.Form2->show();
         QCOMPARE(app.Form2->pos(), QPoint(app.Form1->width() + 20, app.Form1->y()));
-        QVERIFY(!app.Form1->Timer1->isActive());
+        QVERIFY(!app.Form1->autoLoadTimer->isActive());
         QCOMPARE(app.Form2->autoLoadIntervalSpin->value(), seconds);
         QCOMPARE(app.Form2->timeoutSpin->value(), tenths);
         QCOMPARE(app.Form2->attemptsSpin->value(), 6);
@@ -333,7 +333,7 @@ private slots:
         QCOMPARE(app.Attempts, 3);
         QVERIFY(app.Send_If_Changed);
         for (int k = 1; k <= 10; ++k)
-            QCOMPARE(app.Form1->Label3_[k]->text(), QStringLiteral("Name%1").arg(k));
+            QCOMPARE(app.Form1->productNameLabels[k]->text(), QStringLiteral("Name%1").arg(k));
         const IniFile ini(app.settingsPath());
         QCOMPARE(ini.readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
         QCOMPARE(ini.readString("Tablo", "Name_10", ""), QByteArray("Name10"));
@@ -356,11 +356,11 @@ private slots:
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
-        app.Form1->StatusBar1->setPanelText(3, QStringLiteral("21.5°C"));
+        app.Form1->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(0);
-        QCOMPARE(app.Form1->StatusBar1->panelText(3), QStringLiteral("21.5°C"));
+        QCOMPARE(app.Form1->statusBar->panelText(3), QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(1);
-        QCOMPARE(app.Form1->StatusBar1->panelText(3), QString());
+        QCOMPARE(app.Form1->statusBar->panelText(3), QString());
     }
 
     // The section "Controller": twenty-one keys in order, never erased.
@@ -377,8 +377,8 @@ private slots:
         quietly(f->eventsGroup, 1);
         quietly(f->timerUsedGroup, 1);
         quietly(f->temperatureSensorGroup, 0);
-        quietly(app.Form1->RadioGroup2, 2);
-        quietly(app.Form1->RadioGroup1, 5);
+        quietly(app.Form1->lightingGroup, 2);
+        quietly(app.Form1->brightnessGroup, 5);
         {
             const QSignalBlocker b8(f13->morningCorrectionSpin), b9(f13->eveningCorrectionSpin), b6(f13->offCorrectionSpin), b7(f13->onCorrectionSpin);
             f13->morningCorrectionSpin->setValue(10);
@@ -396,12 +396,12 @@ private slots:
         quietly(f->controlledByGroup, 1);
 
         app.Loading_Settings = true;
-        app.Form1->Save_Controller_Settings();
+        app.Form1->saveControllerSettings();
         app.Loading_Settings = false;
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
 
-        app.Form1->Save_Controller_Settings();
+        app.Form1->saveControllerSettings();
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=-1\r\n"
                             "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
@@ -427,7 +427,7 @@ private slots:
         app.Form2->oneWayLinkBox->setChecked(true);
         app.Form2->lightingControlBox->setChecked(false);
         app.Form2->closeButton->click();
-        app.Form1->Save_Settings();
+        app.Form1->saveSettings();
         const QByteArray after = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QCOMPARE(section(after, "Controller"), before);
         QVERIFY(after.contains("Replys=1"));
@@ -438,7 +438,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("controller");   // the section's lines; null: no section
         QTest::addColumn<QStringList>("times");
-        QTest::addColumn<QList<int>>("corrections");  // SpinEdit8, 9, 6, 7
+        QTest::addColumn<QList<int>>("corrections");  // morning, evening, off, on
         QTest::addColumn<QList<int>>("levels");       // ComboBox2, ComboBox4
         QTest::newRow("no section") << QByteArray() << QStringList{"00:00:00", "00:01:00", "00:00:00", "00:01:00"}
                                     << QList<int>{0, 0, 0, 0} << QList<int>{0, 0};
@@ -463,10 +463,10 @@ private slots:
         TestApp t(controller.isNull() ? NoPort : NoPort + "[Controller]\r\n" + controller);
         t.startUp();
         App &app = *t.app;
-        TForm1 *f1 = app.Form1;
+        MainWindow *f1 = app.Form1;
         SettingsDialog *f = app.Form2;
         AutoControlsWindow *f13 = app.Form13;
-        const QList<RadioGroup *> selectors{f1->RadioGroup1, f1->RadioGroup2, f13->lightingModeGroup,
+        const QList<RadioGroup *> selectors{f1->brightnessGroup, f1->lightingGroup, f13->lightingModeGroup,
                                             f13->brightnessModeGroup, f->flashGroup, f->inverseSignalsGroup, f->eventsGroup,
                                             f->timerUsedGroup, f->temperatureSensorGroup, f->clockSectionGroup, f->controlledByGroup};
         for (RadioGroup *g : selectors)
@@ -478,7 +478,7 @@ private slots:
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         app.Command_Text = "none";
 
-        f1->Load_Controller_Settings();
+        f1->loadControllerSettings();
 
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
@@ -493,7 +493,7 @@ private slots:
         QVERIFY(f->timerUsedGroup->isEnabled());
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             QVERIFY(b->isEnabled());
-        QCOMPARE(f1->RadioGroup1->count(), 6);   // no selections: automatic modes available
+        QCOMPARE(f1->brightnessGroup->count(), 6);   // no selections: automatic modes available
         QVERIFY(!app.Loading_Settings);
         QCOMPARE(app.Command_Text, QByteArray("none"));
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
@@ -523,10 +523,10 @@ private slots:
         App &app = *t.app;
         app.Form13->dayLevelBox->setCurrentIndex(4);   // "100%"
         app.Form13->nightLevelBox->setCurrentIndex(2);   // "50%"
-        app.Form1->Save_Controller_Settings();
+        app.Form1->saveControllerSettings();
         app.Form13->dayLevelBox->setCurrentIndex(0);
         app.Form13->nightLevelBox->setCurrentIndex(0);
-        app.Form1->Load_Controller_Settings();
+        app.Form1->loadControllerSettings();
         QCOMPARE(app.Form13->dayLevelBox->currentText(), QStringLiteral("100%"));
         QCOMPARE(app.Form13->nightLevelBox->currentText(), QStringLiteral("50%"));
     }

@@ -35,49 +35,49 @@ private slots:
 void TestStartup::mainWindowBeforeStartUp()
 {
     TestApp t;
-    TForm1 *f = t.f1();
+    MainWindow *f = t.f1();
     QCOMPARE(f->windowTitle(), QStringLiteral("\"QUAM\" LTD. Uploader"));
     QVERIFY(!f->isVisible());
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(f->Edit[k]->text(), QStringLiteral("1.0000"));
-    QVERIFY(!f->Edit[9]->isEnabled());
-    QVERIFY(!f->Edit[10]->isEnabled());
-    QVERIFY(f->Edit[1]->font().bold());
-    QCOMPARE(f->Edit[1]->font().pixelSize(), 21);
+        QCOMPARE(f->figureEdits[k]->text(), QStringLiteral("1.0000"));
+    QVERIFY(!f->figureEdits[9]->isEnabled());
+    QVERIFY(!f->figureEdits[10]->isEnabled());
+    QVERIFY(f->figureEdits[1]->font().bold());
+    QCOMPARE(f->figureEdits[1]->font().pixelSize(), 21);
     for (int r = 1; r <= 5; ++r) {
-        QCOMPARE(f->CheckBox[r]->isChecked(), r <= 4);
-        QVERIFY(!f->CheckBoxA[r]->isChecked());
+        QCOMPARE(f->oddSlotBoxes[r]->isChecked(), r <= 4);
+        QVERIFY(!f->evenSlotBoxes[r]->isChecked());
     }
-    QCOMPARE(f->Btn_Send_->text(), QStringLiteral("ჩაწერა"));
-    QCOMPARE(f->Btn_Read_->text(), QStringLiteral("წაკითხვა"));
-    QCOMPARE(f->Btn_Time->text(), QStringLiteral("საათი"));
-    QCOMPARE(f->RadioGroup1->title(), QStringLiteral("სიკაშკაშე"));
-    QCOMPARE(f->RadioGroup1->items(), (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
-    QCOMPARE(f->RadioGroup1->itemIndex(), -1);
-    QCOMPARE(f->RadioGroup2->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
-    QCOMPARE(f->ProgressBar1->maximum(), 1000);
-    QCOMPARE(f->StatusBar1->panelCount(), 4);
+    QCOMPARE(f->writeButton->text(), QStringLiteral("ჩაწერა"));
+    QCOMPARE(f->readButton->text(), QStringLiteral("წაკითხვა"));
+    QCOMPARE(f->clockButton->text(), QStringLiteral("საათი"));
+    QCOMPARE(f->brightnessGroup->title(), QStringLiteral("სიკაშკაშე"));
+    QCOMPARE(f->brightnessGroup->items(), (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
+    QCOMPARE(f->brightnessGroup->itemIndex(), -1);
+    QCOMPARE(f->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
+    QCOMPARE(f->progressBar->maximum(), 1000);
+    QCOMPARE(f->statusBar->panelCount(), 4);
     const int widths[4] = {210, 67, 45, 55};
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(f->StatusBar1->panelWidth(i), widths[i]);
-    QCOMPARE(int(f->StatusBar1->panelAlignment(0)), int(Qt::AlignLeft));
-    QCOMPARE(int(f->StatusBar1->panelAlignment(1)), int(Qt::AlignHCenter));
+        QCOMPARE(f->statusBar->panelWidth(i), widths[i]);
+    QCOMPARE(int(f->statusBar->panelAlignment(0)), int(Qt::AlignLeft));
+    QCOMPARE(int(f->statusBar->panelAlignment(1)), int(Qt::AlignHCenter));
     // Assistive technology finds a status bar and reads its four panels in order.
     const QStringList panels{"Sent OK", "BRIG=50%", "LIGH=1", "21°C"};
     for (int i = 0; i < 4; ++i)
-        f->StatusBar1->setPanelText(i, panels[i]);
-    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->StatusBar1);
+        f->statusBar->setPanelText(i, panels[i]);
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->statusBar);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
     QStringList read;
     for (int i = 0; i < bar->childCount(); ++i)
         read << bar->child(i)->text(QAccessible::Name);
     QCOMPARE(read, panels);
-    QCOMPARE(f->Timer1->interval(), 1000);
-    QVERIFY(!f->Timer1->isActive());
-    QCOMPARE(f->Timer2->interval(), 10);
-    QVERIFY(!f->Timer2->isActive());
-    QCOMPARE(f->Timer5->interval(), 1000);
-    QVERIFY(f->Timer5->isActive());
+    QCOMPARE(f->autoLoadTimer->interval(), 1000);
+    QVERIFY(!f->autoLoadTimer->isActive());
+    QCOMPARE(f->replyTimer->interval(), 10);
+    QVERIFY(!f->replyTimer->isActive());
+    QCOMPARE(f->clockAndEventTimer->interval(), 1000);
+    QVERIFY(f->clockAndEventTimer->isActive());
 
     QStringList menus;
     for (QAction *a : f->menuBar()->actions())
@@ -85,15 +85,15 @@ void TestStartup::mainWindowBeforeStartUp()
             menus << a->text();
     QCOMPARE(menus, (QStringList{"File", "Tools", "About"}));
     QStringList file;
-    for (QAction *a : f->File1->actions())
+    for (QAction *a : f->fileMenu->actions())
         file << a->text();
     QCOMPARE(file, (QStringList{"Show data File", "Load  data File", "Save data File", "Minimize", "Exit"}));
     QStringList tools;
-    for (QAction *a : f->Settings1->actions())
+    for (QAction *a : f->toolsMenu->actions())
         tools << a->text();
     QCOMPARE(tools, (QStringList{"Settings", "Auto mode controls", "Tablo viev", "Test"}));
-    QCOMPARE(f->Settings2->text(), QStringLiteral("Help settings"));
-    QVERIFY(!f->Help1->menuAction()->isVisible());
+    QCOMPARE(f->helpSettingsAction->text(), QStringLiteral("Help settings"));
+    QVERIFY(!f->helpMenu->menuAction()->isVisible());
 }
 
 void TestStartup::defaultsWithoutSettingsFile()
@@ -112,7 +112,7 @@ void TestStartup::defaultsWithoutSettingsFile()
     const QStringList names{"Normal", "Regular", "Premium", "Super", "Diesel", "", "", "", "", ""};
     for (int k = 1; k <= 10; ++k) {
         QCOMPARE(a.Form12->productNameEdits[k]->text(), names[k - 1]);
-        QCOMPARE(t.f1()->Label3_[k]->text(), names[k - 1]);
+        QCOMPARE(t.f1()->productNameLabels[k]->text(), names[k - 1]);
     }
     QCOMPARE(a.Port_Name, QStringLiteral("COM1"));
     QCOMPARE(a.Baud_Rate, QStringLiteral("9600"));
@@ -124,15 +124,15 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(!a.Form2->oneWayLinkBox->isChecked());
     QVERIFY(!a.Form2->autoLoadBox->isChecked());
     for (int r = 1; r <= 5; ++r) {
-        QCOMPARE(t.f1()->CheckBox[r]->isChecked(), r <= 4);
-        QCOMPARE(t.f1()->CheckBoxA[r]->isChecked(), r <= 4);
+        QCOMPARE(t.f1()->oddSlotBoxes[r]->isChecked(), r <= 4);
+        QCOMPARE(t.f1()->evenSlotBoxes[r]->isChecked(), r <= 4);
     }
     QCOMPARE(a.Form2->portCombo->currentText(), QStringLiteral("COM1"));
     QCOMPARE(a.Form2->baudRateCombo->currentText(), QStringLiteral("9600"));
     QVERIFY(!a.Starting_Up);
     QVERIFY(!a.Loading_Settings);
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(a.Board_Values[k], t.f1()->Edit[k]->text());
+        QCOMPARE(a.Board_Values[k], t.f1()->figureEdits[k]->text());
 }
 
 void TestStartup::valueEncodings_data()
@@ -176,9 +176,9 @@ void TestStartup::valueEncodings()
     else if (what == "timeout")
         got = a.Timeout_Ms;
     else if (what == "show5")
-        got = t.f1()->CheckBox[5]->isChecked();
+        got = t.f1()->oddSlotBoxes[5]->isChecked();
     else if (what == "show1")
-        got = t.f1()->CheckBox[1]->isChecked();
+        got = t.f1()->oddSlotBoxes[1]->isChecked();
     QCOMPARE(got, expected);
 }
 
@@ -189,7 +189,7 @@ void TestStartup::nothingWrittenDuringStartUp()
     t.startUp();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
     t.app->Loading_Settings = true;
-    t.f1()->Save_Settings();
+    t.f1()->saveSettings();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
 }
 
@@ -197,7 +197,7 @@ void TestStartup::savedFileByteForByte()
 {
     TestApp t(QByteArray("[Tablo]\r\n5st_Currency=2\r\n"));
     t.startUp();
-    t.f1()->Save_Settings();
+    t.f1()->saveSettings();
     const QByteArray expected =
         "[Settings]\r\nBaudRAte=9600\r\nPort_Number=COM1\r\nAuto_Load=0\r\nAuto_Load_Intvl=5000\r\n"
         "Send_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
@@ -218,7 +218,7 @@ void TestStartup::otherKeysAndSections()
     TestApp t(ini);
     t.startUp();
     QCOMPARE(t.app->Baud_Rate, QStringLiteral("19200"));
-    t.f1()->Save_Settings();
+    t.f1()->saveSettings();
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(!out.contains("Hand_Added"));
     QVERIFY(!out.contains("Extra=1"));
@@ -241,19 +241,19 @@ void TestStartup::closeHidesOrMinimises()
     TestApp t;
     t.app->trayAvailableOverride = tray;
     t.startUp();
-    TForm1 *f = t.f1();
+    MainWindow *f = t.f1();
     QVERIFY(f->isVisible());
     QVERIFY(!f->close());   // the close box: the window is not closed
     QVERIFY(!t.app->Closing);
     if (tray) {
         QVERIFY(!f->isVisible());
-        QVERIFY(f->Tray_Icon);
-        QCOMPARE(f->Tray_Icon->toolTip(), QStringLiteral("Exchange_Tablo"));
+        QVERIFY(f->trayIcon);
+        QCOMPARE(f->trayIcon->toolTip(), QStringLiteral("Exchange_Tablo"));
         f->trayActivated(int(QSystemTrayIcon::MiddleClick));
         QVERIFY(!f->isVisible());
         f->trayActivated(int(QSystemTrayIcon::Trigger));
         QVERIFY(f->isVisible());
-        f->Minimize1->trigger();
+        f->minimizeAction->trigger();
         QVERIFY(!f->isVisible());
         f->trayActivated(int(QSystemTrayIcon::Context));
         QVERIFY(f->isVisible());
@@ -263,7 +263,7 @@ void TestStartup::closeHidesOrMinimises()
         f->trayActivated(int(QSystemTrayIcon::Trigger));
         QVERIFY(!f->isMinimized());
     }
-    QVERIFY(f->Timer5->isActive());
+    QVERIFY(f->clockAndEventTimer->isActive());
 }
 
 void TestStartup::exitSavesAndEnds()
@@ -271,11 +271,11 @@ void TestStartup::exitSavesAndEnds()
     TestApp t;
     t.startUp();
     QVERIFY(!t.exists("Quorvanel_tablo.ini"));
-    QSignalSpy ended(t.f1(), &TForm1::exited);
-    t.f1()->Exit1->trigger();
+    QSignalSpy ended(t.f1(), &MainWindow::exited);
+    t.f1()->exitAction->trigger();
     QCOMPARE(ended.count(), 1);
     QVERIFY(t.app->Closing);
-    QVERIFY(!t.f1()->Tray_Icon);
+    QVERIFY(!t.f1()->trayIcon);
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(out.contains("[Settings]\r\nBaudRAte=9600\r\n"));
     QVERIFY(out.contains("[Tablo]\r\n"));
@@ -288,8 +288,8 @@ void TestStartup::exitWithUnwritableSettings()
     t.startUp();
     // A folder where the file should be: the save fails, is reported, and exit goes on.
     QDir(t.dir->path()).mkdir("Quorvanel_tablo.ini");
-    QSignalSpy ended(t.f1(), &TForm1::exited);
-    t.f1()->Exit1->trigger();
+    QSignalSpy ended(t.f1(), &MainWindow::exited);
+    t.f1()->exitAction->trigger();
     QCOMPARE(ended.count(), 1);
     QVERIFY(t.app->Closing);
     QVERIFY(!t.app->reportedErrors.isEmpty());

@@ -7,7 +7,7 @@
 #include <QScopedValueRollback>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
@@ -24,11 +24,11 @@ int divRoundHalfEven(int n, int d)
 }
 } // namespace
 
-void TForm1::Exchange_Command()
+void MainWindow::exchangeCommand()
 {
     const QScopedValueRollback<bool> busy(app.Exchange_Busy, true);   // no upload starts meanwhile
-    Timer5->stop();
-    Timer1->stop();
+    clockAndEventTimer->stop();
+    autoLoadTimer->stop();
 
     app.Command_Text = Protocol::frameCommand(app.Command_Text, app.Form2->checksumsBox->isChecked());
     QByteArray shown = app.Command_Text;
@@ -41,20 +41,20 @@ void TForm1::Exchange_Command()
         app.Reply_OK = app.Reply_Error = app.Reply_Timeout = app.Reply_Read = false;
         app.Reply_Text.clear();
         app.Line.clearAll();
-        ProgressBar1->setValue(0);
+        progressBar->setValue(0);
         app.Form2->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.Form13->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.Port->Write_Command(app.Command_Text);
-        Read_Reply();
+        readReply();
         // A count below one (a settings file edited by hand) still sends the command once.
     } while ((app.Reply_Timeout || app.Reply_Error) && remaining > 0);
 
     if (app.Form2->autoLoadBox->isChecked())
-        Apply_Autoload_Interval();
-    Timer5->start();
+        applyAutoLoadInterval();
+    clockAndEventTimer->start();
 }
 
-void TForm1::Read_Reply()
+void MainWindow::readReply()
 {
     if (app.Form2->oneWayLinkBox->isChecked()) {
         // One-way link: the board never answers.
@@ -63,7 +63,7 @@ void TForm1::Read_Reply()
     }
     app.Elapsed_Ms = 0;
     app.Modem_Line_Seen = false;
-    Timer2->start();
+    replyTimer->start();
 
     QByteArray sent = app.Command_Text;
     if (sent.endsWith("\r\n"))
@@ -82,17 +82,17 @@ void TForm1::Read_Reply()
             app.Form2->logLine(line);
             if (app.Reply_Text.startsWith("READ")) {
                 app.Reply_Read = true;
-                Timer2->stop();
+                replyTimer->stop();
             }
             if (app.Reply_Text.mid(1, 4) == "CCLK" || app.Reply_Text.mid(3, 4) == "CMGL")
                 app.Modem_Line_Seen = true;
             if (app.Reply_Text == "OK" && !app.Modem_Line_Seen) {
                 app.Reply_OK = true;
-                Timer2->stop();
+                replyTimer->stop();
             }
             if (app.Reply_Text == "ERROR") {
                 app.Reply_Error = true;
-                Timer2->stop();
+                replyTimer->stop();
             }
         }
         if (done())
@@ -100,19 +100,19 @@ void TForm1::Read_Reply()
         // Sleeps until the next event: the port's bytes, the 10 ms tick, the operator's input.
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    Timer2->stop();
+    replyTimer->stop();
 }
 
-void TForm1::Timer2Timer()
+void MainWindow::onReplyTick()
 {
-    const int interval = Timer2->interval();
+    const int interval = replyTimer->interval();
     app.Elapsed_Ms += interval;
-    if (ProgressBar1->value() < 850 && app.Attempt_Timeout_Ms > 0) {
+    if (progressBar->value() < 850 && app.Attempt_Timeout_Ms > 0) {
         const int step = 5 * divRoundHalfEven(interval * 1000, app.Attempt_Timeout_Ms);
-        ProgressBar1->setValue(std::min(ProgressBar1->value() + step, ProgressBar1->maximum()));
+        progressBar->setValue(std::min(progressBar->value() + step, progressBar->maximum()));
     }
     if (app.Elapsed_Ms > app.Attempt_Timeout_Ms) {
-        Timer2->stop();
+        replyTimer->stop();
         app.Reply_Timeout = true;
     }
 }

@@ -7,14 +7,14 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/ErrorDialogs.h"
 #include "core/files/DataFile.h"
 #include "core/figures/FigureFormat.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/SettingsDialog.h"
 
-void TForm1::Save1Click()
+void MainWindow::saveDataFile()
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
@@ -24,17 +24,17 @@ void TForm1::Save1Click()
         app.showError(error);
         return;
     }
-    StatusBar1->setPanelText(0, QStringLiteral("Saved"));
+    statusBar->setPanelText(0, QStringLiteral("Saved"));
 }
 
-void TForm1::Load1Click()
+void MainWindow::loadDataFile()
 {
     if (!QFile::exists(app.Data_File)) {
         // Showing the Settings dialog creates the file; nothing is loaded this time.
         app.execModal(app.Form2);
         return;
     }
-    StatusBar1->setPanelText(0, QStringLiteral("Loading"));
+    statusBar->setPanelText(0, QStringLiteral("Loading"));
 
     QByteArray content;
     QString error;
@@ -61,18 +61,18 @@ void TForm1::Load1Click()
     // loading off, saves the file in its formatted form).
     for (int k = 1; k <= 10; ++k) {
         const QString figure = app.Board_Values[k];
-        if (Edit[k]->text() != figure)
-            Edit[k]->setText(figure);
+        if (figureEdits[k]->text() != figure)
+            figureEdits[k]->setText(figure);
     }
 
     // ---- Upload when the file's content changed ----
-    Upload_When_Changed();
+    uploadIfChanged();
     // ---- end of upload when changed ----
 
-    StatusBar1->setPanelText(0, QStringLiteral("Loaded"));
+    statusBar->setPanelText(0, QStringLiteral("Loaded"));
 }
 
-void TForm1::Show1Click()
+void MainWindow::showDataFile()
 {
     if (QFile::exists(app.Data_File))
         app.startEditor(app.Data_File);
@@ -80,14 +80,14 @@ void TForm1::Show1Click()
         app.execModal(app.Form2); // showing the dialog creates the file
 }
 
-void TForm1::Timer1Timer()
+void MainWindow::onAutoLoadTick()
 {
     // A board read writes the fields itself (and falls back to the file on its own).
     if (app.Form2->autoLoadBox->isChecked() && !app.Read_Busy)
-        Load1Click();
+        loadDataFile();
 }
 
-bool TForm1::Create_Data_File()
+bool MainWindow::createDataFile()
 {
     QString error;
     if (!DataFile::writeFileSafely(app.Data_File, QByteArray("0.000\r\n").repeated(10), &error)) {
@@ -97,11 +97,11 @@ bool TForm1::Create_Data_File()
     return true;
 }
 
-void TForm1::Apply_Autoload_Interval()
+void MainWindow::applyAutoLoadInterval()
 {
-    Timer1->setInterval(qBound(1000, app.Auto_Load_Intvl, 1000000));
+    autoLoadTimer->setInterval(qBound(1000, app.Auto_Load_Intvl, 1000000));
     if (app.Form2->autoLoadBox->isChecked())
-        Timer1->start();
+        autoLoadTimer->start();
     else
-        Timer1->stop();
+        autoLoadTimer->stop();
 }

@@ -4,7 +4,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
@@ -13,7 +13,7 @@ namespace {
 const QByteArray C = "Controller";
 }
 
-void TForm1::Save_Controller_Settings()
+void MainWindow::saveControllerSettings()
 {
     if (app.Loading_Settings)
         return;
@@ -28,8 +28,8 @@ void TForm1::Save_Controller_Settings()
     b.writeInteger(C, "Enable_Events", f2->eventsGroup->itemIndex());
     b.writeInteger(C, "Timer_Used", f2->timerUsedGroup->itemIndex());
     b.writeInteger(C, "Temperature_Used", f2->temperatureSensorGroup->itemIndex());
-    b.writeInteger(C, "Back_light_Mode", RadioGroup2->itemIndex());
-    b.writeInteger(C, "Brightness_Mode", RadioGroup1->itemIndex());
+    b.writeInteger(C, "Back_light_Mode", lightingGroup->itemIndex());
+    b.writeInteger(C, "Brightness_Mode", brightnessGroup->itemIndex());
     b.writeInteger(C, "Morning_Time_Correction", f13->morningCorrectionSpin->value());
     b.writeInteger(C, "Evening_Time_Correction", f13->eveningCorrectionSpin->value());
     b.writeInteger(C, "OFF_Time_Correction", f13->offCorrectionSpin->value());
@@ -47,7 +47,7 @@ void TForm1::Save_Controller_Settings()
         app.showError(error);
 }
 
-void TForm1::Load_Controller_Settings()
+void MainWindow::loadControllerSettings()
 {
     SettingsDialog *f2 = app.Form2;
     AutoControlsWindow *f13 = app.Form13;
@@ -62,7 +62,7 @@ void TForm1::Load_Controller_Settings()
     const auto failed = [&] { return f13->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {RadioGroup2, f13->brightnessModeGroup, f2->flashGroup, RadioGroup1, f13->lightingModeGroup,
+    for (RadioGroup *g : {lightingGroup, f13->brightnessModeGroup, f2->flashGroup, brightnessGroup, f13->lightingModeGroup,
                           f2->inverseSignalsGroup, f2->eventsGroup, f2->timerUsedGroup, f2->temperatureSensorGroup, f2->clockSectionGroup,
                           f2->controlledByGroup})
         g->setItemIndex(-1);

@@ -7,7 +7,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
@@ -40,25 +40,25 @@ bool boardInt(const QString &text, int &out)
 
 } // namespace
 
-bool TForm1::Slot_Shown(int k) const
+bool MainWindow::slotShown(int k) const
 {
-    QCheckBox *box = (k % 2) ? CheckBox[(k + 1) / 2] : CheckBoxA[k / 2];
+    QCheckBox *box = (k % 2) ? oddSlotBoxes[(k + 1) / 2] : evenSlotBoxes[k / 2];
     return box && box->isChecked();
 }
 
-bool TForm1::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.Exchange_Busy; }
+bool MainWindow::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.Exchange_Busy; }
 
-void TForm1::requestUpload()
+void MainWindow::requestUpload()
 {
     if (exchangeRunning()) {
         pendingUploadTimer->start();
         return;
     }
     pendingUploadTimer->stop();
-    Send_Data();
+    uploadFigures();
 }
 
-void TForm1::Send_Data()
+void MainWindow::uploadFigures()
 {
     app.Last_Send_OK = false;
     // One upload at a time, and never inside a read or another exchange.
@@ -69,23 +69,23 @@ void TForm1::Send_Data()
 
     SettingsDialog *settings = app.Form2;
     if (!settings->sendIfChangedBox->isChecked() && !app.Test_Mode)
-        Save1Click();
+        saveDataFile();
     settings->reopenPort();
 
-    const bool timer2Running = Timer2->isActive();
-    Set_Command_Controls_Enabled(false);
+    const bool timer2Running = replyTimer->isActive();
+    setCommandControlsEnabled(false);
 
     // The command carries the filler for a hidden slot, but the slot's stored text stays its
     // field's figure, so a later save of the data file keeps the figure.
-    const QString blank = Blank_Value();
+    const QString blank = blankValue();
     const int d = digits();
     const QString fill = d < 5 ? QString(5 - d, app.Fill_Char) : QString();
     QByteArray command = "SEND=";
     QString expected;
     for (int i = 1; i <= 10; ++i) {
-        const QString figure = Edit[i]->text();
+        const QString figure = figureEdits[i]->text();
         app.Board_Values[i] = figure;
-        const QString sent = (Slot_Shown(i) ? figure : blank) + fill;
+        const QString sent = (slotShown(i) ? figure : blank) + fill;
         command += sent.toLatin1();
         command += ',';
         expected += sent;
@@ -93,16 +93,16 @@ void TForm1::Send_Data()
     app.Command_Text = command;
     app.Expected_Readback = expected;
 
-    StatusBar1->setPanelText(0, QStringLiteral("Sending"));
+    statusBar->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
-    Exchange_Command();
+    exchangeCommand();
 
     if (app.Reply_OK) {
-        ProgressBar1->setValue(1000);
+        progressBar->setValue(1000);
         if (!settings->oneWayLinkBox->isChecked()) {
             app.Verify_Read = true;
-            Read_Data();
+            readBoard();
             if (app.Readback_Text != app.Expected_Readback)
                 app.Reply_Error = true;
             app.Reply_OK = true;
@@ -111,36 +111,36 @@ void TForm1::Send_Data()
     }
 
     if (app.Reply_Timeout) {
-        StatusBar1->setPanelText(0, QStringLiteral("Connection error"));
+        statusBar->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
         if (!app.Form8->isVisible())
             app.execModal(app.Form8);
     } else {
         if (app.Reply_OK) {
-            StatusBar1->setPanelText(0, QStringLiteral("Sent OK"));
+            statusBar->setPanelText(0, QStringLiteral("Sent OK"));
             app.Last_Send_OK = !app.Reply_Error;
         }
         if (app.Reply_Error) {
-            StatusBar1->setPanelText(0, QStringLiteral("Data error"));
+            statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.Form9->isVisible())
                 app.execModal(app.Form9);
         }
     }
 
-    Set_Command_Controls_Enabled(true);
+    setCommandControlsEnabled(true);
     if (timer2Running)
-        Timer2->start();
+        replyTimer->start();
     else
-        Timer2->stop();
+        replyTimer->stop();
 }
 
-void TForm1::Read_Data()
+void MainWindow::readBoard()
 {
     SettingsDialog *settings = app.Form2;
     if (settings->oneWayLinkBox->isChecked()) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
-        Load_Controller_Settings();
+        loadControllerSettings();
         return;
     }
     settings->reopenPort();
@@ -150,19 +150,19 @@ void TForm1::Read_Data()
     AtExit done([this, &finished] {
         // Reached normally after the closing steps; on an exception only the state is restored.
         if (!finished) {
-            Set_Command_Controls_Enabled(true);
+            setCommandControlsEnabled(true);
             app.Read_Busy = false;
         }
     });
-    Set_Command_Controls_Enabled(false);
+    setCommandControlsEnabled(false);
     app.Readback_Text.clear();
 
     app.Command_Text = "READ=";
     app.Reply_Text.clear();
-    StatusBar1->setPanelText(0, QStringLiteral("Reading"));
+    statusBar->setPanelText(0, QStringLiteral("Reading"));
     QCoreApplication::processEvents();
 
-    Exchange_Command();
+    exchangeCommand();
 
     // A wrong or missing checksum counts as no reply at all.
     if (app.Reply_Read && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
@@ -198,13 +198,13 @@ void TForm1::Read_Data()
         if (app.Verify_Read) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
-                app.Board_Values[k] = Edit[k]->text();
+                app.Board_Values[k] = figureEdits[k]->text();
         } else {
-            Apply_Read_Reply(scratch);
+            applyReadReply(scratch);
         }
 
-        ProgressBar1->setValue(1000);
-        StatusBar1->setPanelText(0, QStringLiteral("Reading Ok"));
+        progressBar->setValue(1000);
+        statusBar->setPanelText(0, QStringLiteral("Reading Ok"));
 
         const QString timerUsed = app.Board_Values[27].trimmed();
         const QString controlledBy = app.Board_Values[32].trimmed();
@@ -216,18 +216,18 @@ void TForm1::Read_Data()
 
     if (!app.Verify_Read) {
         if (app.Reply_Error) {
-            Load1Click();
-            StatusBar1->setPanelText(0, QStringLiteral("Data error"));
+            loadDataFile();
+            statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.Form10->isVisible())
                 app.execModal(app.Form10);
         }
         if (app.Reply_Timeout) {
-            Load1Click();
-            StatusBar1->setPanelText(1, QString());
-            StatusBar1->setPanelText(2, QString());
-            Load_Controller_Settings();
-            StatusBar1->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
+            loadDataFile();
+            statusBar->setPanelText(1, QString());
+            statusBar->setPanelText(2, QString());
+            loadControllerSettings();
+            statusBar->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
             app.beep();
         }
     }
@@ -235,13 +235,13 @@ void TForm1::Read_Data()
     // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
     settings->onTimerUsedChanged();
 
-    Set_Command_Controls_Enabled(true);
+    setCommandControlsEnabled(true);
     app.Read_Busy = false;
     finished = true;
-    Save_Settings();
+    saveSettings();
 }
 
-void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
+void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 {
     SettingsDialog *settings = app.Form2;
     AutoControlsWindow *autos = app.Form13;
@@ -252,16 +252,16 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
     // Figures: a shown slot takes the board's figure through its field (which formats and
     // stores it); a hidden slot keeps its field's figure as its stored text.
     for (int k = 1; k <= 10; ++k) {
-        if (Slot_Shown(k)) {
+        if (slotShown(k)) {
             const QString text = QString::fromLatin1(values[k]);
             app.Board_Values[k] = text;
-            Edit[k]->setText(text);
+            figureEdits[k]->setText(text);
         } else {
-            app.Board_Values[k] = Edit[k]->text();
+            app.Board_Values[k] = figureEdits[k]->text();
         }
     }
     if (!settings->autoLoadBox->isChecked())
-        Save1Click();
+        saveDataFile();
 
     if (number(16, v))
         settings->flashGroup->setItemIndex(v);
@@ -270,9 +270,9 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
     autos->lightingModeGroup->setItemIndex(0);
     if (number(15, v)) {
         if (v <= 1) {
-            RadioGroup2->setItemIndex(v);
+            lightingGroup->setItemIndex(v);
         } else {
-            RadioGroup2->setItemIndex(2);
+            lightingGroup->setItemIndex(2);
             if (v > 2)
                 autos->lightingModeGroup->setItemIndex(1);
         }
@@ -281,9 +281,9 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
     autos->brightnessModeGroup->setItemIndex(0);
     if (number(14, v)) {
         if (v <= 4) {
-            RadioGroup1->setItemIndex(v);
+            brightnessGroup->setItemIndex(v);
         } else {
-            RadioGroup1->setItemIndex(5);
+            brightnessGroup->setItemIndex(5);
             if (v > 5)
                 autos->brightnessModeGroup->setItemIndex(1);
         }
@@ -331,19 +331,19 @@ void TForm1::Apply_Read_Reply(const std::array<QByteArray, 33> &values)
     if (number(32, v))
         settings->controlledByGroup->setItemIndex(v);
 
-    StatusBar1->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    statusBar->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
-        StatusBar1->setPanelText(1, brightness);
+        statusBar->setPanelText(1, brightness);
     if (settings->temperatureSensorGroup->itemIndex() == 1)
-        StatusBar1->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
+        statusBar->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
     else
-        StatusBar1->setPanelText(3, QString());
+        statusBar->setPanelText(3, QString());
 
-    Save_Settings();
+    saveSettings();
 }
 
-void TForm1::Upload_When_Changed()
+void MainWindow::uploadIfChanged()
 {
     const bool wanted = app.Send_If_Changed && !app.Loading_Settings
                         && app.Loaded_Content != app.Previous_Content;
@@ -365,7 +365,7 @@ void TForm1::Upload_When_Changed()
     if (!app.Upload_Retry_Deadline.hasExpired())
         return;
     const QString content = app.Loaded_Content;
-    Send_Data();
+    uploadFigures();
     if (app.Last_Send_OK) {
         app.Previous_Content = content;
         app.Upload_Retry_Deadline = QDeadlineTimer();

@@ -5,7 +5,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
@@ -22,7 +22,7 @@ QByteArray showKey(int r, bool second)
 }
 } // namespace
 
-void TForm1::Load_Settings()
+void MainWindow::loadSettings()
 {
     SettingsDialog *f2 = app.Form2;
     BoardViewWindow *f12 = app.Form12;
@@ -51,9 +51,9 @@ void TForm1::Load_Settings()
     f2->brightnessControlBox->setChecked(ini.readBool(T, "Show_Brig", true));
     f2->onBrightnessControlToggled();
     for (int r = 1; r <= 5; ++r)
-        CheckBox[r]->setChecked(ini.readBool(T, showKey(r, false), r <= 4));
+        oddSlotBoxes[r]->setChecked(ini.readBool(T, showKey(r, false), r <= 4));
     for (int r = 1; r <= 5; ++r)
-        CheckBoxA[r]->setChecked(ini.readBool(T, showKey(r, true), r <= 4));
+        evenSlotBoxes[r]->setChecked(ini.readBool(T, showKey(r, true), r <= 4));
     f2->oneWayLinkBox->setChecked(ini.readBool(T, "Replys", false));
     for (int k = 1; k <= 10; ++k)
         f12->productNameEdits[k]->setText(
@@ -62,7 +62,7 @@ void TForm1::Load_Settings()
         f12->currencyBoxes[r]->setCurrentText(
             QString::fromLatin1(ini.readString(T, "VAL_" + QByteArray::number(r), CurrencyDefaults[r - 1])));
     for (int k = 1; k <= 10; ++k)
-        Label3_[k]->setText(f12->productNameEdits[k]->text());
+        productNameLabels[k]->setText(f12->productNameEdits[k]->text());
     f2->fillCharGroup->setItemIndex(ini.readInteger(T, "Fill_char", 0));
     // The data file loaded below is formatted with the fill mode just read.
     app.Fill_Char = f2->fillChar();
@@ -71,17 +71,17 @@ void TForm1::Load_Settings()
     f2->digitsSpin->setValue(ini.readInteger(T, "Digits", 5));
 
     for (int r = 1; r <= 5; ++r)
-        Check_Row(r);
+        applyOddSlotBox(r);
     for (int r = 1; r <= 5; ++r)
-        Check_Row_a(r);
+        applyEvenSlotBox(r);
     f12->onBoardTypeChanged();
-    Load1Click();
+    loadDataFile();
     f2->onTimerUsedChanged();
     app.Loading_Settings = false;
     f2->onFillCharChanged();
 }
 
-void TForm1::Save_Settings()
+void MainWindow::saveSettings()
 {
     if (app.Loading_Settings || app.Starting_Up)
         return;
@@ -104,9 +104,9 @@ void TForm1::Save_Settings()
     b.writeBool(T, "Show_B_L", f2->lightingControlBox->isChecked());
     b.writeBool(T, "Show_Brig", f2->brightnessControlBox->isChecked());
     for (int r = 1; r <= 5; ++r)
-        b.writeBool(T, showKey(r, false), CheckBox[r]->isChecked());
+        b.writeBool(T, showKey(r, false), oddSlotBoxes[r]->isChecked());
     for (int r = 1; r <= 5; ++r)
-        b.writeBool(T, showKey(r, true), CheckBoxA[r]->isChecked());
+        b.writeBool(T, showKey(r, true), evenSlotBoxes[r]->isChecked());
     b.writeBool(T, "Replys", f2->oneWayLinkBox->isChecked());
     for (int k = 1; k <= 10; ++k)
         b.writeString(T, "Name_" + QByteArray::number(k), f12->productNameEdits[k]->text().toLatin1());

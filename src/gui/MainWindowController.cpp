@@ -7,7 +7,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
@@ -16,26 +16,26 @@
 #include "core/text/Numbers.h"
 
 // Sends Command_Text and keeps or undoes the setting by the board's answer.
-void TForm1::Send_Controller_Setting()
+void MainWindow::sendSettingCommand()
 {
     app.Form2->reopenPort();   // reopens the port
-    Exchange_Command();
+    exchangeCommand();
     if (app.Reply_Error) {
-        StatusBar1->setPanelText(0, QStringLiteral("Data error"));
+        statusBar->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
     }
     if (app.Reply_Timeout) {
-        StatusBar1->setPanelText(2, QString());
-        StatusBar1->setPanelText(1, QString());
-        StatusBar1->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
+        statusBar->setPanelText(2, QString());
+        statusBar->setPanelText(1, QString());
+        statusBar->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
         app.beep();
     }
     if (app.Reply_OK) {
-        ProgressBar1->setValue(1000);
-        Save_Settings();
+        progressBar->setValue(1000);
+        saveSettings();
     } else {
         // The windows must not claim a setting that did not reach the board.
-        Load_Controller_Settings();
+        loadControllerSettings();
     }
 }
 
@@ -68,26 +68,26 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 
 } // namespace
 
-void TForm1::RadioGroup1Click()
+void MainWindow::onBrightnessChosen()
 {
-    if (!buildSelectorCommand(app, RadioGroup1, 5, app.Form13->brightnessModeGroup, "BRIG="))
+    if (!buildSelectorCommand(app, brightnessGroup, 5, app.Form13->brightnessModeGroup, "BRIG="))
         return;
-    StatusBar1->setPanelText(1, QString::fromLatin1(app.Command_Text));
-    Send_Controller_Setting();
+    statusBar->setPanelText(1, QString::fromLatin1(app.Command_Text));
+    sendSettingCommand();
 }
 
-void TForm1::RadioGroup2Click()
+void MainWindow::onLightingChosen()
 {
-    if (!buildSelectorCommand(app, RadioGroup2, 2, app.Form13->lightingModeGroup, "LIGH="))
+    if (!buildSelectorCommand(app, lightingGroup, 2, app.Form13->lightingModeGroup, "LIGH="))
         return;
-    StatusBar1->setPanelText(2, app.Form2->lightingControlBox->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
-    Send_Controller_Setting();
+    statusBar->setPanelText(2, app.Form2->lightingControlBox->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
+    sendSettingCommand();
 }
 
-void TForm1::Btn_TimeClick()
+void MainWindow::onClockClicked()
 {
-    Set_Command_Controls_Enabled(false);
+    setCommandControlsEnabled(false);
     app.Command_Text = "TIME=" + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
-    Send_Controller_Setting();
-    Set_Command_Controls_Enabled(true);
+    sendSettingCommand();
+    setCommandControlsEnabled(true);
 }

@@ -4,7 +4,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "core/figures/FigureFormat.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"
@@ -18,7 +18,7 @@ bool autoLoadOn(const App &app) { return app.Form2 && app.Form2->autoLoadBox->is
 
 } // namespace
 
-void TForm1::Format_Edit(int k)
+void MainWindow::formatField(int k)
 {
     if (k < 1 || k > 10 || app.Formatting)
         return; // the change raised by our own update below
@@ -29,7 +29,7 @@ void TForm1::Format_Edit(int k)
         ~Release() { flag = false; }
     } release{app.Formatting};
 
-    FigureEdit *e = Edit[k];
+    FigureEdit *e = figureEdits[k];
     app.Caret_Pos = e->cursorPosition();
     const FormatResult r = Format_Value(e->text(), app.Board_Values[k], app.Last_Key, digits(), app.Fill_Char,
                                         blankMode(), app.Read_Busy);
@@ -41,57 +41,57 @@ void TForm1::Format_Edit(int k)
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.
     if (!autoLoadOn(app) && !app.Test_Mode)
-        Save1Click();
+        saveDataFile();
 }
 
-void TForm1::EditClick(int k)
+void MainWindow::onFieldClicked(int k)
 {
     if (k < 1 || k > 10)
         return;
-    const QString t = Edit[k]->text();
+    const QString t = figureEdits[k]->text();
     if (!t.isEmpty() && t.at(0) == app.Fill_Char)
-        Edit[k]->setCursorPosition(0);
-    Format_Edit(k);
+        figureEdits[k]->setCursorPosition(0);
+    formatField(k);
 }
 
-void TForm1::EditKeyPress(int, QChar c) { app.Last_Key = c; }
+void MainWindow::onFieldKeyTyped(int, QChar c) { app.Last_Key = c; }
 
-void TForm1::Check_Row(int r)
+void MainWindow::applyOddSlotBox(int r)
 {
     if (r < 1 || r > 5)
         return;
-    const bool on = CheckBox[r]->isChecked();
+    const bool on = oddSlotBoxes[r]->isChecked();
     if (boardTypeOf(app) == 0) {
         // A currency row is one unit: the hidden second box follows the visible one.
-        Edit[2 * r - 1]->setEnabled(on);
-        Edit[2 * r]->setEnabled(on);
-        CheckBoxA[r]->setChecked(on);
+        figureEdits[2 * r - 1]->setEnabled(on);
+        figureEdits[2 * r]->setEnabled(on);
+        evenSlotBoxes[r]->setChecked(on);
     } else {
-        Edit[2 * r - 1]->setEnabled(on);
-        Label3_[2 * r - 1]->setEnabled(on);
+        figureEdits[2 * r - 1]->setEnabled(on);
+        productNameLabels[2 * r - 1]->setEnabled(on);
     }
 }
 
-void TForm1::Check_Row_a(int r)
+void MainWindow::applyEvenSlotBox(int r)
 {
     if (r < 1 || r > 5 || boardTypeOf(app) != 1)
         return;
-    const bool on = CheckBoxA[r]->isChecked();
-    Edit[2 * r]->setEnabled(on);
-    Label3_[2 * r]->setEnabled(on);
+    const bool on = evenSlotBoxes[r]->isChecked();
+    figureEdits[2 * r]->setEnabled(on);
+    productNameLabels[2 * r]->setEnabled(on);
 }
 
-void TForm1::CheckBoxClick(int r) { Check_Row(r); }
-void TForm1::CheckBoxAClick(int r) { Check_Row_a(r); }
+void MainWindow::onOddSlotBoxToggled(int r) { applyOddSlotBox(r); }
+void MainWindow::onEvenSlotBoxToggled(int r) { applyEvenSlotBox(r); }
 
-void TForm1::Reformat_All()
+void MainWindow::reformatAllFields()
 {
     for (int k = 1; k <= 10; ++k)
-        Format_Edit(k);
+        formatField(k);
 }
 
-QString TForm1::Blank_Value() const { return ::Blank_Value(digits(), app.Fill_Char); }
+QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.Fill_Char); }
 
-int TForm1::digits() const { return app.Form2 ? app.Form2->digitsSpin->value() : 5; }
+int MainWindow::digits() const { return app.Form2 ? app.Form2->digitsSpin->value() : 5; }
 
-bool TForm1::blankMode() const { return app.Form2 && app.Form2->fillCharGroup->itemIndex() == 1; }
+bool MainWindow::blankMode() const { return app.Form2 && app.Form2->fillCharGroup->itemIndex() == 1; }

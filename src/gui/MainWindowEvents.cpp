@@ -5,14 +5,14 @@
 #include <QTime>
 
 #include "app/App.h"
-#include "app/BigTablo.h"
+#include "gui/MainWindow.h"
 #include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "gui/SettingsDialog.h"
 
-void TForm1::Timer5Timer()
+void MainWindow::onClockAndEventTick()
 {
-    Label3->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    clockLabel->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
     SettingsDialog *f2 = app.Form2;
     if (!f2 || !app.Port || f2->pauseProtocolBox->isChecked())
         return;
@@ -34,16 +34,16 @@ void TForm1::Timer5Timer()
             app.Board_Values[11] = QString::fromLatin1(ev.temperature);
             app.Board_Values[12] = QString::fromLatin1(ev.brightness);
             app.Board_Values[13] = QString::fromLatin1(ev.lighting);
-            StatusBar1->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1
+            statusBar->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1
                                             ? Protocol::temperaturePanelText(ev.temperature)
                                             : QString());
-            StatusBar1->setPanelText(2, f2->lightingControlBox->isChecked()
+            statusBar->setPanelText(2, f2->lightingControlBox->isChecked()
                                             ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
                                             : QString());
             // A level that is not 0..4 (or not a number) leaves the panel as it was.
             const QString brightness = Protocol::brightnessPanelText(ev.brightness);
             if (!brightness.isEmpty())
-                StatusBar1->setPanelText(1, brightness);
+                statusBar->setPanelText(1, brightness);
         }
         QCoreApplication::processEvents();
     }

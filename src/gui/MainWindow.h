@@ -1,0 +1,150 @@
+#pragma once
+// The main window: ten figure fields, the write, read and clock buttons, the brightness and
+// lighting selectors, a progress bar, the clock label, a four-panel status bar, menus, timers
+// and the tray icon.
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+
+#include "ui/Controls.h"
+
+class App;
+class QCheckBox;
+class QFrame;
+class QMenu;
+class QAction;
+class QProgressBar;
+class QPushButton;
+class QSystemTrayIcon;
+
+// A figure field: reports typed characters and mouse clicks to the main window.
+class FigureEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+signals:
+    void keyTyped(QChar c);
+    void clickedByMouse();
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(App &app);
+    ~MainWindow() override;
+
+    App &app;
+
+    // ---- Controls (indexes from 1) ----
+    std::array<FigureEdit *, 11> figureEdits{};
+    // Show boxes: row r (1..5) holds the box of slot 2r-1 and the box of slot 2r.
+    std::array<QCheckBox *, 6> oddSlotBoxes{};
+    std::array<QCheckBox *, 6> evenSlotBoxes{};
+    std::array<QLabel *, 11> productNameLabels{};   // product names
+    QLabel *usdFlag, *eurFlag, *gbpFlag, *rurFlag, *frfFlag;
+    QLabel *usdSign, *eurSign, *gbpSign, *rurSign, *frfSign;
+    QFrame *unusedRowsCover;   // blank, over the rows not in use
+    QFrame *controlsPanel, *figuresPanel;
+    QProgressBar *progressBar;
+    QPushButton *writeButton, *readButton, *clockButton;
+    RadioGroup *brightnessGroup, *lightingGroup;
+    QLabel *clockLabel;
+    StatusBar *statusBar;
+    QLabel *minLabel, *autoLabel, *offLabel, *onLabel;   // never shown: the selectors' item texts
+    QLabel *trayImage;
+    QTimer *autoLoadTimer;        // loads the data file while automatic loading is on
+    QTimer *replyTimer;           // the 10 ms tick of the reply wait
+    QTimer *startUpTimer;         // runs the start-up step once
+    QTimer *clockAndEventTimer;   // once a second: the clock label and the board's own lines
+    QTimer *pendingUploadTimer;
+    QMenu *fileMenu, *toolsMenu, *helpMenu;
+    QAction *showDataFileAction, *loadDataFileAction, *saveDataFileAction, *minimizeAction, *exitAction;
+    QAction *settingsAction, *autoControlsAction, *boardViewAction, *testModeAction, *helpSettingsAction, *aboutAction;
+    QSystemTrayIcon *trayIcon = nullptr;
+
+    QLabel *flagOf(int i) const;   // 0..4 in the order USD, EUR, GBP, RUR, FRF
+    QLabel *signOf(int i) const;
+
+    // ---- Start-up and lifecycle ----
+    void initialiseState();
+    // Loads the settings, makes the tray icon, shows the window, opens the port.
+    void runStartUpStep();
+    void shutDown();   // "Exit": saves both groups, removes the tray icon, sets closing
+    void minimizeToTray();
+    void exitProgram();
+    void trayActivated(int reason);   // QSystemTrayIcon::ActivationReason
+    void restoreFromTray();
+    void showAbout();
+
+    // ---- Settings file ----
+    void loadSettings();
+    void saveSettings();
+    void saveControllerSettings();
+    void loadControllerSettings();
+
+    // ---- Layout ----
+    void layOut();   // by board type and row counts
+    void setWindowHeight(int h);
+    void setWindowSize(int w, int h);
+
+    // ---- Figures ----
+    void formatField(int k);
+    void onFieldClicked(int k);
+    void onFieldKeyTyped(int k, QChar c);
+    void applyOddSlotBox(int r);
+    void applyEvenSlotBox(int r);
+    void onOddSlotBoxToggled(int r);
+    void onEvenSlotBoxToggled(int r);
+    void reformatAllFields();
+    QString blankValue() const;
+    int digits() const;       // the number of digit cells
+    bool blankMode() const;   // fill mode
+
+    // ---- Data file ----
+    void saveDataFile();
+    void loadDataFile();
+    void showDataFile();
+    void onAutoLoadTick();
+    bool createDataFile();          // ten lines "0.000"; false on failure
+    void applyAutoLoadInterval();   // the auto-load timer follows "Autoload file every" N "Sec"
+    void uploadIfChanged();         // the load's upload of changed content; advances the previous content
+
+    // ---- Board operations ----
+    void onWriteClicked();
+    void onReadClicked();
+    void onClockClicked();
+    void onBrightnessChosen();
+    void onLightingChosen();
+    void uploadFigures();
+    // The operator's upload (write button, test pattern, restore): runs at once, or, while
+    // another exchange runs, as soon as that ends; one waits at most.
+    void requestUpload();
+    bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
+    void readBoard();
+    void applyReadReply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
+    void sendSettingCommand();                                       // the command text; keeps or undoes the setting by the answer
+    void exchangeCommand();
+    void readReply();
+    void onReplyTick();
+    void onClockAndEventTick();
+    void setCommandControlsEnabled(bool on);   // the three buttons and the two selectors
+    bool slotShown(int k) const;               // the show box of figure slot k (1..10) is on
+
+signals:
+    // "Exit" has run shutDown(): the program ends.
+    void exited();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    bool m_exiting = false;
+};
