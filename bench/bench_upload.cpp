@@ -94,7 +94,7 @@ bool runSpeed(int baud, int uploads)
                              "Manage_Checksumms=1\r\n[Tablo]\r\nBoard_type=0\r\nDigits=5\r\nFill_char=0\r\nReplys=0\r\n";
     TestApp t(ini);
     t.startUp();
-    MainWindow *f1 = t.app->Form1;
+    MainWindow *f1 = t.app->mainWindow;
 
     QList<double> wall, cpu, wire;
     for (int i = -1; i < uploads; ++i) {   // one warm-up upload first

@@ -19,43 +19,43 @@
 #include "gui/TestPatternWindow.h"
 #include "ui/Platform.h"
 
-App::App(const QString &programDir, QObject *parent) : QObject(parent)
+App::App(const QString &folder, QObject *parent) : QObject(parent)
 {
-    QString dir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+    QString dir = folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
     dir = QDir::fromNativeSeparators(dir);
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    Program_Dir = dir;
-    Port = new CommPort(this);
+    programDir = dir;
+    port = new CommPort(this);
 }
 
 App::~App()
 {
     // Windows have no parent; they go with the context.
-    delete Form13;
-    delete Form12;
-    delete Form11;
-    delete Form10;
-    delete Form9;
-    delete Form8;
-    delete Form5;
-    delete Form6;
-    delete Form2;
-    delete Form1;
+    delete autoControlsWindow;
+    delete boardViewWindow;
+    delete testPatternWindow;
+    delete readErrorDialog;
+    delete uploadErrorDialog;
+    delete connectionErrorDialog;
+    delete dataFileMissingDialog;
+    delete helpWindow;
+    delete settingsDialog;
+    delete mainWindow;
 }
 
 void App::createWindows()
 {
-    Form1 = new MainWindow(*this);
-    Form2 = new SettingsDialog(*this);
-    Form6 = new HelpWindow();
-    Form5 = new DataFileMissingDialog();
-    Form8 = new ConnectionErrorDialog();
-    Form9 = new UploadErrorDialog();
-    Form10 = new ReadErrorDialog();
-    Form11 = new TestPatternWindow(*this);
-    Form12 = new BoardViewWindow(*this);
-    Form13 = new AutoControlsWindow(*this);
+    mainWindow = new MainWindow(*this);
+    settingsDialog = new SettingsDialog(*this);
+    helpWindow = new HelpWindow();
+    dataFileMissingDialog = new DataFileMissingDialog();
+    connectionErrorDialog = new ConnectionErrorDialog();
+    uploadErrorDialog = new UploadErrorDialog();
+    readErrorDialog = new ReadErrorDialog();
+    testPatternWindow = new TestPatternWindow(*this);
+    boardViewWindow = new BoardViewWindow(*this);
+    autoControlsWindow = new AutoControlsWindow(*this);
 }
 
 int App::execModal(QDialog *dialog)
@@ -105,8 +105,8 @@ QString App::schedulePath() const
 
 LookupOperation::LookupOperation(App &app) : m_app(app)
 {
-    if (m_app.Lookup_Operation_Depth++ == 0)
-        m_app.Lookup_Failure_Reported = false;
+    if (m_app.lookupOperationDepth++ == 0)
+        m_app.lookupFailureReported = false;
 }
 
-LookupOperation::~LookupOperation() { --m_app.Lookup_Operation_Depth; }
+LookupOperation::~LookupOperation() { --m_app.lookupOperationDepth; }

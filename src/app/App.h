@@ -41,84 +41,85 @@ private:
 class App : public QObject {
     Q_OBJECT
 public:
-    // `programDir` is the folder of the settings and data files (with or without a trailing
+    // `folder` is the folder of the settings and data files (with or without a trailing
     // separator); empty means the executable's folder.
-    explicit App(const QString &programDir = QString(), QObject *parent = nullptr);
+    explicit App(const QString &folder = QString(), QObject *parent = nullptr);
     ~App() override;
 
     // Creates every window, hidden, in the order the program needs them.
     void createWindows();
 
     // Windows (all live until the context ends).
-    MainWindow *Form1 = nullptr;
-    SettingsDialog *Form2 = nullptr;
-    HelpWindow *Form6 = nullptr;
-    DataFileMissingDialog *Form5 = nullptr;
-    ConnectionErrorDialog *Form8 = nullptr;
-    UploadErrorDialog *Form9 = nullptr;
-    ReadErrorDialog *Form10 = nullptr;
-    TestPatternWindow *Form11 = nullptr;
-    BoardViewWindow *Form12 = nullptr;
-    AutoControlsWindow *Form13 = nullptr;
+    MainWindow *mainWindow = nullptr;
+    SettingsDialog *settingsDialog = nullptr;
+    HelpWindow *helpWindow = nullptr;
+    DataFileMissingDialog *dataFileMissingDialog = nullptr;
+    ConnectionErrorDialog *connectionErrorDialog = nullptr;
+    UploadErrorDialog *uploadErrorDialog = nullptr;
+    ReadErrorDialog *readErrorDialog = nullptr;
+    TestPatternWindow *testPatternWindow = nullptr;
+    BoardViewWindow *boardViewWindow = nullptr;
+    AutoControlsWindow *autoControlsWindow = nullptr;
 
-    // Process-wide state of the main window module.
-    QString Program_Dir;
-    QString Data_File;
-    QString Morning_Time = QStringLiteral("00:00:00");
-    QString Evening_Time = QStringLiteral("00:00:00");
-    QString OFF_Time = QStringLiteral("00:00:00");
-    QString ON_Time = QStringLiteral("00:00:00");
-    QString Port_Name = QStringLiteral("COM1");
-    QString Baud_Rate = QStringLiteral("9600");
-    QString Parity = QStringLiteral("None");
-    int Auto_Load_Intvl = 5000;
-    bool Send_If_Changed = false;
-    int Attempts = 1;
-    int Timeout_Ms = 1000;
-    QString Loaded_Content, Previous_Content;
+    // Process-wide state: file paths, the controller's switching times, the serial line and
+    // exchange settings, the data file's change detector.
+    QString programDir;
+    QString dataFilePath;
+    QString morningTime = QStringLiteral("00:00:00");
+    QString eveningTime = QStringLiteral("00:00:00");
+    QString offTime = QStringLiteral("00:00:00");
+    QString onTime = QStringLiteral("00:00:00");
+    QString portName = QStringLiteral("COM1");
+    QString baudRate = QStringLiteral("9600");
+    QString parity = QStringLiteral("None");
+    int autoLoadIntervalMs = 5000;
+    bool sendIfChanged = false;
+    int attempts = 1;
+    int timeoutMs = 1000;
+    QString loadedContent, previousContent;
 
     // Board values, indexed 1..32 (entry 0 unused): 1..10 the stored figure texts.
-    std::array<QString, 33> Board_Values;
+    std::array<QString, 33> boardValues;
 
     // Flags.
-    bool Starting_Up = false;
-    bool Loading_Settings = false;
-    bool Closing = false;
-    bool Read_Busy = false;
-    bool Verify_Read = false;
-    bool Settings_Send_Busy = false;
-    bool Test_Mode = false;
-    bool Exchange_Busy = false;     // set by Exchange_Command while it runs
-    bool Send_Busy = false;         // set while Send_Data runs
-    bool Last_Send_OK = false;      // the last Send_Data ended in "Sent OK"
+    bool startingUp = false;         // until the start-up step ends: nothing is saved
+    bool loadingSettings = false;    // settings are being loaded: nothing is saved or sent
+    bool closing = false;            // "Exit" has run: no more layout
+    bool readBusy = false;           // a board read runs
+    bool verifyingRead = false;      // the read is an upload's read-back
+    bool settingsSendBusy = false;   // the controller parameters are being sent
+    bool testMode = false;           // test patterns are shown
+    bool exchangeBusy = false;       // set by exchangeCommand() while it runs
+    bool uploadBusy = false;         // set while uploadFigures() runs
+    bool lastUploadOk = false;       // the last upload ended in "Sent OK"
     // Upload of a changed data file: after a skipped or failed upload the change is tried
-    // again no sooner than Upload_Retry_Ms later.
-    int Upload_Retry_Ms = 30000;
-    QDeadlineTimer Upload_Retry_Deadline;   // default: expired
+    // again no sooner than uploadRetryMs later.
+    int uploadRetryMs = 30000;
+    QDeadlineTimer uploadRetryDeadline;   // default: expired
 
     // Schedule lookups: an operation that runs several of them (a read, a load of the controller
     // settings, showing the Settings dialog) reports only its first failure.
-    int Lookup_Operation_Depth = 0;
-    bool Lookup_Failure_Reported = false;
+    int lookupOperationDepth = 0;
+    bool lookupFailureReported = false;
 
     // Figure formatting state.
-    QChar Fill_Char = QLatin1Char('0');
-    QChar Last_Key;
-    int Caret_Pos = 0;
-    bool Formatting = false;
+    QChar fillChar = QLatin1Char('0');
+    QChar lastKey;
+    int caretPos = 0;
+    bool formatting = false;
 
     // Command exchange state.
-    QByteArray Command_Text;
-    QByteArray Reply_Text;
-    bool Reply_OK = false, Reply_Error = false, Reply_Timeout = false, Reply_Read = false;
-    bool Modem_Line_Seen = false;
-    int Elapsed_Ms = 0;
-    int Attempt_Timeout_Ms = 1000;
-    Protocol::LineAssembler Line;   // shared by the reply reader and the event poller
-    QString Expected_Readback, Readback_Text;
+    QByteArray commandText;
+    QByteArray replyText;
+    bool replyOk = false, replyError = false, replyTimeout = false, replyRead = false;
+    bool modemLineSeen = false;
+    int elapsedMs = 0;
+    int attemptTimeoutMs = 1000;
+    Protocol::LineAssembler lineAssembler;   // shared by the reply reader and the event poller
+    QString expectedReadback, readbackText;
 
     // The serial port.
-    CommPort *Port = nullptr;
+    CommPort *port = nullptr;
 
     // ---- Platform services, each replaceable by tests ----
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.
@@ -144,5 +145,5 @@ public:
     QString schedulePath() const;
 
     // The settings file's full path.
-    QString settingsPath() const { return Program_Dir + QStringLiteral("Quorvanel_tablo.ini"); }
+    QString settingsPath() const { return programDir + QStringLiteral("Quorvanel_tablo.ini"); }
 };

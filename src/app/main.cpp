@@ -28,6 +28,6 @@ int main(int argc, char **argv)
 
     App app;
     app.createWindows();
-    QObject::connect(app.Form1, &MainWindow::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(app.mainWindow, &MainWindow::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
     return qapp.exec();
 }

@@ -29,7 +29,7 @@ QTime timeOfMinutes(int minutes) { return QTime(minutes / 60, minutes % 60, 0); 
 
 } // namespace
 
-void AutoControlsWindow::onShown() { move(app.Form1->width() + 20, app.Form1->y()); }
+void AutoControlsWindow::onShown() { move(app.mainWindow->width() + 20, app.mainWindow->y()); }
 
 void AutoControlsWindow::onBrightnessModeChanged() { switchMode(true); }
 void AutoControlsWindow::onLightingModeChanged() { switchMode(false); }
@@ -50,9 +50,9 @@ bool AutoControlsWindow::switchMode(bool brightness)
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
             ++lookupErrors;
-            if (!app.Lookup_Failure_Reported)
+            if (!app.lookupFailureReported)
                 app.showError(r.message);
-            app.Lookup_Failure_Reported = app.Lookup_Operation_Depth > 0;
+            app.lookupFailureReported = app.lookupOperationDepth > 0;
             return false;
         }
         if (r.status == ScheduleLookup::Found) {
@@ -61,8 +61,8 @@ bool AutoControlsWindow::switchMode(bool brightness)
         }
         setGroupMode(brightness, true);
     } else {
-        const QString &firstText = brightness ? app.Morning_Time : app.OFF_Time;
-        const QString &secondText = brightness ? app.Evening_Time : app.ON_Time;
+        const QString &firstText = brightness ? app.morningTime : app.offTime;
+        const QString &secondText = brightness ? app.eveningTime : app.onTime;
         // A stored text that is no time leaves the picker as it is.
         const QTime t1 = timeOfText(firstText), t2 = timeOfText(secondText);
         if (t1.isValid())
@@ -90,7 +90,7 @@ void AutoControlsWindow::setGroupMode(bool brightness, bool bySchedule)
 void AutoControlsWindow::onTimePicked(int n)
 {
     TimePicker *const pickers[4] = {morningTimePicker, eveningTimePicker, offTimePicker, onTimePicker};
-    QString *const texts[4] = {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time};
+    QString *const texts[4] = {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime};
     if (n < 1 || n > 4)
         return;
     QString text = pickers[n - 1]->time().toString(QStringLiteral("hh:mm:ss"));
@@ -106,7 +106,7 @@ void AutoControlsWindow::onNightLevelChanged() { sendIfShown(); }
 void AutoControlsWindow::onScheduleClicked()
 {
     if (QFile::exists(app.schedulePath()))
-        app.startEditor(app.Program_Dir + QStringLiteral("Shedule.shd"));
+        app.startEditor(app.programDir + QStringLiteral("Shedule.shd"));
 }
 
 void AutoControlsWindow::onCloseClicked() { hide(); }
@@ -115,7 +115,7 @@ void AutoControlsWindow::sendIfShown()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.
     if (isVisible())
-        app.Form2->sendControllerSettings();
+        app.settingsDialog->sendControllerSettings();
 }
 
 void AutoControlsWindow::arrange()

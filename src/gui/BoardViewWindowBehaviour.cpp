@@ -15,18 +15,18 @@ const char *const Currencies[5] = {"USD", "EUR", "GBP", "RUR", "FRF"};
 int rowTop(int r) { return 10 + 30 * (r - 1); }
 
 // Puts the flag and sign pictures of currency `i` (0..4) on row `r` (1..5).
-void placeCurrency(MainWindow *f1, int i, int r)
+void placeCurrency(MainWindow *mainWindow, int i, int r)
 {
-    f1->flagOf(i)->move(8, rowTop(r));
-    f1->signOf(i)->move(68, rowTop(r));
+    mainWindow->flagOf(i)->move(8, rowTop(r));
+    mainWindow->signOf(i)->move(68, rowTop(r));
 }
 } // namespace
 
 void BoardViewWindow::onShown()
 {
     // Beside the main window.
-    if (app.Form1)
-        move(app.Form1->width() + 20, app.Form1->y());
+    if (app.mainWindow)
+        move(app.mainWindow->width() + 20, app.mainWindow->y());
 }
 
 void BoardViewWindow::onBoardTypeChanged()
@@ -38,30 +38,30 @@ void BoardViewWindow::onBoardTypeChanged()
     productPanel->setVisible(!currency);
     productCountSpin->setVisible(!currency);
     productCountLabel->setVisible(!currency);
-    if (!app.Loading_Settings && app.Form1)
-        app.Form1->layOut();
+    if (!app.loadingSettings && app.mainWindow)
+        app.mainWindow->layOut();
 }
 
 void BoardViewWindow::onProductCountChanged()
 {
-    if (app.Form1)
-        app.Form1->layOut();
+    if (app.mainWindow)
+        app.mainWindow->layOut();
 }
 
 void BoardViewWindow::onCurrencyCountChanged()
 {
-    if (app.Form1)
-        app.Form1->layOut();
+    if (app.mainWindow)
+        app.mainWindow->layOut();
 }
 
 void BoardViewWindow::onCurrencyChanged(int r)
 {
-    if (!app.Form1 || r < 1 || r > 5)
+    if (!app.mainWindow || r < 1 || r > 5)
         return;
     const QString text = currencyBoxes[r]->currentText();
     for (int i = 0; i < 5; ++i) {
         if (text == QLatin1String(Currencies[i])) {
-            placeCurrency(app.Form1, i, r);
+            placeCurrency(app.mainWindow, i, r);
             return;
         }
     }
@@ -69,16 +69,16 @@ void BoardViewWindow::onCurrencyChanged(int r)
 
 void BoardViewWindow::onResetClicked()
 {
-    if (!app.Form1)
+    if (!app.mainWindow)
         return;
     for (int i = 0; i < 5; ++i)
-        placeCurrency(app.Form1, i, i + 1);
+        placeCurrency(app.mainWindow, i, i + 1);
 }
 
 void BoardViewWindow::onCloseClicked()
 {
     for (int k = 1; k <= 10; ++k)
-        app.Form1->productNameLabels[k]->setText(productNameEdits[k]->text());
-    app.Form1->saveSettings();
+        app.mainWindow->productNameLabels[k]->setText(productNameEdits[k]->text());
+    app.mainWindow->saveSettings();
     hide();
 }

@@ -251,19 +251,19 @@ void MainWindow::buildMenus()
     exitAction = fileMenu->addAction(QStringLiteral("Exit"), this, [this] { exitProgram(); });
     toolsMenu = bar->addMenu(QStringLiteral("Tools"));
     toolsMenu->setObjectName(QStringLiteral("Settings1"));
-    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] { app.Form2->show(); app.Form2->raise(); });
+    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] { app.settingsDialog->show(); app.settingsDialog->raise(); });
     autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this,
-                                         [this] { app.Form13->show(); app.Form13->raise(); });
-    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] { app.Form12->show(); app.Form12->raise(); });
+                                         [this] { app.autoControlsWindow->show(); app.autoControlsWindow->raise(); });
+    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] { app.boardViewWindow->show(); app.boardViewWindow->raise(); });
     testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, [this] {
-        app.Form11->move(width() + 20, y());
-        app.Form11->resize(width(), app.Form11->height());
-        app.Form11->show();
-        app.Form11->raise();
+        app.testPatternWindow->move(width() + 20, y());
+        app.testPatternWindow->resize(width(), app.testPatternWindow->height());
+        app.testPatternWindow->show();
+        app.testPatternWindow->raise();
     });
     helpMenu = bar->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
-    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] { app.Form6->show(); app.Form6->raise(); });
+    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] { app.helpWindow->show(); app.helpWindow->raise(); });
     helpMenu->menuAction()->setVisible(false);
     aboutAction = bar->addAction(QStringLiteral("About"), this, [this] { showAbout(); });
     showDataFileAction->setObjectName(QStringLiteral("Show1"));
@@ -293,9 +293,9 @@ QLabel *MainWindow::signOf(int i) const
 
 void MainWindow::initialiseState()
 {
-    app.Starting_Up = true;
-    app.Data_File = app.Program_Dir + QStringLiteral("Tablo_data.tbl");
-    app.Morning_Time = app.Evening_Time = app.OFF_Time = app.ON_Time = QStringLiteral("00:00:00");
+    app.startingUp = true;
+    app.dataFilePath = app.programDir + QStringLiteral("Tablo_data.tbl");
+    app.morningTime = app.eveningTime = app.offTime = app.onTime = QStringLiteral("00:00:00");
     // The window stays hidden until the start-up step shows it.
 }
 
@@ -319,20 +319,20 @@ void MainWindow::runStartUpStep()
     layOut();
     show();
 
-    app.Form2->portCombo->setCurrentText(app.Port_Name);
-    app.Form2->parityCombo->setCurrentText(app.Parity);
-    app.Form2->baudRateCombo->setCurrentText(app.Baud_Rate);
-    app.Form2->reopenPort();
+    app.settingsDialog->portCombo->setCurrentText(app.portName);
+    app.settingsDialog->parityCombo->setCurrentText(app.parity);
+    app.settingsDialog->baudRateCombo->setCurrentText(app.baudRate);
+    app.settingsDialog->reopenPort();
 
     for (int k = 1; k <= 10; ++k)
-        app.Board_Values[k] = figureEdits[k]->text();
-    app.Loaded_Content.clear();
-    app.Previous_Content.clear();
-    for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
-                          app.Form13->onTimePicker})
+        app.boardValues[k] = figureEdits[k]->text();
+    app.loadedContent.clear();
+    app.previousContent.clear();
+    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker, app.autoControlsWindow->offTimePicker,
+                          app.autoControlsWindow->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    app.Form2->onProtocolPanelToggled();
-    app.Starting_Up = false;
+    app.settingsDialog->onProtocolPanelToggled();
+    app.startingUp = false;
     applyAutoLoadInterval();
 }
 
@@ -397,7 +397,7 @@ void MainWindow::shutDown()
         delete trayIcon;
         trayIcon = nullptr;
     }
-    app.Closing = true;
+    app.closing = true;
 }
 
 void MainWindow::showAbout()

@@ -46,7 +46,7 @@ bool MainWindow::slotShown(int k) const
     return box && box->isChecked();
 }
 
-bool MainWindow::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.Exchange_Busy; }
+bool MainWindow::exchangeRunning() const { return app.uploadBusy || app.readBusy || app.exchangeBusy; }
 
 void MainWindow::requestUpload()
 {
@@ -60,15 +60,15 @@ void MainWindow::requestUpload()
 
 void MainWindow::uploadFigures()
 {
-    app.Last_Send_OK = false;
+    app.lastUploadOk = false;
     // One upload at a time, and never inside a read or another exchange.
     if (exchangeRunning())
         return;
-    app.Send_Busy = true;
-    AtExit done([this] { app.Send_Busy = false; });
+    app.uploadBusy = true;
+    AtExit done([this] { app.uploadBusy = false; });
 
-    SettingsDialog *settings = app.Form2;
-    if (!settings->sendIfChangedBox->isChecked() && !app.Test_Mode)
+    SettingsDialog *settings = app.settingsDialog;
+    if (!settings->sendIfChangedBox->isChecked() && !app.testMode)
         saveDataFile();
     settings->reopenPort();
 
@@ -79,52 +79,52 @@ void MainWindow::uploadFigures()
     // field's figure, so a later save of the data file keeps the figure.
     const QString blank = blankValue();
     const int d = digits();
-    const QString fill = d < 5 ? QString(5 - d, app.Fill_Char) : QString();
+    const QString fill = d < 5 ? QString(5 - d, app.fillChar) : QString();
     QByteArray command = "SEND=";
     QString expected;
     for (int i = 1; i <= 10; ++i) {
         const QString figure = figureEdits[i]->text();
-        app.Board_Values[i] = figure;
+        app.boardValues[i] = figure;
         const QString sent = (slotShown(i) ? figure : blank) + fill;
         command += sent.toLatin1();
         command += ',';
         expected += sent;
     }
-    app.Command_Text = command;
-    app.Expected_Readback = expected;
+    app.commandText = command;
+    app.expectedReadback = expected;
 
     statusBar->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
     exchangeCommand();
 
-    if (app.Reply_OK) {
+    if (app.replyOk) {
         progressBar->setValue(1000);
         if (!settings->oneWayLinkBox->isChecked()) {
-            app.Verify_Read = true;
+            app.verifyingRead = true;
             readBoard();
-            if (app.Readback_Text != app.Expected_Readback)
-                app.Reply_Error = true;
-            app.Reply_OK = true;
-            app.Verify_Read = false;
+            if (app.readbackText != app.expectedReadback)
+                app.replyError = true;
+            app.replyOk = true;
+            app.verifyingRead = false;
         }
     }
 
-    if (app.Reply_Timeout) {
+    if (app.replyTimeout) {
         statusBar->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
-        if (!app.Form8->isVisible())
-            app.execModal(app.Form8);
+        if (!app.connectionErrorDialog->isVisible())
+            app.execModal(app.connectionErrorDialog);
     } else {
-        if (app.Reply_OK) {
+        if (app.replyOk) {
             statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-            app.Last_Send_OK = !app.Reply_Error;
+            app.lastUploadOk = !app.replyError;
         }
-        if (app.Reply_Error) {
+        if (app.replyError) {
             statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
-            if (!app.Form9->isVisible())
-                app.execModal(app.Form9);
+            if (!app.uploadErrorDialog->isVisible())
+                app.execModal(app.uploadErrorDialog);
         }
     }
 
@@ -137,7 +137,7 @@ void MainWindow::uploadFigures()
 
 void MainWindow::readBoard()
 {
-    SettingsDialog *settings = app.Form2;
+    SettingsDialog *settings = app.settingsDialog;
     if (settings->oneWayLinkBox->isChecked()) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
         loadControllerSettings();
@@ -145,29 +145,29 @@ void MainWindow::readBoard()
     }
     settings->reopenPort();
 
-    app.Read_Busy = true;
+    app.readBusy = true;
     bool finished = false;
     AtExit done([this, &finished] {
         // Reached normally after the closing steps; on an exception only the state is restored.
         if (!finished) {
             setCommandControlsEnabled(true);
-            app.Read_Busy = false;
+            app.readBusy = false;
         }
     });
     setCommandControlsEnabled(false);
-    app.Readback_Text.clear();
+    app.readbackText.clear();
 
-    app.Command_Text = "READ=";
-    app.Reply_Text.clear();
+    app.commandText = "READ=";
+    app.replyText.clear();
     statusBar->setPanelText(0, QStringLiteral("Reading"));
     QCoreApplication::processEvents();
 
     exchangeCommand();
 
     // A wrong or missing checksum counts as no reply at all.
-    if (app.Reply_Read && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
-        app.Reply_Read = false;
-        app.Reply_Timeout = true;
+    if (app.replyRead && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.replyText)) {
+        app.replyRead = false;
+        app.replyTimeout = true;
     }
 
     // What the read applies may run the schedule lookup many times: one report at most.
@@ -175,30 +175,30 @@ void MainWindow::readBoard()
 
     // The reply is parsed into a copy; the board values change only when all of it is good.
     std::array<QByteArray, 33> scratch;
-    if (app.Reply_Read) {
+    if (app.replyRead) {
         for (int k = 1; k <= 32; ++k)
-            scratch[k] = app.Board_Values[k].toLatin1();
-        const Protocol::ReadParse parsed = Protocol::parseReadReply(app.Reply_Text, scratch);
+            scratch[k] = app.boardValues[k].toLatin1();
+        const Protocol::ReadParse parsed = Protocol::parseReadReply(app.replyText, scratch);
         if (parsed.ok) {
             scratch = parsed.values;
         } else {
-            app.Reply_Error = true;
-            app.Reply_Read = false;
+            app.replyError = true;
+            app.replyRead = false;
         }
     }
 
-    if (app.Reply_Read) {
+    if (app.replyRead) {
         QString readback;
         for (int k = 1; k <= 10; ++k)
             readback += QString::fromLatin1(scratch[k]);
-        app.Readback_Text = readback;
+        app.readbackText = readback;
         for (int k = 11; k <= 32; ++k)
-            app.Board_Values[k] = QString::fromLatin1(scratch[k]);
+            app.boardValues[k] = QString::fromLatin1(scratch[k]);
 
-        if (app.Verify_Read) {
+        if (app.verifyingRead) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
-                app.Board_Values[k] = figureEdits[k]->text();
+                app.boardValues[k] = figureEdits[k]->text();
         } else {
             applyReadReply(scratch);
         }
@@ -206,23 +206,23 @@ void MainWindow::readBoard()
         progressBar->setValue(1000);
         statusBar->setPanelText(0, QStringLiteral("Reading Ok"));
 
-        const QString timerUsed = app.Board_Values[27].trimmed();
-        const QString controlledBy = app.Board_Values[32].trimmed();
+        const QString timerUsed = app.boardValues[27].trimmed();
+        const QString controlledBy = app.boardValues[32].trimmed();
         const bool modem = controlledBy == QLatin1String("1");
         settings->timeQueryButton->setEnabled(timerUsed == QLatin1String("1") || modem);
         settings->pcButton->setEnabled(modem);
         settings->modemButton->setEnabled(modem);
     }
 
-    if (!app.Verify_Read) {
-        if (app.Reply_Error) {
+    if (!app.verifyingRead) {
+        if (app.replyError) {
             loadDataFile();
             statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
-            if (!app.Form10->isVisible())
-                app.execModal(app.Form10);
+            if (!app.readErrorDialog->isVisible())
+                app.execModal(app.readErrorDialog);
         }
-        if (app.Reply_Timeout) {
+        if (app.replyTimeout) {
             loadDataFile();
             statusBar->setPanelText(1, QString());
             statusBar->setPanelText(2, QString());
@@ -232,20 +232,20 @@ void MainWindow::readBoard()
         }
     }
 
-    // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
+    // Rebuilds the selectors; the settings send it would start is held back by readBusy.
     settings->onTimerUsedChanged();
 
     setCommandControlsEnabled(true);
-    app.Read_Busy = false;
+    app.readBusy = false;
     finished = true;
     saveSettings();
 }
 
 void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 {
-    SettingsDialog *settings = app.Form2;
-    AutoControlsWindow *autos = app.Form13;
-    auto field = [&](int k) { return app.Board_Values[k]; };
+    SettingsDialog *settings = app.settingsDialog;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
+    auto field = [&](int k) { return app.boardValues[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
 
@@ -254,10 +254,10 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     for (int k = 1; k <= 10; ++k) {
         if (slotShown(k)) {
             const QString text = QString::fromLatin1(values[k]);
-            app.Board_Values[k] = text;
+            app.boardValues[k] = text;
             figureEdits[k]->setText(text);
         } else {
-            app.Board_Values[k] = figureEdits[k]->text();
+            app.boardValues[k] = figureEdits[k]->text();
         }
     }
     if (!settings->autoLoadBox->isChecked())
@@ -267,25 +267,25 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         settings->flashGroup->setItemIndex(v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    autos->lightingModeGroup->setItemIndex(0);
+    autoControls->lightingModeGroup->setItemIndex(0);
     if (number(15, v)) {
         if (v <= 1) {
             lightingGroup->setItemIndex(v);
         } else {
             lightingGroup->setItemIndex(2);
             if (v > 2)
-                autos->lightingModeGroup->setItemIndex(1);
+                autoControls->lightingModeGroup->setItemIndex(1);
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    autos->brightnessModeGroup->setItemIndex(0);
+    autoControls->brightnessModeGroup->setItemIndex(0);
     if (number(14, v)) {
         if (v <= 4) {
             brightnessGroup->setItemIndex(v);
         } else {
             brightnessGroup->setItemIndex(5);
             if (v > 5)
-                autos->brightnessModeGroup->setItemIndex(1);
+                autoControls->brightnessModeGroup->setItemIndex(1);
         }
     }
 
@@ -293,27 +293,27 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         settings->inverseSignalsGroup->setItemIndex(v);
 
     if (number(23, v))
-        app.OFF_Time = Protocol::minutesToTimeText(v);
+        app.offTime = Protocol::minutesToTimeText(v);
     if (number(24, v))
-        app.ON_Time = Protocol::minutesToTimeText(v);
+        app.onTime = Protocol::minutesToTimeText(v);
     if (number(17, v))
-        app.Morning_Time = Protocol::minutesToTimeText(v);
+        app.morningTime = Protocol::minutesToTimeText(v);
     if (number(18, v))
-        app.Evening_Time = Protocol::minutesToTimeText(v);
+        app.eveningTime = Protocol::minutesToTimeText(v);
 
     if (number(25, v))
-        autos->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autoControls->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(26, v))
-        autos->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autoControls->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(19, v))
-        autos->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autoControls->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(20, v))
-        autos->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autoControls->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
 
     if (number(21, v))
-        autos->dayLevelBox->setCurrentIndex(v);
+        autoControls->dayLevelBox->setCurrentIndex(v);
     if (number(22, v))
-        autos->nightLevelBox->setCurrentIndex(v);
+        autoControls->nightLevelBox->setCurrentIndex(v);
 
     if (number(30, v))
         settings->eventsGroup->setItemIndex(v);
@@ -322,8 +322,8 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     if (number(28, v))
         settings->temperatureSensorGroup->setItemIndex(v);
 
-    autos->onLightingModeChanged();
-    autos->onBrightnessModeChanged();
+    autoControls->onLightingModeChanged();
+    autoControls->onBrightnessModeChanged();
 
     if (number(29, v))
         settings->clockSectionGroup->setItemIndex(v);
@@ -345,34 +345,34 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 
 void MainWindow::uploadIfChanged()
 {
-    const bool wanted = app.Send_If_Changed && !app.Loading_Settings
-                        && app.Loaded_Content != app.Previous_Content;
+    const bool wanted = app.sendIfChanged && !app.loadingSettings
+                        && app.loadedContent != app.previousContent;
     if (!wanted) {
-        app.Previous_Content = app.Loaded_Content;
+        app.previousContent = app.loadedContent;
         return;
     }
     // While an upload's error dialog shows (also from inside the upload that raised it), the
     // change waits, and is tried again only some time after: a board that is off must not
     // raise one dialog after another.
-    if (app.Form8->isVisible() || app.Form9->isVisible()) {
-        app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
+    if (app.connectionErrorDialog->isVisible() || app.uploadErrorDialog->isVisible()) {
+        app.uploadRetryDeadline.setRemainingTime(app.uploadRetryMs);
         return;
     }
     // Inside a read, an upload or any exchange the change waits for a later poll.
     if (exchangeRunning())
         return;
     // After a skipped or failed upload, try again only now and then.
-    if (!app.Upload_Retry_Deadline.hasExpired())
+    if (!app.uploadRetryDeadline.hasExpired())
         return;
-    const QString content = app.Loaded_Content;
+    const QString content = app.loadedContent;
     uploadFigures();
-    if (app.Last_Send_OK) {
-        app.Previous_Content = content;
-        app.Upload_Retry_Deadline = QDeadlineTimer();
+    if (app.lastUploadOk) {
+        app.previousContent = content;
+        app.uploadRetryDeadline = QDeadlineTimer();
     } else {
         // What the board holds is unknown now (it may have taken the figures and failed the
         // read-back): any content, the earlier one included, is uploaded at the next try.
-        app.Previous_Content.clear();
-        app.Upload_Retry_Deadline.setRemainingTime(app.Upload_Retry_Ms);
+        app.previousContent.clear();
+        app.uploadRetryDeadline.setRemainingTime(app.uploadRetryMs);
     }
 }

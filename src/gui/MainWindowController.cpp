@@ -15,22 +15,22 @@
 #include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
 
-// Sends Command_Text and keeps or undoes the setting by the board's answer.
+// Sends the command text and keeps or undoes the setting by the board's answer.
 void MainWindow::sendSettingCommand()
 {
-    app.Form2->reopenPort();   // reopens the port
+    app.settingsDialog->reopenPort();   // reopens the port
     exchangeCommand();
-    if (app.Reply_Error) {
+    if (app.replyError) {
         statusBar->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
     }
-    if (app.Reply_Timeout) {
+    if (app.replyTimeout) {
         statusBar->setPanelText(2, QString());
         statusBar->setPanelText(1, QString());
         statusBar->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
         app.beep();
     }
-    if (app.Reply_OK) {
+    if (app.replyOk) {
         progressBar->setValue(1000);
         saveSettings();
     } else {
@@ -45,15 +45,15 @@ namespace {
 // selected item, folding in the automatic mode for the auto item. False when nothing is sent.
 bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup *autoMode, const char *prefix)
 {
-    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy || group->itemIndex() < 0)
+    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || group->itemIndex() < 0)
         return false;
-    app.Command_Text = prefix;
+    app.commandText = prefix;
     if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
-        const int errors = app.Form13->lookupErrors;
+        const int errors = app.autoControlsWindow->lookupErrors;
         autoMode->setItemIndex(1);
-        if (app.Form13->lookupErrors != errors)
+        if (app.autoControlsWindow->lookupErrors != errors)
             return false;
     }
     const int index = group->itemIndex();
@@ -62,7 +62,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
     if (index < 0 || (index >= autoItem && autoMode->itemIndex() < 0))
         return false;
     const int code = index >= autoItem ? index + autoMode->itemIndex() : index;
-    app.Command_Text = QByteArray(prefix) + QByteArray::number(code);
+    app.commandText = QByteArray(prefix) + QByteArray::number(code);
     return true;
 }
 
@@ -70,24 +70,24 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 
 void MainWindow::onBrightnessChosen()
 {
-    if (!buildSelectorCommand(app, brightnessGroup, 5, app.Form13->brightnessModeGroup, "BRIG="))
+    if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG="))
         return;
-    statusBar->setPanelText(1, QString::fromLatin1(app.Command_Text));
+    statusBar->setPanelText(1, QString::fromLatin1(app.commandText));
     sendSettingCommand();
 }
 
 void MainWindow::onLightingChosen()
 {
-    if (!buildSelectorCommand(app, lightingGroup, 2, app.Form13->lightingModeGroup, "LIGH="))
+    if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH="))
         return;
-    statusBar->setPanelText(2, app.Form2->lightingControlBox->isChecked() ? QString::fromLatin1(app.Command_Text) : QString());
+    statusBar->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
     sendSettingCommand();
 }
 
 void MainWindow::onClockClicked()
 {
     setCommandControlsEnabled(false);
-    app.Command_Text = "TIME=" + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
+    app.commandText = "TIME=" + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
     sendSettingCommand();
     setCommandControlsEnabled(true);
 }

@@ -15,33 +15,33 @@ const QByteArray C = "Controller";
 
 void MainWindow::saveControllerSettings()
 {
-    if (app.Loading_Settings)
+    if (app.loadingSettings)
         return;
-    SettingsDialog *f2 = app.Form2;
-    AutoControlsWindow *f13 = app.Form13;
+    SettingsDialog *settings = app.settingsDialog;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
     // The section is never erased: other keys in it stay.
     IniFile::Batch b{IniFile(app.settingsPath())};
-    b.writeString(C, "Morning_Time", app.Morning_Time.toLatin1());
-    b.writeString(C, "Evening_Time", app.Evening_Time.toLatin1());
-    b.writeString(C, "OFF_Time", app.OFF_Time.toLatin1());
-    b.writeString(C, "ON_Time", app.ON_Time.toLatin1());
-    b.writeInteger(C, "Enable_Events", f2->eventsGroup->itemIndex());
-    b.writeInteger(C, "Timer_Used", f2->timerUsedGroup->itemIndex());
-    b.writeInteger(C, "Temperature_Used", f2->temperatureSensorGroup->itemIndex());
+    b.writeString(C, "Morning_Time", app.morningTime.toLatin1());
+    b.writeString(C, "Evening_Time", app.eveningTime.toLatin1());
+    b.writeString(C, "OFF_Time", app.offTime.toLatin1());
+    b.writeString(C, "ON_Time", app.onTime.toLatin1());
+    b.writeInteger(C, "Enable_Events", settings->eventsGroup->itemIndex());
+    b.writeInteger(C, "Timer_Used", settings->timerUsedGroup->itemIndex());
+    b.writeInteger(C, "Temperature_Used", settings->temperatureSensorGroup->itemIndex());
     b.writeInteger(C, "Back_light_Mode", lightingGroup->itemIndex());
     b.writeInteger(C, "Brightness_Mode", brightnessGroup->itemIndex());
-    b.writeInteger(C, "Morning_Time_Correction", f13->morningCorrectionSpin->value());
-    b.writeInteger(C, "Evening_Time_Correction", f13->eveningCorrectionSpin->value());
-    b.writeInteger(C, "OFF_Time_Correction", f13->offCorrectionSpin->value());
-    b.writeInteger(C, "ON_Time_Correction", f13->onCorrectionSpin->value());
-    b.writeInteger(C, "Morning_Brightness", f13->dayLevelBox->currentIndex());
-    b.writeInteger(C, "Evening_Brightness", f13->nightLevelBox->currentIndex());
-    b.writeInteger(C, "Shedule_Backlight", f13->lightingModeGroup->itemIndex());
-    b.writeInteger(C, "Shedule_Brightness", f13->brightnessModeGroup->itemIndex());
-    b.writeInteger(C, "Inverse", f2->inverseSignalsGroup->itemIndex());
-    b.writeInteger(C, "Flash", f2->flashGroup->itemIndex());
-    b.writeInteger(C, "Time_Temp_Dispalay", f2->clockSectionGroup->itemIndex());
-    b.writeInteger(C, "Modem_Used", f2->controlledByGroup->itemIndex());
+    b.writeInteger(C, "Morning_Time_Correction", autoControls->morningCorrectionSpin->value());
+    b.writeInteger(C, "Evening_Time_Correction", autoControls->eveningCorrectionSpin->value());
+    b.writeInteger(C, "OFF_Time_Correction", autoControls->offCorrectionSpin->value());
+    b.writeInteger(C, "ON_Time_Correction", autoControls->onCorrectionSpin->value());
+    b.writeInteger(C, "Morning_Brightness", autoControls->dayLevelBox->currentIndex());
+    b.writeInteger(C, "Evening_Brightness", autoControls->nightLevelBox->currentIndex());
+    b.writeInteger(C, "Shedule_Backlight", autoControls->lightingModeGroup->itemIndex());
+    b.writeInteger(C, "Shedule_Brightness", autoControls->brightnessModeGroup->itemIndex());
+    b.writeInteger(C, "Inverse", settings->inverseSignalsGroup->itemIndex());
+    b.writeInteger(C, "Flash", settings->flashGroup->itemIndex());
+    b.writeInteger(C, "Time_Temp_Dispalay", settings->clockSectionGroup->itemIndex());
+    b.writeInteger(C, "Modem_Used", settings->controlledByGroup->itemIndex());
     QString error;
     if (!b.commit(&error))
         app.showError(error);
@@ -49,54 +49,54 @@ void MainWindow::saveControllerSettings()
 
 void MainWindow::loadControllerSettings()
 {
-    SettingsDialog *f2 = app.Form2;
-    AutoControlsWindow *f13 = app.Form13;
+    SettingsDialog *settings = app.settingsDialog;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
     const LookupOperation operation(app);
-    app.Loading_Settings = true;
+    app.loadingSettings = true;
     // Cleared on every way out, also when a schedule lookup ends the load early.
     struct Done {
         App &app;
-        ~Done() { app.Loading_Settings = false; }
+        ~Done() { app.loadingSettings = false; }
     } done{app};
-    const int errors = f13->lookupErrors;
-    const auto failed = [&] { return f13->lookupErrors != errors; };
+    const int errors = autoControls->lookupErrors;
+    const auto failed = [&] { return autoControls->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {lightingGroup, f13->brightnessModeGroup, f2->flashGroup, brightnessGroup, f13->lightingModeGroup,
-                          f2->inverseSignalsGroup, f2->eventsGroup, f2->timerUsedGroup, f2->temperatureSensorGroup, f2->clockSectionGroup,
-                          f2->controlledByGroup})
+    for (RadioGroup *g : {lightingGroup, autoControls->brightnessModeGroup, settings->flashGroup, brightnessGroup, autoControls->lightingModeGroup,
+                          settings->inverseSignalsGroup, settings->eventsGroup, settings->timerUsedGroup, settings->temperatureSensorGroup, settings->clockSectionGroup,
+                          settings->controlledByGroup})
         g->setItemIndex(-1);
 
-    app.Morning_Time = QString::fromLatin1(ini.readString(C, "Morning_Time", "00:00:00"));
-    app.Evening_Time = QString::fromLatin1(ini.readString(C, "Evening_Time", "00:01:00"));
-    app.OFF_Time = QString::fromLatin1(ini.readString(C, "OFF_Time", "00:00:00"));
-    app.ON_Time = QString::fromLatin1(ini.readString(C, "ON_Time", "00:01:00"));
+    app.morningTime = QString::fromLatin1(ini.readString(C, "Morning_Time", "00:00:00"));
+    app.eveningTime = QString::fromLatin1(ini.readString(C, "Evening_Time", "00:01:00"));
+    app.offTime = QString::fromLatin1(ini.readString(C, "OFF_Time", "00:00:00"));
+    app.onTime = QString::fromLatin1(ini.readString(C, "ON_Time", "00:01:00"));
 
     // Each correction runs its group's mode switch; the spins clamp to their range.
-    f13->morningCorrectionSpin->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
+    autoControls->morningCorrectionSpin->setValue(ini.readInteger(C, "Morning_Time_Correction", 0));
     if (failed())
         return;
-    f13->eveningCorrectionSpin->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
+    autoControls->eveningCorrectionSpin->setValue(ini.readInteger(C, "Evening_Time_Correction", 0));
     if (failed())
         return;
-    f13->offCorrectionSpin->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
+    autoControls->offCorrectionSpin->setValue(ini.readInteger(C, "OFF_Time_Correction", 0));
     if (failed())
         return;
-    f13->onCorrectionSpin->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
+    autoControls->onCorrectionSpin->setValue(ini.readInteger(C, "ON_Time_Correction", 0));
     if (failed())
         return;
     const auto level = [](int v) { return v >= 0 && v <= 4 ? v : -1; };
-    f13->dayLevelBox->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
-    f13->nightLevelBox->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
+    autoControls->dayLevelBox->setCurrentIndex(level(ini.readInteger(C, "Morning_Brightness", 0)));
+    autoControls->nightLevelBox->setCurrentIndex(level(ini.readInteger(C, "Evening_Brightness", 0)));
 
-    if (!f13->switchMode(false) || !f13->switchMode(true))
+    if (!autoControls->switchMode(false) || !autoControls->switchMode(true))
         return;
 
-    f2->timerUsedGroup->setEnabled(true);
-    f2->onTimerUsedChanged();
+    settings->timerUsedGroup->setEnabled(true);
+    settings->onTimerUsedChanged();
     if (failed())
         return;
-    f2->timeQueryButton->setEnabled(true);
-    f2->pcButton->setEnabled(true);
-    f2->modemButton->setEnabled(true);
+    settings->timeQueryButton->setEnabled(true);
+    settings->pcButton->setEnabled(true);
+    settings->modemButton->setEnabled(true);
 }

@@ -18,9 +18,9 @@ void MainWindow::saveDataFile()
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.Board_Values[k];
+        figures << app.boardValues[k];
     QString error;
-    if (!DataFile::writeFileSafely(app.Data_File, DataFile::compose(figures), &error)) {
+    if (!DataFile::writeFileSafely(app.dataFilePath, DataFile::compose(figures), &error)) {
         app.showError(error);
         return;
     }
@@ -29,16 +29,16 @@ void MainWindow::saveDataFile()
 
 void MainWindow::loadDataFile()
 {
-    if (!QFile::exists(app.Data_File)) {
+    if (!QFile::exists(app.dataFilePath)) {
         // Showing the Settings dialog creates the file; nothing is loaded this time.
-        app.execModal(app.Form2);
+        app.execModal(app.settingsDialog);
         return;
     }
     statusBar->setPanelText(0, QStringLiteral("Loading"));
 
     QByteArray content;
     QString error;
-    if (!DataFile::readFile(app.Data_File, content, &error)) {
+    if (!DataFile::readFile(app.dataFilePath, content, &error)) {
         app.showError(error);
         return; // fields, stored figures and the change detector stay as they were
     }
@@ -46,21 +46,21 @@ void MainWindow::loadDataFile()
     // The lines come from a file, not from the board: they are always cleaned of foreign
     // characters, also when a board read falls back to the file.
     const QList<QByteArray> lines = DataFile::splitLines(content);
-    app.Loaded_Content.clear();
+    app.loadedContent.clear();
     for (int k = 1; k <= 10; ++k) {
         QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
         if (line.isEmpty())
             line = QStringLiteral("     ");
-        const FormatResult r = Format_Value(line, app.Board_Values[k], app.Last_Key, digits(), app.Fill_Char,
+        const FormatResult r = Format_Value(line, app.boardValues[k], app.lastKey, digits(), app.fillChar,
                                             blankMode(), false);
-        app.Board_Values[k] = r.text;
-        app.Loaded_Content += r.text;
+        app.boardValues[k] = r.text;
+        app.loadedContent += r.text;
     }
 
     // A field that changes is formatted through its change event (and, with automatic
     // loading off, saves the file in its formatted form).
     for (int k = 1; k <= 10; ++k) {
-        const QString figure = app.Board_Values[k];
+        const QString figure = app.boardValues[k];
         if (figureEdits[k]->text() != figure)
             figureEdits[k]->setText(figure);
     }
@@ -74,23 +74,23 @@ void MainWindow::loadDataFile()
 
 void MainWindow::showDataFile()
 {
-    if (QFile::exists(app.Data_File))
-        app.startEditor(app.Data_File);
+    if (QFile::exists(app.dataFilePath))
+        app.startEditor(app.dataFilePath);
     else
-        app.execModal(app.Form2); // showing the dialog creates the file
+        app.execModal(app.settingsDialog); // showing the dialog creates the file
 }
 
 void MainWindow::onAutoLoadTick()
 {
     // A board read writes the fields itself (and falls back to the file on its own).
-    if (app.Form2->autoLoadBox->isChecked() && !app.Read_Busy)
+    if (app.settingsDialog->autoLoadBox->isChecked() && !app.readBusy)
         loadDataFile();
 }
 
 bool MainWindow::createDataFile()
 {
     QString error;
-    if (!DataFile::writeFileSafely(app.Data_File, QByteArray("0.000\r\n").repeated(10), &error)) {
+    if (!DataFile::writeFileSafely(app.dataFilePath, QByteArray("0.000\r\n").repeated(10), &error)) {
         app.showError(error);
         return false;
     }
@@ -99,8 +99,8 @@ bool MainWindow::createDataFile()
 
 void MainWindow::applyAutoLoadInterval()
 {
-    autoLoadTimer->setInterval(qBound(1000, app.Auto_Load_Intvl, 1000000));
-    if (app.Form2->autoLoadBox->isChecked())
+    autoLoadTimer->setInterval(qBound(1000, app.autoLoadIntervalMs, 1000000));
+    if (app.settingsDialog->autoLoadBox->isChecked())
         autoLoadTimer->start();
     else
         autoLoadTimer->stop();

@@ -13,31 +13,31 @@
 void MainWindow::onClockAndEventTick()
 {
     clockLabel->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
-    SettingsDialog *f2 = app.Form2;
-    if (!f2 || !app.Port || f2->pauseProtocolBox->isChecked())
+    SettingsDialog *settings = app.settingsDialog;
+    if (!settings || !app.port || settings->pauseProtocolBox->isChecked())
         return;
 
     // Until the driver has no more bytes; a burst of lines is handled in one tick.
     char byte;
-    while (app.Port->Read_Byte(byte)) {
-        const Protocol::LineAssembler::Result r = app.Line.feed(byte);
+    while (app.port->Read_Byte(byte)) {
+        const Protocol::LineAssembler::Result r = app.lineAssembler.feed(byte);
         if (r == Protocol::LineAssembler::None)
             continue;
         // A line overlong for the protocol is dropped whole; either way a new line begins.
-        const QByteArray line = r == Protocol::LineAssembler::Line ? app.Line.line() : QByteArray();
-        app.Line.clearAll();
+        const QByteArray line = r == Protocol::LineAssembler::Line ? app.lineAssembler.line() : QByteArray();
+        app.lineAssembler.clearAll();
         if (!line.isEmpty())
-            f2->logLine(line);
+            settings->logLine(line);
 
         Protocol::EventValues ev;
-        if (Protocol::parseEvent(line, f2->checksumsBox->isChecked(), ev)) {
-            app.Board_Values[11] = QString::fromLatin1(ev.temperature);
-            app.Board_Values[12] = QString::fromLatin1(ev.brightness);
-            app.Board_Values[13] = QString::fromLatin1(ev.lighting);
-            statusBar->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1
+        if (Protocol::parseEvent(line, settings->checksumsBox->isChecked(), ev)) {
+            app.boardValues[11] = QString::fromLatin1(ev.temperature);
+            app.boardValues[12] = QString::fromLatin1(ev.brightness);
+            app.boardValues[13] = QString::fromLatin1(ev.lighting);
+            statusBar->setPanelText(3, settings->temperatureSensorGroup->itemIndex() == 1
                                             ? Protocol::temperaturePanelText(ev.temperature)
                                             : QString());
-            statusBar->setPanelText(2, f2->lightingControlBox->isChecked()
+            statusBar->setPanelText(2, settings->lightingControlBox->isChecked()
                                             ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
                                             : QString());
             // A level that is not 0..4 (or not a number) leaves the panel as it was.

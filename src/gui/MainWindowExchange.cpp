@@ -26,72 +26,72 @@ int divRoundHalfEven(int n, int d)
 
 void MainWindow::exchangeCommand()
 {
-    const QScopedValueRollback<bool> busy(app.Exchange_Busy, true);   // no upload starts meanwhile
+    const QScopedValueRollback<bool> busy(app.exchangeBusy, true);   // no upload starts meanwhile
     clockAndEventTimer->stop();
     autoLoadTimer->stop();
 
-    app.Command_Text = Protocol::frameCommand(app.Command_Text, app.Form2->checksumsBox->isChecked());
-    QByteArray shown = app.Command_Text;
+    app.commandText = Protocol::frameCommand(app.commandText, app.settingsDialog->checksumsBox->isChecked());
+    QByteArray shown = app.commandText;
     shown.chop(2);   // the status bars show the command without its CR LF
 
-    int remaining = app.Attempts;
+    int remaining = app.attempts;
     do {
         --remaining;
-        app.Attempt_Timeout_Ms = app.Timeout_Ms;
-        app.Reply_OK = app.Reply_Error = app.Reply_Timeout = app.Reply_Read = false;
-        app.Reply_Text.clear();
-        app.Line.clearAll();
+        app.attemptTimeoutMs = app.timeoutMs;
+        app.replyOk = app.replyError = app.replyTimeout = app.replyRead = false;
+        app.replyText.clear();
+        app.lineAssembler.clearAll();
         progressBar->setValue(0);
-        app.Form2->statusBar->setPanelText(0, QString::fromLatin1(shown));
-        app.Form13->statusBar->setPanelText(0, QString::fromLatin1(shown));
-        app.Port->Write_Command(app.Command_Text);
+        app.settingsDialog->statusBar->setPanelText(0, QString::fromLatin1(shown));
+        app.autoControlsWindow->statusBar->setPanelText(0, QString::fromLatin1(shown));
+        app.port->Write_Command(app.commandText);
         readReply();
         // A count below one (a settings file edited by hand) still sends the command once.
-    } while ((app.Reply_Timeout || app.Reply_Error) && remaining > 0);
+    } while ((app.replyTimeout || app.replyError) && remaining > 0);
 
-    if (app.Form2->autoLoadBox->isChecked())
+    if (app.settingsDialog->autoLoadBox->isChecked())
         applyAutoLoadInterval();
     clockAndEventTimer->start();
 }
 
 void MainWindow::readReply()
 {
-    if (app.Form2->oneWayLinkBox->isChecked()) {
+    if (app.settingsDialog->oneWayLinkBox->isChecked()) {
         // One-way link: the board never answers.
-        app.Reply_OK = true;
+        app.replyOk = true;
         return;
     }
-    app.Elapsed_Ms = 0;
-    app.Modem_Line_Seen = false;
+    app.elapsedMs = 0;
+    app.modemLineSeen = false;
     replyTimer->start();
 
-    QByteArray sent = app.Command_Text;
+    QByteArray sent = app.commandText;
     if (sent.endsWith("\r\n"))
         sent.chop(2);
 
-    const auto done = [this] { return app.Reply_Timeout || app.Reply_OK || app.Reply_Error || app.Reply_Read; };
+    const auto done = [this] { return app.replyTimeout || app.replyOk || app.replyError || app.replyRead; };
     while (!done()) {
         char c;
         // Everything already buffered is taken first: readyRead is not signalled again for it.
-        while (!done() && app.Port->Read_Buffered_Byte(c)) {
-            if (app.Line.feed(c) != Protocol::LineAssembler::Line)
+        while (!done() && app.port->Read_Buffered_Byte(c)) {
+            if (app.lineAssembler.feed(c) != Protocol::LineAssembler::Line)
                 continue;   // no line yet, or an overlong line that was dropped whole
-            const QByteArray line = app.Line.line();
+            const QByteArray line = app.lineAssembler.line();
             if (line != sent)
-                app.Reply_Text = line;   // the echo of the command is not a reply
-            app.Form2->logLine(line);
-            if (app.Reply_Text.startsWith("READ")) {
-                app.Reply_Read = true;
+                app.replyText = line;   // the echo of the command is not a reply
+            app.settingsDialog->logLine(line);
+            if (app.replyText.startsWith("READ")) {
+                app.replyRead = true;
                 replyTimer->stop();
             }
-            if (app.Reply_Text.mid(1, 4) == "CCLK" || app.Reply_Text.mid(3, 4) == "CMGL")
-                app.Modem_Line_Seen = true;
-            if (app.Reply_Text == "OK" && !app.Modem_Line_Seen) {
-                app.Reply_OK = true;
+            if (app.replyText.mid(1, 4) == "CCLK" || app.replyText.mid(3, 4) == "CMGL")
+                app.modemLineSeen = true;
+            if (app.replyText == "OK" && !app.modemLineSeen) {
+                app.replyOk = true;
                 replyTimer->stop();
             }
-            if (app.Reply_Text == "ERROR") {
-                app.Reply_Error = true;
+            if (app.replyText == "ERROR") {
+                app.replyError = true;
                 replyTimer->stop();
             }
         }
@@ -106,13 +106,13 @@ void MainWindow::readReply()
 void MainWindow::onReplyTick()
 {
     const int interval = replyTimer->interval();
-    app.Elapsed_Ms += interval;
-    if (progressBar->value() < 850 && app.Attempt_Timeout_Ms > 0) {
-        const int step = 5 * divRoundHalfEven(interval * 1000, app.Attempt_Timeout_Ms);
+    app.elapsedMs += interval;
+    if (progressBar->value() < 850 && app.attemptTimeoutMs > 0) {
+        const int step = 5 * divRoundHalfEven(interval * 1000, app.attemptTimeoutMs);
         progressBar->setValue(std::min(progressBar->value() + step, progressBar->maximum()));
     }
-    if (app.Elapsed_Ms > app.Attempt_Timeout_Ms) {
+    if (app.elapsedMs > app.attemptTimeoutMs) {
         replyTimer->stop();
-        app.Reply_Timeout = true;
+        app.replyTimeout = true;
     }
 }

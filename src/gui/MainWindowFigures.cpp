@@ -12,35 +12,35 @@
 namespace {
 
 // 0 currency board, 1 price board, -1 no selection.
-int boardTypeOf(const App &app) { return app.Form12 ? app.Form12->boardType() : -1; }
+int boardTypeOf(const App &app) { return app.boardViewWindow ? app.boardViewWindow->boardType() : -1; }
 
-bool autoLoadOn(const App &app) { return app.Form2 && app.Form2->autoLoadBox->isChecked(); }
+bool autoLoadOn(const App &app) { return app.settingsDialog && app.settingsDialog->autoLoadBox->isChecked(); }
 
 } // namespace
 
 void MainWindow::formatField(int k)
 {
-    if (k < 1 || k > 10 || app.Formatting)
+    if (k < 1 || k > 10 || app.formatting)
         return; // the change raised by our own update below
-    app.Formatting = true;
+    app.formatting = true;
     // The guard goes on every way out, a failed save included.
     struct Release {
         bool &flag;
         ~Release() { flag = false; }
-    } release{app.Formatting};
+    } release{app.formatting};
 
     FigureEdit *e = figureEdits[k];
-    app.Caret_Pos = e->cursorPosition();
-    const FormatResult r = Format_Value(e->text(), app.Board_Values[k], app.Last_Key, digits(), app.Fill_Char,
-                                        blankMode(), app.Read_Busy);
+    app.caretPos = e->cursorPosition();
+    const FormatResult r = Format_Value(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar,
+                                        blankMode(), app.readBusy);
     if (e->text() != r.text)
         e->setText(r.text);
-    e->setCursorPosition(qMax(0, app.Caret_Pos - r.removed));
-    app.Board_Values[k] = r.text;
+    e->setCursorPosition(qMax(0, app.caretPos - r.removed));
+    app.boardValues[k] = r.text;
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.
-    if (!autoLoadOn(app) && !app.Test_Mode)
+    if (!autoLoadOn(app) && !app.testMode)
         saveDataFile();
 }
 
@@ -49,12 +49,12 @@ void MainWindow::onFieldClicked(int k)
     if (k < 1 || k > 10)
         return;
     const QString t = figureEdits[k]->text();
-    if (!t.isEmpty() && t.at(0) == app.Fill_Char)
+    if (!t.isEmpty() && t.at(0) == app.fillChar)
         figureEdits[k]->setCursorPosition(0);
     formatField(k);
 }
 
-void MainWindow::onFieldKeyTyped(int, QChar c) { app.Last_Key = c; }
+void MainWindow::onFieldKeyTyped(int, QChar c) { app.lastKey = c; }
 
 void MainWindow::applyOddSlotBox(int r)
 {
@@ -90,8 +90,8 @@ void MainWindow::reformatAllFields()
         formatField(k);
 }
 
-QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.Fill_Char); }
+QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.fillChar); }
 
-int MainWindow::digits() const { return app.Form2 ? app.Form2->digitsSpin->value() : 5; }
+int MainWindow::digits() const { return app.settingsDialog ? app.settingsDialog->digitsSpin->value() : 5; }
 
-bool MainWindow::blankMode() const { return app.Form2 && app.Form2->fillCharGroup->itemIndex() == 1; }
+bool MainWindow::blankMode() const { return app.settingsDialog && app.settingsDialog->fillCharGroup->itemIndex() == 1; }

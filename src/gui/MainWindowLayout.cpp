@@ -19,14 +19,14 @@ constexpr int PricePanelHeight = 324;
 
 void MainWindow::layOut()
 {
-    if (app.Closing)
+    if (app.closing)
         return;
-    BoardViewWindow *f12 = app.Form12;
-    SettingsDialog *f2 = app.Form2;
-    if (!f12 || !f2)
+    BoardViewWindow *boardView = app.boardViewWindow;
+    SettingsDialog *settings = app.settingsDialog;
+    if (!boardView || !settings)
         return;   // the other windows are still being created
 
-    const int boardType = f12->boardType();
+    const int boardType = boardView->boardType();
     const bool currency = boardType == 0;
 
     setWindowTitle(currency ? QStringLiteral("\"QUAM\" LTD. Currency Uploader v1.11")
@@ -53,7 +53,7 @@ void MainWindow::layOut()
         }
 
         // Rows not in use, from the last upwards: hidden, and covered by the blank panel.
-        const int currencies = f12->currencyCountSpin->value();
+        const int currencies = boardView->currencyCountSpin->value();
         for (int r = 5; r >= 2; --r) {
             if (currencies >= r)
                 continue;
@@ -77,7 +77,7 @@ void MainWindow::layOut()
             productNameLabels[k]->hide();
 
         for (int r = 1; r <= 5; ++r) {
-            f12->onCurrencyChanged(r);
+            boardView->onCurrencyChanged(r);
             flagOf(r - 1)->show();
             signOf(r - 1)->show();
         }
@@ -96,7 +96,7 @@ void MainWindow::layOut()
         }
         setFiguresPanelHeight(PricePanelHeight);
 
-        const int products = f12->productCountSpin->value();
+        const int products = boardView->productCountSpin->value();
         for (int n = 2; n <= 10; ++n) {
             if (products >= n)
                 continue;
@@ -121,7 +121,7 @@ void MainWindow::layOut()
     figuresPanel->resize(FormWidth - 25, figuresPanel->height());
     controlsPanel->resize(FormWidth - 25, controlsPanel->height());
     // The buttons are arranged by the progress bar's width as it was before this pass.
-    f2->arrangeMainButtons();
+    settings->arrangeMainButtons();
     for (QWidget *w : {static_cast<QWidget *>(progressBar), static_cast<QWidget *>(brightnessGroup),
                        static_cast<QWidget *>(lightingGroup)})
         w->resize(FormWidth - 40, w->height());

@@ -24,97 +24,97 @@ QByteArray showKey(int r, bool second)
 
 void MainWindow::loadSettings()
 {
-    SettingsDialog *f2 = app.Form2;
-    BoardViewWindow *f12 = app.Form12;
-    app.Loading_Settings = true;
+    SettingsDialog *settings = app.settingsDialog;
+    BoardViewWindow *boardView = app.boardViewWindow;
+    app.loadingSettings = true;
     const IniFile ini(app.settingsPath());
     move(20, 20);
 
     // Section "Settings"
-    app.Baud_Rate = QString::fromLatin1(ini.readString(S, "BaudRAte", "9600"));
-    app.Parity = QStringLiteral("None");
-    app.Port_Name = QString::fromLatin1(ini.readString(S, "Port_Number", "COM1"));
-    f2->autoLoadBox->setChecked(ini.readBool(S, "Auto_Load", false));
-    app.Send_If_Changed = ini.readBool(S, "Send_If_Changed", false);
-    f2->sendIfChangedBox->setChecked(app.Send_If_Changed);
+    app.baudRate = QString::fromLatin1(ini.readString(S, "BaudRAte", "9600"));
+    app.parity = QStringLiteral("None");
+    app.portName = QString::fromLatin1(ini.readString(S, "Port_Number", "COM1"));
+    settings->autoLoadBox->setChecked(ini.readBool(S, "Auto_Load", false));
+    app.sendIfChanged = ini.readBool(S, "Send_If_Changed", false);
+    settings->sendIfChangedBox->setChecked(app.sendIfChanged);
     // Values outside what the dialog's fields can hold are brought into their range.
-    app.Auto_Load_Intvl = qBound(1000, ini.readInteger(S, "Auto_Load_Intvl", 5000), 1000000);
-    app.Attempts = qBound(1, ini.readInteger(S, "Attempts", 1), 10);
-    app.Timeout_Ms = qBound(400, ini.readInteger(S, "Timeout_for_command", 1000), 10000);
-    f2->checksumsBox->setChecked(ini.readBool(S, "Manage_Checksumms", true));
+    app.autoLoadIntervalMs = qBound(1000, ini.readInteger(S, "Auto_Load_Intvl", 5000), 1000000);
+    app.attempts = qBound(1, ini.readInteger(S, "Attempts", 1), 10);
+    app.timeoutMs = qBound(400, ini.readInteger(S, "Timeout_for_command", 1000), 10000);
+    settings->checksumsBox->setChecked(ini.readBool(S, "Manage_Checksumms", true));
 
     // Section "Tablo"
-    f12->productCountSpin->setValue(ini.readInteger(T, "Products", 10));
-    f12->currencyCountSpin->setValue(ini.readInteger(T, "Valutas", 5));
-    f2->lightingControlBox->setChecked(ini.readBool(T, "Show_B_L", true));
-    f2->onLightingControlToggled();
-    f2->brightnessControlBox->setChecked(ini.readBool(T, "Show_Brig", true));
-    f2->onBrightnessControlToggled();
+    boardView->productCountSpin->setValue(ini.readInteger(T, "Products", 10));
+    boardView->currencyCountSpin->setValue(ini.readInteger(T, "Valutas", 5));
+    settings->lightingControlBox->setChecked(ini.readBool(T, "Show_B_L", true));
+    settings->onLightingControlToggled();
+    settings->brightnessControlBox->setChecked(ini.readBool(T, "Show_Brig", true));
+    settings->onBrightnessControlToggled();
     for (int r = 1; r <= 5; ++r)
         oddSlotBoxes[r]->setChecked(ini.readBool(T, showKey(r, false), r <= 4));
     for (int r = 1; r <= 5; ++r)
         evenSlotBoxes[r]->setChecked(ini.readBool(T, showKey(r, true), r <= 4));
-    f2->oneWayLinkBox->setChecked(ini.readBool(T, "Replys", false));
+    settings->oneWayLinkBox->setChecked(ini.readBool(T, "Replys", false));
     for (int k = 1; k <= 10; ++k)
-        f12->productNameEdits[k]->setText(
+        boardView->productNameEdits[k]->setText(
             QString::fromLatin1(ini.readString(T, "Name_" + QByteArray::number(k), NameDefaults[k - 1])));
     for (int r = 1; r <= 5; ++r)
-        f12->currencyBoxes[r]->setCurrentText(
+        boardView->currencyBoxes[r]->setCurrentText(
             QString::fromLatin1(ini.readString(T, "VAL_" + QByteArray::number(r), CurrencyDefaults[r - 1])));
     for (int k = 1; k <= 10; ++k)
-        productNameLabels[k]->setText(f12->productNameEdits[k]->text());
-    f2->fillCharGroup->setItemIndex(ini.readInteger(T, "Fill_char", 0));
+        productNameLabels[k]->setText(boardView->productNameEdits[k]->text());
+    settings->fillCharGroup->setItemIndex(ini.readInteger(T, "Fill_char", 0));
     // The data file loaded below is formatted with the fill mode just read.
-    app.Fill_Char = f2->fillChar();
-    f2->onOneWayLinkToggled();
-    f12->boardTypeGroup->setItemIndex(ini.readInteger(T, "Board_type", 0));
-    f2->digitsSpin->setValue(ini.readInteger(T, "Digits", 5));
+    app.fillChar = settings->fillChar();
+    settings->onOneWayLinkToggled();
+    boardView->boardTypeGroup->setItemIndex(ini.readInteger(T, "Board_type", 0));
+    settings->digitsSpin->setValue(ini.readInteger(T, "Digits", 5));
 
     for (int r = 1; r <= 5; ++r)
         applyOddSlotBox(r);
     for (int r = 1; r <= 5; ++r)
         applyEvenSlotBox(r);
-    f12->onBoardTypeChanged();
+    boardView->onBoardTypeChanged();
     loadDataFile();
-    f2->onTimerUsedChanged();
-    app.Loading_Settings = false;
-    f2->onFillCharChanged();
+    settings->onTimerUsedChanged();
+    app.loadingSettings = false;
+    settings->onFillCharChanged();
 }
 
 void MainWindow::saveSettings()
 {
-    if (app.Loading_Settings || app.Starting_Up)
+    if (app.loadingSettings || app.startingUp)
         return;
-    SettingsDialog *f2 = app.Form2;
-    BoardViewWindow *f12 = app.Form12;
+    SettingsDialog *settings = app.settingsDialog;
+    BoardViewWindow *boardView = app.boardViewWindow;
     IniFile::Batch b{IniFile(app.settingsPath())};
     b.eraseSection(S);
     b.eraseSection(T);
-    b.writeString(S, "BaudRAte", app.Baud_Rate.toLatin1());
-    b.writeString(S, "Port_Number", app.Port_Name.toLatin1());
-    b.writeBool(S, "Auto_Load", f2->autoLoadBox->isChecked());
-    b.writeInteger(S, "Auto_Load_Intvl", app.Auto_Load_Intvl);
-    b.writeBool(S, "Send_If_Changed", app.Send_If_Changed);
-    b.writeInteger(S, "Attempts", app.Attempts);
-    b.writeInteger(S, "Timeout_for_command", app.Timeout_Ms);
-    b.writeBool(S, "Manage_Checksumms", f2->checksumsBox->isChecked());
+    b.writeString(S, "BaudRAte", app.baudRate.toLatin1());
+    b.writeString(S, "Port_Number", app.portName.toLatin1());
+    b.writeBool(S, "Auto_Load", settings->autoLoadBox->isChecked());
+    b.writeInteger(S, "Auto_Load_Intvl", app.autoLoadIntervalMs);
+    b.writeBool(S, "Send_If_Changed", app.sendIfChanged);
+    b.writeInteger(S, "Attempts", app.attempts);
+    b.writeInteger(S, "Timeout_for_command", app.timeoutMs);
+    b.writeBool(S, "Manage_Checksumms", settings->checksumsBox->isChecked());
 
-    b.writeInteger(T, "Products", f12->productCountSpin->value());
-    b.writeInteger(T, "Valutas", f12->currencyCountSpin->value());
-    b.writeBool(T, "Show_B_L", f2->lightingControlBox->isChecked());
-    b.writeBool(T, "Show_Brig", f2->brightnessControlBox->isChecked());
+    b.writeInteger(T, "Products", boardView->productCountSpin->value());
+    b.writeInteger(T, "Valutas", boardView->currencyCountSpin->value());
+    b.writeBool(T, "Show_B_L", settings->lightingControlBox->isChecked());
+    b.writeBool(T, "Show_Brig", settings->brightnessControlBox->isChecked());
     for (int r = 1; r <= 5; ++r)
         b.writeBool(T, showKey(r, false), oddSlotBoxes[r]->isChecked());
     for (int r = 1; r <= 5; ++r)
         b.writeBool(T, showKey(r, true), evenSlotBoxes[r]->isChecked());
-    b.writeBool(T, "Replys", f2->oneWayLinkBox->isChecked());
+    b.writeBool(T, "Replys", settings->oneWayLinkBox->isChecked());
     for (int k = 1; k <= 10; ++k)
-        b.writeString(T, "Name_" + QByteArray::number(k), f12->productNameEdits[k]->text().toLatin1());
+        b.writeString(T, "Name_" + QByteArray::number(k), boardView->productNameEdits[k]->text().toLatin1());
     for (int r = 1; r <= 5; ++r)
-        b.writeString(T, "VAL_" + QByteArray::number(r), f12->currencyBoxes[r]->currentText().toLatin1());
-    b.writeInteger(T, "Board_type", f12->boardTypeGroup->itemIndex());
-    b.writeInteger(T, "Digits", f2->digitsSpin->value());
-    b.writeInteger(T, "Fill_char", f2->fillCharGroup->itemIndex());
+        b.writeString(T, "VAL_" + QByteArray::number(r), boardView->currencyBoxes[r]->currentText().toLatin1());
+    b.writeInteger(T, "Board_type", boardView->boardTypeGroup->itemIndex());
+    b.writeInteger(T, "Digits", settings->digitsSpin->value());
+    b.writeInteger(T, "Fill_char", settings->fillCharGroup->itemIndex());
     QString error;
     if (!b.commit(&error))
         app.showError(error);

@@ -19,26 +19,26 @@
 
 void SettingsDialog::onShown()
 {
-    MainWindow *f1 = app.Form1;
-    AutoControlsWindow *f13 = app.Form13;
-    move(f1->width() + 20, f1->y());
-    f1->autoLoadTimer->stop();
-    if (!QFile::exists(app.Data_File))
-        f1->createDataFile();
+    MainWindow *mainWindow = app.mainWindow;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
+    move(mainWindow->width() + 20, mainWindow->y());
+    mainWindow->autoLoadTimer->stop();
+    if (!QFile::exists(app.dataFilePath))
+        mainWindow->createDataFile();
 
-    autoLoadIntervalSpin->setValue(roundHalfEven(app.Auto_Load_Intvl / 1000.0));
-    sendIfChangedBox->setChecked(app.Send_If_Changed);
+    autoLoadIntervalSpin->setValue(roundHalfEven(app.autoLoadIntervalMs / 1000.0));
+    sendIfChangedBox->setChecked(app.sendIfChanged);
     autoLoadIntervalSpin->setEnabled(autoLoadBox->isChecked());
     secondsLabel->setEnabled(autoLoadBox->isChecked());
 
-    attemptsSpin->setValue(app.Attempts);
-    timeoutSpin->setValue(roundHalfEven(app.Timeout_Ms / 100.0));
+    attemptsSpin->setValue(app.attempts);
+    timeoutSpin->setValue(roundHalfEven(app.timeoutMs / 100.0));
 
-    app.Form12->productPanel->setVisible(app.Form12->boardType() != 0);
-    f13->scheduleButton->setEnabled(QFile::exists(app.schedulePath()));
+    app.boardViewWindow->productPanel->setVisible(app.boardViewWindow->boardType() != 0);
+    autoControls->scheduleButton->setEnabled(QFile::exists(app.schedulePath()));
 
     // A failed schedule lookup ends the showing here (already reported).
-    if (!f13->switchMode(true) || !f13->switchMode(false))
+    if (!autoControls->switchMode(true) || !autoControls->switchMode(false))
         return;
     refreshPortList();
 }
@@ -54,81 +54,81 @@ void SettingsDialog::onDefaultsClicked()
     sendIfChangedBox->setChecked(false);
     oneWayLinkBox->setChecked(false);
     checksumsBox->setChecked(true);
-    app.Form1->saveSettings();
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onCloseClicked()
 {
-    app.Auto_Load_Intvl = autoLoadIntervalSpin->value() * 1000;
-    app.Send_If_Changed = sendIfChangedBox->isChecked();
-    app.Timeout_Ms = timeoutSpin->value() * 100;
-    app.Attempts = attemptsSpin->value();
+    app.autoLoadIntervalMs = autoLoadIntervalSpin->value() * 1000;
+    app.sendIfChanged = sendIfChangedBox->isChecked();
+    app.timeoutMs = timeoutSpin->value() * 100;
+    app.attempts = attemptsSpin->value();
     for (int k = 1; k <= 10; ++k)
-        app.Form1->productNameLabels[k]->setText(app.Form12->productNameEdits[k]->text());
+        app.mainWindow->productNameLabels[k]->setText(app.boardViewWindow->productNameEdits[k]->text());
     hide();
-    app.Form1->saveSettings();
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onTimerUsedChanged()
 {
-    MainWindow *f1 = app.Form1;
-    AutoControlsWindow *f13 = app.Form13;
+    MainWindow *mainWindow = app.mainWindow;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
     // Automatic modes are available with the timer in use or when not controlled by the PC
     // (no selection counts as not the PC).
     const bool timerYes = timerUsedGroup->itemIndex() == 1;
     const bool available = timerYes || controlledByGroup->itemIndex() != 0;
 
-    const int brightness = f1->brightnessGroup->itemIndex();
-    const int lighting = f1->lightingGroup->itemIndex();
-    const bool wasLoading = app.Loading_Settings;
-    app.Loading_Settings = true;   // no command while the selectors are rebuilt
+    const int brightness = mainWindow->brightnessGroup->itemIndex();
+    const int lighting = mainWindow->lightingGroup->itemIndex();
+    const bool wasLoading = app.loadingSettings;
+    app.loadingSettings = true;   // no command while the selectors are rebuilt
 
-    f1->clockButton->setVisible(timerYes);
-    const QString min = f1->minLabel->text(), autoText = f1->autoLabel->text();
-    const QString off = f1->offLabel->text(), on = f1->onLabel->text();
+    mainWindow->clockButton->setVisible(timerYes);
+    const QString min = mainWindow->minLabel->text(), autoText = mainWindow->autoLabel->text();
+    const QString off = mainWindow->offLabel->text(), on = mainWindow->onLabel->text();
     const QStringList levels{min, QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("75%"),
                              QStringLiteral("100%")};
     if (available) {
         timeQueryButton->setEnabled(true);
-        f1->brightnessGroup->setItems(levels + QStringList{autoText}, 6);
-        f1->lightingGroup->setItems({off, on, autoText}, 3);
-        f13->setGroupMode(true, f13->brightnessModeGroup->itemIndex() == 1);
-        f13->setGroupMode(false, f13->lightingModeGroup->itemIndex() == 1);
-        f13->brightnessModeGroup->setEnabled(true);
-        f13->lightingModeGroup->setEnabled(true);
+        mainWindow->brightnessGroup->setItems(levels + QStringList{autoText}, 6);
+        mainWindow->lightingGroup->setItems({off, on, autoText}, 3);
+        autoControls->setGroupMode(true, autoControls->brightnessModeGroup->itemIndex() == 1);
+        autoControls->setGroupMode(false, autoControls->lightingModeGroup->itemIndex() == 1);
+        autoControls->brightnessModeGroup->setEnabled(true);
+        autoControls->lightingModeGroup->setEnabled(true);
     } else {
         timeQueryButton->setEnabled(false);
-        f1->brightnessGroup->setItems(levels, 5);
-        f1->lightingGroup->setItems({off, on}, 2);
-        for (QWidget *w : {static_cast<QWidget *>(f13->morningTimePicker), static_cast<QWidget *>(f13->eveningTimePicker),
-                           static_cast<QWidget *>(f13->offTimePicker), static_cast<QWidget *>(f13->onTimePicker),
-                           static_cast<QWidget *>(f13->offCorrectionSpin), static_cast<QWidget *>(f13->onCorrectionSpin),
-                           static_cast<QWidget *>(f13->morningCorrectionSpin), static_cast<QWidget *>(f13->eveningCorrectionSpin),
-                           static_cast<QWidget *>(f13->morningCorrectionLabel), static_cast<QWidget *>(f13->eveningCorrectionLabel),
-                           static_cast<QWidget *>(f13->offCorrectionLabel), static_cast<QWidget *>(f13->onCorrectionLabel)})
+        mainWindow->brightnessGroup->setItems(levels, 5);
+        mainWindow->lightingGroup->setItems({off, on}, 2);
+        for (QWidget *w : {static_cast<QWidget *>(autoControls->morningTimePicker), static_cast<QWidget *>(autoControls->eveningTimePicker),
+                           static_cast<QWidget *>(autoControls->offTimePicker), static_cast<QWidget *>(autoControls->onTimePicker),
+                           static_cast<QWidget *>(autoControls->offCorrectionSpin), static_cast<QWidget *>(autoControls->onCorrectionSpin),
+                           static_cast<QWidget *>(autoControls->morningCorrectionSpin), static_cast<QWidget *>(autoControls->eveningCorrectionSpin),
+                           static_cast<QWidget *>(autoControls->morningCorrectionLabel), static_cast<QWidget *>(autoControls->eveningCorrectionLabel),
+                           static_cast<QWidget *>(autoControls->offCorrectionLabel), static_cast<QWidget *>(autoControls->onCorrectionLabel)})
             w->setEnabled(true);
-        f13->brightnessModeGroup->setEnabled(false);
-        f13->lightingModeGroup->setEnabled(false);
+        autoControls->brightnessModeGroup->setEnabled(false);
+        autoControls->lightingModeGroup->setEnabled(false);
         // A selector that changes runs its mode switch (by time: no lookup).
-        f13->brightnessModeGroup->setItemIndex(0);
-        f13->lightingModeGroup->setItemIndex(0);
+        autoControls->brightnessModeGroup->setItemIndex(0);
+        autoControls->lightingModeGroup->setItemIndex(0);
     }
     // A remembered item that the rebuilt list no longer has becomes no selection.
-    f1->brightnessGroup->setItemIndex(brightness < f1->brightnessGroup->count() ? brightness : -1);
-    f1->lightingGroup->setItemIndex(lighting < f1->lightingGroup->count() ? lighting : -1);
+    mainWindow->brightnessGroup->setItemIndex(brightness < mainWindow->brightnessGroup->count() ? brightness : -1);
+    mainWindow->lightingGroup->setItemIndex(lighting < mainWindow->lightingGroup->count() ? lighting : -1);
 
-    app.Loading_Settings = wasLoading;
+    app.loadingSettings = wasLoading;
     arrangeMainButtons();
     sendControllerSettings();
 }
 
 void SettingsDialog::onControlledByChanged()
 {
-    if (!app.Settings_Send_Busy && controlledByGroup->itemIndex() == 1) {
+    if (!app.settingsSendBusy && controlledByGroup->itemIndex() == 1) {
         pcButton->setEnabled(true);
         modemButton->setEnabled(true);
     }
-    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy || controlledByGroup->itemIndex() < 0)
+    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || controlledByGroup->itemIndex() < 0)
         return;
     onTimerUsedChanged();
 }
@@ -136,7 +136,7 @@ void SettingsDialog::onControlledByChanged()
 void SettingsDialog::onTemperatureSensorChanged()
 {
     if (temperatureSensorGroup->itemIndex() == 1)
-        app.Form1->statusBar->setPanelText(3, QString());
+        app.mainWindow->statusBar->setPanelText(3, QString());
     onControllerParameterChanged();
 }
 
@@ -149,37 +149,37 @@ void SettingsDialog::onControllerParameterChanged()
 
 void SettingsDialog::onOneWayLinkToggled()
 {
-    MainWindow *f1 = app.Form1;
+    MainWindow *mainWindow = app.mainWindow;
     if (oneWayLinkBox->isChecked()) {
-        f1->readButton->setVisible(false);
+        mainWindow->readButton->setVisible(false);
         eventsGroup->setItemIndex(-1);
         eventsGroup->setEnabled(false);
     } else {
-        f1->readButton->setVisible(true);
+        mainWindow->readButton->setVisible(true);
         eventsGroup->setEnabled(true);
     }
     arrangeMainButtons();
-    f1->saveSettings();
+    mainWindow->saveSettings();
 }
 
 void SettingsDialog::onLightingControlToggled()
 {
-    MainWindow *f1 = app.Form1;
-    AutoControlsWindow *f13 = app.Form13;
+    MainWindow *mainWindow = app.mainWindow;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
     const bool on = lightingControlBox->isChecked();
-    f13->lightingBox->setVisible(on);
-    f1->lightingGroup->setVisible(on);
-    const int bottom = on ? f1->lightingGroup->y() + f1->lightingGroup->height() + 25 : f1->lightingGroup->y() + 25;
-    f1->controlsPanel->resize(f1->controlsPanel->width(), bottom);
-    f13->arrange();
-    f1->layOut();
-    f1->saveSettings();
+    autoControls->lightingBox->setVisible(on);
+    mainWindow->lightingGroup->setVisible(on);
+    const int bottom = on ? mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25 : mainWindow->lightingGroup->y() + 25;
+    mainWindow->controlsPanel->resize(mainWindow->controlsPanel->width(), bottom);
+    autoControls->arrange();
+    mainWindow->layOut();
+    mainWindow->saveSettings();
 }
 
 void SettingsDialog::onBrightnessControlToggled()
 {
-    app.Form1->brightnessGroup->setVisible(brightnessControlBox->isChecked());
-    app.Form1->saveSettings();
+    app.mainWindow->brightnessGroup->setVisible(brightnessControlBox->isChecked());
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onProtocolPanelToggled()
@@ -196,38 +196,38 @@ void SettingsDialog::onProtocolPanelToggled()
 
 void SettingsDialog::onAttemptsChanged()
 {
-    app.Attempts = attemptsSpin->value();
-    app.Form1->saveSettings();
+    app.attempts = attemptsSpin->value();
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onTimeoutChanged()
 {
-    app.Timeout_Ms = timeoutSpin->value() * 100;
-    app.Form1->saveSettings();
+    app.timeoutMs = timeoutSpin->value() * 100;
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::arrangeMainButtons()
 {
-    MainWindow *f1 = app.Form1;
-    const int L = f1->progressBar->x();
-    const int W = f1->progressBar->width();
+    MainWindow *mainWindow = app.mainWindow;
+    const int L = mainWindow->progressBar->x();
+    const int W = mainWindow->progressBar->width();
     const bool timer = timerUsedGroup->itemIndex() != 0;   // not "NO", also no selection
     const bool oneWay = oneWayLinkBox->isChecked();
     const auto place = [](QPushButton *b, int x, int w) { b->setGeometry(x, b->y(), w, b->height()); };
     if (timer && !oneWay) {
         const int w = (W - 20) / 3;
-        place(f1->writeButton, L, w);
-        place(f1->readButton, L + w + 10, w);
-        place(f1->clockButton, L + 2 * (w + 10), w);
+        place(mainWindow->writeButton, L, w);
+        place(mainWindow->readButton, L + w + 10, w);
+        place(mainWindow->clockButton, L + 2 * (w + 10), w);
     } else if (timer) {
         const int w = (W - 20) / 2;
-        place(f1->writeButton, L, w);
-        place(f1->clockButton, L + w + 20, w);
+        place(mainWindow->writeButton, L, w);
+        place(mainWindow->clockButton, L + w + 20, w);
     } else if (!oneWay) {
         const int w = (W - 20) / 2;
-        place(f1->writeButton, L, w);
-        place(f1->readButton, L + w + 20, w);
+        place(mainWindow->writeButton, L, w);
+        place(mainWindow->readButton, L + w + 20, w);
     } else {
-        place(f1->writeButton, L, W);
+        place(mainWindow->writeButton, L, W);
     }
 }

@@ -15,36 +15,36 @@
 
 void SettingsDialog::sendControllerSettings()
 {
-    if (app.Loading_Settings || app.Read_Busy || app.Settings_Send_Busy)
+    if (app.loadingSettings || app.readBusy || app.settingsSendBusy)
         return;
-    app.Settings_Send_Busy = true;
-    MainWindow *f1 = app.Form1;
-    AutoControlsWindow *f13 = app.Form13;
+    app.settingsSendBusy = true;
+    MainWindow *mainWindow = app.mainWindow;
+    AutoControlsWindow *autoControls = app.autoControlsWindow;
 
     ControllerConfig v;
     // Brightness and lighting first, before a group selected below can rebuild the selectors.
-    v.brightness = f1->brightnessGroup->itemIndex();
-    v.brightnessMode = f13->brightnessModeGroup->itemIndex();
-    v.lighting = f1->lightingGroup->itemIndex();
-    v.lightingMode = f13->lightingModeGroup->itemIndex();
+    v.brightness = mainWindow->brightnessGroup->itemIndex();
+    v.brightnessMode = autoControls->brightnessModeGroup->itemIndex();
+    v.lighting = mainWindow->lightingGroup->itemIndex();
+    v.lightingMode = autoControls->lightingModeGroup->itemIndex();
     // A group with no selection gets its first item and sends 0. Selecting runs the group's
-    // handler; its own send is dropped while Settings_Send_Busy is set.
+    // handler; its own send is dropped while settingsSendBusy is set.
     const auto chosen = [](RadioGroup *g) {
         if (g->itemIndex() < 0)
             g->setItemIndex(0);
         return g->itemIndex();
     };
     v.flash = chosen(flashGroup);
-    v.morningTime = app.Morning_Time;
-    v.eveningTime = app.Evening_Time;
-    v.morningCorrection = f13->morningCorrectionSpin->value();
-    v.eveningCorrection = f13->eveningCorrectionSpin->value();
-    v.dayLevel = f13->dayLevelBox->currentIndex();
-    v.nightLevel = f13->nightLevelBox->currentIndex();
-    v.offTime = app.OFF_Time;
-    v.onTime = app.ON_Time;
-    v.offCorrection = f13->offCorrectionSpin->value();
-    v.onCorrection = f13->onCorrectionSpin->value();
+    v.morningTime = app.morningTime;
+    v.eveningTime = app.eveningTime;
+    v.morningCorrection = autoControls->morningCorrectionSpin->value();
+    v.eveningCorrection = autoControls->eveningCorrectionSpin->value();
+    v.dayLevel = autoControls->dayLevelBox->currentIndex();
+    v.nightLevel = autoControls->nightLevelBox->currentIndex();
+    v.offTime = app.offTime;
+    v.onTime = app.onTime;
+    v.offCorrection = autoControls->offCorrectionSpin->value();
+    v.onCorrection = autoControls->onCorrectionSpin->value();
     v.timerUsed = chosen(timerUsedGroup);
     v.temperatureUsed = chosen(temperatureSensorGroup);
     v.section = chosen(clockSectionGroup);
@@ -56,15 +56,15 @@ void SettingsDialog::sendControllerSettings()
     QString badText;
     if (!setsFields(v, fields, &badText)) {
         // A stored time that is not "hh:mm..." is never sent as some other time.
-        app.Settings_Send_Busy = false;
+        app.settingsSendBusy = false;
         app.showError(notValidIntegerMessage(badText));
         return;
     }
-    app.Command_Text = Protocol::buildSetsCommand(fields);
-    f1->sendSettingCommand();
+    app.commandText = Protocol::buildSetsCommand(fields);
+    mainWindow->sendSettingCommand();
     // Saved whatever the outcome: after a failure this is what the reload put back.
-    f1->saveControllerSettings();
-    app.Settings_Send_Busy = false;
+    mainWindow->saveControllerSettings();
+    app.settingsSendBusy = false;
 }
 
 namespace {
@@ -75,9 +75,9 @@ namespace {
 void writeBare(App &app, const QByteArray &command)
 {
     const QByteArray bytes = command + "\r\n";
-    if (!app.Form1->replyTimer->isActive())
-        app.Command_Text = bytes;
-    app.Port->Write_Command(bytes);
+    if (!app.mainWindow->replyTimer->isActive())
+        app.commandText = bytes;
+    app.port->Write_Command(bytes);
 }
 
 } // namespace

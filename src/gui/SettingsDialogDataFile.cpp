@@ -18,9 +18,9 @@ void SettingsDialog::onAutoLoadToggled()
         sendIfChangedBox->show();
         autoLoadIntervalSpin->setEnabled(true);
         secondsLabel->setEnabled(true);
-        if (!QFile::exists(app.Data_File)) {
+        if (!QFile::exists(app.dataFilePath)) {
             app.beep();
-            app.execModal(app.Form5);
+            app.execModal(app.dataFileMissingDialog);
         }
     } else {
         sendIfChangedBox->hide();
@@ -28,21 +28,21 @@ void SettingsDialog::onAutoLoadToggled()
         autoLoadIntervalSpin->setEnabled(false);
         secondsLabel->setEnabled(false);
     }
-    app.Form1->saveSettings();
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onSendIfChangedToggled()
 {
-    app.Send_If_Changed = sendIfChangedBox->isChecked();
-    app.Form1->saveSettings();
+    app.sendIfChanged = sendIfChangedBox->isChecked();
+    app.mainWindow->saveSettings();
 }
 
 void SettingsDialog::onAutoLoadIntervalChanged()
 {
-    app.Auto_Load_Intvl = autoLoadIntervalSpin->value() * 1000;
-    app.Form1->saveSettings();
-    if (app.Form1->autoLoadTimer->isActive())
-        app.Form1->autoLoadTimer->setInterval(app.Auto_Load_Intvl);
+    app.autoLoadIntervalMs = autoLoadIntervalSpin->value() * 1000;
+    app.mainWindow->saveSettings();
+    if (app.mainWindow->autoLoadTimer->isActive())
+        app.mainWindow->autoLoadTimer->setInterval(app.autoLoadIntervalMs);
 }
 
 void SettingsDialog::hideEvent(QHideEvent *e)
@@ -50,6 +50,6 @@ void SettingsDialog::hideEvent(QHideEvent *e)
     QDialog::hideEvent(e);
     // Leaving the dialog resumes automatic loading as set, rather than waiting for the next
     // exchange with the board.
-    if (!e->spontaneous() && app.Form1 && !app.Closing)
-        app.Form1->applyAutoLoadInterval();
+    if (!e->spontaneous() && app.mainWindow && !app.closing)
+        app.mainWindow->applyAutoLoadInterval();
 }

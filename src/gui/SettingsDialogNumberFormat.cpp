@@ -9,14 +9,14 @@
 void SettingsDialog::onDigitsChanged()
 {
     const int n = digitsSpin->value();
-    if (!app.Loading_Settings) {
+    if (!app.loadingSettings) {
         if (n > previousDigits) {
             for (int k = 1; k <= 10; ++k) {
-                FigureEdit *e = app.Form1->figureEdits[k];
-                e->setText(e->text() + app.Fill_Char);
+                FigureEdit *e = app.mainWindow->figureEdits[k];
+                e->setText(e->text() + app.fillChar);
             }
         }
-        app.Form1->reformatAllFields();
+        app.mainWindow->reformatAllFields();
     }
     // Remembered also while the settings load, so that the next change compares with the
     // number actually in effect.
@@ -27,8 +27,8 @@ QChar SettingsDialog::fillChar() const { return fillCharGroup->itemIndex() == 0 
 
 void SettingsDialog::onFillCharChanged()
 {
-    if (app.Loading_Settings)
+    if (app.loadingSettings)
         return;
-    app.Fill_Char = fillChar();
-    app.Form1->reformatAllFields();
+    app.fillChar = fillChar();
+    app.mainWindow->reformatAllFields();
 }

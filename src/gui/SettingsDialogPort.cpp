@@ -49,31 +49,31 @@ bool naturalLess(const QString &a, const QString &b)
 
 void SettingsDialog::reopenPort()
 {
-    app.Port_Name = portCombo->currentText();
-    if (app.Port->Port_Handle() != CommPort::State::None)
-        app.Port->Close_Port();
+    app.portName = portCombo->currentText();
+    if (app.port->Port_Handle() != CommPort::State::None)
+        app.port->Close_Port();
     else
-        app.Form1->saveSettings();
-    app.Port->Open_Port(app.Port_Name, app.Baud_Rate, app.Parity);
-    setPortBoxColour(app.Port->Port_Handle() == CommPort::State::Failed);
+        app.mainWindow->saveSettings();
+    app.port->Open_Port(app.portName, app.baudRate, app.parity);
+    setPortBoxColour(app.port->Port_Handle() == CommPort::State::Failed);
 }
 
 void SettingsDialog::onBaudRateChanged()
 {
-    app.Baud_Rate = baudRateCombo->currentText();
+    app.baudRate = baudRateCombo->currentText();
     reopenPort();
 }
 
 void SettingsDialog::onParityChanged()
 {
-    app.Parity = parityCombo->currentText();
+    app.parity = parityCombo->currentText();
     reopenPort();
 }
 
 void SettingsDialog::refreshPortList()
 {
     setPortBoxColour(false);
-    const QString remembered = app.Port_Name;
+    const QString remembered = app.portName;
     const QString rememberedPath = CommPort::devicePath(remembered);
 
     // The ports the system knows of, plus the remembered one: a pseudo-terminal or a link to
@@ -98,10 +98,10 @@ void SettingsDialog::refreshPortList()
     portCombo->clear();
     bool rememberedExists = false;
     for (const QString &name : std::as_const(candidates)) {
-        app.Port_Name = name;
-        if (app.Port->Port_Handle() != CommPort::State::None)
-            app.Port->Close_Port();
-        if (app.Port->Open_Port(name, app.Baud_Rate, app.Parity) != CommPort::State::Open)
+        app.portName = name;
+        if (app.port->Port_Handle() != CommPort::State::None)
+            app.port->Close_Port();
+        if (app.port->Open_Port(name, app.baudRate, app.parity) != CommPort::State::Open)
             continue;
         if (!remembered.isEmpty() && CommPort::devicePath(name) == rememberedPath) {
             // Listed under the name the operator chose ("COM1" rather than /dev/ttyS0).

@@ -18,34 +18,34 @@ QString repeatedDigit(int d)
 
 void TestPatternWindow::onShown()
 {
-    MainWindow *f1 = app.Form1;
-    f1->saveDataFile();
-    f1->statusBar->setPanelText(0, QStringLiteral("Loaded"));
+    MainWindow *mainWindow = app.mainWindow;
+    mainWindow->saveDataFile();
+    mainWindow->statusBar->setPanelText(0, QStringLiteral("Loaded"));
     patternGroup->setItemIndex(-1);
-    app.Test_Mode = true;
+    app.testMode = true;
 }
 
 void TestPatternWindow::onPatternChosen()
 {
-    MainWindow *f1 = app.Form1;
+    MainWindow *mainWindow = app.mainWindow;
     const int index = patternGroup->itemIndex();
     if (index < 0)
         return;
     for (int k = 1; k <= 10; ++k) {
         const QString text = index == MixedPattern ? repeatedDigit(k % 10) : patternGroup->itemText(index);
         // Through the field's own change handling, so the pattern is formatted like typing.
-        f1->figureEdits[k]->setText(text);
+        mainWindow->figureEdits[k]->setText(text);
     }
-    f1->requestUpload();
+    mainWindow->requestUpload();
 }
 
 void TestPatternWindow::onRestoreClicked()
 {
-    MainWindow *f1 = app.Form1;
-    f1->loadDataFile();
-    app.Test_Mode = false;
-    f1->statusBar->setPanelText(0, QString());
-    f1->requestUpload();
+    MainWindow *mainWindow = app.mainWindow;
+    mainWindow->loadDataFile();
+    app.testMode = false;
+    mainWindow->statusBar->setPanelText(0, QString());
+    mainWindow->requestUpload();
     hide();
 }
 

@@ -36,7 +36,7 @@ public:
         };
         app->createWindows();
         // The start-up step runs when the test says so, not from the timer.
-        app->Form1->startUpTimer->stop();
+        app->mainWindow->startUpTimer->stop();
     }
     ~TestApp()
     {
@@ -44,7 +44,7 @@ public:
     }
 
     // Runs the start-up step (settings load, window shown, port opened).
-    void startUp() { app->Form1->runStartUpStep(); }
+    void startUp() { app->mainWindow->runStartUpStep(); }
 
     QString path(const QString &name) const { return QDir(dir->path()).filePath(name); }
     void writeFile(const QString &name, const QByteArray &data) const
@@ -62,7 +62,7 @@ public:
     }
     bool exists(const QString &name) const { return QFile::exists(path(name)); }
 
-    MainWindow *f1() const { return app->Form1; }
+    MainWindow *mainWindow() const { return app->mainWindow; }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<App> app;

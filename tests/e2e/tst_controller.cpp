@@ -35,9 +35,9 @@ struct Rig {
     Sim sim;
     TestApp t;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.app->Form1; }
-    SettingsDialog *f2() { return t.app->Form2; }
-    AutoControlsWindow *f13() { return t.app->Form13; }
+    MainWindow *f1() { return t.app->mainWindow; }
+    SettingsDialog *f2() { return t.app->settingsDialog; }
+    AutoControlsWindow *f13() { return t.app->autoControlsWindow; }
     bool checksums() { return f2()->checksumsBox->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
@@ -117,7 +117,7 @@ private slots:
         QFETCH(int, modeAfter);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        QCOMPARE(r.app().Port->Port_Handle(), CommPort::State::Open);
+        QCOMPARE(r.app().port->Port_Handle(), CommPort::State::Open);
         r.f2()->lightingControlBox->setChecked(lightingControl);
         RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
@@ -156,11 +156,11 @@ private slots:
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         if (testPattern)
-            r.app().Form11->show();
+            r.app().testPatternWindow->show();
         QTimer::singleShot(100, [&] {
             QVERIFY(r.f1()->writeButton->isEnabled());
             if (testPattern)
-                r.app().Form11->patternGroup->button(1)->click();
+                r.app().testPatternWindow->patternGroup->button(1)->click();
             else
                 r.f1()->writeButton->click();
             r.f1()->writeButton->click();   // a second request adds nothing
@@ -191,8 +191,8 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
         QCOMPARE(r.f1()->statusBar->panelText(1), QStringLiteral("before"));
-        QVERIFY(!r.app().Settings_Send_Busy);
-        QVERIFY(!r.app().Loading_Settings);
+        QVERIFY(!r.app().settingsSendBusy);
+        QVERIFY(!r.app().loadingSettings);
     }
 
     // What each answer of the board does to a brightness change.
@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(bar->panelText(1), panelsEmptied ? QString() : QStringLiteral("BRIG=2"));
         QCOMPARE(bar->panelText(2), panelsEmptied ? QString() : QStringLiteral("LIGH=1"));
         QCOMPARE(r.app().beepCount, beeps);
-        QVERIFY(!r.app().Loading_Settings);
+        QVERIFY(!r.app().loadingSettings);
         if (!reloaded) {
             QCOMPARE(r.f1()->brightnessGroup->itemIndex(), 2);
             QCOMPARE(r.f1()->lightingGroup->itemIndex(), 1);
@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(r.f1()->lightingGroup->itemIndex(), -1);
         QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
         QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
-        QCOMPARE(r.app().Morning_Time, QStringLiteral("00:00:00"));
+        QCOMPARE(r.app().morningTime, QStringLiteral("00:00:00"));
     }
 
     // After an unacknowledged command the windows show the values last saved.
@@ -271,7 +271,7 @@ private slots:
         QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
         QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
         QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
-        QCOMPARE(r.app().OFF_Time, QStringLiteral("07:10:00"));
+        QCOMPARE(r.app().offTime, QStringLiteral("07:10:00"));
         QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
         for (RadioGroup *g : {r.f1()->brightnessGroup, r.f1()->lightingGroup, r.f13()->lightingModeGroup,
                               r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
@@ -313,7 +313,7 @@ private slots:
     {
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.app().Attempts = 2;
+        r.app().attempts = 2;
         r.f2()->checksumsBox->setChecked(false);
         r.f2()->timeQueryButton->setEnabled(true);
         QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
@@ -380,7 +380,7 @@ private slots:
         for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,
                               r.f2()->inverseSignalsGroup, r.f2()->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
-        QVERIFY(!r.app().Settings_Send_Busy);
+        QVERIFY(!r.app().settingsSendBusy);
         const IniFile ini(r.app().settingsPath());
         QCOMPARE(ini.readInteger("Controller", "Timer_Used", 9), 0);
         QCOMPARE(ini.readInteger("Controller", "Modem_Used", 9), 0);

@@ -27,11 +27,11 @@ struct Rig {
     explicit Rig(bool sendIfChanged = true)
     {
         t = std::make_unique<TestApp>(makeIni(sim.port(), sendIfChanged));
-        t->app->Upload_Retry_Ms = 2500;
+        t->app->uploadRetryMs = 2500;
         t->startUp();
     }
     App &app() const { return *t->app; }
-    MainWindow *f1() const { return t->app->Form1; }
+    MainWindow *f1() const { return t->app->mainWindow; }
     QString panel(int i) const { return f1()->statusBar->panelText(i); }
     // Another process rewrites the data file.
     void rewriteFile(const QByteArray &content) const
@@ -51,9 +51,9 @@ struct Rig {
         f1()->readBoard();
         QCOMPARE(panel(0), QString("Reading Ok"));
         QTRY_VERIFY_WITH_TIMEOUT(sim.receivedCount("SEND=") == 1 && panel(0) == "Loaded"
-                                     && app().Previous_Content == app().Loaded_Content,
+                                     && app().previousContent == app().loadedContent,
                                  10000);
-        QVERIFY(app().Last_Send_OK);
+        QVERIFY(app().lastUploadOk);
     }
     Sim sim;
     std::unique_ptr<TestApp> t;
@@ -84,13 +84,13 @@ void tst_data_upload::changedFileReachesBoard()
 
     r.rewriteFile(Changed);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(r.app().Previous_Content, QString("2.2500").repeated(10), 10000);
-    QVERIFY(r.app().Last_Send_OK);
+    QTRY_COMPARE_WITH_TIMEOUT(r.app().previousContent, QString("2.2500").repeated(10), 10000);
+    QVERIFY(r.app().lastUploadOk);
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(r.f1()->figureEdits[k]->text(), QString("2.2500"));
     // The board holds the new figures: the verifying read came back equal.
     QVERIFY(r.t->modals.isEmpty());
-    QVERIFY(r.app().Readback_Text.startsWith(QString("2.2500").repeated(8)));
+    QVERIFY(r.app().readbackText.startsWith(QString("2.2500").repeated(8)));
     // Polls of the same content upload nothing more.
     QTest::qWait(2500);
     QCOMPARE(r.sim.receivedCount("SEND="), 2);
@@ -108,17 +108,17 @@ void tst_data_upload::failedUploadIsRetriedLater()
     r.rewriteFile(Changed);
     QTRY_VERIFY_WITH_TIMEOUT(r.t->modals.contains("Form8"), 10000);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
-    QVERIFY(!r.app().Last_Send_OK);
+    QVERIFY(!r.app().lastUploadOk);
     // The change is still pending, and the next polls do not try again at once.
-    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QVERIFY(r.app().previousContent != r.app().loadedContent);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
     QCOMPARE(r.t->modals.count("Form8"), 1);
 
     QVERIFY(r.sim.control("silent 0"));
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
-    QVERIFY(r.app().Last_Send_OK);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QVERIFY(r.app().lastUploadOk);
     QCOMPARE(r.t->modals.count("Form8"), 1);
 }
 
@@ -130,16 +130,16 @@ void tst_data_upload::dialogShowingDefersUpload()
     if (QTest::currentTestFailed())
         return;
 
-    r.app().Form9->show();
+    r.app().uploadErrorDialog->show();
     r.rewriteFile(Changed);
     QTRY_COMPARE_WITH_TIMEOUT(r.f1()->figureEdits[1]->text(), QString("2.2500"), 5000);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
-    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QVERIFY(r.app().previousContent != r.app().loadedContent);
 
-    r.app().Form9->hide();
+    r.app().uploadErrorDialog->hide();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::changeDuringUploadDialogWaits()
@@ -156,7 +156,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     QVERIFY(r.sim.control("silent 1"));
     r.rewriteFile(Changed);
     r.t->onModal = [&](QDialog *d) {
-        if (d == r.app().Form8) {
+        if (d == r.app().connectionErrorDialog) {
             d->show();
             r.f1()->onAutoLoadTick();
         }
@@ -165,7 +165,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     r.t->onModal = nullptr;
     QCOMPARE(r.t->modals, QStringList{"Form8"});
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
-    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     // The dialog is closed: the next poll does not upload at once, so a board that is off
     // does not raise the dialog again right away.
@@ -177,7 +177,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::earlierContentAfterFailedUpload()
@@ -201,9 +201,9 @@ void tst_data_upload::earlierContentAfterFailedUpload()
     QVERIFY(r.sim.control("ok-then-silent 0"));
     r.rewriteFile(Initial);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(initialSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
-    QVERIFY(r.app().Last_Send_OK);
-    QVERIFY(r.app().Readback_Text.startsWith(QString("1.0000").repeated(8)));
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QVERIFY(r.app().lastUploadOk);
+    QVERIFY(r.app().readbackText.startsWith(QString("1.0000").repeated(8)));
 }
 
 void tst_data_upload::noUploadInsideRead()
@@ -223,13 +223,13 @@ void tst_data_upload::noUploadInsideRead()
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.t->modals.isEmpty());
-    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     // The change goes at a later poll.
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().Previous_Content == r.app().Loaded_Content, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::noUploadInsideExchange()
@@ -249,13 +249,13 @@ void tst_data_upload::noUploadInsideExchange()
         r.f1()->loadDataFileAction->trigger();
         loaded = true;
     });
-    r.app().Command_Text = "BRIG=3";
+    r.app().commandText = "BRIG=3";
     r.f1()->exchangeCommand();
     QVERIFY(loaded);
-    QVERIFY(r.app().Reply_Timeout);
+    QVERIFY(r.app().replyTimeout);
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
-    QVERIFY(r.app().Previous_Content != r.app().Loaded_Content);
+    QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
@@ -268,8 +268,8 @@ void tst_data_upload::noUploadWanted()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     r.rewriteFile(Changed);
     r.f1()->loadDataFile();
-    QCOMPARE(r.app().Previous_Content, QString("2.2500").repeated(10));
-    QCOMPARE(r.app().Previous_Content, r.app().Loaded_Content);
+    QCOMPARE(r.app().previousContent, QString("2.2500").repeated(10));
+    QCOMPARE(r.app().previousContent, r.app().loadedContent);
     QTest::qWait(300);
     QCOMPARE(r.sim.receivedCount("SEND="), 0);
 }

@@ -54,20 +54,20 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.f1(); }
-    SettingsDialog *f2() { return t.app->Form2; }
+    MainWindow *f1() { return t.mainWindow(); }
+    SettingsDialog *f2() { return t.app->settingsDialog; }
     bool connect()
     {
         if (!sim.ok())
             return false;
         f2()->portCombo->setEditText(sim.port());
         f2()->reopenPort();
-        return app().Port->Port_Handle() == CommPort::State::Open;
+        return app().port->Port_Handle() == CommPort::State::Open;
     }
     // The board sends `bytes`; returns once they are waiting at the program's end of the line.
     bool boardSends(const QByteArray &bytes)
     {
-        QSerialPort *port = app().Port->serial();
+        QSerialPort *port = app().port->serial();
         const qint64 before = port->bytesAvailable();
         if (!sim.control(QStringLiteral("raw ") + escaped(bytes)))
             return false;
@@ -93,7 +93,7 @@ private slots:
         QTest::addColumn<bool>("lighting");
         QTest::addColumn<QStringList>("log");
         QTest::addColumn<QStringList>("panels");     // panels 1, 2, 3; "=" keeps what was shown
-        QTest::addColumn<QStringList>("values");     // Board_Values 11..13; "=" keeps what was there
+        QTest::addColumn<QStringList>("values");     // board values 11..13; "=" keeps what was there
 
         const QStringList same{"=", "=", "="};
         const QStringList applied{"BRIG=75%", "LIGH=1", "21.5°C"};
@@ -183,7 +183,7 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             rig.f1()->statusBar->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
-            rig.app().Board_Values[k] = QStringLiteral("old");
+            rig.app().boardValues[k] = QStringLiteral("old");
 
         for (const QByteArray &chunk : chunks) {
             QVERIFY(rig.boardSends(chunk));
@@ -194,10 +194,10 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(rig.panel(i), panels[i - 1] == QLatin1String("=") ? before[i - 1] : panels[i - 1]);
         for (int k = 11; k <= 13; ++k)
-            QCOMPARE(rig.app().Board_Values[k],
+            QCOMPARE(rig.app().boardValues[k],
                      values[k - 11] == QLatin1String("=") ? QStringLiteral("old") : values[k - 11]);
         // Everything sent was read.
-        QCOMPARE(rig.app().Port->serial()->bytesAvailable(), 0);
+        QCOMPARE(rig.app().port->serial()->bytesAvailable(), 0);
     }
 
     // The board's own events, on the running timer, reach the panels.
@@ -213,7 +213,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
-        QCOMPARE(rig.app().Board_Values[11], QStringLiteral("23.5"));
+        QCOMPARE(rig.app().boardValues[11], QStringLiteral("23.5"));
         const QStringList log = logLines(rig.f2());
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.first().startsWith(QLatin1String("EVENT 23.5,2,0;")), qPrintable(log.first()));
@@ -240,7 +240,7 @@ private slots:
         QVERIFY(clock.match(rig.f1()->clockLabel->text()).hasMatch());
         QCOMPARE(logLines(f2), QStringList());
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
-        QVERIFY(rig.app().Port->serial()->bytesAvailable() > 0);
+        QVERIFY(rig.app().port->serial()->bytesAvailable() > 0);
 
         f2->pauseProtocolBox->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);

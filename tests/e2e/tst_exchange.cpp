@@ -41,35 +41,35 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    SettingsDialog *f2() { return t.app->Form2; }
+    SettingsDialog *f2() { return t.app->settingsDialog; }
     bool connect()
     {
         f2()->portCombo->setEditText(sim.port());
         f2()->reopenPort();
-        return app().Port->Port_Handle() == CommPort::State::Open;
+        return app().port->Port_Handle() == CommPort::State::Open;
     }
     // Runs one exchange of `command`; returns its duration in ms.
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
     {
         f2()->checksumsBox->setChecked(checksums);
-        app().Attempts = attempts;
-        app().Timeout_Ms = timeoutMs;
-        app().Command_Text = command;
+        app().attempts = attempts;
+        app().timeoutMs = timeoutMs;
+        app().commandText = command;
         QElapsedTimer clock;
         clock.start();
-        t.f1()->exchangeCommand();
+        t.mainWindow()->exchangeCommand();
         return clock.elapsed();
     }
     QString outcome()
     {
         QStringList set;
-        if (app().Reply_OK)
+        if (app().replyOk)
             set << "ok";
-        if (app().Reply_Error)
+        if (app().replyError)
             set << "error";
-        if (app().Reply_Timeout)
+        if (app().replyTimeout)
             set << "timeout";
-        if (app().Reply_Read)
+        if (app().replyRead)
             set << "read";
         return set.join(QLatin1Char('+'));
     }
@@ -213,7 +213,7 @@ void TestExchange::exchange()
     QTest::qWait(50);
     QCOMPARE(rig.sim.receivedCount(wire), writes);
     QCOMPARE(rig.sim.received(), wire.repeated(writes));   // nothing else went out
-    QCOMPARE(rig.app().Command_Text, wire);
+    QCOMPARE(rig.app().commandText, wire);
 
     if (outcome == "timeout") {
         // Each attempt lasts a little more than the time-out.
@@ -223,9 +223,9 @@ void TestExchange::exchange()
         QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
     }
     if (outcome == "read")
-        QVERIFY2(rig.app().Reply_Text.startsWith(replyText), rig.app().Reply_Text.constData());
+        QVERIFY2(rig.app().replyText.startsWith(replyText), rig.app().replyText.constData());
     else
-        QCOMPARE(rig.app().Reply_Text, replyText);
+        QCOMPARE(rig.app().replyText, replyText);
 
     const QStringList got = logLines(rig.f2());
     if (log == QStringList{"*"}) {
@@ -238,10 +238,10 @@ void TestExchange::exchange()
     // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
     const QString shown = QString::fromLatin1(wire.chopped(2));
     QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
-    QCOMPARE(rig.app().Form13->statusBar->panelText(0), shown);
-    QVERIFY(!rig.t.f1()->replyTimer->isActive());
-    QVERIFY(rig.t.f1()->clockAndEventTimer->isActive());
-    QVERIFY(!rig.t.f1()->autoLoadTimer->isActive());   // automatic loading is off
+    QCOMPARE(rig.app().autoControlsWindow->statusBar->panelText(0), shown);
+    QVERIFY(!rig.t.mainWindow()->replyTimer->isActive());
+    QVERIFY(rig.t.mainWindow()->clockAndEventTimer->isActive());
+    QVERIFY(!rig.t.mainWindow()->autoLoadTimer->isActive());   // automatic loading is off
 }
 
 void TestExchange::oneWayLink()
@@ -256,7 +256,7 @@ void TestExchange::oneWayLink()
     QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
     QTest::qWait(200);
     QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
-    QVERIFY(!rig.t.f1()->replyTimer->isActive());
+    QVERIFY(!rig.t.mainWindow()->replyTimer->isActive());
 }
 
 void TestExchange::staleInputIsDiscarded()
@@ -265,9 +265,9 @@ void TestExchange::staleInputIsDiscarded()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.t.f1()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
+    rig.t.mainWindow()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
     QVERIFY(rig.sim.control("send OK"));
-    QTRY_VERIFY(rig.app().Port->serial()->bytesAvailable() >= 4);
+    QTRY_VERIFY(rig.app().port->serial()->bytesAvailable() >= 4);
     rig.exchange("BRIG=2", 1, 400);
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QCOMPARE(logLines(rig.f2()), QStringList());
@@ -278,7 +278,7 @@ void TestExchange::windowLivesDuringWait()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    MainWindow *f1 = rig.t.f1();
+    MainWindow *f1 = rig.t.mainWindow();
     f1->show();
     rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
     f1->applyAutoLoadInterval();
@@ -308,7 +308,7 @@ void TestExchange::windowLivesDuringWait()
     rig.exchange("BRIG=3", 1, 1000);
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
-    QVERIFY(rig.app().Reply_Timeout);
+    QVERIFY(rig.app().replyTimeout);
     QVERIFY(f1->clockAndEventTimer->isActive());
     QVERIFY(f1->autoLoadTimer->isActive());
 }
@@ -316,17 +316,17 @@ void TestExchange::windowLivesDuringWait()
 void TestExchange::missingPortTimesOutEveryAttempt()
 {
     TestApp t;
-    t.app->Form2->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
-    t.app->Form2->reopenPort();
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
-    t.app->Attempts = 2;
-    t.app->Timeout_Ms = 400;
-    t.app->Command_Text = "BRIG=2";
+    t.app->settingsDialog->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
+    t.app->settingsDialog->reopenPort();
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    t.app->attempts = 2;
+    t.app->timeoutMs = 400;
+    t.app->commandText = "BRIG=2";
     QElapsedTimer clock;
     clock.start();
-    t.f1()->exchangeCommand();
-    QVERIFY(t.app->Reply_Timeout);
-    QVERIFY(!t.app->Reply_OK && !t.app->Reply_Error && !t.app->Reply_Read);
+    t.mainWindow()->exchangeCommand();
+    QVERIFY(t.app->replyTimeout);
+    QVERIFY(!t.app->replyOk && !t.app->replyError && !t.app->replyRead);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
 }
 
@@ -341,8 +341,8 @@ void TestExchange::hangUpDuringWait()
     const double cpuWait = cpuSeconds() - cpu0;
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
-    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
-    QCOMPARE(rig.app().Port->errorCount(), 1);
+    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().port->errorCount(), 1);
 
     // Idle afterwards: no flood of errors keeps the process busy.
     const double cpu1 = cpuSeconds();
@@ -356,7 +356,7 @@ void TestExchange::hangUpDuringWait()
 
     // The next operation reopens the port; while it is gone, that fails (red box).
     rig.f2()->reopenPort();
-    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
@@ -364,13 +364,13 @@ void TestExchange::silentWaitCpu()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.t.f1()->show();   // the progress bar repaints as it would for the operator
+    rig.t.mainWindow()->show();   // the progress bar repaints as it would for the operator
     QTest::qWait(300);      // the first paint (fonts loaded) is not part of the wait
     const double cpu0 = cpuSeconds();
     const qint64 ms = rig.exchange("BRIG=2", 1, 10000);
     const double cpu = cpuSeconds() - cpu0;
     qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", ms, cpu);
-    QVERIFY(rig.app().Reply_Timeout);
+    QVERIFY(rig.app().replyTimeout);
     QVERIFY(ms >= 10000);
     // A busy wait would take about 10 s; polling every millisecond about 0.3 s.
     QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
@@ -401,10 +401,10 @@ void TestExchange::progressBar()
     QFETCH(int, ticksToPlateau);
     TestApp t;
     App &a = *t.app;
-    MainWindow *f1 = t.f1();
-    a.Attempt_Timeout_Ms = timeoutMs;
-    a.Elapsed_Ms = 0;
-    a.Reply_Timeout = false;
+    MainWindow *f1 = t.mainWindow();
+    a.attemptTimeoutMs = timeoutMs;
+    a.elapsedMs = 0;
+    a.replyTimeout = false;
     f1->progressBar->setValue(0);
     f1->onReplyTick();
     QCOMPARE(f1->progressBar->value(), firstStep);
@@ -417,10 +417,10 @@ void TestExchange::progressBar()
     const int ticksToTimeout = timeoutMs / 10 + 1;
     for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
         f1->onReplyTick();
-    QCOMPARE(a.Elapsed_Ms, timeoutMs);
-    QVERIFY(!a.Reply_Timeout);
+    QCOMPARE(a.elapsedMs, timeoutMs);
+    QVERIFY(!a.replyTimeout);
     f1->onReplyTick();
-    QVERIFY(a.Reply_Timeout);
+    QVERIFY(a.replyTimeout);
     QCOMPARE(f1->progressBar->value(), plateau);
 }
 
@@ -442,9 +442,9 @@ void TestExchange::errorDialogs()
     QFETCH(int, which);
     QFETCH(QStringList, texts);
     TestApp t;
-    ErrorDialog *d = which == 8 ? static_cast<ErrorDialog *>(t.app->Form8)
-                   : which == 9 ? static_cast<ErrorDialog *>(t.app->Form9)
-                                : static_cast<ErrorDialog *>(t.app->Form10);
+    ErrorDialog *d = which == 8 ? static_cast<ErrorDialog *>(t.app->connectionErrorDialog)
+                   : which == 9 ? static_cast<ErrorDialog *>(t.app->uploadErrorDialog)
+                                : static_cast<ErrorDialog *>(t.app->readErrorDialog);
     QCOMPARE(d->windowTitle(), QStringLiteral("Error"));
     QCOMPARE(d->size(), QSize(392, 116));
     QVERIFY(d->isModal());

@@ -102,28 +102,28 @@ void TestPort::portBoxColour()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     t.writeFile(QStringLiteral("plain.txt"), "not a port\r\n");
     name.replace(QStringLiteral("{sim}"), sim.port()).replace(QStringLiteral("{file}"), t.path("plain.txt"));
 
     // From an open port to the name, and back: the box follows every change.
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
 
     f2->baudRateCombo->setEditText(baud);
     f2->onBaudRateChanged();
-    QCOMPARE(t.app->Baud_Rate, baud);
+    QCOMPARE(t.app->baudRate, baud);
     selectPort(f2, name);
-    QCOMPARE(t.app->Port_Name, name);
-    QCOMPARE(t.app->Port->Port_Handle(), opens ? CommPort::State::Open : CommPort::State::Failed);
+    QCOMPARE(t.app->portName, name);
+    QCOMPARE(t.app->port->Port_Handle(), opens ? CommPort::State::Open : CommPort::State::Failed);
     QCOMPARE(isRed(f2), !opens);
     QCOMPARE(t.readFile(QStringLiteral("plain.txt")), QByteArray("not a port\r\n"));
 
     f2->baudRateCombo->setEditText(QStringLiteral("9600"));
     f2->onBaudRateChanged();
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
 }
 
@@ -132,19 +132,19 @@ void TestPort::typingReopensThePort()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     f2->portCombo->lineEdit()->clear();
     // Every typed character reopens the port with the text as it stands.
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.chopped(1));
-    QCOMPARE(t.app->Port_Name, s.link.chopped(1));
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->portName, s.link.chopped(1));
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
     QVERIFY(isRed(f2));
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.right(1));
-    QCOMPARE(t.app->Port_Name, s.link);
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->portName, s.link);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
     QTest::keyClick(f2->portCombo->lineEdit(), Qt::Key_Backspace);
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
     QVERIFY(isRed(f2));
 }
 
@@ -175,19 +175,19 @@ void TestPort::lineSettings()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     selectPort(f2, sim.port());
     // The baud and parity boxes store their text and reopen the port at once.
     f2->baudRateCombo->setEditText(baud);
     f2->onBaudRateChanged();
     f2->parityCombo->setEditText(parity);
     f2->onParityChanged();
-    QCOMPARE(t.app->Baud_Rate, baud);
-    QCOMPARE(t.app->Parity, parity);
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->baudRate, baud);
+    QCOMPARE(t.app->parity, parity);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
 
     termios tio{};
-    QCOMPARE(tcgetattr(int(t.app->Port->serial()->handle()), &tio), 0);
+    QCOMPARE(tcgetattr(int(t.app->port->serial()->handle()), &tio), 0);
     QCOMPARE(int(cfgetospeed(&tio)), speed);
     QCOMPARE(int(cfgetispeed(&tio)), speed);
     QCOMPARE(int(tio.c_cflag & CSIZE), int(CS8));
@@ -195,8 +195,8 @@ void TestPort::lineSettings()
     QCOMPARE(int(tio.c_cflag & CRTSCTS), 0);
     QCOMPARE(int(tio.c_iflag & (IXON | IXOFF | IXANY)), 0);
     QCOMPARE(int(tio.c_cflag & (PARODD | CMSPAR)), parityBits);
-    QCOMPARE(int(t.app->Port->serial()->parity()), qtParity);
-    QCOMPARE(t.app->Port->serial()->readBufferSize(), qint64(2048));
+    QCOMPARE(int(t.app->port->serial()->parity()), qtParity);
+    QCOMPARE(t.app->port->serial()->readBufferSize(), qint64(2048));
 }
 
 void TestPort::writeIsExact()
@@ -204,11 +204,11 @@ void TestPort::writeIsExact()
     Sim sim{{QStringLiteral("--silent")}};
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    selectPort(t.app->Form2, sim.port());
+    selectPort(t.app->settingsDialog, sim.port());
     const QByteArray bytes("SEND=\0\x01\x7f\x80\xff;\r\nA", 14);
-    t.app->Port->Write_Command(bytes);
+    t.app->port->Write_Command(bytes);
     QVERIFY(sim.waitForReceived(bytes));
-    t.app->Port->Write_Command("B");
+    t.app->port->Write_Command("B");
     QVERIFY(sim.waitForReceived(bytes + "B"));
     QCOMPARE(sim.received(), bytes + "B");
 }
@@ -218,8 +218,8 @@ void TestPort::readByte()
     Sim sim{{QStringLiteral("--silent")}};
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    selectPort(t.app->Form2, sim.port());
-    CommPort *port = t.app->Port;
+    selectPort(t.app->settingsDialog, sim.port());
+    CommPort *port = t.app->port;
 
     // Nothing waiting: each read gives up after a moment.
     char c = 0;
@@ -245,7 +245,7 @@ void TestPort::readByte()
     port->Close_Port();
     QCOMPARE(port->Port_Handle(), CommPort::State::None);
     QVERIFY(!port->Read_Byte(c));
-    selectPort(t.app->Form2, sim.port());
+    selectPort(t.app->settingsDialog, sim.port());
     QCOMPARE(port->Port_Handle(), CommPort::State::Open);
     clock.restart();
     got.clear();
@@ -261,29 +261,29 @@ void TestPort::hangUpWhileIdle()
     Sim sim{{QStringLiteral("--silent")}};
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
 
     QVERIFY(sim.control(QStringLiteral("hangup")));
     // The first error closes the port, with nothing read or written.
-    QTRY_COMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
-    QCOMPARE(t.app->Port->errorCount(), 1);
+    QTRY_COMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->port->errorCount(), 1);
     const double cpu0 = cpuSeconds();
     QTest::qWait(1000);
     const double idle = cpuSeconds() - cpu0;
     QVERIFY2(idle < 0.5, qPrintable(QString::number(idle)));   // only a flood of errors breaks this
     char c;
-    QVERIFY(!t.app->Port->Read_Byte(c));
-    t.app->Port->Write_Command("BRIG=1;\r\n");
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QVERIFY(!t.app->port->Read_Byte(c));
+    t.app->port->Write_Command("BRIG=1;\r\n");
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
 
     // A new board: the next selection opens it.
     QVERIFY(sim.control(QStringLiteral("replug")));
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
-    t.app->Port->Write_Command("BRIG=1;\r\n");
+    t.app->port->Write_Command("BRIG=1;\r\n");
     QVERIFY(sim.waitForReceived("BRIG=1;\r\n"));
 }
 
@@ -292,9 +292,9 @@ void TestPort::scanKeepsRememberedPty()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     selectPort(f2, s.link);
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     f2->refreshPortList();
 
     QStringList items;
@@ -304,10 +304,10 @@ void TestPort::scanKeepsRememberedPty()
     QCOMPARE(items.count(s.link), 1);
     QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
     QCOMPARE(f2->portCombo->currentText(), s.link);
-    QCOMPARE(t.app->Port_Name, s.link);
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->portName, s.link);
+    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     QVERIFY(!isRed(f2));
-    t.app->Port->Write_Command("X");
+    t.app->port->Write_Command("X");
     QVERIFY(s.sim.waitForReceived("X"));
 }
 
@@ -315,13 +315,13 @@ void TestPort::scanDropsVanishedPort()
 {
     QString gone;
     TestApp t;
-    SettingsDialog *f2 = t.app->Form2;
+    SettingsDialog *f2 = t.app->settingsDialog;
     {
         Sim sim;
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         gone = sim.port();
         selectPort(f2, gone);
-        QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Open);
+        QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
     }
     // The simulator is gone; make sure no other process got the same pty number meanwhile.
     if (QFile::exists(gone))
@@ -333,8 +333,8 @@ void TestPort::scanDropsVanishedPort()
     QVERIFY(!items.contains(gone));
     // The first port found is selected, or none at all and the box turns red.
     QCOMPARE(f2->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
-    QCOMPARE(t.app->Port_Name, f2->portCombo->currentText());
-    const bool failed = t.app->Port->Port_Handle() == CommPort::State::Failed;
+    QCOMPARE(t.app->portName, f2->portCombo->currentText());
+    const bool failed = t.app->port->Port_Handle() == CommPort::State::Failed;
     QCOMPARE(isRed(f2), failed);
     if (items.isEmpty())
         QVERIFY(failed);

@@ -58,7 +58,7 @@ struct Rig {
         t->startUp();
     }
     App &app() const { return *t->app; }
-    MainWindow *f1() const { return t->app->Form1; }
+    MainWindow *f1() const { return t->app->mainWindow; }
     QString panel(int i) const { return f1()->statusBar->panelText(i); }
     QByteArray fieldsAsFile() const
     {
@@ -101,9 +101,9 @@ QString escaped(const QByteArray &text)
 // What a control shows, by a short name.
 QString probe(const App &a, const QString &what)
 {
-    const MainWindow *f1 = a.Form1;
-    const SettingsDialog *f2 = a.Form2;
-    const AutoControlsWindow *f13 = a.Form13;
+    const MainWindow *f1 = a.mainWindow;
+    const SettingsDialog *f2 = a.settingsDialog;
+    const AutoControlsWindow *f13 = a.autoControlsWindow;
     const QMap<QString, RadioGroup *> groups{
         {"Form1.RadioGroup1", f1->brightnessGroup},       {"Form1.RadioGroup2", f1->lightingGroup},
         {"Form13.TntRadioGroup1", f13->lightingModeGroup}, {"Form13.TntRadioGroup2", f13->brightnessModeGroup},
@@ -128,20 +128,20 @@ QString probe(const App &a, const QString &what)
     if (what.startsWith("panel"))
         return f1->statusBar->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
-        return a.Morning_Time;
+        return a.morningTime;
     if (what == "Evening_Time")
-        return a.Evening_Time;
+        return a.eveningTime;
     if (what == "OFF_Time")
-        return a.OFF_Time;
+        return a.offTime;
     if (what == "ON_Time")
-        return a.ON_Time;
+        return a.onTime;
     return QStringLiteral("<unknown probe %1>").arg(what);
 }
 
 void expectIdle(const Rig &r)
 {
-    QVERIFY(!r.app().Read_Busy);
-    QVERIFY(!r.app().Verify_Read);
+    QVERIFY(!r.app().readBusy);
+    QVERIFY(!r.app().verifyingRead);
     QVERIFY(!r.f1()->replyTimer->isActive());
     for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
                        static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
@@ -278,13 +278,13 @@ void tst_read_send::readFillsShownSlotsOnly()
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
         QCOMPARE(r.f1()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
-        QCOMPARE(r.app().Board_Values[k], want);
+        QCOMPARE(r.app().boardValues[k], want);
     }
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     r.f1()->saveDataFile();
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     // The board's own texts are what a verification compares.
-    QVERIFY(r.app().Readback_Text.contains("3.0033"));
+    QVERIFY(r.app().readbackText.contains("3.0033"));
 }
 
 void tst_read_send::readReply_data()
@@ -340,9 +340,9 @@ void tst_read_send::readReply()
     QVERIFY(r.sim.control("reply " + escaped(reply)));
     // The data file now differs from the fields: a failed read shows the file's figures.
     r.t->writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
-    r.app().Board_Values[11] = "old";
-    r.app().Board_Values[32] = "old";
-    const auto before = r.app().Board_Values;
+    r.app().boardValues[11] = "old";
+    r.app().boardValues[32] = "old";
+    const auto before = r.app().boardValues;
 
     r.f1()->readBoard();
 
@@ -350,21 +350,21 @@ void tst_read_send::readReply()
     QCOMPARE(r.t->modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
     QCOMPARE(r.f1()->figureEdits[1]->text(), edit1);
-    QCOMPARE(r.app().Board_Values[11], temperature);
+    QCOMPARE(r.app().boardValues[11], temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
         for (int k = 11; k <= 32; ++k)
-            QCOMPARE(r.app().Board_Values[k], before[k]);
-        QVERIFY(r.app().Readback_Text.isEmpty());
+            QCOMPARE(r.app().boardValues[k], before[k]);
+        QVERIFY(r.app().readbackText.isEmpty());
     }
     if (status == "Connection error, data loaded from file") {
         QCOMPARE(r.panel(1), QString());
         QCOMPARE(r.panel(2), QString());
     }
     if (QTest::currentDataTag() == QByteArray("31 fields"))
-        QCOMPARE(r.app().Board_Values[32], QString("old"));
+        QCOMPARE(r.app().boardValues[32], QString("old"));
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
-        QCOMPARE(r.app().Form13->dayLevelBox->currentIndex(), 2);
+        QCOMPARE(r.app().autoControlsWindow->dayLevelBox->currentIndex(), 2);
     expectIdle(r);
 }
 
@@ -372,13 +372,13 @@ void tst_read_send::oneWayReadSendsNothing()
 {
     Rig r({"Replys=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    QVERIFY(r.app().Form2->oneWayLinkBox->isChecked());
+    QVERIFY(r.app().settingsDialog->oneWayLinkBox->isChecked());
     r.f1()->statusBar->setPanelText(0, "before");
     r.f1()->readBoard();
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
-    QVERIFY(!r.app().Read_Busy);
+    QVERIFY(!r.app().readBusy);
 }
 
 void tst_read_send::upload_data()
@@ -442,12 +442,12 @@ void tst_read_send::upload()
     QCOMPARE(r.panel(0), status);
     QCOMPARE(r.t->modals, modals);
     QCOMPARE(r.app().beepCount, modals.size());
-    QCOMPARE(r.app().Last_Send_OK, status == "Sent OK");
+    QCOMPARE(r.app().lastUploadOk, status == "Sent OK");
     if (status == "Sent OK")
         QCOMPARE(r.f1()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().Board_Values[k], r.f1()->figureEdits[k]->text());
+        QCOMPARE(r.app().boardValues[k], r.f1()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     r.f1()->saveDataFile();

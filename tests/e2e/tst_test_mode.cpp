@@ -49,15 +49,15 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.f1(); }
-    TestPatternWindow *f11() { return t.app->Form11; }
+    MainWindow *f1() { return t.mainWindow(); }
+    TestPatternWindow *f11() { return t.app->testPatternWindow; }
     bool connect()
     {
         if (!sim.ok())
             return false;
-        t.app->Form2->portCombo->setEditText(sim.port());
-        t.app->Form2->reopenPort();
-        return app().Port->Port_Handle() == CommPort::State::Open;
+        t.app->settingsDialog->portCombo->setEditText(sim.port());
+        t.app->settingsDialog->reopenPort();
+        return app().port->Port_Handle() == CommPort::State::Open;
     }
     QStringList fields()
     {
@@ -100,12 +100,12 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        QVERIFY(!rig.app().Form2->autoLoadBox->isChecked());
+        QVERIFY(!rig.app().settingsDialog->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
         rig.f1()->oddSlotBoxes[3]->setChecked(false);
 
         rig.open();
-        QVERIFY(rig.app().Test_Mode);
+        QVERIFY(rig.app().testMode);
         const QByteArray fileAtOpen = rig.file();
         QCOMPARE(fileAtOpen, dataFile(Figures));
 
@@ -142,7 +142,7 @@ private slots:
 
         QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), atOpen);
-        QVERIFY(!rig.app().Test_Mode);
+        QVERIFY(!rig.app().testMode);
         QVERIFY(!rig.f11()->isVisible());
         const QByteArrayList sent = sends(rig.sim.received());
         QCOMPARE(sent.size(), 4);
@@ -179,7 +179,7 @@ private slots:
         else
             rig.f11()->close();
         QVERIFY(!rig.f11()->isVisible());
-        QVERIFY(rig.app().Test_Mode);
+        QVERIFY(rig.app().testMode);
         QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("5.5555")));
 
         // The operator's own edit and upload.
@@ -190,7 +190,7 @@ private slots:
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig.sim.received()).last(), sendOf(wire));
         QCOMPARE(rig.file(), dataFile(Figures));
-        QVERIFY(rig.app().Test_Mode);
+        QVERIFY(rig.app().testMode);
 
         // Opening again saves what the fields hold then, and starts anew.
         rig.open();
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(rig.file(), dataFile(now));
         QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), now);
-        QVERIFY(!rig.app().Test_Mode);
+        QVERIFY(!rig.app().testMode);
     }
 
     // Opening clears a previous pick without uploading anything, and places the window beside

@@ -30,22 +30,22 @@ struct Group {
 };
 Group group(App &app, bool brightness)
 {
-    AutoControlsWindow *f = app.Form13;
+    AutoControlsWindow *f = app.autoControlsWindow;
     if (brightness)
         return {f->brightnessModeGroup, f->morningTimePicker, f->eveningTimePicker, f->morningCorrectionSpin, f->eveningCorrectionSpin,
-                f->morningCorrectionLabel,         f->eveningCorrectionLabel,          &app.Morning_Time,  &app.Evening_Time};
+                f->morningCorrectionLabel,         f->eveningCorrectionLabel,          &app.morningTime,  &app.eveningTime};
     return {f->lightingModeGroup, f->offTimePicker, f->onTimePicker, f->offCorrectionSpin, f->onCorrectionSpin,
-            f->offCorrectionLabel,        f->onCorrectionLabel,         &app.OFF_Time,      &app.ON_Time};
+            f->offCorrectionLabel,        f->onCorrectionLabel,         &app.offTime,      &app.onTime};
 }
 QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:ss")); }
 
 // A context whose sends go nowhere quickly: a port that does not exist, the shortest time-out.
 void quiet(TestApp &t)
 {
-    t.app->Port_Name = t.path(QStringLiteral("no-such-port"));
-    t.app->Form2->portCombo->setCurrentText(t.app->Port_Name);
-    t.app->Timeout_Ms = 400;
-    t.app->Attempts = 1;
+    t.app->portName = t.path(QStringLiteral("no-such-port"));
+    t.app->settingsDialog->portCombo->setCurrentText(t.app->portName);
+    t.app->timeoutMs = 400;
+    t.app->attempts = 1;
     t.app->todayHook = [] { return QDate(2024, 5, 13); };
 }
 } // namespace
@@ -104,7 +104,7 @@ private slots:
         g.firstCorrection->setValue(c1);
         g.secondCorrection->setValue(c2);
         QCOMPARE(shown(g.first), QStringLiteral("08:00:00"));
-        app.Command_Text = "none";
+        app.commandText = "none";
 
         g.mode->setItemIndex(1);
 
@@ -123,8 +123,8 @@ private slots:
         for (QWidget *w : {static_cast<QWidget *>(g.firstCorrection), static_cast<QWidget *>(g.secondCorrection),
                            static_cast<QWidget *>(g.firstLabel), static_cast<QWidget *>(g.secondLabel)})
             QCOMPARE(w->isEnabled(), !failed);
-        QVERIFY(app.Form13->scheduleButton->isEnabled());
-        QCOMPARE(app.Command_Text, QByteArray("none"));   // closed window: nothing sent
+        QVERIFY(app.autoControlsWindow->scheduleButton->isEnabled());
+        QCOMPARE(app.commandText, QByteArray("none"));   // closed window: nothing sent
     }
 
     // Back to by time shows the stored times; a correction in by schedule recomputes at once.
@@ -134,9 +134,9 @@ private slots:
         quiet(t);
         t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
         App &app = *t.app;
-        AutoControlsWindow *f = app.Form13;
-        app.Morning_Time = QStringLiteral("07:30:15");
-        app.Evening_Time = QStringLiteral("21:00:00");
+        AutoControlsWindow *f = app.autoControlsWindow;
+        app.morningTime = QStringLiteral("07:30:15");
+        app.eveningTime = QStringLiteral("21:00:00");
         f->brightnessModeGroup->setItemIndex(1);
         QCOMPARE(shown(f->morningTimePicker), QStringLiteral("06:12:00"));
         f->morningCorrectionSpin->setValue(-20);
@@ -158,17 +158,17 @@ private slots:
         TestApp t;
         quiet(t);
         App &app = *t.app;
-        AutoControlsWindow *f = app.Form13;
+        AutoControlsWindow *f = app.autoControlsWindow;
         TimePicker *pickers[4] = {f->morningTimePicker, f->eveningTimePicker, f->offTimePicker, f->onTimePicker};
-        QString *texts[4] = {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time};
+        QString *texts[4] = {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime};
         for (int i = 0; i < 4; ++i) {
             pickers[i]->setTimeFromProgram(QTime(10, 11, 12));
             QCOMPARE(*texts[i], QStringLiteral("00:00:00"));
             pickers[i]->setTime(QTime(9, 5, 7 + i));   // as the operator's edit
             QCOMPARE(*texts[i], QStringLiteral("09:05:%1").arg(7 + i, 2, 10, QLatin1Char('0')));
         }
-        QCOMPARE(app.Morning_Time, QStringLiteral("09:05:07"));
-        QCOMPARE(app.ON_Time, QStringLiteral("09:05:10"));
+        QCOMPARE(app.morningTime, QStringLiteral("09:05:07"));
+        QCOMPARE(app.onTime, QStringLiteral("09:05:10"));
     }
 
     // Values read back from the board: the corrections' range is -127 to 128.
@@ -188,7 +188,7 @@ private slots:
         QFETCH(int, readBack);
         TestApp t;
         quiet(t);
-        QSpinBox *s = t.app->Form13->morningCorrectionSpin;
+        QSpinBox *s = t.app->autoControlsWindow->morningCorrectionSpin;
         s->setValue(correction);
         ControllerConfig v;
         v.morningTime = v.eveningTime = v.offTime = v.onTime = QStringLiteral("00:00:00");
@@ -211,19 +211,19 @@ private slots:
         TestApp t;
         if (exists)
             t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
-        t.app->Form13->scheduleButton->setEnabled(true);
-        t.app->Form13->scheduleButton->click();
+        t.app->autoControlsWindow->scheduleButton->setEnabled(true);
+        t.app->autoControlsWindow->scheduleButton->click();
         QCOMPARE(t.editorStarts,
-                 exists ? QStringList{t.app->Program_Dir + QStringLiteral("Shedule.shd")} : QStringList());
+                 exists ? QStringList{t.app->programDir + QStringLiteral("Shedule.shd")} : QStringList());
     }
 
     void placement()
     {
         TestApp t;
         quiet(t);
-        t.app->Form1->move(40, 70);
-        t.app->Form13->show();
-        QCOMPARE(t.app->Form13->pos(), QPoint(t.app->Form1->width() + 20, t.app->Form1->y()));
+        t.app->mainWindow->move(40, 70);
+        t.app->autoControlsWindow->show();
+        QCOMPARE(t.app->autoControlsWindow->pos(), QPoint(t.app->mainWindow->width() + 20, t.app->mainWindow->y()));
     }
 
     void arrange_data()
@@ -236,7 +236,7 @@ private slots:
     {
         QFETCH(bool, lighting);
         TestApp t;
-        AutoControlsWindow *f = t.app->Form13;
+        AutoControlsWindow *f = t.app->autoControlsWindow;
         f->lightingBox->setVisible(lighting);
         f->arrange();
         QWidget *above = lighting ? f->lightingBox : f->brightnessBox;

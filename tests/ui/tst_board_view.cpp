@@ -67,8 +67,8 @@ private slots:
 
         TestApp t;
         t.startUp();
-        MainWindow *f = t.f1();
-        BoardViewWindow *f12 = t.app->Form12;
+        MainWindow *f = t.mainWindow();
+        BoardViewWindow *f12 = t.app->boardViewWindow;
         f12->show();
         for (const auto &e : edits)
             typeCurrency(f12, e.first, e.second);
@@ -88,8 +88,8 @@ private slots:
     {
         TestApp t;
         t.startUp();
-        MainWindow *f = t.f1();
-        BoardViewWindow *f12 = t.app->Form12;
+        MainWindow *f = t.mainWindow();
+        BoardViewWindow *f12 = t.app->boardViewWindow;
         typeCurrency(f12, 1, QStringLiteral("GBP"));
         typeCurrency(f12, 3, QStringLiteral("USD"));
         QTest::mouseClick(f12->resetButton, Qt::LeftButton);
@@ -126,20 +126,20 @@ private slots:
 
         TestApp t;
         t.startUp();
-        BoardViewWindow *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->boardViewWindow;
         // Start from the opposite board type.
         f12->boardTypeGroup->setItemIndex(type == 0 ? 1 : 0);
-        const QString before = t.f1()->windowTitle();
-        const int panelBefore = t.f1()->figuresPanel->height();
+        const QString before = t.mainWindow()->windowTitle();
+        const int panelBefore = t.mainWindow()->figuresPanel->height();
 
-        t.app->Loading_Settings = loading;
+        t.app->loadingSettings = loading;
         if (type < 0) {
             f12->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler by itself
             f12->onBoardTypeChanged();
         } else {
             f12->boardTypeGroup->button(type)->click();
         }
-        t.app->Loading_Settings = false;
+        t.app->loadingSettings = false;
 
         QCOMPARE(!f12->currencyPanel->isHidden(), currencyPanel);
         QCOMPARE(!f12->currencyCountSpin->isHidden(), currencyPanel);
@@ -148,10 +148,10 @@ private slots:
         QCOMPARE(!f12->productCountSpin->isHidden(), !currencyPanel);
         QCOMPARE(!f12->productCountLabel->isHidden(), !currencyPanel);
         if (loading) {
-            QCOMPARE(t.f1()->windowTitle(), before);
-            QCOMPARE(t.f1()->figuresPanel->height(), panelBefore);
+            QCOMPARE(t.mainWindow()->windowTitle(), before);
+            QCOMPARE(t.mainWindow()->figuresPanel->height(), panelBefore);
         } else {
-            QCOMPARE(t.f1()->windowTitle(), caption);
+            QCOMPARE(t.mainWindow()->windowTitle(), caption);
         }
     }
 
@@ -168,16 +168,16 @@ private slots:
         QFETCH(bool, viaButton);
         TestApp t;
         t.startUp();
-        BoardViewWindow *f12 = t.app->Form12;
+        BoardViewWindow *f12 = t.app->boardViewWindow;
         f12->boardTypeGroup->setItemIndex(1);
         f12->show();
-        QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
+        QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Premium"));
         const QByteArray iniBefore = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
 
         f12->productNameEdits[3]->selectAll();
         QTest::keyClicks(f12->productNameEdits[3], QStringLiteral("Gas 95"));
         f12->productNameEdits[7]->setText(QStringLiteral("Kerosene"));
-        QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
+        QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Premium"));
 
         if (viaButton)
             QTest::mouseClick(f12->closeButton, Qt::LeftButton);
@@ -187,15 +187,15 @@ private slots:
 
         const QByteArray ini = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         if (viaButton) {
-            QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Gas 95"));
-            QCOMPARE(t.f1()->productNameLabels[7]->text(), QStringLiteral("Kerosene"));
-            QCOMPARE(t.f1()->productNameLabels[1]->text(), QStringLiteral("Normal"));
+            QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Gas 95"));
+            QCOMPARE(t.mainWindow()->productNameLabels[7]->text(), QStringLiteral("Kerosene"));
+            QCOMPARE(t.mainWindow()->productNameLabels[1]->text(), QStringLiteral("Normal"));
             QVERIFY(ini.contains("Name_3=Gas 95\r\n"));
             QVERIFY(ini.contains("Name_7=Kerosene\r\n"));
             QVERIFY(ini.contains("Board_type=1\r\n"));
         } else {
-            QCOMPARE(t.f1()->productNameLabels[3]->text(), QStringLiteral("Premium"));
-            QCOMPARE(t.f1()->productNameLabels[7]->text(), QString());
+            QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Premium"));
+            QCOMPARE(t.mainWindow()->productNameLabels[7]->text(), QString());
             QCOMPARE(ini, iniBefore);
             // The state is kept for the next showing.
             QCOMPARE(f12->productNameEdits[3]->text(), QStringLiteral("Gas 95"));
@@ -215,11 +215,11 @@ private slots:
         QFETCH(QPoint, mainPos);
         TestApp t;
         t.startUp();
-        MainWindow *f = t.f1();
+        MainWindow *f = t.mainWindow();
         f->move(mainPos);
         QCOMPARE(f->pos(), mainPos);
-        t.f1()->boardViewAction->trigger();
-        BoardViewWindow *f12 = t.app->Form12;
+        t.mainWindow()->boardViewAction->trigger();
+        BoardViewWindow *f12 = t.app->boardViewWindow;
         QVERIFY(f12->isVisible());
         QCOMPARE(f12->pos(), QPoint(f->width() + 20, mainPos.y()));
     }

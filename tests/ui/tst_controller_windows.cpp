@@ -17,12 +17,12 @@ namespace {
 QWidget *window(App &app, const QString &name)
 {
     if (name == QLatin1String("Form2"))
-        return app.Form2;
+        return app.settingsDialog;
     if (name == QLatin1String("Form13"))
-        return app.Form13;
+        return app.autoControlsWindow;
     if (name == QLatin1String("Form12"))
-        return app.Form12;
-    return app.Form11;
+        return app.boardViewWindow;
+    return app.testPatternWindow;
 }
 template <class T> T *control(App &app, const QString &path)
 {
@@ -41,9 +41,9 @@ private slots:
     void captions()
     {
         TestApp t;
-        QCOMPARE(t.app->Form2->windowTitle(), QStringLiteral("Settings"));
-        QCOMPARE(t.app->Form13->windowTitle(), QStringLiteral("Auto Controls"));
-        QCOMPARE(t.app->Form11->windowTitle(), QStringLiteral("Test"));
+        QCOMPARE(t.app->settingsDialog->windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(t.app->autoControlsWindow->windowTitle(), QStringLiteral("Auto Controls"));
+        QCOMPARE(t.app->testPatternWindow->windowTitle(), QStringLiteral("Test"));
     }
 
     void radioGroups_data()
@@ -255,10 +255,10 @@ private slots:
     {
         TestApp t;
         App &app = *t.app;
-        for (const QString *s : {&app.Morning_Time, &app.Evening_Time, &app.OFF_Time, &app.ON_Time})
+        for (const QString *s : {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime})
             QCOMPARE(*s, QStringLiteral("00:00:00"));
-        for (TimePicker *p : {app.Form13->morningTimePicker, app.Form13->eveningTimePicker, app.Form13->offTimePicker,
-                              app.Form13->onTimePicker}) {
+        for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker, app.autoControlsWindow->offTimePicker,
+                              app.autoControlsWindow->onTimePicker}) {
             QCOMPARE(p->time(), QTime(0, 0, 0));
             QCOMPARE(p->displayFormat(), QStringLiteral("HH:mm:ss"));
         }

@@ -41,11 +41,11 @@ QStringList stored(const App &app)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
-        out << app.Board_Values[k];
+        out << app.boardValues[k];
     return out;
 }
 
-QString status(const TestApp &t) { return t.f1()->statusBar->panelText(0); }
+QString status(const TestApp &t) { return t.mainWindow()->statusBar->panelText(0); }
 
 const QByteArray Example = "1.250\r\n1.275\r\n0.890\r\n0.905\r\n1.000\r\n1.000\r\n0000\r\n0000\r\n0000\r\n0000\r\n";
 
@@ -73,12 +73,12 @@ void TestDataFile::roundTrip()
 {
     auto t = started(4, false);
     t->writeFile(DataName, Example);
-    t->f1()->loadDataFile();
+    t->mainWindow()->loadDataFile();
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
-    QCOMPARE(fieldTexts(t->f1()).join(QLatin1Char('|')),
+    QCOMPARE(fieldTexts(t->mainWindow()).join(QLatin1Char('|')),
              QStringLiteral("1.250|1.275|0.890|0.905|1.000|1.000|0000|0000|0000|0000"));
     t->writeFile(DataName, "overwritten");
-    t->f1()->saveDataFile();
+    t->mainWindow()->saveDataFile();
     QCOMPARE(status(*t), QStringLiteral("Saved"));
     QCOMPARE(t->readFile(DataName), Example);
 }
@@ -130,16 +130,16 @@ void TestDataFile::load()
     App &app = *t->app;
     if (!atStartUp) {
         t->writeFile(DataName, content);
-        app.Form1->loadDataFile();
+        app.mainWindow->loadDataFile();
     }
-    QCOMPARE(fieldTexts(app.Form1), expected);
+    QCOMPARE(fieldTexts(app.mainWindow), expected);
     QCOMPARE(stored(app), expected);
     // With automatic loading off the changed fields save the file in its formatted form.
     QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
     if (atStartUp)
         return;
-    QCOMPARE(app.Loaded_Content, expected.join(QString()));
-    QCOMPARE(app.Previous_Content, app.Loaded_Content);
+    QCOMPARE(app.loadedContent, expected.join(QString()));
+    QCOMPARE(app.previousContent, app.loadedContent);
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
 }
 
@@ -161,21 +161,21 @@ void TestDataFile::missingFile()
     App &app = *t->app;
     if (dialogCreates)
         t->onModal = [&](QDialog *d) {
-            if (d == app.Form2)
-                QVERIFY(app.Form1->createDataFile());
+            if (d == app.settingsDialog)
+                QVERIFY(app.mainWindow->createDataFile());
         };
-    const QStringList before = fieldTexts(app.Form1);
-    app.Form1->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-    QVERIFY(QFile::remove(app.Data_File));
-    show ? app.Form1->showDataFile() : app.Form1->loadDataFile();
+    const QStringList before = fieldTexts(app.mainWindow);
+    app.mainWindow->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+    QVERIFY(QFile::remove(app.dataFilePath));
+    show ? app.mainWindow->showDataFile() : app.mainWindow->loadDataFile();
     QCOMPARE(t->modals, QStringList{QStringLiteral("Form2")});
     QVERIFY(t->editorStarts.isEmpty());
-    QCOMPARE(fieldTexts(app.Form1), before);     // nothing is loaded this time
+    QCOMPARE(fieldTexts(app.mainWindow), before);     // nothing is loaded this time
     QCOMPARE(status(*t), QStringLiteral("Sent OK"));
     QCOMPARE(t->readFile(DataName), dialogCreates ? QByteArray("0.000\r\n").repeated(10) : QByteArray());
     if (show && dialogCreates) {
-        app.Form1->showDataFile();
-        QCOMPARE(t->editorStarts, QStringList{app.Data_File});
+        app.mainWindow->showDataFile();
+        QCOMPARE(t->editorStarts, QStringList{app.dataFilePath});
         QCOMPARE(t->modals.size(), 1);
     }
 }
@@ -187,8 +187,8 @@ void TestDataFile::startWithoutFile()
     // the fields' initial figures into it.
     TestApp t(QByteArray(), false);
     t.onModal = [&](QDialog *d) {
-        if (d == t.app->Form2)
-            t.app->Form1->createDataFile();
+        if (d == t.app->settingsDialog)
+            t.app->mainWindow->createDataFile();
     };
     t.startUp();
     QCOMPARE(t.modals, QStringList{QStringLiteral("Form2")});
@@ -200,25 +200,25 @@ void TestDataFile::unreadableFile()
     auto t = started(4, false);
     App &app = *t->app;
     t->writeFile(DataName, Example);
-    app.Form1->loadDataFile();
-    const QStringList fields = fieldTexts(app.Form1);
+    app.mainWindow->loadDataFile();
+    const QStringList fields = fieldTexts(app.mainWindow);
     const QStringList figures = stored(app);
-    const QString previous = app.Previous_Content;
+    const QString previous = app.previousContent;
     QVERIFY(!previous.isEmpty());
 
-    QVERIFY(QFile::remove(app.Data_File));
-    QVERIFY(QDir().mkdir(app.Data_File));   // exists, but cannot be read as a file
-    app.Form1->loadDataFile();
+    QVERIFY(QFile::remove(app.dataFilePath));
+    QVERIFY(QDir().mkdir(app.dataFilePath));   // exists, but cannot be read as a file
+    app.mainWindow->loadDataFile();
     QCOMPARE(app.reportedErrors.size(), 1);
     QVERIFY(!app.reportedErrors.first().isEmpty());
     QCOMPARE(t->modals, QStringList{QStringLiteral("ErrorBox")});
     QCOMPARE(status(*t), QStringLiteral("Loading"));
-    QCOMPARE(fieldTexts(app.Form1), fields);
+    QCOMPARE(fieldTexts(app.mainWindow), fields);
     QCOMPARE(stored(app), figures);
-    QCOMPARE(app.Previous_Content, previous);
+    QCOMPARE(app.previousContent, previous);
 
     // Saving over it fails the same way and does not claim success.
-    app.Form1->saveDataFile();
+    app.mainWindow->saveDataFile();
     QCOMPARE(app.reportedErrors.size(), 2);
     QCOMPARE(status(*t), QStringLiteral("Loading"));
 }
@@ -241,15 +241,15 @@ void TestDataFile::changeDetector()
     QFETCH(int, changes);
     auto t = started(4, false);
     App &app = *t->app;
-    QVERIFY(app.Previous_Content.isEmpty());   // the first load after start-up is a change
+    QVERIFY(app.previousContent.isEmpty());   // the first load after start-up is a change
     int seen = 0;
     for (const QByteArray &c : contents) {
         t->writeFile(DataName, c);
-        const QString before = app.Previous_Content;
-        app.Form1->loadDataFile();
-        if (app.Loaded_Content != before)
+        const QString before = app.previousContent;
+        app.mainWindow->loadDataFile();
+        if (app.loadedContent != before)
             ++seen;
-        QCOMPARE(app.Previous_Content, app.Loaded_Content);
+        QCOMPARE(app.previousContent, app.loadedContent);
     }
     QCOMPARE(seen, changes);
 }
@@ -266,10 +266,10 @@ void TestDataFile::autoLoadOption()
     QFETCH(bool, fileExists);
     auto t = started(4, false);
     App &app = *t->app;
-    SettingsDialog *f2 = app.Form2;
+    SettingsDialog *f2 = app.settingsDialog;
     const IniFile ini(app.settingsPath());
     if (!fileExists)
-        QVERIFY(QFile::remove(app.Data_File));
+        QVERIFY(QFile::remove(app.dataFilePath));
 
     f2->autoLoadBox->setChecked(true);
     QVERIFY(!f2->sendIfChangedBox->isHidden());
@@ -278,16 +278,16 @@ void TestDataFile::autoLoadOption()
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
     QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
     QVERIFY(ini.readBool("Settings", "Auto_Load", false));
-    QVERIFY(!app.Form1->autoLoadTimer->isActive());   // switching on does not start the poll by itself
+    QVERIFY(!app.mainWindow->autoLoadTimer->isActive());   // switching on does not start the poll by itself
 
     f2->sendIfChangedBox->setChecked(true);
-    QVERIFY(app.Send_If_Changed);
+    QVERIFY(app.sendIfChanged);
     QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
 
     f2->autoLoadBox->setChecked(false);
     QVERIFY(f2->sendIfChangedBox->isHidden());
     QVERIFY(!f2->sendIfChangedBox->isChecked());
-    QVERIFY(!app.Send_If_Changed);
+    QVERIFY(!app.sendIfChanged);
     QVERIFY(!f2->autoLoadIntervalSpin->isEnabled());
     QVERIFY(!f2->secondsLabel->isEnabled());
     QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
@@ -299,29 +299,29 @@ void TestDataFile::interval()
 {
     auto t = started(4, false);
     App &app = *t->app;
-    QTimer *timer = app.Form1->autoLoadTimer;
+    QTimer *timer = app.mainWindow->autoLoadTimer;
     QVERIFY(!timer->isActive());
-    app.Form2->autoLoadIntervalSpin->setValue(7);
-    QCOMPARE(app.Auto_Load_Intvl, 7000);
+    app.settingsDialog->autoLoadIntervalSpin->setValue(7);
+    QCOMPARE(app.autoLoadIntervalMs, 7000);
     QCOMPARE(IniFile(app.settingsPath()).readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
     QVERIFY(!timer->isActive());
 
-    app.Form2->autoLoadBox->setChecked(true);
-    app.Form1->applyAutoLoadInterval();
+    app.settingsDialog->autoLoadBox->setChecked(true);
+    app.mainWindow->applyAutoLoadInterval();
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 7000);
-    app.Form2->autoLoadIntervalSpin->setValue(3);
+    app.settingsDialog->autoLoadIntervalSpin->setValue(3);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 3000);
 
     // Closing the Settings dialog resumes the poll as set.
     timer->stop();
-    app.Form2->show();
-    app.Form2->hide();
+    app.settingsDialog->show();
+    app.settingsDialog->hide();
     QVERIFY(timer->isActive());
-    app.Form2->autoLoadBox->setChecked(false);
-    app.Form2->show();
-    app.Form2->hide();
+    app.settingsDialog->autoLoadBox->setChecked(false);
+    app.settingsDialog->show();
+    app.settingsDialog->hide();
     QVERIFY(!timer->isActive());
 }
 
@@ -330,18 +330,18 @@ void TestDataFile::poll()
     // Automatic loading set in the settings file polls from the end of start-up on.
     auto t = started(4, false, "Auto_Load=1\r\nAuto_Load_Intvl=1000\r\n");
     App &app = *t->app;
-    QVERIFY(app.Form1->autoLoadTimer->isActive());
-    QCOMPARE(app.Form1->autoLoadTimer->interval(), 1000);
+    QVERIFY(app.mainWindow->autoLoadTimer->isActive());
+    QCOMPARE(app.mainWindow->autoLoadTimer->interval(), 1000);
     t->writeFile(DataName, "2.500\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(app.Form1->figureEdits[1]->text(), QStringLiteral("2.500"), 15000);
-    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("0000"));
+    QTRY_COMPARE_WITH_TIMEOUT(app.mainWindow->figureEdits[1]->text(), QStringLiteral("2.500"), 15000);
+    QCOMPARE(app.mainWindow->figureEdits[2]->text(), QStringLiteral("0000"));
     QCOMPARE(t->readFile(DataName), QByteArray("2.500\r\n"));   // the poll never writes the file
 
     // A tick with automatic loading off loads nothing.
-    app.Form2->autoLoadBox->setChecked(false);
+    app.settingsDialog->autoLoadBox->setChecked(false);
     t->writeFile(DataName, "3.500\r\n");
-    app.Form1->onAutoLoadTick();
-    QCOMPARE(app.Form1->figureEdits[1]->text(), QStringLiteral("2.500"));
+    app.mainWindow->onAutoLoadTick();
+    QCOMPARE(app.mainWindow->figureEdits[1]->text(), QStringLiteral("2.500"));
 }
 
 QTEST_MAIN(TestDataFile)

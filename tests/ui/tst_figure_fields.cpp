@@ -25,7 +25,7 @@ QByteArray storedFile(const App &app)
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.Board_Values[k];
+        figures << app.boardValues[k];
     return DataFile::compose(figures);
 }
 
@@ -93,8 +93,8 @@ void TestFigureFields::typing()
 
     auto t = started(digits, blank);
     App &app = *t->app;
-    FigureEdit *e = app.Form1->figureEdits[1];
-    app.Read_Busy = boardRead;
+    FigureEdit *e = app.mainWindow->figureEdits[1];
+    app.readBusy = boardRead;
     e->setText(start);
     if (caret >= 0)
         e->setCursorPosition(caret);
@@ -102,8 +102,8 @@ void TestFigureFields::typing()
 
     QCOMPARE(e->text(), expected);
     QCOMPARE(e->cursorPosition(), expectedCaret);
-    QCOMPARE(app.Board_Values[1], expected);
-    QVERIFY(!app.Formatting);
+    QCOMPARE(app.boardValues[1], expected);
+    QVERIFY(!app.formatting);
     QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
 
@@ -124,7 +124,7 @@ void TestFigureFields::click()
     QFETCH(QString, text);
     QFETCH(int, expectedCaret);
     auto t = started(4, blank);
-    FigureEdit *e = t->f1()->figureEdits[1];
+    FigureEdit *e = t->mainWindow()->figureEdits[1];
     e->setText(text);
     QCOMPARE(e->text(), text);
     // The click formats and saves even though nothing changed.
@@ -153,15 +153,15 @@ void TestFigureFields::editSaves()
     QFETCH(bool, saved);
     auto t = started(4, false);
     App &app = *t->app;
-    app.Form2->autoLoadBox->setChecked(autoLoad);
-    app.Test_Mode = testMode;
+    app.settingsDialog->autoLoadBox->setChecked(autoLoad);
+    app.testMode = testMode;
     const QByteArray sentinel = "untouched";
     t->writeFile(QStringLiteral("Tablo_data.tbl"), sentinel);
-    FigureEdit *e = app.Form1->figureEdits[3];
+    FigureEdit *e = app.mainWindow->figureEdits[3];
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("7"));
     QCOMPARE(e->text(), QStringLiteral("71.00"));
-    QCOMPARE(app.Board_Values[3], QStringLiteral("71.00"));
+    QCOMPARE(app.boardValues[3], QStringLiteral("71.00"));
     const QByteArray file = t->readFile(QStringLiteral("Tablo_data.tbl"));
     QCOMPARE(file, saved ? storedFile(app) : sentinel);
     if (saved)
@@ -172,15 +172,15 @@ void TestFigureFields::failedSaveReleasesGuard()
 {
     auto t = started(4, false);
     App &app = *t->app;
-    QFile::remove(app.Data_File);
-    QVERIFY(QDir().mkdir(app.Data_File));
-    FigureEdit *e = app.Form1->figureEdits[1];
+    QFile::remove(app.dataFilePath);
+    QVERIFY(QDir().mkdir(app.dataFilePath));
+    FigureEdit *e = app.mainWindow->figureEdits[1];
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("5"));
     QCOMPARE(app.reportedErrors.size(), 1);
-    QVERIFY(!app.Formatting);
+    QVERIFY(!app.formatting);
     QCOMPARE(e->text(), QStringLiteral("51.00"));
-    QCOMPARE(app.Board_Values[1], QStringLiteral("51.00"));
+    QCOMPARE(app.boardValues[1], QStringLiteral("51.00"));
     // The next key is formatted again: the guard did not stay set.
     QTest::keyClicks(e, QStringLiteral("6"));
     QCOMPARE(e->text(), QStringLiteral("561.0"));
@@ -193,17 +193,17 @@ void TestFigureFields::controlKeysCountAsLastKey()
     // into the field later loses its second point instead of moving the first.
     auto t = started(4, false);
     App &app = *t->app;
-    FigureEdit *e = app.Form1->figureEdits[2];
+    FigureEdit *e = app.mainWindow->figureEdits[2];
     e->setCursorPosition(e->text().size());
     QTest::keyClick(e, '.');
-    QCOMPARE(app.Last_Key, QChar('.'));
+    QCOMPARE(app.lastKey, QChar('.'));
     e->setText(QStringLiteral("1.250"));
     QTest::keyClick(e, Qt::Key_Escape);
-    QCOMPARE(app.Last_Key, QChar(27));
+    QCOMPARE(app.lastKey, QChar(27));
     e->setText(QStringLiteral("1.2.5"));
     QCOMPARE(e->text(), QStringLiteral("1.250"));
     QTest::keyClick(e, Qt::Key_Backspace);
-    QCOMPARE(app.Last_Key, QChar(8));
+    QCOMPARE(app.lastKey, QChar(8));
 }
 
 void TestFigureFields::showBoxes_data()
@@ -230,9 +230,9 @@ void TestFigureFields::showBoxes()
     QFETCH(int, row);
     QFETCH(QList<bool>, expected);
     auto t = started(4, false);
-    MainWindow *f = t->f1();
-    t->app->Form12->boardTypeGroup->setItemIndex(boardType);
-    QCOMPARE(t->app->Form12->boardType(), boardType);
+    MainWindow *f = t->mainWindow();
+    t->app->boardViewWindow->boardTypeGroup->setItemIndex(boardType);
+    QCOMPARE(t->app->boardViewWindow->boardType(), boardType);
     for (int r = 1; r <= 5; ++r) {
         f->oddSlotBoxes[r]->setChecked(true);
         f->evenSlotBoxes[r]->setChecked(true);
@@ -284,16 +284,16 @@ void TestFigureFields::digitCount()
     auto t = started(digits, blank);
     App &app = *t->app;
     for (int k = 1; k <= 10; ++k)
-        app.Form1->figureEdits[k]->setText(start);
-    app.Loading_Settings = loading;
+        app.mainWindow->figureEdits[k]->setText(start);
+    app.loadingSettings = loading;
     for (int d : changes)
-        app.Form2->digitsSpin->setValue(d);
-    app.Loading_Settings = false;
+        app.settingsDialog->digitsSpin->setValue(d);
+    app.loadingSettings = false;
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
-        QCOMPARE(app.Form1->figureEdits[k]->text(), expected);
-        QCOMPARE(app.Board_Values[k], expected);
+        QCOMPARE(app.mainWindow->figureEdits[k]->text(), expected);
+        QCOMPARE(app.boardValues[k], expected);
     }
-    QCOMPARE(app.Form2->previousDigits, changes.last());
+    QCOMPARE(app.settingsDialog->previousDigits, changes.last());
 }
 
 void TestFigureFields::fillChar_data()
@@ -308,25 +308,25 @@ void TestFigureFields::fillChar()
     QFETCH(bool, loading);
     auto t = started(4, false);
     App &app = *t->app;
-    QCOMPARE(app.Form1->blankValue(), QStringLiteral("0000"));
+    QCOMPARE(app.mainWindow->blankValue(), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
-    app.Loading_Settings = loading;
-    app.Form2->fillCharGroup->setItemIndex(1);
-    app.Loading_Settings = false;
+    app.loadingSettings = loading;
+    app.settingsDialog->fillCharGroup->setItemIndex(1);
+    app.loadingSettings = false;
     if (loading) {
-        QCOMPARE(app.Fill_Char, QLatin1Char('0'));
+        QCOMPARE(app.fillChar, QLatin1Char('0'));
         QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("untouched"));
         return;
     }
-    QCOMPARE(app.Fill_Char, QLatin1Char(' '));
-    QCOMPARE(app.Form1->blankValue(), QStringLiteral("    "));
+    QCOMPARE(app.fillChar, QLatin1Char(' '));
+    QCOMPARE(app.mainWindow->blankValue(), QStringLiteral("    "));
     // All fields were reformatted, which saved them.
     QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("1.000\r\n").repeated(10));
-    app.Form1->figureEdits[2]->setText(QStringLiteral("7"));
-    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("7   "));
-    app.Form2->fillCharGroup->setItemIndex(0);
-    QCOMPARE(app.Fill_Char, QLatin1Char('0'));
-    QCOMPARE(app.Form1->figureEdits[2]->text(), QStringLiteral("7000"));   // blanks are no cells in zero mode
+    app.mainWindow->figureEdits[2]->setText(QStringLiteral("7"));
+    QCOMPARE(app.mainWindow->figureEdits[2]->text(), QStringLiteral("7   "));
+    app.settingsDialog->fillCharGroup->setItemIndex(0);
+    QCOMPARE(app.fillChar, QLatin1Char('0'));
+    QCOMPARE(app.mainWindow->figureEdits[2]->text(), QStringLiteral("7000"));   // blanks are no cells in zero mode
 }
 
 QTEST_MAIN(TestFigureFields)

@@ -53,7 +53,7 @@ QString snapshot(MainWindow *f)
 // Sets the board type and counts the way the board view window does.
 void configure(TestApp &t, int type, int count)
 {
-    BoardViewWindow *f12 = t.app->Form12;
+    BoardViewWindow *f12 = t.app->boardViewWindow;
     if (type == 0)
         f12->currencyCountSpin->setValue(count);
     else
@@ -124,7 +124,7 @@ private slots:
 
         TestApp t;
         t.startUp();
-        MainWindow *f = t.f1();
+        MainWindow *f = t.mainWindow();
         configure(t, type, count);
 
         QCOMPARE(f->windowTitle(), caption);
@@ -212,14 +212,14 @@ private slots:
             configure(t, step.x(), step.y());
         configure(t, type, count);
 
-        QCOMPARE(snapshot(t.f1()), snapshot(fresh.f1()));
+        QCOMPARE(snapshot(t.mainWindow()), snapshot(fresh.mainWindow()));
     }
 
     // The loaded board type is in place before the window is first shown.
     void layoutBeforeFirstShow()
     {
         TestApp t("[Tablo]\r\nBoard_type=1\r\nProducts=4\r\nValutas=2\r\n");
-        MainWindow *f = t.f1();
+        MainWindow *f = t.mainWindow();
         bool checked = false;
         struct Watch : QObject {
             MainWindow *f;
@@ -252,12 +252,12 @@ private slots:
     {
         TestApp t;
         t.startUp();
-        MainWindow *f = t.f1();
+        MainWindow *f = t.mainWindow();
         configure(t, 0, 3);
         QSignalSpy exited(f, &MainWindow::exited);
         f->exitProgram();
         QCOMPARE(exited.count(), 1);
-        QVERIFY(t.app->Closing);
+        QVERIFY(t.app->closing);
         const QString before = snapshot(f);
         configure(t, 1, 10);
         f->layOut();

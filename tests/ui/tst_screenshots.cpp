@@ -22,7 +22,7 @@ namespace {
 // Sets the board type and its count as the board view window does.
 void board(TestApp &t, int type, int count)
 {
-    BoardViewWindow *f12 = t.app->Form12;
+    BoardViewWindow *f12 = t.app->boardViewWindow;
     (type == 0 ? f12->currencyCountSpin : f12->productCountSpin)->setValue(count);
     f12->boardTypeGroup->setItemIndex(type);
     f12->onBoardTypeChanged();
@@ -31,7 +31,7 @@ void board(TestApp &t, int type, int count)
 // Figures, names and status texts a working board would show.
 void fill(TestApp &t)
 {
-    MainWindow *f = t.f1();
+    MainWindow *f = t.mainWindow();
     const char *figures[10] = {"2.6515", "2.6890", "2.8702", "2.9333", "3.3455",
                                "3.4001", "0.0321", "0.0344", "0.4012", "0.4100"};
     for (int k = 1; k <= 10; ++k)
@@ -39,7 +39,7 @@ void fill(TestApp &t)
     const char *names[10] = {"Normal", "Regular", "Premium", "Super", "Diesel", "Gas", "Euro 5", "Kerosene",
                              "Propane", "AdBlue"};
     for (int k = 1; k <= 10; ++k) {
-        t.app->Form12->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
+        t.app->boardViewWindow->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
         f->productNameLabels[k]->setText(QString::fromLatin1(names[k - 1]));
     }
     f->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
@@ -69,7 +69,7 @@ private slots:
         TestApp t;
         t.startUp();
         fill(t);
-        MainWindow *f = t.f1();
+        MainWindow *f = t.mainWindow();
         std::unique_ptr<AboutDialog> about;
         QWidget *w = nullptr;
 
@@ -86,7 +86,7 @@ private slots:
             board(t, 1, 4);
             w = f;
         } else if (name.startsWith(QLatin1String("settings"))) {
-            SettingsDialog *f2 = t.app->Form2;
+            SettingsDialog *f2 = t.app->settingsDialog;
             if (name.endsWith(QLatin1String("protocol"))) {
                 f2->protocolPanelBox->setChecked(true);
                 for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
@@ -96,34 +96,34 @@ private slots:
             f2->show();
             w = f2;
         } else if (name == QLatin1String("auto_controls")) {
-            t.app->Form13->show();
-            w = t.app->Form13;
+            t.app->autoControlsWindow->show();
+            w = t.app->autoControlsWindow;
         } else if (name.startsWith(QLatin1String("tablo_viev"))) {
             board(t, name.endsWith(QLatin1String("price")) ? 1 : 0, name.endsWith(QLatin1String("price")) ? 7 : 5);
-            t.app->Form12->show();
-            w = t.app->Form12;
+            t.app->boardViewWindow->show();
+            w = t.app->boardViewWindow;
         } else if (name == QLatin1String("test")) {
             f->testModeAction->trigger();
-            w = t.app->Form11;
+            w = t.app->testPatternWindow;
         } else if (name == QLatin1String("about")) {
             about = std::make_unique<AboutDialog>();
             about->show();
             w = about.get();
         } else if (name == QLatin1String("help")) {
-            t.app->Form6->show();
-            w = t.app->Form6;
+            t.app->helpWindow->show();
+            w = t.app->helpWindow;
         } else if (name == QLatin1String("error_connection")) {
-            t.app->Form8->show();
-            w = t.app->Form8;
+            t.app->connectionErrorDialog->show();
+            w = t.app->connectionErrorDialog;
         } else if (name == QLatin1String("error_sending")) {
-            t.app->Form9->show();
-            w = t.app->Form9;
+            t.app->uploadErrorDialog->show();
+            w = t.app->uploadErrorDialog;
         } else if (name == QLatin1String("error_reading")) {
-            t.app->Form10->show();
-            w = t.app->Form10;
+            t.app->readErrorDialog->show();
+            w = t.app->readErrorDialog;
         } else if (name == QLatin1String("data_file_missing")) {
-            t.app->Form5->show();
-            w = t.app->Form5;
+            t.app->dataFileMissingDialog->show();
+            w = t.app->dataFileMissingDialog;
         }
         QVERIFY(w);
         QVERIFY(w->isVisible());

@@ -46,7 +46,7 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        SettingsDialog *f = app.Form2;
+        SettingsDialog *f = app.settingsDialog;
         f->portCombo->setCurrentText(QStringLiteral("/nonexistent/other"));
         f->baudRateCombo->setCurrentText(QStringLiteral("19200"));
         quietly(f->flashGroup, 1);
@@ -57,15 +57,15 @@ private slots:
         f->attemptsSpin->setValue(7);
         f->oneWayLinkBox->setChecked(true);
         f->checksumsBox->setChecked(false);
-        QCOMPARE(app.Timeout_Ms, 5000);
-        QCOMPARE(app.Attempts, 7);
+        QCOMPARE(app.timeoutMs, 5000);
+        QCOMPARE(app.attempts, 7);
 
         f->defaultsButton->click();
 
         QCOMPARE(f->timeoutSpin->value(), 4);
-        QCOMPARE(app.Timeout_Ms, 400);
+        QCOMPARE(app.timeoutMs, 400);
         QCOMPARE(f->attemptsSpin->value(), 1);
-        QCOMPARE(app.Attempts, 1);
+        QCOMPARE(app.attempts, 1);
         QCOMPARE(f->autoLoadIntervalSpin->value(), 5);
         QVERIFY(!f->autoLoadBox->isChecked());
         QVERIFY(!f->autoLoadIntervalSpin->isEnabled());
@@ -91,17 +91,17 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        SettingsDialog *f = app.Form2;
-        MainWindow *f1 = app.Form1;
-        AutoControlsWindow *f13 = app.Form13;
-        app.Read_Busy = true;   // keeps the rebuilds from sending
+        SettingsDialog *f = app.settingsDialog;
+        MainWindow *f1 = app.mainWindow;
+        AutoControlsWindow *f13 = app.autoControlsWindow;
+        app.readBusy = true;   // keeps the rebuilds from sending
         f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
         QCOMPARE(f1->brightnessGroup->count(), 6);
-        app.Read_Busy = false;
+        app.readBusy = false;
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
-        app.Settings_Send_Busy = true;
+        app.settingsSendBusy = true;
         f->timerUsedGroup->setItemIndex(1);
-        app.Settings_Send_Busy = false;
+        app.settingsSendBusy = false;
         QCOMPARE(f1->brightnessGroup->items(),
                  (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
         QCOMPARE(f1->brightnessGroup->columns(), 6);
@@ -112,7 +112,7 @@ private slots:
         quietly(f1->brightnessGroup, 5);
         quietly(f1->lightingGroup, 1);
 
-        app.Settings_Send_Busy = true;
+        app.settingsSendBusy = true;
         f->timerUsedGroup->setItemIndex(0);
         QCOMPARE(f1->brightnessGroup->count(), 5);
         QCOMPARE(f1->brightnessGroup->columns(), 5);
@@ -135,14 +135,14 @@ private slots:
         // Timer "NO" with "MODEM": the items are there, the clock button is not.
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
-        app.Settings_Send_Busy = false;
-        app.Read_Busy = true;
+        app.settingsSendBusy = false;
+        app.readBusy = true;
         f->timerUsedGroup->setItemIndex(0);
         f->controlledByGroup->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
         f->onTimerUsedChanged();
-        app.Read_Busy = false;
+        app.readBusy = false;
         QCOMPARE(f1->brightnessGroup->count(), 6);
         QCOMPARE(f1->lightingGroup->count(), 3);
         QVERIFY(f1->clockButton->isHidden());
@@ -172,13 +172,13 @@ private slots:
         QFETCH(QList<int>, read);
         QFETCH(QList<int>, clock);
         TestApp t(NoPort);
-        MainWindow *f1 = t.app->Form1;
-        quietly(t.app->Form2->timerUsedGroup, timer);
-        quietly(t.app->Form2->oneWayLinkBox, oneWay);
+        MainWindow *f1 = t.app->mainWindow;
+        quietly(t.app->settingsDialog->timerUsedGroup, timer);
+        quietly(t.app->settingsDialog->oneWayLinkBox, oneWay);
         for (QPushButton *b : {f1->writeButton, f1->readButton, f1->clockButton})
             b->setGeometry(1, 2, 3, 4);
         f1->progressBar->setGeometry(12, 8, 320, 17);
-        t.app->Form2->arrangeMainButtons();
+        t.app->settingsDialog->arrangeMainButtons();
         const auto check = [](QPushButton *b, const QList<int> &g) {
             if (g.isEmpty())
                 QCOMPARE(b->geometry(), QRect(1, 2, 3, 4));
@@ -194,17 +194,17 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        SettingsDialog *f = t.app->Form2;
+        SettingsDialog *f = t.app->settingsDialog;
         quietly(f->eventsGroup, 1);
         f->oneWayLinkBox->setChecked(true);
         QCOMPARE(f->eventsGroup->itemIndex(), -1);
         QVERIFY(!f->eventsGroup->isEnabled());
-        QVERIFY(t.app->Form1->readButton->isHidden());
+        QVERIFY(t.app->mainWindow->readButton->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("1"));
         f->oneWayLinkBox->setChecked(false);
         QCOMPARE(f->eventsGroup->itemIndex(), -1);
         QVERIFY(f->eventsGroup->isEnabled());
-        QVERIFY(!t.app->Form1->readButton->isHidden());
+        QVERIFY(!t.app->mainWindow->readButton->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Replys", ""), QByteArray("0"));
     }
 
@@ -212,9 +212,9 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        MainWindow *f1 = t.app->Form1;
-        AutoControlsWindow *f13 = t.app->Form13;
-        SettingsDialog *f = t.app->Form2;
+        MainWindow *f1 = t.app->mainWindow;
+        AutoControlsWindow *f13 = t.app->autoControlsWindow;
+        SettingsDialog *f = t.app->settingsDialog;
         f->lightingControlBox->setChecked(false);
         QVERIFY(f13->lightingBox->isHidden());
         QVERIFY(f1->lightingGroup->isHidden());
@@ -243,7 +243,7 @@ private slots:
     {
         QFETCH(bool, on);
         TestApp t(NoPort);
-        SettingsDialog *f = t.app->Form2;
+        SettingsDialog *f = t.app->settingsDialog;
         f->protocolPanelBox->setChecked(true);
         f->protocolPanelBox->setChecked(on);
         QCOMPARE(f->protocolPanel->height(), on ? 225 : 0);
@@ -281,20 +281,20 @@ private slots:
         App &app = *t.app;
         if (schedule)
             t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
-        quietly(app.Form12->boardTypeGroup, boardType);
-        app.Auto_Load_Intvl = intervalMs;
-        app.Timeout_Ms = timeoutMs;
-        app.Attempts = 6;
-        app.Form1->move(30, 40);
-        app.Form1->autoLoadTimer->start();
-        app.Form2->show();
-        QCOMPARE(app.Form2->pos(), QPoint(app.Form1->width() + 20, app.Form1->y()));
-        QVERIFY(!app.Form1->autoLoadTimer->isActive());
-        QCOMPARE(app.Form2->autoLoadIntervalSpin->value(), seconds);
-        QCOMPARE(app.Form2->timeoutSpin->value(), tenths);
-        QCOMPARE(app.Form2->attemptsSpin->value(), 6);
-        QCOMPARE(app.Form12->productPanel->isHidden(), boardType == 0);
-        QCOMPARE(app.Form13->scheduleButton->isEnabled(), schedule);
+        quietly(app.boardViewWindow->boardTypeGroup, boardType);
+        app.autoLoadIntervalMs = intervalMs;
+        app.timeoutMs = timeoutMs;
+        app.attempts = 6;
+        app.mainWindow->move(30, 40);
+        app.mainWindow->autoLoadTimer->start();
+        app.settingsDialog->show();
+        QCOMPARE(app.settingsDialog->pos(), QPoint(app.mainWindow->width() + 20, app.mainWindow->y()));
+        QVERIFY(!app.mainWindow->autoLoadTimer->isActive());
+        QCOMPARE(app.settingsDialog->autoLoadIntervalSpin->value(), seconds);
+        QCOMPARE(app.settingsDialog->timeoutSpin->value(), tenths);
+        QCOMPARE(app.settingsDialog->attemptsSpin->value(), 6);
+        QCOMPARE(app.boardViewWindow->productPanel->isHidden(), boardType == 0);
+        QCOMPARE(app.autoControlsWindow->scheduleButton->isEnabled(), schedule);
     }
 
     // A failed schedule lookup while the dialog opens ends the opening there.
@@ -303,14 +303,14 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        quietly(app.Form13->brightnessModeGroup, 1);
-        quietly(app.Form13->lightingModeGroup, 1);
-        app.Form2->show();
+        quietly(app.autoControlsWindow->brightnessModeGroup, 1);
+        quietly(app.autoControlsWindow->lightingModeGroup, 1);
+        app.settingsDialog->show();
         QCOMPARE(app.reportedErrors.size(), 1);   // the lighting group's switch did not run
         QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
-        QVERIFY(app.Form2->isVisible());
-        QVERIFY(!app.Loading_Settings);
-        QVERIFY(!app.Settings_Send_Busy);
+        QVERIFY(app.settingsDialog->isVisible());
+        QVERIFY(!app.loadingSettings);
+        QVERIFY(!app.settingsSendBusy);
     }
 
     void closeTakesOver()
@@ -318,22 +318,22 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        SettingsDialog *f = app.Form2;
+        SettingsDialog *f = app.settingsDialog;
         f->show();
         f->autoLoadIntervalSpin->setValue(7);
         f->timeoutSpin->setValue(12);
         f->attemptsSpin->setValue(3);
         quietly(f->sendIfChangedBox, true);
         for (int k = 1; k <= 10; ++k)
-            app.Form12->productNameEdits[k]->setText(QStringLiteral("Name%1").arg(k));
+            app.boardViewWindow->productNameEdits[k]->setText(QStringLiteral("Name%1").arg(k));
         f->closeButton->click();
         QVERIFY(!f->isVisible());
-        QCOMPARE(app.Auto_Load_Intvl, 7000);
-        QCOMPARE(app.Timeout_Ms, 1200);
-        QCOMPARE(app.Attempts, 3);
-        QVERIFY(app.Send_If_Changed);
+        QCOMPARE(app.autoLoadIntervalMs, 7000);
+        QCOMPARE(app.timeoutMs, 1200);
+        QCOMPARE(app.attempts, 3);
+        QVERIFY(app.sendIfChanged);
         for (int k = 1; k <= 10; ++k)
-            QCOMPARE(app.Form1->productNameLabels[k]->text(), QStringLiteral("Name%1").arg(k));
+            QCOMPARE(app.mainWindow->productNameLabels[k]->text(), QStringLiteral("Name%1").arg(k));
         const IniFile ini(app.settingsPath());
         QCOMPARE(ini.readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
         QCOMPARE(ini.readString("Tablo", "Name_10", ""), QByteArray("Name10"));
@@ -344,23 +344,23 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        SettingsDialog *f = app.Form2;
+        SettingsDialog *f = app.settingsDialog;
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
-        app.Settings_Send_Busy = true;
+        app.settingsSendBusy = true;
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(!f->pcButton->isEnabled());   // not while the configuration is being sent
-        app.Settings_Send_Busy = false;
+        app.settingsSendBusy = false;
         f->controlledByGroup->setItemIndex(-1);
-        app.Read_Busy = true;
+        app.readBusy = true;
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
-        app.Form1->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+        app.mainWindow->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(0);
-        QCOMPARE(app.Form1->statusBar->panelText(3), QStringLiteral("21.5°C"));
+        QCOMPARE(app.mainWindow->statusBar->panelText(3), QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(1);
-        QCOMPARE(app.Form1->statusBar->panelText(3), QString());
+        QCOMPARE(app.mainWindow->statusBar->panelText(3), QString());
     }
 
     // The section "Controller": twenty-one keys in order, never erased.
@@ -368,17 +368,17 @@ private slots:
     {
         TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
         App &app = *t.app;
-        SettingsDialog *f = app.Form2;
-        AutoControlsWindow *f13 = app.Form13;
-        app.Morning_Time = QStringLiteral("06:30:00");
-        app.Evening_Time = QStringLiteral("20:15:00");
-        app.OFF_Time = QStringLiteral("07:00:00");
-        app.ON_Time = QStringLiteral("19:45:00");
+        SettingsDialog *f = app.settingsDialog;
+        AutoControlsWindow *f13 = app.autoControlsWindow;
+        app.morningTime = QStringLiteral("06:30:00");
+        app.eveningTime = QStringLiteral("20:15:00");
+        app.offTime = QStringLiteral("07:00:00");
+        app.onTime = QStringLiteral("19:45:00");
         quietly(f->eventsGroup, 1);
         quietly(f->timerUsedGroup, 1);
         quietly(f->temperatureSensorGroup, 0);
-        quietly(app.Form1->lightingGroup, 2);
-        quietly(app.Form1->brightnessGroup, 5);
+        quietly(app.mainWindow->lightingGroup, 2);
+        quietly(app.mainWindow->brightnessGroup, 5);
         {
             const QSignalBlocker b8(f13->morningCorrectionSpin), b9(f13->eveningCorrectionSpin), b6(f13->offCorrectionSpin), b7(f13->onCorrectionSpin);
             f13->morningCorrectionSpin->setValue(10);
@@ -395,13 +395,13 @@ private slots:
         quietly(f->clockSectionGroup, 10);
         quietly(f->controlledByGroup, 1);
 
-        app.Loading_Settings = true;
-        app.Form1->saveControllerSettings();
-        app.Loading_Settings = false;
+        app.loadingSettings = true;
+        app.mainWindow->saveControllerSettings();
+        app.loadingSettings = false;
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
 
-        app.Form1->saveControllerSettings();
+        app.mainWindow->saveControllerSettings();
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=-1\r\n"
                             "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
@@ -422,12 +422,12 @@ private slots:
         App &app = *t.app;
         const QByteArray before = section(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), "Controller");
         QVERIFY(!before.isEmpty());
-        app.Form2->attemptsSpin->setValue(4);
-        app.Form2->defaultsButton->click();
-        app.Form2->oneWayLinkBox->setChecked(true);
-        app.Form2->lightingControlBox->setChecked(false);
-        app.Form2->closeButton->click();
-        app.Form1->saveSettings();
+        app.settingsDialog->attemptsSpin->setValue(4);
+        app.settingsDialog->defaultsButton->click();
+        app.settingsDialog->oneWayLinkBox->setChecked(true);
+        app.settingsDialog->lightingControlBox->setChecked(false);
+        app.settingsDialog->closeButton->click();
+        app.mainWindow->saveSettings();
         const QByteArray after = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QCOMPARE(section(after, "Controller"), before);
         QVERIFY(after.contains("Replys=1"));
@@ -463,9 +463,9 @@ private slots:
         TestApp t(controller.isNull() ? NoPort : NoPort + "[Controller]\r\n" + controller);
         t.startUp();
         App &app = *t.app;
-        MainWindow *f1 = app.Form1;
-        SettingsDialog *f = app.Form2;
-        AutoControlsWindow *f13 = app.Form13;
+        MainWindow *f1 = app.mainWindow;
+        SettingsDialog *f = app.settingsDialog;
+        AutoControlsWindow *f13 = app.autoControlsWindow;
         const QList<RadioGroup *> selectors{f1->brightnessGroup, f1->lightingGroup, f13->lightingModeGroup,
                                             f13->brightnessModeGroup, f->flashGroup, f->inverseSignalsGroup, f->eventsGroup,
                                             f->timerUsedGroup, f->temperatureSensorGroup, f->clockSectionGroup, f->controlledByGroup};
@@ -476,13 +476,13 @@ private slots:
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             b->setEnabled(false);
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
-        app.Command_Text = "none";
+        app.commandText = "none";
 
         f1->loadControllerSettings();
 
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
-        QCOMPARE((QStringList{app.Morning_Time, app.Evening_Time, app.OFF_Time, app.ON_Time}), times);
+        QCOMPARE((QStringList{app.morningTime, app.eveningTime, app.offTime, app.onTime}), times);
         QCOMPARE((QList<int>{f13->morningCorrectionSpin->value(), f13->eveningCorrectionSpin->value(), f13->offCorrectionSpin->value(),
                              f13->onCorrectionSpin->value()}),
                  corrections);
@@ -494,8 +494,8 @@ private slots:
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             QVERIFY(b->isEnabled());
         QCOMPARE(f1->brightnessGroup->count(), 6);   // no selections: automatic modes available
-        QVERIFY(!app.Loading_Settings);
-        QCOMPARE(app.Command_Text, QByteArray("none"));
+        QVERIFY(!app.loadingSettings);
+        QCOMPARE(app.commandText, QByteArray("none"));
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
     }
 
@@ -505,15 +505,15 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        app.Evening_Time = QStringLiteral("2x:00:00");
-        app.Command_Text = "none";
-        app.Form2->sendControllerSettings();
+        app.eveningTime = QStringLiteral("2x:00:00");
+        app.commandText = "none";
+        app.settingsDialog->sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
-        QCOMPARE(app.Command_Text, QByteArray("none"));
-        QVERIFY(!app.Settings_Send_Busy);
-        app.Evening_Time = QStringLiteral("20:00:00");
-        app.Form2->sendControllerSettings();
-        QVERIFY(app.Command_Text.startsWith("SETS="));
+        QCOMPARE(app.commandText, QByteArray("none"));
+        QVERIFY(!app.settingsSendBusy);
+        app.eveningTime = QStringLiteral("20:00:00");
+        app.settingsDialog->sendControllerSettings();
+        QVERIFY(app.commandText.startsWith("SETS="));
     }
 
     void levelsRoundTrip()
@@ -521,14 +521,14 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        app.Form13->dayLevelBox->setCurrentIndex(4);   // "100%"
-        app.Form13->nightLevelBox->setCurrentIndex(2);   // "50%"
-        app.Form1->saveControllerSettings();
-        app.Form13->dayLevelBox->setCurrentIndex(0);
-        app.Form13->nightLevelBox->setCurrentIndex(0);
-        app.Form1->loadControllerSettings();
-        QCOMPARE(app.Form13->dayLevelBox->currentText(), QStringLiteral("100%"));
-        QCOMPARE(app.Form13->nightLevelBox->currentText(), QStringLiteral("50%"));
+        app.autoControlsWindow->dayLevelBox->setCurrentIndex(4);   // "100%"
+        app.autoControlsWindow->nightLevelBox->setCurrentIndex(2);   // "50%"
+        app.mainWindow->saveControllerSettings();
+        app.autoControlsWindow->dayLevelBox->setCurrentIndex(0);
+        app.autoControlsWindow->nightLevelBox->setCurrentIndex(0);
+        app.mainWindow->loadControllerSettings();
+        QCOMPARE(app.autoControlsWindow->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(app.autoControlsWindow->nightLevelBox->currentText(), QStringLiteral("50%"));
     }
 };
 

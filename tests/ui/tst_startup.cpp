@@ -35,7 +35,7 @@ private slots:
 void TestStartup::mainWindowBeforeStartUp()
 {
     TestApp t;
-    MainWindow *f = t.f1();
+    MainWindow *f = t.mainWindow();
     QCOMPARE(f->windowTitle(), QStringLiteral("\"QUAM\" LTD. Uploader"));
     QVERIFY(!f->isVisible());
     for (int k = 1; k <= 10; ++k)
@@ -101,38 +101,38 @@ void TestStartup::defaultsWithoutSettingsFile()
     TestApp t;
     t.startUp();
     App &a = *t.app;
-    QVERIFY(t.f1()->isVisible());
-    QCOMPARE(t.f1()->pos(), QPoint(20, 20));
-    QCOMPARE(a.Form12->boardType(), 0);
-    QCOMPARE(a.Form12->currencyCountSpin->value(), 5);
-    QCOMPARE(a.Form12->productCountSpin->value(), 10);
+    QVERIFY(t.mainWindow()->isVisible());
+    QCOMPARE(t.mainWindow()->pos(), QPoint(20, 20));
+    QCOMPARE(a.boardViewWindow->boardType(), 0);
+    QCOMPARE(a.boardViewWindow->currencyCountSpin->value(), 5);
+    QCOMPARE(a.boardViewWindow->productCountSpin->value(), 10);
     const QStringList cur{"USD", "EUR", "GBP", "RUR", "FRF"};
     for (int r = 1; r <= 5; ++r)
-        QCOMPARE(a.Form12->currencyBoxes[r]->currentText(), cur[r - 1]);
+        QCOMPARE(a.boardViewWindow->currencyBoxes[r]->currentText(), cur[r - 1]);
     const QStringList names{"Normal", "Regular", "Premium", "Super", "Diesel", "", "", "", "", ""};
     for (int k = 1; k <= 10; ++k) {
-        QCOMPARE(a.Form12->productNameEdits[k]->text(), names[k - 1]);
-        QCOMPARE(t.f1()->productNameLabels[k]->text(), names[k - 1]);
+        QCOMPARE(a.boardViewWindow->productNameEdits[k]->text(), names[k - 1]);
+        QCOMPARE(t.mainWindow()->productNameLabels[k]->text(), names[k - 1]);
     }
-    QCOMPARE(a.Port_Name, QStringLiteral("COM1"));
-    QCOMPARE(a.Baud_Rate, QStringLiteral("9600"));
-    QCOMPARE(a.Parity, QStringLiteral("None"));
-    QCOMPARE(a.Attempts, 1);
-    QCOMPARE(a.Timeout_Ms, 1000);
-    QCOMPARE(a.Auto_Load_Intvl, 5000);
-    QVERIFY(a.Form2->checksumsBox->isChecked());
-    QVERIFY(!a.Form2->oneWayLinkBox->isChecked());
-    QVERIFY(!a.Form2->autoLoadBox->isChecked());
+    QCOMPARE(a.portName, QStringLiteral("COM1"));
+    QCOMPARE(a.baudRate, QStringLiteral("9600"));
+    QCOMPARE(a.parity, QStringLiteral("None"));
+    QCOMPARE(a.attempts, 1);
+    QCOMPARE(a.timeoutMs, 1000);
+    QCOMPARE(a.autoLoadIntervalMs, 5000);
+    QVERIFY(a.settingsDialog->checksumsBox->isChecked());
+    QVERIFY(!a.settingsDialog->oneWayLinkBox->isChecked());
+    QVERIFY(!a.settingsDialog->autoLoadBox->isChecked());
     for (int r = 1; r <= 5; ++r) {
-        QCOMPARE(t.f1()->oddSlotBoxes[r]->isChecked(), r <= 4);
-        QCOMPARE(t.f1()->evenSlotBoxes[r]->isChecked(), r <= 4);
+        QCOMPARE(t.mainWindow()->oddSlotBoxes[r]->isChecked(), r <= 4);
+        QCOMPARE(t.mainWindow()->evenSlotBoxes[r]->isChecked(), r <= 4);
     }
-    QCOMPARE(a.Form2->portCombo->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(a.Form2->baudRateCombo->currentText(), QStringLiteral("9600"));
-    QVERIFY(!a.Starting_Up);
-    QVERIFY(!a.Loading_Settings);
+    QCOMPARE(a.settingsDialog->portCombo->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(a.settingsDialog->baudRateCombo->currentText(), QStringLiteral("9600"));
+    QVERIFY(!a.startingUp);
+    QVERIFY(!a.loadingSettings);
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(a.Board_Values[k], t.f1()->figureEdits[k]->text());
+        QCOMPARE(a.boardValues[k], t.mainWindow()->figureEdits[k]->text());
 }
 
 void TestStartup::valueEncodings_data()
@@ -164,21 +164,21 @@ void TestStartup::valueEncodings()
     App &a = *t.app;
     int got = -99;
     if (what == "products")
-        got = a.Form12->productCountSpin->value();
+        got = a.boardViewWindow->productCountSpin->value();
     else if (what == "valutas")
-        got = a.Form12->currencyCountSpin->value();
+        got = a.boardViewWindow->currencyCountSpin->value();
     else if (what == "digits")
-        got = a.Form2->digitsSpin->value();
+        got = a.settingsDialog->digitsSpin->value();
     else if (what == "boardtype")
-        got = a.Form12->boardType();
+        got = a.boardViewWindow->boardType();
     else if (what == "attempts")
-        got = a.Attempts;
+        got = a.attempts;
     else if (what == "timeout")
-        got = a.Timeout_Ms;
+        got = a.timeoutMs;
     else if (what == "show5")
-        got = t.f1()->oddSlotBoxes[5]->isChecked();
+        got = t.mainWindow()->oddSlotBoxes[5]->isChecked();
     else if (what == "show1")
-        got = t.f1()->oddSlotBoxes[1]->isChecked();
+        got = t.mainWindow()->oddSlotBoxes[1]->isChecked();
     QCOMPARE(got, expected);
 }
 
@@ -188,8 +188,8 @@ void TestStartup::nothingWrittenDuringStartUp()
     TestApp t(ini);
     t.startUp();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
-    t.app->Loading_Settings = true;
-    t.f1()->saveSettings();
+    t.app->loadingSettings = true;
+    t.mainWindow()->saveSettings();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
 }
 
@@ -197,7 +197,7 @@ void TestStartup::savedFileByteForByte()
 {
     TestApp t(QByteArray("[Tablo]\r\n5st_Currency=2\r\n"));
     t.startUp();
-    t.f1()->saveSettings();
+    t.mainWindow()->saveSettings();
     const QByteArray expected =
         "[Settings]\r\nBaudRAte=9600\r\nPort_Number=COM1\r\nAuto_Load=0\r\nAuto_Load_Intvl=5000\r\n"
         "Send_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
@@ -217,8 +217,8 @@ void TestStartup::otherKeysAndSections()
                          "[Tablo]\r\nExtra=1\r\n[Other]\r\nkeep=me\r\n");
     TestApp t(ini);
     t.startUp();
-    QCOMPARE(t.app->Baud_Rate, QStringLiteral("19200"));
-    t.f1()->saveSettings();
+    QCOMPARE(t.app->baudRate, QStringLiteral("19200"));
+    t.mainWindow()->saveSettings();
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(!out.contains("Hand_Added"));
     QVERIFY(!out.contains("Extra=1"));
@@ -241,10 +241,10 @@ void TestStartup::closeHidesOrMinimises()
     TestApp t;
     t.app->trayAvailableOverride = tray;
     t.startUp();
-    MainWindow *f = t.f1();
+    MainWindow *f = t.mainWindow();
     QVERIFY(f->isVisible());
     QVERIFY(!f->close());   // the close box: the window is not closed
-    QVERIFY(!t.app->Closing);
+    QVERIFY(!t.app->closing);
     if (tray) {
         QVERIFY(!f->isVisible());
         QVERIFY(f->trayIcon);
@@ -271,11 +271,11 @@ void TestStartup::exitSavesAndEnds()
     TestApp t;
     t.startUp();
     QVERIFY(!t.exists("Quorvanel_tablo.ini"));
-    QSignalSpy ended(t.f1(), &MainWindow::exited);
-    t.f1()->exitAction->trigger();
+    QSignalSpy ended(t.mainWindow(), &MainWindow::exited);
+    t.mainWindow()->exitAction->trigger();
     QCOMPARE(ended.count(), 1);
-    QVERIFY(t.app->Closing);
-    QVERIFY(!t.f1()->trayIcon);
+    QVERIFY(t.app->closing);
+    QVERIFY(!t.mainWindow()->trayIcon);
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(out.contains("[Settings]\r\nBaudRAte=9600\r\n"));
     QVERIFY(out.contains("[Tablo]\r\n"));
@@ -288,10 +288,10 @@ void TestStartup::exitWithUnwritableSettings()
     t.startUp();
     // A folder where the file should be: the save fails, is reported, and exit goes on.
     QDir(t.dir->path()).mkdir("Quorvanel_tablo.ini");
-    QSignalSpy ended(t.f1(), &MainWindow::exited);
-    t.f1()->exitAction->trigger();
+    QSignalSpy ended(t.mainWindow(), &MainWindow::exited);
+    t.mainWindow()->exitAction->trigger();
     QCOMPARE(ended.count(), 1);
-    QVERIFY(t.app->Closing);
+    QVERIFY(t.app->closing);
     QVERIFY(!t.app->reportedErrors.isEmpty());
     QVERIFY(t.app->reportedErrors.first().startsWith("Unable to write to "));
     QVERIFY(t.app->reportedErrors.first().endsWith("Quorvanel_tablo.ini"));
