@@ -9,7 +9,9 @@
 #include <QSystemTrayIcon>
 
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/board/BoardSession.h"
+#include "core/board/EventListener.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/BoardViewWindow.h"
@@ -26,7 +28,9 @@ App::App(const QString &programDir, QObject *parent) : QObject(parent)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     Program_Dir = dir;
-    Port = new CommPort(this);
+    serialLink = new QtSerialLink(this);
+    boardSession = new BoardSession(serialLink, nullptr, this);
+    eventListener = new EventListener(boardSession, this);
 }
 
 App::~App()

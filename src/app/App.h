@@ -23,7 +23,9 @@ class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
 class AutoControlsWindow;
-class CommPort;
+class QtSerialLink;
+class BoardSession;
+class EventListener;
 
 class App;
 
@@ -117,8 +119,11 @@ public:
     Protocol::LineAssembler Line;   // shared by the reply reader and the event poller
     QString Expected_Readback, Readback_Text;
 
-    // The serial port.
-    CommPort *Port = nullptr;
+    // The serial line to the board, the conversation over it, and the lines the board sends
+    // on its own.
+    QtSerialLink *serialLink = nullptr;
+    BoardSession *boardSession = nullptr;
+    EventListener *eventListener = nullptr;
 
     // ---- Platform services, each replaceable by tests ----
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.

@@ -8,7 +8,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "gui/AutoControlsWindow.h"

@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
 #include "gui/SettingsDialog.h"
 
@@ -14,12 +14,12 @@ void MainWindow::onClockAndEventTick()
 {
     clockLabel->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
     SettingsDialog *f2 = app.Form2;
-    if (!f2 || !app.Port || f2->pauseProtocolBox->isChecked())
+    if (!f2 || !app.serialLink || f2->pauseProtocolBox->isChecked())
         return;
 
     // Until the driver has no more bytes; a burst of lines is handled in one tick.
     char byte;
-    while (app.Port->Read_Byte(byte)) {
+    while (app.serialLink->readByte(byte)) {
         const Protocol::LineAssembler::Result r = app.Line.feed(byte);
         if (r == Protocol::LineAssembler::None)
             continue;

@@ -8,7 +8,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -44,7 +44,7 @@ void MainWindow::exchangeCommand()
         progressBar->setValue(0);
         app.Form2->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.Form13->statusBar->setPanelText(0, QString::fromLatin1(shown));
-        app.Port->Write_Command(app.Command_Text);
+        app.serialLink->write(app.Command_Text);
         readReply();
         // A count below one (a settings file edited by hand) still sends the command once.
     } while ((app.Reply_Timeout || app.Reply_Error) && remaining > 0);
@@ -73,7 +73,7 @@ void MainWindow::readReply()
     while (!done()) {
         char c;
         // Everything already buffered is taken first: readyRead is not signalled again for it.
-        while (!done() && app.Port->Read_Buffered_Byte(c)) {
+        while (!done() && app.serialLink->readBufferedByte(c)) {
             if (app.Line.feed(c) != Protocol::LineAssembler::Line)
                 continue;   // no line yet, or an overlong line that was dropped whole
             const QByteArray line = app.Line.line();

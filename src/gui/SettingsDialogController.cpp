@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "core/text/Numbers.h"
@@ -77,7 +77,7 @@ void writeBare(App &app, const QByteArray &command)
     const QByteArray bytes = command + "\r\n";
     if (!app.Form1->replyTimer->isActive())
         app.Command_Text = bytes;
-    app.Port->Write_Command(bytes);
+    app.serialLink->write(bytes);
 }
 
 } // namespace

@@ -16,7 +16,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -46,7 +46,7 @@ struct Rig {
     {
         f2()->portCombo->setEditText(sim.port());
         f2()->reopenPort();
-        return app().Port->Port_Handle() == CommPort::State::Open;
+        return app().serialLink->state() == SerialLink::State::Open;
     }
     // Runs one exchange of `command`; returns its duration in ms.
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
@@ -267,7 +267,7 @@ void TestExchange::staleInputIsDiscarded()
     QVERIFY(rig.connect());
     rig.t.f1()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
     QVERIFY(rig.sim.control("send OK"));
-    QTRY_VERIFY(rig.app().Port->serial()->bytesAvailable() >= 4);
+    QTRY_VERIFY(rig.app().serialLink->port()->bytesAvailable() >= 4);
     rig.exchange("BRIG=2", 1, 400);
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QCOMPARE(logLines(rig.f2()), QStringList());
@@ -318,7 +318,7 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     TestApp t;
     t.app->Form2->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
     t.app->Form2->reopenPort();
-    QCOMPARE(t.app->Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     t.app->Attempts = 2;
     t.app->Timeout_Ms = 400;
     t.app->Command_Text = "BRIG=2";
@@ -341,8 +341,8 @@ void TestExchange::hangUpDuringWait()
     const double cpuWait = cpuSeconds() - cpu0;
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
-    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
-    QCOMPARE(rig.app().Port->errorCount(), 1);
+    QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
+    QCOMPARE(rig.app().serialLink->errorCount(), 1);
 
     // Idle afterwards: no flood of errors keeps the process busy.
     const double cpu1 = cpuSeconds();
@@ -356,7 +356,7 @@ void TestExchange::hangUpDuringWait()
 
     // The next operation reopens the port; while it is gone, that fails (red box).
     rig.f2()->reopenPort();
-    QCOMPARE(rig.app().Port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
