@@ -1,6 +1,9 @@
 #include "app/App.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -60,6 +63,36 @@ void App::createWindows()
     Form11 = new TestPatternWindow(*this);
     Form12 = new BoardViewWindow(*this);
     Form13 = new AutoControlsWindow(*this);
+    connectBoardToWindows();
+}
+
+void App::connectBoardToWindows()
+{
+    // Each attempt's command in status panel 0 of the Settings and Auto Controls windows.
+    connect(boardSession, &BoardSession::commandShown, Form2, [this](const QString &command) {
+        Form2->statusBar->setPanelText(0, command);
+        Form13->statusBar->setPanelText(0, command);
+    });
+    connect(boardSession, &BoardSession::lineReceived, Form2, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::lineReceived, Form2, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::eventReceived, Form1, &MainWindow::showBoardEvent);
+    connect(boardSession, &BoardSession::progressChanged, Form1->progressBar, &QProgressBar::setValue);
+    // The event poll and the data-file poll stop while an exchange writes and waits.
+    connect(boardSession, &BoardSession::exchangeStarted, Form1, [this] {
+        Form1->clockAndEventTimer->stop();
+        Form1->autoLoadTimer->stop();
+    });
+    connect(boardSession, &BoardSession::exchangeFinished, Form1, [this] {
+        if (Form2->autoLoadBox->isChecked())
+            Form1->applyAutoLoadInterval();
+        Form1->clockAndEventTimer->start();
+    });
+    // Every board operation uses the port the operator has chosen now.
+    connect(boardSession, &BoardSession::portReopenRequested, Form2, &SettingsDialog::reopenPort, Qt::DirectConnection);
+    connect(boardSession, &BoardSession::readStarted, Form1, [this] {
+        Form1->statusBar->setPanelText(0, QStringLiteral("Reading"));
+        QCoreApplication::processEvents();
+    });
 }
 
 int App::execModal(QDialog *dialog)

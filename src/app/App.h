@@ -87,10 +87,8 @@ public:
     bool Loading_Settings = false;
     bool Closing = false;
     bool Read_Busy = false;
-    bool Verify_Read = false;
     bool Settings_Send_Busy = false;
     bool Test_Mode = false;
-    bool Exchange_Busy = false;     // set by Exchange_Command while it runs
     bool Send_Busy = false;         // set while Send_Data runs
     bool Last_Send_OK = false;      // the last Send_Data ended in "Sent OK"
     // Upload of a changed data file: after a skipped or failed upload the change is tried
@@ -108,16 +106,6 @@ public:
     QChar Last_Key;
     int Caret_Pos = 0;
     bool Formatting = false;
-
-    // Command exchange state.
-    QByteArray Command_Text;
-    QByteArray Reply_Text;
-    bool Reply_OK = false, Reply_Error = false, Reply_Timeout = false, Reply_Read = false;
-    bool Modem_Line_Seen = false;
-    int Elapsed_Ms = 0;
-    int Attempt_Timeout_Ms = 1000;
-    Protocol::LineAssembler Line;   // shared by the reply reader and the event poller
-    QString Expected_Readback, Readback_Text;
 
     // The serial line to the board, the conversation over it, and the lines the board sends
     // on its own.
@@ -150,4 +138,8 @@ public:
 
     // The settings file's full path.
     QString settingsPath() const { return Program_Dir + QStringLiteral("Quorvanel_tablo.ini"); }
+
+private:
+    // What the board session and the event listener report goes to the windows.
+    void connectBoardToWindows();
 };

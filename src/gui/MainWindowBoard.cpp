@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 
 #include "app/App.h"
@@ -46,7 +47,17 @@ bool MainWindow::slotShown(int k) const
     return box && box->isChecked();
 }
 
-bool MainWindow::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.Exchange_Busy; }
+bool MainWindow::exchangeRunning() const { return app.Send_Busy || app.Read_Busy || app.boardSession->isBusy(); }
+
+ExchangeOptions MainWindow::exchangeOptions() const
+{
+    ExchangeOptions options;
+    options.attempts = app.Attempts;
+    options.timeoutMs = app.Timeout_Ms;
+    options.checksums = app.Form2->checksumsBox->isChecked();
+    options.oneWay = app.Form2->oneWayLinkBox->isChecked();
+    return options;
+}
 
 void MainWindow::requestUpload()
 {
@@ -70,9 +81,6 @@ void MainWindow::uploadFigures()
     SettingsDialog *settings = app.Form2;
     if (!settings->sendIfChangedBox->isChecked() && !app.Test_Mode)
         saveDataFile();
-    settings->reopenPort();
-
-    const bool timer2Running = replyTimer->isActive();
     setCommandControlsEnabled(false);
 
     // The command carries the filler for a hidden slot, but the slot's stored text stays its
@@ -80,70 +88,64 @@ void MainWindow::uploadFigures()
     const QString blank = blankValue();
     const int d = digits();
     const QString fill = d < 5 ? QString(5 - d, app.Fill_Char) : QString();
-    QByteArray command = "SEND=";
-    QString expected;
+    QStringList texts;
     for (int i = 1; i <= 10; ++i) {
         const QString figure = figureEdits[i]->text();
         app.Board_Values[i] = figure;
-        const QString sent = (slotShown(i) ? figure : blank) + fill;
-        command += sent.toLatin1();
-        command += ',';
-        expected += sent;
+        texts << (slotShown(i) ? figure : blank) + fill;
     }
-    app.Command_Text = command;
-    app.Expected_Readback = expected;
 
     statusBar->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
-    exchangeCommand();
+    const UploadResult result = app.boardSession->upload(texts, exchangeOptions());
 
-    if (app.Reply_OK) {
-        progressBar->setValue(1000);
-        if (!settings->oneWayLinkBox->isChecked()) {
-            app.Verify_Read = true;
-            readBoard();
-            if (app.Readback_Text != app.Expected_Readback)
-                app.Reply_Error = true;
-            app.Reply_OK = true;
-            app.Verify_Read = false;
+    if (result.verified) {
+        // The read-back ends like a read: the board's other fields are stored, the settings saved.
+        const LookupOperation operation(app);
+        {
+            const QScopedValueRollback<bool> reading(app.Read_Busy, true);
+            applyReadResult(result.readBack, true);
+            setCommandControlsEnabled(true);
         }
+        saveSettings();
     }
 
-    if (app.Reply_Timeout) {
+    switch (result.outcome) {
+    case UploadResult::ConnectionError:
         statusBar->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
         if (!app.Form8->isVisible())
             app.execModal(app.Form8);
-    } else {
-        if (app.Reply_OK) {
+        break;
+    case UploadResult::SentOk:
+        statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+        app.Last_Send_OK = true;
+        break;
+    case UploadResult::DataError:
+        // Accepted, but the read-back differs: first the acceptance, then the error.
+        if (result.send.outcome == ExchangeResult::Ok)
             statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-            app.Last_Send_OK = !app.Reply_Error;
-        }
-        if (app.Reply_Error) {
-            statusBar->setPanelText(0, QStringLiteral("Data error"));
-            app.beep();
-            if (!app.Form9->isVisible())
-                app.execModal(app.Form9);
-        }
+        statusBar->setPanelText(0, QStringLiteral("Data error"));
+        app.beep();
+        if (!app.Form9->isVisible())
+            app.execModal(app.Form9);
+        break;
+    default:
+        break;
     }
 
     setCommandControlsEnabled(true);
-    if (timer2Running)
-        replyTimer->start();
-    else
-        replyTimer->stop();
 }
 
 void MainWindow::readBoard()
 {
-    SettingsDialog *settings = app.Form2;
-    if (settings->oneWayLinkBox->isChecked()) {
+    const ExchangeOptions options = exchangeOptions();
+    if (options.oneWay) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
         loadControllerSettings();
         return;
     }
-    settings->reopenPort();
 
     app.Read_Busy = true;
     bool finished = false;
@@ -155,52 +157,35 @@ void MainWindow::readBoard()
         }
     });
     setCommandControlsEnabled(false);
-    app.Readback_Text.clear();
 
-    app.Command_Text = "READ=";
-    app.Reply_Text.clear();
-    statusBar->setPanelText(0, QStringLiteral("Reading"));
-    QCoreApplication::processEvents();
-
-    exchangeCommand();
-
-    // A wrong or missing checksum counts as no reply at all.
-    if (app.Reply_Read && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.Reply_Text)) {
-        app.Reply_Read = false;
-        app.Reply_Timeout = true;
-    }
+    const ReadResult result = app.boardSession->read(options);
 
     // What the read applies may run the schedule lookup many times: one report at most.
     const LookupOperation operation(app);
+    applyReadResult(result, false);
 
-    // The reply is parsed into a copy; the board values change only when all of it is good.
-    std::array<QByteArray, 33> scratch;
-    if (app.Reply_Read) {
-        for (int k = 1; k <= 32; ++k)
-            scratch[k] = app.Board_Values[k].toLatin1();
-        const Protocol::ReadParse parsed = Protocol::parseReadReply(app.Reply_Text, scratch);
-        if (parsed.ok) {
-            scratch = parsed.values;
-        } else {
-            app.Reply_Error = true;
-            app.Reply_Read = false;
-        }
-    }
+    setCommandControlsEnabled(true);
+    app.Read_Busy = false;
+    finished = true;
+    saveSettings();
+}
 
-    if (app.Reply_Read) {
-        QString readback;
-        for (int k = 1; k <= 10; ++k)
-            readback += QString::fromLatin1(scratch[k]);
-        app.Readback_Text = readback;
-        for (int k = 11; k <= 32; ++k)
-            app.Board_Values[k] = QString::fromLatin1(scratch[k]);
+void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
+{
+    SettingsDialog *settings = app.Form2;
+    if (result.outcome == ReadResult::ReadOk) {
+        const std::array<QByteArray, 33> values = result.reading.fields();
+        // A 31-field reply leaves the stored field 32 as it was.
+        const int fields = parseBoardReading(result.exchange.reply, result.reading).fields;
+        for (int k = 11; k <= fields; ++k)
+            app.Board_Values[k] = QString::fromLatin1(values[k]);
 
-        if (app.Verify_Read) {
+        if (readBack) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
                 app.Board_Values[k] = figureEdits[k]->text();
         } else {
-            applyReadReply(scratch);
+            applyReadReply(values);
         }
 
         progressBar->setValue(1000);
@@ -214,15 +199,15 @@ void MainWindow::readBoard()
         settings->modemButton->setEnabled(modem);
     }
 
-    if (!app.Verify_Read) {
-        if (app.Reply_Error) {
+    if (!readBack) {
+        if (result.outcome == ReadResult::DataError) {
             loadDataFile();
             statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.Form10->isVisible())
                 app.execModal(app.Form10);
         }
-        if (app.Reply_Timeout) {
+        if (result.outcome == ReadResult::ConnectionError) {
             loadDataFile();
             statusBar->setPanelText(1, QString());
             statusBar->setPanelText(2, QString());
@@ -234,11 +219,6 @@ void MainWindow::readBoard()
 
     // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
     settings->onTimerUsedChanged();
-
-    setCommandControlsEnabled(true);
-    app.Read_Busy = false;
-    finished = true;
-    saveSettings();
 }
 
 void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)

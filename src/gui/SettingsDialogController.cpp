@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "core/link/QtSerialLink.h"
+#include "core/board/BoardSession.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "core/text/Numbers.h"
@@ -52,36 +52,22 @@ void SettingsDialog::sendControllerSettings()
     v.inverse = chosen(inverseSignalsGroup);
     v.controlledBy = chosen(controlledByGroup);
 
-    std::array<int, 19> fields;
     QString badText;
-    if (!setsFields(v, fields, &badText)) {
+    const ExchangeResult result = app.boardSession->sendControllerConfig(v, f1->exchangeOptions(), &badText);
+    if (result.outcome == ExchangeResult::NotSent) {
         // A stored time that is not "hh:mm..." is never sent as some other time.
         app.Settings_Send_Busy = false;
         app.showError(notValidIntegerMessage(badText));
         return;
     }
-    app.Command_Text = Protocol::buildSetsCommand(fields);
-    f1->sendSettingCommand();
+    f1->applySettingResult(result);
     // Saved whatever the outcome: after a failure this is what the reload put back.
     f1->saveControllerSettings();
     app.Settings_Send_Busy = false;
 }
 
-namespace {
-
 // The bare modem commands go to the port at once: no port selection, no frame, no checksum,
-// no wait. During another exchange's wait the command buffer still belongs to that exchange
-// (a retry resends it), so it is left alone then.
-void writeBare(App &app, const QByteArray &command)
-{
-    const QByteArray bytes = command + "\r\n";
-    if (!app.Form1->replyTimer->isActive())
-        app.Command_Text = bytes;
-    app.serialLink->write(bytes);
-}
-
-} // namespace
-
-void SettingsDialog::onPcClicked() { writeBare(app, "PC"); }
-void SettingsDialog::onModemClicked() { writeBare(app, "MD"); }
-void SettingsDialog::onTimeQueryClicked() { writeBare(app, "TIME?"); }
+// no wait, also during another exchange's wait.
+void SettingsDialog::onPcClicked() { app.boardSession->sendBare("PC"); }
+void SettingsDialog::onModemClicked() { app.boardSession->sendBare("MD"); }
+void SettingsDialog::onTimeQueryClicked() { app.boardSession->sendBare("TIME?"); }

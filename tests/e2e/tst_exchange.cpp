@@ -54,24 +54,21 @@ struct Rig {
         f2()->checksumsBox->setChecked(checksums);
         app().Attempts = attempts;
         app().Timeout_Ms = timeoutMs;
-        app().Command_Text = command;
         QElapsedTimer clock;
         clock.start();
-        t.f1()->exchangeCommand();
+        result = app().boardSession->exchange(command, t.f1()->exchangeOptions());
         return clock.elapsed();
     }
-    QString outcome()
+    ExchangeResult result;
+    QString outcome() const
     {
-        QStringList set;
-        if (app().Reply_OK)
-            set << "ok";
-        if (app().Reply_Error)
-            set << "error";
-        if (app().Reply_Timeout)
-            set << "timeout";
-        if (app().Reply_Read)
-            set << "read";
-        return set.join(QLatin1Char('+'));
+        switch (result.outcome) {
+        case ExchangeResult::Ok: return QStringLiteral("ok");
+        case ExchangeResult::Error: return QStringLiteral("error");
+        case ExchangeResult::Timeout: return QStringLiteral("timeout");
+        case ExchangeResult::Read: return QStringLiteral("read");
+        default: return QStringLiteral("other");
+        }
     }
 };
 } // namespace
@@ -87,8 +84,6 @@ private slots:
     void missingPortTimesOutEveryAttempt();
     void hangUpDuringWait();
     void silentWaitCpu();
-    void progressBar_data();
-    void progressBar();
     void errorDialogs_data();
     void errorDialogs();
 };
@@ -213,7 +208,6 @@ void TestExchange::exchange()
     QTest::qWait(50);
     QCOMPARE(rig.sim.receivedCount(wire), writes);
     QCOMPARE(rig.sim.received(), wire.repeated(writes));   // nothing else went out
-    QCOMPARE(rig.app().Command_Text, wire);
 
     if (outcome == "timeout") {
         // Each attempt lasts a little more than the time-out.
@@ -223,9 +217,9 @@ void TestExchange::exchange()
         QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
     }
     if (outcome == "read")
-        QVERIFY2(rig.app().Reply_Text.startsWith(replyText), rig.app().Reply_Text.constData());
+        QVERIFY2(rig.result.reply.startsWith(replyText), rig.result.reply.constData());
     else
-        QCOMPARE(rig.app().Reply_Text, replyText);
+        QCOMPARE(rig.result.reply, replyText);
 
     const QStringList got = logLines(rig.f2());
     if (log == QStringList{"*"}) {
@@ -239,7 +233,7 @@ void TestExchange::exchange()
     const QString shown = QString::fromLatin1(wire.chopped(2));
     QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
     QCOMPARE(rig.app().Form13->statusBar->panelText(0), shown);
-    QVERIFY(!rig.t.f1()->replyTimer->isActive());
+    QVERIFY(!rig.app().boardSession->isBusy());
     QVERIFY(rig.t.f1()->clockAndEventTimer->isActive());
     QVERIFY(!rig.t.f1()->autoLoadTimer->isActive());   // automatic loading is off
 }
@@ -256,7 +250,6 @@ void TestExchange::oneWayLink()
     QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
     QTest::qWait(200);
     QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
-    QVERIFY(!rig.t.f1()->replyTimer->isActive());
 }
 
 void TestExchange::staleInputIsDiscarded()
@@ -293,7 +286,7 @@ void TestExchange::windowLivesDuringWait()
     QElapsedTimer clock;
     QTimer::singleShot(150, [&] {
         seen = true;
-        QVERIFY(f1->replyTimer->isActive());
+        QVERIFY(rig.app().boardSession->isExchanging());
         QVERIFY(!f1->clockAndEventTimer->isActive());
         QVERIFY(!f1->autoLoadTimer->isActive());
         QVERIFY(f1->progressBar->value() > 0);
@@ -308,7 +301,7 @@ void TestExchange::windowLivesDuringWait()
     rig.exchange("BRIG=3", 1, 1000);
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
-    QVERIFY(rig.app().Reply_Timeout);
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY(f1->clockAndEventTimer->isActive());
     QVERIFY(f1->autoLoadTimer->isActive());
 }
@@ -321,12 +314,11 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     t.app->Attempts = 2;
     t.app->Timeout_Ms = 400;
-    t.app->Command_Text = "BRIG=2";
     QElapsedTimer clock;
     clock.start();
-    t.f1()->exchangeCommand();
-    QVERIFY(t.app->Reply_Timeout);
-    QVERIFY(!t.app->Reply_OK && !t.app->Reply_Error && !t.app->Reply_Read);
+    const ExchangeResult result = t.app->boardSession->exchange("BRIG=2", t.f1()->exchangeOptions());
+    QCOMPARE(result.outcome, ExchangeResult::Timeout);
+    QCOMPARE(result.attempts, 2);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
 }
 
@@ -370,58 +362,10 @@ void TestExchange::silentWaitCpu()
     const qint64 ms = rig.exchange("BRIG=2", 1, 10000);
     const double cpu = cpuSeconds() - cpu0;
     qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", ms, cpu);
-    QVERIFY(rig.app().Reply_Timeout);
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY(ms >= 10000);
     // A busy wait would take about 10 s; polling every millisecond about 0.3 s.
     QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
-}
-
-void TestExchange::progressBar_data()
-{
-    QTest::addColumn<int>("timeoutMs");
-    QTest::addColumn<int>("firstStep");
-    QTest::addColumn<int>("plateau");
-    QTest::addColumn<int>("ticksToPlateau");
-    QTest::newRow("400") << 400 << 125 << 875 << 7;
-    QTest::newRow("600") << 600 << 85 << 850 << 10;
-    QTest::newRow("800 (12.5 rounds to 12)") << 800 << 60 << 900 << 15;
-    QTest::newRow("1000") << 1000 << 50 << 850 << 17;
-    QTest::newRow("1200") << 1200 << 40 << 880 << 22;
-    QTest::newRow("1600") << 1600 << 30 << 870 << 29;
-    QTest::newRow("3000") << 3000 << 15 << 855 << 57;
-    QTest::newRow("4000 (2.5 rounds to 2)") << 4000 << 10 << 850 << 85;
-    QTest::newRow("10000") << 10000 << 5 << 850 << 170;
-}
-
-void TestExchange::progressBar()
-{
-    QFETCH(int, timeoutMs);
-    QFETCH(int, firstStep);
-    QFETCH(int, plateau);
-    QFETCH(int, ticksToPlateau);
-    TestApp t;
-    App &a = *t.app;
-    MainWindow *f1 = t.f1();
-    a.Attempt_Timeout_Ms = timeoutMs;
-    a.Elapsed_Ms = 0;
-    a.Reply_Timeout = false;
-    f1->progressBar->setValue(0);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), firstStep);
-    for (int i = 1; i < ticksToPlateau - 1; ++i)
-        f1->onReplyTick();
-    QVERIFY(f1->progressBar->value() < 850);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), plateau);
-    // The time-out comes with the first tick past it.
-    const int ticksToTimeout = timeoutMs / 10 + 1;
-    for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
-        f1->onReplyTick();
-    QCOMPARE(a.Elapsed_Ms, timeoutMs);
-    QVERIFY(!a.Reply_Timeout);
-    f1->onReplyTick();
-    QVERIFY(a.Reply_Timeout);
-    QCOMPARE(f1->progressBar->value(), plateau);
 }
 
 void TestExchange::errorDialogs_data()
