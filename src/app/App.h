@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 
-#include "core/protocol/Protocol.h"
 
 class QDialog;
 class MainWindow;
