@@ -311,6 +311,9 @@ void TestPort::scanKeepsRememberedPty()
     QCOMPARE(items.count(s.link), 1);
     QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
     QCOMPARE(f2->portCombo->currentText(), s.link);
+    // The item's tool tip names the device the link reaches now.
+    const int at = f2->portCombo->findText(s.link);
+    QCOMPARE(f2->portCombo->itemData(at, Qt::ToolTipRole).toString(), PortNames::devicePath(s.link));
     QCOMPARE(t.app->Port_Name, s.link);
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
