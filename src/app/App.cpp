@@ -1,6 +1,9 @@
 #include "app/App.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -9,7 +12,9 @@
 #include <QSystemTrayIcon>
 
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/board/BoardSession.h"
+#include "core/board/EventListener.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/BoardViewWindow.h"
@@ -26,7 +31,9 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     programDir = dir;
-    port = new CommPort(this);
+    serialLink = new QtSerialLink(this);
+    boardSession = new BoardSession(serialLink, nullptr, this);
+    eventListener = new EventListener(boardSession, this);
 }
 
 App::~App()
@@ -56,6 +63,37 @@ void App::createWindows()
     testPatternWindow = new TestPatternWindow(*this);
     boardViewWindow = new BoardViewWindow(*this);
     autoControlsWindow = new AutoControlsWindow(*this);
+    connectBoardToWindows();
+}
+
+void App::connectBoardToWindows()
+{
+    // Each attempt's command in status panel 0 of the Settings and Auto Controls windows.
+    connect(boardSession, &BoardSession::commandShown, settingsDialog, [this](const QString &command) {
+        settingsDialog->statusBar->setPanelText(0, command);
+        autoControlsWindow->statusBar->setPanelText(0, command);
+    });
+    connect(boardSession, &BoardSession::lineReceived, settingsDialog, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::lineReceived, settingsDialog, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::eventReceived, mainWindow, &MainWindow::showBoardEvent);
+    connect(boardSession, &BoardSession::progressChanged, mainWindow->progressBar, &QProgressBar::setValue);
+    // The event poll and the data-file poll stop while an exchange writes and waits.
+    connect(boardSession, &BoardSession::exchangeStarted, mainWindow, [this] {
+        mainWindow->clockAndEventTimer->stop();
+        mainWindow->autoLoadTimer->stop();
+    });
+    connect(boardSession, &BoardSession::exchangeFinished, mainWindow, [this] {
+        if (settingsDialog->autoLoadBox->isChecked())
+            mainWindow->applyAutoLoadInterval();
+        mainWindow->clockAndEventTimer->start();
+    });
+    // Every board operation uses the port the operator has chosen now.
+    connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
+            Qt::DirectConnection);
+    connect(boardSession, &BoardSession::readStarted, mainWindow, [this] {
+        mainWindow->statusBar->setPanelText(0, QStringLiteral("Reading"));
+        QCoreApplication::processEvents();
+    });
 }
 
 int App::execModal(QDialog *dialog)

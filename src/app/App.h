@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 
-#include "core/protocol/Protocol.h"
 
 class QDialog;
 class MainWindow;
@@ -23,7 +22,9 @@ class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
 class AutoControlsWindow;
-class CommPort;
+class QtSerialLink;
+class BoardSession;
+class EventListener;
 
 class App;
 
@@ -86,10 +87,8 @@ public:
     bool loadingSettings = false;    // settings are being loaded: nothing is saved or sent
     bool closing = false;            // "Exit" has run: no more layout
     bool readBusy = false;           // a board read runs
-    bool verifyingRead = false;      // the read is an upload's read-back
     bool settingsSendBusy = false;   // the controller parameters are being sent
     bool testMode = false;           // test patterns are shown
-    bool exchangeBusy = false;       // set by exchangeCommand() while it runs
     bool uploadBusy = false;         // set while uploadFigures() runs
     bool lastUploadOk = false;       // the last upload ended in "Sent OK"
     // Upload of a changed data file: after a skipped or failed upload the change is tried
@@ -108,18 +107,11 @@ public:
     int caretPos = 0;
     bool formatting = false;
 
-    // Command exchange state.
-    QByteArray commandText;
-    QByteArray replyText;
-    bool replyOk = false, replyError = false, replyTimeout = false, replyRead = false;
-    bool modemLineSeen = false;
-    int elapsedMs = 0;
-    int attemptTimeoutMs = 1000;
-    Protocol::LineAssembler lineAssembler;   // shared by the reply reader and the event poller
-    QString expectedReadback, readbackText;
-
-    // The serial port.
-    CommPort *port = nullptr;
+    // The serial line to the board, the conversation over it, and the lines the board sends
+    // on its own.
+    QtSerialLink *serialLink = nullptr;
+    BoardSession *boardSession = nullptr;
+    EventListener *eventListener = nullptr;
 
     // ---- Platform services, each replaceable by tests ----
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.
@@ -146,4 +138,8 @@ public:
 
     // The settings file's full path.
     QString settingsPath() const { return programDir + QStringLiteral("Quorvanel_tablo.ini"); }
+
+private:
+    // What the board session and the event listener report goes to the windows.
+    void connectBoardToWindows();
 };

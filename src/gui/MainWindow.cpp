@@ -215,10 +215,6 @@ void MainWindow::buildControls()
     autoLoadTimer = new QTimer(this);
     autoLoadTimer->setObjectName(QStringLiteral("Timer1"));
     autoLoadTimer->setInterval(1000);
-    replyTimer = new QTimer(this);
-    replyTimer->setObjectName(QStringLiteral("Timer2"));
-    replyTimer->setInterval(10);
-    replyTimer->setTimerType(Qt::PreciseTimer);
     startUpTimer = new QTimer(this);
     startUpTimer->setObjectName(QStringLiteral("Timer3"));
     startUpTimer->setInterval(100);
@@ -232,7 +228,6 @@ void MainWindow::buildControls()
     pendingUploadTimer->setSingleShot(true);
     connect(pendingUploadTimer, &QTimer::timeout, this, [this] { requestUpload(); });
     connect(autoLoadTimer, &QTimer::timeout, this, [this] { onAutoLoadTick(); });
-    connect(replyTimer, &QTimer::timeout, this, [this] { onReplyTick(); });
     connect(startUpTimer, &QTimer::timeout, this, [this] { runStartUpStep(); });
     connect(clockAndEventTimer, &QTimer::timeout, this, [this] { onClockAndEventTick(); });
     startUpTimer->start();

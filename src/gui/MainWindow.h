@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 
+#include "core/board/BoardSession.h"
 #include "ui/Controls.h"
 
 class App;
@@ -58,7 +59,6 @@ public:
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;   // never shown: the selectors' item texts
     QLabel *trayImage;
     QTimer *autoLoadTimer;        // loads the data file while automatic loading is on
-    QTimer *replyTimer;           // the 10 ms tick of the reply wait
     QTimer *startUpTimer;         // runs the start-up step once
     QTimer *clockAndEventTimer;   // once a second: the clock label and the board's own lines
     QTimer *pendingUploadTimer;
@@ -127,11 +127,15 @@ public:
     bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void readBoard();
     void applyReadReply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
-    void sendSettingCommand();                                       // the command text; keeps or undoes the setting by the answer
-    void exchangeCommand();
-    void readReply();
-    void onReplyTick();
+    // The reply timing and framing the operator has set, for every exchange.
+    ExchangeOptions exchangeOptions() const;
+    // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
+    void applyReadResult(const ReadResult &result, bool readBack);
+    void sendSettingCommand(const QByteArray &command);   // keeps or undoes the setting by the answer
+    void applySettingResult(const ExchangeResult &result);
     void onClockAndEventTick();
+    // An event line's values to the status panels.
+    void showBoardEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting);
     void setCommandControlsEnabled(bool on);   // the three buttons and the two selectors
     bool slotShown(int k) const;               // the show box of figure slot k (1..10) is on
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 
 #include "app/App.h"
@@ -46,7 +47,17 @@ bool MainWindow::slotShown(int k) const
     return box && box->isChecked();
 }
 
-bool MainWindow::exchangeRunning() const { return app.uploadBusy || app.readBusy || app.exchangeBusy; }
+bool MainWindow::exchangeRunning() const { return app.uploadBusy || app.readBusy || app.boardSession->isBusy(); }
+
+ExchangeOptions MainWindow::exchangeOptions() const
+{
+    ExchangeOptions options;
+    options.attempts = app.attempts;
+    options.timeoutMs = app.timeoutMs;
+    options.checksums = app.settingsDialog->checksumsBox->isChecked();
+    options.oneWay = app.settingsDialog->oneWayLinkBox->isChecked();
+    return options;
+}
 
 void MainWindow::requestUpload()
 {
@@ -70,9 +81,6 @@ void MainWindow::uploadFigures()
     SettingsDialog *settings = app.settingsDialog;
     if (!settings->sendIfChangedBox->isChecked() && !app.testMode)
         saveDataFile();
-    settings->reopenPort();
-
-    const bool timer2Running = replyTimer->isActive();
     setCommandControlsEnabled(false);
 
     // The command carries the filler for a hidden slot, but the slot's stored text stays its
@@ -80,70 +88,64 @@ void MainWindow::uploadFigures()
     const QString blank = blankValue();
     const int d = digits();
     const QString fill = d < 5 ? QString(5 - d, app.fillChar) : QString();
-    QByteArray command = "SEND=";
-    QString expected;
+    QStringList texts;
     for (int i = 1; i <= 10; ++i) {
         const QString figure = figureEdits[i]->text();
         app.boardValues[i] = figure;
-        const QString sent = (slotShown(i) ? figure : blank) + fill;
-        command += sent.toLatin1();
-        command += ',';
-        expected += sent;
+        texts << (slotShown(i) ? figure : blank) + fill;
     }
-    app.commandText = command;
-    app.expectedReadback = expected;
 
     statusBar->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
-    exchangeCommand();
+    const UploadResult result = app.boardSession->upload(texts, exchangeOptions());
 
-    if (app.replyOk) {
-        progressBar->setValue(1000);
-        if (!settings->oneWayLinkBox->isChecked()) {
-            app.verifyingRead = true;
-            readBoard();
-            if (app.readbackText != app.expectedReadback)
-                app.replyError = true;
-            app.replyOk = true;
-            app.verifyingRead = false;
+    if (result.verified) {
+        // The read-back ends like a read: the board's other fields are stored, the settings saved.
+        const LookupOperation operation(app);
+        {
+            const QScopedValueRollback<bool> reading(app.readBusy, true);
+            applyReadResult(result.readBack, true);
+            setCommandControlsEnabled(true);
         }
+        saveSettings();
     }
 
-    if (app.replyTimeout) {
+    switch (result.outcome) {
+    case UploadResult::ConnectionError:
         statusBar->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
         if (!app.connectionErrorDialog->isVisible())
             app.execModal(app.connectionErrorDialog);
-    } else {
-        if (app.replyOk) {
+        break;
+    case UploadResult::SentOk:
+        statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+        app.lastUploadOk = true;
+        break;
+    case UploadResult::DataError:
+        // Accepted, but the read-back differs: first the acceptance, then the error.
+        if (result.send.outcome == ExchangeResult::Ok)
             statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-            app.lastUploadOk = !app.replyError;
-        }
-        if (app.replyError) {
-            statusBar->setPanelText(0, QStringLiteral("Data error"));
-            app.beep();
-            if (!app.uploadErrorDialog->isVisible())
-                app.execModal(app.uploadErrorDialog);
-        }
+        statusBar->setPanelText(0, QStringLiteral("Data error"));
+        app.beep();
+        if (!app.uploadErrorDialog->isVisible())
+            app.execModal(app.uploadErrorDialog);
+        break;
+    default:
+        break;
     }
 
     setCommandControlsEnabled(true);
-    if (timer2Running)
-        replyTimer->start();
-    else
-        replyTimer->stop();
 }
 
 void MainWindow::readBoard()
 {
-    SettingsDialog *settings = app.settingsDialog;
-    if (settings->oneWayLinkBox->isChecked()) {
+    const ExchangeOptions options = exchangeOptions();
+    if (options.oneWay) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
         loadControllerSettings();
         return;
     }
-    settings->reopenPort();
 
     app.readBusy = true;
     bool finished = false;
@@ -155,52 +157,35 @@ void MainWindow::readBoard()
         }
     });
     setCommandControlsEnabled(false);
-    app.readbackText.clear();
 
-    app.commandText = "READ=";
-    app.replyText.clear();
-    statusBar->setPanelText(0, QStringLiteral("Reading"));
-    QCoreApplication::processEvents();
-
-    exchangeCommand();
-
-    // A wrong or missing checksum counts as no reply at all.
-    if (app.replyRead && settings->checksumsBox->isChecked() && !Protocol::checksumOk(app.replyText)) {
-        app.replyRead = false;
-        app.replyTimeout = true;
-    }
+    const ReadResult result = app.boardSession->read(options);
 
     // What the read applies may run the schedule lookup many times: one report at most.
     const LookupOperation operation(app);
+    applyReadResult(result, false);
 
-    // The reply is parsed into a copy; the board values change only when all of it is good.
-    std::array<QByteArray, 33> scratch;
-    if (app.replyRead) {
-        for (int k = 1; k <= 32; ++k)
-            scratch[k] = app.boardValues[k].toLatin1();
-        const Protocol::ReadParse parsed = Protocol::parseReadReply(app.replyText, scratch);
-        if (parsed.ok) {
-            scratch = parsed.values;
-        } else {
-            app.replyError = true;
-            app.replyRead = false;
-        }
-    }
+    setCommandControlsEnabled(true);
+    app.readBusy = false;
+    finished = true;
+    saveSettings();
+}
 
-    if (app.replyRead) {
-        QString readback;
-        for (int k = 1; k <= 10; ++k)
-            readback += QString::fromLatin1(scratch[k]);
-        app.readbackText = readback;
-        for (int k = 11; k <= 32; ++k)
-            app.boardValues[k] = QString::fromLatin1(scratch[k]);
+void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
+{
+    SettingsDialog *settings = app.settingsDialog;
+    if (result.outcome == ReadResult::ReadOk) {
+        const std::array<QByteArray, 33> values = result.reading.fields();
+        // A 31-field reply leaves the stored field 32 as it was.
+        const int fields = parseBoardReading(result.exchange.reply, result.reading).fields;
+        for (int k = 11; k <= fields; ++k)
+            app.boardValues[k] = QString::fromLatin1(values[k]);
 
-        if (app.verifyingRead) {
+        if (readBack) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
                 app.boardValues[k] = figureEdits[k]->text();
         } else {
-            applyReadReply(scratch);
+            applyReadReply(values);
         }
 
         progressBar->setValue(1000);
@@ -214,15 +199,15 @@ void MainWindow::readBoard()
         settings->modemButton->setEnabled(modem);
     }
 
-    if (!app.verifyingRead) {
-        if (app.replyError) {
+    if (!readBack) {
+        if (result.outcome == ReadResult::DataError) {
             loadDataFile();
             statusBar->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.readErrorDialog->isVisible())
                 app.execModal(app.readErrorDialog);
         }
-        if (app.replyTimeout) {
+        if (result.outcome == ReadResult::ConnectionError) {
             loadDataFile();
             statusBar->setPanelText(1, QString());
             statusBar->setPanelText(2, QString());
@@ -232,19 +217,14 @@ void MainWindow::readBoard()
         }
     }
 
-    // Rebuilds the selectors; the settings send it would start is held back by readBusy.
+    // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
     settings->onTimerUsedChanged();
-
-    setCommandControlsEnabled(true);
-    app.readBusy = false;
-    finished = true;
-    saveSettings();
 }
 
 void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 {
     SettingsDialog *settings = app.settingsDialog;
-    AutoControlsWindow *autoControls = app.autoControlsWindow;
+    AutoControlsWindow *autos = app.autoControlsWindow;
     auto field = [&](int k) { return app.boardValues[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
@@ -267,25 +247,25 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         settings->flashGroup->setItemIndex(v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    autoControls->lightingModeGroup->setItemIndex(0);
+    autos->lightingModeGroup->setItemIndex(0);
     if (number(15, v)) {
         if (v <= 1) {
             lightingGroup->setItemIndex(v);
         } else {
             lightingGroup->setItemIndex(2);
             if (v > 2)
-                autoControls->lightingModeGroup->setItemIndex(1);
+                autos->lightingModeGroup->setItemIndex(1);
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    autoControls->brightnessModeGroup->setItemIndex(0);
+    autos->brightnessModeGroup->setItemIndex(0);
     if (number(14, v)) {
         if (v <= 4) {
             brightnessGroup->setItemIndex(v);
         } else {
             brightnessGroup->setItemIndex(5);
             if (v > 5)
-                autoControls->brightnessModeGroup->setItemIndex(1);
+                autos->brightnessModeGroup->setItemIndex(1);
         }
     }
 
@@ -302,18 +282,18 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         app.eveningTime = Protocol::minutesToTimeText(v);
 
     if (number(25, v))
-        autoControls->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autos->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(26, v))
-        autoControls->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autos->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(19, v))
-        autoControls->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autos->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
     if (number(20, v))
-        autoControls->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        autos->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
 
     if (number(21, v))
-        autoControls->dayLevelBox->setCurrentIndex(v);
+        autos->dayLevelBox->setCurrentIndex(v);
     if (number(22, v))
-        autoControls->nightLevelBox->setCurrentIndex(v);
+        autos->nightLevelBox->setCurrentIndex(v);
 
     if (number(30, v))
         settings->eventsGroup->setItemIndex(v);
@@ -322,8 +302,8 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     if (number(28, v))
         settings->temperatureSensorGroup->setItemIndex(v);
 
-    autoControls->onLightingModeChanged();
-    autoControls->onBrightnessModeChanged();
+    autos->onLightingModeChanged();
+    autos->onBrightnessModeChanged();
 
     if (number(29, v))
         settings->clockSectionGroup->setItemIndex(v);

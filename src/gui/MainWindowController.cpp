@@ -8,29 +8,33 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
 
-// Sends the command text and keeps or undoes the setting by the board's answer.
-void MainWindow::sendSettingCommand()
+void MainWindow::sendSettingCommand(const QByteArray &command)
 {
-    app.settingsDialog->reopenPort();   // reopens the port
-    exchangeCommand();
-    if (app.replyError) {
+    applySettingResult(app.boardSession->sendSetting(command, exchangeOptions()));
+}
+
+void MainWindow::applySettingResult(const ExchangeResult &result)
+{
+    // Refused while another exchange runs: nothing was sent, nothing to keep or undo.
+    if (result.outcome == ExchangeResult::Busy)
+        return;
+    if (result.outcome == ExchangeResult::Error) {
         statusBar->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
     }
-    if (app.replyTimeout) {
+    if (result.outcome == ExchangeResult::Timeout) {
         statusBar->setPanelText(2, QString());
         statusBar->setPanelText(1, QString());
         statusBar->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
         app.beep();
     }
-    if (app.replyOk) {
+    if (result.outcome == ExchangeResult::Ok) {
         progressBar->setValue(1000);
         saveSettings();
     } else {
@@ -43,11 +47,11 @@ namespace {
 
 // Shared by the brightness and lighting selectors: "BRIG=" or "LIGH=" with the code of the
 // selected item, folding in the automatic mode for the auto item. False when nothing is sent.
-bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup *autoMode, const char *prefix)
+bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup *autoMode, const char *prefix,
+                          QByteArray &command)
 {
     if (app.loadingSettings || app.readBusy || app.settingsSendBusy || group->itemIndex() < 0)
         return false;
-    app.commandText = prefix;
     if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
@@ -62,7 +66,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
     if (index < 0 || (index >= autoItem && autoMode->itemIndex() < 0))
         return false;
     const int code = index >= autoItem ? index + autoMode->itemIndex() : index;
-    app.commandText = QByteArray(prefix) + QByteArray::number(code);
+    command = QByteArray(prefix) + QByteArray::number(code);
     return true;
 }
 
@@ -70,24 +74,25 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 
 void MainWindow::onBrightnessChosen()
 {
-    if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG="))
+    QByteArray command;
+    if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG=", command))
         return;
-    statusBar->setPanelText(1, QString::fromLatin1(app.commandText));
-    sendSettingCommand();
+    statusBar->setPanelText(1, QString::fromLatin1(command));
+    sendSettingCommand(command);
 }
 
 void MainWindow::onLightingChosen()
 {
-    if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH="))
+    QByteArray command;
+    if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH=", command))
         return;
-    statusBar->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
-    sendSettingCommand();
+    statusBar->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(command) : QString());
+    sendSettingCommand(command);
 }
 
 void MainWindow::onClockClicked()
 {
     setCommandControlsEnabled(false);
-    app.commandText = "TIME=" + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
-    sendSettingCommand();
+    applySettingResult(app.boardSession->setClock(QDateTime::currentDateTime(), exchangeOptions()));
     setCommandControlsEnabled(true);
 }

@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/board/BoardSession.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "core/text/Numbers.h"
@@ -18,17 +18,17 @@ void SettingsDialog::sendControllerSettings()
     if (app.loadingSettings || app.readBusy || app.settingsSendBusy)
         return;
     app.settingsSendBusy = true;
-    MainWindow *mainWindow = app.mainWindow;
-    AutoControlsWindow *autoControls = app.autoControlsWindow;
+    MainWindow *f1 = app.mainWindow;
+    AutoControlsWindow *f13 = app.autoControlsWindow;
 
     ControllerConfig v;
     // Brightness and lighting first, before a group selected below can rebuild the selectors.
-    v.brightness = mainWindow->brightnessGroup->itemIndex();
-    v.brightnessMode = autoControls->brightnessModeGroup->itemIndex();
-    v.lighting = mainWindow->lightingGroup->itemIndex();
-    v.lightingMode = autoControls->lightingModeGroup->itemIndex();
+    v.brightness = f1->brightnessGroup->itemIndex();
+    v.brightnessMode = f13->brightnessModeGroup->itemIndex();
+    v.lighting = f1->lightingGroup->itemIndex();
+    v.lightingMode = f13->lightingModeGroup->itemIndex();
     // A group with no selection gets its first item and sends 0. Selecting runs the group's
-    // handler; its own send is dropped while settingsSendBusy is set.
+    // handler; its own send is dropped while Settings_Send_Busy is set.
     const auto chosen = [](RadioGroup *g) {
         if (g->itemIndex() < 0)
             g->setItemIndex(0);
@@ -37,14 +37,14 @@ void SettingsDialog::sendControllerSettings()
     v.flash = chosen(flashGroup);
     v.morningTime = app.morningTime;
     v.eveningTime = app.eveningTime;
-    v.morningCorrection = autoControls->morningCorrectionSpin->value();
-    v.eveningCorrection = autoControls->eveningCorrectionSpin->value();
-    v.dayLevel = autoControls->dayLevelBox->currentIndex();
-    v.nightLevel = autoControls->nightLevelBox->currentIndex();
+    v.morningCorrection = f13->morningCorrectionSpin->value();
+    v.eveningCorrection = f13->eveningCorrectionSpin->value();
+    v.dayLevel = f13->dayLevelBox->currentIndex();
+    v.nightLevel = f13->nightLevelBox->currentIndex();
     v.offTime = app.offTime;
     v.onTime = app.onTime;
-    v.offCorrection = autoControls->offCorrectionSpin->value();
-    v.onCorrection = autoControls->onCorrectionSpin->value();
+    v.offCorrection = f13->offCorrectionSpin->value();
+    v.onCorrection = f13->onCorrectionSpin->value();
     v.timerUsed = chosen(timerUsedGroup);
     v.temperatureUsed = chosen(temperatureSensorGroup);
     v.section = chosen(clockSectionGroup);
@@ -52,36 +52,22 @@ void SettingsDialog::sendControllerSettings()
     v.inverse = chosen(inverseSignalsGroup);
     v.controlledBy = chosen(controlledByGroup);
 
-    std::array<int, 19> fields;
     QString badText;
-    if (!setsFields(v, fields, &badText)) {
+    const ExchangeResult result = app.boardSession->sendControllerConfig(v, f1->exchangeOptions(), &badText);
+    if (result.outcome == ExchangeResult::NotSent) {
         // A stored time that is not "hh:mm..." is never sent as some other time.
         app.settingsSendBusy = false;
         app.showError(notValidIntegerMessage(badText));
         return;
     }
-    app.commandText = Protocol::buildSetsCommand(fields);
-    mainWindow->sendSettingCommand();
+    f1->applySettingResult(result);
     // Saved whatever the outcome: after a failure this is what the reload put back.
-    mainWindow->saveControllerSettings();
+    f1->saveControllerSettings();
     app.settingsSendBusy = false;
 }
 
-namespace {
-
 // The bare modem commands go to the port at once: no port selection, no frame, no checksum,
-// no wait. During another exchange's wait the command buffer still belongs to that exchange
-// (a retry resends it), so it is left alone then.
-void writeBare(App &app, const QByteArray &command)
-{
-    const QByteArray bytes = command + "\r\n";
-    if (!app.mainWindow->replyTimer->isActive())
-        app.commandText = bytes;
-    app.port->Write_Command(bytes);
-}
-
-} // namespace
-
-void SettingsDialog::onPcClicked() { writeBare(app, "PC"); }
-void SettingsDialog::onModemClicked() { writeBare(app, "MD"); }
-void SettingsDialog::onTimeQueryClicked() { writeBare(app, "TIME?"); }
+// no wait, also during another exchange's wait.
+void SettingsDialog::onPcClicked() { app.boardSession->sendBare("PC"); }
+void SettingsDialog::onModemClicked() { app.boardSession->sendBare("MD"); }
+void SettingsDialog::onTimeQueryClicked() { app.boardSession->sendBare("TIME?"); }

@@ -4,58 +4,26 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPalette>
-#include <QSerialPortInfo>
+#include <QAbstractItemView>
+#include <QFontMetrics>
 
 #include <algorithm>
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "core/link/PortNames.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/SettingsDialog.h"
-
-namespace {
-// Orders port names as people count: "ttyS2" before "ttyS10".
-bool naturalLess(const QString &a, const QString &b)
-{
-    int i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            int ie = i, je = j;
-            while (ie < a.size() && a[ie].isDigit())
-                ++ie;
-            while (je < b.size() && b[je].isDigit())
-                ++je;
-            QStringView da = QStringView(a).mid(i, ie - i), db = QStringView(b).mid(j, je - j);
-            while (da.size() > 1 && da.front() == QLatin1Char('0'))
-                da = da.mid(1);
-            while (db.size() > 1 && db.front() == QLatin1Char('0'))
-                db = db.mid(1);
-            if (da.size() != db.size())
-                return da.size() < db.size();
-            if (const int c = da.compare(db); c != 0)
-                return c < 0;
-            i = ie;
-            j = je;
-            continue;
-        }
-        if (a[i] != b[j])
-            return a[i] < b[j];
-        ++i;
-        ++j;
-    }
-    return a.size() - i < b.size() - j;
-}
-} // namespace
 
 void SettingsDialog::reopenPort()
 {
     app.portName = portCombo->currentText();
-    if (app.port->Port_Handle() != CommPort::State::None)
-        app.port->Close_Port();
+    if (app.serialLink->state() != SerialLink::State::Closed)
+        app.serialLink->close();
     else
         app.mainWindow->saveSettings();
-    app.port->Open_Port(app.portName, app.baudRate, app.parity);
-    setPortBoxColour(app.port->Port_Handle() == CommPort::State::Failed);
+    app.serialLink->open(app.portName, app.baudRate, app.parity);
+    setPortBoxColour(app.serialLink->state() == SerialLink::State::Failed);
 }
 
 void SettingsDialog::onBaudRateChanged()
@@ -74,43 +42,31 @@ void SettingsDialog::refreshPortList()
 {
     setPortBoxColour(false);
     const QString remembered = app.portName;
-    const QString rememberedPath = CommPort::devicePath(remembered);
 
-    // The ports the system knows of, plus the remembered one: a pseudo-terminal or a link to
-    // a port is never enumerated but may well still open.
-    QStringList candidates;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-#ifdef Q_OS_WIN
-        const QString name = info.portName();
-#else
-        const QString name = info.systemLocation();
-#endif
-        if (!candidates.contains(name))
-            candidates << name;
-    }
-    const bool enumerated = std::any_of(candidates.cbegin(), candidates.cend(), [&](const QString &n) {
-        return CommPort::devicePath(n) == rememberedPath;
-    });
-    if (!remembered.isEmpty() && !enumerated)
-        candidates << remembered;
-    std::sort(candidates.begin(), candidates.end(), naturalLess);
-
+    // Stable by-id names first, then the ports the system reports; the remembered port is
+    // listed under the name the operator chose, also when the system does not report it (a
+    // pseudo-terminal, "COM1" for /dev/ttyS0). Only ports that open are offered.
     portCombo->clear();
     bool rememberedExists = false;
-    for (const QString &name : std::as_const(candidates)) {
-        app.portName = name;
-        if (app.port->Port_Handle() != CommPort::State::None)
-            app.port->Close_Port();
-        if (app.port->Open_Port(name, app.baudRate, app.parity) != CommPort::State::Open)
+    int widest = 0;
+    const QFontMetrics metrics(portCombo->view()->font());
+    for (const PortNames::PortEntry &entry : PortNames::systemPortScan(remembered)) {
+        app.portName = entry.name;
+        if (app.serialLink->state() != SerialLink::State::Closed)
+            app.serialLink->close();
+        if (app.serialLink->open(entry.name, app.baudRate, app.parity) != SerialLink::State::Open)
             continue;
-        if (!remembered.isEmpty() && CommPort::devicePath(name) == rememberedPath) {
-            // Listed under the name the operator chose ("COM1" rather than /dev/ttyS0).
-            portCombo->addItem(remembered);
+        QStringList tip{entry.device.isEmpty() ? entry.name : entry.device};
+        if (!entry.description.isEmpty())
+            tip << entry.description;
+        portCombo->addItem(entry.name);
+        portCombo->setItemData(portCombo->count() - 1, tip.join(QLatin1Char('\n')), Qt::ToolTipRole);
+        widest = std::max(widest, metrics.horizontalAdvance(entry.name));
+        if (entry.name == remembered)
             rememberedExists = true;
-        } else {
-            portCombo->addItem(name);
-        }
     }
+    // The list opens wide enough for the longest name (a by-id name is long).
+    portCombo->view()->setMinimumWidth(widest + 2 * portCombo->view()->frameWidth() + 24);
     if (rememberedExists)
         portCombo->setCurrentIndex(portCombo->findText(remembered));
     else if (portCombo->count() > 0)
@@ -128,4 +84,13 @@ void SettingsDialog::setPortBoxColour(bool failed)
     portCombo->setPalette(p);
     if (QLineEdit *e = portCombo->lineEdit())
         e->setPalette(p);
+    // A red box says why the port does not open; otherwise a name too long for the box shows
+    // whole in the tool tip.
+    const QString name = portCombo->currentText();
+    const QLineEdit *edit = portCombo->lineEdit();
+    const bool cut = edit && edit->fontMetrics().horizontalAdvance(name) > edit->width();
+    if (failed)
+        portCombo->setToolTip(app.serialLink->lastOpenError());
+    else
+        portCombo->setToolTip(cut ? name : QString());
 }

@@ -302,6 +302,44 @@ private slots:
     }
 
     // A request made while an exchange waits is refused; a bare command goes out at once.
+    // The bar steps by 5 x (10 ms / time-out, in thousandths, rounded half to even) each tick
+    // until it reaches 850, then holds; the time-out comes with the first tick past it.
+    void progress_data()
+    {
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("firstStep");
+        QTest::addColumn<int>("plateau");
+        QTest::addColumn<int>("ticksToPlateau");
+        QTest::newRow("400") << 400 << 125 << 875 << 7;
+        QTest::newRow("600") << 600 << 85 << 850 << 10;
+        QTest::newRow("800 (12.5 rounds to 12)") << 800 << 60 << 900 << 15;
+        QTest::newRow("1000") << 1000 << 50 << 850 << 17;
+        QTest::newRow("1200") << 1200 << 40 << 880 << 22;
+        QTest::newRow("1600") << 1600 << 30 << 870 << 29;
+        QTest::newRow("3000") << 3000 << 15 << 855 << 57;
+        QTest::newRow("4000 (2.5 rounds to 2)") << 4000 << 10 << 850 << 85;
+        QTest::newRow("10000") << 10000 << 5 << 850 << 170;
+    }
+    void progress()
+    {
+        QFETCH(int, timeoutMs);
+        QFETCH(int, firstStep);
+        QFETCH(int, plateau);
+        QFETCH(int, ticksToPlateau);
+        Rig rig;
+        rig.script({""});
+        QList<int> values;
+        QObject::connect(&rig.session, &BoardSession::progressChanged, [&](int v) { values << v; });
+        const ExchangeResult r = rig.session.exchange("BRIG=2", options(1, false, false, timeoutMs));
+        QCOMPARE(r.outcome, ExchangeResult::Timeout);
+        QCOMPARE(values.size(), ticksToPlateau + 1);
+        QCOMPARE(values.first(), 0);
+        QCOMPARE(values.at(1), firstStep);
+        QVERIFY(values.at(ticksToPlateau - 1) < 850);
+        QCOMPARE(values.last(), plateau);
+        QCOMPARE(rig.link.now(), (timeoutMs / 10 + 1) * 10);
+    }
+
     void busy()
     {
         Rig rig;

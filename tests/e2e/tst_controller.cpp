@@ -12,7 +12,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -117,7 +117,7 @@ private slots:
         QFETCH(int, modeAfter);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        QCOMPARE(r.app().port->Port_Handle(), CommPort::State::Open);
+        QCOMPARE(r.app().serialLink->state(), SerialLink::State::Open);
         r.f2()->lightingControlBox->setChecked(lightingControl);
         RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);

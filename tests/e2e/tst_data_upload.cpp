@@ -90,7 +90,7 @@ void tst_data_upload::changedFileReachesBoard()
         QCOMPARE(r.f1()->figureEdits[k]->text(), QString("2.2500"));
     // The board holds the new figures: the verifying read came back equal.
     QVERIFY(r.t->modals.isEmpty());
-    QVERIFY(r.app().readbackText.startsWith(QString("2.2500").repeated(8)));
+    QVERIFY(r.app().boardSession->lastReading().figuresText().startsWith(QString("2.2500").repeated(8)));
     // Polls of the same content upload nothing more.
     QTest::qWait(2500);
     QCOMPARE(r.sim.receivedCount("SEND="), 2);
@@ -203,7 +203,7 @@ void tst_data_upload::earlierContentAfterFailedUpload()
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(initialSend), 2, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
     QVERIFY(r.app().lastUploadOk);
-    QVERIFY(r.app().readbackText.startsWith(QString("1.0000").repeated(8)));
+    QVERIFY(r.app().boardSession->lastReading().figuresText().startsWith(QString("1.0000").repeated(8)));
 }
 
 void tst_data_upload::noUploadInsideRead()
@@ -249,10 +249,9 @@ void tst_data_upload::noUploadInsideExchange()
         r.f1()->loadDataFileAction->trigger();
         loaded = true;
     });
-    r.app().commandText = "BRIG=3";
-    r.f1()->exchangeCommand();
+    const ExchangeResult result = r.app().boardSession->exchange("BRIG=3", r.f1()->exchangeOptions());
     QVERIFY(loaded);
-    QVERIFY(r.app().replyTimeout);
+    QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.app().previousContent != r.app().loadedContent);

@@ -12,7 +12,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/SettingsDialog.h"
 
 namespace {
@@ -62,12 +62,12 @@ struct Rig {
             return false;
         f2()->portCombo->setEditText(sim.port());
         f2()->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        return app().serialLink->state() == SerialLink::State::Open;
     }
     // The board sends `bytes`; returns once they are waiting at the program's end of the line.
     bool boardSends(const QByteArray &bytes)
     {
-        QSerialPort *port = app().port->serial();
+        QSerialPort *port = app().serialLink->port();
         const qint64 before = port->bytesAvailable();
         if (!sim.control(QStringLiteral("raw ") + escaped(bytes)))
             return false;
@@ -93,7 +93,7 @@ private slots:
         QTest::addColumn<bool>("lighting");
         QTest::addColumn<QStringList>("log");
         QTest::addColumn<QStringList>("panels");     // panels 1, 2, 3; "=" keeps what was shown
-        QTest::addColumn<QStringList>("values");     // board values 11..13; "=" keeps what was there
+        QTest::addColumn<QStringList>("values");     // Board_Values 11..13; "=" keeps what was there
 
         const QStringList same{"=", "=", "="};
         const QStringList applied{"BRIG=75%", "LIGH=1", "21.5°C"};
@@ -197,7 +197,7 @@ private slots:
             QCOMPARE(rig.app().boardValues[k],
                      values[k - 11] == QLatin1String("=") ? QStringLiteral("old") : values[k - 11]);
         // Everything sent was read.
-        QCOMPARE(rig.app().port->serial()->bytesAvailable(), 0);
+        QCOMPARE(rig.app().serialLink->port()->bytesAvailable(), 0);
     }
 
     // The board's own events, on the running timer, reach the panels.
@@ -240,7 +240,7 @@ private slots:
         QVERIFY(clock.match(rig.f1()->clockLabel->text()).hasMatch());
         QCOMPARE(logLines(f2), QStringList());
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
-        QVERIFY(rig.app().port->serial()->bytesAvailable() > 0);
+        QVERIFY(rig.app().serialLink->port()->bytesAvailable() > 0);
 
         f2->pauseProtocolBox->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);

@@ -16,7 +16,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -46,7 +46,7 @@ struct Rig {
     {
         f2()->portCombo->setEditText(sim.port());
         f2()->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        return app().serialLink->state() == SerialLink::State::Open;
     }
     // Runs one exchange of `command`; returns its duration in ms.
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
@@ -54,24 +54,21 @@ struct Rig {
         f2()->checksumsBox->setChecked(checksums);
         app().attempts = attempts;
         app().timeoutMs = timeoutMs;
-        app().commandText = command;
         QElapsedTimer clock;
         clock.start();
-        t.mainWindow()->exchangeCommand();
+        result = app().boardSession->exchange(command, t.mainWindow()->exchangeOptions());
         return clock.elapsed();
     }
-    QString outcome()
+    ExchangeResult result;
+    QString outcome() const
     {
-        QStringList set;
-        if (app().replyOk)
-            set << "ok";
-        if (app().replyError)
-            set << "error";
-        if (app().replyTimeout)
-            set << "timeout";
-        if (app().replyRead)
-            set << "read";
-        return set.join(QLatin1Char('+'));
+        switch (result.outcome) {
+        case ExchangeResult::Ok: return QStringLiteral("ok");
+        case ExchangeResult::Error: return QStringLiteral("error");
+        case ExchangeResult::Timeout: return QStringLiteral("timeout");
+        case ExchangeResult::Read: return QStringLiteral("read");
+        default: return QStringLiteral("other");
+        }
     }
 };
 } // namespace
@@ -87,8 +84,6 @@ private slots:
     void missingPortTimesOutEveryAttempt();
     void hangUpDuringWait();
     void silentWaitCpu();
-    void progressBar_data();
-    void progressBar();
     void errorDialogs_data();
     void errorDialogs();
 };
@@ -213,7 +208,6 @@ void TestExchange::exchange()
     QTest::qWait(50);
     QCOMPARE(rig.sim.receivedCount(wire), writes);
     QCOMPARE(rig.sim.received(), wire.repeated(writes));   // nothing else went out
-    QCOMPARE(rig.app().commandText, wire);
 
     if (outcome == "timeout") {
         // Each attempt lasts a little more than the time-out.
@@ -223,9 +217,9 @@ void TestExchange::exchange()
         QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
     }
     if (outcome == "read")
-        QVERIFY2(rig.app().replyText.startsWith(replyText), rig.app().replyText.constData());
+        QVERIFY2(rig.result.reply.startsWith(replyText), rig.result.reply.constData());
     else
-        QCOMPARE(rig.app().replyText, replyText);
+        QCOMPARE(rig.result.reply, replyText);
 
     const QStringList got = logLines(rig.f2());
     if (log == QStringList{"*"}) {
@@ -239,7 +233,7 @@ void TestExchange::exchange()
     const QString shown = QString::fromLatin1(wire.chopped(2));
     QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
     QCOMPARE(rig.app().autoControlsWindow->statusBar->panelText(0), shown);
-    QVERIFY(!rig.t.mainWindow()->replyTimer->isActive());
+    QVERIFY(!rig.app().boardSession->isBusy());
     QVERIFY(rig.t.mainWindow()->clockAndEventTimer->isActive());
     QVERIFY(!rig.t.mainWindow()->autoLoadTimer->isActive());   // automatic loading is off
 }
@@ -256,7 +250,6 @@ void TestExchange::oneWayLink()
     QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
     QTest::qWait(200);
     QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
-    QVERIFY(!rig.t.mainWindow()->replyTimer->isActive());
 }
 
 void TestExchange::staleInputIsDiscarded()
@@ -267,7 +260,7 @@ void TestExchange::staleInputIsDiscarded()
     QVERIFY(rig.connect());
     rig.t.mainWindow()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
     QVERIFY(rig.sim.control("send OK"));
-    QTRY_VERIFY(rig.app().port->serial()->bytesAvailable() >= 4);
+    QTRY_VERIFY(rig.app().serialLink->port()->bytesAvailable() >= 4);
     rig.exchange("BRIG=2", 1, 400);
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QCOMPARE(logLines(rig.f2()), QStringList());
@@ -293,7 +286,7 @@ void TestExchange::windowLivesDuringWait()
     QElapsedTimer clock;
     QTimer::singleShot(150, [&] {
         seen = true;
-        QVERIFY(f1->replyTimer->isActive());
+        QVERIFY(rig.app().boardSession->isExchanging());
         QVERIFY(!f1->clockAndEventTimer->isActive());
         QVERIFY(!f1->autoLoadTimer->isActive());
         QVERIFY(f1->progressBar->value() > 0);
@@ -308,7 +301,7 @@ void TestExchange::windowLivesDuringWait()
     rig.exchange("BRIG=3", 1, 1000);
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
-    QVERIFY(rig.app().replyTimeout);
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY(f1->clockAndEventTimer->isActive());
     QVERIFY(f1->autoLoadTimer->isActive());
 }
@@ -318,15 +311,14 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     TestApp t;
     t.app->settingsDialog->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
     t.app->settingsDialog->reopenPort();
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     t.app->attempts = 2;
     t.app->timeoutMs = 400;
-    t.app->commandText = "BRIG=2";
     QElapsedTimer clock;
     clock.start();
-    t.mainWindow()->exchangeCommand();
-    QVERIFY(t.app->replyTimeout);
-    QVERIFY(!t.app->replyOk && !t.app->replyError && !t.app->replyRead);
+    const ExchangeResult result = t.app->boardSession->exchange("BRIG=2", t.mainWindow()->exchangeOptions());
+    QCOMPARE(result.outcome, ExchangeResult::Timeout);
+    QCOMPARE(result.attempts, 2);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
 }
 
@@ -341,8 +333,8 @@ void TestExchange::hangUpDuringWait()
     const double cpuWait = cpuSeconds() - cpu0;
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
-    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
-    QCOMPARE(rig.app().port->errorCount(), 1);
+    QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
+    QCOMPARE(rig.app().serialLink->errorCount(), 1);
 
     // Idle afterwards: no flood of errors keeps the process busy.
     const double cpu1 = cpuSeconds();
@@ -356,7 +348,7 @@ void TestExchange::hangUpDuringWait()
 
     // The next operation reopens the port; while it is gone, that fails (red box).
     rig.f2()->reopenPort();
-    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
@@ -370,58 +362,10 @@ void TestExchange::silentWaitCpu()
     const qint64 ms = rig.exchange("BRIG=2", 1, 10000);
     const double cpu = cpuSeconds() - cpu0;
     qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", ms, cpu);
-    QVERIFY(rig.app().replyTimeout);
+    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY(ms >= 10000);
     // A busy wait would take about 10 s; polling every millisecond about 0.3 s.
     QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
-}
-
-void TestExchange::progressBar_data()
-{
-    QTest::addColumn<int>("timeoutMs");
-    QTest::addColumn<int>("firstStep");
-    QTest::addColumn<int>("plateau");
-    QTest::addColumn<int>("ticksToPlateau");
-    QTest::newRow("400") << 400 << 125 << 875 << 7;
-    QTest::newRow("600") << 600 << 85 << 850 << 10;
-    QTest::newRow("800 (12.5 rounds to 12)") << 800 << 60 << 900 << 15;
-    QTest::newRow("1000") << 1000 << 50 << 850 << 17;
-    QTest::newRow("1200") << 1200 << 40 << 880 << 22;
-    QTest::newRow("1600") << 1600 << 30 << 870 << 29;
-    QTest::newRow("3000") << 3000 << 15 << 855 << 57;
-    QTest::newRow("4000 (2.5 rounds to 2)") << 4000 << 10 << 850 << 85;
-    QTest::newRow("10000") << 10000 << 5 << 850 << 170;
-}
-
-void TestExchange::progressBar()
-{
-    QFETCH(int, timeoutMs);
-    QFETCH(int, firstStep);
-    QFETCH(int, plateau);
-    QFETCH(int, ticksToPlateau);
-    TestApp t;
-    App &a = *t.app;
-    MainWindow *f1 = t.mainWindow();
-    a.attemptTimeoutMs = timeoutMs;
-    a.elapsedMs = 0;
-    a.replyTimeout = false;
-    f1->progressBar->setValue(0);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), firstStep);
-    for (int i = 1; i < ticksToPlateau - 1; ++i)
-        f1->onReplyTick();
-    QVERIFY(f1->progressBar->value() < 850);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), plateau);
-    // The time-out comes with the first tick past it.
-    const int ticksToTimeout = timeoutMs / 10 + 1;
-    for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
-        f1->onReplyTick();
-    QCOMPARE(a.elapsedMs, timeoutMs);
-    QVERIFY(!a.replyTimeout);
-    f1->onReplyTick();
-    QVERIFY(a.replyTimeout);
-    QCOMPARE(f1->progressBar->value(), plateau);
 }
 
 void TestExchange::errorDialogs_data()

@@ -14,7 +14,8 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/PortNames.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/SettingsDialog.h"
 
 namespace {
@@ -76,7 +77,7 @@ void TestPort::devicePath()
 {
     QFETCH(QString, name);
     QFETCH(QString, path);
-    QCOMPARE(CommPort::devicePath(name), path);
+    QCOMPARE(PortNames::devicePath(name), path);
 }
 
 void TestPort::portBoxColour_data()
@@ -108,7 +109,7 @@ void TestPort::portBoxColour()
 
     // From an open port to the name, and back: the box follows every change.
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
 
     f2->baudRateCombo->setEditText(baud);
@@ -116,15 +117,21 @@ void TestPort::portBoxColour()
     QCOMPARE(t.app->baudRate, baud);
     selectPort(f2, name);
     QCOMPARE(t.app->portName, name);
-    QCOMPARE(t.app->port->Port_Handle(), opens ? CommPort::State::Open : CommPort::State::Failed);
+    QCOMPARE(t.app->serialLink->state(), opens ? SerialLink::State::Open : SerialLink::State::Failed);
     QCOMPARE(isRed(f2), !opens);
+    // A red box tells why the port does not open.
+    const QString why = t.app->serialLink->lastOpenError();
+    QCOMPARE(why.isEmpty(), opens);
+    if (!opens)
+        QCOMPARE(f2->portCombo->toolTip(), why);
     QCOMPARE(t.readFile(QStringLiteral("plain.txt")), QByteArray("not a port\r\n"));
 
     f2->baudRateCombo->setEditText(QStringLiteral("9600"));
     f2->onBaudRateChanged();
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
+    QVERIFY(why.isEmpty() || !f2->portCombo->toolTip().contains(why));
 }
 
 void TestPort::typingReopensThePort()
@@ -137,14 +144,14 @@ void TestPort::typingReopensThePort()
     // Every typed character reopens the port with the text as it stands.
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.chopped(1));
     QCOMPARE(t.app->portName, s.link.chopped(1));
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     QVERIFY(isRed(f2));
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.right(1));
     QCOMPARE(t.app->portName, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
     QTest::keyClick(f2->portCombo->lineEdit(), Qt::Key_Backspace);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     QVERIFY(isRed(f2));
 }
 
@@ -184,10 +191,10 @@ void TestPort::lineSettings()
     f2->onParityChanged();
     QCOMPARE(t.app->baudRate, baud);
     QCOMPARE(t.app->parity, parity);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
 
     termios tio{};
-    QCOMPARE(tcgetattr(int(t.app->port->serial()->handle()), &tio), 0);
+    QCOMPARE(tcgetattr(int(t.app->serialLink->port()->handle()), &tio), 0);
     QCOMPARE(int(cfgetospeed(&tio)), speed);
     QCOMPARE(int(cfgetispeed(&tio)), speed);
     QCOMPARE(int(tio.c_cflag & CSIZE), int(CS8));
@@ -195,8 +202,8 @@ void TestPort::lineSettings()
     QCOMPARE(int(tio.c_cflag & CRTSCTS), 0);
     QCOMPARE(int(tio.c_iflag & (IXON | IXOFF | IXANY)), 0);
     QCOMPARE(int(tio.c_cflag & (PARODD | CMSPAR)), parityBits);
-    QCOMPARE(int(t.app->port->serial()->parity()), qtParity);
-    QCOMPARE(t.app->port->serial()->readBufferSize(), qint64(2048));
+    QCOMPARE(int(t.app->serialLink->port()->parity()), qtParity);
+    QCOMPARE(t.app->serialLink->port()->readBufferSize(), qint64(2048));
 }
 
 void TestPort::writeIsExact()
@@ -206,9 +213,9 @@ void TestPort::writeIsExact()
     TestApp t;
     selectPort(t.app->settingsDialog, sim.port());
     const QByteArray bytes("SEND=\0\x01\x7f\x80\xff;\r\nA", 14);
-    t.app->port->Write_Command(bytes);
+    t.app->serialLink->write(bytes);
     QVERIFY(sim.waitForReceived(bytes));
-    t.app->port->Write_Command("B");
+    t.app->serialLink->write("B");
     QVERIFY(sim.waitForReceived(bytes + "B"));
     QCOMPARE(sim.received(), bytes + "B");
 }
@@ -219,38 +226,38 @@ void TestPort::readByte()
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
     selectPort(t.app->settingsDialog, sim.port());
-    CommPort *port = t.app->port;
+    QtSerialLink *port = t.app->serialLink;
 
     // Nothing waiting: each read gives up after a moment.
     char c = 0;
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 100; ++i)
-        QVERIFY(!port->Read_Byte(c));
+        QVERIFY(!port->readByte(c));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 
     QVERIFY(sim.control(QStringLiteral("raw A\\x00\\xffZ")));
     QByteArray got;
     clock.restart();
     while (got.size() < 4 && clock.elapsed() < 5000) {
-        if (port->Read_Byte(c))
+        if (port->readByte(c))
             got += c;
     }
     QCOMPARE(got, QByteArray("A\0\xffZ", 4));
-    QVERIFY(!port->Read_Byte(c));
+    QVERIFY(!port->readByte(c));
 
     // Closing discards what came in and was not read: after a reopen it is gone.
     QVERIFY(sim.control(QStringLiteral("raw XY")));
     QThread::msleep(200);   // in the line's queue, not yet taken by the event loop
-    port->Close_Port();
-    QCOMPARE(port->Port_Handle(), CommPort::State::None);
-    QVERIFY(!port->Read_Byte(c));
+    port->close();
+    QCOMPARE(port->state(), SerialLink::State::Closed);
+    QVERIFY(!port->readByte(c));
     selectPort(t.app->settingsDialog, sim.port());
-    QCOMPARE(port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(port->state(), SerialLink::State::Open);
     clock.restart();
     got.clear();
     while (clock.elapsed() < 300) {
-        if (port->Read_Byte(c))
+        if (port->readByte(c))
             got += c;
     }
     QCOMPARE(got, QByteArray());
@@ -263,27 +270,27 @@ void TestPort::hangUpWhileIdle()
     TestApp t;
     SettingsDialog *f2 = t.app->settingsDialog;
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
 
     QVERIFY(sim.control(QStringLiteral("hangup")));
     // The first error closes the port, with nothing read or written.
-    QTRY_COMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
-    QCOMPARE(t.app->port->errorCount(), 1);
+    QTRY_COMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
+    QCOMPARE(t.app->serialLink->errorCount(), 1);
     const double cpu0 = cpuSeconds();
     QTest::qWait(1000);
     const double idle = cpuSeconds() - cpu0;
     QVERIFY2(idle < 0.5, qPrintable(QString::number(idle)));   // only a flood of errors breaks this
     char c;
-    QVERIFY(!t.app->port->Read_Byte(c));
-    t.app->port->Write_Command("BRIG=1;\r\n");
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QVERIFY(!t.app->serialLink->readByte(c));
+    t.app->serialLink->write("BRIG=1;\r\n");
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
 
     // A new board: the next selection opens it.
     QVERIFY(sim.control(QStringLiteral("replug")));
     selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
-    t.app->port->Write_Command("BRIG=1;\r\n");
+    t.app->serialLink->write("BRIG=1;\r\n");
     QVERIFY(sim.waitForReceived("BRIG=1;\r\n"));
 }
 
@@ -294,7 +301,7 @@ void TestPort::scanKeepsRememberedPty()
     TestApp t;
     SettingsDialog *f2 = t.app->settingsDialog;
     selectPort(f2, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     f2->refreshPortList();
 
     QStringList items;
@@ -304,10 +311,13 @@ void TestPort::scanKeepsRememberedPty()
     QCOMPARE(items.count(s.link), 1);
     QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
     QCOMPARE(f2->portCombo->currentText(), s.link);
+    // The item's tool tip names the device the link reaches now.
+    const int at = f2->portCombo->findText(s.link);
+    QCOMPARE(f2->portCombo->itemData(at, Qt::ToolTipRole).toString(), PortNames::devicePath(s.link));
     QCOMPARE(t.app->portName, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
-    t.app->port->Write_Command("X");
+    t.app->serialLink->write("X");
     QVERIFY(s.sim.waitForReceived("X"));
 }
 
@@ -321,7 +331,7 @@ void TestPort::scanDropsVanishedPort()
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         gone = sim.port();
         selectPort(f2, gone);
-        QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+        QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     }
     // The simulator is gone; make sure no other process got the same pty number meanwhile.
     if (QFile::exists(gone))
@@ -334,7 +344,7 @@ void TestPort::scanDropsVanishedPort()
     // The first port found is selected, or none at all and the box turns red.
     QCOMPARE(f2->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
     QCOMPARE(t.app->portName, f2->portCombo->currentText());
-    const bool failed = t.app->port->Port_Handle() == CommPort::State::Failed;
+    const bool failed = t.app->serialLink->state() == SerialLink::State::Failed;
     QCOMPARE(isRed(f2), failed);
     if (items.isEmpty())
         QVERIFY(failed);

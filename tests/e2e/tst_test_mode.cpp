@@ -7,7 +7,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "core/link/QtSerialLink.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
@@ -57,7 +57,7 @@ struct Rig {
             return false;
         t.app->settingsDialog->portCombo->setEditText(sim.port());
         t.app->settingsDialog->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        return app().serialLink->state() == SerialLink::State::Open;
     }
     QStringList fields()
     {

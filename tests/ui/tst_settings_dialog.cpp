@@ -9,6 +9,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
+#include "core/board/BoardSession.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -476,7 +477,7 @@ private slots:
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             b->setEnabled(false);
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
-        app.commandText = "none";
+        QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
 
         f1->loadControllerSettings();
 
@@ -495,7 +496,7 @@ private slots:
             QVERIFY(b->isEnabled());
         QCOMPARE(f1->brightnessGroup->count(), 6);   // no selections: automatic modes available
         QVERIFY(!app.loadingSettings);
-        QCOMPARE(app.commandText, QByteArray("none"));
+        QCOMPARE(sent.count(), 0);
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
     }
 
@@ -506,14 +507,14 @@ private slots:
         t.startUp();
         App &app = *t.app;
         app.eveningTime = QStringLiteral("2x:00:00");
-        app.commandText = "none";
+        QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
         app.settingsDialog->sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
-        QCOMPARE(app.commandText, QByteArray("none"));
+        QCOMPARE(sent.count(), 0);
         QVERIFY(!app.settingsSendBusy);
         app.eveningTime = QStringLiteral("20:00:00");
         app.settingsDialog->sendControllerSettings();
-        QVERIFY(app.commandText.startsWith("SETS="));
+        QVERIFY(!sent.isEmpty() && sent.last().at(0).toString().startsWith(QStringLiteral("SETS=")));
     }
 
     void levelsRoundTrip()

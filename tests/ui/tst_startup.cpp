@@ -74,8 +74,6 @@ void TestStartup::mainWindowBeforeStartUp()
     QCOMPARE(read, panels);
     QCOMPARE(f->autoLoadTimer->interval(), 1000);
     QVERIFY(!f->autoLoadTimer->isActive());
-    QCOMPARE(f->replyTimer->interval(), 10);
-    QVERIFY(!f->replyTimer->isActive());
     QCOMPARE(f->clockAndEventTimer->interval(), 1000);
     QVERIFY(f->clockAndEventTimer->isActive());
 
