@@ -217,7 +217,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         }
     }
 
-    // Rebuilds the selectors; the settings send it would start is held back by Read_Busy.
+    // Rebuilds the selectors; the settings send it would start is held back by readBusy.
     settings->onTimerUsedChanged();
 }
 

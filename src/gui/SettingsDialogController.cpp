@@ -28,7 +28,7 @@ void SettingsDialog::sendControllerSettings()
     v.lighting = f1->lightingGroup->itemIndex();
     v.lightingMode = f13->lightingModeGroup->itemIndex();
     // A group with no selection gets its first item and sends 0. Selecting runs the group's
-    // handler; its own send is dropped while Settings_Send_Busy is set.
+    // handler; its own send is dropped while settingsSendBusy is set.
     const auto chosen = [](RadioGroup *g) {
         if (g->itemIndex() < 0)
             g->setItemIndex(0);
