@@ -13,6 +13,7 @@
 
 #include "gui/MainWindow.h"
 #include "core/board/BoardSession.h"
+#include "core/files/ProgramPaths.h"
 #include "core/board/EventListener.h"
 #include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
@@ -26,11 +27,17 @@
 
 App::App(const QString &folder, QObject *parent) : QObject(parent)
 {
-    QString dir = folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
-    dir = QDir::fromNativeSeparators(dir);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    programDir = dir;
+    if (folder.isEmpty()) {
+        // Beside the executable when its folder can be written, else the per-user folders.
+        const ProgramPaths paths = currentProgramPaths();
+        settingsFilePath = paths.settingsFile;
+        dataFilePath = paths.dataFile;
+        scheduleFilePath = paths.scheduleFile;
+    } else {
+        const QDir dir(QDir::fromNativeSeparators(folder));
+        settingsFilePath = dir.filePath(QStringLiteral("Quorvanel_tablo.ini"));
+        dataFilePath = dir.filePath(QStringLiteral("Tablo_data.tbl"));
+    }
     serialLink = new QtSerialLink(this);
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
@@ -138,7 +145,9 @@ QDate App::today() const { return todayHook ? todayHook() : QDate::currentDate()
 QString App::schedulePath() const
 {
     const QString name = QStringLiteral("Shedule.shd");
-    return scheduleDir.isEmpty() ? name : QDir(scheduleDir).filePath(name);
+    if (!scheduleDir.isEmpty())
+        return QDir(scheduleDir).filePath(name);
+    return scheduleFilePath.isEmpty() ? name : scheduleFilePath;
 }
 
 LookupOperation::LookupOperation(App &app) : m_app(app)

@@ -43,7 +43,7 @@ class App : public QObject {
     Q_OBJECT
 public:
     // `folder` is the folder of the settings and data files (with or without a trailing
-    // separator); empty means the executable's folder.
+    // separator); empty means where the program keeps them (beside the executable, or per user).
     explicit App(const QString &folder = QString(), QObject *parent = nullptr);
     ~App() override;
 
@@ -64,8 +64,9 @@ public:
 
     // Process-wide state: file paths, the controller's switching times, the serial line and
     // exchange settings, the data file's change detector.
-    QString programDir;
+    QString settingsFilePath;
     QString dataFilePath;
+    QString scheduleFilePath;   // empty: "Shedule.shd" in the working folder
     QString morningTime = QStringLiteral("00:00:00");
     QString eveningTime = QStringLiteral("00:00:00");
     QString offTime = QStringLiteral("00:00:00");
@@ -133,11 +134,11 @@ public:
     std::function<QDate()> todayHook;
     QDate today() const;
     // Folder in which the schedule file is looked up by its bare name (the working folder).
-    QString scheduleDir;   // empty: the process's working folder
+    QString scheduleDir;   // empty: scheduleFilePath
     QString schedulePath() const;
 
     // The settings file's full path.
-    QString settingsPath() const { return programDir + QStringLiteral("Quorvanel_tablo.ini"); }
+    QString settingsPath() const { return settingsFilePath; }
 
 private:
     // What the board session and the event listener report goes to the windows.

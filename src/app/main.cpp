@@ -23,6 +23,8 @@ int main(int argc, char **argv)
         break;
     }
     QApplication::setApplicationName(QStringLiteral("Exchange_Tablo"));
+    // The launcher's name: the desktop matches the window to its entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tablo"));
     QApplication::setQuitOnLastWindowClosed(false);
     guard.listen();
 

@@ -106,7 +106,7 @@ void AutoControlsWindow::onNightLevelChanged() { sendIfShown(); }
 void AutoControlsWindow::onScheduleClicked()
 {
     if (QFile::exists(app.schedulePath()))
-        app.startEditor(app.programDir + QStringLiteral("Shedule.shd"));
+        app.startEditor(QFileInfo(app.schedulePath()).absoluteFilePath());   // the file the lookup reads
 }
 
 void AutoControlsWindow::onCloseClicked() { hide(); }

@@ -289,7 +289,6 @@ QLabel *MainWindow::signOf(int i) const
 void MainWindow::initialiseState()
 {
     app.startingUp = true;
-    app.dataFilePath = app.programDir + QStringLiteral("Tablo_data.tbl");
     app.morningTime = app.eveningTime = app.offTime = app.onTime = QStringLiteral("00:00:00");
     // The window stays hidden until the start-up step shows it.
 }

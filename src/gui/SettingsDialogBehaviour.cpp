@@ -3,7 +3,9 @@
 // exchange's attempts and time-out, the main window's button layout and the controller group.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -25,6 +27,8 @@ void SettingsDialog::onShown()
     mainWindow->autoLoadTimer->stop();
     if (!QFile::exists(app.dataFilePath))
         mainWindow->createDataFile();
+    // Where the data file is, for whoever sets up the program that writes it.
+    autoFunctionsBox->setToolTip(QDir::toNativeSeparators(QFileInfo(app.dataFilePath).absoluteFilePath()));
 
     autoLoadIntervalSpin->setValue(roundHalfEven(app.autoLoadIntervalMs / 1000.0));
     sendIfChangedBox->setChecked(app.sendIfChanged);

@@ -215,7 +215,7 @@ private slots:
         t.app->autoControlsWindow->scheduleButton->setEnabled(true);
         t.app->autoControlsWindow->scheduleButton->click();
         QCOMPARE(t.editorStarts,
-                 exists ? QStringList{t.app->programDir + QStringLiteral("Shedule.shd")} : QStringList());
+                 exists ? QStringList{t.path(QStringLiteral("Shedule.shd"))} : QStringList());
     }
 
     void placement()
