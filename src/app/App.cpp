@@ -9,7 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/BoardViewWindow.h"
@@ -17,7 +17,7 @@
 #include "gui/HelpWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
-#include "ui/Platform.h"
+#include "app/Platform.h"
 
 App::App(const QString &folder, QObject *parent) : QObject(parent)
 {
@@ -26,7 +26,7 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     programDir = dir;
-    port = new CommPort(this);
+    port = new SerialPort(this);
 }
 
 App::~App()

@@ -23,7 +23,7 @@ class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
 class AutoControlsWindow;
-class CommPort;
+class SerialPort;
 
 class App;
 
@@ -119,7 +119,7 @@ public:
     QString expectedReadback, readbackText;
 
     // The serial port.
-    CommPort *port = nullptr;
+    SerialPort *port = nullptr;
 
     // ---- Platform services, each replaceable by tests ----
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.

@@ -12,6 +12,8 @@
 #include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
 #include "gui/SettingsDialog.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"
 
 namespace {
 

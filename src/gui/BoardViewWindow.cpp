@@ -9,6 +9,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)
 {

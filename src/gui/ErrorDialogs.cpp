@@ -1,5 +1,5 @@
 #include "gui/ErrorDialogs.h"
-#include "ui/Controls.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -15,13 +15,15 @@
 #include <QTime>
 
 #include "app/App.h"
-#include "app/Pictures.h"
+#include "gui/widgets/Pictures.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
+#include "gui/widgets/TimePicker.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
 {

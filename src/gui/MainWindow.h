@@ -8,7 +8,8 @@
 #include <QTimer>
 #include <array>
 
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/StatusBar.h"
 
 class App;
 class QCheckBox;

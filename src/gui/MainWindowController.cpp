@@ -8,12 +8,13 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
+#include "gui/widgets/RadioGroup.h"
 
 // Sends the command text and keeps or undoes the setting by the board's answer.
 void MainWindow::sendSettingCommand()

@@ -8,6 +8,7 @@
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
+#include "gui/widgets/RadioGroup.h"
 
 namespace {
 const QByteArray C = "Controller";

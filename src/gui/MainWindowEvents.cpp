@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "core/protocol/Protocol.h"
 #include "gui/SettingsDialog.h"
 
@@ -19,7 +19,7 @@ void MainWindow::onClockAndEventTick()
 
     // Until the driver has no more bytes; a burst of lines is handled in one tick.
     char byte;
-    while (app.port->Read_Byte(byte)) {
+    while (app.port->readByte(byte)) {
         const Protocol::LineAssembler::Result r = app.lineAssembler.feed(byte);
         if (r == Protocol::LineAssembler::None)
             continue;

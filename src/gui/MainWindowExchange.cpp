@@ -8,7 +8,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -44,7 +44,7 @@ void MainWindow::exchangeCommand()
         progressBar->setValue(0);
         app.settingsDialog->statusBar->setPanelText(0, QString::fromLatin1(shown));
         app.autoControlsWindow->statusBar->setPanelText(0, QString::fromLatin1(shown));
-        app.port->Write_Command(app.commandText);
+        app.port->writeCommand(app.commandText);
         readReply();
         // A count below one (a settings file edited by hand) still sends the command once.
     } while ((app.replyTimeout || app.replyError) && remaining > 0);
@@ -73,7 +73,7 @@ void MainWindow::readReply()
     while (!done()) {
         char c;
         // Everything already buffered is taken first: readyRead is not signalled again for it.
-        while (!done() && app.port->Read_Buffered_Byte(c)) {
+        while (!done() && app.port->readBufferedByte(c)) {
             if (app.lineAssembler.feed(c) != Protocol::LineAssembler::Line)
                 continue;   // no line yet, or an overlong line that was dropped whole
             const QByteArray line = app.lineAssembler.line();

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 namespace {
 template <class T> T *named(T *w, const char *name)

@@ -6,12 +6,13 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
 #include "core/text/Numbers.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
+#include "gui/widgets/RadioGroup.h"
 
 void SettingsDialog::sendControllerSettings()
 {
@@ -77,7 +78,7 @@ void writeBare(App &app, const QByteArray &command)
     const QByteArray bytes = command + "\r\n";
     if (!app.mainWindow->replyTimer->isActive())
         app.commandText = bytes;
-    app.port->Write_Command(bytes);
+    app.port->writeCommand(bytes);
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/SettingsDialog.h"
 
 namespace {
@@ -50,12 +50,12 @@ bool naturalLess(const QString &a, const QString &b)
 void SettingsDialog::reopenPort()
 {
     app.portName = portCombo->currentText();
-    if (app.port->Port_Handle() != CommPort::State::None)
-        app.port->Close_Port();
+    if (app.port->state() != SerialPort::State::None)
+        app.port->close();
     else
         app.mainWindow->saveSettings();
-    app.port->Open_Port(app.portName, app.baudRate, app.parity);
-    setPortBoxColour(app.port->Port_Handle() == CommPort::State::Failed);
+    app.port->open(app.portName, app.baudRate, app.parity);
+    setPortBoxColour(app.port->state() == SerialPort::State::Failed);
 }
 
 void SettingsDialog::onBaudRateChanged()
@@ -74,7 +74,7 @@ void SettingsDialog::refreshPortList()
 {
     setPortBoxColour(false);
     const QString remembered = app.portName;
-    const QString rememberedPath = CommPort::devicePath(remembered);
+    const QString rememberedPath = SerialPort::devicePath(remembered);
 
     // The ports the system knows of, plus the remembered one: a pseudo-terminal or a link to
     // a port is never enumerated but may well still open.
@@ -89,7 +89,7 @@ void SettingsDialog::refreshPortList()
             candidates << name;
     }
     const bool enumerated = std::any_of(candidates.cbegin(), candidates.cend(), [&](const QString &n) {
-        return CommPort::devicePath(n) == rememberedPath;
+        return SerialPort::devicePath(n) == rememberedPath;
     });
     if (!remembered.isEmpty() && !enumerated)
         candidates << remembered;
@@ -99,11 +99,11 @@ void SettingsDialog::refreshPortList()
     bool rememberedExists = false;
     for (const QString &name : std::as_const(candidates)) {
         app.portName = name;
-        if (app.port->Port_Handle() != CommPort::State::None)
-            app.port->Close_Port();
-        if (app.port->Open_Port(name, app.baudRate, app.parity) != CommPort::State::Open)
+        if (app.port->state() != SerialPort::State::None)
+            app.port->close();
+        if (app.port->open(name, app.baudRate, app.parity) != SerialPort::State::Open)
             continue;
-        if (!remembered.isEmpty() && CommPort::devicePath(name) == rememberedPath) {
+        if (!remembered.isEmpty() && SerialPort::devicePath(name) == rememberedPath) {
             // Listed under the name the operator chose ("COM1" rather than /dev/ttyS0).
             portCombo->addItem(remembered);
             rememberedExists = true;

@@ -5,6 +5,7 @@
 #include <QShowEvent>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 TestPatternWindow::TestPatternWindow(App &a) : QDialog(nullptr), app(a)
 {

@@ -12,7 +12,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "core/protocol/Protocol.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -35,10 +35,10 @@ struct Rig {
     Sim sim;
     TestApp t;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.app->mainWindow; }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
-    AutoControlsWindow *f13() { return t.app->autoControlsWindow; }
-    bool checksums() { return f2()->checksumsBox->isChecked(); }
+    MainWindow *mainWindow() { return t.app->mainWindow; }
+    SettingsDialog *settingsDialog() { return t.app->settingsDialog; }
+    AutoControlsWindow *autoControlsWindow() { return t.app->autoControlsWindow; }
+    bool checksums() { return settingsDialog()->checksumsBox->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
     {
@@ -117,26 +117,26 @@ private slots:
         QFETCH(int, modeAfter);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        QCOMPARE(r.app().port->Port_Handle(), CommPort::State::Open);
-        r.f2()->lightingControlBox->setChecked(lightingControl);
-        RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
+        QCOMPARE(r.app().port->state(), SerialPort::State::Open);
+        r.settingsDialog()->lightingControlBox->setChecked(lightingControl);
+        RadioGroup *mode = lighting ? r.autoControlsWindow()->lightingModeGroup : r.autoControlsWindow()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         if (autoOpen)
-            r.f13()->show();
+            r.autoControlsWindow()->show();
         QCOMPARE(r.commands(), QList<QByteArray>());
 
-        RadioGroup *group = lighting ? r.f1()->lightingGroup : r.f1()->brightnessGroup;
+        RadioGroup *group = lighting ? r.mainWindow()->lightingGroup : r.mainWindow()->brightnessGroup;
         group->button(item)->click();
 
         const QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), wire.size());
         for (int i = 0; i < wire.size(); ++i)
             QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
-        QCOMPARE(r.f1()->statusBar->panelText(1), panel1);
-        QCOMPARE(r.f1()->statusBar->panelText(2), panel2);
+        QCOMPARE(r.mainWindow()->statusBar->panelText(1), panel1);
+        QCOMPARE(r.mainWindow()->statusBar->panelText(2), panel2);
         QCOMPARE(mode->itemIndex(), modeAfter);
         QCOMPARE(group->itemIndex(), item);
-        QCOMPARE(r.f1()->progressBar->value(), 1000);
+        QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
         QCOMPARE(r.app().beepCount, 0);
         // The board took it: fields 12 to 15 of its READ line follow the mode.
         const QList<QByteArray> sets = r.boardSets();
@@ -158,17 +158,17 @@ private slots:
         if (testPattern)
             r.app().testPatternWindow->show();
         QTimer::singleShot(100, [&] {
-            QVERIFY(r.f1()->writeButton->isEnabled());
+            QVERIFY(r.mainWindow()->writeButton->isEnabled());
             if (testPattern)
                 r.app().testPatternWindow->patternGroup->button(1)->click();
             else
-                r.f1()->writeButton->click();
-            r.f1()->writeButton->click();   // a second request adds nothing
+                r.mainWindow()->writeButton->click();
+            r.mainWindow()->writeButton->click();   // a second request adds nothing
             r.sim.post(QStringLiteral("silent 0"));
         });
-        r.f1()->brightnessGroup->button(2)->click();
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"), 5000);
+        r.mainWindow()->brightnessGroup->button(2)->click();
+        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Sent OK"), 5000);
         QTest::qWait(200);
         QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), 3);
@@ -183,14 +183,14 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
-        r.f13()->show();
-        r.f1()->statusBar->setPanelText(1, QStringLiteral("before"));
-        r.f1()->brightnessGroup->button(5)->click();
+        r.autoControlsWindow()->show();
+        r.mainWindow()->statusBar->setPanelText(1, QStringLiteral("before"));
+        r.mainWindow()->brightnessGroup->button(5)->click();
         QCOMPARE(r.app().reportedErrors.size(), 1);
         QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
-        QCOMPARE(r.f1()->statusBar->panelText(1), QStringLiteral("before"));
+        QCOMPARE(r.mainWindow()->statusBar->panelText(1), QStringLiteral("before"));
         QVERIFY(!r.app().settingsSendBusy);
         QVERIFY(!r.app().loadingSettings);
     }
@@ -219,19 +219,19 @@ private slots:
         Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
                           "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        StatusBar *bar = r.f1()->statusBar;
+        StatusBar *bar = r.mainWindow()->statusBar;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
-        r.f1()->lightingGroup->blockSignals(true);
-        r.f1()->lightingGroup->setItemIndex(1);
-        r.f1()->lightingGroup->blockSignals(false);
-        r.f13()->dayLevelBox->setCurrentIndex(1);
-        r.f2()->inverseSignalsGroup->blockSignals(true);
-        r.f2()->inverseSignalsGroup->setItemIndex(1);
-        r.f2()->inverseSignalsGroup->blockSignals(false);
+        r.mainWindow()->lightingGroup->blockSignals(true);
+        r.mainWindow()->lightingGroup->setItemIndex(1);
+        r.mainWindow()->lightingGroup->blockSignals(false);
+        r.autoControlsWindow()->dayLevelBox->setCurrentIndex(1);
+        r.settingsDialog()->inverseSignalsGroup->blockSignals(true);
+        r.settingsDialog()->inverseSignalsGroup->setItemIndex(1);
+        r.settingsDialog()->inverseSignalsGroup->blockSignals(false);
         QFile::remove(r.app().settingsPath());
 
-        r.f1()->brightnessGroup->button(2)->click();   // "50%"
+        r.mainWindow()->brightnessGroup->button(2)->click();   // "50%"
 
         QCOMPARE(r.commands(), QList<QByteArray>{"BRIG=2"});
         QCOMPARE(bar->panelText(0), panel0);
@@ -240,19 +240,19 @@ private slots:
         QCOMPARE(r.app().beepCount, beeps);
         QVERIFY(!r.app().loadingSettings);
         if (!reloaded) {
-            QCOMPARE(r.f1()->brightnessGroup->itemIndex(), 2);
-            QCOMPARE(r.f1()->lightingGroup->itemIndex(), 1);
-            QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 1);
-            QCOMPARE(r.f1()->progressBar->value(), 1000);
+            QCOMPARE(r.mainWindow()->brightnessGroup->itemIndex(), 2);
+            QCOMPARE(r.mainWindow()->lightingGroup->itemIndex(), 1);
+            QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 1);
+            QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
             QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
             return;
         }
         // The settings file had been removed: the reload gives the defaults and saves nothing.
         QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
-        QCOMPARE(r.f1()->brightnessGroup->itemIndex(), -1);
-        QCOMPARE(r.f1()->lightingGroup->itemIndex(), -1);
-        QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
-        QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
+        QCOMPARE(r.mainWindow()->brightnessGroup->itemIndex(), -1);
+        QCOMPARE(r.mainWindow()->lightingGroup->itemIndex(), -1);
+        QCOMPARE(r.settingsDialog()->inverseSignalsGroup->itemIndex(), -1);
+        QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().morningTime, QStringLiteral("00:00:00"));
     }
 
@@ -263,18 +263,18 @@ private slots:
                             "ON_Time=18:40:00\r\nMorning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
                             "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\nTimer_Used=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f13()->dayLevelBox->setCurrentIndex(0);
-        r.f13()->morningCorrectionSpin->setValue(50);
-        r.f1()->brightnessGroup->button(3)->click();
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
-        QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
-        QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
-        QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
+        r.autoControlsWindow()->dayLevelBox->setCurrentIndex(0);
+        r.autoControlsWindow()->morningCorrectionSpin->setValue(50);
+        r.mainWindow()->brightnessGroup->button(3)->click();
+        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(r.autoControlsWindow()->nightLevelBox->currentText(), QStringLiteral("50%"));
+        QCOMPARE(r.autoControlsWindow()->morningCorrectionSpin->value(), 10);
+        QCOMPARE(r.autoControlsWindow()->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().offTime, QStringLiteral("07:10:00"));
-        QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.f1()->brightnessGroup, r.f1()->lightingGroup, r.f13()->lightingModeGroup,
-                              r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
+        QCOMPARE(r.autoControlsWindow()->onTimePicker->time(), QTime(18, 40));
+        for (RadioGroup *g : {r.mainWindow()->brightnessGroup, r.mainWindow()->lightingGroup, r.autoControlsWindow()->lightingModeGroup,
+                              r.autoControlsWindow()->brightnessModeGroup, r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -296,15 +296,15 @@ private slots:
         QFETCH(QByteArray, bytes);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->checksumsBox->setChecked(checksums);
-        QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
+        r.settingsDialog()->checksumsBox->setChecked(checksums);
+        QPushButton *b = button == 1 ? r.settingsDialog()->pcButton : button == 3 ? r.settingsDialog()->modemButton : r.settingsDialog()->timeQueryButton;
         b->setEnabled(true);
-        r.f1()->statusBar->setPanelText(0, QStringLiteral("before"));
+        r.mainWindow()->statusBar->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("before"));
+        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
@@ -314,10 +314,10 @@ private slots:
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.app().attempts = 2;
-        r.f2()->checksumsBox->setChecked(false);
-        r.f2()->timeQueryButton->setEnabled(true);
-        QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
-        r.f1()->brightnessGroup->button(2)->click();
+        r.settingsDialog()->checksumsBox->setChecked(false);
+        r.settingsDialog()->timeQueryButton->setEnabled(true);
+        QTimer::singleShot(150, r.settingsDialog()->timeQueryButton, [&] { r.settingsDialog()->timeQueryButton->click(); });
+        r.mainWindow()->brightnessGroup->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
 
@@ -325,19 +325,19 @@ private slots:
     {
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->checksumsBox->setChecked(true);
-        r.f2()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
+        r.settingsDialog()->checksumsBox->setChecked(true);
+        r.settingsDialog()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
-        QTimer::singleShot(100, r.f1(), [&] {
-            for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                               static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                               static_cast<QWidget *>(r.f1()->lightingGroup)})
+        QTimer::singleShot(100, r.mainWindow(), [&] {
+            for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
+                               static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+                               static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
                 during << w->isEnabled();
         });
         const QByteArray before = r.sim.received();
         const QDateTime now = QDateTime::currentDateTime();
-        r.f1()->clockButton->click();
+        r.mainWindow()->clockButton->click();
         const QByteArray sent = r.sim.received().mid(before.size());
         const QRegularExpression form(QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
         const auto m = form.match(QString::fromLatin1(sent));
@@ -346,11 +346,11 @@ private slots:
         const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yy HH:mm:ss")).addYears(100);
         QVERIFY2(qAbs(stamp.secsTo(now)) <= 5, qPrintable(m.captured(1)));
         QCOMPARE(during, (QList<bool>{false, false, false, false, false}));
-        for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                           static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                           static_cast<QWidget *>(r.f1()->lightingGroup)})
+        for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
+                           static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+                           static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
             QVERIFY(w->isEnabled());
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
 
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.
@@ -360,16 +360,16 @@ private slots:
                   "Morning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\nOFF_Time_Correction=128\r\n"
                   "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f1()->loadControllerSettings();
-        r.f2()->checksumsBox->setChecked(false);
-        r.f1()->brightnessGroup->blockSignals(true);
-        r.f1()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
-        r.f1()->brightnessGroup->blockSignals(false);
-        r.f2()->clockSectionGroup->blockSignals(true);
-        r.f2()->clockSectionGroup->setItemIndex(3);
-        r.f2()->clockSectionGroup->blockSignals(false);
+        r.mainWindow()->loadControllerSettings();
+        r.settingsDialog()->checksumsBox->setChecked(false);
+        r.mainWindow()->brightnessGroup->blockSignals(true);
+        r.mainWindow()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
+        r.mainWindow()->brightnessGroup->blockSignals(false);
+        r.settingsDialog()->clockSectionGroup->blockSignals(true);
+        r.settingsDialog()->clockSectionGroup->setItemIndex(3);
+        r.settingsDialog()->clockSectionGroup->blockSignals(false);
 
-        r.f2()->sendControllerSettings();
+        r.settingsDialog()->sendControllerSettings();
 
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
@@ -377,8 +377,8 @@ private slots:
                                          "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
         QCOMPARE(r.boardSets(), expected);
-        for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,
-                              r.f2()->inverseSignalsGroup, r.f2()->controlledByGroup})
+        for (RadioGroup *g : {r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup, r.settingsDialog()->temperatureSensorGroup, r.settingsDialog()->eventsGroup,
+                              r.settingsDialog()->inverseSignalsGroup, r.settingsDialog()->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
         QVERIFY(!r.app().settingsSendBusy);
         const IniFile ini(r.app().settingsPath());
@@ -402,8 +402,8 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         if (autoOpen)
-            r.f13()->show();
-        r.f2()->show();
+            r.autoControlsWindow()->show();
+        r.settingsDialog()->show();
         QCOMPARE(r.sim.receivedCount("SETS="), autoOpen ? 2 : 0);
         QCOMPARE(r.commands().size(), autoOpen ? 2 : 0);
     }
@@ -434,29 +434,29 @@ private slots:
         QFETCH(QByteArray, value);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        SettingsDialog *f2 = r.f2();
-        AutoControlsWindow *f13 = r.f13();
+        SettingsDialog *settingsDialog = r.settingsDialog();
+        AutoControlsWindow *autoControlsWindow = r.autoControlsWindow();
         if (open)
-            (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
+            (change < 5 ? static_cast<QWidget *>(settingsDialog) : static_cast<QWidget *>(autoControlsWindow))->show();
         const int before = r.commands().size();   // showing the dialog runs no send here
         if (change == 8) {
             // Brightness "ავტო" as the board reported it; then by time is picked.
-            const QSignalBlocker block(r.f1()->brightnessGroup);
-            r.f1()->brightnessGroup->setItemIndex(5);
+            const QSignalBlocker block(r.mainWindow()->brightnessGroup);
+            r.mainWindow()->brightnessGroup->setItemIndex(5);
         }
         switch (change) {
-        case 0: f2->flashGroup->setItemIndex(1); break;
-        case 1: f2->inverseSignalsGroup->setItemIndex(1); break;
-        case 2: f2->eventsGroup->setItemIndex(1); break;
-        case 3: f2->temperatureSensorGroup->setItemIndex(1); break;
-        case 4: f2->clockSectionGroup->setItemIndex(4); break;
-        case 5: f13->morningCorrectionSpin->setValue(-10); break;
+        case 0: settingsDialog->flashGroup->setItemIndex(1); break;
+        case 1: settingsDialog->inverseSignalsGroup->setItemIndex(1); break;
+        case 2: settingsDialog->eventsGroup->setItemIndex(1); break;
+        case 3: settingsDialog->temperatureSensorGroup->setItemIndex(1); break;
+        case 4: settingsDialog->clockSectionGroup->setItemIndex(4); break;
+        case 5: autoControlsWindow->morningCorrectionSpin->setValue(-10); break;
         case 6:
-            f13->nightLevelBox->setCurrentIndex(3);
-            emit f13->nightLevelBox->activated(3);
+            autoControlsWindow->nightLevelBox->setCurrentIndex(3);
+            emit autoControlsWindow->nightLevelBox->activated(3);
             break;
-        case 7: f13->onTimePicker->setTime(QTime(16, 41, 5)); break;
-        case 8: f13->brightnessModeGroup->setItemIndex(0); break;
+        case 7: autoControlsWindow->onTimePicker->setTime(QTime(16, 41, 5)); break;
+        case 8: autoControlsWindow->brightnessModeGroup->setItemIndex(0); break;
         }
         QTest::qWait(50);
         const QList<QByteArray> wire = r.commands().mid(before);
@@ -472,3 +472,5 @@ private slots:
 
 QTEST_MAIN(TestController)
 #include "tst_controller.moc"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/StatusBar.h"

@@ -31,8 +31,8 @@ struct Rig {
         t->startUp();
     }
     App &app() const { return *t->app; }
-    MainWindow *f1() const { return t->app->mainWindow; }
-    QString panel(int i) const { return f1()->statusBar->panelText(i); }
+    MainWindow *mainWindow() const { return t->app->mainWindow; }
+    QString panel(int i) const { return mainWindow()->statusBar->panelText(i); }
     // Another process rewrites the data file.
     void rewriteFile(const QByteArray &content) const
     {
@@ -48,7 +48,7 @@ struct Rig {
     // uploads the file as it is.
     void settle() const
     {
-        f1()->readBoard();
+        mainWindow()->readBoard();
         QCOMPARE(panel(0), QString("Reading Ok"));
         QTRY_VERIFY_WITH_TIMEOUT(sim.receivedCount("SEND=") == 1 && panel(0) == "Loaded"
                                      && app().previousContent == app().loadedContent,
@@ -87,7 +87,7 @@ void tst_data_upload::changedFileReachesBoard()
     QTRY_COMPARE_WITH_TIMEOUT(r.app().previousContent, QString("2.2500").repeated(10), 10000);
     QVERIFY(r.app().lastUploadOk);
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.f1()->figureEdits[k]->text(), QString("2.2500"));
+        QCOMPARE(r.mainWindow()->figureEdits[k]->text(), QString("2.2500"));
     // The board holds the new figures: the verifying read came back equal.
     QVERIFY(r.t->modals.isEmpty());
     QVERIFY(r.app().readbackText.startsWith(QString("2.2500").repeated(8)));
@@ -132,7 +132,7 @@ void tst_data_upload::dialogShowingDefersUpload()
 
     r.app().uploadErrorDialog->show();
     r.rewriteFile(Changed);
-    QTRY_COMPARE_WITH_TIMEOUT(r.f1()->figureEdits[1]->text(), QString("2.2500"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"), 5000);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
     QVERIFY(r.app().previousContent != r.app().loadedContent);
@@ -152,30 +152,30 @@ void tst_data_upload::changeDuringUploadDialogWaits()
 
     // The operator's upload fails; while its connection error dialog shows, a poll finds the
     // changed file.
-    r.f1()->autoLoadTimer->stop();
+    r.mainWindow()->autoLoadTimer->stop();
     QVERIFY(r.sim.control("silent 1"));
     r.rewriteFile(Changed);
     r.t->onModal = [&](QDialog *d) {
         if (d == r.app().connectionErrorDialog) {
             d->show();
-            r.f1()->onAutoLoadTick();
+            r.mainWindow()->onAutoLoadTick();
         }
     };
-    r.f1()->uploadFigures();
+    r.mainWindow()->uploadFigures();
     r.t->onModal = nullptr;
     QCOMPARE(r.t->modals, QStringList{"Form8"});
-    QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
+    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
     QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     // The dialog is closed: the next poll does not upload at once, so a board that is off
     // does not raise the dialog again right away.
-    r.f1()->onAutoLoadTick();
+    r.mainWindow()->onAutoLoadTick();
     QTest::qWait(300);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
     QCOMPARE(r.t->modals, QStringList{"Form8"});
 
     QVERIFY(r.sim.control("silent 0"));
-    r.f1()->autoLoadTimer->start();
+    r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
 }
@@ -215,19 +215,19 @@ void tst_data_upload::noUploadInsideRead()
         return;
 
     // The read fails, and its failure path loads the changed file.
-    r.f1()->autoLoadTimer->stop();
+    r.mainWindow()->autoLoadTimer->stop();
     QVERIFY(r.sim.control("silent 1"));
     r.rewriteFile(Changed);
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
     QCOMPARE(r.panel(0), QString("Connection error, data loaded from file"));
-    QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
+    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.t->modals.isEmpty());
     QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     // The change goes at a later poll.
     QVERIFY(r.sim.control("silent 0"));
-    r.f1()->autoLoadTimer->start();
+    r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
 }
@@ -241,24 +241,24 @@ void tst_data_upload::noUploadInsideExchange()
         return;
 
     // The operator loads the changed file from the menu while another command waits.
-    r.f1()->autoLoadTimer->stop();
+    r.mainWindow()->autoLoadTimer->stop();
     QVERIFY(r.sim.control("silent 1"));
     r.rewriteFile(Changed);
     bool loaded = false;
-    QTimer::singleShot(200, r.f1(), [&] {
-        r.f1()->loadDataFileAction->trigger();
+    QTimer::singleShot(200, r.mainWindow(), [&] {
+        r.mainWindow()->loadDataFileAction->trigger();
         loaded = true;
     });
     r.app().commandText = "BRIG=3";
-    r.f1()->exchangeCommand();
+    r.mainWindow()->exchangeCommand();
     QVERIFY(loaded);
     QVERIFY(r.app().replyTimeout);
-    QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
+    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.app().previousContent != r.app().loadedContent);
 
     QVERIFY(r.sim.control("silent 0"));
-    r.f1()->autoLoadTimer->start();
+    r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
 }
 
@@ -267,7 +267,7 @@ void tst_data_upload::noUploadWanted()
     Rig r(false);
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     r.rewriteFile(Changed);
-    r.f1()->loadDataFile();
+    r.mainWindow()->loadDataFile();
     QCOMPARE(r.app().previousContent, QString("2.2500").repeated(10));
     QCOMPARE(r.app().previousContent, r.app().loadedContent);
     QTest::qWait(300);

@@ -12,14 +12,14 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/SettingsDialog.h"
 
 namespace {
 
-QStringList logLines(SettingsDialog *f2)
+QStringList logLines(SettingsDialog *settingsDialog)
 {
-    const QString text = f2->protocolLog->toPlainText();
+    const QString text = settingsDialog->protocolLog->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -54,15 +54,15 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.mainWindow(); }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
+    MainWindow *mainWindow() { return t.mainWindow(); }
+    SettingsDialog *settingsDialog() { return t.app->settingsDialog; }
     bool connect()
     {
         if (!sim.ok())
             return false;
-        f2()->portCombo->setEditText(sim.port());
-        f2()->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        settingsDialog()->portCombo->setEditText(sim.port());
+        settingsDialog()->reopenPort();
+        return app().port->state() == SerialPort::State::Open;
     }
     // The board sends `bytes`; returns once they are waiting at the program's end of the line.
     bool boardSends(const QByteArray &bytes)
@@ -76,7 +76,7 @@ struct Rig {
             port->waitForReadyRead(20);
         return port->bytesAvailable() >= before + bytes.size();
     }
-    QString panel(int i) { return f1()->statusBar->panelText(i); }
+    QString panel(int i) { return mainWindow()->statusBar->panelText(i); }
 };
 
 } // namespace
@@ -173,24 +173,24 @@ private slots:
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // The ticks are run by the test, one after each chunk.
-        rig.f1()->clockAndEventTimer->stop();
-        SettingsDialog *f2 = rig.f2();
-        f2->checksumsBox->setChecked(checksums);
-        f2->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
-        f2->lightingControlBox->setChecked(lighting);
-        f2->onClearLogClicked();
+        rig.mainWindow()->clockAndEventTimer->stop();
+        SettingsDialog *settingsDialog = rig.settingsDialog();
+        settingsDialog->checksumsBox->setChecked(checksums);
+        settingsDialog->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
+        settingsDialog->lightingControlBox->setChecked(lighting);
+        settingsDialog->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
-            rig.f1()->statusBar->setPanelText(i, before[i - 1]);
+            rig.mainWindow()->statusBar->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
             rig.app().boardValues[k] = QStringLiteral("old");
 
         for (const QByteArray &chunk : chunks) {
             QVERIFY(rig.boardSends(chunk));
-            rig.f1()->onClockAndEventTick();
+            rig.mainWindow()->onClockAndEventTick();
         }
 
-        QCOMPARE(logLines(f2), log);
+        QCOMPARE(logLines(settingsDialog), log);
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(rig.panel(i), panels[i - 1] == QLatin1String("=") ? before[i - 1] : panels[i - 1]);
         for (int k = 11; k <= 13; ++k)
@@ -207,14 +207,14 @@ private slots:
                  "--light", "0"});
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.f2()->checksumsBox->setChecked(true);
-        rig.f2()->temperatureSensorGroup->setItemIndex(1);
-        rig.f2()->lightingControlBox->setChecked(true);
+        rig.settingsDialog()->checksumsBox->setChecked(true);
+        rig.settingsDialog()->temperatureSensorGroup->setItemIndex(1);
+        rig.settingsDialog()->lightingControlBox->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
         QCOMPARE(rig.app().boardValues[11], QStringLiteral("23.5"));
-        const QStringList log = logLines(rig.f2());
+        const QStringList log = logLines(rig.settingsDialog());
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.first().startsWith(QLatin1String("EVENT 23.5,2,0;")), qPrintable(log.first()));
     }
@@ -225,25 +225,25 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->checksumsBox->setChecked(false);
-        f2->temperatureSensorGroup->setItemIndex(1);
-        f2->onClearLogClicked();
-        f2->pauseProtocolBox->setChecked(true);
+        SettingsDialog *settingsDialog = rig.settingsDialog();
+        settingsDialog->checksumsBox->setChecked(false);
+        settingsDialog->temperatureSensorGroup->setItemIndex(1);
+        settingsDialog->onClearLogClicked();
+        settingsDialog->pauseProtocolBox->setChecked(true);
 
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
-        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->clockLabel->text()).hasMatch(), 6000);
-        const QString first = rig.f1()->clockLabel->text();
+        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.mainWindow()->clockLabel->text()).hasMatch(), 6000);
+        const QString first = rig.mainWindow()->clockLabel->text();
         QVERIFY(rig.boardSends("EVENT 25,1,1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->clockLabel->text() != first, 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.mainWindow()->clockLabel->text() != first, 6000);
         QTest::qWait(1200);
-        QVERIFY(clock.match(rig.f1()->clockLabel->text()).hasMatch());
-        QCOMPARE(logLines(f2), QStringList());
+        QVERIFY(clock.match(rig.mainWindow()->clockLabel->text()).hasMatch());
+        QCOMPARE(logLines(settingsDialog), QStringList());
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
         QVERIFY(rig.app().port->serial()->bytesAvailable() > 0);
 
-        f2->pauseProtocolBox->setChecked(false);
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);
+        settingsDialog->pauseProtocolBox->setChecked(false);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(settingsDialog), QStringList{"EVENT 25,1,1"}, 6000);
         QCOMPARE(rig.panel(3), QStringLiteral("25°C"));
     }
 
@@ -253,13 +253,13 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->onClearLogClicked();
-        f2->pcButton->click();   // "PC temporary"
+        SettingsDialog *settingsDialog = rig.settingsDialog();
+        settingsDialog->onClearLogClicked();
+        settingsDialog->pcButton->click();   // "PC temporary"
         QVERIFY(rig.sim.waitForReceived("PC\r\n"));
         QElapsedTimer clock;
         clock.start();
-        QTRY_VERIFY_WITH_TIMEOUT(logLines(f2).contains(QStringLiteral("PC OK")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(logLines(settingsDialog).contains(QStringLiteral("PC OK")), 5000);
         // One poller tick (a second) with slack for a loaded machine.
         QVERIFY2(clock.elapsed() <= 2500, qPrintable(QString::number(clock.elapsed())));
     }
@@ -270,8 +270,8 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->onClearLogClicked();
+        SettingsDialog *settingsDialog = rig.settingsDialog();
+        settingsDialog->onClearLogClicked();
         constexpr int Lines = 5050, Chunk = 1000;
         for (int first = 1; first <= Lines; first += Chunk) {
             QByteArray bytes;
@@ -279,18 +279,18 @@ private slots:
                 bytes += "L" + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
             QVERIFY(rig.sim.control(QStringLiteral("raw ") + escaped(bytes)));
             const QString last = QStringLiteral("L%1").arg(qMin(first + Chunk - 1, Lines), 4, 10, QLatin1Char('0'));
-            QTRY_VERIFY_WITH_TIMEOUT(f2->protocolLog->document()->lastBlock().text() == last, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(settingsDialog->protocolLog->document()->lastBlock().text() == last, 15000);
         }
-        QCOMPARE(f2->protocolLog->blockCount(), 5000);
-        const QStringList log = logLines(f2);
+        QCOMPARE(settingsDialog->protocolLog->blockCount(), 5000);
+        const QStringList log = logLines(settingsDialog);
         QCOMPARE(log.size(), 5000);
         QCOMPARE(log.first(), QStringLiteral("L0051"));
         QCOMPARE(log.last(), QStringLiteral("L5050"));
 
-        f2->clearLogButton->click();   // "Clear memo"
-        QCOMPARE(f2->protocolLog->toPlainText(), QString());
+        settingsDialog->clearLogButton->click();   // "Clear memo"
+        QCOMPARE(settingsDialog->protocolLog->toPlainText(), QString());
         QVERIFY(rig.boardSends("after\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"after"}, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(settingsDialog), QStringList{"after"}, 6000);
     }
 };
 

@@ -16,7 +16,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -29,9 +29,9 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-QStringList logLines(SettingsDialog *f2)
+QStringList logLines(SettingsDialog *settingsDialog)
 {
-    const QString text = f2->protocolLog->toPlainText();
+    const QString text = settingsDialog->protocolLog->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -41,17 +41,17 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
+    SettingsDialog *settingsDialog() { return t.app->settingsDialog; }
     bool connect()
     {
-        f2()->portCombo->setEditText(sim.port());
-        f2()->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        settingsDialog()->portCombo->setEditText(sim.port());
+        settingsDialog()->reopenPort();
+        return app().port->state() == SerialPort::State::Open;
     }
     // Runs one exchange of `command`; returns its duration in ms.
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
     {
-        f2()->checksumsBox->setChecked(checksums);
+        settingsDialog()->checksumsBox->setChecked(checksums);
         app().attempts = attempts;
         app().timeoutMs = timeoutMs;
         app().commandText = command;
@@ -227,7 +227,7 @@ void TestExchange::exchange()
     else
         QCOMPARE(rig.app().replyText, replyText);
 
-    const QStringList got = logLines(rig.f2());
+    const QStringList got = logLines(rig.settingsDialog());
     if (log == QStringList{"*"}) {
         QCOMPARE(got.size(), 1);
         QVERIFY(got[0].startsWith(QStringLiteral("READ=")));
@@ -237,7 +237,7 @@ void TestExchange::exchange()
 
     // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
     const QString shown = QString::fromLatin1(wire.chopped(2));
-    QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
+    QCOMPARE(rig.settingsDialog()->statusBar->panelText(0), shown);
     QCOMPARE(rig.app().autoControlsWindow->statusBar->panelText(0), shown);
     QVERIFY(!rig.t.mainWindow()->replyTimer->isActive());
     QVERIFY(rig.t.mainWindow()->clockAndEventTimer->isActive());
@@ -249,7 +249,7 @@ void TestExchange::oneWayLink()
     Rig rig({"--error-first", "10"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.f2()->oneWayLinkBox->setChecked(true);
+    rig.settingsDialog()->oneWayLinkBox->setChecked(true);
     const qint64 ms = rig.exchange("BRIG=1", 3, 10000);
     QCOMPARE(rig.outcome(), QStringLiteral("ok"));
     QVERIFY2(ms < 5000, qPrintable(QString::number(ms)));   // no wait for a reply
@@ -270,7 +270,7 @@ void TestExchange::staleInputIsDiscarded()
     QTRY_VERIFY(rig.app().port->serial()->bytesAvailable() >= 4);
     rig.exchange("BRIG=2", 1, 400);
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
-    QCOMPARE(logLines(rig.f2()), QStringList());
+    QCOMPARE(logLines(rig.settingsDialog()), QStringList());
 }
 
 void TestExchange::windowLivesDuringWait()
@@ -278,11 +278,11 @@ void TestExchange::windowLivesDuringWait()
     Rig rig({"--silent"});
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    MainWindow *f1 = rig.t.mainWindow();
-    f1->show();
-    rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
-    f1->applyAutoLoadInterval();
-    QVERIFY(f1->autoLoadTimer->isActive());
+    MainWindow *mainWindow = rig.t.mainWindow();
+    mainWindow->show();
+    rig.settingsDialog()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
+    mainWindow->applyAutoLoadInterval();
+    QVERIFY(mainWindow->autoLoadTimer->isActive());
     QPushButton button(QStringLiteral("Other"));
     button.show();
     int clicks = 0;
@@ -293,11 +293,11 @@ void TestExchange::windowLivesDuringWait()
     QElapsedTimer clock;
     QTimer::singleShot(150, [&] {
         seen = true;
-        QVERIFY(f1->replyTimer->isActive());
-        QVERIFY(!f1->clockAndEventTimer->isActive());
-        QVERIFY(!f1->autoLoadTimer->isActive());
-        QVERIFY(f1->progressBar->value() > 0);
-        QCOMPARE(rig.f2()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
+        QVERIFY(mainWindow->replyTimer->isActive());
+        QVERIFY(!mainWindow->clockAndEventTimer->isActive());
+        QVERIFY(!mainWindow->autoLoadTimer->isActive());
+        QVERIFY(mainWindow->progressBar->value() > 0);
+        QCOMPARE(rig.settingsDialog()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
         const QPoint at = button.rect().center();
         QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
@@ -309,8 +309,8 @@ void TestExchange::windowLivesDuringWait()
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
     QVERIFY(rig.app().replyTimeout);
-    QVERIFY(f1->clockAndEventTimer->isActive());
-    QVERIFY(f1->autoLoadTimer->isActive());
+    QVERIFY(mainWindow->clockAndEventTimer->isActive());
+    QVERIFY(mainWindow->autoLoadTimer->isActive());
 }
 
 void TestExchange::missingPortTimesOutEveryAttempt()
@@ -318,7 +318,7 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     TestApp t;
     t.app->settingsDialog->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
     t.app->settingsDialog->reopenPort();
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(t.app->port->state(), SerialPort::State::Failed);
     t.app->attempts = 2;
     t.app->timeoutMs = 400;
     t.app->commandText = "BRIG=2";
@@ -341,7 +341,7 @@ void TestExchange::hangUpDuringWait()
     const double cpuWait = cpuSeconds() - cpu0;
     QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
     QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
-    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
+    QCOMPARE(rig.app().port->state(), SerialPort::State::Failed);
     QCOMPARE(rig.app().port->errorCount(), 1);
 
     // Idle afterwards: no flood of errors keeps the process busy.
@@ -355,8 +355,8 @@ void TestExchange::hangUpDuringWait()
     QVERIFY2(cpuIdle < 0.5, qPrintable(QString::number(cpuIdle)));
 
     // The next operation reopens the port; while it is gone, that fails (red box).
-    rig.f2()->reopenPort();
-    QCOMPARE(rig.app().port->Port_Handle(), CommPort::State::Failed);
+    rig.settingsDialog()->reopenPort();
+    QCOMPARE(rig.app().port->state(), SerialPort::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
@@ -401,27 +401,27 @@ void TestExchange::progressBar()
     QFETCH(int, ticksToPlateau);
     TestApp t;
     App &a = *t.app;
-    MainWindow *f1 = t.mainWindow();
+    MainWindow *mainWindow = t.mainWindow();
     a.attemptTimeoutMs = timeoutMs;
     a.elapsedMs = 0;
     a.replyTimeout = false;
-    f1->progressBar->setValue(0);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), firstStep);
+    mainWindow->progressBar->setValue(0);
+    mainWindow->onReplyTick();
+    QCOMPARE(mainWindow->progressBar->value(), firstStep);
     for (int i = 1; i < ticksToPlateau - 1; ++i)
-        f1->onReplyTick();
-    QVERIFY(f1->progressBar->value() < 850);
-    f1->onReplyTick();
-    QCOMPARE(f1->progressBar->value(), plateau);
+        mainWindow->onReplyTick();
+    QVERIFY(mainWindow->progressBar->value() < 850);
+    mainWindow->onReplyTick();
+    QCOMPARE(mainWindow->progressBar->value(), plateau);
     // The time-out comes with the first tick past it.
     const int ticksToTimeout = timeoutMs / 10 + 1;
     for (int i = ticksToPlateau; i < ticksToTimeout - 1; ++i)
-        f1->onReplyTick();
+        mainWindow->onReplyTick();
     QCOMPARE(a.elapsedMs, timeoutMs);
     QVERIFY(!a.replyTimeout);
-    f1->onReplyTick();
+    mainWindow->onReplyTick();
     QVERIFY(a.replyTimeout);
-    QCOMPARE(f1->progressBar->value(), plateau);
+    QCOMPARE(mainWindow->progressBar->value(), plateau);
 }
 
 void TestExchange::errorDialogs_data()

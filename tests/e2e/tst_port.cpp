@@ -14,7 +14,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/SettingsDialog.h"
 
 namespace {
@@ -25,12 +25,12 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool isRed(SettingsDialog *f2) { return f2->portCombo->palette().color(QPalette::Base) == QColor(Qt::red); }
+bool isRed(SettingsDialog *settingsDialog) { return settingsDialog->portCombo->palette().color(QPalette::Base) == QColor(Qt::red); }
 
-void selectPort(SettingsDialog *f2, const QString &name)
+void selectPort(SettingsDialog *settingsDialog, const QString &name)
 {
-    f2->portCombo->setEditText(name);
-    f2->reopenPort();
+    settingsDialog->portCombo->setEditText(name);
+    settingsDialog->reopenPort();
 }
 
 // A simulator reachable under a fixed path of our own (a link to its pty).
@@ -76,7 +76,7 @@ void TestPort::devicePath()
 {
     QFETCH(QString, name);
     QFETCH(QString, path);
-    QCOMPARE(CommPort::devicePath(name), path);
+    QCOMPARE(SerialPort::devicePath(name), path);
 }
 
 void TestPort::portBoxColour_data()
@@ -102,29 +102,29 @@ void TestPort::portBoxColour()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
     t.writeFile(QStringLiteral("plain.txt"), "not a port\r\n");
     name.replace(QStringLiteral("{sim}"), sim.port()).replace(QStringLiteral("{file}"), t.path("plain.txt"));
 
     // From an open port to the name, and back: the box follows every change.
-    selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    QVERIFY(!isRed(f2));
+    selectPort(settingsDialog, sim.port());
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    QVERIFY(!isRed(settingsDialog));
 
-    f2->baudRateCombo->setEditText(baud);
-    f2->onBaudRateChanged();
+    settingsDialog->baudRateCombo->setEditText(baud);
+    settingsDialog->onBaudRateChanged();
     QCOMPARE(t.app->baudRate, baud);
-    selectPort(f2, name);
+    selectPort(settingsDialog, name);
     QCOMPARE(t.app->portName, name);
-    QCOMPARE(t.app->port->Port_Handle(), opens ? CommPort::State::Open : CommPort::State::Failed);
-    QCOMPARE(isRed(f2), !opens);
+    QCOMPARE(t.app->port->state(), opens ? SerialPort::State::Open : SerialPort::State::Failed);
+    QCOMPARE(isRed(settingsDialog), !opens);
     QCOMPARE(t.readFile(QStringLiteral("plain.txt")), QByteArray("not a port\r\n"));
 
-    f2->baudRateCombo->setEditText(QStringLiteral("9600"));
-    f2->onBaudRateChanged();
-    selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    QVERIFY(!isRed(f2));
+    settingsDialog->baudRateCombo->setEditText(QStringLiteral("9600"));
+    settingsDialog->onBaudRateChanged();
+    selectPort(settingsDialog, sim.port());
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    QVERIFY(!isRed(settingsDialog));
 }
 
 void TestPort::typingReopensThePort()
@@ -132,20 +132,20 @@ void TestPort::typingReopensThePort()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
-    f2->portCombo->lineEdit()->clear();
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
+    settingsDialog->portCombo->lineEdit()->clear();
     // Every typed character reopens the port with the text as it stands.
-    QTest::keyClicks(f2->portCombo->lineEdit(), s.link.chopped(1));
+    QTest::keyClicks(settingsDialog->portCombo->lineEdit(), s.link.chopped(1));
     QCOMPARE(t.app->portName, s.link.chopped(1));
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
-    QVERIFY(isRed(f2));
-    QTest::keyClicks(f2->portCombo->lineEdit(), s.link.right(1));
+    QCOMPARE(t.app->port->state(), SerialPort::State::Failed);
+    QVERIFY(isRed(settingsDialog));
+    QTest::keyClicks(settingsDialog->portCombo->lineEdit(), s.link.right(1));
     QCOMPARE(t.app->portName, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    QVERIFY(!isRed(f2));
-    QTest::keyClick(f2->portCombo->lineEdit(), Qt::Key_Backspace);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
-    QVERIFY(isRed(f2));
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    QVERIFY(!isRed(settingsDialog));
+    QTest::keyClick(settingsDialog->portCombo->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(t.app->port->state(), SerialPort::State::Failed);
+    QVERIFY(isRed(settingsDialog));
 }
 
 void TestPort::lineSettings_data()
@@ -175,16 +175,16 @@ void TestPort::lineSettings()
     Sim sim;
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
-    selectPort(f2, sim.port());
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
+    selectPort(settingsDialog, sim.port());
     // The baud and parity boxes store their text and reopen the port at once.
-    f2->baudRateCombo->setEditText(baud);
-    f2->onBaudRateChanged();
-    f2->parityCombo->setEditText(parity);
-    f2->onParityChanged();
+    settingsDialog->baudRateCombo->setEditText(baud);
+    settingsDialog->onBaudRateChanged();
+    settingsDialog->parityCombo->setEditText(parity);
+    settingsDialog->onParityChanged();
     QCOMPARE(t.app->baudRate, baud);
     QCOMPARE(t.app->parity, parity);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
 
     termios tio{};
     QCOMPARE(tcgetattr(int(t.app->port->serial()->handle()), &tio), 0);
@@ -206,9 +206,9 @@ void TestPort::writeIsExact()
     TestApp t;
     selectPort(t.app->settingsDialog, sim.port());
     const QByteArray bytes("SEND=\0\x01\x7f\x80\xff;\r\nA", 14);
-    t.app->port->Write_Command(bytes);
+    t.app->port->writeCommand(bytes);
     QVERIFY(sim.waitForReceived(bytes));
-    t.app->port->Write_Command("B");
+    t.app->port->writeCommand("B");
     QVERIFY(sim.waitForReceived(bytes + "B"));
     QCOMPARE(sim.received(), bytes + "B");
 }
@@ -219,38 +219,38 @@ void TestPort::readByte()
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
     selectPort(t.app->settingsDialog, sim.port());
-    CommPort *port = t.app->port;
+    SerialPort *port = t.app->port;
 
     // Nothing waiting: each read gives up after a moment.
     char c = 0;
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 100; ++i)
-        QVERIFY(!port->Read_Byte(c));
+        QVERIFY(!port->readByte(c));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 
     QVERIFY(sim.control(QStringLiteral("raw A\\x00\\xffZ")));
     QByteArray got;
     clock.restart();
     while (got.size() < 4 && clock.elapsed() < 5000) {
-        if (port->Read_Byte(c))
+        if (port->readByte(c))
             got += c;
     }
     QCOMPARE(got, QByteArray("A\0\xffZ", 4));
-    QVERIFY(!port->Read_Byte(c));
+    QVERIFY(!port->readByte(c));
 
     // Closing discards what came in and was not read: after a reopen it is gone.
     QVERIFY(sim.control(QStringLiteral("raw XY")));
     QThread::msleep(200);   // in the line's queue, not yet taken by the event loop
-    port->Close_Port();
-    QCOMPARE(port->Port_Handle(), CommPort::State::None);
-    QVERIFY(!port->Read_Byte(c));
+    port->close();
+    QCOMPARE(port->state(), SerialPort::State::None);
+    QVERIFY(!port->readByte(c));
     selectPort(t.app->settingsDialog, sim.port());
-    QCOMPARE(port->Port_Handle(), CommPort::State::Open);
+    QCOMPARE(port->state(), SerialPort::State::Open);
     clock.restart();
     got.clear();
     while (clock.elapsed() < 300) {
-        if (port->Read_Byte(c))
+        if (port->readByte(c))
             got += c;
     }
     QCOMPARE(got, QByteArray());
@@ -261,29 +261,29 @@ void TestPort::hangUpWhileIdle()
     Sim sim{{QStringLiteral("--silent")}};
     QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
-    selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
+    selectPort(settingsDialog, sim.port());
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
 
     QVERIFY(sim.control(QStringLiteral("hangup")));
     // The first error closes the port, with nothing read or written.
-    QTRY_COMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QTRY_COMPARE(t.app->port->state(), SerialPort::State::Failed);
     QCOMPARE(t.app->port->errorCount(), 1);
     const double cpu0 = cpuSeconds();
     QTest::qWait(1000);
     const double idle = cpuSeconds() - cpu0;
     QVERIFY2(idle < 0.5, qPrintable(QString::number(idle)));   // only a flood of errors breaks this
     char c;
-    QVERIFY(!t.app->port->Read_Byte(c));
-    t.app->port->Write_Command("BRIG=1;\r\n");
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Failed);
+    QVERIFY(!t.app->port->readByte(c));
+    t.app->port->writeCommand("BRIG=1;\r\n");
+    QCOMPARE(t.app->port->state(), SerialPort::State::Failed);
 
     // A new board: the next selection opens it.
     QVERIFY(sim.control(QStringLiteral("replug")));
-    selectPort(f2, sim.port());
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    QVERIFY(!isRed(f2));
-    t.app->port->Write_Command("BRIG=1;\r\n");
+    selectPort(settingsDialog, sim.port());
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    QVERIFY(!isRed(settingsDialog));
+    t.app->port->writeCommand("BRIG=1;\r\n");
     QVERIFY(sim.waitForReceived("BRIG=1;\r\n"));
 }
 
@@ -292,22 +292,22 @@ void TestPort::scanKeepsRememberedPty()
     LinkedSim s;
     QVERIFY2(s.sim.ok(), qPrintable(s.sim.errorText()));
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
-    selectPort(f2, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    f2->refreshPortList();
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
+    selectPort(settingsDialog, s.link);
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    settingsDialog->refreshPortList();
 
     QStringList items;
-    for (int i = 0; i < f2->portCombo->count(); ++i)
-        items << f2->portCombo->itemText(i);
+    for (int i = 0; i < settingsDialog->portCombo->count(); ++i)
+        items << settingsDialog->portCombo->itemText(i);
     QVERIFY2(items.contains(s.link), qPrintable(items.join(QLatin1Char(' '))));
     QCOMPARE(items.count(s.link), 1);
     QVERIFY(!items.contains(QStringLiteral("COM1")));   // no fixed list of names
-    QCOMPARE(f2->portCombo->currentText(), s.link);
+    QCOMPARE(settingsDialog->portCombo->currentText(), s.link);
     QCOMPARE(t.app->portName, s.link);
-    QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
-    QVERIFY(!isRed(f2));
-    t.app->port->Write_Command("X");
+    QCOMPARE(t.app->port->state(), SerialPort::State::Open);
+    QVERIFY(!isRed(settingsDialog));
+    t.app->port->writeCommand("X");
     QVERIFY(s.sim.waitForReceived("X"));
 }
 
@@ -315,27 +315,27 @@ void TestPort::scanDropsVanishedPort()
 {
     QString gone;
     TestApp t;
-    SettingsDialog *f2 = t.app->settingsDialog;
+    SettingsDialog *settingsDialog = t.app->settingsDialog;
     {
         Sim sim;
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         gone = sim.port();
-        selectPort(f2, gone);
-        QCOMPARE(t.app->port->Port_Handle(), CommPort::State::Open);
+        selectPort(settingsDialog, gone);
+        QCOMPARE(t.app->port->state(), SerialPort::State::Open);
     }
     // The simulator is gone; make sure no other process got the same pty number meanwhile.
     if (QFile::exists(gone))
         QSKIP("the pty number was taken again");
-    f2->refreshPortList();
+    settingsDialog->refreshPortList();
     QStringList items;
-    for (int i = 0; i < f2->portCombo->count(); ++i)
-        items << f2->portCombo->itemText(i);
+    for (int i = 0; i < settingsDialog->portCombo->count(); ++i)
+        items << settingsDialog->portCombo->itemText(i);
     QVERIFY(!items.contains(gone));
     // The first port found is selected, or none at all and the box turns red.
-    QCOMPARE(f2->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
-    QCOMPARE(t.app->portName, f2->portCombo->currentText());
-    const bool failed = t.app->port->Port_Handle() == CommPort::State::Failed;
-    QCOMPARE(isRed(f2), failed);
+    QCOMPARE(settingsDialog->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
+    QCOMPARE(t.app->portName, settingsDialog->portCombo->currentText());
+    const bool failed = t.app->port->state() == SerialPort::State::Failed;
+    QCOMPARE(isRed(settingsDialog), failed);
     if (items.isEmpty())
         QVERIFY(failed);
 }

@@ -58,13 +58,13 @@ struct Rig {
         t->startUp();
     }
     App &app() const { return *t->app; }
-    MainWindow *f1() const { return t->app->mainWindow; }
-    QString panel(int i) const { return f1()->statusBar->panelText(i); }
+    MainWindow *mainWindow() const { return t->app->mainWindow; }
+    QString panel(int i) const { return mainWindow()->statusBar->panelText(i); }
     QByteArray fieldsAsFile() const
     {
         QByteArray out;
         for (int k = 1; k <= 10; ++k)
-            out += f1()->figureEdits[k]->text().toLatin1() + "\r\n";
+            out += mainWindow()->figureEdits[k]->text().toLatin1() + "\r\n";
         return out;
     }
     Sim sim;
@@ -101,32 +101,32 @@ QString escaped(const QByteArray &text)
 // What a control shows, by a short name.
 QString probe(const App &a, const QString &what)
 {
-    const MainWindow *f1 = a.mainWindow;
-    const SettingsDialog *f2 = a.settingsDialog;
-    const AutoControlsWindow *f13 = a.autoControlsWindow;
+    const MainWindow *mainWindow = a.mainWindow;
+    const SettingsDialog *settingsDialog = a.settingsDialog;
+    const AutoControlsWindow *autoControlsWindow = a.autoControlsWindow;
     const QMap<QString, RadioGroup *> groups{
-        {"Form1.RadioGroup1", f1->brightnessGroup},       {"Form1.RadioGroup2", f1->lightingGroup},
-        {"Form13.TntRadioGroup1", f13->lightingModeGroup}, {"Form13.TntRadioGroup2", f13->brightnessModeGroup},
-        {"Form2.RadioGroup1", f2->flashGroup},       {"Form2.RadioGroup2", f2->controlledByGroup},
-        {"Form2.RadioGroup3", f2->inverseSignalsGroup},       {"Form2.RadioGroup4", f2->timerUsedGroup},
-        {"Form2.RadioGroup5", f2->temperatureSensorGroup},       {"Form2.RadioGroup6", f2->eventsGroup},
-        {"Form2.TntRadioGroup1", f2->clockSectionGroup}};
+        {"Form1.RadioGroup1", mainWindow->brightnessGroup},       {"Form1.RadioGroup2", mainWindow->lightingGroup},
+        {"Form13.TntRadioGroup1", autoControlsWindow->lightingModeGroup}, {"Form13.TntRadioGroup2", autoControlsWindow->brightnessModeGroup},
+        {"Form2.RadioGroup1", settingsDialog->flashGroup},       {"Form2.RadioGroup2", settingsDialog->controlledByGroup},
+        {"Form2.RadioGroup3", settingsDialog->inverseSignalsGroup},       {"Form2.RadioGroup4", settingsDialog->timerUsedGroup},
+        {"Form2.RadioGroup5", settingsDialog->temperatureSensorGroup},       {"Form2.RadioGroup6", settingsDialog->eventsGroup},
+        {"Form2.TntRadioGroup1", settingsDialog->clockSectionGroup}};
     if (groups.contains(what))
         return QString::number(groups[what]->itemIndex());
-    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", f13->offCorrectionSpin}, {"Form13.SpinEdit7", f13->onCorrectionSpin},
-                                          {"Form13.SpinEdit8", f13->morningCorrectionSpin}, {"Form13.SpinEdit9", f13->eveningCorrectionSpin}};
+    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", autoControlsWindow->offCorrectionSpin}, {"Form13.SpinEdit7", autoControlsWindow->onCorrectionSpin},
+                                          {"Form13.SpinEdit8", autoControlsWindow->morningCorrectionSpin}, {"Form13.SpinEdit9", autoControlsWindow->eveningCorrectionSpin}};
     if (spins.contains(what))
         return QString::number(spins[what]->value());
     if (what == "Form13.ComboBox2")
-        return QString::number(f13->dayLevelBox->currentIndex());
+        return QString::number(autoControlsWindow->dayLevelBox->currentIndex());
     if (what == "Form13.ComboBox4")
-        return QString::number(f13->nightLevelBox->currentIndex());
+        return QString::number(autoControlsWindow->nightLevelBox->currentIndex());
     const QMap<QString, QPushButton *> buttons{
-        {"Form2.Button1", f2->pcButton}, {"Form2.Button3", f2->modemButton}, {"Form2.Button5", f2->timeQueryButton}};
+        {"Form2.Button1", settingsDialog->pcButton}, {"Form2.Button3", settingsDialog->modemButton}, {"Form2.Button5", settingsDialog->timeQueryButton}};
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
-        return f1->statusBar->panelText(what.mid(5).toInt());
+        return mainWindow->statusBar->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
         return a.morningTime;
     if (what == "Evening_Time")
@@ -142,10 +142,10 @@ void expectIdle(const Rig &r)
 {
     QVERIFY(!r.app().readBusy);
     QVERIFY(!r.app().verifyingRead);
-    QVERIFY(!r.f1()->replyTimer->isActive());
-    for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                       static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                       static_cast<QWidget *>(r.f1()->lightingGroup)})
+    QVERIFY(!r.mainWindow()->replyTimer->isActive());
+    for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
+                       static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+                       static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
 }
 
@@ -224,13 +224,13 @@ void tst_read_send::operatorRead()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString &c : board)
         QVERIFY2(r.sim.control(c), qPrintable(c));
-    r.f1()->statusBar->setPanelText(1, "before");
+    r.mainWindow()->statusBar->setPanelText(1, "before");
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QCOMPARE(probe(r.app(), what), expected);
-    QCOMPARE(r.f1()->progressBar->value(), 1000);
+    QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     QVERIFY(r.sim.received().contains("READ=;345;\r\n"));
     QCOMPARE(r.t->modals, QStringList());
     QCOMPARE(r.app().beepCount, 0);
@@ -247,7 +247,7 @@ void tst_read_send::readInScheduleModesWithoutSchedule()
         QVERIFY2(r.sim.control(c), qPrintable(c));
     QVERIFY(QFile::remove(r.t->path("Shedule.shd")));
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     // One report for the whole read, and the rest of the reply is applied.
     QCOMPARE(r.app().reportedErrors.size(), 1);
@@ -266,22 +266,22 @@ void tst_read_send::readFillsShownSlotsOnly()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (int k = 1; k <= 10; ++k)
         QVERIFY(r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
-    QVERIFY(!r.f1()->slotShown(3));
-    QVERIFY(!r.f1()->slotShown(4));
-    QVERIFY(r.f1()->slotShown(5));
+    QVERIFY(!r.mainWindow()->slotShown(3));
+    QVERIFY(!r.mainWindow()->slotShown(4));
+    QVERIFY(r.mainWindow()->slotShown(5));
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     for (int k = 1; k <= 10; ++k) {
         const QString board = QStringLiteral("%1.%2").arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'));
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
-        QCOMPARE(r.f1()->figureEdits[k]->text(), want);
+        QCOMPARE(r.mainWindow()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
         QCOMPARE(r.app().boardValues[k], want);
     }
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->saveDataFile();
+    r.mainWindow()->saveDataFile();
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     // The board's own texts are what a verification compares.
     QVERIFY(r.app().readbackText.contains("3.0033"));
@@ -293,7 +293,7 @@ void tst_read_send::readReply_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("modals");
-    QTest::addColumn<QString>("edit1");        // figure field 1 afterwards
+    QTest::addColumn<QString>("field1");        // figure field 1 afterwards
     QTest::addColumn<QString>("temperature");  // stored entry 11 afterwards
 
     const QByteArrayList all = goodFields();
@@ -333,7 +333,7 @@ void tst_read_send::readReply()
     QFETCH(QByteArray, reply);
     QFETCH(QString, status);
     QFETCH(QStringList, modals);
-    QFETCH(QString, edit1);
+    QFETCH(QString, field1);
     QFETCH(QString, temperature);
     Rig r({checksums ? "Manage_Checksumms=1" : "Manage_Checksumms=0"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
@@ -344,12 +344,12 @@ void tst_read_send::readReply()
     r.app().boardValues[32] = "old";
     const auto before = r.app().boardValues;
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), status);
     QCOMPARE(r.t->modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
-    QCOMPARE(r.f1()->figureEdits[1]->text(), edit1);
+    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), field1);
     QCOMPARE(r.app().boardValues[11], temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
@@ -373,8 +373,8 @@ void tst_read_send::oneWayReadSendsNothing()
     Rig r({"Replys=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     QVERIFY(r.app().settingsDialog->oneWayLinkBox->isChecked());
-    r.f1()->statusBar->setPanelText(0, "before");
-    r.f1()->readBoard();
+    r.mainWindow()->statusBar->setPanelText(0, "before");
+    r.mainWindow()->readBoard();
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
@@ -433,7 +433,7 @@ void tst_read_send::upload()
         QVERIFY2(r.sim.control(c), qPrintable(c));
     const QByteArray before = r.sim.received();
 
-    r.f1()->uploadFigures();
+    r.mainWindow()->uploadFigures();
 
     QByteArray wire = Protocol::frameCommand(command, true);
     if (readBack)
@@ -444,16 +444,17 @@ void tst_read_send::upload()
     QCOMPARE(r.app().beepCount, modals.size());
     QCOMPARE(r.app().lastUploadOk, status == "Sent OK");
     if (status == "Sent OK")
-        QCOMPARE(r.f1()->progressBar->value(), 1000);
+        QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().boardValues[k], r.f1()->figureEdits[k]->text());
+        QCOMPARE(r.app().boardValues[k], r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->saveDataFile();
+    r.mainWindow()->saveDataFile();
     QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
     expectIdle(r);
 }
 
 QTEST_MAIN(tst_read_send)
 #include "tst_read_send.moc"
+#include "gui/widgets/RadioGroup.h"

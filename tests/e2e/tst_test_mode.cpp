@@ -7,7 +7,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 
@@ -49,26 +49,26 @@ struct Rig {
     TestApp t;
     Sim sim;
     App &app() { return *t.app; }
-    MainWindow *f1() { return t.mainWindow(); }
-    TestPatternWindow *f11() { return t.app->testPatternWindow; }
+    MainWindow *mainWindow() { return t.mainWindow(); }
+    TestPatternWindow *testPatternWindow() { return t.app->testPatternWindow; }
     bool connect()
     {
         if (!sim.ok())
             return false;
         t.app->settingsDialog->portCombo->setEditText(sim.port());
         t.app->settingsDialog->reopenPort();
-        return app().port->Port_Handle() == CommPort::State::Open;
+        return app().port->state() == SerialPort::State::Open;
     }
     QStringList fields()
     {
         QStringList out;
         for (int k = 1; k <= 10; ++k)
-            out << f1()->figureEdits[k]->text();
+            out << mainWindow()->figureEdits[k]->text();
         return out;
     }
     QByteArray file() { return t.readFile(QStringLiteral("Tablo_data.tbl")); }
-    void open() { f1()->testModeAction->trigger(); }
-    void pick(int index) { f11()->patternGroup->button(index)->click(); }
+    void open() { mainWindow()->testModeAction->trigger(); }
+    void pick(int index) { testPatternWindow()->patternGroup->button(index)->click(); }
 };
 
 } // namespace
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(rig.connect());
         QVERIFY(!rig.app().settingsDialog->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
-        rig.f1()->oddSlotBoxes[3]->setChecked(false);
+        rig.mainWindow()->oddSlotBoxes[3]->setChecked(false);
 
         rig.open();
         QVERIFY(rig.app().testMode);
@@ -115,9 +115,9 @@ private slots:
         wire[4] = wire[5] = QStringLiteral("00000");
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig.sim.received()), QByteArrayList{sendOf(wire)});
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.mainWindow()->statusBar->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.t.modals, QStringList());
-        QVERIFY(rig.f11()->isVisible());
+        QVERIFY(rig.testPatternWindow()->isVisible());
         QCOMPARE(rig.file(), fileAtOpen);
     }
 
@@ -129,31 +129,31 @@ private slots:
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // An edit before opening is among the figures restored.
-        rig.f1()->figureEdits[2]->setText(QStringLiteral("4.4000"));
+        rig.mainWindow()->figureEdits[2]->setText(QStringLiteral("4.4000"));
         QStringList atOpen = Figures;
         atOpen[1] = QStringLiteral("4.4000");
 
         rig.open();
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.mainWindow()->statusBar->panelText(0), QStringLiteral("Loaded"));
         QCOMPARE(rig.file(), dataFile(atOpen));
         for (int index : {11, 17, 3})
             rig.pick(index);
         QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("3.3333")));
 
-        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
+        QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), atOpen);
         QVERIFY(!rig.app().testMode);
-        QVERIFY(!rig.f11()->isVisible());
+        QVERIFY(!rig.testPatternWindow()->isVisible());
         const QByteArrayList sent = sends(rig.sim.received());
         QCOMPARE(sent.size(), 4);
         QStringList wire = atOpen;
         wire[8] = wire[9] = QStringLiteral("00000");   // row 5 is not shown by default
         QCOMPARE(sent.last(), sendOf(wire));
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.mainWindow()->statusBar->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.file(), dataFile(atOpen));
 
         // Out of test mode an edit is saved again.
-        rig.f1()->figureEdits[1]->setText(QStringLiteral("6.1000"));
+        rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("6.1000"));
         atOpen[0] = QStringLiteral("6.1000");
         QCOMPARE(rig.file(), dataFile(atOpen));
     }
@@ -175,16 +175,16 @@ private slots:
         rig.open();
         rig.pick(5);
         if (viaButton)
-            QTest::mouseClick(rig.f11()->keepButton, Qt::LeftButton);
+            QTest::mouseClick(rig.testPatternWindow()->keepButton, Qt::LeftButton);
         else
-            rig.f11()->close();
-        QVERIFY(!rig.f11()->isVisible());
+            rig.testPatternWindow()->close();
+        QVERIFY(!rig.testPatternWindow()->isVisible());
         QVERIFY(rig.app().testMode);
         QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("5.5555")));
 
         // The operator's own edit and upload.
-        rig.f1()->figureEdits[1]->setText(QStringLiteral("2.0000"));
-        QTest::mouseClick(rig.f1()->writeButton, Qt::LeftButton);
+        rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("2.0000"));
+        QTest::mouseClick(rig.mainWindow()->writeButton, Qt::LeftButton);
         QStringList wire(10, QStringLiteral("5.5555"));
         wire[0] = QStringLiteral("2.0000");
         wire[8] = wire[9] = QStringLiteral("00000");
@@ -194,11 +194,11 @@ private slots:
 
         // Opening again saves what the fields hold then, and starts anew.
         rig.open();
-        QCOMPARE(rig.f11()->patternGroup->itemIndex(), -1);
+        QCOMPARE(rig.testPatternWindow()->patternGroup->itemIndex(), -1);
         QStringList now(10, QStringLiteral("5.5555"));
         now[0] = QStringLiteral("2.0000");
         QCOMPARE(rig.file(), dataFile(now));
-        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
+        QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.fields(), now);
         QVERIFY(!rig.app().testMode);
     }
@@ -210,21 +210,21 @@ private slots:
         Rig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.f1()->move(150, 60);
+        rig.mainWindow()->move(150, 60);
         rig.open();
-        TestPatternWindow *f11 = rig.f11();
-        QVERIFY(f11->isVisible());
-        QCOMPARE(f11->pos(), QPoint(rig.f1()->width() + 20, 60));
-        QCOMPARE(f11->width(), rig.f1()->width());
-        QCOMPARE(f11->patternGroup->count(), 18);
-        QCOMPARE(f11->patternGroup->columns(), 4);
+        TestPatternWindow *testPatternWindow = rig.testPatternWindow();
+        QVERIFY(testPatternWindow->isVisible());
+        QCOMPARE(testPatternWindow->pos(), QPoint(rig.mainWindow()->width() + 20, 60));
+        QCOMPARE(testPatternWindow->width(), rig.mainWindow()->width());
+        QCOMPARE(testPatternWindow->patternGroup->count(), 18);
+        QCOMPARE(testPatternWindow->patternGroup->columns(), 4);
 
         rig.pick(12);
         QCOMPARE(sends(rig.sim.received()).size(), 1);
-        f11->hide();
+        testPatternWindow->hide();
         rig.open();
-        QCOMPARE(f11->patternGroup->itemIndex(), -1);
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(testPatternWindow->patternGroup->itemIndex(), -1);
+        QCOMPARE(rig.mainWindow()->statusBar->panelText(0), QStringLiteral("Loaded"));
         QTest::qWait(300);
         QCOMPARE(sends(rig.sim.received()).size(), 1);
         // The same pattern can be picked again at once.

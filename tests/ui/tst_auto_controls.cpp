@@ -249,3 +249,5 @@ private slots:
 
 QTEST_MAIN(TestAutoControls)
 #include "tst_auto_controls.moc"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"

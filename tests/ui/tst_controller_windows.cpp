@@ -267,3 +267,5 @@ private slots:
 
 QTEST_MAIN(TestControllerWindows)
 #include "tst_controller_windows.moc"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"

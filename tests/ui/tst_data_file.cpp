@@ -266,30 +266,30 @@ void TestDataFile::autoLoadOption()
     QFETCH(bool, fileExists);
     auto t = started(4, false);
     App &app = *t->app;
-    SettingsDialog *f2 = app.settingsDialog;
+    SettingsDialog *settingsDialog = app.settingsDialog;
     const IniFile ini(app.settingsPath());
     if (!fileExists)
         QVERIFY(QFile::remove(app.dataFilePath));
 
-    f2->autoLoadBox->setChecked(true);
-    QVERIFY(!f2->sendIfChangedBox->isHidden());
-    QVERIFY(f2->autoLoadIntervalSpin->isEnabled());
-    QVERIFY(f2->secondsLabel->isEnabled());
+    settingsDialog->autoLoadBox->setChecked(true);
+    QVERIFY(!settingsDialog->sendIfChangedBox->isHidden());
+    QVERIFY(settingsDialog->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(settingsDialog->secondsLabel->isEnabled());
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
     QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
     QVERIFY(ini.readBool("Settings", "Auto_Load", false));
     QVERIFY(!app.mainWindow->autoLoadTimer->isActive());   // switching on does not start the poll by itself
 
-    f2->sendIfChangedBox->setChecked(true);
+    settingsDialog->sendIfChangedBox->setChecked(true);
     QVERIFY(app.sendIfChanged);
     QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
 
-    f2->autoLoadBox->setChecked(false);
-    QVERIFY(f2->sendIfChangedBox->isHidden());
-    QVERIFY(!f2->sendIfChangedBox->isChecked());
+    settingsDialog->autoLoadBox->setChecked(false);
+    QVERIFY(settingsDialog->sendIfChangedBox->isHidden());
+    QVERIFY(!settingsDialog->sendIfChangedBox->isChecked());
     QVERIFY(!app.sendIfChanged);
-    QVERIFY(!f2->autoLoadIntervalSpin->isEnabled());
-    QVERIFY(!f2->secondsLabel->isEnabled());
+    QVERIFY(!settingsDialog->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(!settingsDialog->secondsLabel->isEnabled());
     QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
     QVERIFY(!ini.readBool("Settings", "Send_If_Changed", true));
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);

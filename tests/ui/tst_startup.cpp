@@ -299,3 +299,4 @@ void TestStartup::exitWithUnwritableSettings()
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
+#include "gui/widgets/StatusBar.h"

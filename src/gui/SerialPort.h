@@ -6,25 +6,25 @@
 
 class QSerialPort;
 
-class CommPort : public QObject {
+class SerialPort : public QObject {
     Q_OBJECT
 public:
-    enum class State { None, Failed, Open };   // Port_Handle: 0, invalid, open
-    explicit CommPort(QObject *parent = nullptr);
-    ~CommPort() override;
+    enum class State { None, Failed, Open };   // not opened, failed to open, open
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
 
-    State Port_Handle() const { return m_state; }
+    State state() const { return m_state; }
     // Opens and configures the port (8 data bits, one stop bit, the parity text, no flow
     // control, RTS then DTR raised). Any port open before is closed first.
-    State Open_Port(const QString &name, const QString &baud, const QString &parity);
+    State open(const QString &name, const QString &baud, const QString &parity);
     // Drops DTR and RTS, discards input, closes; the state becomes None.
-    void Close_Port();
+    void close();
     // Discards output then input, then writes the bytes one at a time.
-    void Write_Command(const QByteArray &bytes);
+    void writeCommand(const QByteArray &bytes);
     // Reads one byte when one is waiting; otherwise waits about 1 ms for one.
-    bool Read_Byte(char &out);
+    bool readByte(char &out);
     // Reads one byte only when one is already buffered (no wait).
-    bool Read_Buffered_Byte(char &out);
+    bool readBufferedByte(char &out);
     // The device path of a port name: "/..." as it is; "COMn" -> /dev/ttyS(n-1) on Linux.
     static QString devicePath(const QString &name);
     QSerialPort *serial() const { return m_port; }

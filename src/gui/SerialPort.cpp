@@ -1,21 +1,21 @@
-#include "comm/CommFunctions.h"
+#include "gui/SerialPort.h"
 
 #include <QRegularExpression>
 #include <QSerialPort>
 
-CommPort::CommPort(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+SerialPort::SerialPort(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
 {
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(int(e)); });
-    connect(m_port, &QSerialPort::readyRead, this, &CommPort::bytesArrived);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
 }
 
-CommPort::~CommPort()
+SerialPort::~SerialPort()
 {
     if (m_state != State::None)
-        Close_Port();
+        close();
 }
 
-QString CommPort::devicePath(const QString &name)
+QString SerialPort::devicePath(const QString &name)
 {
     if (name.startsWith(QLatin1Char('/')))
         return name;
@@ -33,10 +33,10 @@ QString CommPort::devicePath(const QString &name)
 #endif
 }
 
-CommPort::State CommPort::Open_Port(const QString &name, const QString &baud, const QString &parity)
+SerialPort::State SerialPort::open(const QString &name, const QString &baud, const QString &parity)
 {
     if (m_state != State::None)
-        Close_Port();
+        close();
     m_broken = false;
     m_errors = 0;
 
@@ -78,7 +78,7 @@ CommPort::State CommPort::Open_Port(const QString &name, const QString &baud, co
     return m_state;
 }
 
-void CommPort::Close_Port()
+void SerialPort::close()
 {
     if (m_port->isOpen()) {
         // The lines and the input queue are dropped while the port is still ours; errors of a
@@ -94,7 +94,7 @@ void CommPort::Close_Port()
     m_broken = false;
 }
 
-void CommPort::onError(int error)
+void SerialPort::onError(int error)
 {
     const auto e = QSerialPort::SerialPortError(error);
     if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError)
@@ -108,18 +108,18 @@ void CommPort::onError(int error)
     // port's own code: soon by the next read or write, at the latest by the queued call, so a
     // port whose other end hung up cannot flood the event loop with errors.
     m_broken = true;
-    QMetaObject::invokeMethod(this, &CommPort::failIfBroken, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SerialPort::failIfBroken, Qt::QueuedConnection);
 }
 
-void CommPort::failIfBroken()
+void SerialPort::failIfBroken()
 {
     if (!m_broken || m_state != State::Open)
         return;
-    Close_Port();
+    close();
     m_state = State::Failed;
 }
 
-void CommPort::Write_Command(const QByteArray &bytes)
+void SerialPort::writeCommand(const QByteArray &bytes)
 {
     failIfBroken();
     if (m_state != State::Open)
@@ -144,7 +144,7 @@ void CommPort::Write_Command(const QByteArray &bytes)
     }
 }
 
-bool CommPort::Read_Buffered_Byte(char &out)
+bool SerialPort::readBufferedByte(char &out)
 {
     failIfBroken();
     if (m_state != State::Open || m_port->bytesAvailable() <= 0)
@@ -152,12 +152,12 @@ bool CommPort::Read_Buffered_Byte(char &out)
     return m_port->getChar(&out);
 }
 
-bool CommPort::Read_Byte(char &out)
+bool SerialPort::readByte(char &out)
 {
-    if (Read_Buffered_Byte(out))
+    if (readBufferedByte(out))
         return true;
     if (m_state != State::Open)
         return false;
     m_port->waitForReadyRead(1);
-    return Read_Buffered_Byte(out);
+    return readBufferedByte(out);
 }
