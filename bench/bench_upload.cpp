@@ -107,9 +107,9 @@ bool runSpeed(int baud, int uploads)
         mainWindow->uploadFigures();
         const double w = clock.nsecsElapsed() / 1e6;
         const double c = cpuMs() - c0;
-        if (mainWindow->statusBar->panelText(0) != QStringLiteral("Sent OK")) {
+        if (mainWindow->statusPanels->panelText(0) != QStringLiteral("Sent OK")) {
             std::fprintf(stderr, "upload %d at %d baud ended in \"%s\"\n", i, baud,
-                         qPrintable(mainWindow->statusBar->panelText(0)));
+                         qPrintable(mainWindow->statusPanels->panelText(0)));
             return false;
         }
         if (!sim.counters(rx1, tx1))

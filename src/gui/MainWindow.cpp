@@ -210,9 +210,9 @@ void MainWindow::buildControls()
     for (QLabel *l : {minLabel, autoLabel, offLabel, onLabel, trayImage})
         l->hide();
 
-    statusBar = new StatusBar({210, 67, 45, 55}, {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter},
+    statusPanels = new StatusBar({210, 67, 45, 55}, {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter},
                                central);
-    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusPanels->setObjectName(QStringLiteral("StatusBar1"));
 
     autoLoadTimer = new QTimer(this);
     autoLoadTimer->setObjectName(QStringLiteral("Timer1"));
@@ -422,9 +422,9 @@ void MainWindow::setWindowHeight(int h) { setWindowSize(width(), h); }
 void MainWindow::resizeEvent(QResizeEvent *e)
 {
     QMainWindow::resizeEvent(e);
-    if (statusBar && centralWidget())
-        statusBar->setGeometry(0, centralWidget()->height() - statusBar->height(), centralWidget()->width(),
-                                statusBar->height());
+    if (statusPanels && centralWidget())
+        statusPanels->setGeometry(0, centralWidget()->height() - statusPanels->height(), centralWidget()->width(),
+                                statusPanels->height());
     layOut();
 }
 

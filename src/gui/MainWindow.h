@@ -55,7 +55,7 @@ public:
     QPushButton *writeButton, *readButton, *clockButton;
     RadioGroup *brightnessGroup, *lightingGroup;
     QLabel *clockLabel;
-    StatusBar *statusBar;
+    StatusBar *statusPanels;
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;   // never shown: the selectors' item texts
     QLabel *trayImage;
     QTimer *autoLoadTimer;        // loads the data file while automatic loading is on

@@ -93,7 +93,7 @@ void MainWindow::uploadFigures()
     app.commandText = command;
     app.expectedReadback = expected;
 
-    statusBar->setPanelText(0, QStringLiteral("Sending"));
+    statusPanels->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
     exchangeCommand();
@@ -111,17 +111,17 @@ void MainWindow::uploadFigures()
     }
 
     if (app.replyTimeout) {
-        statusBar->setPanelText(0, QStringLiteral("Connection error"));
+        statusPanels->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
         if (!app.connectionErrorDialog->isVisible())
             app.execModal(app.connectionErrorDialog);
     } else {
         if (app.replyOk) {
-            statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+            statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
             app.lastUploadOk = !app.replyError;
         }
         if (app.replyError) {
-            statusBar->setPanelText(0, QStringLiteral("Data error"));
+            statusPanels->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.uploadErrorDialog->isVisible())
                 app.execModal(app.uploadErrorDialog);
@@ -159,7 +159,7 @@ void MainWindow::readBoard()
 
     app.commandText = "READ=";
     app.replyText.clear();
-    statusBar->setPanelText(0, QStringLiteral("Reading"));
+    statusPanels->setPanelText(0, QStringLiteral("Reading"));
     QCoreApplication::processEvents();
 
     exchangeCommand();
@@ -204,7 +204,7 @@ void MainWindow::readBoard()
         }
 
         progressBar->setValue(1000);
-        statusBar->setPanelText(0, QStringLiteral("Reading Ok"));
+        statusPanels->setPanelText(0, QStringLiteral("Reading Ok"));
 
         const QString timerUsed = app.boardValues[27].trimmed();
         const QString controlledBy = app.boardValues[32].trimmed();
@@ -217,17 +217,17 @@ void MainWindow::readBoard()
     if (!app.verifyingRead) {
         if (app.replyError) {
             loadDataFile();
-            statusBar->setPanelText(0, QStringLiteral("Data error"));
+            statusPanels->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.readErrorDialog->isVisible())
                 app.execModal(app.readErrorDialog);
         }
         if (app.replyTimeout) {
             loadDataFile();
-            statusBar->setPanelText(1, QString());
-            statusBar->setPanelText(2, QString());
+            statusPanels->setPanelText(1, QString());
+            statusPanels->setPanelText(2, QString());
             loadControllerSettings();
-            statusBar->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
+            statusPanels->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
             app.beep();
         }
     }
@@ -331,14 +331,14 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     if (number(32, v))
         settings->controlledByGroup->setItemIndex(v);
 
-    statusBar->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    statusPanels->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
-        statusBar->setPanelText(1, brightness);
+        statusPanels->setPanelText(1, brightness);
     if (settings->temperatureSensorGroup->itemIndex() == 1)
-        statusBar->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
+        statusPanels->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
     else
-        statusBar->setPanelText(3, QString());
+        statusPanels->setPanelText(3, QString());
 
     saveSettings();
 }

@@ -22,13 +22,13 @@ void MainWindow::sendSettingCommand()
     app.settingsDialog->reopenPort();   // reopens the port
     exchangeCommand();
     if (app.replyError) {
-        statusBar->setPanelText(0, QStringLiteral("Data error"));
+        statusPanels->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
     }
     if (app.replyTimeout) {
-        statusBar->setPanelText(2, QString());
-        statusBar->setPanelText(1, QString());
-        statusBar->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
+        statusPanels->setPanelText(2, QString());
+        statusPanels->setPanelText(1, QString());
+        statusPanels->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
         app.beep();
     }
     if (app.replyOk) {
@@ -73,7 +73,7 @@ void MainWindow::onBrightnessChosen()
 {
     if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG="))
         return;
-    statusBar->setPanelText(1, QString::fromLatin1(app.commandText));
+    statusPanels->setPanelText(1, QString::fromLatin1(app.commandText));
     sendSettingCommand();
 }
 
@@ -81,7 +81,7 @@ void MainWindow::onLightingChosen()
 {
     if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH="))
         return;
-    statusBar->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
+    statusPanels->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
     sendSettingCommand();
 }
 

@@ -34,16 +34,16 @@ void MainWindow::onClockAndEventTick()
             app.boardValues[11] = QString::fromLatin1(ev.temperature);
             app.boardValues[12] = QString::fromLatin1(ev.brightness);
             app.boardValues[13] = QString::fromLatin1(ev.lighting);
-            statusBar->setPanelText(3, settings->temperatureSensorGroup->itemIndex() == 1
+            statusPanels->setPanelText(3, settings->temperatureSensorGroup->itemIndex() == 1
                                             ? Protocol::temperaturePanelText(ev.temperature)
                                             : QString());
-            statusBar->setPanelText(2, settings->lightingControlBox->isChecked()
+            statusPanels->setPanelText(2, settings->lightingControlBox->isChecked()
                                             ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
                                             : QString());
             // A level that is not 0..4 (or not a number) leaves the panel as it was.
             const QString brightness = Protocol::brightnessPanelText(ev.brightness);
             if (!brightness.isEmpty())
-                statusBar->setPanelText(1, brightness);
+                statusPanels->setPanelText(1, brightness);
         }
         QCoreApplication::processEvents();
     }

@@ -34,7 +34,7 @@ void MainWindow::layOut()
     unusedRowsCover->setVisible(boardType != 1);
 
     // The window height depends on both panels and the status bar.
-    auto formHeight = [this] { return figuresPanel->height() + controlsPanel->height() + statusBar->height() + 70; };
+    auto formHeight = [this] { return figuresPanel->height() + controlsPanel->height() + statusPanels->height() + 70; };
     auto setFiguresPanelHeight = [this](int h) { figuresPanel->resize(figuresPanel->width(), h); };
     auto placeControlsPanel = [this] { controlsPanel->move(controlsPanel->x(), figuresPanel->y() + figuresPanel->height() + 5); };
 

@@ -136,7 +136,7 @@ void SettingsDialog::onControlledByChanged()
 void SettingsDialog::onTemperatureSensorChanged()
 {
     if (temperatureSensorGroup->itemIndex() == 1)
-        app.mainWindow->statusBar->setPanelText(3, QString());
+        app.mainWindow->statusPanels->setPanelText(3, QString());
     onControllerParameterChanged();
 }
 

@@ -132,8 +132,8 @@ private slots:
         QCOMPARE(got.size(), wire.size());
         for (int i = 0; i < wire.size(); ++i)
             QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
-        QCOMPARE(r.mainWindow()->statusBar->panelText(1), panel1);
-        QCOMPARE(r.mainWindow()->statusBar->panelText(2), panel2);
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(1), panel1);
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(2), panel2);
         QCOMPARE(mode->itemIndex(), modeAfter);
         QCOMPARE(group->itemIndex(), item);
         QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
@@ -167,8 +167,8 @@ private slots:
             r.sim.post(QStringLiteral("silent 0"));
         });
         r.mainWindow()->brightnessGroup->button(2)->click();
-        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Sent OK"), 5000);
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("Sent OK"), 5000);
         QTest::qWait(200);
         QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), 3);
@@ -184,13 +184,13 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
         r.autoControlsWindow()->show();
-        r.mainWindow()->statusBar->setPanelText(1, QStringLiteral("before"));
+        r.mainWindow()->statusPanels->setPanelText(1, QStringLiteral("before"));
         r.mainWindow()->brightnessGroup->button(5)->click();
         QCOMPARE(r.app().reportedErrors.size(), 1);
         QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
-        QCOMPARE(r.mainWindow()->statusBar->panelText(1), QStringLiteral("before"));
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(1), QStringLiteral("before"));
         QVERIFY(!r.app().settingsSendBusy);
         QVERIFY(!r.app().loadingSettings);
     }
@@ -219,7 +219,7 @@ private slots:
         Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
                           "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        StatusBar *bar = r.mainWindow()->statusBar;
+        StatusBar *bar = r.mainWindow()->statusPanels;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
         r.mainWindow()->lightingGroup->blockSignals(true);
@@ -266,7 +266,7 @@ private slots:
         r.autoControlsWindow()->dayLevelBox->setCurrentIndex(0);
         r.autoControlsWindow()->morningCorrectionSpin->setValue(50);
         r.mainWindow()->brightnessGroup->button(3)->click();
-        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
         QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentText(), QStringLiteral("100%"));
         QCOMPARE(r.autoControlsWindow()->nightLevelBox->currentText(), QStringLiteral("50%"));
         QCOMPARE(r.autoControlsWindow()->morningCorrectionSpin->value(), 10);
@@ -299,12 +299,12 @@ private slots:
         r.settingsDialog()->checksumsBox->setChecked(checksums);
         QPushButton *b = button == 1 ? r.settingsDialog()->pcButton : button == 3 ? r.settingsDialog()->modemButton : r.settingsDialog()->timeQueryButton;
         b->setEnabled(true);
-        r.mainWindow()->statusBar->setPanelText(0, QStringLiteral("before"));
+        r.mainWindow()->statusPanels->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("before"));
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
@@ -350,7 +350,7 @@ private slots:
                            static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
                            static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
             QVERIFY(w->isEnabled());
-        QCOMPARE(r.mainWindow()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
 
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.

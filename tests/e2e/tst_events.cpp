@@ -76,7 +76,7 @@ struct Rig {
             port->waitForReadyRead(20);
         return port->bytesAvailable() >= before + bytes.size();
     }
-    QString panel(int i) { return mainWindow()->statusBar->panelText(i); }
+    QString panel(int i) { return mainWindow()->statusPanels->panelText(i); }
 };
 
 } // namespace
@@ -181,7 +181,7 @@ private slots:
         settingsDialog->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
-            rig.mainWindow()->statusBar->setPanelText(i, before[i - 1]);
+            rig.mainWindow()->statusPanels->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
             rig.app().boardValues[k] = QStringLiteral("old");
 

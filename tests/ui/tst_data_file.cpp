@@ -45,7 +45,7 @@ QStringList stored(const App &app)
     return out;
 }
 
-QString status(const TestApp &t) { return t.mainWindow()->statusBar->panelText(0); }
+QString status(const TestApp &t) { return t.mainWindow()->statusPanels->panelText(0); }
 
 const QByteArray Example = "1.250\r\n1.275\r\n0.890\r\n0.905\r\n1.000\r\n1.000\r\n0000\r\n0000\r\n0000\r\n0000\r\n";
 
@@ -165,7 +165,7 @@ void TestDataFile::missingFile()
                 QVERIFY(app.mainWindow->createDataFile());
         };
     const QStringList before = fieldTexts(app.mainWindow);
-    app.mainWindow->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+    app.mainWindow->statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
     QVERIFY(QFile::remove(app.dataFilePath));
     show ? app.mainWindow->showDataFile() : app.mainWindow->loadDataFile();
     QCOMPARE(t->modals, QStringList{QStringLiteral("Form2")});

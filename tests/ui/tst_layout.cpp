@@ -159,7 +159,7 @@ private slots:
 
         // The whole window.
         QCOMPARE(f->width(), 377);
-        QCOMPARE(f->height(), f->figuresPanel->height() + f->controlsPanel->height() + f->statusBar->height() + 70);
+        QCOMPARE(f->height(), f->figuresPanel->height() + f->controlsPanel->height() + f->statusPanels->height() + 70);
         QCOMPARE(f->figuresPanel->width(), 352);
         QCOMPARE(f->controlsPanel->width(), 352);
         QCOMPARE(f->controlsPanel->y(), f->figuresPanel->y() + figuresHeight + 5);
@@ -176,8 +176,8 @@ private slots:
 
         // The status bar stays at the bottom edge, inside the window.
         QWidget *client = f->centralWidget();
-        QCOMPARE(f->statusBar->geometry().bottom(), client->height() - 1);
-        QVERIFY(f->controlsPanel->geometry().bottom() < f->statusBar->y());
+        QCOMPARE(f->statusPanels->geometry().bottom(), client->height() - 1);
+        QVERIFY(f->controlsPanel->geometry().bottom() < f->statusPanels->y());
 
         // Running the pass again changes nothing.
         const QString before = snapshot(f);

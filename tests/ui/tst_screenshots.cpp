@@ -42,10 +42,10 @@ void fill(TestApp &t)
         t.app->boardViewWindow->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
         f->productNameLabels[k]->setText(QString::fromLatin1(names[k - 1]));
     }
-    f->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-    f->statusBar->setPanelText(1, QStringLiteral("BRIG=75%"));
-    f->statusBar->setPanelText(2, QStringLiteral("LIGH=1"));
-    f->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+    f->statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
+    f->statusPanels->setPanelText(1, QStringLiteral("BRIG=75%"));
+    f->statusPanels->setPanelText(2, QStringLiteral("LIGH=1"));
+    f->statusPanels->setPanelText(3, QStringLiteral("21.5°C"));
     f->clockLabel->setText(QStringLiteral("12:34:56"));
 }
 

@@ -356,11 +356,11 @@ private slots:
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
-        app.mainWindow->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+        app.mainWindow->statusPanels->setPanelText(3, QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(0);
-        QCOMPARE(app.mainWindow->statusBar->panelText(3), QStringLiteral("21.5°C"));
+        QCOMPARE(app.mainWindow->statusPanels->panelText(3), QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(1);
-        QCOMPARE(app.mainWindow->statusBar->panelText(3), QString());
+        QCOMPARE(app.mainWindow->statusPanels->panelText(3), QString());
     }
 
     // The section "Controller": twenty-one keys in order, never erased.

@@ -56,17 +56,17 @@ void TestStartup::mainWindowBeforeStartUp()
     QCOMPARE(f->brightnessGroup->itemIndex(), -1);
     QCOMPARE(f->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
     QCOMPARE(f->progressBar->maximum(), 1000);
-    QCOMPARE(f->statusBar->panelCount(), 4);
+    QCOMPARE(f->statusPanels->panelCount(), 4);
     const int widths[4] = {210, 67, 45, 55};
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(f->statusBar->panelWidth(i), widths[i]);
-    QCOMPARE(int(f->statusBar->panelAlignment(0)), int(Qt::AlignLeft));
-    QCOMPARE(int(f->statusBar->panelAlignment(1)), int(Qt::AlignHCenter));
+        QCOMPARE(f->statusPanels->panelWidth(i), widths[i]);
+    QCOMPARE(int(f->statusPanels->panelAlignment(0)), int(Qt::AlignLeft));
+    QCOMPARE(int(f->statusPanels->panelAlignment(1)), int(Qt::AlignHCenter));
     // Assistive technology finds a status bar and reads its four panels in order.
     const QStringList panels{"Sent OK", "BRIG=50%", "LIGH=1", "21°C"};
     for (int i = 0; i < 4; ++i)
-        f->statusBar->setPanelText(i, panels[i]);
-    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->statusBar);
+        f->statusPanels->setPanelText(i, panels[i]);
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->statusPanels);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
     QStringList read;
     for (int i = 0; i < bar->childCount(); ++i)
