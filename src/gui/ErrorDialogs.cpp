@@ -45,7 +45,10 @@ ConnectionErrorDialog::ConnectionErrorDialog()
 {
 }
 
-UploadErrorDialog::UploadErrorDialog() : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")}) {}
+UploadErrorDialog::UploadErrorDialog()
+    : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")})
+{
+}
 
 ReadErrorDialog::ReadErrorDialog()
     : ErrorDialog(QStringLiteral("Form10"), {QStringLiteral("ტაბლოში მონაცემები დარღვეულია"),

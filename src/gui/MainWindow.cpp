@@ -210,8 +210,8 @@ void MainWindow::buildControls()
     for (QLabel *l : {minLabel, autoLabel, offLabel, onLabel, trayImage})
         l->hide();
 
-    statusPanels = new StatusBar({210, 67, 45, 55}, {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter},
-                               central);
+    statusPanels = new StatusBar({210, 67, 45, 55},
+                                 {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter}, central);
     statusPanels->setObjectName(QStringLiteral("StatusBar1"));
 
     autoLoadTimer = new QTimer(this);
@@ -253,10 +253,16 @@ void MainWindow::buildMenus()
     exitAction = fileMenu->addAction(QStringLiteral("Exit"), this, [this] { exitProgram(); });
     toolsMenu = bar->addMenu(QStringLiteral("Tools"));
     toolsMenu->setObjectName(QStringLiteral("Settings1"));
-    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] { app.settingsDialog->show(); app.settingsDialog->raise(); });
+    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] {
+        app.settingsDialog->show();
+        app.settingsDialog->raise();
+    });
     autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this,
                                          [this] { app.autoControlsWindow->show(); app.autoControlsWindow->raise(); });
-    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] { app.boardViewWindow->show(); app.boardViewWindow->raise(); });
+    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] {
+        app.boardViewWindow->show();
+        app.boardViewWindow->raise();
+    });
     testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, [this] {
         app.testPatternWindow->move(width() + 20, y());
         app.testPatternWindow->resize(width(), app.testPatternWindow->height());
@@ -265,7 +271,10 @@ void MainWindow::buildMenus()
     });
     helpMenu = bar->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
-    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] { app.helpWindow->show(); app.helpWindow->raise(); });
+    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] {
+        app.helpWindow->show();
+        app.helpWindow->raise();
+    });
     helpMenu->menuAction()->setVisible(false);
     aboutAction = bar->addAction(QStringLiteral("About"), this, [this] { showAbout(); });
     showDataFileAction->setObjectName(QStringLiteral("Show1"));
@@ -330,8 +339,8 @@ void MainWindow::runStartUpStep()
         app.boardValues[k] = figureEdits[k]->text();
     app.loadedContent.clear();
     app.previousContent.clear();
-    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker, app.autoControlsWindow->offTimePicker,
-                          app.autoControlsWindow->onTimePicker})
+    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
+                          app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     app.settingsDialog->onProtocolPanelToggled();
     app.startingUp = false;

@@ -128,7 +128,7 @@ public:
     bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void readBoard();
     void applyReadReply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
-    void sendSettingCommand();                                       // the command text; keeps or undoes the setting by the answer
+    void sendSettingCommand();   // the command text; keeps or undoes the setting by the answer
     void exchangeCommand();
     void readReply();
     void onReplyTick();

@@ -331,7 +331,8 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     if (number(32, v))
         settings->controlledByGroup->setItemIndex(v);
 
-    statusPanels->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    statusPanels->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13)
+                                                                            : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
         statusPanels->setPanelText(1, brightness);

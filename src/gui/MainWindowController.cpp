@@ -81,7 +81,8 @@ void MainWindow::onLightingChosen()
 {
     if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH="))
         return;
-    statusPanels->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
+    statusPanels->setPanelText(
+        2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(app.commandText) : QString());
     sendSettingCommand();
 }
 

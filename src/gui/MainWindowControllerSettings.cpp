@@ -63,8 +63,9 @@ void MainWindow::loadControllerSettings()
     const auto failed = [&] { return autoControls->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {lightingGroup, autoControls->brightnessModeGroup, settings->flashGroup, brightnessGroup, autoControls->lightingModeGroup,
-                          settings->inverseSignalsGroup, settings->eventsGroup, settings->timerUsedGroup, settings->temperatureSensorGroup, settings->clockSectionGroup,
+    for (RadioGroup *g : {lightingGroup, autoControls->brightnessModeGroup, settings->flashGroup, brightnessGroup,
+                          autoControls->lightingModeGroup, settings->inverseSignalsGroup, settings->eventsGroup,
+                          settings->timerUsedGroup, settings->temperatureSensorGroup, settings->clockSectionGroup,
                           settings->controlledByGroup})
         g->setItemIndex(-1);
 

@@ -119,7 +119,8 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QCOMPARE(r.app().port->state(), SerialPort::State::Open);
         r.settingsDialog()->lightingControlBox->setChecked(lightingControl);
-        RadioGroup *mode = lighting ? r.autoControlsWindow()->lightingModeGroup : r.autoControlsWindow()->brightnessModeGroup;
+        RadioGroup *mode
+            = lighting ? r.autoControlsWindow()->lightingModeGroup : r.autoControlsWindow()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         if (autoOpen)
             r.autoControlsWindow()->show();
@@ -273,8 +274,9 @@ private slots:
         QCOMPARE(r.autoControlsWindow()->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().offTime, QStringLiteral("07:10:00"));
         QCOMPARE(r.autoControlsWindow()->onTimePicker->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.mainWindow()->brightnessGroup, r.mainWindow()->lightingGroup, r.autoControlsWindow()->lightingModeGroup,
-                              r.autoControlsWindow()->brightnessModeGroup, r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup})
+        for (RadioGroup *g : {r.mainWindow()->brightnessGroup, r.mainWindow()->lightingGroup,
+                              r.autoControlsWindow()->lightingModeGroup, r.autoControlsWindow()->brightnessModeGroup,
+                              r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -297,7 +299,9 @@ private slots:
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.settingsDialog()->checksumsBox->setChecked(checksums);
-        QPushButton *b = button == 1 ? r.settingsDialog()->pcButton : button == 3 ? r.settingsDialog()->modemButton : r.settingsDialog()->timeQueryButton;
+        QPushButton *b = button == 1   ? r.settingsDialog()->pcButton
+                         : button == 3 ? r.settingsDialog()->modemButton
+                                       : r.settingsDialog()->timeQueryButton;
         b->setEnabled(true);
         r.mainWindow()->statusPanels->setPanelText(0, QStringLiteral("before"));
         b->click();
@@ -316,7 +320,8 @@ private slots:
         r.app().attempts = 2;
         r.settingsDialog()->checksumsBox->setChecked(false);
         r.settingsDialog()->timeQueryButton->setEnabled(true);
-        QTimer::singleShot(150, r.settingsDialog()->timeQueryButton, [&] { r.settingsDialog()->timeQueryButton->click(); });
+        QTimer::singleShot(150, r.settingsDialog()->timeQueryButton,
+                           [&] { r.settingsDialog()->timeQueryButton->click(); });
         r.mainWindow()->brightnessGroup->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
@@ -330,8 +335,10 @@ private slots:
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
         QTimer::singleShot(100, r.mainWindow(), [&] {
-            for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
-                               static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+            for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton),
+                               static_cast<QWidget *>(r.mainWindow()->writeButton),
+                               static_cast<QWidget *>(r.mainWindow()->clockButton),
+                               static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
                                static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
                 during << w->isEnabled();
         });
@@ -339,16 +346,19 @@ private slots:
         const QDateTime now = QDateTime::currentDateTime();
         r.mainWindow()->clockButton->click();
         const QByteArray sent = r.sim.received().mid(before.size());
-        const QRegularExpression form(QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
+        const QRegularExpression form(
+            QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
         const auto m = form.match(QString::fromLatin1(sent));
         QVERIFY2(m.hasMatch(), sent.constData());
         QCOMPARE(Protocol::frameCommand("TIME=" + m.captured(1).toLatin1(), true), sent);
         const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yy HH:mm:ss")).addYears(100);
         QVERIFY2(qAbs(stamp.secsTo(now)) <= 5, qPrintable(m.captured(1)));
         QCOMPARE(during, (QList<bool>{false, false, false, false, false}));
-        for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
-                           static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
-                           static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
+        for (QWidget *w :
+             {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
+              static_cast<QWidget *>(r.mainWindow()->clockButton),
+              static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+              static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
             QVERIFY(w->isEnabled());
         QCOMPARE(r.mainWindow()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
@@ -377,7 +387,8 @@ private slots:
                                          "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
         QCOMPARE(r.boardSets(), expected);
-        for (RadioGroup *g : {r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup, r.settingsDialog()->temperatureSensorGroup, r.settingsDialog()->eventsGroup,
+        for (RadioGroup *g : {r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup,
+                              r.settingsDialog()->temperatureSensorGroup, r.settingsDialog()->eventsGroup,
                               r.settingsDialog()->inverseSignalsGroup, r.settingsDialog()->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
         QVERIFY(!r.app().settingsSendBusy);
@@ -423,7 +434,8 @@ private slots:
         const char *values[] = {"1", "1", "1", "1", "4", "246", "3", "1001", "5"};
         for (int c = 0; c < 9; ++c)
             for (bool open : {false, true})
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(names[c]), open ? "open" : "closed")))
+                QTest::newRow(
+                    qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(names[c]), open ? "open" : "closed")))
                     << c << open << fields[c] << QByteArray(values[c]);
     }
     void changes()

@@ -280,7 +280,8 @@ void TestExchange::windowLivesDuringWait()
     QVERIFY(rig.connect());
     MainWindow *mainWindow = rig.t.mainWindow();
     mainWindow->show();
-    rig.settingsDialog()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
+    rig.settingsDialog()->autoLoadBox->setChecked(
+        true);   // automatic loading on: the auto-load timer comes back afterwards
     mainWindow->applyAutoLoadInterval();
     QVERIFY(mainWindow->autoLoadTimer->isActive());
     QPushButton button(QStringLiteral("Other"));

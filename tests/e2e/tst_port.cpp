@@ -25,7 +25,10 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool isRed(SettingsDialog *settingsDialog) { return settingsDialog->portCombo->palette().color(QPalette::Base) == QColor(Qt::red); }
+bool isRed(SettingsDialog *settingsDialog)
+{
+    return settingsDialog->portCombo->palette().color(QPalette::Base) == QColor(Qt::red);
+}
 
 void selectPort(SettingsDialog *settingsDialog, const QString &name)
 {

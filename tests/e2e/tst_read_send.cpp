@@ -104,25 +104,32 @@ QString probe(const App &a, const QString &what)
     const MainWindow *mainWindow = a.mainWindow;
     const SettingsDialog *settingsDialog = a.settingsDialog;
     const AutoControlsWindow *autoControlsWindow = a.autoControlsWindow;
-    const QMap<QString, RadioGroup *> groups{
-        {"Form1.RadioGroup1", mainWindow->brightnessGroup},       {"Form1.RadioGroup2", mainWindow->lightingGroup},
-        {"Form13.TntRadioGroup1", autoControlsWindow->lightingModeGroup}, {"Form13.TntRadioGroup2", autoControlsWindow->brightnessModeGroup},
-        {"Form2.RadioGroup1", settingsDialog->flashGroup},       {"Form2.RadioGroup2", settingsDialog->controlledByGroup},
-        {"Form2.RadioGroup3", settingsDialog->inverseSignalsGroup},       {"Form2.RadioGroup4", settingsDialog->timerUsedGroup},
-        {"Form2.RadioGroup5", settingsDialog->temperatureSensorGroup},       {"Form2.RadioGroup6", settingsDialog->eventsGroup},
-        {"Form2.TntRadioGroup1", settingsDialog->clockSectionGroup}};
+    const QMap<QString, RadioGroup *> groups{{"Form1.RadioGroup1", mainWindow->brightnessGroup},
+                                             {"Form1.RadioGroup2", mainWindow->lightingGroup},
+                                             {"Form13.TntRadioGroup1", autoControlsWindow->lightingModeGroup},
+                                             {"Form13.TntRadioGroup2", autoControlsWindow->brightnessModeGroup},
+                                             {"Form2.RadioGroup1", settingsDialog->flashGroup},
+                                             {"Form2.RadioGroup2", settingsDialog->controlledByGroup},
+                                             {"Form2.RadioGroup3", settingsDialog->inverseSignalsGroup},
+                                             {"Form2.RadioGroup4", settingsDialog->timerUsedGroup},
+                                             {"Form2.RadioGroup5", settingsDialog->temperatureSensorGroup},
+                                             {"Form2.RadioGroup6", settingsDialog->eventsGroup},
+                                             {"Form2.TntRadioGroup1", settingsDialog->clockSectionGroup}};
     if (groups.contains(what))
         return QString::number(groups[what]->itemIndex());
-    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", autoControlsWindow->offCorrectionSpin}, {"Form13.SpinEdit7", autoControlsWindow->onCorrectionSpin},
-                                          {"Form13.SpinEdit8", autoControlsWindow->morningCorrectionSpin}, {"Form13.SpinEdit9", autoControlsWindow->eveningCorrectionSpin}};
+    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", autoControlsWindow->offCorrectionSpin},
+                                          {"Form13.SpinEdit7", autoControlsWindow->onCorrectionSpin},
+                                          {"Form13.SpinEdit8", autoControlsWindow->morningCorrectionSpin},
+                                          {"Form13.SpinEdit9", autoControlsWindow->eveningCorrectionSpin}};
     if (spins.contains(what))
         return QString::number(spins[what]->value());
     if (what == "Form13.ComboBox2")
         return QString::number(autoControlsWindow->dayLevelBox->currentIndex());
     if (what == "Form13.ComboBox4")
         return QString::number(autoControlsWindow->nightLevelBox->currentIndex());
-    const QMap<QString, QPushButton *> buttons{
-        {"Form2.Button1", settingsDialog->pcButton}, {"Form2.Button3", settingsDialog->modemButton}, {"Form2.Button5", settingsDialog->timeQueryButton}};
+    const QMap<QString, QPushButton *> buttons{{"Form2.Button1", settingsDialog->pcButton},
+                                               {"Form2.Button3", settingsDialog->modemButton},
+                                               {"Form2.Button5", settingsDialog->timeQueryButton}};
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
@@ -143,9 +150,10 @@ void expectIdle(const Rig &r)
     QVERIFY(!r.app().readBusy);
     QVERIFY(!r.app().verifyingRead);
     QVERIFY(!r.mainWindow()->replyTimer->isActive());
-    for (QWidget *w : {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
-                       static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
-                       static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(r.mainWindow()->readButton), static_cast<QWidget *>(r.mainWindow()->writeButton),
+          static_cast<QWidget *>(r.mainWindow()->clockButton), static_cast<QWidget *>(r.mainWindow()->brightnessGroup),
+          static_cast<QWidget *>(r.mainWindow()->lightingGroup)})
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
 }
 
@@ -265,7 +273,8 @@ void tst_read_send::readFillsShownSlotsOnly()
     Rig r({"Board_type=1", "2st_Currency=0", "2a_st_Currency=0", "5st_Currency=1", "5a_st_Currency=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (int k = 1; k <= 10; ++k)
-        QVERIFY(r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
+        QVERIFY(
+            r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
     QVERIFY(!r.mainWindow()->slotShown(3));
     QVERIFY(!r.mainWindow()->slotShown(4));
     QVERIFY(r.mainWindow()->slotShown(5));

@@ -109,13 +109,16 @@ void TestDataFile::load_data()
         << 4 << false << false
         << QByteArray("1a2\r\n1,25\r\n 7\r\n--.--\r\n12345.6\r\n.5\r\n\r\n1.2.3\r\nabc\r\n1234.5\r\n")
         << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."} << false;
-    QTest::newRow("malformed, blank mode") << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
-                                           << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
-    QTest::newRow("last line without line end") << 4 << false << false << QByteArray("1.250\r\n2.5")
-                                                << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
+    QTest::newRow("malformed, blank mode")
+        << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
+        << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
+    QTest::newRow("last line without line end")
+        << 4 << false << false << QByteArray("1.250\r\n2.5")
+        << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
     QTest::newRow("blank mode at start-up") << 4 << true << false << QByteArray("7\r\n")
                                             << QStringList{"7   "} + QStringList(9, QStringLiteral("    ")) << true;
-    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000")) << false;
+    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000"))
+                                << false;
 }
 
 void TestDataFile::load()

@@ -153,8 +153,10 @@ private slots:
                 QCOMPARE(f->productNameLabels[k]->pos(), QPoint(10, 15 + 30 * (k - 1)));
         }
         for (int r = 1; r <= 5; ++r) {
-            QCOMPARE(f->oddSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
-            QCOMPARE(f->evenSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
+            QCOMPARE(f->oddSlotBoxes[r]->pos(),
+                     type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
+            QCOMPARE(f->evenSlotBoxes[r]->pos(),
+                     type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
         }
 
         // The whole window.

@@ -89,8 +89,9 @@ private slots:
             SettingsDialog *settingsDialog = t.app->settingsDialog;
             if (name.endsWith(QLatin1String("protocol"))) {
                 settingsDialog->protocolPanelBox->setChecked(true);
-                for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
-                                      "OK", "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
+                for (const char *l :
+                     {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;", "OK",
+                      "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
                     settingsDialog->logLine(l);
             }
             settingsDialog->show();

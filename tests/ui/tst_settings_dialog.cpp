@@ -219,13 +219,16 @@ private slots:
         QVERIFY(autoControlsWindow->lightingBox->isHidden());
         QVERIFY(mainWindow->lightingGroup->isHidden());
         QCOMPARE(mainWindow->controlsPanel->height(), mainWindow->lightingGroup->y() + 25);
-        QCOMPARE(autoControlsWindow->scheduleButton->y(), autoControlsWindow->brightnessBox->y() + autoControlsWindow->brightnessBox->height() + 5);
+        QCOMPARE(autoControlsWindow->scheduleButton->y(),
+                 autoControlsWindow->brightnessBox->y() + autoControlsWindow->brightnessBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
         f->lightingControlBox->setChecked(true);
         QVERIFY(!autoControlsWindow->lightingBox->isHidden());
         QVERIFY(!mainWindow->lightingGroup->isHidden());
-        QCOMPARE(mainWindow->controlsPanel->height(), mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25);
-        QCOMPARE(autoControlsWindow->scheduleButton->y(), autoControlsWindow->lightingBox->y() + autoControlsWindow->lightingBox->height() + 5);
+        QCOMPARE(mainWindow->controlsPanel->height(),
+                 mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25);
+        QCOMPARE(autoControlsWindow->scheduleButton->y(),
+                 autoControlsWindow->lightingBox->y() + autoControlsWindow->lightingBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
 
         f->brightnessControlBox->setChecked(false);
@@ -380,7 +383,9 @@ private slots:
         quietly(app.mainWindow->lightingGroup, 2);
         quietly(app.mainWindow->brightnessGroup, 5);
         {
-            const QSignalBlocker b8(autoControlsWindow->morningCorrectionSpin), b9(autoControlsWindow->eveningCorrectionSpin), b6(autoControlsWindow->offCorrectionSpin), b7(autoControlsWindow->onCorrectionSpin);
+            const QSignalBlocker b8(autoControlsWindow->morningCorrectionSpin),
+                b9(autoControlsWindow->eveningCorrectionSpin), b6(autoControlsWindow->offCorrectionSpin),
+                b7(autoControlsWindow->onCorrectionSpin);
             autoControlsWindow->morningCorrectionSpin->setValue(10);
             autoControlsWindow->eveningCorrectionSpin->setValue(-15);
             autoControlsWindow->offCorrectionSpin->setValue(128);
@@ -466,9 +471,17 @@ private slots:
         MainWindow *mainWindow = app.mainWindow;
         SettingsDialog *f = app.settingsDialog;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
-        const QList<RadioGroup *> selectors{mainWindow->brightnessGroup, mainWindow->lightingGroup, autoControlsWindow->lightingModeGroup,
-                                            autoControlsWindow->brightnessModeGroup, f->flashGroup, f->inverseSignalsGroup, f->eventsGroup,
-                                            f->timerUsedGroup, f->temperatureSensorGroup, f->clockSectionGroup, f->controlledByGroup};
+        const QList<RadioGroup *> selectors{mainWindow->brightnessGroup,
+                                            mainWindow->lightingGroup,
+                                            autoControlsWindow->lightingModeGroup,
+                                            autoControlsWindow->brightnessModeGroup,
+                                            f->flashGroup,
+                                            f->inverseSignalsGroup,
+                                            f->eventsGroup,
+                                            f->timerUsedGroup,
+                                            f->temperatureSensorGroup,
+                                            f->clockSectionGroup,
+                                            f->controlledByGroup};
         for (RadioGroup *g : selectors)
             quietly(g, 1);
         autoControlsWindow->dayLevelBox->setCurrentIndex(3);
@@ -483,10 +496,14 @@ private slots:
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
         QCOMPARE((QStringList{app.morningTime, app.eveningTime, app.offTime, app.onTime}), times);
-        QCOMPARE((QList<int>{autoControlsWindow->morningCorrectionSpin->value(), autoControlsWindow->eveningCorrectionSpin->value(), autoControlsWindow->offCorrectionSpin->value(),
-                             autoControlsWindow->onCorrectionSpin->value()}),
-                 corrections);
-        QCOMPARE((QList<int>{autoControlsWindow->dayLevelBox->currentIndex(), autoControlsWindow->nightLevelBox->currentIndex()}), levels);
+        QCOMPARE(
+            (QList<int>{autoControlsWindow->morningCorrectionSpin->value(),
+                        autoControlsWindow->eveningCorrectionSpin->value(),
+                        autoControlsWindow->offCorrectionSpin->value(), autoControlsWindow->onCorrectionSpin->value()}),
+            corrections);
+        QCOMPARE((QList<int>{autoControlsWindow->dayLevelBox->currentIndex(),
+                             autoControlsWindow->nightLevelBox->currentIndex()}),
+                 levels);
         // No automatic mode: the pickers show the stored times.
         QCOMPARE(autoControlsWindow->morningTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
         QCOMPARE(autoControlsWindow->onTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[3]);

@@ -147,7 +147,8 @@ void TestStartup::valueEncodings_data()
     QTest::newRow("attempts 0x3") << QByteArray("[Settings]\r\nAttempts=0x3\r\n") << "attempts" << 3;
     QTest::newRow("attempts abc") << QByteArray("[Settings]\r\nAttempts=abc\r\n") << "attempts" << 1;
     QTest::newRow("attempts 0 held in range") << QByteArray("[Settings]\r\nAttempts=0\r\n") << "attempts" << 1;
-    QTest::newRow("timeout 50 held in range") << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
+    QTest::newRow("timeout 50 held in range")
+        << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
     QTest::newRow("flag 2 is true") << QByteArray("[Tablo]\r\n5st_Currency=2\r\n") << "show5" << 1;
     QTest::newRow("flag true gives default") << QByteArray("[Tablo]\r\n1st_Currency=true\r\n") << "show1" << 1;
     QTest::newRow("flag 0") << QByteArray("[Tablo]\r\n1st_Currency=0\r\n") << "show1" << 0;
