@@ -174,16 +174,16 @@ void MainWindow::buildControls()
 
     const QFont selectorFont = pixelFont(13, false);
     brightnessGroup = new RadioGroup(QStringLiteral("სიკაშკაშე"),
-                                 {QStringLiteral("მინ"), QStringLiteral("25%"), QStringLiteral("50%"),
-                                  QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("ავტო")},
-                                 6, controlsPanel);
+                                     {QStringLiteral("მინ"), QStringLiteral("25%"), QStringLiteral("50%"),
+                                      QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("ავტო")},
+                                     6, controlsPanel);
     brightnessGroup->setObjectName(QStringLiteral("RadioGroup1"));
     brightnessGroup->setFont(selectorFont);
     brightnessGroup->setGeometry(8, 72, 273, 44);
     connect(brightnessGroup, &RadioGroup::clicked, this, [this] { onBrightnessChosen(); });
     lightingGroup = new RadioGroup(QStringLiteral("განათება"),
-                                 {QStringLiteral("გამორთული"), QStringLiteral("ჩართული"), QStringLiteral("ავტო")}, 3,
-                                 controlsPanel);
+                                   {QStringLiteral("გამორთული"), QStringLiteral("ჩართული"), QStringLiteral("ავტო")}, 3,
+                                   controlsPanel);
     lightingGroup->setObjectName(QStringLiteral("RadioGroup2"));
     lightingGroup->setFont(selectorFont);
     lightingGroup->setGeometry(8, 120, 273, 44);
@@ -257,8 +257,10 @@ void MainWindow::buildMenus()
         app.settingsDialog->show();
         app.settingsDialog->raise();
     });
-    autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this,
-                                         [this] { app.autoControlsWindow->show(); app.autoControlsWindow->raise(); });
+    autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this, [this] {
+        app.autoControlsWindow->show();
+        app.autoControlsWindow->raise();
+    });
     boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] {
         app.boardViewWindow->show();
         app.boardViewWindow->raise();
@@ -433,7 +435,7 @@ void MainWindow::resizeEvent(QResizeEvent *e)
     QMainWindow::resizeEvent(e);
     if (statusPanels && centralWidget())
         statusPanels->setGeometry(0, centralWidget()->height() - statusPanels->height(), centralWidget()->width(),
-                                statusPanels->height());
+                                  statusPanels->height());
     layOut();
 }
 

@@ -35,11 +35,11 @@ void MainWindow::onClockAndEventTick()
             app.boardValues[12] = QString::fromLatin1(ev.brightness);
             app.boardValues[13] = QString::fromLatin1(ev.lighting);
             statusPanels->setPanelText(3, settings->temperatureSensorGroup->itemIndex() == 1
-                                            ? Protocol::temperaturePanelText(ev.temperature)
-                                            : QString());
+                                              ? Protocol::temperaturePanelText(ev.temperature)
+                                              : QString());
             statusPanels->setPanelText(2, settings->lightingControlBox->isChecked()
-                                            ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
-                                            : QString());
+                                              ? QStringLiteral("LIGH=") + QString::fromLatin1(ev.lighting)
+                                              : QString());
             // A level that is not 0..4 (or not a number) leaves the panel as it was.
             const QString brightness = Protocol::brightnessPanelText(ev.brightness);
             if (!brightness.isEmpty())

@@ -97,7 +97,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     autoFunctionsBox = named(new QGroupBox(QStringLiteral("Auto functions"), this), "GroupBoxAuto");
     autoFunctionsBox->setGeometry(8, 206, 270, 74);
     autoLoadBox = check(QStringLiteral("Autoload file every"), autoFunctionsBox, QRect(10, 22, 140, 20), false,
-                          "Auto_Load_Chb");
+                        "Auto_Load_Chb");
     autoLoadIntervalSpin = spin(autoFunctionsBox, 1, 1000, 5, QRect(154, 20, 64, 22), "SpinEdit1");
     autoLoadIntervalSpin->setEnabled(false);
     secondsLabel = label(QStringLiteral("Sec"), autoFunctionsBox, 224, 24, 0, "LabelSec");
@@ -128,11 +128,11 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
         return r;
     };
     flashGroup = group("RadioGroup1", QStringLiteral("Flash"), {QStringLiteral("OFF"), QStringLiteral("ON")}, 2,
-                        QRect(8, 20, 161, 42));
+                       QRect(8, 20, 161, 42));
     timerUsedGroup = group("RadioGroup4", QStringLiteral("Timer used"), {QStringLiteral("NO"), QStringLiteral("YES")},
                            2, QRect(177, 20, 161, 42));
     inverseSignalsGroup = group("RadioGroup3", QStringLiteral("Inverse Signals"),
-                        {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 161, 42));
+                                {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 161, 42));
     eventsGroup = group("RadioGroup6", QStringLiteral("Events from tablo"),
                         {QStringLiteral("DISABLE"), QStringLiteral("ENABLE")}, 2, QRect(177, 66, 161, 42));
     temperatureSensorGroup = group("RadioGroup5", QStringLiteral("Temperature sensor used"),
