@@ -94,7 +94,7 @@ bool runSpeed(int baud, int uploads)
                              "Manage_Checksumms=1\r\n[Tablo]\r\nBoard_type=0\r\nDigits=5\r\nFill_char=0\r\nReplys=0\r\n";
     TestApp t(ini);
     t.startUp();
-    MainWindow *f1 = t.app->mainWindow;
+    MainWindow *mainWindow = t.app->mainWindow;
 
     QList<double> wall, cpu, wire;
     for (int i = -1; i < uploads; ++i) {   // one warm-up upload first
@@ -104,12 +104,12 @@ bool runSpeed(int baud, int uploads)
         QElapsedTimer clock;
         const double c0 = cpuMs();
         clock.start();
-        f1->uploadFigures();
+        mainWindow->uploadFigures();
         const double w = clock.nsecsElapsed() / 1e6;
         const double c = cpuMs() - c0;
-        if (f1->statusBar->panelText(0) != QStringLiteral("Sent OK")) {
+        if (mainWindow->statusPanels->panelText(0) != QStringLiteral("Sent OK")) {
             std::fprintf(stderr, "upload %d at %d baud ended in \"%s\"\n", i, baud,
-                         qPrintable(f1->statusBar->panelText(0)));
+                         qPrintable(mainWindow->statusPanels->panelText(0)));
             return false;
         }
         if (!sim.counters(rx1, tx1))

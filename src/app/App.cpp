@@ -23,7 +23,7 @@
 #include "gui/HelpWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
-#include "ui/Platform.h"
+#include "app/Platform.h"
 
 App::App(const QString &folder, QObject *parent) : QObject(parent)
 {
@@ -98,7 +98,7 @@ void App::connectBoardToWindows()
     connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
             Qt::DirectConnection);
     connect(boardSession, &BoardSession::readStarted, mainWindow, [this] {
-        mainWindow->statusBar->setPanelText(0, QStringLiteral("Reading"));
+        mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading"));
         QCoreApplication::processEvents();
     });
 }

@@ -1,5 +1,5 @@
 #include "gui/AboutDialog.h"
-#include "ui/Controls.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/Pictures.h"
+#include "gui/widgets/Pictures.h"
 
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
 {

@@ -7,6 +7,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 namespace {
 QLabel *label(const QString &text, QWidget *parent, int x, int y, const char *name)

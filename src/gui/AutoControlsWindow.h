@@ -3,7 +3,9 @@
 // modes with which the board's controller switches brightness and lighting by itself.
 #include <QDialog>
 
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/StatusBar.h"
+#include "gui/widgets/TimePicker.h"
 
 class App;
 class QComboBox;

@@ -12,6 +12,8 @@
 #include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
 #include "gui/SettingsDialog.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"
 
 namespace {
 
@@ -79,8 +81,10 @@ void AutoControlsWindow::setGroupMode(bool brightness, bool bySchedule)
 {
     QWidget *const pickers[2] = {brightness ? morningTimePicker : offTimePicker,
                                  brightness ? eveningTimePicker : onTimePicker};
-    QWidget *const corrections[4] = {brightness ? morningCorrectionSpin : offCorrectionSpin, brightness ? eveningCorrectionSpin : onCorrectionSpin,
-                                     brightness ? morningCorrectionLabel : offCorrectionLabel, brightness ? eveningCorrectionLabel : onCorrectionLabel};
+    QWidget *const corrections[4] = {brightness ? morningCorrectionSpin : offCorrectionSpin,
+                                     brightness ? eveningCorrectionSpin : onCorrectionSpin,
+                                     brightness ? morningCorrectionLabel : offCorrectionLabel,
+                                     brightness ? eveningCorrectionLabel : onCorrectionLabel};
     for (QWidget *w : pickers)
         w->setEnabled(!bySchedule);
     for (QWidget *w : corrections)

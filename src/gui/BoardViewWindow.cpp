@@ -9,6 +9,7 @@
 #include <QSpinBox>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)
 {
@@ -17,7 +18,7 @@ BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)
     setFont(pixelFont(11));
 
     boardTypeGroup = new RadioGroup(QStringLiteral("ტაბლოს ტიპი"),
-                                 {QStringLiteral("ვალუტის ტაბლო"), QStringLiteral("ფასების ტაბლო")}, 2, this);
+                                    {QStringLiteral("ვალუტის ტაბლო"), QStringLiteral("ფასების ტაბლო")}, 2, this);
     boardTypeGroup->setObjectName(QStringLiteral("RadioGroup2"));
     boardTypeGroup->setGeometry(8, 8, 344, 44);
     boardTypeGroup->setItemIndex(0);

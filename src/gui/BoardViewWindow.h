@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <array>
 
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
 
 class App;
 class QComboBox;

@@ -1,5 +1,5 @@
 #include "gui/DataFileMissingDialog.h"
-#include "ui/Controls.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 #include <QLabel>
 #include <QPushButton>

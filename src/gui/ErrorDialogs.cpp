@@ -1,5 +1,5 @@
 #include "gui/ErrorDialogs.h"
-#include "ui/Controls.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -45,7 +45,10 @@ ConnectionErrorDialog::ConnectionErrorDialog()
 {
 }
 
-UploadErrorDialog::UploadErrorDialog() : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")}) {}
+UploadErrorDialog::UploadErrorDialog()
+    : ErrorDialog(QStringLiteral("Form9"), {QStringLiteral("მონაცემები გადაიცა შეცდომით")})
+{
+}
 
 ReadErrorDialog::ReadErrorDialog()
     : ErrorDialog(QStringLiteral("Form10"), {QStringLiteral("ტაბლოში მონაცემები დარღვეულია"),

@@ -15,13 +15,15 @@
 #include <QTime>
 
 #include "app/App.h"
-#include "app/Pictures.h"
+#include "gui/widgets/Pictures.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/HelpWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
+#include "gui/widgets/TimePicker.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
 {
@@ -172,16 +174,16 @@ void MainWindow::buildControls()
 
     const QFont selectorFont = pixelFont(13, false);
     brightnessGroup = new RadioGroup(QStringLiteral("სიკაშკაშე"),
-                                 {QStringLiteral("მინ"), QStringLiteral("25%"), QStringLiteral("50%"),
-                                  QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("ავტო")},
-                                 6, controlsPanel);
+                                     {QStringLiteral("მინ"), QStringLiteral("25%"), QStringLiteral("50%"),
+                                      QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("ავტო")},
+                                     6, controlsPanel);
     brightnessGroup->setObjectName(QStringLiteral("RadioGroup1"));
     brightnessGroup->setFont(selectorFont);
     brightnessGroup->setGeometry(8, 72, 273, 44);
     connect(brightnessGroup, &RadioGroup::clicked, this, [this] { onBrightnessChosen(); });
     lightingGroup = new RadioGroup(QStringLiteral("განათება"),
-                                 {QStringLiteral("გამორთული"), QStringLiteral("ჩართული"), QStringLiteral("ავტო")}, 3,
-                                 controlsPanel);
+                                   {QStringLiteral("გამორთული"), QStringLiteral("ჩართული"), QStringLiteral("ავტო")}, 3,
+                                   controlsPanel);
     lightingGroup->setObjectName(QStringLiteral("RadioGroup2"));
     lightingGroup->setFont(selectorFont);
     lightingGroup->setGeometry(8, 120, 273, 44);
@@ -208,9 +210,9 @@ void MainWindow::buildControls()
     for (QLabel *l : {minLabel, autoLabel, offLabel, onLabel, trayImage})
         l->hide();
 
-    statusBar = new StatusBar({210, 67, 45, 55}, {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter},
-                               central);
-    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusPanels = new StatusBar({210, 67, 45, 55},
+                                 {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter}, central);
+    statusPanels->setObjectName(QStringLiteral("StatusBar1"));
 
     autoLoadTimer = new QTimer(this);
     autoLoadTimer->setObjectName(QStringLiteral("Timer1"));
@@ -246,10 +248,18 @@ void MainWindow::buildMenus()
     exitAction = fileMenu->addAction(QStringLiteral("Exit"), this, [this] { exitProgram(); });
     toolsMenu = bar->addMenu(QStringLiteral("Tools"));
     toolsMenu->setObjectName(QStringLiteral("Settings1"));
-    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] { app.settingsDialog->show(); app.settingsDialog->raise(); });
-    autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this,
-                                         [this] { app.autoControlsWindow->show(); app.autoControlsWindow->raise(); });
-    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] { app.boardViewWindow->show(); app.boardViewWindow->raise(); });
+    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] {
+        app.settingsDialog->show();
+        app.settingsDialog->raise();
+    });
+    autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this, [this] {
+        app.autoControlsWindow->show();
+        app.autoControlsWindow->raise();
+    });
+    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] {
+        app.boardViewWindow->show();
+        app.boardViewWindow->raise();
+    });
     testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, [this] {
         app.testPatternWindow->move(width() + 20, y());
         app.testPatternWindow->resize(width(), app.testPatternWindow->height());
@@ -258,7 +268,10 @@ void MainWindow::buildMenus()
     });
     helpMenu = bar->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
-    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] { app.helpWindow->show(); app.helpWindow->raise(); });
+    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] {
+        app.helpWindow->show();
+        app.helpWindow->raise();
+    });
     helpMenu->menuAction()->setVisible(false);
     aboutAction = bar->addAction(QStringLiteral("About"), this, [this] { showAbout(); });
     showDataFileAction->setObjectName(QStringLiteral("Show1"));
@@ -322,8 +335,8 @@ void MainWindow::runStartUpStep()
         app.boardValues[k] = figureEdits[k]->text();
     app.loadedContent.clear();
     app.previousContent.clear();
-    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker, app.autoControlsWindow->offTimePicker,
-                          app.autoControlsWindow->onTimePicker})
+    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
+                          app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     app.settingsDialog->onProtocolPanelToggled();
     app.startingUp = false;
@@ -414,9 +427,9 @@ void MainWindow::setWindowHeight(int h) { setWindowSize(width(), h); }
 void MainWindow::resizeEvent(QResizeEvent *e)
 {
     QMainWindow::resizeEvent(e);
-    if (statusBar && centralWidget())
-        statusBar->setGeometry(0, centralWidget()->height() - statusBar->height(), centralWidget()->width(),
-                                statusBar->height());
+    if (statusPanels && centralWidget())
+        statusPanels->setGeometry(0, centralWidget()->height() - statusPanels->height(), centralWidget()->width(),
+                                  statusPanels->height());
     layOut();
 }
 

@@ -9,7 +9,10 @@
 #include <array>
 
 #include "core/board/BoardSession.h"
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/StatusBar.h"
+#include "gui/widgets/TimePicker.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 class App;
 class QCheckBox;
@@ -55,7 +58,7 @@ public:
     QPushButton *writeButton, *readButton, *clockButton;
     RadioGroup *brightnessGroup, *lightingGroup;
     QLabel *clockLabel;
-    StatusBar *statusBar;
+    StatusBar *statusPanels;
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;   // never shown: the selectors' item texts
     QLabel *trayImage;
     QTimer *autoLoadTimer;        // loads the data file while automatic loading is on

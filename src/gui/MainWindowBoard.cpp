@@ -95,7 +95,7 @@ void MainWindow::uploadFigures()
         texts << (slotShown(i) ? figure : blank) + fill;
     }
 
-    statusBar->setPanelText(0, QStringLiteral("Sending"));
+    statusPanels->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
     const UploadResult result = app.boardSession->upload(texts, exchangeOptions());
@@ -113,20 +113,20 @@ void MainWindow::uploadFigures()
 
     switch (result.outcome) {
     case UploadResult::ConnectionError:
-        statusBar->setPanelText(0, QStringLiteral("Connection error"));
+        statusPanels->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
         if (!app.connectionErrorDialog->isVisible())
             app.execModal(app.connectionErrorDialog);
         break;
     case UploadResult::SentOk:
-        statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+        statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
         app.lastUploadOk = true;
         break;
     case UploadResult::DataError:
         // Accepted, but the read-back differs: first the acceptance, then the error.
         if (result.send.outcome == ExchangeResult::Ok)
-            statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-        statusBar->setPanelText(0, QStringLiteral("Data error"));
+            statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
+        statusPanels->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
         if (!app.uploadErrorDialog->isVisible())
             app.execModal(app.uploadErrorDialog);
@@ -189,7 +189,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         }
 
         progressBar->setValue(1000);
-        statusBar->setPanelText(0, QStringLiteral("Reading Ok"));
+        statusPanels->setPanelText(0, QStringLiteral("Reading Ok"));
 
         const QString timerUsed = app.boardValues[27].trimmed();
         const QString controlledBy = app.boardValues[32].trimmed();
@@ -202,17 +202,17 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
     if (!readBack) {
         if (result.outcome == ReadResult::DataError) {
             loadDataFile();
-            statusBar->setPanelText(0, QStringLiteral("Data error"));
+            statusPanels->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
             if (!app.readErrorDialog->isVisible())
                 app.execModal(app.readErrorDialog);
         }
         if (result.outcome == ReadResult::ConnectionError) {
             loadDataFile();
-            statusBar->setPanelText(1, QString());
-            statusBar->setPanelText(2, QString());
+            statusPanels->setPanelText(1, QString());
+            statusPanels->setPanelText(2, QString());
             loadControllerSettings();
-            statusBar->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
+            statusPanels->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
             app.beep();
         }
     }
@@ -311,14 +311,14 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     if (number(32, v))
         settings->controlledByGroup->setItemIndex(v);
 
-    statusBar->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    statusPanels->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
-        statusBar->setPanelText(1, brightness);
+        statusPanels->setPanelText(1, brightness);
     if (settings->temperatureSensorGroup->itemIndex() == 1)
-        statusBar->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
+        statusPanels->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
     else
-        statusBar->setPanelText(3, QString());
+        statusPanels->setPanelText(3, QString());
 
     saveSettings();
 }

@@ -25,13 +25,13 @@ void MainWindow::applySettingResult(const ExchangeResult &result)
     if (result.outcome == ExchangeResult::Busy)
         return;
     if (result.outcome == ExchangeResult::Error) {
-        statusBar->setPanelText(0, QStringLiteral("Data error"));
+        statusPanels->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
     }
     if (result.outcome == ExchangeResult::Timeout) {
-        statusBar->setPanelText(2, QString());
-        statusBar->setPanelText(1, QString());
-        statusBar->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
+        statusPanels->setPanelText(2, QString());
+        statusPanels->setPanelText(1, QString());
+        statusPanels->setPanelText(0, QStringLiteral("Connection error, setting was not made"));
         app.beep();
     }
     if (result.outcome == ExchangeResult::Ok) {
@@ -77,7 +77,7 @@ void MainWindow::onBrightnessChosen()
     QByteArray command;
     if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG=", command))
         return;
-    statusBar->setPanelText(1, QString::fromLatin1(command));
+    statusPanels->setPanelText(1, QString::fromLatin1(command));
     sendSettingCommand(command);
 }
 
@@ -86,7 +86,7 @@ void MainWindow::onLightingChosen()
     QByteArray command;
     if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH=", command))
         return;
-    statusBar->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(command) : QString());
+    statusPanels->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(command) : QString());
     sendSettingCommand(command);
 }
 

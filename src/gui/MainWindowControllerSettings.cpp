@@ -8,6 +8,7 @@
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
+#include "gui/widgets/RadioGroup.h"
 
 namespace {
 const QByteArray C = "Controller";
@@ -62,8 +63,9 @@ void MainWindow::loadControllerSettings()
     const auto failed = [&] { return autoControls->lookupErrors != errors; };
 
     const IniFile ini(app.settingsPath());
-    for (RadioGroup *g : {lightingGroup, autoControls->brightnessModeGroup, settings->flashGroup, brightnessGroup, autoControls->lightingModeGroup,
-                          settings->inverseSignalsGroup, settings->eventsGroup, settings->timerUsedGroup, settings->temperatureSensorGroup, settings->clockSectionGroup,
+    for (RadioGroup *g : {lightingGroup, autoControls->brightnessModeGroup, settings->flashGroup, brightnessGroup,
+                          autoControls->lightingModeGroup, settings->inverseSignalsGroup, settings->eventsGroup,
+                          settings->timerUsedGroup, settings->temperatureSensorGroup, settings->clockSectionGroup,
                           settings->controlledByGroup})
         g->setItemIndex(-1);
 

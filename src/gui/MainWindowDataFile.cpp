@@ -24,7 +24,7 @@ void MainWindow::saveDataFile()
         app.showError(error);
         return;
     }
-    statusBar->setPanelText(0, QStringLiteral("Saved"));
+    statusPanels->setPanelText(0, QStringLiteral("Saved"));
 }
 
 void MainWindow::loadDataFile()
@@ -34,7 +34,7 @@ void MainWindow::loadDataFile()
         app.execModal(app.settingsDialog);
         return;
     }
-    statusBar->setPanelText(0, QStringLiteral("Loading"));
+    statusPanels->setPanelText(0, QStringLiteral("Loading"));
 
     QByteArray content;
     QString error;
@@ -69,7 +69,7 @@ void MainWindow::loadDataFile()
     uploadIfChanged();
     // ---- end of upload when changed ----
 
-    statusBar->setPanelText(0, QStringLiteral("Loaded"));
+    statusPanels->setPanelText(0, QStringLiteral("Loaded"));
 }
 
 void MainWindow::showDataFile()

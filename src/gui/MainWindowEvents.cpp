@@ -26,12 +26,12 @@ void MainWindow::showBoardEvent(const QByteArray &temperature, const QByteArray 
     app.boardValues[11] = QString::fromLatin1(temperature);
     app.boardValues[12] = QString::fromLatin1(brightness);
     app.boardValues[13] = QString::fromLatin1(lighting);
-    statusBar->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1 ? Protocol::temperaturePanelText(temperature)
+    statusPanels->setPanelText(3, f2->temperatureSensorGroup->itemIndex() == 1 ? Protocol::temperaturePanelText(temperature)
                                                                             : QString());
-    statusBar->setPanelText(2, f2->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + QString::fromLatin1(lighting)
+    statusPanels->setPanelText(2, f2->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + QString::fromLatin1(lighting)
                                                                    : QString());
     // A level that is not 0..4 (or not a number) leaves the panel as it was.
     const QString level = Protocol::brightnessPanelText(brightness);
     if (!level.isEmpty())
-        statusBar->setPanelText(1, level);
+        statusPanels->setPanelText(1, level);
 }

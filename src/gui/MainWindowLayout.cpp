@@ -34,9 +34,10 @@ void MainWindow::layOut()
     unusedRowsCover->setVisible(boardType != 1);
 
     // The window height depends on both panels and the status bar.
-    auto formHeight = [this] { return figuresPanel->height() + controlsPanel->height() + statusBar->height() + 70; };
+    auto formHeight = [this] { return figuresPanel->height() + controlsPanel->height() + statusPanels->height() + 70; };
     auto setFiguresPanelHeight = [this](int h) { figuresPanel->resize(figuresPanel->width(), h); };
-    auto placeControlsPanel = [this] { controlsPanel->move(controlsPanel->x(), figuresPanel->y() + figuresPanel->height() + 5); };
+    auto placeControlsPanel
+        = [this] { controlsPanel->move(controlsPanel->x(), figuresPanel->y() + figuresPanel->height() + 5); };
 
     if (currency) {
         setFiguresPanelHeight(CurrencyPanelHeight);
@@ -62,7 +63,8 @@ void MainWindow::layOut()
             oddSlotBoxes[r]->hide();
             setFiguresPanelHeight(figuresPanel->height() - RowPitch);
             const int top = 10 + RowPitch * (r - 1);
-            unusedRowsCover->setGeometry(unusedRowsCover->x(), top, unusedRowsCover->width(), figuresPanel->height() - top);
+            unusedRowsCover->setGeometry(unusedRowsCover->x(), top, unusedRowsCover->width(),
+                                         figuresPanel->height() - top);
         }
         unusedRowsCover->raise();
 

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 namespace {
 template <class T> T *named(T *w, const char *name)
@@ -73,8 +74,8 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     parityCombo = named(new QComboBox(portSettingsBox), "ComboBox3");
     parityCombo->setEditable(true);
     parityCombo->setInsertPolicy(QComboBox::NoInsert);
-    parityCombo->addItems({QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("Mark"),
-                         QStringLiteral("Space")});
+    parityCombo->addItems({QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"),
+                           QStringLiteral("Mark"), QStringLiteral("Space")});
     parityCombo->setGeometry(126, 22, 66, 22);
     parityCombo->hide();
     refreshButton = named(new QPushButton(QStringLiteral("Refresh"), portSettingsBox), "Button2");
@@ -88,30 +89,34 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     interfaceBox->setGeometry(8, 104, 270, 96);
     attemptsLabel = label(QStringLiteral("მცდელობების რაოდენობა"), interfaceBox, 10, 24, 0, "LabelAttempts");
     attemptsSpin = spin(interfaceBox, 1, 10, 1, QRect(200, 20, 56, 22), "SpinEdit4");
-    oneWayLinkBox = check(QStringLiteral("ცალმხრივი კავშირი"), interfaceBox, QRect(10, 46, 250, 20), false, "CheckBox5");
+    oneWayLinkBox
+        = check(QStringLiteral("ცალმხრივი კავშირი"), interfaceBox, QRect(10, 46, 250, 20), false, "CheckBox5");
     checksumsBox = check(QStringLiteral("Manage Checksumms"), interfaceBox, QRect(10, 70, 250, 20), true, "CheckBox3");
 
     // Auto functions
     autoFunctionsBox = named(new QGroupBox(QStringLiteral("Auto functions"), this), "GroupBoxAuto");
     autoFunctionsBox->setGeometry(8, 206, 270, 74);
     autoLoadBox = check(QStringLiteral("Autoload file every"), autoFunctionsBox, QRect(10, 22, 140, 20), false,
-                          "Auto_Load_Chb");
+                        "Auto_Load_Chb");
     autoLoadIntervalSpin = spin(autoFunctionsBox, 1, 1000, 5, QRect(154, 20, 64, 22), "SpinEdit1");
     autoLoadIntervalSpin->setEnabled(false);
     secondsLabel = label(QStringLiteral("Sec"), autoFunctionsBox, 224, 24, 0, "LabelSec");
     secondsLabel->setEnabled(false);
-    sendIfChangedBox = check(QStringLiteral("Send if file changed"), autoFunctionsBox, QRect(10, 46, 250, 20), false, "CheckBox2");
+    sendIfChangedBox
+        = check(QStringLiteral("Send if file changed"), autoFunctionsBox, QRect(10, 46, 250, 20), false, "CheckBox2");
     sendIfChangedBox->hide();
 
     // Number format and display
     digitsLabel = label(QStringLiteral("თანრიგების რაოდენობა"), this, 10, 292, 0, "LabelDigits");
     digitsSpin = spin(this, 1, 5, 5, QRect(210, 288, 56, 22), "SpinEdit3");
-    fillCharGroup = named(new RadioGroup(QStringLiteral("Fill char"), {QStringLiteral("'0'"), QStringLiteral("'   '")}, 2, this),
-                        "RadioGroup7");
+    fillCharGroup
+        = named(new RadioGroup(QStringLiteral("Fill char"), {QStringLiteral("'0'"), QStringLiteral("'   '")}, 2, this),
+                "RadioGroup7");
     fillCharGroup->setGeometry(8, 316, 270, 42);
     fillCharGroup->setItemIndex(0);
     lightingControlBox = check(QStringLiteral("განათების მართვა"), this, QRect(10, 364, 260, 20), true, "CheckBox9");
-    brightnessControlBox = check(QStringLiteral("სიკაშკაშის მართვა"), this, QRect(10, 386, 260, 20), true, "TntCheckBox3");
+    brightnessControlBox
+        = check(QStringLiteral("სიკაშკაშის მართვა"), this, QRect(10, 386, 260, 20), true, "TntCheckBox3");
     protocolPanelBox = check(QStringLiteral("Protocol panel"), this, QRect(10, 408, 260, 20), false, "TntCheckBox1");
 
     // Controller parameters
@@ -123,21 +128,22 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
         return r;
     };
     flashGroup = group("RadioGroup1", QStringLiteral("Flash"), {QStringLiteral("OFF"), QStringLiteral("ON")}, 2,
-                        QRect(8, 20, 161, 42));
-    timerUsedGroup = group("RadioGroup4", QStringLiteral("Timer used"), {QStringLiteral("NO"), QStringLiteral("YES")}, 2,
-                        QRect(177, 20, 161, 42));
+                       QRect(8, 20, 161, 42));
+    timerUsedGroup = group("RadioGroup4", QStringLiteral("Timer used"), {QStringLiteral("NO"), QStringLiteral("YES")},
+                           2, QRect(177, 20, 161, 42));
     inverseSignalsGroup = group("RadioGroup3", QStringLiteral("Inverse Signals"),
-                        {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 161, 42));
+                                {QStringLiteral("WOSHMT"), QStringLiteral("SHMITH")}, 2, QRect(8, 66, 161, 42));
     eventsGroup = group("RadioGroup6", QStringLiteral("Events from tablo"),
                         {QStringLiteral("DISABLE"), QStringLiteral("ENABLE")}, 2, QRect(177, 66, 161, 42));
-    temperatureSensorGroup = group("RadioGroup5", QStringLiteral("Temperature sensor used"), {QStringLiteral("NO"), QStringLiteral("YES")},
-                        2, QRect(8, 112, 330, 42));
-    controlledByGroup = group("RadioGroup2", QStringLiteral("Controlled by"), {QStringLiteral("PC"), QStringLiteral("MODEM")}, 2,
-                        QRect(8, 158, 330, 42));
+    temperatureSensorGroup = group("RadioGroup5", QStringLiteral("Temperature sensor used"),
+                                   {QStringLiteral("NO"), QStringLiteral("YES")}, 2, QRect(8, 112, 330, 42));
+    controlledByGroup = group("RadioGroup2", QStringLiteral("Controlled by"),
+                              {QStringLiteral("PC"), QStringLiteral("MODEM")}, 2, QRect(8, 158, 330, 42));
     QStringList sections{QStringLiteral("OFF")};
     for (int n = 1; n <= 10; ++n)
         sections << QString::number(n);
-    clockSectionGroup = group("TntRadioGroup1", QStringLiteral("ტემპ. საათის სექცია"), sections, 4, QRect(8, 204, 330, 84));
+    clockSectionGroup
+        = group("TntRadioGroup1", QStringLiteral("ტემპ. საათის სექცია"), sections, 4, QRect(8, 204, 330, 84));
     pcButton = named(new QPushButton(QStringLiteral("PC temporary"), controllerBox), "Button1");
     pcButton->setGeometry(8, 296, 161, 26);
     modemButton = named(new QPushButton(QStringLiteral("MODEM"), controllerBox), "Button3");
@@ -156,7 +162,8 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     timeQueryButton->setGeometry(0, 196, 80, 26);
     clearLogButton = named(new QPushButton(QStringLiteral("Clear memo"), protocolPanel), "Button4");
     clearLogButton->setGeometry(88, 196, 90, 26);
-    pauseProtocolBox = check(QStringLiteral("Pause Protocol"), protocolPanel, QRect(190, 199, 150, 20), false, "TntCheckBox2");
+    pauseProtocolBox
+        = check(QStringLiteral("Pause Protocol"), protocolPanel, QRect(190, 199, 150, 20), false, "TntCheckBox2");
     protocolPanel->hide();
 
     defaultsButton = named(new QPushButton(QStringLiteral("Defaults"), this), "Btn_Defaults_");

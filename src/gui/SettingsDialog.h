@@ -4,7 +4,8 @@
 #include <QDialog>
 #include <array>
 
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/StatusBar.h"
 
 class App;
 class QCheckBox;

@@ -104,12 +104,18 @@ void SettingsDialog::onTimerUsedChanged()
         timeQueryButton->setEnabled(false);
         mainWindow->brightnessGroup->setItems(levels, 5);
         mainWindow->lightingGroup->setItems({off, on}, 2);
-        for (QWidget *w : {static_cast<QWidget *>(autoControls->morningTimePicker), static_cast<QWidget *>(autoControls->eveningTimePicker),
-                           static_cast<QWidget *>(autoControls->offTimePicker), static_cast<QWidget *>(autoControls->onTimePicker),
-                           static_cast<QWidget *>(autoControls->offCorrectionSpin), static_cast<QWidget *>(autoControls->onCorrectionSpin),
-                           static_cast<QWidget *>(autoControls->morningCorrectionSpin), static_cast<QWidget *>(autoControls->eveningCorrectionSpin),
-                           static_cast<QWidget *>(autoControls->morningCorrectionLabel), static_cast<QWidget *>(autoControls->eveningCorrectionLabel),
-                           static_cast<QWidget *>(autoControls->offCorrectionLabel), static_cast<QWidget *>(autoControls->onCorrectionLabel)})
+        for (QWidget *w :
+             {static_cast<QWidget *>(autoControls->morningTimePicker),
+              static_cast<QWidget *>(autoControls->eveningTimePicker),
+              static_cast<QWidget *>(autoControls->offTimePicker), static_cast<QWidget *>(autoControls->onTimePicker),
+              static_cast<QWidget *>(autoControls->offCorrectionSpin),
+              static_cast<QWidget *>(autoControls->onCorrectionSpin),
+              static_cast<QWidget *>(autoControls->morningCorrectionSpin),
+              static_cast<QWidget *>(autoControls->eveningCorrectionSpin),
+              static_cast<QWidget *>(autoControls->morningCorrectionLabel),
+              static_cast<QWidget *>(autoControls->eveningCorrectionLabel),
+              static_cast<QWidget *>(autoControls->offCorrectionLabel),
+              static_cast<QWidget *>(autoControls->onCorrectionLabel)})
             w->setEnabled(true);
         autoControls->brightnessModeGroup->setEnabled(false);
         autoControls->lightingModeGroup->setEnabled(false);
@@ -140,7 +146,7 @@ void SettingsDialog::onControlledByChanged()
 void SettingsDialog::onTemperatureSensorChanged()
 {
     if (temperatureSensorGroup->itemIndex() == 1)
-        app.mainWindow->statusBar->setPanelText(3, QString());
+        app.mainWindow->statusPanels->setPanelText(3, QString());
     onControllerParameterChanged();
 }
 
@@ -173,7 +179,8 @@ void SettingsDialog::onLightingControlToggled()
     const bool on = lightingControlBox->isChecked();
     autoControls->lightingBox->setVisible(on);
     mainWindow->lightingGroup->setVisible(on);
-    const int bottom = on ? mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25 : mainWindow->lightingGroup->y() + 25;
+    const int bottom = on ? mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25
+                          : mainWindow->lightingGroup->y() + 25;
     mainWindow->controlsPanel->resize(mainWindow->controlsPanel->width(), bottom);
     autoControls->arrange();
     mainWindow->layOut();

@@ -5,6 +5,7 @@
 #include <QShowEvent>
 
 #include "app/App.h"
+#include "gui/widgets/WidgetHelpers.h"
 
 TestPatternWindow::TestPatternWindow(App &a) : QDialog(nullptr), app(a)
 {
@@ -16,7 +17,8 @@ TestPatternWindow::TestPatternWindow(App &a) : QDialog(nullptr), app(a)
     for (int d = 0; d <= 9; ++d)
         items << QStringLiteral("%1.%2").arg(d).arg(QString(4, QChar(u'0' + d)));
     items << QStringLiteral("88888") << QStringLiteral("88.888") << QStringLiteral("888.88") << QStringLiteral("8888.8")
-          << QStringLiteral("88888.") << QStringLiteral("0.1234") << QStringLiteral("5.6789") << QStringLiteral("112233...");
+          << QStringLiteral("88888.") << QStringLiteral("0.1234") << QStringLiteral("5.6789")
+          << QStringLiteral("112233...");
     patternGroup = new RadioGroup(QStringLiteral("Test Mode"), items, 4, this);
     patternGroup->setObjectName(QStringLiteral("RadioGroup1"));
     restoreButton = new QPushButton(QStringLiteral("Close and restore data"), this);

@@ -2,7 +2,7 @@
 // The test pattern window ("Test"): fixed digit patterns shown on the board.
 #include <QDialog>
 
-#include "ui/Controls.h"
+#include "gui/widgets/RadioGroup.h"
 
 class App;
 class QPushButton;

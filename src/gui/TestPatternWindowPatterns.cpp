@@ -20,7 +20,7 @@ void TestPatternWindow::onShown()
 {
     MainWindow *mainWindow = app.mainWindow;
     mainWindow->saveDataFile();
-    mainWindow->statusBar->setPanelText(0, QStringLiteral("Loaded"));
+    mainWindow->statusPanels->setPanelText(0, QStringLiteral("Loaded"));
     patternGroup->setItemIndex(-1);
     app.testMode = true;
 }
@@ -44,7 +44,7 @@ void TestPatternWindow::onRestoreClicked()
     MainWindow *mainWindow = app.mainWindow;
     mainWindow->loadDataFile();
     app.testMode = false;
-    mainWindow->statusBar->setPanelText(0, QString());
+    mainWindow->statusPanels->setPanelText(0, QString());
     mainWindow->requestUpload();
     hide();
 }

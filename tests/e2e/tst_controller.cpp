@@ -132,8 +132,8 @@ private slots:
         QCOMPARE(got.size(), wire.size());
         for (int i = 0; i < wire.size(); ++i)
             QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
-        QCOMPARE(r.f1()->statusBar->panelText(1), panel1);
-        QCOMPARE(r.f1()->statusBar->panelText(2), panel2);
+        QCOMPARE(r.f1()->statusPanels->panelText(1), panel1);
+        QCOMPARE(r.f1()->statusPanels->panelText(2), panel2);
         QCOMPARE(mode->itemIndex(), modeAfter);
         QCOMPARE(group->itemIndex(), item);
         QCOMPARE(r.f1()->progressBar->value(), 1000);
@@ -167,8 +167,8 @@ private slots:
             r.sim.post(QStringLiteral("silent 0"));
         });
         r.f1()->brightnessGroup->button(2)->click();
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"), 5000);
+        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"), 5000);
         QTest::qWait(200);
         QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), 3);
@@ -184,13 +184,13 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
         r.f13()->show();
-        r.f1()->statusBar->setPanelText(1, QStringLiteral("before"));
+        r.f1()->statusPanels->setPanelText(1, QStringLiteral("before"));
         r.f1()->brightnessGroup->button(5)->click();
         QCOMPARE(r.app().reportedErrors.size(), 1);
         QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
-        QCOMPARE(r.f1()->statusBar->panelText(1), QStringLiteral("before"));
+        QCOMPARE(r.f1()->statusPanels->panelText(1), QStringLiteral("before"));
         QVERIFY(!r.app().settingsSendBusy);
         QVERIFY(!r.app().loadingSettings);
     }
@@ -219,7 +219,7 @@ private slots:
         Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
                           "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        StatusBar *bar = r.f1()->statusBar;
+        StatusBar *bar = r.f1()->statusPanels;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
         r.f1()->lightingGroup->blockSignals(true);
@@ -266,7 +266,7 @@ private slots:
         r.f13()->dayLevelBox->setCurrentIndex(0);
         r.f13()->morningCorrectionSpin->setValue(50);
         r.f1()->brightnessGroup->button(3)->click();
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
         QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
         QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
         QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
@@ -299,12 +299,12 @@ private slots:
         r.f2()->checksumsBox->setChecked(checksums);
         QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
         b->setEnabled(true);
-        r.f1()->statusBar->setPanelText(0, QStringLiteral("before"));
+        r.f1()->statusPanels->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("before"));
+        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
@@ -350,7 +350,7 @@ private slots:
                            static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
                            static_cast<QWidget *>(r.f1()->lightingGroup)})
             QVERIFY(w->isEnabled());
-        QCOMPARE(r.f1()->statusBar->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
 
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.

@@ -32,7 +32,7 @@ struct Rig {
     }
     App &app() const { return *t->app; }
     MainWindow *f1() const { return t->app->mainWindow; }
-    QString panel(int i) const { return f1()->statusBar->panelText(i); }
+    QString panel(int i) const { return f1()->statusPanels->panelText(i); }
     // Another process rewrites the data file.
     void rewriteFile(const QByteArray &content) const
     {

@@ -76,7 +76,7 @@ struct Rig {
             port->waitForReadyRead(20);
         return port->bytesAvailable() >= before + bytes.size();
     }
-    QString panel(int i) { return f1()->statusBar->panelText(i); }
+    QString panel(int i) { return f1()->statusPanels->panelText(i); }
 };
 
 } // namespace
@@ -181,7 +181,7 @@ private slots:
         f2->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
-            rig.f1()->statusBar->setPanelText(i, before[i - 1]);
+            rig.f1()->statusPanels->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
             rig.app().boardValues[k] = QStringLiteral("old");
 

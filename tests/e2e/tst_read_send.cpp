@@ -59,7 +59,7 @@ struct Rig {
     }
     App &app() const { return *t->app; }
     MainWindow *f1() const { return t->app->mainWindow; }
-    QString panel(int i) const { return f1()->statusBar->panelText(i); }
+    QString panel(int i) const { return f1()->statusPanels->panelText(i); }
     QByteArray fieldsAsFile() const
     {
         QByteArray out;
@@ -126,7 +126,7 @@ QString probe(const App &a, const QString &what)
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
-        return f1->statusBar->panelText(what.mid(5).toInt());
+        return f1->statusPanels->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
         return a.morningTime;
     if (what == "Evening_Time")
@@ -223,7 +223,7 @@ void tst_read_send::operatorRead()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString &c : board)
         QVERIFY2(r.sim.control(c), qPrintable(c));
-    r.f1()->statusBar->setPanelText(1, "before");
+    r.f1()->statusPanels->setPanelText(1, "before");
 
     r.f1()->readBoard();
 
@@ -371,7 +371,7 @@ void tst_read_send::oneWayReadSendsNothing()
     Rig r({"Replys=1"});
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     QVERIFY(r.app().settingsDialog->oneWayLinkBox->isChecked());
-    r.f1()->statusBar->setPanelText(0, "before");
+    r.f1()->statusPanels->setPanelText(0, "before");
     r.f1()->readBoard();
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());

@@ -115,7 +115,7 @@ private slots:
         wire[4] = wire[5] = QStringLiteral("00000");
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig.sim.received()), QByteArrayList{sendOf(wire)});
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.t.modals, QStringList());
         QVERIFY(rig.f11()->isVisible());
         QCOMPARE(rig.file(), fileAtOpen);
@@ -134,7 +134,7 @@ private slots:
         atOpen[1] = QStringLiteral("4.4000");
 
         rig.open();
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Loaded"));
         QCOMPARE(rig.file(), dataFile(atOpen));
         for (int index : {11, 17, 3})
             rig.pick(index);
@@ -149,7 +149,7 @@ private slots:
         QStringList wire = atOpen;
         wire[8] = wire[9] = QStringLiteral("00000");   // row 5 is not shown by default
         QCOMPARE(sent.last(), sendOf(wire));
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"));
         QCOMPARE(rig.file(), dataFile(atOpen));
 
         // Out of test mode an edit is saved again.
@@ -224,7 +224,7 @@ private slots:
         f11->hide();
         rig.open();
         QCOMPARE(f11->patternGroup->itemIndex(), -1);
-        QCOMPARE(rig.f1()->statusBar->panelText(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Loaded"));
         QTest::qWait(300);
         QCOMPARE(sends(rig.sim.received()).size(), 1);
         // The same pattern can be picked again at once.

@@ -33,8 +33,9 @@ Group group(App &app, bool brightness)
 {
     AutoControlsWindow *f = app.autoControlsWindow;
     if (brightness)
-        return {f->brightnessModeGroup, f->morningTimePicker, f->eveningTimePicker, f->morningCorrectionSpin, f->eveningCorrectionSpin,
-                f->morningCorrectionLabel,         f->eveningCorrectionLabel,          &app.morningTime,  &app.eveningTime};
+        return {f->brightnessModeGroup,    f->morningTimePicker,     f->eveningTimePicker,
+                f->morningCorrectionSpin,  f->eveningCorrectionSpin, f->morningCorrectionLabel,
+                f->eveningCorrectionLabel, &app.morningTime,         &app.eveningTime};
     return {f->lightingModeGroup, f->offTimePicker, f->onTimePicker, f->offCorrectionSpin, f->onCorrectionSpin,
             f->offCorrectionLabel,        f->onCorrectionLabel,         &app.offTime,      &app.onTime};
 }
@@ -67,9 +68,16 @@ private slots:
 
         for (bool b : {true, false}) {
             const char *g = b ? "brightness: " : "lighting: ";
-            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QString::fromLatin1(g) + QLatin1String(name))) << b; };
-            row("13 May with corrections") << Heading + Before + Day + After << 10 << -15 << "06:22:00" << "20:30:00" << "";
-            row("past midnight") << Heading + "05.13 23:55:00 23:50:00\r\n" << 10 << 10 << "00:05:00" << "00:00:00" << "";
+            auto row = [&](const char *name) -> QTestData & {
+                return QTest::newRow(qPrintable(QString::fromLatin1(g) + QLatin1String(name))) << b;
+            };
+            row("13 May with corrections") << Heading + Before + Day + After << 10 << -15 << "06:22:00"
+                                           << "20:30:00"
+                                           << "";
+            row("past midnight") << Heading + "05.13 23:55:00 23:50:00\r\n"
+                                 << 10 << 10 << "00:05:00"
+                                 << "00:00:00"
+                                 << "";
             row("before midnight") << Heading + "05.13 00:30:00 12:00:00\r\n" << -45 << 0 << "23:45:00" << "12:00:00"
                                    << "";
             row("month without leading zero") << Heading + "5.13  07:00:00 21:00:00\r\n" << 0 << 0 << "" << "" << "";
@@ -250,3 +258,5 @@ private slots:
 
 QTEST_MAIN(TestAutoControls)
 #include "tst_auto_controls.moc"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"

@@ -25,9 +25,9 @@ QList<QPoint> flagPositions(MainWindow *f)
 QPoint row(int r) { return QPoint(8, 10 + 30 * (r - 1)); }
 
 // Types `text` into a currency choice as the operator does, replacing what was there.
-void typeCurrency(BoardViewWindow *f12, int r, const QString &text)
+void typeCurrency(BoardViewWindow *boardViewWindow, int r, const QString &text)
 {
-    QLineEdit *line = f12->currencyBoxes[r]->lineEdit();
+    QLineEdit *line = boardViewWindow->currencyBoxes[r]->lineEdit();
     line->selectAll();
     QTest::keyClick(line, Qt::Key_Delete);
     QTest::keyClicks(line, text);
@@ -68,19 +68,19 @@ private slots:
         TestApp t;
         t.startUp();
         MainWindow *f = t.mainWindow();
-        BoardViewWindow *f12 = t.app->boardViewWindow;
-        f12->show();
+        BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
+        boardViewWindow->show();
         for (const auto &e : edits)
-            typeCurrency(f12, e.first, e.second);
+            typeCurrency(boardViewWindow, e.first, e.second);
         if (reset)
-            QTest::mouseClick(f12->resetButton, Qt::LeftButton);
+            QTest::mouseClick(boardViewWindow->resetButton, Qt::LeftButton);
 
         QCOMPARE(flagPositions(f), flags);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(f->signOf(i)->pos(), flags[i] + QPoint(60, 0));
         // The choices keep what was typed, also after "Reset".
         for (const auto &e : edits)
-            QCOMPARE(f12->currencyBoxes[e.first]->currentText(), e.second);
+            QCOMPARE(boardViewWindow->currencyBoxes[e.first]->currentText(), e.second);
     }
 
     // The next layout of a currency board places the pictures by the choices again.
@@ -89,13 +89,13 @@ private slots:
         TestApp t;
         t.startUp();
         MainWindow *f = t.mainWindow();
-        BoardViewWindow *f12 = t.app->boardViewWindow;
-        typeCurrency(f12, 1, QStringLiteral("GBP"));
-        typeCurrency(f12, 3, QStringLiteral("USD"));
-        QTest::mouseClick(f12->resetButton, Qt::LeftButton);
+        BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
+        typeCurrency(boardViewWindow, 1, QStringLiteral("GBP"));
+        typeCurrency(boardViewWindow, 3, QStringLiteral("USD"));
+        QTest::mouseClick(boardViewWindow->resetButton, Qt::LeftButton);
         QCOMPARE(flagPositions(f), (QList<QPoint>{row(1), row(2), row(3), row(4), row(5)}));
 
-        f12->currencyCountSpin->setValue(4);   // a count change lays the main window out
+        boardViewWindow->currencyCountSpin->setValue(4);   // a count change lays the main window out
         QCOMPARE(f->gbpFlag->pos(), row(1));
         QCOMPARE(f->gbpSign->pos(), row(1) + QPoint(60, 0));
         QCOMPARE(f->usdFlag->pos(), row(3));
@@ -126,27 +126,27 @@ private slots:
 
         TestApp t;
         t.startUp();
-        BoardViewWindow *f12 = t.app->boardViewWindow;
+        BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
         // Start from the opposite board type.
-        f12->boardTypeGroup->setItemIndex(type == 0 ? 1 : 0);
+        boardViewWindow->boardTypeGroup->setItemIndex(type == 0 ? 1 : 0);
         const QString before = t.mainWindow()->windowTitle();
         const int panelBefore = t.mainWindow()->figuresPanel->height();
 
         t.app->loadingSettings = loading;
         if (type < 0) {
-            f12->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler by itself
-            f12->onBoardTypeChanged();
+            boardViewWindow->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler by itself
+            boardViewWindow->onBoardTypeChanged();
         } else {
-            f12->boardTypeGroup->button(type)->click();
+            boardViewWindow->boardTypeGroup->button(type)->click();
         }
         t.app->loadingSettings = false;
 
-        QCOMPARE(!f12->currencyPanel->isHidden(), currencyPanel);
-        QCOMPARE(!f12->currencyCountSpin->isHidden(), currencyPanel);
-        QCOMPARE(!f12->currencyCountLabel->isHidden(), currencyPanel);
-        QCOMPARE(!f12->productPanel->isHidden(), !currencyPanel);
-        QCOMPARE(!f12->productCountSpin->isHidden(), !currencyPanel);
-        QCOMPARE(!f12->productCountLabel->isHidden(), !currencyPanel);
+        QCOMPARE(!boardViewWindow->currencyPanel->isHidden(), currencyPanel);
+        QCOMPARE(!boardViewWindow->currencyCountSpin->isHidden(), currencyPanel);
+        QCOMPARE(!boardViewWindow->currencyCountLabel->isHidden(), currencyPanel);
+        QCOMPARE(!boardViewWindow->productPanel->isHidden(), !currencyPanel);
+        QCOMPARE(!boardViewWindow->productCountSpin->isHidden(), !currencyPanel);
+        QCOMPARE(!boardViewWindow->productCountLabel->isHidden(), !currencyPanel);
         if (loading) {
             QCOMPARE(t.mainWindow()->windowTitle(), before);
             QCOMPARE(t.mainWindow()->figuresPanel->height(), panelBefore);
@@ -168,22 +168,22 @@ private slots:
         QFETCH(bool, viaButton);
         TestApp t;
         t.startUp();
-        BoardViewWindow *f12 = t.app->boardViewWindow;
-        f12->boardTypeGroup->setItemIndex(1);
-        f12->show();
+        BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
+        boardViewWindow->boardTypeGroup->setItemIndex(1);
+        boardViewWindow->show();
         QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Premium"));
         const QByteArray iniBefore = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
 
-        f12->productNameEdits[3]->selectAll();
-        QTest::keyClicks(f12->productNameEdits[3], QStringLiteral("Gas 95"));
-        f12->productNameEdits[7]->setText(QStringLiteral("Kerosene"));
+        boardViewWindow->productNameEdits[3]->selectAll();
+        QTest::keyClicks(boardViewWindow->productNameEdits[3], QStringLiteral("Gas 95"));
+        boardViewWindow->productNameEdits[7]->setText(QStringLiteral("Kerosene"));
         QCOMPARE(t.mainWindow()->productNameLabels[3]->text(), QStringLiteral("Premium"));
 
         if (viaButton)
-            QTest::mouseClick(f12->closeButton, Qt::LeftButton);
+            QTest::mouseClick(boardViewWindow->closeButton, Qt::LeftButton);
         else
-            f12->close();
-        QVERIFY(!f12->isVisible());
+            boardViewWindow->close();
+        QVERIFY(!boardViewWindow->isVisible());
 
         const QByteArray ini = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         if (viaButton) {
@@ -198,7 +198,7 @@ private slots:
             QCOMPARE(t.mainWindow()->productNameLabels[7]->text(), QString());
             QCOMPARE(ini, iniBefore);
             // The state is kept for the next showing.
-            QCOMPARE(f12->productNameEdits[3]->text(), QStringLiteral("Gas 95"));
+            QCOMPARE(boardViewWindow->productNameEdits[3]->text(), QStringLiteral("Gas 95"));
         }
     }
 
@@ -219,9 +219,9 @@ private slots:
         f->move(mainPos);
         QCOMPARE(f->pos(), mainPos);
         t.mainWindow()->boardViewAction->trigger();
-        BoardViewWindow *f12 = t.app->boardViewWindow;
-        QVERIFY(f12->isVisible());
-        QCOMPARE(f12->pos(), QPoint(f->width() + 20, mainPos.y()));
+        BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
+        QVERIFY(boardViewWindow->isVisible());
+        QCOMPARE(boardViewWindow->pos(), QPoint(f->width() + 20, mainPos.y()));
     }
 };
 

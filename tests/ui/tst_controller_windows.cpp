@@ -69,7 +69,8 @@ private slots:
                                            << QStringList{"DISABLE", "ENABLE"} << 2 << -2;
         QTest::newRow("Temperature sensor used") << "Form2.RadioGroup5" << "Temperature sensor used"
                                                  << QStringList{"NO", "YES"} << 2 << -2;
-        QTest::newRow("Controlled by") << "Form2.RadioGroup2" << "Controlled by" << QStringList{"PC", "MODEM"} << 2 << -2;
+        QTest::newRow("Controlled by") << "Form2.RadioGroup2"
+                                       << "Controlled by" << QStringList{"PC", "MODEM"} << 2 << -2;
         QTest::newRow("section") << "Form2.TntRadioGroup1" << "ტემპ. საათის სექცია" << sections << 4 << -2;
         QTest::newRow("brightness mode") << "Form13.TntRadioGroup2" << "ავტო რეჟიმი"
                                          << QStringList{"დროით", "გრაფიკით"} << 2 << -1;
@@ -257,8 +258,8 @@ private slots:
         App &app = *t.app;
         for (const QString *s : {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime})
             QCOMPARE(*s, QStringLiteral("00:00:00"));
-        for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker, app.autoControlsWindow->offTimePicker,
-                              app.autoControlsWindow->onTimePicker}) {
+        for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
+                              app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker}) {
             QCOMPARE(p->time(), QTime(0, 0, 0));
             QCOMPARE(p->displayFormat(), QStringLiteral("HH:mm:ss"));
         }
@@ -267,3 +268,5 @@ private slots:
 
 QTEST_MAIN(TestControllerWindows)
 #include "tst_controller_windows.moc"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/TimePicker.h"

@@ -45,7 +45,7 @@ QStringList stored(const App &app)
     return out;
 }
 
-QString status(const TestApp &t) { return t.mainWindow()->statusBar->panelText(0); }
+QString status(const TestApp &t) { return t.mainWindow()->statusPanels->panelText(0); }
 
 const QByteArray Example = "1.250\r\n1.275\r\n0.890\r\n0.905\r\n1.000\r\n1.000\r\n0000\r\n0000\r\n0000\r\n0000\r\n";
 
@@ -109,13 +109,16 @@ void TestDataFile::load_data()
         << 4 << false << false
         << QByteArray("1a2\r\n1,25\r\n 7\r\n--.--\r\n12345.6\r\n.5\r\n\r\n1.2.3\r\nabc\r\n1234.5\r\n")
         << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."} << false;
-    QTest::newRow("malformed, blank mode") << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
-                                           << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
-    QTest::newRow("last line without line end") << 4 << false << false << QByteArray("1.250\r\n2.5")
-                                                << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
+    QTest::newRow("malformed, blank mode")
+        << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
+        << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
+    QTest::newRow("last line without line end")
+        << 4 << false << false << QByteArray("1.250\r\n2.5")
+        << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
     QTest::newRow("blank mode at start-up") << 4 << true << false << QByteArray("7\r\n")
                                             << QStringList{"7   "} + QStringList(9, QStringLiteral("    ")) << true;
-    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000")) << false;
+    QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000"))
+                                << false;
 }
 
 void TestDataFile::load()
@@ -165,7 +168,7 @@ void TestDataFile::missingFile()
                 QVERIFY(app.mainWindow->createDataFile());
         };
     const QStringList before = fieldTexts(app.mainWindow);
-    app.mainWindow->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
+    app.mainWindow->statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
     QVERIFY(QFile::remove(app.dataFilePath));
     show ? app.mainWindow->showDataFile() : app.mainWindow->loadDataFile();
     QCOMPARE(t->modals, QStringList{QStringLiteral("Form2")});
@@ -266,30 +269,30 @@ void TestDataFile::autoLoadOption()
     QFETCH(bool, fileExists);
     auto t = started(4, false);
     App &app = *t->app;
-    SettingsDialog *f2 = app.settingsDialog;
+    SettingsDialog *settingsDialog = app.settingsDialog;
     const IniFile ini(app.settingsPath());
     if (!fileExists)
         QVERIFY(QFile::remove(app.dataFilePath));
 
-    f2->autoLoadBox->setChecked(true);
-    QVERIFY(!f2->sendIfChangedBox->isHidden());
-    QVERIFY(f2->autoLoadIntervalSpin->isEnabled());
-    QVERIFY(f2->secondsLabel->isEnabled());
+    settingsDialog->autoLoadBox->setChecked(true);
+    QVERIFY(!settingsDialog->sendIfChangedBox->isHidden());
+    QVERIFY(settingsDialog->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(settingsDialog->secondsLabel->isEnabled());
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);
     QCOMPARE(t->modals, fileExists ? QStringList() : QStringList{QStringLiteral("Form5")});
     QVERIFY(ini.readBool("Settings", "Auto_Load", false));
     QVERIFY(!app.mainWindow->autoLoadTimer->isActive());   // switching on does not start the poll by itself
 
-    f2->sendIfChangedBox->setChecked(true);
+    settingsDialog->sendIfChangedBox->setChecked(true);
     QVERIFY(app.sendIfChanged);
     QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
 
-    f2->autoLoadBox->setChecked(false);
-    QVERIFY(f2->sendIfChangedBox->isHidden());
-    QVERIFY(!f2->sendIfChangedBox->isChecked());
+    settingsDialog->autoLoadBox->setChecked(false);
+    QVERIFY(settingsDialog->sendIfChangedBox->isHidden());
+    QVERIFY(!settingsDialog->sendIfChangedBox->isChecked());
     QVERIFY(!app.sendIfChanged);
-    QVERIFY(!f2->autoLoadIntervalSpin->isEnabled());
-    QVERIFY(!f2->secondsLabel->isEnabled());
+    QVERIFY(!settingsDialog->autoLoadIntervalSpin->isEnabled());
+    QVERIFY(!settingsDialog->secondsLabel->isEnabled());
     QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
     QVERIFY(!ini.readBool("Settings", "Send_If_Changed", true));
     QCOMPARE(app.beepCount, fileExists ? 0 : 1);

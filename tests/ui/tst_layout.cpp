@@ -53,17 +53,17 @@ QString snapshot(MainWindow *f)
 // Sets the board type and counts the way the board view window does.
 void configure(TestApp &t, int type, int count)
 {
-    BoardViewWindow *f12 = t.app->boardViewWindow;
+    BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
     if (type == 0)
-        f12->currencyCountSpin->setValue(count);
+        boardViewWindow->currencyCountSpin->setValue(count);
     else
-        f12->productCountSpin->setValue(count);
+        boardViewWindow->productCountSpin->setValue(count);
     if (type < 0) {
-        f12->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler
-        f12->onBoardTypeChanged();
+        boardViewWindow->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler
+        boardViewWindow->onBoardTypeChanged();
     } else {
-        f12->boardTypeGroup->setItemIndex(type);
-        f12->onBoardTypeChanged();
+        boardViewWindow->boardTypeGroup->setItemIndex(type);
+        boardViewWindow->onBoardTypeChanged();
     }
 }
 
@@ -77,7 +77,7 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("panel4");
+        QTest::addColumn<int>("figuresHeight");
         QTest::addColumn<QString>("edits");
         QTest::addColumn<QString>("boxes");
         QTest::addColumn<QString>("boxesA");
@@ -112,7 +112,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, count);
         QFETCH(QString, caption);
-        QFETCH(int, panel4);
+        QFETCH(int, figuresHeight);
         QFETCH(QString, edits);
         QFETCH(QString, boxes);
         QFETCH(QString, boxesA);
@@ -128,7 +128,7 @@ private slots:
         configure(t, type, count);
 
         QCOMPARE(f->windowTitle(), caption);
-        QCOMPARE(f->figuresPanel->height(), panel4);
+        QCOMPARE(f->figuresPanel->height(), figuresHeight);
         QCOMPARE(shownOf(f->figureEdits, 10), edits);
         QCOMPARE(shownOf(f->oddSlotBoxes, 5), boxes);
         QCOMPARE(shownOf(f->evenSlotBoxes, 5), boxesA);
@@ -153,16 +153,18 @@ private slots:
                 QCOMPARE(f->productNameLabels[k]->pos(), QPoint(10, 15 + 30 * (k - 1)));
         }
         for (int r = 1; r <= 5; ++r) {
-            QCOMPARE(f->oddSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
-            QCOMPARE(f->evenSlotBoxes[r]->pos(), type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
+            QCOMPARE(f->oddSlotBoxes[r]->pos(),
+                     type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 15 + 60 * (r - 1)));
+            QCOMPARE(f->evenSlotBoxes[r]->pos(),
+                     type == 0 ? QPoint(224, 15 + 30 * (r - 1)) : QPoint(320, 45 + 60 * (r - 1)));
         }
 
         // The whole window.
         QCOMPARE(f->width(), 377);
-        QCOMPARE(f->height(), f->figuresPanel->height() + f->controlsPanel->height() + f->statusBar->height() + 70);
+        QCOMPARE(f->height(), f->figuresPanel->height() + f->controlsPanel->height() + f->statusPanels->height() + 70);
         QCOMPARE(f->figuresPanel->width(), 352);
         QCOMPARE(f->controlsPanel->width(), 352);
-        QCOMPARE(f->controlsPanel->y(), f->figuresPanel->y() + panel4 + 5);
+        QCOMPARE(f->controlsPanel->y(), f->figuresPanel->y() + figuresHeight + 5);
         QCOMPARE(f->progressBar->width(), 337);
         QCOMPARE(f->brightnessGroup->width(), 337);
         QCOMPARE(f->lightingGroup->width(), 337);
@@ -176,8 +178,8 @@ private slots:
 
         // The status bar stays at the bottom edge, inside the window.
         QWidget *client = f->centralWidget();
-        QCOMPARE(f->statusBar->geometry().bottom(), client->height() - 1);
-        QVERIFY(f->controlsPanel->geometry().bottom() < f->statusBar->y());
+        QCOMPARE(f->statusPanels->geometry().bottom(), client->height() - 1);
+        QVERIFY(f->controlsPanel->geometry().bottom() < f->statusPanels->y());
 
         // Running the pass again changes nothing.
         const QString before = snapshot(f);

@@ -22,10 +22,10 @@ namespace {
 // Sets the board type and its count as the board view window does.
 void board(TestApp &t, int type, int count)
 {
-    BoardViewWindow *f12 = t.app->boardViewWindow;
-    (type == 0 ? f12->currencyCountSpin : f12->productCountSpin)->setValue(count);
-    f12->boardTypeGroup->setItemIndex(type);
-    f12->onBoardTypeChanged();
+    BoardViewWindow *boardViewWindow = t.app->boardViewWindow;
+    (type == 0 ? boardViewWindow->currencyCountSpin : boardViewWindow->productCountSpin)->setValue(count);
+    boardViewWindow->boardTypeGroup->setItemIndex(type);
+    boardViewWindow->onBoardTypeChanged();
 }
 
 // Figures, names and status texts a working board would show.
@@ -42,10 +42,10 @@ void fill(TestApp &t)
         t.app->boardViewWindow->productNameEdits[k]->setText(QString::fromLatin1(names[k - 1]));
         f->productNameLabels[k]->setText(QString::fromLatin1(names[k - 1]));
     }
-    f->statusBar->setPanelText(0, QStringLiteral("Sent OK"));
-    f->statusBar->setPanelText(1, QStringLiteral("BRIG=75%"));
-    f->statusBar->setPanelText(2, QStringLiteral("LIGH=1"));
-    f->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+    f->statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
+    f->statusPanels->setPanelText(1, QStringLiteral("BRIG=75%"));
+    f->statusPanels->setPanelText(2, QStringLiteral("LIGH=1"));
+    f->statusPanels->setPanelText(3, QStringLiteral("21.5°C"));
     f->clockLabel->setText(QStringLiteral("12:34:56"));
 }
 
@@ -86,15 +86,16 @@ private slots:
             board(t, 1, 4);
             w = f;
         } else if (name.startsWith(QLatin1String("settings"))) {
-            SettingsDialog *f2 = t.app->settingsDialog;
+            SettingsDialog *settingsDialog = t.app->settingsDialog;
             if (name.endsWith(QLatin1String("protocol"))) {
-                f2->protocolPanelBox->setChecked(true);
-                for (const char *l : {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;",
-                                      "OK", "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
-                    f2->logLine(l);
+                settingsDialog->protocolPanelBox->setChecked(true);
+                for (const char *l :
+                     {"SEND=2.6515,2.6890,2.8702,2.9333,3.3455,3.4001,0.0321,0.0344,0.4012,0.4100,;1843;", "OK",
+                      "READ=;345;", "EVENT 21.5,3,1;877;", "PC OK"})
+                    settingsDialog->logLine(l);
             }
-            f2->show();
-            w = f2;
+            settingsDialog->show();
+            w = settingsDialog;
         } else if (name == QLatin1String("auto_controls")) {
             t.app->autoControlsWindow->show();
             w = t.app->autoControlsWindow;

@@ -93,45 +93,45 @@ private slots:
         t.startUp();
         App &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
-        MainWindow *f1 = app.mainWindow;
-        AutoControlsWindow *f13 = app.autoControlsWindow;
+        MainWindow *mainWindow = app.mainWindow;
+        AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
         app.readBusy = true;   // keeps the rebuilds from sending
         f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
-        QCOMPARE(f1->brightnessGroup->count(), 6);
+        QCOMPARE(mainWindow->brightnessGroup->count(), 6);
         app.readBusy = false;
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
         app.settingsSendBusy = true;
         f->timerUsedGroup->setItemIndex(1);
         app.settingsSendBusy = false;
-        QCOMPARE(f1->brightnessGroup->items(),
+        QCOMPARE(mainWindow->brightnessGroup->items(),
                  (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
-        QCOMPARE(f1->brightnessGroup->columns(), 6);
-        QCOMPARE(f1->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
-        QVERIFY(!f1->clockButton->isHidden());
+        QCOMPARE(mainWindow->brightnessGroup->columns(), 6);
+        QCOMPARE(mainWindow->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
+        QVERIFY(!mainWindow->clockButton->isHidden());
         QVERIFY(f->timeQueryButton->isEnabled());
-        QVERIFY(f13->brightnessModeGroup->isEnabled());
-        quietly(f1->brightnessGroup, 5);
-        quietly(f1->lightingGroup, 1);
+        QVERIFY(autoControlsWindow->brightnessModeGroup->isEnabled());
+        quietly(mainWindow->brightnessGroup, 5);
+        quietly(mainWindow->lightingGroup, 1);
 
         app.settingsSendBusy = true;
         f->timerUsedGroup->setItemIndex(0);
-        QCOMPARE(f1->brightnessGroup->count(), 5);
-        QCOMPARE(f1->brightnessGroup->columns(), 5);
-        QCOMPARE(f1->brightnessGroup->itemIndex(), -1);
-        QCOMPARE(f1->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული"}));
-        QCOMPARE(f1->lightingGroup->itemIndex(), 1);   // still in the list: kept
-        QVERIFY(f1->clockButton->isHidden());
+        QCOMPARE(mainWindow->brightnessGroup->count(), 5);
+        QCOMPARE(mainWindow->brightnessGroup->columns(), 5);
+        QCOMPARE(mainWindow->brightnessGroup->itemIndex(), -1);
+        QCOMPARE(mainWindow->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული"}));
+        QCOMPARE(mainWindow->lightingGroup->itemIndex(), 1);   // still in the list: kept
+        QVERIFY(mainWindow->clockButton->isHidden());
         QVERIFY(!f->timeQueryButton->isEnabled());
-        QVERIFY(!f13->brightnessModeGroup->isEnabled());
-        QVERIFY(!f13->lightingModeGroup->isEnabled());
-        QCOMPARE(f13->brightnessModeGroup->itemIndex(), 0);
-        QCOMPARE(f13->lightingModeGroup->itemIndex(), 0);
-        QVERIFY(f13->morningTimePicker->isEnabled());
+        QVERIFY(!autoControlsWindow->brightnessModeGroup->isEnabled());
+        QVERIFY(!autoControlsWindow->lightingModeGroup->isEnabled());
+        QCOMPARE(autoControlsWindow->brightnessModeGroup->itemIndex(), 0);
+        QCOMPARE(autoControlsWindow->lightingModeGroup->itemIndex(), 0);
+        QVERIFY(autoControlsWindow->morningTimePicker->isEnabled());
 
         f->timerUsedGroup->setItemIndex(1);
-        QCOMPARE(f1->brightnessGroup->count(), 6);
-        QCOMPARE(f1->brightnessGroup->itemIndex(), -1);   // not restored
-        QCOMPARE(f1->lightingGroup->itemIndex(), 1);
+        QCOMPARE(mainWindow->brightnessGroup->count(), 6);
+        QCOMPARE(mainWindow->brightnessGroup->itemIndex(), -1);   // not restored
+        QCOMPARE(mainWindow->lightingGroup->itemIndex(), 1);
 
         // Timer "NO" with "MODEM": the items are there, the clock button is not.
         f->pcButton->setEnabled(false);
@@ -144,9 +144,9 @@ private slots:
         QVERIFY(f->modemButton->isEnabled());
         f->onTimerUsedChanged();
         app.readBusy = false;
-        QCOMPARE(f1->brightnessGroup->count(), 6);
-        QCOMPARE(f1->lightingGroup->count(), 3);
-        QVERIFY(f1->clockButton->isHidden());
+        QCOMPARE(mainWindow->brightnessGroup->count(), 6);
+        QCOMPARE(mainWindow->lightingGroup->count(), 3);
+        QVERIFY(mainWindow->clockButton->isHidden());
     }
 
     void buttonsArrange_data()
@@ -173,12 +173,12 @@ private slots:
         QFETCH(QList<int>, read);
         QFETCH(QList<int>, clock);
         TestApp t(NoPort);
-        MainWindow *f1 = t.app->mainWindow;
+        MainWindow *mainWindow = t.app->mainWindow;
         quietly(t.app->settingsDialog->timerUsedGroup, timer);
         quietly(t.app->settingsDialog->oneWayLinkBox, oneWay);
-        for (QPushButton *b : {f1->writeButton, f1->readButton, f1->clockButton})
+        for (QPushButton *b : {mainWindow->writeButton, mainWindow->readButton, mainWindow->clockButton})
             b->setGeometry(1, 2, 3, 4);
-        f1->progressBar->setGeometry(12, 8, 320, 17);
+        mainWindow->progressBar->setGeometry(12, 8, 320, 17);
         t.app->settingsDialog->arrangeMainButtons();
         const auto check = [](QPushButton *b, const QList<int> &g) {
             if (g.isEmpty())
@@ -186,9 +186,9 @@ private slots:
             else
                 QCOMPARE(b->geometry(), QRect(g[0], 2, g[1], 4));
         };
-        check(f1->writeButton, send);
-        check(f1->readButton, read);
-        check(f1->clockButton, clock);
+        check(mainWindow->writeButton, send);
+        check(mainWindow->readButton, read);
+        check(mainWindow->clockButton, clock);
     }
 
     void oneWayConnection()
@@ -213,24 +213,27 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        MainWindow *f1 = t.app->mainWindow;
-        AutoControlsWindow *f13 = t.app->autoControlsWindow;
+        MainWindow *mainWindow = t.app->mainWindow;
+        AutoControlsWindow *autoControlsWindow = t.app->autoControlsWindow;
         SettingsDialog *f = t.app->settingsDialog;
         f->lightingControlBox->setChecked(false);
-        QVERIFY(f13->lightingBox->isHidden());
-        QVERIFY(f1->lightingGroup->isHidden());
-        QCOMPARE(f1->controlsPanel->height(), f1->lightingGroup->y() + 25);
-        QCOMPARE(f13->scheduleButton->y(), f13->brightnessBox->y() + f13->brightnessBox->height() + 5);
+        QVERIFY(autoControlsWindow->lightingBox->isHidden());
+        QVERIFY(mainWindow->lightingGroup->isHidden());
+        QCOMPARE(mainWindow->controlsPanel->height(), mainWindow->lightingGroup->y() + 25);
+        QCOMPARE(autoControlsWindow->scheduleButton->y(),
+                 autoControlsWindow->brightnessBox->y() + autoControlsWindow->brightnessBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("0"));
         f->lightingControlBox->setChecked(true);
-        QVERIFY(!f13->lightingBox->isHidden());
-        QVERIFY(!f1->lightingGroup->isHidden());
-        QCOMPARE(f1->controlsPanel->height(), f1->lightingGroup->y() + f1->lightingGroup->height() + 25);
-        QCOMPARE(f13->scheduleButton->y(), f13->lightingBox->y() + f13->lightingBox->height() + 5);
+        QVERIFY(!autoControlsWindow->lightingBox->isHidden());
+        QVERIFY(!mainWindow->lightingGroup->isHidden());
+        QCOMPARE(mainWindow->controlsPanel->height(),
+                 mainWindow->lightingGroup->y() + mainWindow->lightingGroup->height() + 25);
+        QCOMPARE(autoControlsWindow->scheduleButton->y(),
+                 autoControlsWindow->lightingBox->y() + autoControlsWindow->lightingBox->height() + 5);
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_B_L", ""), QByteArray("1"));
 
         f->brightnessControlBox->setChecked(false);
-        QVERIFY(f1->brightnessGroup->isHidden());
+        QVERIFY(mainWindow->brightnessGroup->isHidden());
         QCOMPARE(IniFile(t.app->settingsPath()).readString("Tablo", "Show_Brig", ""), QByteArray("0"));
     }
 
@@ -357,11 +360,11 @@ private slots:
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
-        app.mainWindow->statusBar->setPanelText(3, QStringLiteral("21.5°C"));
+        app.mainWindow->statusPanels->setPanelText(3, QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(0);
-        QCOMPARE(app.mainWindow->statusBar->panelText(3), QStringLiteral("21.5°C"));
+        QCOMPARE(app.mainWindow->statusPanels->panelText(3), QStringLiteral("21.5°C"));
         f->temperatureSensorGroup->setItemIndex(1);
-        QCOMPARE(app.mainWindow->statusBar->panelText(3), QString());
+        QCOMPARE(app.mainWindow->statusPanels->panelText(3), QString());
     }
 
     // The section "Controller": twenty-one keys in order, never erased.
@@ -370,7 +373,7 @@ private slots:
         TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
         App &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
-        AutoControlsWindow *f13 = app.autoControlsWindow;
+        AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
         app.morningTime = QStringLiteral("06:30:00");
         app.eveningTime = QStringLiteral("20:15:00");
         app.offTime = QStringLiteral("07:00:00");
@@ -381,16 +384,18 @@ private slots:
         quietly(app.mainWindow->lightingGroup, 2);
         quietly(app.mainWindow->brightnessGroup, 5);
         {
-            const QSignalBlocker b8(f13->morningCorrectionSpin), b9(f13->eveningCorrectionSpin), b6(f13->offCorrectionSpin), b7(f13->onCorrectionSpin);
-            f13->morningCorrectionSpin->setValue(10);
-            f13->eveningCorrectionSpin->setValue(-15);
-            f13->offCorrectionSpin->setValue(128);
-            f13->onCorrectionSpin->setValue(-127);
+            const QSignalBlocker b8(autoControlsWindow->morningCorrectionSpin),
+                b9(autoControlsWindow->eveningCorrectionSpin), b6(autoControlsWindow->offCorrectionSpin),
+                b7(autoControlsWindow->onCorrectionSpin);
+            autoControlsWindow->morningCorrectionSpin->setValue(10);
+            autoControlsWindow->eveningCorrectionSpin->setValue(-15);
+            autoControlsWindow->offCorrectionSpin->setValue(128);
+            autoControlsWindow->onCorrectionSpin->setValue(-127);
         }
-        f13->dayLevelBox->setCurrentIndex(4);
-        f13->nightLevelBox->setCurrentIndex(2);
-        quietly(f13->lightingModeGroup, 0);
-        quietly(f13->brightnessModeGroup, 1);
+        autoControlsWindow->dayLevelBox->setCurrentIndex(4);
+        autoControlsWindow->nightLevelBox->setCurrentIndex(2);
+        quietly(autoControlsWindow->lightingModeGroup, 0);
+        quietly(autoControlsWindow->brightnessModeGroup, 1);
         quietly(f->inverseSignalsGroup, 1);
         quietly(f->flashGroup, -1);
         quietly(f->clockSectionGroup, 10);
@@ -440,7 +445,7 @@ private slots:
         QTest::addColumn<QByteArray>("controller");   // the section's lines; null: no section
         QTest::addColumn<QStringList>("times");
         QTest::addColumn<QList<int>>("corrections");  // morning, evening, off, on
-        QTest::addColumn<QList<int>>("levels");       // ComboBox2, ComboBox4
+        QTest::addColumn<QList<int>>("levels");       // day and night levels
         QTest::newRow("no section") << QByteArray() << QStringList{"00:00:00", "00:01:00", "00:00:00", "00:01:00"}
                                     << QList<int>{0, 0, 0, 0} << QList<int>{0, 0};
         QTest::newRow("values") << QByteArray("Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
@@ -464,37 +469,49 @@ private slots:
         TestApp t(controller.isNull() ? NoPort : NoPort + "[Controller]\r\n" + controller);
         t.startUp();
         App &app = *t.app;
-        MainWindow *f1 = app.mainWindow;
+        MainWindow *mainWindow = app.mainWindow;
         SettingsDialog *f = app.settingsDialog;
-        AutoControlsWindow *f13 = app.autoControlsWindow;
-        const QList<RadioGroup *> selectors{f1->brightnessGroup, f1->lightingGroup, f13->lightingModeGroup,
-                                            f13->brightnessModeGroup, f->flashGroup, f->inverseSignalsGroup, f->eventsGroup,
-                                            f->timerUsedGroup, f->temperatureSensorGroup, f->clockSectionGroup, f->controlledByGroup};
+        AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
+        const QList<RadioGroup *> selectors{mainWindow->brightnessGroup,
+                                            mainWindow->lightingGroup,
+                                            autoControlsWindow->lightingModeGroup,
+                                            autoControlsWindow->brightnessModeGroup,
+                                            f->flashGroup,
+                                            f->inverseSignalsGroup,
+                                            f->eventsGroup,
+                                            f->timerUsedGroup,
+                                            f->temperatureSensorGroup,
+                                            f->clockSectionGroup,
+                                            f->controlledByGroup};
         for (RadioGroup *g : selectors)
             quietly(g, 1);
-        f13->dayLevelBox->setCurrentIndex(3);
+        autoControlsWindow->dayLevelBox->setCurrentIndex(3);
         f->timerUsedGroup->setEnabled(false);
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             b->setEnabled(false);
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
 
-        f1->loadControllerSettings();
+        mainWindow->loadControllerSettings();
 
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
         QCOMPARE((QStringList{app.morningTime, app.eveningTime, app.offTime, app.onTime}), times);
-        QCOMPARE((QList<int>{f13->morningCorrectionSpin->value(), f13->eveningCorrectionSpin->value(), f13->offCorrectionSpin->value(),
-                             f13->onCorrectionSpin->value()}),
-                 corrections);
-        QCOMPARE((QList<int>{f13->dayLevelBox->currentIndex(), f13->nightLevelBox->currentIndex()}), levels);
+        QCOMPARE(
+            (QList<int>{autoControlsWindow->morningCorrectionSpin->value(),
+                        autoControlsWindow->eveningCorrectionSpin->value(),
+                        autoControlsWindow->offCorrectionSpin->value(), autoControlsWindow->onCorrectionSpin->value()}),
+            corrections);
+        QCOMPARE((QList<int>{autoControlsWindow->dayLevelBox->currentIndex(),
+                             autoControlsWindow->nightLevelBox->currentIndex()}),
+                 levels);
         // No automatic mode: the pickers show the stored times.
-        QCOMPARE(f13->morningTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
-        QCOMPARE(f13->onTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
+        QCOMPARE(autoControlsWindow->morningTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[0]);
+        QCOMPARE(autoControlsWindow->onTimePicker->time().toString(QStringLiteral("HH:mm:ss")), times[3]);
         QVERIFY(f->timerUsedGroup->isEnabled());
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             QVERIFY(b->isEnabled());
-        QCOMPARE(f1->brightnessGroup->count(), 6);   // no selections: automatic modes available
+        QCOMPARE(mainWindow->brightnessGroup->count(), 6);   // no selections: automatic modes available
         QVERIFY(!app.loadingSettings);
         QCOMPARE(sent.count(), 0);
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
@@ -535,3 +552,4 @@ private slots:
 
 QTEST_MAIN(TestSettingsDialog)
 #include "tst_settings_dialog.moc"
+#include "gui/widgets/RadioGroup.h"

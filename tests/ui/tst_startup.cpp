@@ -56,17 +56,17 @@ void TestStartup::mainWindowBeforeStartUp()
     QCOMPARE(f->brightnessGroup->itemIndex(), -1);
     QCOMPARE(f->lightingGroup->items(), (QStringList{"გამორთული", "ჩართული", "ავტო"}));
     QCOMPARE(f->progressBar->maximum(), 1000);
-    QCOMPARE(f->statusBar->panelCount(), 4);
+    QCOMPARE(f->statusPanels->panelCount(), 4);
     const int widths[4] = {210, 67, 45, 55};
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(f->statusBar->panelWidth(i), widths[i]);
-    QCOMPARE(int(f->statusBar->panelAlignment(0)), int(Qt::AlignLeft));
-    QCOMPARE(int(f->statusBar->panelAlignment(1)), int(Qt::AlignHCenter));
+        QCOMPARE(f->statusPanels->panelWidth(i), widths[i]);
+    QCOMPARE(int(f->statusPanels->panelAlignment(0)), int(Qt::AlignLeft));
+    QCOMPARE(int(f->statusPanels->panelAlignment(1)), int(Qt::AlignHCenter));
     // Assistive technology finds a status bar and reads its four panels in order.
     const QStringList panels{"Sent OK", "BRIG=50%", "LIGH=1", "21°C"};
     for (int i = 0; i < 4; ++i)
-        f->statusBar->setPanelText(i, panels[i]);
-    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->statusBar);
+        f->statusPanels->setPanelText(i, panels[i]);
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(f->statusPanels);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
     QStringList read;
     for (int i = 0; i < bar->childCount(); ++i)
@@ -145,7 +145,8 @@ void TestStartup::valueEncodings_data()
     QTest::newRow("attempts 0x3") << QByteArray("[Settings]\r\nAttempts=0x3\r\n") << "attempts" << 3;
     QTest::newRow("attempts abc") << QByteArray("[Settings]\r\nAttempts=abc\r\n") << "attempts" << 1;
     QTest::newRow("attempts 0 held in range") << QByteArray("[Settings]\r\nAttempts=0\r\n") << "attempts" << 1;
-    QTest::newRow("timeout 50 held in range") << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
+    QTest::newRow("timeout 50 held in range")
+        << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
     QTest::newRow("flag 2 is true") << QByteArray("[Tablo]\r\n5st_Currency=2\r\n") << "show5" << 1;
     QTest::newRow("flag true gives default") << QByteArray("[Tablo]\r\n1st_Currency=true\r\n") << "show1" << 1;
     QTest::newRow("flag 0") << QByteArray("[Tablo]\r\n1st_Currency=0\r\n") << "show1" << 0;
@@ -297,3 +298,4 @@ void TestStartup::exitWithUnwritableSettings()
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
+#include "gui/widgets/StatusBar.h"

@@ -1,4 +1,4 @@
-#include "app/Pictures.h"
+#include "gui/widgets/Pictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

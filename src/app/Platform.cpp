@@ -1,4 +1,4 @@
-#include "ui/Platform.h"
+#include "app/Platform.h"
 
 #include <QDesktopServices>
 #include <QDir>
