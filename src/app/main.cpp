@@ -1,11 +1,13 @@
 // Program entry: one instance, every window created hidden, then the message loop. The
 // start-up step (100 ms later) loads the settings and shows the main window.
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "app/App.h"
 #include "gui/MainWindow.h"
 #include "app/SingleInstance.h"
+#include "gui/widgets/Pictures.h"
 
 int main(int argc, char **argv)
 {
@@ -25,6 +27,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Exchange_Tablo"));
     // The launcher's name: the desktop matches the window to its entry and icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("tablo"));
+    QApplication::setWindowIcon(QIcon(Pictures::trayIcon()));
     QApplication::setQuitOnLastWindowClosed(false);
     guard.listen();
 
