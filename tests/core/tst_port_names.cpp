@@ -1,4 +1,4 @@
-// Port names: device paths, the order they are listed in, the list of ports worth trying.
+// Port names: the device path of a name.
 #include <QtTest>
 
 #include "core/link/PortNames.h"
@@ -20,27 +20,6 @@ private slots:
     {
         QFETCH(QString, name);
         QTEST(PortNames::devicePath(name), "path");
-    }
-
-    void candidates_data()
-    {
-        QTest::addColumn<QStringList>("reported");
-        QTest::addColumn<QString>("remembered");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("natural order") << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB0", "/dev/ttyS9"} << QString()
-                                       << QStringList{"/dev/ttyS2", "/dev/ttyS9", "/dev/ttyS10", "/dev/ttyUSB0"};
-        QTest::newRow("remembered pty added") << QStringList{"/dev/ttyS1"} << "/dev/pts/7"
-                                              << QStringList{"/dev/pts/7", "/dev/ttyS1"};
-#ifndef Q_OS_WIN
-        QTest::newRow("remembered COM name of a listed device")
-            << QStringList{"/dev/ttyS0", "/dev/ttyS1"} << "COM2" << QStringList{"/dev/ttyS0", "/dev/ttyS1"};
-#endif
-    }
-    void candidates()
-    {
-        QFETCH(QStringList, reported);
-        QFETCH(QString, remembered);
-        QTEST(PortNames::candidates(reported, remembered), "names");
     }
 };
 

@@ -66,37 +66,6 @@ bool naturalLess(const QString &a, const QString &b)
     return a.size() - i < b.size() - j;
 }
 
-QStringList systemPorts()
-{
-    QStringList names;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-#ifdef Q_OS_WIN
-        const QString name = info.portName();
-#else
-        const QString name = info.systemLocation();
-#endif
-        if (!names.contains(name))
-            names << name;
-    }
-    return names;
-}
-
-QStringList candidates(const QStringList &reported, const QString &remembered)
-{
-    QStringList names;
-    for (const QString &name : reported) {
-        if (!names.contains(name))
-            names << name;
-    }
-    const QString rememberedPath = devicePath(remembered);
-    const bool listed = std::any_of(names.cbegin(), names.cend(),
-                                    [&](const QString &n) { return devicePath(n) == rememberedPath; });
-    if (!remembered.isEmpty() && !listed)
-        names << remembered;
-    std::sort(names.begin(), names.end(), naturalLess);
-    return names;
-}
-
 namespace {
 
 // A path's final location, for telling whether two names reach the same device.

@@ -1,6 +1,5 @@
 #pragma once
-// Serial port names: the device path of a name, the order ports are listed in, and the list of
-// ports worth trying.
+// Serial port names: the device path of a name, the order ports are listed in, and the port scan.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,13 +14,6 @@ QString devicePath(const QString &name);
 
 // Orders names as people count: "ttyS2" before "ttyS10"; leading zeros of a number do not count.
 bool naturalLess(const QString &a, const QString &b);
-
-// The ports the system reports (device paths on Linux, "COMn" names on Windows), without repeats.
-QStringList systemPorts();
-
-// The names to try, in natural order: the reported ones, plus the remembered one when no reported
-// name reaches the same device (a pseudo-terminal or a link to a port is never reported).
-QStringList candidates(const QStringList &reported, const QString &remembered);
 
 // One entry of the port list: the name to show and store, the device it reaches now (empty when
 // a stable name points nowhere, the converter being unplugged), and what the system says of the
