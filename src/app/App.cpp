@@ -14,6 +14,7 @@
 #include "gui/MainWindow.h"
 #include "core/board/BoardSession.h"
 #include "core/files/ProgramPaths.h"
+#include "core/services/DataFileUploader.h"
 #include "core/board/EventListener.h"
 #include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
@@ -41,6 +42,7 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     serialLink = new QtSerialLink(this);
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
+    dataFileUploader = new DataFileUploader(this);
 }
 
 App::~App()
@@ -71,6 +73,12 @@ void App::createWindows()
     boardViewWindow = new BoardViewWindow(*this);
     autoControlsWindow = new AutoControlsWindow(*this);
     connectBoardToWindows();
+    // A changed data file goes up through the main window, which uploads what its fields hold.
+    dataFileUploader->setUpload([this](const QStringList &) {
+        mainWindow->uploadFigures();
+        return lastUploadOk;
+    });
+    dataFileUploader->setExchangeRunning([this] { return mainWindow->exchangeRunning(); });
 }
 
 void App::connectBoardToWindows()

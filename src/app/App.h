@@ -3,7 +3,6 @@
 // operations reach each other through it; a test builds a fresh one.
 #include <QByteArray>
 #include <QDate>
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -25,6 +24,7 @@ class AutoControlsWindow;
 class QtSerialLink;
 class BoardSession;
 class EventListener;
+class DataFileUploader;
 
 class App;
 
@@ -78,7 +78,7 @@ public:
     bool sendIfChanged = false;
     int attempts = 1;
     int timeoutMs = 1000;
-    QString loadedContent, previousContent;
+    QString loadedContent;   // the data file's figures as last loaded
 
     // Board values, indexed 1..32 (entry 0 unused): 1..10 the stored figure texts.
     std::array<QString, 33> boardValues;
@@ -92,10 +92,6 @@ public:
     bool testMode = false;           // test patterns are shown
     bool uploadBusy = false;         // set while uploadFigures() runs
     bool lastUploadOk = false;       // the last upload ended in "Sent OK"
-    // Upload of a changed data file: after a skipped or failed upload the change is tried
-    // again no sooner than uploadRetryMs later.
-    int uploadRetryMs = 30000;
-    QDeadlineTimer uploadRetryDeadline;   // default: expired
 
     // Schedule lookups: an operation that runs several of them (a read, a load of the controller
     // settings, showing the Settings dialog) reports only its first failure.
@@ -113,6 +109,9 @@ public:
     QtSerialLink *serialLink = nullptr;
     BoardSession *boardSession = nullptr;
     EventListener *eventListener = nullptr;
+    // Uploads a loaded data file when its content changed; after a failed upload the change is
+    // tried again no sooner than its retry interval later.
+    DataFileUploader *dataFileUploader = nullptr;
 
     // ---- Platform services, each replaceable by tests ----
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.

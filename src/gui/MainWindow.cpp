@@ -15,6 +15,7 @@
 #include <QTime>
 
 #include "app/App.h"
+#include "core/services/DataFileUploader.h"
 #include "gui/widgets/Pictures.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AboutDialog.h"
@@ -334,7 +335,7 @@ void MainWindow::runStartUpStep()
     for (int k = 1; k <= 10; ++k)
         app.boardValues[k] = figureEdits[k]->text();
     app.loadedContent.clear();
-    app.previousContent.clear();
+    app.dataFileUploader->forget();
     for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
                           app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker})
         p->setDisplayFormat(QStringLiteral("HH:mm:ss"));

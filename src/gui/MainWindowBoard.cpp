@@ -11,6 +11,7 @@
 #include "gui/MainWindow.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
+#include "core/services/DataFileUploader.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
 #include "core/text/Numbers.h"
@@ -325,34 +326,12 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 
 void MainWindow::uploadIfChanged()
 {
-    const bool wanted = app.sendIfChanged && !app.loadingSettings
-                        && app.loadedContent != app.previousContent;
-    if (!wanted) {
-        app.previousContent = app.loadedContent;
-        return;
-    }
     // While an upload's error dialog shows (also from inside the upload that raised it), the
     // change waits, and is tried again only some time after: a board that is off must not
-    // raise one dialog after another.
-    if (app.connectionErrorDialog->isVisible() || app.uploadErrorDialog->isVisible()) {
-        app.uploadRetryDeadline.setRemainingTime(app.uploadRetryMs);
-        return;
-    }
-    // Inside a read, an upload or any exchange the change waits for a later poll.
-    if (exchangeRunning())
-        return;
-    // After a skipped or failed upload, try again only now and then.
-    if (!app.uploadRetryDeadline.hasExpired())
-        return;
-    const QString content = app.loadedContent;
-    uploadFigures();
-    if (app.lastUploadOk) {
-        app.previousContent = content;
-        app.uploadRetryDeadline = QDeadlineTimer();
-    } else {
-        // What the board holds is unknown now (it may have taken the figures and failed the
-        // read-back): any content, the earlier one included, is uploaded at the next try.
-        app.previousContent.clear();
-        app.uploadRetryDeadline.setRemainingTime(app.uploadRetryMs);
-    }
+    // raise one dialog after another. The upload itself is the figures in the fields.
+    const bool errorShowing = app.connectionErrorDialog->isVisible() || app.uploadErrorDialog->isVisible();
+    QStringList figures;
+    for (int k = 1; k <= 10; ++k)
+        figures << app.boardValues[k];
+    app.dataFileUploader->offer(app.loadedContent, figures, app.sendIfChanged && !app.loadingSettings, errorShowing);
 }

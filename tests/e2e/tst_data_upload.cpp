@@ -6,6 +6,7 @@
 
 #include "Sim.h"
 #include "TestApp.h"
+#include "core/services/DataFileUploader.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/SettingsDialog.h"
 
@@ -27,7 +28,7 @@ struct Rig {
     explicit Rig(bool sendIfChanged = true)
     {
         t = std::make_unique<TestApp>(makeIni(sim.port(), sendIfChanged));
-        t->app->uploadRetryMs = 2500;
+        t->app->dataFileUploader->setRetryInterval(2500);
         t->startUp();
     }
     App &app() const { return *t->app; }
@@ -51,7 +52,7 @@ struct Rig {
         f1()->readBoard();
         QCOMPARE(panel(0), QString("Reading Ok"));
         QTRY_VERIFY_WITH_TIMEOUT(sim.receivedCount("SEND=") == 1 && panel(0) == "Loaded"
-                                     && app().previousContent == app().loadedContent,
+                                     && app().dataFileUploader->previousContent() == app().loadedContent,
                                  10000);
         QVERIFY(app().lastUploadOk);
     }
@@ -84,7 +85,7 @@ void tst_data_upload::changedFileReachesBoard()
 
     r.rewriteFile(Changed);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(r.app().previousContent, QString("2.2500").repeated(10), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.app().dataFileUploader->previousContent(), QString("2.2500").repeated(10), 10000);
     QVERIFY(r.app().lastUploadOk);
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(r.f1()->figureEdits[k]->text(), QString("2.2500"));
@@ -110,14 +111,14 @@ void tst_data_upload::failedUploadIsRetriedLater()
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
     QVERIFY(!r.app().lastUploadOk);
     // The change is still pending, and the next polls do not try again at once.
-    QVERIFY(r.app().previousContent != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
     QCOMPARE(r.t->modals.count("Form8"), 1);
 
     QVERIFY(r.sim.control("silent 0"));
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
     QVERIFY(r.app().lastUploadOk);
     QCOMPARE(r.t->modals.count("Form8"), 1);
 }
@@ -135,11 +136,11 @@ void tst_data_upload::dialogShowingDefersUpload()
     QTRY_COMPARE_WITH_TIMEOUT(r.f1()->figureEdits[1]->text(), QString("2.2500"), 5000);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
-    QVERIFY(r.app().previousContent != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
 
     r.app().uploadErrorDialog->hide();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::changeDuringUploadDialogWaits()
@@ -165,7 +166,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     r.t->onModal = nullptr;
     QCOMPARE(r.t->modals, QStringList{"Form8"});
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
-    QVERIFY(r.app().previousContent != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
 
     // The dialog is closed: the next poll does not upload at once, so a board that is off
     // does not raise the dialog again right away.
@@ -177,7 +178,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::earlierContentAfterFailedUpload()
@@ -201,7 +202,7 @@ void tst_data_upload::earlierContentAfterFailedUpload()
     QVERIFY(r.sim.control("ok-then-silent 0"));
     r.rewriteFile(Initial);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(initialSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
     QVERIFY(r.app().lastUploadOk);
     QVERIFY(r.app().boardSession->lastReading().figuresText().startsWith(QString("1.0000").repeated(8)));
 }
@@ -223,13 +224,13 @@ void tst_data_upload::noUploadInsideRead()
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.t->modals.isEmpty());
-    QVERIFY(r.app().previousContent != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
 
     // The change goes at a later poll.
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().previousContent == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
 }
 
 void tst_data_upload::noUploadInsideExchange()
@@ -254,7 +255,7 @@ void tst_data_upload::noUploadInsideExchange()
     QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
-    QVERIFY(r.app().previousContent != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
 
     QVERIFY(r.sim.control("silent 0"));
     r.f1()->autoLoadTimer->start();
@@ -267,8 +268,8 @@ void tst_data_upload::noUploadWanted()
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     r.rewriteFile(Changed);
     r.f1()->loadDataFile();
-    QCOMPARE(r.app().previousContent, QString("2.2500").repeated(10));
-    QCOMPARE(r.app().previousContent, r.app().loadedContent);
+    QCOMPARE(r.app().dataFileUploader->previousContent(), QString("2.2500").repeated(10));
+    QCOMPARE(r.app().dataFileUploader->previousContent(), r.app().loadedContent);
     QTest::qWait(300);
     QCOMPARE(r.sim.receivedCount("SEND="), 0);
 }

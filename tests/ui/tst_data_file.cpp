@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "TestApp.h"
+#include "core/services/DataFileUploader.h"
 #include "core/files/DataFile.h"
 #include "gui/SettingsDialog.h"
 #include "core/files/IniFile.h"
@@ -142,7 +143,7 @@ void TestDataFile::load()
     if (atStartUp)
         return;
     QCOMPARE(app.loadedContent, expected.join(QString()));
-    QCOMPARE(app.previousContent, app.loadedContent);
+    QCOMPARE(app.dataFileUploader->previousContent(), app.loadedContent);
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
 }
 
@@ -206,7 +207,7 @@ void TestDataFile::unreadableFile()
     app.mainWindow->loadDataFile();
     const QStringList fields = fieldTexts(app.mainWindow);
     const QStringList figures = stored(app);
-    const QString previous = app.previousContent;
+    const QString previous = app.dataFileUploader->previousContent();
     QVERIFY(!previous.isEmpty());
 
     QVERIFY(QFile::remove(app.dataFilePath));
@@ -218,7 +219,7 @@ void TestDataFile::unreadableFile()
     QCOMPARE(status(*t), QStringLiteral("Loading"));
     QCOMPARE(fieldTexts(app.mainWindow), fields);
     QCOMPARE(stored(app), figures);
-    QCOMPARE(app.previousContent, previous);
+    QCOMPARE(app.dataFileUploader->previousContent(), previous);
 
     // Saving over it fails the same way and does not claim success.
     app.mainWindow->saveDataFile();
@@ -244,15 +245,15 @@ void TestDataFile::changeDetector()
     QFETCH(int, changes);
     auto t = started(4, false);
     App &app = *t->app;
-    QVERIFY(app.previousContent.isEmpty());   // the first load after start-up is a change
+    QVERIFY(app.dataFileUploader->previousContent().isEmpty());   // the first load after start-up is a change
     int seen = 0;
     for (const QByteArray &c : contents) {
         t->writeFile(DataName, c);
-        const QString before = app.previousContent;
+        const QString before = app.dataFileUploader->previousContent();
         app.mainWindow->loadDataFile();
         if (app.loadedContent != before)
             ++seen;
-        QCOMPARE(app.previousContent, app.loadedContent);
+        QCOMPARE(app.dataFileUploader->previousContent(), app.loadedContent);
     }
     QCOMPARE(seen, changes);
 }
