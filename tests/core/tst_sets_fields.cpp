@@ -3,7 +3,6 @@
 
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"
-#include "gui/SettingsDialog.h"
 
 using Values = ControllerConfig;
 Q_DECLARE_METATYPE(Values)
