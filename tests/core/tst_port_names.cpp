@@ -11,10 +11,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
         QTest::newRow("path as it is") << "/dev/pts/3" << "/dev/pts/3";
+        QTest::newRow("device path") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
 #ifndef Q_OS_WIN
         QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
+        QTest::newRow("COM10") << "COM10" << "/dev/ttyS9";
+        QTest::newRow("COM256") << "COM256" << "/dev/ttyS255";
 #endif
         QTest::newRow("COM0 has no device") << "COM0" << "COM0";
+        QTest::newRow("partial COM") << "COM" << "COM";
+        QTest::newRow("COM with letters") << "COM1a" << "COM1a";
     }
     void devicePath()
     {

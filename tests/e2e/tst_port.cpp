@@ -45,8 +45,6 @@ struct LinkedSim {
 class TestPort : public QObject {
     Q_OBJECT
 private slots:
-    void devicePath_data();
-    void devicePath();
     void portBoxColour_data();
     void portBoxColour();
     void typingReopensThePort();
@@ -58,27 +56,6 @@ private slots:
     void scanKeepsRememberedPty();
     void scanDropsVanishedPort();
 };
-
-void TestPort::devicePath_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
-    QTest::newRow("COM10") << "COM10" << "/dev/ttyS9";
-    QTest::newRow("COM256") << "COM256" << "/dev/ttyS255";
-    QTest::newRow("device path") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
-    QTest::newRow("pty") << "/dev/pts/7" << "/dev/pts/7";
-    QTest::newRow("COM0 is no COM port") << "COM0" << "COM0";
-    QTest::newRow("partial COM") << "COM" << "COM";
-    QTest::newRow("COM with letters") << "COM1a" << "COM1a";
-}
-
-void TestPort::devicePath()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, path);
-    QCOMPARE(PortNames::devicePath(name), path);
-}
 
 void TestPort::portBoxColour_data()
 {
