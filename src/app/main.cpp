@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QMessageBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "gui/widgets/Pictures.h"

@@ -6,7 +6,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 namespace {

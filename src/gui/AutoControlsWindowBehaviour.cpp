@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QTime>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"

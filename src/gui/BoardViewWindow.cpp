@@ -8,7 +8,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)

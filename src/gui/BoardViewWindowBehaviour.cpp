@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 

@@ -14,7 +14,7 @@
 #include <QSystemTrayIcon>
 #include <QTime>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "core/services/DataFileUploader.h"
 #include "gui/widgets/Pictures.h"
 #include "gui/BoardViewWindow.h"

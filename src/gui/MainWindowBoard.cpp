@@ -7,7 +7,7 @@
 #include <QScopedValueRollback>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/ControllerConfig.h"

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/ErrorDialogs.h"
 #include "core/files/DataFile.h"

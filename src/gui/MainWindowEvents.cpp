@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QTime>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "core/board/EventListener.h"
 #include "core/protocol/Protocol.h"

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "core/figures/FigureFormat.h"
 #include "gui/BoardViewWindow.h"

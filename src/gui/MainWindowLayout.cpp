@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"

@@ -12,7 +12,7 @@
 #include <QSpinBox>
 #include <QTextBlock>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"

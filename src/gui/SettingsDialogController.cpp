@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "core/board/BoardSession.h"
 #include "core/protocol/Protocol.h"

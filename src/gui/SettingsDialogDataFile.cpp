@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/SettingsDialog.h"

@@ -2,7 +2,7 @@
 // reformat the main window's figure fields.
 #include <QSpinBox>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/SettingsDialog.h"
 

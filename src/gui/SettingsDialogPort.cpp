@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "core/link/PortNames.h"
 #include "core/link/QtSerialLink.h"

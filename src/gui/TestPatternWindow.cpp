@@ -4,7 +4,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 TestPatternWindow::TestPatternWindow(App &a) : QDialog(nullptr), app(a)

@@ -1,6 +1,6 @@
 // The test pattern window's behaviour: fixed patterns written through the figure fields and uploaded;
 // the real figures wait in the data file until "Close and restore data".
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 #include "gui/TestPatternWindow.h"
 

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <memory>
 
-#include "app/App.h"
+#include "gui/App.h"
 #include "gui/MainWindow.h"
 
 class TestApp {

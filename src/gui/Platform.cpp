@@ -1,4 +1,4 @@
-#include "app/Platform.h"
+#include "gui/Platform.h"
 
 #include <QDesktopServices>
 #include <QDir>

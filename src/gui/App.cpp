@@ -1,4 +1,4 @@
-#include "app/App.h"
+#include "gui/App.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,7 +24,7 @@
 #include "gui/HelpWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
-#include "app/Platform.h"
+#include "gui/Platform.h"
 
 App::App(const QString &folder, QObject *parent) : QObject(parent)
 {
