@@ -1,14 +1,15 @@
 // Draws the program's icon, the tray picture (a dark display with "8.8" in red), at every size the
 // desktop's icon theme asks for and writes hicolor/<n>x<n>/apps/quorvanel-tablo.png below the
-// folder given. The drawing is the tray picture's, made in its own 32-unit square and scaled, so
-// each size is drawn sharp rather than enlarged from 32 pixels.
+// folder given. The tray picture's own drawing, scaled, so each size is drawn sharp rather than
+// enlarged from 32 pixels.
 #include <QDir>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
 #include <cstdio>
+
+#include "gui/widgets/Pictures.h"
 
 static QImage icon(int size)
 {
@@ -18,15 +19,7 @@ static QImage icon(int size)
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(size / 32.0, size / 32.0);
-    p.setBrush(QColor(0x20, 0x20, 0x20));
-    p.setPen(QColor(0x80, 0, 0));
-    p.drawRoundedRect(1, 5, 30, 22, 3, 3);
-    QFont f;
-    f.setPixelSize(13);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(0xFF, 0x40, 0x20));
-    p.drawText(QRect(1, 5, 30, 22), Qt::AlignCenter, QStringLiteral("8.8"));
+    Pictures::paintTrayPicture(p);
     return image;
 }
 

@@ -94,6 +94,12 @@ QPixmap trayIcon()
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    paintTrayPicture(p);
+    return pm;
+}
+
+void paintTrayPicture(QPainter &p)
+{
     p.setBrush(QColor(0x20, 0x20, 0x20));
     p.setPen(QColor(0x80, 0, 0));
     p.drawRoundedRect(1, 5, 30, 22, 3, 3);
@@ -103,7 +109,6 @@ QPixmap trayIcon()
     p.setFont(f);
     p.setPen(QColor(0xFF, 0x40, 0x20));
     p.drawText(QRect(1, 5, 30, 22), Qt::AlignCenter, QStringLiteral("8.8"));
-    return pm;
 }
 
 QPixmap aboutPicture()
