@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +16,7 @@
 #include "gui/MainWindow.h"
 #include "core/board/BoardSession.h"
 #include "core/files/ProgramPaths.h"
+#include "core/settings/SettingsModel.h"
 #include "core/services/DataFileUploader.h"
 #include "core/board/EventListener.h"
 #include "core/link/QtSerialLink.h"
@@ -39,6 +42,11 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
         settingsFilePath = dir.filePath(QStringLiteral("Quorvanel_tablo.ini"));
         dataFilePath = dir.filePath(QStringLiteral("Tablo_data.tbl"));
     }
+    settings = new SettingsModel(settingsFilePath, this);
+    ControllerConfig controller = settings->controller();
+    for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+        textOf(controller, t) = QStringLiteral("00:00:00");
+    settings->setController(controller);
     serialLink = new QtSerialLink(this);
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
@@ -69,10 +77,11 @@ void App::createWindows()
     connectionErrorDialog = new ConnectionErrorDialog();
     uploadErrorDialog = new UploadErrorDialog();
     readErrorDialog = new ReadErrorDialog();
-    testPatternWindow = new TestPatternWindow(*this);
+    testPatternWindow = new TestPatternWindow();
     boardViewWindow = new BoardViewWindow(*this);
     autoControlsWindow = new AutoControlsWindow(*this);
     connectBoardToWindows();
+    connectWindows();
     // A changed data file goes up through the main window, which uploads what its fields hold.
     dataFileUploader->setUpload([this](const QStringList &) {
         mainWindow->uploadFigures();
@@ -98,7 +107,7 @@ void App::connectBoardToWindows()
         mainWindow->autoLoadTimer->stop();
     });
     connect(boardSession, &BoardSession::exchangeFinished, mainWindow, [this] {
-        if (settingsDialog->autoLoadBox->isChecked())
+        if (settings->program().autoLoad)
             mainWindow->applyAutoLoadInterval();
         mainWindow->clockAndEventTimer->start();
     });
@@ -110,6 +119,71 @@ void App::connectBoardToWindows()
         QCoreApplication::processEvents();
     });
 }
+
+void App::connectWindows()
+{
+    // The Tools and Help menus.
+    const auto showBeside = [this](QWidget *w) {
+        w->show();
+        w->raise();
+    };
+    connect(mainWindow, &MainWindow::settingsRequested, settingsDialog, [=] { showBeside(settingsDialog); });
+    connect(mainWindow, &MainWindow::autoControlsRequested, autoControlsWindow,
+            [=] { showBeside(autoControlsWindow); });
+    connect(mainWindow, &MainWindow::boardViewRequested, boardViewWindow, [=] { showBeside(boardViewWindow); });
+    connect(mainWindow, &MainWindow::helpRequested, helpWindow, [=] { showBeside(helpWindow); });
+    connect(mainWindow, &MainWindow::testPatternsRequested, testPatternWindow, [this] {
+        testPatternWindow->move(mainWindow->width() + 20, mainWindow->y());
+        testPatternWindow->resize(mainWindow->width(), testPatternWindow->height());
+        testPatternWindow->show();
+        testPatternWindow->raise();
+    });
+    connect(mainWindow, &MainWindow::controllerCommandsAvailable, settingsDialog,
+            &SettingsDialog::enableControllerCommands);
+
+    // The side windows open beside the main window.
+    const auto besideMain = [this](QWidget *w) { w->move(mainWindow->width() + 20, mainWindow->y()); };
+    connect(settingsDialog, &SettingsDialog::opening, mainWindow, [=] {
+        besideMain(settingsDialog);
+        // No automatic load while the dialog is open; the program that writes the data file
+        // needs the file to exist.
+        mainWindow->autoLoadTimer->stop();
+        if (!QFile::exists(dataFilePath))
+            mainWindow->createDataFile();
+        boardViewWindow->showBoardType();
+        autoControlsWindow->scheduleButton->setEnabled(QFile::exists(schedulePath()));
+    });
+    connect(settingsDialog, &SettingsDialog::closed, mainWindow, [this] { mainWindow->applyAutoLoadInterval(); });
+    connect(settingsDialog, &SettingsDialog::namesConfirmed, mainWindow, &MainWindow::showProductNames);
+    connect(autoControlsWindow, &AutoControlsWindow::opening, mainWindow, [=] { besideMain(autoControlsWindow); });
+    connect(boardViewWindow, &BoardViewWindow::opening, mainWindow, [=] { besideMain(boardViewWindow); });
+    connect(boardViewWindow, &BoardViewWindow::namesConfirmed, mainWindow, &MainWindow::showProductNames);
+    connect(boardViewWindow, &BoardViewWindow::currencyChosen, mainWindow, &MainWindow::placeCurrency);
+    connect(boardViewWindow, &BoardViewWindow::resetRequested, mainWindow, &MainWindow::placeCurrenciesInOrder);
+    connect(testPatternWindow, &TestPatternWindow::opening, mainWindow, &MainWindow::beginTestMode);
+    connect(testPatternWindow, &TestPatternWindow::patternChosen, mainWindow, &MainWindow::showTestPattern);
+    connect(testPatternWindow, &TestPatternWindow::restoreRequested, mainWindow, &MainWindow::endTestMode);
+}
+
+void App::runStartUpStep()
+{
+    mainWindow->setWindowHeight(285);
+    mainWindow->startUpTimer->stop();
+    loadProgramSettings();
+    mainWindow->showAtStartUp();
+    settingsDialog->showChosenPort();
+    settingsDialog->reopenPort();
+
+    for (int k = 1; k <= 10; ++k)
+        boardValues[k] = mainWindow->figureEdits[k]->text();
+    loadedContent.clear();
+    dataFileUploader->forget();
+    settingsDialog->onProtocolPanelToggled();
+    startingUp = false;
+    mainWindow->applyAutoLoadInterval();
+}
+
+void App::runSettingsModal() { execModal(settingsDialog); }
 
 int App::execModal(QDialog *dialog)
 {
@@ -158,10 +232,29 @@ QString App::schedulePath() const
     return scheduleFilePath.isEmpty() ? name : scheduleFilePath;
 }
 
-LookupOperation::LookupOperation(App &app) : m_app(app)
+QChar App::fillChar() const { return settings->program().fillChar(); }
+
+ExchangeOptions App::exchangeOptions() const
 {
-    if (m_app.lookupOperationDepth++ == 0)
-        m_app.lookupFailureReported = false;
+    const LinkSettings link = settings->linkSettings();
+    ExchangeOptions options;
+    options.attempts = link.attempts;
+    options.timeoutMs = link.timeoutMs;
+    options.checksums = link.checksums;
+    options.oneWay = link.oneWay;
+    return options;
 }
 
-LookupOperation::~LookupOperation() { --m_app.lookupOperationDepth; }
+void App::reportLookupFailure(const QString &message)
+{
+    // The outermost open operation tells whether its first failure was reported already.
+    const bool reported = !m_lookupOperations.isEmpty() && m_lookupOperations.first()->m_failed;
+    for (LookupOperation *operation : m_lookupOperations)
+        operation->m_failed = true;
+    if (!reported)
+        showError(message);
+}
+
+LookupOperation::LookupOperation(App &app) : m_app(app) { m_app.m_lookupOperations.append(this); }
+
+LookupOperation::~LookupOperation() { m_app.m_lookupOperations.removeOne(this); }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "core/board/BoardSession.h"
+
 
 class QDialog;
 class MainWindow;
@@ -25,18 +27,23 @@ class QtSerialLink;
 class BoardSession;
 class EventListener;
 class DataFileUploader;
+class SettingsModel;
 
 class App;
 
-// Marks a stretch of code as one operation for the schedule lookup's error report.
+// Marks a stretch of code as one operation for the schedule lookup: the operation reports only
+// its first failed lookup, and tells whether one failed while it was open.
 class LookupOperation {
 public:
     explicit LookupOperation(App &app);
     ~LookupOperation();
     LookupOperation(const LookupOperation &) = delete;
     LookupOperation &operator=(const LookupOperation &) = delete;
+    bool failed() const { return m_failed; }
 private:
+    friend class App;
     App &m_app;
+    bool m_failed = false;
 };
 
 class App : public QObject {
@@ -49,6 +56,10 @@ public:
 
     // Creates every window, hidden, in the order the program needs them.
     void createWindows();
+    // Once, soon after the start: loads the settings, shows the main window, opens the port.
+    void runStartUpStep();
+    // Runs the Settings dialog modally (showing it creates a missing data file).
+    void runSettingsModal();
 
     // Windows (all live until the context ends).
     MainWindow *mainWindow = nullptr;
@@ -62,22 +73,13 @@ public:
     BoardViewWindow *boardViewWindow = nullptr;
     AutoControlsWindow *autoControlsWindow = nullptr;
 
-    // Process-wide state: file paths, the controller's switching times, the serial line and
-    // exchange settings, the data file's change detector.
+    // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
     QString dataFilePath;
     QString scheduleFilePath;   // empty: "Shedule.shd" in the working folder
-    QString morningTime = QStringLiteral("00:00:00");
-    QString eveningTime = QStringLiteral("00:00:00");
-    QString offTime = QStringLiteral("00:00:00");
-    QString onTime = QStringLiteral("00:00:00");
-    QString portName = QStringLiteral("COM1");
-    QString baudRate = QStringLiteral("9600");
-    QString parity = QStringLiteral("None");
-    int autoLoadIntervalMs = 5000;
-    bool sendIfChanged = false;
-    int attempts = 1;
-    int timeoutMs = 1000;
+    // The program settings and the controller configuration; the windows' controls write
+    // through it and show what it holds.
+    SettingsModel *settings = nullptr;
     QString loadedContent;   // the data file's figures as last loaded
 
     // Board values, indexed 1..32 (entry 0 unused): 1..10 the stored figure texts.
@@ -93,13 +95,12 @@ public:
     bool uploadBusy = false;         // set while uploadFigures() runs
     bool lastUploadOk = false;       // the last upload ended in "Sent OK"
 
-    // Schedule lookups: an operation that runs several of them (a read, a load of the controller
-    // settings, showing the Settings dialog) reports only its first failure.
-    int lookupOperationDepth = 0;
-    bool lookupFailureReported = false;
+    // A failed schedule lookup: reported unless the open operation already reported one; every
+    // open operation learns that it failed.
+    void reportLookupFailure(const QString &message);
 
     // Figure formatting state.
-    QChar fillChar = QLatin1Char('0');
+    QChar fillChar() const;   // of the fill mode in the settings
     QChar lastKey;
     int caretPos = 0;
     bool formatting = false;
@@ -139,7 +140,31 @@ public:
     // The settings file's full path.
     QString settingsPath() const { return settingsFilePath; }
 
+    // ---- The settings file, loaded into every window and saved from the settings ----
+    // Sections "Settings" and "Tablo", with the data file the figures come from.
+    void loadProgramSettings();
+    void saveProgramSettings();   // not while loading or starting up
+    // Section "Controller": what the board was last sent. A failed schedule lookup ends the load.
+    void loadControllerSettings();
+    void saveControllerSettings();   // not while loading
+    // Runs the brightness or the lighting automatic mode switch, or both (brightness first);
+    // false when a schedule lookup failed (reported).
+    bool switchAutomaticMode(bool brightness);
+    bool switchAutomaticModes();
+    // Offers the automatic modes by "Timer used" and "Controlled by": the main window's
+    // selectors and buttons, the Settings and Auto Controls windows; then sends the parameters.
+    void offerAutomaticModes();
+    // Sends the controller configuration ("SETS=") the settings hold, and saves it.
+    void sendControllerSettings();
+
+    // The reply timing and framing the operator has set, for every exchange.
+    ExchangeOptions exchangeOptions() const;
+
 private:
+    friend class LookupOperation;
+    QList<LookupOperation *> m_lookupOperations;   // open ones, the outermost first
+    // What one window does that another must follow.
+    void connectWindows();
     // What the board session and the event listener report goes to the windows.
     void connectBoardToWindows();
 };

@@ -6,7 +6,9 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
+#include "gui/widgets/SettingsBinding.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 namespace {
@@ -96,6 +98,18 @@ AutoControlsWindow::AutoControlsWindow(App &a) : QDialog(nullptr), app(a)
     setFixedWidth(376);
     arrange();
     noDefaultButtons(this);
+
+    // Bound to the settings before the handlers connect.
+    using SettingsBinding::bind;
+    bind(brightnessModeGroup, app.settings, ControllerField::BrightnessMode);
+    bind(lightingModeGroup, app.settings, ControllerField::LightingMode);
+    bind(morningCorrectionSpin, app.settings, ControllerField::MorningCorrection);
+    bind(eveningCorrectionSpin, app.settings, ControllerField::EveningCorrection);
+    bind(offCorrectionSpin, app.settings, ControllerField::OffCorrection);
+    bind(onCorrectionSpin, app.settings, ControllerField::OnCorrection);
+    bind(dayLevelBox, app.settings, ControllerField::DayLevel);
+    bind(nightLevelBox, app.settings, ControllerField::NightLevel);
+    connect(app.settings, &SettingsModel::selectorControlsChanged, this, [this] { showLightingControl(); });
 
     connect(brightnessModeGroup, &RadioGroup::clicked, this, [this] { onBrightnessModeChanged(); });
     connect(lightingModeGroup, &RadioGroup::clicked, this, [this] { onLightingModeChanged(); });

@@ -46,7 +46,6 @@ public:
     // The mode switch of one group. False when the schedule lookup failed (already reported):
     // the operation that ran it ends there.
     bool switchMode(bool brightness);
-    int lookupErrors = 0;       // failed schedule lookups so far (callers compare counts)
     void onTimePicked(int n);   // 1..4
     void onDayLevelChanged();
     void onNightLevelChanged();
@@ -54,8 +53,15 @@ public:
     void onCloseClicked();
     void sendIfShown();   // sends the configuration while the window is visible
     void arrange();       // layout by lighting control
+    void showLightingControl();   // the lighting group is shown when the lighting control is offered
+    // With the automatic modes offered, the groups follow their modes; without them, every time
+    // and correction can be set and both modes are "by time".
+    void offerAutomaticModes(bool available);
     // Sets the enabled state of a group's pickers, corrections and labels (no lookup).
     void setGroupMode(bool brightness, bool bySchedule);
+
+signals:
+    void opening();   // showing begins: the window stands beside the main window
 
 protected:
     void showEvent(QShowEvent *e) override;

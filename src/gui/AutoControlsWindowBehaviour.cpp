@@ -7,11 +7,10 @@
 #include <QSpinBox>
 #include <QTime>
 
-#include "gui/App.h"
-#include "gui/MainWindow.h"
-#include "gui/AutoControlsWindow.h"
 #include "core/files/ScheduleFile.h"
-#include "gui/SettingsDialog.h"
+#include "core/settings/SettingsModel.h"
+#include "gui/App.h"
+#include "gui/AutoControlsWindow.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TimePicker.h"
 
@@ -31,7 +30,7 @@ QTime timeOfMinutes(int minutes) { return QTime(minutes / 60, minutes % 60, 0); 
 
 } // namespace
 
-void AutoControlsWindow::onShown() { move(app.mainWindow->width() + 20, app.mainWindow->y()); }
+void AutoControlsWindow::onShown() { emit opening(); }
 
 void AutoControlsWindow::onBrightnessModeChanged() { switchMode(true); }
 void AutoControlsWindow::onLightingModeChanged() { switchMode(false); }
@@ -51,10 +50,7 @@ bool AutoControlsWindow::switchMode(bool brightness)
                                                 firstCorrection->value(), secondCorrection->value());
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
-            ++lookupErrors;
-            if (!app.lookupFailureReported)
-                app.showError(r.message);
-            app.lookupFailureReported = app.lookupOperationDepth > 0;
+            app.reportLookupFailure(r.message);
             return false;
         }
         if (r.status == ScheduleLookup::Found) {
@@ -63,8 +59,8 @@ bool AutoControlsWindow::switchMode(bool brightness)
         }
         setGroupMode(brightness, true);
     } else {
-        const QString &firstText = brightness ? app.morningTime : app.offTime;
-        const QString &secondText = brightness ? app.eveningTime : app.onTime;
+        const QString firstText = app.settings->switchTime(brightness ? SwitchTime::Morning : SwitchTime::Off);
+        const QString secondText = app.settings->switchTime(brightness ? SwitchTime::Evening : SwitchTime::On);
         // A stored text that is no time leaves the picker as it is.
         const QTime t1 = timeOfText(firstText), t2 = timeOfText(secondText);
         if (t1.isValid())
@@ -94,13 +90,13 @@ void AutoControlsWindow::setGroupMode(bool brightness, bool bySchedule)
 void AutoControlsWindow::onTimePicked(int n)
 {
     TimePicker *const pickers[4] = {morningTimePicker, eveningTimePicker, offTimePicker, onTimePicker};
-    QString *const texts[4] = {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime};
+    const SwitchTime times[4] = {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On};
     if (n < 1 || n > 4)
         return;
     QString text = pickers[n - 1]->time().toString(QStringLiteral("hh:mm:ss"));
     if (text.size() < 8)
         text.prepend(QLatin1Char('0'));
-    *texts[n - 1] = text;
+    app.settings->setSwitchTime(times[n - 1], text);
     sendIfShown();
 }
 
@@ -119,7 +115,7 @@ void AutoControlsWindow::sendIfShown()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.
     if (isVisible())
-        app.settingsDialog->sendControllerSettings();
+        app.sendControllerSettings();
 }
 
 void AutoControlsWindow::arrange()
@@ -132,4 +128,33 @@ void AutoControlsWindow::arrange()
     closeButton->setGeometry(width() - 8 - 100, top, 100, buttonHeight);
     setFixedHeight(top + buttonHeight + statusBar->height() + 42);
     statusBar->setGeometry(0, height() - statusBar->height(), width(), statusBar->height());
+}
+
+void AutoControlsWindow::showLightingControl()
+{
+    lightingBox->setVisible(app.settings->program().lightingControl);
+    arrange();
+}
+
+void AutoControlsWindow::offerAutomaticModes(bool available)
+{
+    if (available) {
+        setGroupMode(true, brightnessModeGroup->itemIndex() == 1);
+        setGroupMode(false, lightingModeGroup->itemIndex() == 1);
+        brightnessModeGroup->setEnabled(true);
+        lightingModeGroup->setEnabled(true);
+        return;
+    }
+    for (QWidget *w : {static_cast<QWidget *>(morningTimePicker), static_cast<QWidget *>(eveningTimePicker),
+                       static_cast<QWidget *>(offTimePicker), static_cast<QWidget *>(onTimePicker),
+                       static_cast<QWidget *>(offCorrectionSpin), static_cast<QWidget *>(onCorrectionSpin),
+                       static_cast<QWidget *>(morningCorrectionSpin), static_cast<QWidget *>(eveningCorrectionSpin),
+                       static_cast<QWidget *>(morningCorrectionLabel), static_cast<QWidget *>(eveningCorrectionLabel),
+                       static_cast<QWidget *>(offCorrectionLabel), static_cast<QWidget *>(onCorrectionLabel)})
+        w->setEnabled(true);
+    brightnessModeGroup->setEnabled(false);
+    lightingModeGroup->setEnabled(false);
+    // A mode that changes runs its switch (by time: no lookup).
+    brightnessModeGroup->setItemIndex(0);
+    lightingModeGroup->setItemIndex(0);
 }

@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
@@ -71,7 +72,6 @@ BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)
         c->addItems(codes);
         c->setCurrentText(codes[r - 1]);
         c->setGeometry(24, 6 + (r - 1) * 30, 90, 22);
-        connect(c, &QComboBox::currentTextChanged, this, [this, r] { onCurrencyChanged(r); });
         currencyBoxes[r] = c;
     }
     resetButton = new QPushButton(QStringLiteral("Reset"), currencyPanel);
@@ -84,9 +84,20 @@ BoardViewWindow::BoardViewWindow(App &a) : QDialog(nullptr), app(a)
     setFixedSize(360, 294);
     noDefaultButtons(this);
 
+    // Every change is written through to the settings first; the main window follows them.
+    SettingsModel *settings = app.settings;
+    connect(boardTypeGroup, &RadioGroup::indexChanged, settings, &SettingsModel::setBoardType);
+    connect(productCountSpin, &QSpinBox::valueChanged, settings, &SettingsModel::setProductCount);
+    connect(currencyCountSpin, &QSpinBox::valueChanged, settings, &SettingsModel::setCurrencyCount);
+    for (int k = 1; k <= 10; ++k)
+        connect(productNameEdits[k], &QLineEdit::textChanged, settings,
+                [settings, k](const QString &name) { settings->setProductName(k, name); });
+    for (int r = 1; r <= 5; ++r) {
+        connect(currencyBoxes[r], &QComboBox::currentTextChanged, settings,
+                [settings, r](const QString &currency) { settings->setCurrency(r, currency); });
+        connect(currencyBoxes[r], &QComboBox::currentTextChanged, this, [this, r] { onCurrencyChanged(r); });
+    }
     connect(boardTypeGroup, &RadioGroup::clicked, this, [this] { onBoardTypeChanged(); });
-    connect(productCountSpin, &QSpinBox::valueChanged, this, [this] { onProductCountChanged(); });
-    connect(currencyCountSpin, &QSpinBox::valueChanged, this, [this] { onCurrencyCountChanged(); });
     connect(resetButton, &QPushButton::clicked, this, [this] { onResetClicked(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
 

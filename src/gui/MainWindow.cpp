@@ -14,16 +14,11 @@
 #include <QSystemTrayIcon>
 #include <QTime>
 
-#include "gui/App.h"
-#include "core/services/DataFileUploader.h"
-#include "gui/widgets/Pictures.h"
-#include "gui/BoardViewWindow.h"
+#include "core/settings/SettingsModel.h"
 #include "gui/AboutDialog.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/HelpWindow.h"
-#include "gui/SettingsDialog.h"
-#include "gui/TestPatternWindow.h"
-#include "gui/widgets/TimePicker.h"
+#include "gui/App.h"
+#include "gui/widgets/Pictures.h"
+#include "gui/widgets/SettingsBinding.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 void FigureEdit::keyPressEvent(QKeyEvent *e)
@@ -63,7 +58,39 @@ MainWindow::MainWindow(App &a) : QMainWindow(nullptr), app(a)
     setFont(pixelFont(11, false));
     buildControls();
     buildMenus();
-    initialiseState();
+    // Nothing is saved until the start-up step has loaded the settings; the window stays hidden
+    // until then.
+    app.startingUp = true;
+    for (int r = 1; r <= 5; ++r) {
+        connect(oddSlotBoxes[r], &QCheckBox::toggled, this, [this, r] { onOddSlotBoxToggled(r); });
+        connect(evenSlotBoxes[r], &QCheckBox::toggled, this, [this, r] { onEvenSlotBoxToggled(r); });
+    }
+    SettingsBinding::bind(brightnessGroup, app.settings, ControllerField::Brightness);
+    SettingsBinding::bind(lightingGroup, app.settings, ControllerField::Lighting);
+    connect(brightnessGroup, &RadioGroup::clicked, this, [this] { onBrightnessChosen(); });
+    connect(lightingGroup, &RadioGroup::clicked, this, [this] { onLightingChosen(); });
+
+    // What the settings change elsewhere shows here.
+    SettingsModel *settings = app.settings;
+    connect(settings, &SettingsModel::oneWayChanged, this, [this] { showOneWay(); });
+    connect(settings, &SettingsModel::selectorControlsChanged, this, [this] { showSelectorControls(); });
+    connect(settings, &SettingsModel::rowCountsChanged, this, [this] { layOut(); });
+    connect(settings, &SettingsModel::boardTypeChanged, this, [this] {
+        if (!app.loadingSettings)
+            layOut();
+    });
+    connect(settings, &SettingsModel::figureFormatChanged, this, [this] { onFigureFormatChanged(); });
+    connect(settings, &SettingsModel::autoLoadChanged, this, [this] {
+        const int ms = app.settings->program().autoLoadIntervalMs;
+        if (autoLoadTimer->isActive() && autoLoadTimer->interval() != ms)
+            autoLoadTimer->setInterval(ms);
+    });
+    connect(settings, &SettingsModel::controllerValueChanged, this, [this](ControllerField f, int value) {
+        // The temperature sensor chosen: the panel waits for the board's next report.
+        if (f == ControllerField::TemperatureUsed && value == 1)
+            statusPanels->setPanelText(3, QString());
+    });
+    m_built = true;
 }
 
 MainWindow::~MainWindow() = default;
@@ -114,13 +141,11 @@ void MainWindow::buildControls()
         c->setObjectName(QStringLiteral("CheckBox%1").arg(r));
         c->setGeometry(224, 15 + 30 * (r - 1), 17, 17);
         c->setChecked(r <= 4);
-        connect(c, &QCheckBox::toggled, this, [this, r] { onOddSlotBoxToggled(r); });
         oddSlotBoxes[r] = c;
         auto *a = new QCheckBox(figuresPanel);
         a->setObjectName(QStringLiteral("CheckBox%1a").arg(r));
         a->setGeometry(224, 15 + 30 * (r - 1), 17, 17);
         a->hide();
-        connect(a, &QCheckBox::toggled, this, [this, r] { onEvenSlotBoxToggled(r); });
         evenSlotBoxes[r] = a;
     }
     const char *codes[5] = {"USD", "EUR", "GBP", "RUR", "FRF"};
@@ -181,14 +206,12 @@ void MainWindow::buildControls()
     brightnessGroup->setObjectName(QStringLiteral("RadioGroup1"));
     brightnessGroup->setFont(selectorFont);
     brightnessGroup->setGeometry(8, 72, 273, 44);
-    connect(brightnessGroup, &RadioGroup::clicked, this, [this] { onBrightnessChosen(); });
     lightingGroup = new RadioGroup(QStringLiteral("განათება"),
                                    {QStringLiteral("გამორთული"), QStringLiteral("ჩართული"), QStringLiteral("ავტო")}, 3,
                                    controlsPanel);
     lightingGroup->setObjectName(QStringLiteral("RadioGroup2"));
     lightingGroup->setFont(selectorFont);
     lightingGroup->setGeometry(8, 120, 273, 44);
-    connect(lightingGroup, &RadioGroup::clicked, this, [this] { onLightingChosen(); });
 
     clockLabel = new QLabel(QStringLiteral(" "), controlsPanel);
     clockLabel->setObjectName(QStringLiteral("Label3"));
@@ -231,7 +254,7 @@ void MainWindow::buildControls()
     pendingUploadTimer->setSingleShot(true);
     connect(pendingUploadTimer, &QTimer::timeout, this, [this] { requestUpload(); });
     connect(autoLoadTimer, &QTimer::timeout, this, [this] { onAutoLoadTick(); });
-    connect(startUpTimer, &QTimer::timeout, this, [this] { runStartUpStep(); });
+    connect(startUpTimer, &QTimer::timeout, this, [this] { app.runStartUpStep(); });
     connect(clockAndEventTimer, &QTimer::timeout, this, [this] { onClockAndEventTick(); });
     startUpTimer->start();
     clockAndEventTimer->start();
@@ -249,30 +272,14 @@ void MainWindow::buildMenus()
     exitAction = fileMenu->addAction(QStringLiteral("Exit"), this, [this] { exitProgram(); });
     toolsMenu = bar->addMenu(QStringLiteral("Tools"));
     toolsMenu->setObjectName(QStringLiteral("Settings1"));
-    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, [this] {
-        app.settingsDialog->show();
-        app.settingsDialog->raise();
-    });
-    autoControlsAction = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this, [this] {
-        app.autoControlsWindow->show();
-        app.autoControlsWindow->raise();
-    });
-    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, [this] {
-        app.boardViewWindow->show();
-        app.boardViewWindow->raise();
-    });
-    testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, [this] {
-        app.testPatternWindow->move(width() + 20, y());
-        app.testPatternWindow->resize(width(), app.testPatternWindow->height());
-        app.testPatternWindow->show();
-        app.testPatternWindow->raise();
-    });
+    settingsAction = toolsMenu->addAction(QStringLiteral("Settings"), this, &MainWindow::settingsRequested);
+    autoControlsAction
+        = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this, &MainWindow::autoControlsRequested);
+    boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, &MainWindow::boardViewRequested);
+    testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, &MainWindow::testPatternsRequested);
     helpMenu = bar->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
-    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, [this] {
-        app.helpWindow->show();
-        app.helpWindow->raise();
-    });
+    helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, &MainWindow::helpRequested);
     helpMenu->menuAction()->setVisible(false);
     aboutAction = bar->addAction(QStringLiteral("About"), this, [this] { showAbout(); });
     showDataFileAction->setObjectName(QStringLiteral("Show1"));
@@ -300,19 +307,8 @@ QLabel *MainWindow::signOf(int i) const
     return (i >= 0 && i < 5) ? s[i] : nullptr;
 }
 
-void MainWindow::initialiseState()
+void MainWindow::showAtStartUp()
 {
-    app.startingUp = true;
-    app.morningTime = app.eveningTime = app.offTime = app.onTime = QStringLiteral("00:00:00");
-    // The window stays hidden until the start-up step shows it.
-}
-
-void MainWindow::runStartUpStep()
-{
-    setWindowHeight(285);
-    startUpTimer->stop();
-    loadSettings();
-
     if (!trayIcon) {
         trayIcon = new QSystemTrayIcon(QIcon(trayImage->pixmap()), this);
         trayIcon->setObjectName(QStringLiteral("Tray_Icon"));
@@ -326,22 +322,6 @@ void MainWindow::runStartUpStep()
     // The window is laid out for the loaded board type before it is first shown.
     layOut();
     show();
-
-    app.settingsDialog->portCombo->setCurrentText(app.portName);
-    app.settingsDialog->parityCombo->setCurrentText(app.parity);
-    app.settingsDialog->baudRateCombo->setCurrentText(app.baudRate);
-    app.settingsDialog->reopenPort();
-
-    for (int k = 1; k <= 10; ++k)
-        app.boardValues[k] = figureEdits[k]->text();
-    app.loadedContent.clear();
-    app.dataFileUploader->forget();
-    for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
-                          app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker})
-        p->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    app.settingsDialog->onProtocolPanelToggled();
-    app.startingUp = false;
-    applyAutoLoadInterval();
 }
 
 void MainWindow::trayActivated(int reason)
@@ -398,8 +378,8 @@ void MainWindow::closeEvent(QCloseEvent *e)
 
 void MainWindow::shutDown()
 {
-    saveSettings();
-    saveControllerSettings();
+    app.saveProgramSettings();
+    app.saveControllerSettings();
     if (trayIcon) {
         trayIcon->hide();
         delete trayIcon;

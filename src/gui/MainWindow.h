@@ -9,6 +9,7 @@
 #include <array>
 
 #include "core/board/BoardSession.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/StatusBar.h"
 #include "gui/widgets/TimePicker.h"
@@ -74,9 +75,8 @@ public:
     QLabel *signOf(int i) const;
 
     // ---- Start-up and lifecycle ----
-    void initialiseState();
-    // Loads the settings, makes the tray icon, shows the window, opens the port.
-    void runStartUpStep();
+    // Makes the tray icon, lays the window out for the loaded settings and shows it.
+    void showAtStartUp();
     void shutDown();   // "Exit": saves both groups, removes the tray icon, sets closing
     void minimizeToTray();
     void exitProgram();
@@ -84,11 +84,29 @@ public:
     void restoreFromTray();
     void showAbout();
 
-    // ---- Settings file ----
-    void loadSettings();
-    void saveSettings();
-    void saveControllerSettings();
-    void loadControllerSettings();
+    // ---- Settings ----
+    // The loaded show flags and product names in the controls.
+    void showProgramSettings(const ProgramSettings &s);
+    void showProductNames();
+    void showSelectorControls();   // the brightness and lighting selectors offered or not
+    void showOneWay();             // no read button on a one-way link
+    // The selectors with or without their auto item, the clock button with the timer in use.
+    void offerAutomaticModes(bool available, bool clock);
+    // Selects the remembered items again; an item the rebuilt list lacks becomes no selection.
+    void reselect(int brightness, int lighting);
+    void arrangeButtons();         // the write, read and clock buttons, by the timer and the link
+    // Follows the digits and the fill mode: a digit more appends the fill character to every
+    // field; then every field is formatted again.
+    void onFigureFormatChanged();
+
+    // ---- Currency pictures ----
+    void placeCurrency(int r, const QString &currency);   // the flag and sign on row r (1..5)
+    void placeCurrenciesInOrder();                        // USD, EUR, GBP, RUR, FRF from the top
+
+    // ---- Test patterns ----
+    void beginTestMode();   // the real figures wait in the data file
+    void showTestPattern(const QStringList &texts);   // through the fields, then uploaded
+    void endTestMode();     // the data file's figures back, uploaded
 
     // ---- Layout ----
     void layOut();   // by board type and row counts
@@ -101,6 +119,7 @@ public:
     void onFieldKeyTyped(int k, QChar c);
     void applyOddSlotBox(int r);
     void applyEvenSlotBox(int r);
+    void applySlotBoxes();
     void onOddSlotBoxToggled(int r);
     void onEvenSlotBoxToggled(int r);
     void reformatAllFields();
@@ -130,8 +149,6 @@ public:
     bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void readBoard();
     void applyReadReply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
-    // The reply timing and framing the operator has set, for every exchange.
-    ExchangeOptions exchangeOptions() const;
     // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
     void applyReadResult(const ReadResult &result, bool readBack);
     void sendSettingCommand(const QByteArray &command);   // keeps or undoes the setting by the answer
@@ -145,6 +162,14 @@ public:
 signals:
     // "Exit" has run shutDown(): the program ends.
     void exited();
+    // The Tools and Help menus.
+    void settingsRequested();
+    void autoControlsRequested();
+    void boardViewRequested();
+    void testPatternsRequested();
+    void helpRequested();
+    // A read tells which controller commands the board takes.
+    void controllerCommandsAvailable(bool timeQuery, bool modem);
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -154,4 +179,6 @@ private:
     void buildMenus();
     void buildControls();
     bool m_exiting = false;
+    bool m_built = false;    // every control exists: the layout pass may run
+    int m_digitsShown = 5;   // the number of digits the fields were last formatted for
 };

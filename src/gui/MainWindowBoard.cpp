@@ -7,14 +7,13 @@
 #include <QScopedValueRollback>
 #include <QSpinBox>
 
-#include "gui/App.h"
-#include "gui/MainWindow.h"
-#include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
 #include "core/services/DataFileUploader.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/SettingsDialog.h"
+#include "core/settings/SettingsModel.h"
 #include "core/text/Numbers.h"
+#include "gui/App.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/MainWindow.h"
 
 namespace {
 
@@ -50,16 +49,6 @@ bool MainWindow::slotShown(int k) const
 
 bool MainWindow::exchangeRunning() const { return app.uploadBusy || app.readBusy || app.boardSession->isBusy(); }
 
-ExchangeOptions MainWindow::exchangeOptions() const
-{
-    ExchangeOptions options;
-    options.attempts = app.attempts;
-    options.timeoutMs = app.timeoutMs;
-    options.checksums = app.settingsDialog->checksumsBox->isChecked();
-    options.oneWay = app.settingsDialog->oneWayLinkBox->isChecked();
-    return options;
-}
-
 void MainWindow::requestUpload()
 {
     if (exchangeRunning()) {
@@ -79,8 +68,7 @@ void MainWindow::uploadFigures()
     app.uploadBusy = true;
     AtExit done([this] { app.uploadBusy = false; });
 
-    SettingsDialog *settings = app.settingsDialog;
-    if (!settings->sendIfChangedBox->isChecked() && !app.testMode)
+    if (!app.settings->program().sendIfChanged && !app.testMode)
         saveDataFile();
     setCommandControlsEnabled(false);
 
@@ -88,7 +76,7 @@ void MainWindow::uploadFigures()
     // field's figure, so a later save of the data file keeps the figure.
     const QString blank = blankValue();
     const int d = digits();
-    const QString fill = d < 5 ? QString(5 - d, app.fillChar) : QString();
+    const QString fill = d < 5 ? QString(5 - d, app.fillChar()) : QString();
     QStringList texts;
     for (int i = 1; i <= 10; ++i) {
         const QString figure = figureEdits[i]->text();
@@ -99,7 +87,7 @@ void MainWindow::uploadFigures()
     statusPanels->setPanelText(0, QStringLiteral("Sending"));
     QCoreApplication::processEvents();
 
-    const UploadResult result = app.boardSession->upload(texts, exchangeOptions());
+    const UploadResult result = app.boardSession->upload(texts, app.exchangeOptions());
 
     if (result.verified) {
         // The read-back ends like a read: the board's other fields are stored, the settings saved.
@@ -109,7 +97,7 @@ void MainWindow::uploadFigures()
             applyReadResult(result.readBack, true);
             setCommandControlsEnabled(true);
         }
-        saveSettings();
+        app.saveProgramSettings();
     }
 
     switch (result.outcome) {
@@ -141,10 +129,10 @@ void MainWindow::uploadFigures()
 
 void MainWindow::readBoard()
 {
-    const ExchangeOptions options = exchangeOptions();
+    const ExchangeOptions options = app.exchangeOptions();
     if (options.oneWay) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
-        loadControllerSettings();
+        app.loadControllerSettings();
         return;
     }
 
@@ -168,12 +156,11 @@ void MainWindow::readBoard()
     setCommandControlsEnabled(true);
     app.readBusy = false;
     finished = true;
-    saveSettings();
+    app.saveProgramSettings();
 }
 
 void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
 {
-    SettingsDialog *settings = app.settingsDialog;
     if (result.outcome == ReadResult::ReadOk) {
         const std::array<QByteArray, 33> values = result.reading.fields();
         // A 31-field reply leaves the stored field 32 as it was.
@@ -195,9 +182,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         const QString timerUsed = app.boardValues[27].trimmed();
         const QString controlledBy = app.boardValues[32].trimmed();
         const bool modem = controlledBy == QLatin1String("1");
-        settings->timeQueryButton->setEnabled(timerUsed == QLatin1String("1") || modem);
-        settings->pcButton->setEnabled(modem);
-        settings->modemButton->setEnabled(modem);
+        emit controllerCommandsAvailable(timerUsed == QLatin1String("1") || modem, modem);
     }
 
     if (!readBack) {
@@ -212,20 +197,20 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
             loadDataFile();
             statusPanels->setPanelText(1, QString());
             statusPanels->setPanelText(2, QString());
-            loadControllerSettings();
+            app.loadControllerSettings();
             statusPanels->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
             app.beep();
         }
     }
 
     // Rebuilds the selectors; the settings send it would start is held back by readBusy.
-    settings->onTimerUsedChanged();
+    app.offerAutomaticModes();
 }
 
 void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 {
-    SettingsDialog *settings = app.settingsDialog;
-    AutoControlsWindow *autos = app.autoControlsWindow;
+    SettingsModel *settings = app.settings;
+    const auto set = [settings](ControllerField f, int value) { settings->setControllerValue(f, value); };
     auto field = [&](int k) { return app.boardValues[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
@@ -241,87 +226,88 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
             app.boardValues[k] = figureEdits[k]->text();
         }
     }
-    if (!settings->autoLoadBox->isChecked())
+    if (!settings->program().autoLoad)
         saveDataFile();
 
+    // The windows that show a value follow it; each shown change runs its control's handler.
     if (number(16, v))
-        settings->flashGroup->setItemIndex(v);
+        set(ControllerField::Flash, v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    autos->lightingModeGroup->setItemIndex(0);
+    set(ControllerField::LightingMode, 0);
     if (number(15, v)) {
         if (v <= 1) {
-            lightingGroup->setItemIndex(v);
+            set(ControllerField::Lighting, v);
         } else {
-            lightingGroup->setItemIndex(2);
+            set(ControllerField::Lighting, 2);
             if (v > 2)
-                autos->lightingModeGroup->setItemIndex(1);
+                set(ControllerField::LightingMode, 1);
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    autos->brightnessModeGroup->setItemIndex(0);
+    set(ControllerField::BrightnessMode, 0);
     if (number(14, v)) {
         if (v <= 4) {
-            brightnessGroup->setItemIndex(v);
+            set(ControllerField::Brightness, v);
         } else {
-            brightnessGroup->setItemIndex(5);
+            set(ControllerField::Brightness, 5);
             if (v > 5)
-                autos->brightnessModeGroup->setItemIndex(1);
+                set(ControllerField::BrightnessMode, 1);
         }
     }
 
     if (number(31, v))
-        settings->inverseSignalsGroup->setItemIndex(v);
+        set(ControllerField::Inverse, v);
 
     if (number(23, v))
-        app.offTime = Protocol::minutesToTimeText(v);
+        settings->setSwitchTime(SwitchTime::Off, Protocol::minutesToTimeText(v));
     if (number(24, v))
-        app.onTime = Protocol::minutesToTimeText(v);
+        settings->setSwitchTime(SwitchTime::On, Protocol::minutesToTimeText(v));
     if (number(17, v))
-        app.morningTime = Protocol::minutesToTimeText(v);
+        settings->setSwitchTime(SwitchTime::Morning, Protocol::minutesToTimeText(v));
     if (number(18, v))
-        app.eveningTime = Protocol::minutesToTimeText(v);
+        settings->setSwitchTime(SwitchTime::Evening, Protocol::minutesToTimeText(v));
 
     if (number(25, v))
-        autos->offCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        set(ControllerField::OffCorrection, Protocol::offsetFromBoard(v));
     if (number(26, v))
-        autos->onCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        set(ControllerField::OnCorrection, Protocol::offsetFromBoard(v));
     if (number(19, v))
-        autos->morningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        set(ControllerField::MorningCorrection, Protocol::offsetFromBoard(v));
     if (number(20, v))
-        autos->eveningCorrectionSpin->setValue(Protocol::offsetFromBoard(v));
+        set(ControllerField::EveningCorrection, Protocol::offsetFromBoard(v));
 
     if (number(21, v))
-        autos->dayLevelBox->setCurrentIndex(v);
+        set(ControllerField::DayLevel, v);
     if (number(22, v))
-        autos->nightLevelBox->setCurrentIndex(v);
+        set(ControllerField::NightLevel, v);
 
     if (number(30, v))
-        settings->eventsGroup->setItemIndex(v);
+        set(ControllerField::Events, v);
     if (number(27, v))
-        settings->timerUsedGroup->setItemIndex(v);
+        set(ControllerField::TimerUsed, v);
     if (number(28, v))
-        settings->temperatureSensorGroup->setItemIndex(v);
+        set(ControllerField::TemperatureUsed, v);
 
-    autos->onLightingModeChanged();
-    autos->onBrightnessModeChanged();
+    app.switchAutomaticMode(false);
+    app.switchAutomaticMode(true);
 
     if (number(29, v))
-        settings->clockSectionGroup->setItemIndex(v);
+        set(ControllerField::Section, v);
     // A 31-field reply leaves field 32 as it was; before any read that is no number.
     if (number(32, v))
-        settings->controlledByGroup->setItemIndex(v);
+        set(ControllerField::ControlledBy, v);
 
-    statusPanels->setPanelText(2, settings->lightingControlBox->isChecked() ? QStringLiteral("LIGH=") + field(13) : QString());
+    statusPanels->setPanelText(2, settings->program().lightingControl ? QStringLiteral("LIGH=") + field(13) : QString());
     const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
     if (!brightness.isEmpty())
         statusPanels->setPanelText(1, brightness);
-    if (settings->temperatureSensorGroup->itemIndex() == 1)
+    if (settings->controllerValue(ControllerField::TemperatureUsed) == 1)
         statusPanels->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
     else
         statusPanels->setPanelText(3, QString());
 
-    saveSettings();
+    app.saveProgramSettings();
 }
 
 void MainWindow::uploadIfChanged()
@@ -333,5 +319,6 @@ void MainWindow::uploadIfChanged()
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
         figures << app.boardValues[k];
-    app.dataFileUploader->offer(app.loadedContent, figures, app.sendIfChanged && !app.loadingSettings, errorShowing);
+    app.dataFileUploader->offer(app.loadedContent, figures, app.settings->program().sendIfChanged && !app.loadingSettings,
+                              errorShowing);
 }

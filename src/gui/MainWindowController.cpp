@@ -1,22 +1,14 @@
 // Commands that set the board's controller from the main window: brightness, lighting and clock.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QSpinBox>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
-#include "core/protocol/Protocol.h"
-#include "core/settings/ControllerConfig.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/SettingsDialog.h"
-#include "core/text/Numbers.h"
 
 void MainWindow::sendSettingCommand(const QByteArray &command)
 {
-    applySettingResult(app.boardSession->sendSetting(command, exchangeOptions()));
+    applySettingResult(app.boardSession->sendSetting(command, app.exchangeOptions()));
 }
 
 void MainWindow::applySettingResult(const ExchangeResult &result)
@@ -36,10 +28,10 @@ void MainWindow::applySettingResult(const ExchangeResult &result)
     }
     if (result.outcome == ExchangeResult::Ok) {
         progressBar->setValue(1000);
-        saveSettings();
+        app.saveProgramSettings();
     } else {
         // The windows must not claim a setting that did not reach the board.
-        loadControllerSettings();
+        app.loadControllerSettings();
     }
 }
 
@@ -47,25 +39,26 @@ namespace {
 
 // Shared by the brightness and lighting selectors: "BRIG=" or "LIGH=" with the code of the
 // selected item, folding in the automatic mode for the auto item. False when nothing is sent.
-bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup *autoMode, const char *prefix,
-                          QByteArray &command)
+bool buildSelectorCommand(App &app, ControllerField selector, int autoItem, ControllerField autoMode,
+                          const char *prefix, QByteArray &command)
 {
-    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || group->itemIndex() < 0)
+    SettingsModel *settings = app.settings;
+    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || settings->controllerValue(selector) < 0)
         return false;
-    if (group->itemIndex() >= autoItem && autoMode->itemIndex() < 0) {
+    if (settings->controllerValue(selector) >= autoItem && settings->controllerValue(autoMode) < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
-        const int errors = app.autoControlsWindow->lookupErrors;
-        autoMode->setItemIndex(1);
-        if (app.autoControlsWindow->lookupErrors != errors)
+        settings->setControllerValue(autoMode, 1);
+        if (operation.failed())
             return false;
     }
-    const int index = group->itemIndex();
+    const int index = settings->controllerValue(selector);
+    const int mode = settings->controllerValue(autoMode);
     // A failed "SETS=" on the way reloads the controller settings and clears the selections:
     // then there is nothing left to send.
-    if (index < 0 || (index >= autoItem && autoMode->itemIndex() < 0))
+    if (index < 0 || (index >= autoItem && mode < 0))
         return false;
-    const int code = index >= autoItem ? index + autoMode->itemIndex() : index;
+    const int code = index >= autoItem ? index + mode : index;
     command = QByteArray(prefix) + QByteArray::number(code);
     return true;
 }
@@ -75,7 +68,7 @@ bool buildSelectorCommand(App &app, RadioGroup *group, int autoItem, RadioGroup 
 void MainWindow::onBrightnessChosen()
 {
     QByteArray command;
-    if (!buildSelectorCommand(app, brightnessGroup, 5, app.autoControlsWindow->brightnessModeGroup, "BRIG=", command))
+    if (!buildSelectorCommand(app, ControllerField::Brightness, 5, ControllerField::BrightnessMode, "BRIG=", command))
         return;
     statusPanels->setPanelText(1, QString::fromLatin1(command));
     sendSettingCommand(command);
@@ -84,15 +77,15 @@ void MainWindow::onBrightnessChosen()
 void MainWindow::onLightingChosen()
 {
     QByteArray command;
-    if (!buildSelectorCommand(app, lightingGroup, 2, app.autoControlsWindow->lightingModeGroup, "LIGH=", command))
+    if (!buildSelectorCommand(app, ControllerField::Lighting, 2, ControllerField::LightingMode, "LIGH=", command))
         return;
-    statusPanels->setPanelText(2, app.settingsDialog->lightingControlBox->isChecked() ? QString::fromLatin1(command) : QString());
+    statusPanels->setPanelText(2, app.settings->program().lightingControl ? QString::fromLatin1(command) : QString());
     sendSettingCommand(command);
 }
 
 void MainWindow::onClockClicked()
 {
     setCommandControlsEnabled(false);
-    applySettingResult(app.boardSession->setClock(QDateTime::currentDateTime(), exchangeOptions()));
+    applySettingResult(app.boardSession->setClock(QDateTime::currentDateTime(), app.exchangeOptions()));
     setCommandControlsEnabled(true);
 }

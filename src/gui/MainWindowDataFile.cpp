@@ -6,13 +6,11 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "core/figures/FigureFormat.h"
+#include "core/files/DataFile.h"
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
-#include "gui/ErrorDialogs.h"
-#include "core/files/DataFile.h"
-#include "core/figures/FigureFormat.h"
-#include "gui/DataFileMissingDialog.h"
-#include "gui/SettingsDialog.h"
 
 void MainWindow::saveDataFile()
 {
@@ -31,7 +29,7 @@ void MainWindow::loadDataFile()
 {
     if (!QFile::exists(app.dataFilePath)) {
         // Showing the Settings dialog creates the file; nothing is loaded this time.
-        app.execModal(app.settingsDialog);
+        app.runSettingsModal();
         return;
     }
     statusPanels->setPanelText(0, QStringLiteral("Loading"));
@@ -51,7 +49,7 @@ void MainWindow::loadDataFile()
         QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
         if (line.isEmpty())
             line = QStringLiteral("     ");
-        const FormatResult r = Format_Value(line, app.boardValues[k], app.lastKey, digits(), app.fillChar,
+        const FormatResult r = Format_Value(line, app.boardValues[k], app.lastKey, digits(), app.fillChar(),
                                             blankMode(), false);
         app.boardValues[k] = r.text;
         app.loadedContent += r.text;
@@ -77,13 +75,13 @@ void MainWindow::showDataFile()
     if (QFile::exists(app.dataFilePath))
         app.startEditor(app.dataFilePath);
     else
-        app.execModal(app.settingsDialog); // showing the dialog creates the file
+        app.runSettingsModal(); // showing the dialog creates the file
 }
 
 void MainWindow::onAutoLoadTick()
 {
     // A board read writes the fields itself (and falls back to the file on its own).
-    if (app.settingsDialog->autoLoadBox->isChecked() && !app.readBusy)
+    if (app.settings->program().autoLoad && !app.readBusy)
         loadDataFile();
 }
 
@@ -99,8 +97,8 @@ bool MainWindow::createDataFile()
 
 void MainWindow::applyAutoLoadInterval()
 {
-    autoLoadTimer->setInterval(qBound(1000, app.autoLoadIntervalMs, 1000000));
-    if (app.settingsDialog->autoLoadBox->isChecked())
+    autoLoadTimer->setInterval(qBound(1000, app.settings->program().autoLoadIntervalMs, 1000000));
+    if (app.settings->program().autoLoad)
         autoLoadTimer->start();
     else
         autoLoadTimer->stop();

@@ -3,20 +3,10 @@
 #include <QCheckBox>
 #include <QSpinBox>
 
+#include "core/figures/FigureFormat.h"
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
-#include "core/figures/FigureFormat.h"
-#include "gui/BoardViewWindow.h"
-#include "gui/SettingsDialog.h"
-
-namespace {
-
-// 0 currency board, 1 price board, -1 no selection.
-int boardTypeOf(const App &app) { return app.boardViewWindow ? app.boardViewWindow->boardType() : -1; }
-
-bool autoLoadOn(const App &app) { return app.settingsDialog && app.settingsDialog->autoLoadBox->isChecked(); }
-
-} // namespace
 
 void MainWindow::formatField(int k)
 {
@@ -31,7 +21,7 @@ void MainWindow::formatField(int k)
 
     FigureEdit *e = figureEdits[k];
     app.caretPos = e->cursorPosition();
-    const FormatResult r = Format_Value(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar,
+    const FormatResult r = Format_Value(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar(),
                                         blankMode(), app.readBusy);
     if (e->text() != r.text)
         e->setText(r.text);
@@ -40,7 +30,7 @@ void MainWindow::formatField(int k)
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.
-    if (!autoLoadOn(app) && !app.testMode)
+    if (!app.settings->program().autoLoad && !app.testMode)
         saveDataFile();
 }
 
@@ -49,7 +39,7 @@ void MainWindow::onFieldClicked(int k)
     if (k < 1 || k > 10)
         return;
     const QString t = figureEdits[k]->text();
-    if (!t.isEmpty() && t.at(0) == app.fillChar)
+    if (!t.isEmpty() && t.at(0) == app.fillChar())
         figureEdits[k]->setCursorPosition(0);
     formatField(k);
 }
@@ -61,7 +51,7 @@ void MainWindow::applyOddSlotBox(int r)
     if (r < 1 || r > 5)
         return;
     const bool on = oddSlotBoxes[r]->isChecked();
-    if (boardTypeOf(app) == 0) {
+    if (app.settings->program().boardType == 0) {
         // A currency row is one unit: the hidden second box follows the visible one.
         figureEdits[2 * r - 1]->setEnabled(on);
         figureEdits[2 * r]->setEnabled(on);
@@ -74,15 +64,47 @@ void MainWindow::applyOddSlotBox(int r)
 
 void MainWindow::applyEvenSlotBox(int r)
 {
-    if (r < 1 || r > 5 || boardTypeOf(app) != 1)
+    if (r < 1 || r > 5 || app.settings->program().boardType != 1)
         return;
     const bool on = evenSlotBoxes[r]->isChecked();
     figureEdits[2 * r]->setEnabled(on);
     productNameLabels[2 * r]->setEnabled(on);
 }
 
-void MainWindow::onOddSlotBoxToggled(int r) { applyOddSlotBox(r); }
-void MainWindow::onEvenSlotBoxToggled(int r) { applyEvenSlotBox(r); }
+void MainWindow::applySlotBoxes()
+{
+    for (int r = 1; r <= 5; ++r)
+        applyOddSlotBox(r);
+    for (int r = 1; r <= 5; ++r)
+        applyEvenSlotBox(r);
+}
+
+void MainWindow::onOddSlotBoxToggled(int r)
+{
+    app.settings->setShown(2 * r - 1, oddSlotBoxes[r]->isChecked());
+    applyOddSlotBox(r);
+}
+
+void MainWindow::onEvenSlotBoxToggled(int r)
+{
+    app.settings->setShown(2 * r, evenSlotBoxes[r]->isChecked());
+    applyEvenSlotBox(r);
+}
+
+void MainWindow::onFigureFormatChanged()
+{
+    const int n = digits();
+    if (!app.loadingSettings) {
+        if (n > m_digitsShown) {
+            for (int k = 1; k <= 10; ++k)
+                figureEdits[k]->setText(figureEdits[k]->text() + app.fillChar());
+        }
+        reformatAllFields();
+    }
+    // Remembered also while the settings load, so that the next change compares with the
+    // number actually in effect.
+    m_digitsShown = n;
+}
 
 void MainWindow::reformatAllFields()
 {
@@ -90,8 +112,8 @@ void MainWindow::reformatAllFields()
         formatField(k);
 }
 
-QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.fillChar); }
+QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.fillChar()); }
 
-int MainWindow::digits() const { return app.settingsDialog ? app.settingsDialog->digitsSpin->value() : 5; }
+int MainWindow::digits() const { return app.settings->program().digits; }
 
-bool MainWindow::blankMode() const { return app.settingsDialog && app.settingsDialog->fillCharGroup->itemIndex() == 1; }
+bool MainWindow::blankMode() const { return app.settings->program().fillMode == 1; }

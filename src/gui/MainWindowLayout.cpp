@@ -1,14 +1,13 @@
 // The main window's layout pass: arranges the figure rows, pictures, labels, caption and size
-// for the board type and row counts held by the board view window.
+// for the board type and row counts in the settings.
 #include <QCheckBox>
 #include <QFrame>
 #include <QProgressBar>
 #include <QSpinBox>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
-#include "gui/BoardViewWindow.h"
-#include "gui/SettingsDialog.h"
 
 namespace {
 constexpr int RowPitch = 30;
@@ -19,14 +18,10 @@ constexpr int PricePanelHeight = 324;
 
 void MainWindow::layOut()
 {
-    if (app.closing)
+    if (app.closing || !m_built)
         return;
-    BoardViewWindow *boardView = app.boardViewWindow;
-    SettingsDialog *settings = app.settingsDialog;
-    if (!boardView || !settings)
-        return;   // the other windows are still being created
-
-    const int boardType = boardView->boardType();
+    const ProgramSettings &settings = app.settings->program();
+    const int boardType = settings.boardType;
     const bool currency = boardType == 0;
 
     setWindowTitle(currency ? QStringLiteral("\"QUAM\" LTD. Currency Uploader v1.11")
@@ -54,7 +49,7 @@ void MainWindow::layOut()
         }
 
         // Rows not in use, from the last upwards: hidden, and covered by the blank panel.
-        const int currencies = boardView->currencyCountSpin->value();
+        const int currencies = settings.currencyCount;
         for (int r = 5; r >= 2; --r) {
             if (currencies >= r)
                 continue;
@@ -79,7 +74,7 @@ void MainWindow::layOut()
             productNameLabels[k]->hide();
 
         for (int r = 1; r <= 5; ++r) {
-            boardView->onCurrencyChanged(r);
+            placeCurrency(r, settings.currencies[r - 1]);
             flagOf(r - 1)->show();
             signOf(r - 1)->show();
         }
@@ -98,7 +93,7 @@ void MainWindow::layOut()
         }
         setFiguresPanelHeight(PricePanelHeight);
 
-        const int products = boardView->productCountSpin->value();
+        const int products = settings.productCount;
         for (int n = 2; n <= 10; ++n) {
             if (products >= n)
                 continue;
@@ -123,7 +118,7 @@ void MainWindow::layOut()
     figuresPanel->resize(FormWidth - 25, figuresPanel->height());
     controlsPanel->resize(FormWidth - 25, controlsPanel->height());
     // The buttons are arranged by the progress bar's width as it was before this pass.
-    settings->arrangeMainButtons();
+    arrangeButtons();
     for (QWidget *w : {static_cast<QWidget *>(progressBar), static_cast<QWidget *>(brightnessGroup),
                        static_cast<QWidget *>(lightingGroup)})
         w->resize(FormWidth - 40, w->height());

@@ -12,7 +12,10 @@
 #include <QSpinBox>
 #include <QTextBlock>
 
+#include "core/board/EventListener.h"
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
+#include "gui/widgets/SettingsBinding.h"
 #include "gui/widgets/WidgetHelpers.h"
 
 namespace {
@@ -175,6 +178,16 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     statusBar->setGeometry(0, height() - 19, width(), 19);
     noDefaultButtons(this);
 
+    // The controller parameters are bound to the settings before their handlers connect.
+    using SettingsBinding::bind;
+    bind(flashGroup, app.settings, ControllerField::Flash);
+    bind(timerUsedGroup, app.settings, ControllerField::TimerUsed);
+    bind(inverseSignalsGroup, app.settings, ControllerField::Inverse);
+    bind(eventsGroup, app.settings, ControllerField::Events);
+    bind(temperatureSensorGroup, app.settings, ControllerField::TemperatureUsed);
+    bind(controlledByGroup, app.settings, ControllerField::ControlledBy);
+    bind(clockSectionGroup, app.settings, ControllerField::Section);
+
     // Operator changes run the handlers; combo boxes report only the operator's edits.
     connect(portCombo, &QComboBox::textActivated, this, [this] { reopenPort(); });
     connect(portCombo->lineEdit(), &QLineEdit::textEdited, this, [this] { reopenPort(); });
@@ -190,7 +203,8 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     connect(autoLoadIntervalSpin, &QSpinBox::valueChanged, this, [this] { onAutoLoadIntervalChanged(); });
     connect(sendIfChangedBox, &QCheckBox::toggled, this, [this] { onSendIfChangedToggled(); });
     connect(digitsSpin, &QSpinBox::valueChanged, this, [this] { onDigitsChanged(); });
-    connect(fillCharGroup, &RadioGroup::clicked, this, [this] { onFillCharChanged(); });
+    connect(fillCharGroup, &RadioGroup::indexChanged, this, [this] { onFillCharChanged(); });
+    connect(checksumsBox, &QCheckBox::toggled, this, [this](bool on) { app.settings->setChecksums(on); });
     connect(lightingControlBox, &QCheckBox::toggled, this, [this] { onLightingControlToggled(); });
     connect(brightnessControlBox, &QCheckBox::toggled, this, [this] { onBrightnessControlToggled(); });
     connect(protocolPanelBox, &QCheckBox::toggled, this, [this] { onProtocolPanelToggled(); });
@@ -203,6 +217,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     connect(modemButton, &QPushButton::clicked, this, [this] { onModemClicked(); });
     connect(timeQueryButton, &QPushButton::clicked, this, [this] { onTimeQueryClicked(); });
     connect(clearLogButton, &QPushButton::clicked, this, [this] { onClearLogClicked(); });
+    connect(pauseProtocolBox, &QCheckBox::toggled, app.eventListener, &EventListener::setPaused);
     connect(defaultsButton, &QPushButton::clicked, this, [this] { onDefaultsClicked(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
 }

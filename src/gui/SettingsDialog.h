@@ -2,6 +2,8 @@
 // The Settings dialog: serial line, exchange, automatic loading, number format, display
 // options and the controller parameters. Every change takes effect at once.
 #include <QDialog>
+
+#include "core/settings/ProgramSettings.h"
 #include <array>
 
 #include "gui/widgets/RadioGroup.h"
@@ -71,19 +73,24 @@ public:
     QPushButton *closeButton;
     StatusBar *statusBar;
 
-    int previousDigits = 5;   // the number of digits before the last change
-
     // Adds a line to the protocol log (bounded to the most recent lines).
     void logLine(const QByteArray &line);
     static constexpr int MaxLogLines = 5000;
+
+    // The loaded settings in the controls: automatic loading, checksums, one-way link, the
+    // selectors offered, the fill mode and the number of digits.
+    void showProgramSettings(const ProgramSettings &s);
+    // "Time?" with the automatic modes.
+    void offerAutomaticModes(bool available);
+    // "Time?", and "PC" and "MODEM", as the board takes them.
+    void enableControllerCommands(bool timeQuery, bool modem);
+    void showChosenPort();   // the port, parity and baud rate in the settings
 
     // Handlers
     void onShown();
     void onDefaultsClicked();
     void onCloseClicked();
-    // Rebuilds the main window's selectors and the automatic modes for "Timer used" and
-    // "Controlled by", arranges the main window's buttons and sends the parameters.
-    void onTimerUsedChanged();
+    void onTimerUsedChanged();             // offers the automatic modes and sends the parameters
     void onControlledByChanged();          // "Controlled by"
     void onTemperatureSensorChanged();     // "Temperature sensor used"
     void onControllerParameterChanged();   // any other controller parameter
@@ -98,10 +105,6 @@ public:
     void onAttemptsChanged();
     void onTimeoutChanged();
     void onFillCharChanged();
-    QChar fillChar() const;      // the fill character of the selected fill mode
-    void arrangeMainButtons();   // the main window's write, read and clock buttons
-    // Sends the controller parameters ("SETS=") as the windows hold them, and saves them.
-    void sendControllerSettings();
     void onPcClicked();          // "PC"
     void onModemClicked();       // "MD"
     void onTimeQueryClicked();   // "TIME?"
@@ -112,6 +115,17 @@ public:
     void onParityChanged();
     void refreshPortList();
     void setPortBoxColour(bool failed);
+
+signals:
+    // Showing begins: the dialog stands beside the main window, which holds back its automatic
+    // load while the dialog is open, and the data file exists.
+    void opening();
+    // "Close": the product names typed are the ones shown.
+    void namesConfirmed();
+    // Leaving the dialog resumes automatic loading as set.
+    void closed();
+    // A digit more for every figure (the fill character appended), before the reformat.
+    void digitsIncreased();
 
 protected:
     void showEvent(QShowEvent *e) override;

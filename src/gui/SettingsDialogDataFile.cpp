@@ -5,15 +5,15 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QSpinBox>
-#include <QTimer>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
-#include "gui/MainWindow.h"
 #include "gui/DataFileMissingDialog.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::onAutoLoadToggled()
 {
+    app.settings->setAutoLoad(autoLoadBox->isChecked());
     if (autoLoadBox->isChecked()) {
         sendIfChangedBox->show();
         autoLoadIntervalSpin->setEnabled(true);
@@ -28,28 +28,24 @@ void SettingsDialog::onAutoLoadToggled()
         autoLoadIntervalSpin->setEnabled(false);
         secondsLabel->setEnabled(false);
     }
-    app.mainWindow->saveSettings();
+    app.saveProgramSettings();
 }
 
 void SettingsDialog::onSendIfChangedToggled()
 {
-    app.sendIfChanged = sendIfChangedBox->isChecked();
-    app.mainWindow->saveSettings();
+    app.settings->setSendIfChanged(sendIfChangedBox->isChecked());
+    app.saveProgramSettings();
 }
 
 void SettingsDialog::onAutoLoadIntervalChanged()
 {
-    app.autoLoadIntervalMs = autoLoadIntervalSpin->value() * 1000;
-    app.mainWindow->saveSettings();
-    if (app.mainWindow->autoLoadTimer->isActive())
-        app.mainWindow->autoLoadTimer->setInterval(app.autoLoadIntervalMs);
+    app.settings->setAutoLoadInterval(autoLoadIntervalSpin->value() * 1000);
+    app.saveProgramSettings();
 }
 
 void SettingsDialog::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
-    // Leaving the dialog resumes automatic loading as set, rather than waiting for the next
-    // exchange with the board.
-    if (!e->spontaneous() && app.mainWindow && !app.closing)
-        app.mainWindow->applyAutoLoadInterval();
+    if (!e->spontaneous() && !app.closing)
+        emit closed();
 }

@@ -10,38 +10,47 @@
 #include <algorithm>
 
 #include "gui/App.h"
-#include "gui/MainWindow.h"
+#include "core/settings/SettingsModel.h"
 #include "core/link/PortNames.h"
 #include "core/link/QtSerialLink.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::reopenPort()
 {
-    app.portName = portCombo->currentText();
+    app.settings->setPort(portCombo->currentText());
     if (app.serialLink->state() != SerialLink::State::Closed)
         app.serialLink->close();
     else
-        app.mainWindow->saveSettings();
-    app.serialLink->open(app.portName, app.baudRate, app.parity);
+        app.saveProgramSettings();
+    const ProgramSettings &s = app.settings->program();
+    app.serialLink->open(s.port, s.baudRate, s.parity);
     setPortBoxColour(app.serialLink->state() == SerialLink::State::Failed);
+}
+
+void SettingsDialog::showChosenPort()
+{
+    const ProgramSettings s = app.settings->program();
+    portCombo->setCurrentText(s.port);
+    parityCombo->setCurrentText(s.parity);
+    baudRateCombo->setCurrentText(s.baudRate);
 }
 
 void SettingsDialog::onBaudRateChanged()
 {
-    app.baudRate = baudRateCombo->currentText();
+    app.settings->setBaudRate(baudRateCombo->currentText());
     reopenPort();
 }
 
 void SettingsDialog::onParityChanged()
 {
-    app.parity = parityCombo->currentText();
+    app.settings->setParity(parityCombo->currentText());
     reopenPort();
 }
 
 void SettingsDialog::refreshPortList()
 {
     setPortBoxColour(false);
-    const QString remembered = app.portName;
+    const QString remembered = app.settings->program().port;
 
     // Stable by-id names first, then the ports the system reports; the remembered port is
     // listed under the name the operator chose, also when the system does not report it (a
@@ -51,10 +60,11 @@ void SettingsDialog::refreshPortList()
     int widest = 0;
     const QFontMetrics metrics(portCombo->view()->font());
     for (const PortNames::PortEntry &entry : PortNames::systemPortScan(remembered)) {
-        app.portName = entry.name;
+        app.settings->setPort(entry.name);
         if (app.serialLink->state() != SerialLink::State::Closed)
             app.serialLink->close();
-        if (app.serialLink->open(entry.name, app.baudRate, app.parity) != SerialLink::State::Open)
+        const ProgramSettings &s = app.settings->program();
+        if (app.serialLink->open(entry.name, s.baudRate, s.parity) != SerialLink::State::Open)
             continue;
         QStringList tip{entry.device.isEmpty() ? entry.name : entry.device};
         if (!entry.description.isEmpty())

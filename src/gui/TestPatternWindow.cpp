@@ -4,10 +4,9 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 
-#include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
 
-TestPatternWindow::TestPatternWindow(App &a) : QDialog(nullptr), app(a)
+TestPatternWindow::TestPatternWindow() : QDialog(nullptr)
 {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("Test"));

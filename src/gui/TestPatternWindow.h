@@ -4,14 +4,12 @@
 
 #include "gui/widgets/RadioGroup.h"
 
-class App;
 class QPushButton;
 
 class TestPatternWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TestPatternWindow(App &app);
-    App &app;
+    TestPatternWindow();
 
     RadioGroup *patternGroup;      // "Test Mode"
     QPushButton *restoreButton;    // "Close and restore data"
@@ -21,6 +19,14 @@ public:
     void onPatternChosen();
     void onRestoreClicked();
     void onKeepClicked();
+
+signals:
+    // Showing begins test mode: the real figures wait in the data file.
+    void opening();
+    // The ten texts of the chosen pattern, for the figure fields and the board.
+    void patternChosen(const QStringList &texts);
+    // "Close and restore data": the data file's figures back on the board.
+    void restoreRequested();
 
 protected:
     void showEvent(QShowEvent *e) override;

@@ -1,7 +1,5 @@
-// The test pattern window's behaviour: fixed patterns written through the figure fields and uploaded;
+// The test pattern window's behaviour: fixed patterns for the figure fields and the board;
 // the real figures wait in the data file until "Close and restore data".
-#include "gui/App.h"
-#include "gui/MainWindow.h"
 #include "gui/TestPatternWindow.h"
 
 namespace {
@@ -18,34 +16,24 @@ QString repeatedDigit(int d)
 
 void TestPatternWindow::onShown()
 {
-    MainWindow *mainWindow = app.mainWindow;
-    mainWindow->saveDataFile();
-    mainWindow->statusPanels->setPanelText(0, QStringLiteral("Loaded"));
+    emit opening();
     patternGroup->setItemIndex(-1);
-    app.testMode = true;
 }
 
 void TestPatternWindow::onPatternChosen()
 {
-    MainWindow *mainWindow = app.mainWindow;
     const int index = patternGroup->itemIndex();
     if (index < 0)
         return;
-    for (int k = 1; k <= 10; ++k) {
-        const QString text = index == MixedPattern ? repeatedDigit(k % 10) : patternGroup->itemText(index);
-        // Through the field's own change handling, so the pattern is formatted like typing.
-        mainWindow->figureEdits[k]->setText(text);
-    }
-    mainWindow->requestUpload();
+    QStringList texts;
+    for (int k = 1; k <= 10; ++k)
+        texts << (index == MixedPattern ? repeatedDigit(k % 10) : patternGroup->itemText(index));
+    emit patternChosen(texts);
 }
 
 void TestPatternWindow::onRestoreClicked()
 {
-    MainWindow *mainWindow = app.mainWindow;
-    mainWindow->loadDataFile();
-    app.testMode = false;
-    mainWindow->statusPanels->setPanelText(0, QString());
-    mainWindow->requestUpload();
+    emit restoreRequested();
     hide();
 }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
 
@@ -44,7 +45,7 @@ public:
     }
 
     // Runs the start-up step (settings load, window shown, port opened).
-    void startUp() { app->mainWindow->runStartUpStep(); }
+    void startUp() { app->runStartUpStep(); }
 
     QString path(const QString &name) const { return QDir(dir->path()).filePath(name); }
     void writeFile(const QString &name, const QByteArray &data) const

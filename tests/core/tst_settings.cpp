@@ -162,7 +162,15 @@ private slots:
                            "linkSettingsChanged", "rowCountsChanged", "selectorControlsChanged", "namesChanged",
                            "figureFormatChanged", "shownChanged", "shownChanged", "boardTypeChanged", "programChanged"};
         QTest::newRow("controller loaded twice") << QByteArray()
-            << +[](SettingsModel &m) { m.loadController(), m.loadController(); } << QStringList{"controllerChanged"};
+            << +[](SettingsModel &m) { m.loadController(), m.loadController(); }
+            << QStringList{"controllerValueChanged", "controllerValueChanged", "controllerChanged"};   // the levels
+        QTest::newRow("one field, twice") << QByteArray()
+            << +[](SettingsModel &m) {
+                   m.setControllerValue(ControllerField::Flash, 1), m.setControllerValue(ControllerField::Flash, 1);
+                   m.setControllerValue(ControllerField::OnCorrection, 200);   // brought to 128
+                   m.setControllerValue(ControllerField::OnCorrection, 300);
+               }
+            << QStringList{"controllerValueChanged", "controllerChanged", "controllerValueChanged", "controllerChanged"};
     }
     void modelSignals()
     {

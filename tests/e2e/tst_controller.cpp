@@ -222,13 +222,12 @@ private slots:
         StatusBar *bar = r.f1()->statusPanels;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
-        r.f1()->lightingGroup->blockSignals(true);
+        // Chosen without a command of their own (as while the settings load).
+        r.app().loadingSettings = true;
         r.f1()->lightingGroup->setItemIndex(1);
-        r.f1()->lightingGroup->blockSignals(false);
         r.f13()->dayLevelBox->setCurrentIndex(1);
-        r.f2()->inverseSignalsGroup->blockSignals(true);
         r.f2()->inverseSignalsGroup->setItemIndex(1);
-        r.f2()->inverseSignalsGroup->blockSignals(false);
+        r.app().loadingSettings = false;
         QFile::remove(r.app().settingsPath());
 
         r.f1()->brightnessGroup->button(2)->click();   // "50%"
@@ -253,7 +252,7 @@ private slots:
         QCOMPARE(r.f1()->lightingGroup->itemIndex(), -1);
         QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
         QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
-        QCOMPARE(r.app().morningTime, QStringLiteral("00:00:00"));
+        QCOMPARE(r.app().settings->switchTime(SwitchTime::Morning), QStringLiteral("00:00:00"));
     }
 
     // After an unacknowledged command the windows show the values last saved.
@@ -271,7 +270,7 @@ private slots:
         QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
         QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
         QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
-        QCOMPARE(r.app().offTime, QStringLiteral("07:10:00"));
+        QCOMPARE(r.app().settings->switchTime(SwitchTime::Off), QStringLiteral("07:10:00"));
         QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
         for (RadioGroup *g : {r.f1()->brightnessGroup, r.f1()->lightingGroup, r.f13()->lightingModeGroup,
                               r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
@@ -313,7 +312,7 @@ private slots:
     {
         Rig r({"--silent"});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.app().attempts = 2;
+        r.app().settings->setAttempts(2);
         r.f2()->checksumsBox->setChecked(false);
         r.f2()->timeQueryButton->setEnabled(true);
         QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
@@ -360,16 +359,15 @@ private slots:
                   "Morning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\nOFF_Time_Correction=128\r\n"
                   "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f1()->loadControllerSettings();
+        r.app().loadControllerSettings();
         r.f2()->checksumsBox->setChecked(false);
-        r.f1()->brightnessGroup->blockSignals(true);
+        // Chosen without a command of their own (as while the settings load).
+        r.app().loadingSettings = true;
         r.f1()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
-        r.f1()->brightnessGroup->blockSignals(false);
-        r.f2()->clockSectionGroup->blockSignals(true);
         r.f2()->clockSectionGroup->setItemIndex(3);
-        r.f2()->clockSectionGroup->blockSignals(false);
+        r.app().loadingSettings = false;
 
-        r.f2()->sendControllerSettings();
+        r.app().sendControllerSettings();
 
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
@@ -441,8 +439,9 @@ private slots:
         const int before = r.commands().size();   // showing the dialog runs no send here
         if (change == 8) {
             // Brightness "ავტო" as the board reported it; then by time is picked.
-            const QSignalBlocker block(r.f1()->brightnessGroup);
+            r.app().loadingSettings = true;   // no command of its own
             r.f1()->brightnessGroup->setItemIndex(5);
+            r.app().loadingSettings = false;
         }
         switch (change) {
         case 0: f2->flashGroup->setItemIndex(1); break;

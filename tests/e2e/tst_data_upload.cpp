@@ -250,7 +250,7 @@ void tst_data_upload::noUploadInsideExchange()
         r.f1()->loadDataFileAction->trigger();
         loaded = true;
     });
-    const ExchangeResult result = r.app().boardSession->exchange("BRIG=3", r.f1()->exchangeOptions());
+    const ExchangeResult result = r.app().boardSession->exchange("BRIG=3", r.app().exchangeOptions());
     QVERIFY(loaded);
     QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(r.f1()->figureEdits[1]->text(), QString("2.2500"));

@@ -52,11 +52,11 @@ struct Rig {
     qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
     {
         f2()->checksumsBox->setChecked(checksums);
-        app().attempts = attempts;
-        app().timeoutMs = timeoutMs;
+        app().settings->setAttempts(attempts);
+        app().settings->setTimeout(timeoutMs);
         QElapsedTimer clock;
         clock.start();
-        result = app().boardSession->exchange(command, t.mainWindow()->exchangeOptions());
+        result = app().boardSession->exchange(command, t.app->exchangeOptions());
         return clock.elapsed();
     }
     ExchangeResult result;
@@ -276,11 +276,11 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     t.app->settingsDialog->portCombo->setEditText(QStringLiteral("/nonexistent/tablo-port"));
     t.app->settingsDialog->reopenPort();
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
-    t.app->attempts = 2;
-    t.app->timeoutMs = 400;
+    t.app->settings->setAttempts(2);
+    t.app->settings->setTimeout(400);
     QElapsedTimer clock;
     clock.start();
-    const ExchangeResult result = t.app->boardSession->exchange("BRIG=2", t.mainWindow()->exchangeOptions());
+    const ExchangeResult result = t.app->boardSession->exchange("BRIG=2", t.app->exchangeOptions());
     QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(result.attempts, 2);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));

@@ -91,9 +91,9 @@ void TestPort::portBoxColour()
 
     f2->baudRateCombo->setEditText(baud);
     f2->onBaudRateChanged();
-    QCOMPARE(t.app->baudRate, baud);
+    QCOMPARE(t.app->settings->program().baudRate, baud);
     selectPort(f2, name);
-    QCOMPARE(t.app->portName, name);
+    QCOMPARE(t.app->settings->program().port, name);
     QCOMPARE(t.app->serialLink->state(), opens ? SerialLink::State::Open : SerialLink::State::Failed);
     QCOMPARE(isRed(f2), !opens);
     // A red box tells why the port does not open.
@@ -120,11 +120,11 @@ void TestPort::typingReopensThePort()
     f2->portCombo->lineEdit()->clear();
     // Every typed character reopens the port with the text as it stands.
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.chopped(1));
-    QCOMPARE(t.app->portName, s.link.chopped(1));
+    QCOMPARE(t.app->settings->program().port, s.link.chopped(1));
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Failed);
     QVERIFY(isRed(f2));
     QTest::keyClicks(f2->portCombo->lineEdit(), s.link.right(1));
-    QCOMPARE(t.app->portName, s.link);
+    QCOMPARE(t.app->settings->program().port, s.link);
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
     QTest::keyClick(f2->portCombo->lineEdit(), Qt::Key_Backspace);
@@ -166,8 +166,8 @@ void TestPort::lineSettings()
     f2->onBaudRateChanged();
     f2->parityCombo->setEditText(parity);
     f2->onParityChanged();
-    QCOMPARE(t.app->baudRate, baud);
-    QCOMPARE(t.app->parity, parity);
+    QCOMPARE(t.app->settings->program().baudRate, baud);
+    QCOMPARE(t.app->settings->program().parity, parity);
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
 
     termios tio{};
@@ -291,7 +291,7 @@ void TestPort::scanKeepsRememberedPty()
     // The item's tool tip names the device the link reaches now.
     const int at = f2->portCombo->findText(s.link);
     QCOMPARE(f2->portCombo->itemData(at, Qt::ToolTipRole).toString(), PortNames::devicePath(s.link));
-    QCOMPARE(t.app->portName, s.link);
+    QCOMPARE(t.app->settings->program().port, s.link);
     QCOMPARE(t.app->serialLink->state(), SerialLink::State::Open);
     QVERIFY(!isRed(f2));
     t.app->serialLink->write("X");
@@ -320,7 +320,7 @@ void TestPort::scanDropsVanishedPort()
     QVERIFY(!items.contains(gone));
     // The first port found is selected, or none at all and the box turns red.
     QCOMPARE(f2->portCombo->currentText(), items.isEmpty() ? QString() : items.first());
-    QCOMPARE(t.app->portName, f2->portCombo->currentText());
+    QCOMPARE(t.app->settings->program().port, f2->portCombo->currentText());
     const bool failed = t.app->serialLink->state() == SerialLink::State::Failed;
     QCOMPARE(isRed(f2), failed);
     if (items.isEmpty())

@@ -128,13 +128,13 @@ QString probe(const App &a, const QString &what)
     if (what.startsWith("panel"))
         return f1->statusPanels->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
-        return a.morningTime;
+        return a.settings->switchTime(SwitchTime::Morning);
     if (what == "Evening_Time")
-        return a.eveningTime;
+        return a.settings->switchTime(SwitchTime::Evening);
     if (what == "OFF_Time")
-        return a.offTime;
+        return a.settings->switchTime(SwitchTime::Off);
     if (what == "ON_Time")
-        return a.onTime;
+        return a.settings->switchTime(SwitchTime::On);
     return QStringLiteral("<unknown probe %1>").arg(what);
 }
 

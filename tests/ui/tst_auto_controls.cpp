@@ -27,7 +27,7 @@ struct Group {
     TimePicker *first, *second;
     QSpinBox *firstCorrection, *secondCorrection;
     QLabel *firstLabel, *secondLabel;
-    QString *firstText, *secondText;
+    SwitchTime firstTime, secondTime;
 };
 Group group(App &app, bool brightness)
 {
@@ -35,19 +35,19 @@ Group group(App &app, bool brightness)
     if (brightness)
         return {f->brightnessModeGroup,    f->morningTimePicker,     f->eveningTimePicker,
                 f->morningCorrectionSpin,  f->eveningCorrectionSpin, f->morningCorrectionLabel,
-                f->eveningCorrectionLabel, &app.morningTime,         &app.eveningTime};
+                f->eveningCorrectionLabel, SwitchTime::Morning,       SwitchTime::Evening};
     return {f->lightingModeGroup, f->offTimePicker, f->onTimePicker, f->offCorrectionSpin, f->onCorrectionSpin,
-            f->offCorrectionLabel,        f->onCorrectionLabel,         &app.offTime,      &app.onTime};
+            f->offCorrectionLabel,        f->onCorrectionLabel,         SwitchTime::Off,   SwitchTime::On};
 }
 QString shown(TimePicker *p) { return p->time().toString(QStringLiteral("HH:mm:ss")); }
 
 // A context whose sends go nowhere quickly: a port that does not exist, the shortest time-out.
 void quiet(TestApp &t)
 {
-    t.app->portName = t.path(QStringLiteral("no-such-port"));
-    t.app->settingsDialog->portCombo->setCurrentText(t.app->portName);
-    t.app->timeoutMs = 400;
-    t.app->attempts = 1;
+    t.app->settings->setPort(t.path(QStringLiteral("no-such-port")));
+    t.app->settingsDialog->portCombo->setCurrentText(t.app->settings->program().port);
+    t.app->settings->setTimeout(400);
+    t.app->settings->setAttempts(1);
     t.app->todayHook = [] { return QDate(2024, 5, 13); };
 }
 } // namespace
@@ -107,8 +107,8 @@ private slots:
             t.writeFile(QStringLiteral("Shedule.shd"), schedule);
         App &app = *t.app;
         Group g = group(app, brightness);
-        *g.firstText = QStringLiteral("08:00:00");
-        *g.secondText = QStringLiteral("19:00:00");
+        app.settings->setSwitchTime(g.firstTime, QStringLiteral("08:00:00"));
+        app.settings->setSwitchTime(g.secondTime, QStringLiteral("19:00:00"));
         g.mode->setItemIndex(0);   // by time: the pickers show the stored texts
         g.firstCorrection->setValue(c1);
         g.secondCorrection->setValue(c2);
@@ -124,8 +124,8 @@ private slots:
         QCOMPARE(shown(g.first), first.isEmpty() ? QStringLiteral("08:00:00") : first);
         QCOMPARE(shown(g.second), second.isEmpty() ? QStringLiteral("19:00:00") : second);
         // The stored texts are never the schedule's.
-        QCOMPARE(*g.firstText, QStringLiteral("08:00:00"));
-        QCOMPARE(*g.secondText, QStringLiteral("19:00:00"));
+        QCOMPARE(app.settings->switchTime(g.firstTime), QStringLiteral("08:00:00"));
+        QCOMPARE(app.settings->switchTime(g.secondTime), QStringLiteral("19:00:00"));
         // A failed lookup leaves the enabled states of by time; otherwise those of by schedule.
         QCOMPARE(g.first->isEnabled(), failed);
         QCOMPARE(g.second->isEnabled(), failed);
@@ -144,8 +144,8 @@ private slots:
         t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
         App &app = *t.app;
         AutoControlsWindow *f = app.autoControlsWindow;
-        app.morningTime = QStringLiteral("07:30:15");
-        app.eveningTime = QStringLiteral("21:00:00");
+        app.settings->setSwitchTime(SwitchTime::Morning, QStringLiteral("07:30:15"));
+        app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("21:00:00"));
         f->brightnessModeGroup->setItemIndex(1);
         QCOMPARE(shown(f->morningTimePicker), QStringLiteral("06:12:00"));
         f->morningCorrectionSpin->setValue(-20);
@@ -169,15 +169,13 @@ private slots:
         App &app = *t.app;
         AutoControlsWindow *f = app.autoControlsWindow;
         TimePicker *pickers[4] = {f->morningTimePicker, f->eveningTimePicker, f->offTimePicker, f->onTimePicker};
-        QString *texts[4] = {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime};
+        const SwitchTime times[4] = {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On};
         for (int i = 0; i < 4; ++i) {
             pickers[i]->setTimeFromProgram(QTime(10, 11, 12));
-            QCOMPARE(*texts[i], QStringLiteral("00:00:00"));
+            QCOMPARE(app.settings->switchTime(times[i]), QStringLiteral("00:00:00"));
             pickers[i]->setTime(QTime(9, 5, 7 + i));   // as the operator's edit
-            QCOMPARE(*texts[i], QStringLiteral("09:05:%1").arg(7 + i, 2, 10, QLatin1Char('0')));
+            QCOMPARE(app.settings->switchTime(times[i]), QStringLiteral("09:05:%1").arg(7 + i, 2, 10, QLatin1Char('0')));
         }
-        QCOMPARE(app.morningTime, QStringLiteral("09:05:07"));
-        QCOMPARE(app.onTime, QStringLiteral("09:05:10"));
     }
 
     // Values read back from the board: the corrections' range is -127 to 128.

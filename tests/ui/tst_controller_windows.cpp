@@ -256,8 +256,8 @@ private slots:
     {
         TestApp t;
         App &app = *t.app;
-        for (const QString *s : {&app.morningTime, &app.eveningTime, &app.offTime, &app.onTime})
-            QCOMPARE(*s, QStringLiteral("00:00:00"));
+        for (SwitchTime s : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+            QCOMPARE(app.settings->switchTime(s), QStringLiteral("00:00:00"));
         for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,
                               app.autoControlsWindow->offTimePicker, app.autoControlsWindow->onTimePicker}) {
             QCOMPARE(p->time(), QTime(0, 0, 0));

@@ -285,13 +285,13 @@ void TestDataFile::autoLoadOption()
     QVERIFY(!app.mainWindow->autoLoadTimer->isActive());   // switching on does not start the poll by itself
 
     settingsDialog->sendIfChangedBox->setChecked(true);
-    QVERIFY(app.sendIfChanged);
+    QVERIFY(app.settings->program().sendIfChanged);
     QVERIFY(ini.readBool("Settings", "Send_If_Changed", false));
 
     settingsDialog->autoLoadBox->setChecked(false);
     QVERIFY(settingsDialog->sendIfChangedBox->isHidden());
     QVERIFY(!settingsDialog->sendIfChangedBox->isChecked());
-    QVERIFY(!app.sendIfChanged);
+    QVERIFY(!app.settings->program().sendIfChanged);
     QVERIFY(!settingsDialog->autoLoadIntervalSpin->isEnabled());
     QVERIFY(!settingsDialog->secondsLabel->isEnabled());
     QVERIFY(!ini.readBool("Settings", "Auto_Load", true));
@@ -306,7 +306,7 @@ void TestDataFile::interval()
     QTimer *timer = app.mainWindow->autoLoadTimer;
     QVERIFY(!timer->isActive());
     app.settingsDialog->autoLoadIntervalSpin->setValue(7);
-    QCOMPARE(app.autoLoadIntervalMs, 7000);
+    QCOMPARE(app.settings->program().autoLoadIntervalMs, 7000);
     QCOMPARE(IniFile(app.settingsPath()).readInteger("Settings", "Auto_Load_Intvl", 0), 7000);
     QVERIFY(!timer->isActive());
 

@@ -19,10 +19,14 @@ namespace {
 // A port that cannot exist, so nothing reaches a real device.
 const QByteArray NoPort = "[Settings]\r\nPort_Number=/nonexistent/tablo-port\r\n";
 
+// Selects without running the group's handler; the settings still learn the selection.
 void quietly(RadioGroup *g, int index)
 {
-    const QSignalBlocker block(g);
-    g->setItemIndex(index);
+    {
+        const QSignalBlocker block(g);
+        g->setItemIndex(index);
+    }
+    emit g->indexChanged(g->itemIndex());
 }
 void quietly(QCheckBox *c, bool on)
 {
@@ -58,15 +62,15 @@ private slots:
         f->attemptsSpin->setValue(7);
         f->oneWayLinkBox->setChecked(true);
         f->checksumsBox->setChecked(false);
-        QCOMPARE(app.timeoutMs, 5000);
-        QCOMPARE(app.attempts, 7);
+        QCOMPARE(app.settings->program().timeoutMs, 5000);
+        QCOMPARE(app.settings->program().attempts, 7);
 
         f->defaultsButton->click();
 
         QCOMPARE(f->timeoutSpin->value(), 4);
-        QCOMPARE(app.timeoutMs, 400);
+        QCOMPARE(app.settings->program().timeoutMs, 400);
         QCOMPARE(f->attemptsSpin->value(), 1);
-        QCOMPARE(app.attempts, 1);
+        QCOMPARE(app.settings->program().attempts, 1);
         QCOMPARE(f->autoLoadIntervalSpin->value(), 5);
         QVERIFY(!f->autoLoadBox->isChecked());
         QVERIFY(!f->autoLoadIntervalSpin->isEnabled());
@@ -175,11 +179,11 @@ private slots:
         TestApp t(NoPort);
         MainWindow *mainWindow = t.app->mainWindow;
         quietly(t.app->settingsDialog->timerUsedGroup, timer);
-        quietly(t.app->settingsDialog->oneWayLinkBox, oneWay);
+        t.app->settings->setOneWay(oneWay);
         for (QPushButton *b : {mainWindow->writeButton, mainWindow->readButton, mainWindow->clockButton})
             b->setGeometry(1, 2, 3, 4);
         mainWindow->progressBar->setGeometry(12, 8, 320, 17);
-        t.app->settingsDialog->arrangeMainButtons();
+        t.app->mainWindow->arrangeButtons();
         const auto check = [](QPushButton *b, const QList<int> &g) {
             if (g.isEmpty())
                 QCOMPARE(b->geometry(), QRect(1, 2, 3, 4));
@@ -286,9 +290,9 @@ private slots:
         if (schedule)
             t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
         quietly(app.boardViewWindow->boardTypeGroup, boardType);
-        app.autoLoadIntervalMs = intervalMs;
-        app.timeoutMs = timeoutMs;
-        app.attempts = 6;
+        app.settings->setAutoLoadInterval(intervalMs);
+        app.settings->setTimeout(timeoutMs);
+        app.settings->setAttempts(6);
         app.mainWindow->move(30, 40);
         app.mainWindow->autoLoadTimer->start();
         app.settingsDialog->show();
@@ -332,10 +336,10 @@ private slots:
             app.boardViewWindow->productNameEdits[k]->setText(QStringLiteral("Name%1").arg(k));
         f->closeButton->click();
         QVERIFY(!f->isVisible());
-        QCOMPARE(app.autoLoadIntervalMs, 7000);
-        QCOMPARE(app.timeoutMs, 1200);
-        QCOMPARE(app.attempts, 3);
-        QVERIFY(app.sendIfChanged);
+        QCOMPARE(app.settings->program().autoLoadIntervalMs, 7000);
+        QCOMPARE(app.settings->program().timeoutMs, 1200);
+        QCOMPARE(app.settings->program().attempts, 3);
+        QVERIFY(app.settings->program().sendIfChanged);
         for (int k = 1; k <= 10; ++k)
             QCOMPARE(app.mainWindow->productNameLabels[k]->text(), QStringLiteral("Name%1").arg(k));
         const IniFile ini(app.settingsPath());
@@ -374,24 +378,19 @@ private slots:
         App &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
-        app.morningTime = QStringLiteral("06:30:00");
-        app.eveningTime = QStringLiteral("20:15:00");
-        app.offTime = QStringLiteral("07:00:00");
-        app.onTime = QStringLiteral("19:45:00");
+        app.settings->setSwitchTime(SwitchTime::Morning, QStringLiteral("06:30:00"));
+        app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("20:15:00"));
+        app.settings->setSwitchTime(SwitchTime::Off, QStringLiteral("07:00:00"));
+        app.settings->setSwitchTime(SwitchTime::On, QStringLiteral("19:45:00"));
         quietly(f->eventsGroup, 1);
         quietly(f->timerUsedGroup, 1);
         quietly(f->temperatureSensorGroup, 0);
         quietly(app.mainWindow->lightingGroup, 2);
         quietly(app.mainWindow->brightnessGroup, 5);
-        {
-            const QSignalBlocker b8(autoControlsWindow->morningCorrectionSpin),
-                b9(autoControlsWindow->eveningCorrectionSpin), b6(autoControlsWindow->offCorrectionSpin),
-                b7(autoControlsWindow->onCorrectionSpin);
-            autoControlsWindow->morningCorrectionSpin->setValue(10);
-            autoControlsWindow->eveningCorrectionSpin->setValue(-15);
-            autoControlsWindow->offCorrectionSpin->setValue(128);
-            autoControlsWindow->onCorrectionSpin->setValue(-127);
-        }
+        autoControlsWindow->morningCorrectionSpin->setValue(10);
+        autoControlsWindow->eveningCorrectionSpin->setValue(-15);
+        autoControlsWindow->offCorrectionSpin->setValue(128);
+        autoControlsWindow->onCorrectionSpin->setValue(-127);
         autoControlsWindow->dayLevelBox->setCurrentIndex(4);
         autoControlsWindow->nightLevelBox->setCurrentIndex(2);
         quietly(autoControlsWindow->lightingModeGroup, 0);
@@ -402,12 +401,12 @@ private slots:
         quietly(f->controlledByGroup, 1);
 
         app.loadingSettings = true;
-        app.mainWindow->saveControllerSettings();
+        app.saveControllerSettings();
         app.loadingSettings = false;
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
 
-        app.mainWindow->saveControllerSettings();
+        app.saveControllerSettings();
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")),
                  QByteArray("[Controller]\r\nExtra=keep\r\nFlash=-1\r\n"
                             "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:00:00\r\n"
@@ -433,7 +432,7 @@ private slots:
         app.settingsDialog->oneWayLinkBox->setChecked(true);
         app.settingsDialog->lightingControlBox->setChecked(false);
         app.settingsDialog->closeButton->click();
-        app.mainWindow->saveSettings();
+        app.saveProgramSettings();
         const QByteArray after = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QCOMPARE(section(after, "Controller"), before);
         QVERIFY(after.contains("Replys=1"));
@@ -492,11 +491,13 @@ private slots:
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
 
-        mainWindow->loadControllerSettings();
+        app.loadControllerSettings();
 
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
-        QCOMPARE((QStringList{app.morningTime, app.eveningTime, app.offTime, app.onTime}), times);
+        QCOMPARE((QStringList{app.settings->switchTime(SwitchTime::Morning), app.settings->switchTime(SwitchTime::Evening),
+                              app.settings->switchTime(SwitchTime::Off), app.settings->switchTime(SwitchTime::On)}),
+                 times);
         QCOMPARE(
             (QList<int>{autoControlsWindow->morningCorrectionSpin->value(),
                         autoControlsWindow->eveningCorrectionSpin->value(),
@@ -523,14 +524,14 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         App &app = *t.app;
-        app.eveningTime = QStringLiteral("2x:00:00");
+        app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("2x:00:00"));
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
-        app.settingsDialog->sendControllerSettings();
+        app.sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
         QCOMPARE(sent.count(), 0);
         QVERIFY(!app.settingsSendBusy);
-        app.eveningTime = QStringLiteral("20:00:00");
-        app.settingsDialog->sendControllerSettings();
+        app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("20:00:00"));
+        app.sendControllerSettings();
         QVERIFY(!sent.isEmpty() && sent.last().at(0).toString().startsWith(QStringLiteral("SETS=")));
     }
 
@@ -541,10 +542,10 @@ private slots:
         App &app = *t.app;
         app.autoControlsWindow->dayLevelBox->setCurrentIndex(4);   // "100%"
         app.autoControlsWindow->nightLevelBox->setCurrentIndex(2);   // "50%"
-        app.mainWindow->saveControllerSettings();
+        app.saveControllerSettings();
         app.autoControlsWindow->dayLevelBox->setCurrentIndex(0);
         app.autoControlsWindow->nightLevelBox->setCurrentIndex(0);
-        app.mainWindow->loadControllerSettings();
+        app.loadControllerSettings();
         QCOMPARE(app.autoControlsWindow->dayLevelBox->currentText(), QStringLiteral("100%"));
         QCOMPARE(app.autoControlsWindow->nightLevelBox->currentText(), QStringLiteral("50%"));
     }

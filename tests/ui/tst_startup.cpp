@@ -112,12 +112,12 @@ void TestStartup::defaultsWithoutSettingsFile()
         QCOMPARE(a.boardViewWindow->productNameEdits[k]->text(), names[k - 1]);
         QCOMPARE(t.mainWindow()->productNameLabels[k]->text(), names[k - 1]);
     }
-    QCOMPARE(a.portName, QStringLiteral("COM1"));
-    QCOMPARE(a.baudRate, QStringLiteral("9600"));
-    QCOMPARE(a.parity, QStringLiteral("None"));
-    QCOMPARE(a.attempts, 1);
-    QCOMPARE(a.timeoutMs, 1000);
-    QCOMPARE(a.autoLoadIntervalMs, 5000);
+    QCOMPARE(a.settings->program().port, QStringLiteral("COM1"));
+    QCOMPARE(a.settings->program().baudRate, QStringLiteral("9600"));
+    QCOMPARE(a.settings->program().parity, QStringLiteral("None"));
+    QCOMPARE(a.settings->program().attempts, 1);
+    QCOMPARE(a.settings->program().timeoutMs, 1000);
+    QCOMPARE(a.settings->program().autoLoadIntervalMs, 5000);
     QVERIFY(a.settingsDialog->checksumsBox->isChecked());
     QVERIFY(!a.settingsDialog->oneWayLinkBox->isChecked());
     QVERIFY(!a.settingsDialog->autoLoadBox->isChecked());
@@ -171,9 +171,9 @@ void TestStartup::valueEncodings()
     else if (what == "boardtype")
         got = a.boardViewWindow->boardType();
     else if (what == "attempts")
-        got = a.attempts;
+        got = a.settings->program().attempts;
     else if (what == "timeout")
-        got = a.timeoutMs;
+        got = a.settings->program().timeoutMs;
     else if (what == "show5")
         got = t.mainWindow()->oddSlotBoxes[5]->isChecked();
     else if (what == "show1")
@@ -188,7 +188,7 @@ void TestStartup::nothingWrittenDuringStartUp()
     t.startUp();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
     t.app->loadingSettings = true;
-    t.mainWindow()->saveSettings();
+    t.app->saveProgramSettings();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
 }
 
@@ -196,7 +196,7 @@ void TestStartup::savedFileByteForByte()
 {
     TestApp t(QByteArray("[Tablo]\r\n5st_Currency=2\r\n"));
     t.startUp();
-    t.mainWindow()->saveSettings();
+    t.app->saveProgramSettings();
     const QByteArray expected =
         "[Settings]\r\nBaudRAte=9600\r\nPort_Number=COM1\r\nAuto_Load=0\r\nAuto_Load_Intvl=5000\r\n"
         "Send_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
@@ -216,8 +216,8 @@ void TestStartup::otherKeysAndSections()
                          "[Tablo]\r\nExtra=1\r\n[Other]\r\nkeep=me\r\n");
     TestApp t(ini);
     t.startUp();
-    QCOMPARE(t.app->baudRate, QStringLiteral("19200"));
-    t.mainWindow()->saveSettings();
+    QCOMPARE(t.app->settings->program().baudRate, QStringLiteral("19200"));
+    t.app->saveProgramSettings();
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(!out.contains("Hand_Added"));
     QVERIFY(!out.contains("Extra=1"));

@@ -49,3 +49,42 @@ ControllerConfig withinRanges(ControllerConfig v)
         *level = *level >= 0 && *level <= 4 ? *level : -1;
     return v;
 }
+
+int &valueOf(ControllerConfig &c, ControllerField f)
+{
+    switch (f) {
+    case ControllerField::Brightness: return c.brightness;
+    case ControllerField::BrightnessMode: return c.brightnessMode;
+    case ControllerField::Lighting: return c.lighting;
+    case ControllerField::LightingMode: return c.lightingMode;
+    case ControllerField::Flash: return c.flash;
+    case ControllerField::MorningCorrection: return c.morningCorrection;
+    case ControllerField::EveningCorrection: return c.eveningCorrection;
+    case ControllerField::OffCorrection: return c.offCorrection;
+    case ControllerField::OnCorrection: return c.onCorrection;
+    case ControllerField::DayLevel: return c.dayLevel;
+    case ControllerField::NightLevel: return c.nightLevel;
+    case ControllerField::TimerUsed: return c.timerUsed;
+    case ControllerField::TemperatureUsed: return c.temperatureUsed;
+    case ControllerField::Section: return c.section;
+    case ControllerField::Events: return c.events;
+    case ControllerField::Inverse: return c.inverse;
+    case ControllerField::ControlledBy: break;
+    }
+    return c.controlledBy;
+}
+
+int valueOf(const ControllerConfig &c, ControllerField f) { return valueOf(const_cast<ControllerConfig &>(c), f); }
+
+QString &textOf(ControllerConfig &c, SwitchTime t)
+{
+    switch (t) {
+    case SwitchTime::Morning: return c.morningTime;
+    case SwitchTime::Evening: return c.eveningTime;
+    case SwitchTime::Off: return c.offTime;
+    case SwitchTime::On: break;
+    }
+    return c.onTime;
+}
+
+QString textOf(const ControllerConfig &c, SwitchTime t) { return textOf(const_cast<ControllerConfig &>(c), t); }

@@ -15,6 +15,21 @@ struct ControllerConfig {
     bool operator==(const ControllerConfig &) const = default;
 };
 
+// One selector or number of the configuration, for setting and watching it alone.
+enum class ControllerField {
+    Brightness, BrightnessMode, Lighting, LightingMode, Flash,
+    MorningCorrection, EveningCorrection, OffCorrection, OnCorrection, DayLevel, NightLevel,
+    TimerUsed, TemperatureUsed, Section, Events, Inverse, ControlledBy
+};
+constexpr int ControllerFieldCount = int(ControllerField::ControlledBy) + 1;
+int &valueOf(ControllerConfig &c, ControllerField f);
+int valueOf(const ControllerConfig &c, ControllerField f);
+
+// One of the four switching times.
+enum class SwitchTime { Morning, Evening, Off, On };
+QString &textOf(ControllerConfig &c, SwitchTime t);
+QString textOf(const ControllerConfig &c, SwitchTime t);
+
 // The corrections brought into -127 .. 128 minutes; a day or night level outside 0 .. 4 becomes
 // no selection. The selectors are left as they are.
 ControllerConfig withinRanges(ControllerConfig v);

@@ -44,8 +44,29 @@ void SettingsModel::setController(const ControllerConfig &next)
     const ControllerConfig c = withinRanges(next);
     if (c == m_controller)
         return;
+    const ControllerConfig old = m_controller;
     m_controller = c;
+    // A receiver may change other fields meanwhile: each signal carries the value held then.
+    for (int i = 0; i < ControllerFieldCount; ++i) {
+        const auto f = ControllerField(i);
+        if (valueOf(c, f) != valueOf(old, f) && valueOf(m_controller, f) != valueOf(old, f))
+            emit controllerValueChanged(f, valueOf(m_controller, f));
+    }
     emit controllerChanged();
+}
+
+void SettingsModel::setControllerValue(ControllerField f, int value)
+{
+    ControllerConfig c = m_controller;
+    valueOf(c, f) = value;
+    setController(c);
+}
+
+void SettingsModel::setSwitchTime(SwitchTime t, const QString &text)
+{
+    ControllerConfig c = m_controller;
+    textOf(c, t) = text;
+    setController(c);
 }
 
 template <typename T>

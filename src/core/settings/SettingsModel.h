@@ -1,7 +1,7 @@
 #pragma once
 // The settings the program runs with: the program settings and the controller configuration,
 // loaded from and saved to the settings file. Every setter brings its value into range and
-// signals only a real change: first the signals of the groups that changed, then
+// signals only a real change: first the signals of the groups or fields that changed, then
 // programChanged() or controllerChanged() once.
 #include <QObject>
 
@@ -22,6 +22,10 @@ public:
 
     void setProgram(const ProgramSettings &s);
     void setController(const ControllerConfig &c);
+    int controllerValue(ControllerField f) const { return valueOf(m_controller, f); }
+    void setControllerValue(ControllerField f, int value);
+    QString switchTime(SwitchTime t) const { return textOf(m_controller, t); }
+    void setSwitchTime(SwitchTime t, const QString &text);
 
     void setPort(const QString &port);
     void setBaudRate(const QString &baudRate);
@@ -53,6 +57,9 @@ public:
 signals:
     void programChanged();
     void controllerChanged();
+    // One field of the controller configuration changed (before controllerChanged); `value` is
+    // the value it holds when the signal arrives.
+    void controllerValueChanged(ControllerField field, int value);
     void serialLineChanged();     // port, baud rate, parity
     void autoLoadChanged();       // automatic loading on or off, its interval
     void linkSettingsChanged();   // attempts, time-out, checksums, one-way

@@ -29,9 +29,12 @@ void RadioGroup::rebuild()
         b->show();
         m_buttons.append(b);
     }
+    const bool wasSelected = m_index >= 0;
     m_index = -1;
     m_updating = false;
     placeButtons();
+    if (wasSelected)
+        emit indexChanged(-1);
 }
 
 void RadioGroup::placeButtons()
@@ -84,6 +87,7 @@ void RadioGroup::setItemIndex(int index)
         m_group.setExclusive(true);
         m_index = -1;
         m_updating = false;
+        emit indexChanged(-1);
         return;
     }
     if (index == m_index)
@@ -92,6 +96,7 @@ void RadioGroup::setItemIndex(int index)
     m_buttons[index]->setChecked(true);
     m_index = index;
     m_updating = false;
+    emit indexChanged(m_index);
     emit clicked();
 }
 
@@ -102,5 +107,6 @@ void RadioGroup::onButton(int id, bool checked)
     if (id == m_index)
         return;
     m_index = id;
+    emit indexChanged(m_index);
     emit clicked();
 }

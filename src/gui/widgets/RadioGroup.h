@@ -19,12 +19,14 @@ public:
     int count() const { return m_items.size(); }
     QStringList items() const { return m_items; }
     QString itemText(int i) const { return m_items.value(i); }
-    // Replaces the items; the selection becomes none (nothing is emitted).
+    // Replaces the items; the selection becomes none (only indexChanged is emitted).
     void setItems(const QStringList &items, int columns);
     int columns() const { return m_columns; }
     QRadioButton *button(int i) const { return m_buttons.value(i); }
 
 signals:
+    // Every change of the selection, clearing included; before `clicked`.
+    void indexChanged(int index);
     void clicked();
 
 protected:
