@@ -123,15 +123,15 @@ void App::connectBoardToWindows()
 void App::connectWindows()
 {
     // The Tools and Help menus.
-    const auto showBeside = [this](QWidget *w) {
+    const auto showOnTop = [](QWidget *w) {
         w->show();
         w->raise();
     };
-    connect(mainWindow, &MainWindow::settingsRequested, settingsDialog, [=] { showBeside(settingsDialog); });
+    connect(mainWindow, &MainWindow::settingsRequested, settingsDialog, [=, this] { showOnTop(settingsDialog); });
     connect(mainWindow, &MainWindow::autoControlsRequested, autoControlsWindow,
-            [=] { showBeside(autoControlsWindow); });
-    connect(mainWindow, &MainWindow::boardViewRequested, boardViewWindow, [=] { showBeside(boardViewWindow); });
-    connect(mainWindow, &MainWindow::helpRequested, helpWindow, [=] { showBeside(helpWindow); });
+            [=, this] { showOnTop(autoControlsWindow); });
+    connect(mainWindow, &MainWindow::boardViewRequested, boardViewWindow, [=, this] { showOnTop(boardViewWindow); });
+    connect(mainWindow, &MainWindow::helpRequested, helpWindow, [=, this] { showOnTop(helpWindow); });
     connect(mainWindow, &MainWindow::testPatternsRequested, testPatternWindow, [this] {
         testPatternWindow->move(mainWindow->width() + 20, mainWindow->y());
         testPatternWindow->resize(mainWindow->width(), testPatternWindow->height());
@@ -143,7 +143,7 @@ void App::connectWindows()
 
     // The side windows open beside the main window.
     const auto besideMain = [this](QWidget *w) { w->move(mainWindow->width() + 20, mainWindow->y()); };
-    connect(settingsDialog, &SettingsDialog::opening, mainWindow, [=] {
+    connect(settingsDialog, &SettingsDialog::opening, mainWindow, [=, this] {
         besideMain(settingsDialog);
         // No automatic load while the dialog is open; the program that writes the data file
         // needs the file to exist.
@@ -155,8 +155,8 @@ void App::connectWindows()
     });
     connect(settingsDialog, &SettingsDialog::closed, mainWindow, [this] { mainWindow->applyAutoLoadInterval(); });
     connect(settingsDialog, &SettingsDialog::namesConfirmed, mainWindow, &MainWindow::showProductNames);
-    connect(autoControlsWindow, &AutoControlsWindow::opening, mainWindow, [=] { besideMain(autoControlsWindow); });
-    connect(boardViewWindow, &BoardViewWindow::opening, mainWindow, [=] { besideMain(boardViewWindow); });
+    connect(autoControlsWindow, &AutoControlsWindow::opening, mainWindow, [=, this] { besideMain(autoControlsWindow); });
+    connect(boardViewWindow, &BoardViewWindow::opening, mainWindow, [=, this] { besideMain(boardViewWindow); });
     connect(boardViewWindow, &BoardViewWindow::namesConfirmed, mainWindow, &MainWindow::showProductNames);
     connect(boardViewWindow, &BoardViewWindow::currencyChosen, mainWindow, &MainWindow::placeCurrency);
     connect(boardViewWindow, &BoardViewWindow::resetRequested, mainWindow, &MainWindow::placeCurrenciesInOrder);
@@ -191,6 +191,16 @@ int App::execModal(QDialog *dialog)
         return modalHook(dialog);
     return dialog->exec();
 }
+
+void App::showNotice(Notice notice)
+{
+    QDialog *const dialogs[] = {connectionErrorDialog, uploadErrorDialog, readErrorDialog, dataFileMissingDialog};
+    QDialog *dialog = dialogs[int(notice)];
+    if (notice == Notice::DataFileMissing || !dialog->isVisible())
+        execModal(dialog);
+}
+
+bool App::uploadErrorShowing() const { return connectionErrorDialog->isVisible() || uploadErrorDialog->isVisible(); }
 
 void App::showError(const QString &message)
 {

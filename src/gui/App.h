@@ -118,6 +118,11 @@ public:
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.
     std::function<int(QDialog *)> modalHook;
     int execModal(QDialog *dialog);
+    // The small error dialogs, run modally unless already showing.
+    enum class Notice { ConnectionError, UploadError, ReadError, DataFileMissing };
+    void showNotice(Notice notice);
+    // An upload's error dialog is showing (a connection or a data error).
+    bool uploadErrorShowing() const;
     // The application's general error report (a message box with the runtime's text).
     void showError(const QString &message);
     QStringList reportedErrors;             // every message shown, for tests

@@ -12,7 +12,6 @@
 #include "core/settings/SettingsModel.h"
 #include "core/text/Numbers.h"
 #include "gui/App.h"
-#include "gui/ErrorDialogs.h"
 #include "gui/MainWindow.h"
 
 namespace {
@@ -104,8 +103,7 @@ void MainWindow::uploadFigures()
     case UploadResult::ConnectionError:
         statusPanels->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
-        if (!app.connectionErrorDialog->isVisible())
-            app.execModal(app.connectionErrorDialog);
+        app.showNotice(App::Notice::ConnectionError);
         break;
     case UploadResult::SentOk:
         statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
@@ -117,8 +115,7 @@ void MainWindow::uploadFigures()
             statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
         statusPanels->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
-        if (!app.uploadErrorDialog->isVisible())
-            app.execModal(app.uploadErrorDialog);
+        app.showNotice(App::Notice::UploadError);
         break;
     default:
         break;
@@ -190,8 +187,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
             loadDataFile();
             statusPanels->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
-            if (!app.readErrorDialog->isVisible())
-                app.execModal(app.readErrorDialog);
+            app.showNotice(App::Notice::ReadError);
         }
         if (result.outcome == ReadResult::ConnectionError) {
             loadDataFile();
@@ -315,7 +311,7 @@ void MainWindow::uploadIfChanged()
     // While an upload's error dialog shows (also from inside the upload that raised it), the
     // change waits, and is tried again only some time after: a board that is off must not
     // raise one dialog after another. The upload itself is the figures in the fields.
-    const bool errorShowing = app.connectionErrorDialog->isVisible() || app.uploadErrorDialog->isVisible();
+    const bool errorShowing = app.uploadErrorShowing();
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
         figures << app.boardValues[k];

@@ -8,7 +8,6 @@
 
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
-#include "gui/DataFileMissingDialog.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::onAutoLoadToggled()
@@ -20,7 +19,7 @@ void SettingsDialog::onAutoLoadToggled()
         secondsLabel->setEnabled(true);
         if (!QFile::exists(app.dataFilePath)) {
             app.beep();
-            app.execModal(app.dataFileMissingDialog);
+            app.showNotice(App::Notice::DataFileMissing);
         }
     } else {
         sendIfChangedBox->hide();
