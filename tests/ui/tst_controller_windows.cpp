@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 #include "TestApp.h"
+#include "gui/MainWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/SettingsDialog.h"
@@ -33,6 +34,36 @@ template <class T> T *control(App &app, const QString &path)
     return w;
 }
 QStringList levels() { return {"Min", "25%", "50%", "75%", "100%"}; }
+
+// The control that shows a field of the controller configuration, and its value.
+QWidget *controlOf(App &app, ControllerField f)
+{
+    SettingsDialog *s = app.settingsDialog;
+    AutoControlsWindow *a = app.autoControlsWindow;
+    QWidget *const controls[ControllerFieldCount] = {
+        app.mainWindow->brightnessGroup, a->brightnessModeGroup, app.mainWindow->lightingGroup, a->lightingModeGroup,
+        s->flashGroup, a->morningCorrectionSpin, a->eveningCorrectionSpin, a->offCorrectionSpin, a->onCorrectionSpin,
+        a->dayLevelBox, a->nightLevelBox, s->timerUsedGroup, s->temperatureSensorGroup, s->clockSectionGroup,
+        s->eventsGroup, s->inverseSignalsGroup, s->controlledByGroup};
+    return controls[int(f)];
+}
+int valueOf(QWidget *w)
+{
+    if (auto *g = qobject_cast<RadioGroup *>(w))
+        return g->itemIndex();
+    if (auto *s = qobject_cast<QSpinBox *>(w))
+        return s->value();
+    return qobject_cast<QComboBox *>(w)->currentIndex();
+}
+void setValueOf(QWidget *w, int v)
+{
+    if (auto *g = qobject_cast<RadioGroup *>(w))
+        g->setItemIndex(v);
+    else if (auto *s = qobject_cast<QSpinBox *>(w))
+        s->setValue(v);
+    else
+        qobject_cast<QComboBox *>(w)->setCurrentIndex(v);
+}
 } // namespace
 
 class TestControllerWindows : public QObject {
@@ -252,6 +283,60 @@ private slots:
     }
 
     // Before any load or read: stored times "00:00:00" shown in all four pickers as HH:mm:ss.
+    // Every controller field and its control show the same value, whichever of them changes.
+    void controllerBindings()
+    {
+        TestApp t;
+        App &app = *t.app;
+        app.readBusy = true;   // no command while the values change
+        for (int i = 0; i < ControllerFieldCount; ++i) {
+            const auto f = ControllerField(i);
+            QWidget *w = controlOf(app, f);
+            QCOMPARE(app.settings->controllerValue(f), valueOf(w));
+            const bool number = qobject_cast<QSpinBox *>(w);
+            app.settings->setControllerValue(f, number ? -20 : 1);
+            QCOMPARE(valueOf(w), number ? -20 : 1);
+            setValueOf(w, number ? 15 : 0);
+            QCOMPARE(app.settings->controllerValue(f), number ? 15 : 0);
+            setValueOf(w, -1);   // no selection (a spin keeps -1)
+            QCOMPARE(app.settings->controllerValue(f), -1);
+        }
+    }
+
+    // The program settings follow their controls.
+    void programBindings()
+    {
+        TestApp t;
+        App &app = *t.app;
+        SettingsDialog *s = app.settingsDialog;
+        BoardViewWindow *b = app.boardViewWindow;
+        s->checksumsBox->setChecked(false);
+        s->oneWayLinkBox->setChecked(true);
+        s->lightingControlBox->setChecked(false);
+        s->brightnessControlBox->setChecked(false);
+        s->autoLoadBox->setChecked(true);
+        s->sendIfChangedBox->setChecked(true);
+        s->digitsSpin->setValue(3);
+        s->fillCharGroup->setItemIndex(1);
+        s->attemptsSpin->setValue(4);
+        s->timeoutSpin->setValue(12);
+        s->autoLoadIntervalSpin->setValue(9);
+        b->boardTypeGroup->setItemIndex(1);
+        b->productCountSpin->setValue(7);
+        b->currencyCountSpin->setValue(2);
+        b->productNameEdits[3]->setText(QStringLiteral("Gas"));
+        b->currencyBoxes[2]->setCurrentText(QStringLiteral("GBP"));
+        app.mainWindow->evenSlotBoxes[2]->setChecked(false);
+        ProgramSettings expected;
+        expected.checksums = false, expected.oneWay = true, expected.lightingControl = false;
+        expected.brightnessControl = false, expected.autoLoad = true, expected.sendIfChanged = true;
+        expected.digits = 3, expected.fillMode = 1, expected.attempts = 4, expected.timeoutMs = 1200;
+        expected.autoLoadIntervalMs = 9000, expected.boardType = 1, expected.productCount = 7;
+        expected.currencyCount = 2, expected.productNames[2] = QStringLiteral("Gas");
+        expected.currencies[1] = QStringLiteral("GBP"), expected.shown[3] = false;
+        QVERIFY(app.settings->program() == expected);
+    }
+
     void startTimes()
     {
         TestApp t;
