@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QMessageBox>
 
-#include "gui/App.h"
+#include "app/Program.h"
 #include "gui/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "gui/widgets/Pictures.h"
@@ -31,8 +31,8 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     guard.listen();
 
-    App app;
-    app.createWindows();
-    QObject::connect(app.mainWindow, &MainWindow::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
+    Program program;
+    program.createWindows();
+    QObject::connect(program.mainWindow, &MainWindow::exited, &qapp, &QApplication::quit, Qt::QueuedConnection);
     return qapp.exec();
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The application context: owns every window and the process-wide state. Windows and
-// operations reach each other through it; a test builds a fresh one.
+// The application context the windows share: the settings, the board session, the process-wide
+// state and the platform services. What one window asks of the others (an operation that spans
+// windows) is declared here and carried out by the program that builds and wires the windows;
+// no window knows another.
 #include <QByteArray>
 #include <QDate>
 #include <QObject>
@@ -13,16 +15,6 @@
 
 
 class QDialog;
-class MainWindow;
-class SettingsDialog;
-class DataFileMissingDialog;
-class HelpWindow;
-class ConnectionErrorDialog;
-class UploadErrorDialog;
-class ReadErrorDialog;
-class TestPatternWindow;
-class BoardViewWindow;
-class AutoControlsWindow;
 class QtSerialLink;
 class BoardSession;
 class EventListener;
@@ -54,24 +46,27 @@ public:
     explicit App(const QString &folder = QString(), QObject *parent = nullptr);
     ~App() override;
 
-    // Creates every window, hidden, in the order the program needs them.
-    void createWindows();
+    // ---- What spans windows ----
     // Once, soon after the start: loads the settings, shows the main window, opens the port.
-    void runStartUpStep();
+    virtual void runStartUpStep() = 0;
     // Runs the Settings dialog modally (showing it creates a missing data file).
-    void runSettingsModal();
-
-    // Windows (all live until the context ends).
-    MainWindow *mainWindow = nullptr;
-    SettingsDialog *settingsDialog = nullptr;
-    HelpWindow *helpWindow = nullptr;
-    DataFileMissingDialog *dataFileMissingDialog = nullptr;
-    ConnectionErrorDialog *connectionErrorDialog = nullptr;
-    UploadErrorDialog *uploadErrorDialog = nullptr;
-    ReadErrorDialog *readErrorDialog = nullptr;
-    TestPatternWindow *testPatternWindow = nullptr;
-    BoardViewWindow *boardViewWindow = nullptr;
-    AutoControlsWindow *autoControlsWindow = nullptr;
+    virtual void runSettingsModal() = 0;
+    // The small error dialogs, run modally unless already showing.
+    enum class Notice { ConnectionError, UploadError, ReadError, DataFileMissing };
+    virtual void showNotice(Notice notice) = 0;
+    // An upload's error dialog is showing (a connection or a data error).
+    virtual bool uploadErrorShowing() const = 0;
+    // Section "Controller": what the board was last sent. A failed schedule lookup ends the load.
+    virtual void loadControllerSettings() = 0;
+    // Runs the brightness or the lighting automatic mode switch, or both (brightness first);
+    // false when a schedule lookup failed (reported).
+    virtual bool switchAutomaticMode(bool brightness) = 0;
+    bool switchAutomaticModes() { return switchAutomaticMode(true) && switchAutomaticMode(false); }
+    // Offers the automatic modes by "Timer used" and "Controlled by": the main window's
+    // selectors and buttons, the Settings and Auto Controls windows; then sends the parameters.
+    virtual void offerAutomaticModes() = 0;
+    // Sends the controller configuration ("SETS=") the settings hold, and saves it.
+    virtual void sendControllerSettings() = 0;
 
     // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
@@ -118,11 +113,6 @@ public:
     // Runs a modal dialog; tests install a hook that answers it instead of blocking.
     std::function<int(QDialog *)> modalHook;
     int execModal(QDialog *dialog);
-    // The small error dialogs, run modally unless already showing.
-    enum class Notice { ConnectionError, UploadError, ReadError, DataFileMissing };
-    void showNotice(Notice notice);
-    // An upload's error dialog is showing (a connection or a data error).
-    bool uploadErrorShowing() const;
     // The application's general error report (a message box with the runtime's text).
     void showError(const QString &message);
     QStringList reportedErrors;             // every message shown, for tests
@@ -145,22 +135,9 @@ public:
     // The settings file's full path.
     QString settingsPath() const { return settingsFilePath; }
 
-    // ---- The settings file, loaded into every window and saved from the settings ----
-    // Sections "Settings" and "Tablo", with the data file the figures come from.
-    void loadProgramSettings();
-    void saveProgramSettings();   // not while loading or starting up
-    // Section "Controller": what the board was last sent. A failed schedule lookup ends the load.
-    void loadControllerSettings();
-    void saveControllerSettings();   // not while loading
-    // Runs the brightness or the lighting automatic mode switch, or both (brightness first);
-    // false when a schedule lookup failed (reported).
-    bool switchAutomaticMode(bool brightness);
-    bool switchAutomaticModes();
-    // Offers the automatic modes by "Timer used" and "Controlled by": the main window's
-    // selectors and buttons, the Settings and Auto Controls windows; then sends the parameters.
-    void offerAutomaticModes();
-    // Sends the controller configuration ("SETS=") the settings hold, and saves it.
-    void sendControllerSettings();
+    // ---- The settings file, saved from the settings ----
+    void saveProgramSettings();      // sections "Settings" and "Tablo"; not while loading or starting up
+    void saveControllerSettings();   // section "Controller"; not while loading
 
     // The reply timing and framing the operator has set, for every exchange.
     ExchangeOptions exchangeOptions() const;
@@ -168,8 +145,4 @@ public:
 private:
     friend class LookupOperation;
     QList<LookupOperation *> m_lookupOperations;   // open ones, the outermost first
-    // What one window does that another must follow.
-    void connectWindows();
-    // What the board session and the event listener report goes to the windows.
-    void connectBoardToWindows();
 };

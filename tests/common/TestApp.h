@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "core/settings/SettingsModel.h"
-#include "gui/App.h"
+#include "app/Program.h"
 #include "gui/MainWindow.h"
 
 class TestApp {
@@ -23,7 +23,7 @@ public:
             writeFile(QStringLiteral("Quorvanel_tablo.ini"), ini);
         if (withDataFile)
             writeFile(QStringLiteral("Tablo_data.tbl"), QByteArray("1.0000\r\n").repeated(10));
-        app = std::make_unique<App>(dir->path());
+        app = std::make_unique<Program>(dir->path());
         app->trayAvailableOverride = false;
         app->scheduleDir = dir->path();
         app->editorHook = [this](const QString &p) { editorStarts << p; };
@@ -66,7 +66,7 @@ public:
     MainWindow *mainWindow() const { return app->mainWindow; }
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<App> app;
+    std::unique_ptr<Program> app;
     QStringList modals;          // objectNames of the modal dialogs shown, in order
     QStringList editorStarts;    // files opened in the text editor
     std::function<void(QDialog *)> onModal;

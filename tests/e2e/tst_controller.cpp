@@ -34,7 +34,7 @@ struct Rig {
     }
     Sim sim;
     TestApp t;
-    App &app() { return *t.app; }
+    Program &app() { return *t.app; }
     MainWindow *f1() { return t.app->mainWindow; }
     SettingsDialog *f2() { return t.app->settingsDialog; }
     AutoControlsWindow *f13() { return t.app->autoControlsWindow; }

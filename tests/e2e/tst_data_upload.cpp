@@ -31,7 +31,7 @@ struct Rig {
         t->app->dataFileUploader->setRetryInterval(2500);
         t->startUp();
     }
-    App &app() const { return *t->app; }
+    Program &app() const { return *t->app; }
     MainWindow *f1() const { return t->app->mainWindow; }
     QString panel(int i) const { return f1()->statusPanels->panelText(i); }
     // Another process rewrites the data file.

@@ -53,7 +53,7 @@ struct Rig {
     explicit Rig(const QStringList &simOptions = {}) : sim(simOptions) { t.startUp(); }
     TestApp t;
     Sim sim;
-    App &app() { return *t.app; }
+    Program &app() { return *t.app; }
     MainWindow *f1() { return t.mainWindow(); }
     SettingsDialog *f2() { return t.app->settingsDialog; }
     bool connect()

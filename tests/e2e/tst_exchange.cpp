@@ -40,7 +40,7 @@ struct Rig {
     explicit Rig(const QStringList &simOptions) : sim(simOptions) {}
     TestApp t;
     Sim sim;
-    App &app() { return *t.app; }
+    Program &app() { return *t.app; }
     SettingsDialog *f2() { return t.app->settingsDialog; }
     bool connect()
     {

@@ -57,7 +57,7 @@ struct Rig {
                                         + QDate::currentDate().toString("MM.dd").toLatin1() + " 07:30    19:45\r\n");
         t->startUp();
     }
-    App &app() const { return *t->app; }
+    Program &app() const { return *t->app; }
     MainWindow *f1() const { return t->app->mainWindow; }
     QString panel(int i) const { return f1()->statusPanels->panelText(i); }
     QByteArray fieldsAsFile() const
@@ -99,7 +99,7 @@ QString escaped(const QByteArray &text)
 }
 
 // What a control shows, by a short name.
-QString probe(const App &a, const QString &what)
+QString probe(const Program &a, const QString &what)
 {
     const MainWindow *f1 = a.mainWindow;
     const SettingsDialog *f2 = a.settingsDialog;

@@ -48,7 +48,7 @@ struct Rig {
     }
     TestApp t;
     Sim sim;
-    App &app() { return *t.app; }
+    Program &app() { return *t.app; }
     MainWindow *f1() { return t.mainWindow(); }
     TestPatternWindow *f11() { return t.app->testPatternWindow; }
     bool connect()

@@ -29,7 +29,7 @@ struct Group {
     QLabel *firstLabel, *secondLabel;
     SwitchTime firstTime, secondTime;
 };
-Group group(App &app, bool brightness)
+Group group(Program &app, bool brightness)
 {
     AutoControlsWindow *f = app.autoControlsWindow;
     if (brightness)
@@ -105,7 +105,7 @@ private slots:
         quiet(t);
         if (!schedule.isNull())
             t.writeFile(QStringLiteral("Shedule.shd"), schedule);
-        App &app = *t.app;
+        Program &app = *t.app;
         Group g = group(app, brightness);
         app.settings->setSwitchTime(g.firstTime, QStringLiteral("08:00:00"));
         app.settings->setSwitchTime(g.secondTime, QStringLiteral("19:00:00"));
@@ -142,7 +142,7 @@ private slots:
         TestApp t;
         quiet(t);
         t.writeFile(QStringLiteral("Shedule.shd"), Heading + Day);
-        App &app = *t.app;
+        Program &app = *t.app;
         AutoControlsWindow *f = app.autoControlsWindow;
         app.settings->setSwitchTime(SwitchTime::Morning, QStringLiteral("07:30:15"));
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("21:00:00"));
@@ -166,7 +166,7 @@ private slots:
     {
         TestApp t;
         quiet(t);
-        App &app = *t.app;
+        Program &app = *t.app;
         AutoControlsWindow *f = app.autoControlsWindow;
         TimePicker *pickers[4] = {f->morningTimePicker, f->eveningTimePicker, f->offTimePicker, f->onTimePicker};
         const SwitchTime times[4] = {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On};

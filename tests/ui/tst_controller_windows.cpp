@@ -15,7 +15,7 @@
 #include "gui/TestPatternWindow.h"
 
 namespace {
-QWidget *window(App &app, const QString &name)
+QWidget *window(Program &app, const QString &name)
 {
     if (name == QLatin1String("Form2"))
         return app.settingsDialog;
@@ -25,7 +25,7 @@ QWidget *window(App &app, const QString &name)
         return app.boardViewWindow;
     return app.testPatternWindow;
 }
-template <class T> T *control(App &app, const QString &path)
+template <class T> T *control(Program &app, const QString &path)
 {
     const QStringList parts = path.split(QLatin1Char('.'));
     T *w = window(app, parts[0])->findChild<T *>(parts[1]);
@@ -36,7 +36,7 @@ template <class T> T *control(App &app, const QString &path)
 QStringList levels() { return {"Min", "25%", "50%", "75%", "100%"}; }
 
 // The control that shows a field of the controller configuration, and its value.
-QWidget *controlOf(App &app, ControllerField f)
+QWidget *controlOf(Program &app, ControllerField f)
 {
     SettingsDialog *s = app.settingsDialog;
     AutoControlsWindow *a = app.autoControlsWindow;
@@ -287,7 +287,7 @@ private slots:
     void controllerBindings()
     {
         TestApp t;
-        App &app = *t.app;
+        Program &app = *t.app;
         app.readBusy = true;   // no command while the values change
         for (int i = 0; i < ControllerFieldCount; ++i) {
             const auto f = ControllerField(i);
@@ -307,7 +307,7 @@ private slots:
     void programBindings()
     {
         TestApp t;
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *s = app.settingsDialog;
         BoardViewWindow *b = app.boardViewWindow;
         s->checksumsBox->setChecked(false);
@@ -340,7 +340,7 @@ private slots:
     void startTimes()
     {
         TestApp t;
-        App &app = *t.app;
+        Program &app = *t.app;
         for (SwitchTime s : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
             QCOMPARE(app.settings->switchTime(s), QStringLiteral("00:00:00"));
         for (TimePicker *p : {app.autoControlsWindow->morningTimePicker, app.autoControlsWindow->eveningTimePicker,

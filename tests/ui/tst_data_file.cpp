@@ -38,7 +38,7 @@ QStringList fieldTexts(const MainWindow *f)
     return out;
 }
 
-QStringList stored(const App &app)
+QStringList stored(const Program &app)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
@@ -131,7 +131,7 @@ void TestDataFile::load()
     QFETCH(QStringList, expected);
     QFETCH(bool, atStartUp);
     auto t = started(digits, blank, autoLoad ? "Auto_Load=1\r\n" : "", atStartUp ? content : QByteArray());
-    App &app = *t->app;
+    Program &app = *t->app;
     if (!atStartUp) {
         t->writeFile(DataName, content);
         app.mainWindow->loadDataFile();
@@ -162,7 +162,7 @@ void TestDataFile::missingFile()
     QFETCH(bool, show);
     QFETCH(bool, dialogCreates);
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     if (dialogCreates)
         t->onModal = [&](QDialog *d) {
             if (d == app.settingsDialog)
@@ -202,7 +202,7 @@ void TestDataFile::startWithoutFile()
 void TestDataFile::unreadableFile()
 {
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     t->writeFile(DataName, Example);
     app.mainWindow->loadDataFile();
     const QStringList fields = fieldTexts(app.mainWindow);
@@ -244,7 +244,7 @@ void TestDataFile::changeDetector()
     QFETCH(QList<QByteArray>, contents);
     QFETCH(int, changes);
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     QVERIFY(app.dataFileUploader->previousContent().isEmpty());   // the first load after start-up is a change
     int seen = 0;
     for (const QByteArray &c : contents) {
@@ -269,7 +269,7 @@ void TestDataFile::autoLoadOption()
 {
     QFETCH(bool, fileExists);
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     SettingsDialog *settingsDialog = app.settingsDialog;
     const IniFile ini(app.settingsPath());
     if (!fileExists)
@@ -302,7 +302,7 @@ void TestDataFile::autoLoadOption()
 void TestDataFile::interval()
 {
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     QTimer *timer = app.mainWindow->autoLoadTimer;
     QVERIFY(!timer->isActive());
     app.settingsDialog->autoLoadIntervalSpin->setValue(7);
@@ -333,7 +333,7 @@ void TestDataFile::poll()
 {
     // Automatic loading set in the settings file polls from the end of start-up on.
     auto t = started(4, false, "Auto_Load=1\r\nAuto_Load_Intvl=1000\r\n");
-    App &app = *t->app;
+    Program &app = *t->app;
     QVERIFY(app.mainWindow->autoLoadTimer->isActive());
     QCOMPARE(app.mainWindow->autoLoadTimer->interval(), 1000);
     t->writeFile(DataName, "2.500\r\n");

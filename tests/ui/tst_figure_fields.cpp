@@ -21,7 +21,7 @@ std::unique_ptr<TestApp> started(int digits, bool blank)
     return t;
 }
 
-QByteArray storedFile(const App &app)
+QByteArray storedFile(const Program &app)
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
@@ -92,7 +92,7 @@ void TestFigureFields::typing()
     QFETCH(int, expectedCaret);
 
     auto t = started(digits, blank);
-    App &app = *t->app;
+    Program &app = *t->app;
     FigureEdit *e = app.mainWindow->figureEdits[1];
     app.readBusy = boardRead;
     e->setText(start);
@@ -152,7 +152,7 @@ void TestFigureFields::editSaves()
     QFETCH(bool, testMode);
     QFETCH(bool, saved);
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     app.settingsDialog->autoLoadBox->setChecked(autoLoad);
     app.testMode = testMode;
     const QByteArray sentinel = "untouched";
@@ -171,7 +171,7 @@ void TestFigureFields::editSaves()
 void TestFigureFields::failedSaveReleasesGuard()
 {
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     QFile::remove(app.dataFilePath);
     QVERIFY(QDir().mkdir(app.dataFilePath));
     FigureEdit *e = app.mainWindow->figureEdits[1];
@@ -192,7 +192,7 @@ void TestFigureFields::controlKeysCountAsLastKey()
     // After "." the operator presses Esc: the last key is Esc, so a text with two points written
     // into the field later loses its second point instead of moving the first.
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     FigureEdit *e = app.mainWindow->figureEdits[2];
     e->setCursorPosition(e->text().size());
     QTest::keyClick(e, '.');
@@ -282,7 +282,7 @@ void TestFigureFields::digitCount()
     QFETCH(bool, loading);
     QFETCH(QString, expected);
     auto t = started(digits, blank);
-    App &app = *t->app;
+    Program &app = *t->app;
     for (int k = 1; k <= 10; ++k)
         app.mainWindow->figureEdits[k]->setText(start);
     app.loadingSettings = loading;
@@ -306,7 +306,7 @@ void TestFigureFields::fillChar()
 {
     QFETCH(bool, loading);
     auto t = started(4, false);
-    App &app = *t->app;
+    Program &app = *t->app;
     QCOMPARE(app.mainWindow->blankValue(), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
     app.loadingSettings = loading;

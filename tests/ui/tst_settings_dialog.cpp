@@ -50,7 +50,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         f->portCombo->setCurrentText(QStringLiteral("/nonexistent/other"));
         f->baudRateCombo->setCurrentText(QStringLiteral("19200"));
@@ -95,7 +95,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         MainWindow *mainWindow = app.mainWindow;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
@@ -286,7 +286,7 @@ private slots:
         QFETCH(bool, schedule);
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         if (schedule)
             t.writeFile(QStringLiteral("Shedule.shd"), "Date\r\n");
         quietly(app.boardViewWindow->boardTypeGroup, boardType);
@@ -310,7 +310,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         quietly(app.autoControlsWindow->brightnessModeGroup, 1);
         quietly(app.autoControlsWindow->lightingModeGroup, 1);
         app.settingsDialog->show();
@@ -325,7 +325,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         f->show();
         f->autoLoadIntervalSpin->setValue(7);
@@ -351,7 +351,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
@@ -375,7 +375,7 @@ private slots:
     void saveControllerSettings()
     {
         TestApp t(QByteArray("[Controller]\r\nExtra=keep\r\nFlash=9\r\n[Other]\r\na=1\r\n"));
-        App &app = *t.app;
+        Program &app = *t.app;
         SettingsDialog *f = app.settingsDialog;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
         app.settings->setSwitchTime(SwitchTime::Morning, QStringLiteral("06:30:00"));
@@ -424,7 +424,7 @@ private slots:
     {
         TestApp t(NoPort + "[Controller]\r\nMorning_Time=05:00:00\r\nFlash=1\r\nExtra=keep\r\n");
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         const QByteArray before = section(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), "Controller");
         QVERIFY(!before.isEmpty());
         app.settingsDialog->attemptsSpin->setValue(4);
@@ -467,7 +467,7 @@ private slots:
         QFETCH(QList<int>, levels);
         TestApp t(controller.isNull() ? NoPort : NoPort + "[Controller]\r\n" + controller);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         MainWindow *mainWindow = app.mainWindow;
         SettingsDialog *f = app.settingsDialog;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
@@ -523,7 +523,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("2x:00:00"));
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
         app.sendControllerSettings();
@@ -539,7 +539,7 @@ private slots:
     {
         TestApp t(NoPort);
         t.startUp();
-        App &app = *t.app;
+        Program &app = *t.app;
         app.autoControlsWindow->dayLevelBox->setCurrentIndex(4);   // "100%"
         app.autoControlsWindow->nightLevelBox->setCurrentIndex(2);   // "50%"
         app.saveControllerSettings();

@@ -98,7 +98,7 @@ void TestStartup::defaultsWithoutSettingsFile()
 {
     TestApp t;
     t.startUp();
-    App &a = *t.app;
+    Program &a = *t.app;
     QVERIFY(t.mainWindow()->isVisible());
     QCOMPARE(t.mainWindow()->pos(), QPoint(20, 20));
     QCOMPARE(a.boardViewWindow->boardType(), 0);
@@ -160,7 +160,7 @@ void TestStartup::valueEncodings()
     QFETCH(int, expected);
     TestApp t(ini);
     t.startUp();
-    App &a = *t.app;
+    Program &a = *t.app;
     int got = -99;
     if (what == "products")
         got = a.boardViewWindow->productCountSpin->value();

@@ -1,0 +1,294 @@
+#include "app/Program.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "core/board/EventListener.h"
+#include "core/services/DataFileUploader.h"
+#include "core/settings/SettingsModel.h"
+#include "core/settings/SettingsStore.h"
+#include "core/text/Numbers.h"
+#include "gui/AutoControlsWindow.h"
+#include "gui/BoardViewWindow.h"
+#include "gui/DataFileMissingDialog.h"
+#include "gui/ErrorDialogs.h"
+#include "gui/HelpWindow.h"
+#include "gui/MainWindow.h"
+#include "gui/SettingsDialog.h"
+#include "gui/TestPatternWindow.h"
+
+namespace {
+// Set for a scope, cleared on every way out of it.
+struct LoadingFlag {
+    bool &flag;
+    explicit LoadingFlag(bool &f) : flag(f) { flag = true; }
+    ~LoadingFlag() { flag = false; }
+};
+} // namespace
+
+Program::Program(const QString &folder, QObject *parent) : App(folder, parent) {}
+
+Program::~Program()
+{
+    // Windows have no parent; they go with the context.
+    delete autoControlsWindow;
+    delete boardViewWindow;
+    delete testPatternWindow;
+    delete readErrorDialog;
+    delete uploadErrorDialog;
+    delete connectionErrorDialog;
+    delete dataFileMissingDialog;
+    delete helpWindow;
+    delete settingsDialog;
+    delete mainWindow;
+}
+
+void Program::createWindows()
+{
+    mainWindow = new MainWindow(*this);
+    settingsDialog = new SettingsDialog(*this);
+    helpWindow = new HelpWindow();
+    dataFileMissingDialog = new DataFileMissingDialog();
+    connectionErrorDialog = new ConnectionErrorDialog();
+    uploadErrorDialog = new UploadErrorDialog();
+    readErrorDialog = new ReadErrorDialog();
+    testPatternWindow = new TestPatternWindow();
+    boardViewWindow = new BoardViewWindow(*this);
+    autoControlsWindow = new AutoControlsWindow(*this);
+    connectBoardToWindows();
+    connectWindows();
+    // A changed data file goes up through the main window, which uploads what its fields hold.
+    dataFileUploader->setUpload([this](const QStringList &) {
+        mainWindow->uploadFigures();
+        return lastUploadOk;
+    });
+    dataFileUploader->setExchangeRunning([this] { return mainWindow->exchangeRunning(); });
+}
+
+void Program::connectBoardToWindows()
+{
+    // Each attempt's command in status panel 0 of the Settings and Auto Controls windows.
+    connect(boardSession, &BoardSession::commandShown, settingsDialog, [this](const QString &command) {
+        settingsDialog->statusBar->setPanelText(0, command);
+        autoControlsWindow->statusBar->setPanelText(0, command);
+    });
+    connect(boardSession, &BoardSession::lineReceived, settingsDialog, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::lineReceived, settingsDialog, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::eventReceived, mainWindow, &MainWindow::showBoardEvent);
+    connect(boardSession, &BoardSession::progressChanged, mainWindow->progressBar, &QProgressBar::setValue);
+    // The event poll and the data-file poll stop while an exchange writes and waits.
+    connect(boardSession, &BoardSession::exchangeStarted, mainWindow, [this] {
+        mainWindow->clockAndEventTimer->stop();
+        mainWindow->autoLoadTimer->stop();
+    });
+    connect(boardSession, &BoardSession::exchangeFinished, mainWindow, [this] {
+        if (settings->program().autoLoad)
+            mainWindow->applyAutoLoadInterval();
+        mainWindow->clockAndEventTimer->start();
+    });
+    // Every board operation uses the port the operator has chosen now.
+    connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
+            Qt::DirectConnection);
+    connect(boardSession, &BoardSession::readStarted, mainWindow, [this] {
+        mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading"));
+        QCoreApplication::processEvents();
+    });
+}
+
+void Program::connectWindows()
+{
+    // The Tools and Help menus.
+    const auto showOnTop = [](QWidget *w) {
+        w->show();
+        w->raise();
+    };
+    connect(mainWindow, &MainWindow::settingsRequested, settingsDialog, [=, this] { showOnTop(settingsDialog); });
+    connect(mainWindow, &MainWindow::autoControlsRequested, autoControlsWindow,
+            [=, this] { showOnTop(autoControlsWindow); });
+    connect(mainWindow, &MainWindow::boardViewRequested, boardViewWindow, [=, this] { showOnTop(boardViewWindow); });
+    connect(mainWindow, &MainWindow::helpRequested, helpWindow, [=, this] { showOnTop(helpWindow); });
+    connect(mainWindow, &MainWindow::testPatternsRequested, testPatternWindow, [this] {
+        testPatternWindow->move(mainWindow->width() + 20, mainWindow->y());
+        testPatternWindow->resize(mainWindow->width(), testPatternWindow->height());
+        testPatternWindow->show();
+        testPatternWindow->raise();
+    });
+    connect(mainWindow, &MainWindow::controllerCommandsAvailable, settingsDialog,
+            &SettingsDialog::enableControllerCommands);
+
+    // The side windows open beside the main window.
+    const auto besideMain = [this](QWidget *w) { w->move(mainWindow->width() + 20, mainWindow->y()); };
+    connect(settingsDialog, &SettingsDialog::opening, mainWindow, [=, this] {
+        besideMain(settingsDialog);
+        // No automatic load while the dialog is open; the program that writes the data file
+        // needs the file to exist.
+        mainWindow->autoLoadTimer->stop();
+        if (!QFile::exists(dataFilePath))
+            mainWindow->createDataFile();
+        boardViewWindow->showBoardType();
+        autoControlsWindow->scheduleButton->setEnabled(QFile::exists(schedulePath()));
+    });
+    connect(settingsDialog, &SettingsDialog::closed, mainWindow, [this] { mainWindow->applyAutoLoadInterval(); });
+    connect(settingsDialog, &SettingsDialog::namesConfirmed, mainWindow, &MainWindow::showProductNames);
+    connect(autoControlsWindow, &AutoControlsWindow::opening, mainWindow, [=, this] { besideMain(autoControlsWindow); });
+    connect(boardViewWindow, &BoardViewWindow::opening, mainWindow, [=, this] { besideMain(boardViewWindow); });
+    connect(boardViewWindow, &BoardViewWindow::namesConfirmed, mainWindow, &MainWindow::showProductNames);
+    connect(boardViewWindow, &BoardViewWindow::currencyChosen, mainWindow, &MainWindow::placeCurrency);
+    connect(boardViewWindow, &BoardViewWindow::resetRequested, mainWindow, &MainWindow::placeCurrenciesInOrder);
+    connect(testPatternWindow, &TestPatternWindow::opening, mainWindow, &MainWindow::beginTestMode);
+    connect(testPatternWindow, &TestPatternWindow::patternChosen, mainWindow, &MainWindow::showTestPattern);
+    connect(testPatternWindow, &TestPatternWindow::restoreRequested, mainWindow, &MainWindow::endTestMode);
+}
+
+void Program::runStartUpStep()
+{
+    mainWindow->setWindowHeight(285);
+    mainWindow->startUpTimer->stop();
+    loadProgramSettings();
+    mainWindow->showAtStartUp();
+    settingsDialog->showChosenPort();
+    settingsDialog->reopenPort();
+
+    for (int k = 1; k <= 10; ++k)
+        boardValues[k] = mainWindow->figureEdits[k]->text();
+    loadedContent.clear();
+    dataFileUploader->forget();
+    settingsDialog->onProtocolPanelToggled();
+    startingUp = false;
+    mainWindow->applyAutoLoadInterval();
+}
+
+void Program::runSettingsModal() { execModal(settingsDialog); }
+
+void Program::showNotice(Notice notice)
+{
+    QDialog *const dialogs[] = {connectionErrorDialog, uploadErrorDialog, readErrorDialog, dataFileMissingDialog};
+    QDialog *dialog = dialogs[int(notice)];
+    if (notice == Notice::DataFileMissing || !dialog->isVisible())
+        execModal(dialog);
+}
+
+bool Program::uploadErrorShowing() const
+{
+    return connectionErrorDialog->isVisible() || uploadErrorDialog->isVisible();
+}
+
+void Program::loadProgramSettings()
+{
+    loadingSettings = true;
+    mainWindow->move(20, 20);
+    const ProgramSettings loaded = SettingsStore::loadProgram(settingsFilePath);
+    settings->setProgram(loaded);
+
+    // Every window shows what was loaded, whether it changed or not.
+    settingsDialog->showProgramSettings(loaded);
+    boardViewWindow->showProgramSettings(loaded);
+    mainWindow->showProgramSettings(loaded);
+    mainWindow->showSelectorControls();
+    autoControlsWindow->showLightingControl();
+    settingsDialog->onOneWayLinkToggled();
+    mainWindow->showOneWay();
+    mainWindow->applySlotBoxes();
+    boardViewWindow->onBoardTypeChanged();
+    mainWindow->loadDataFile();
+    offerAutomaticModes();
+    loadingSettings = false;
+    mainWindow->reformatAllFields();
+}
+
+void Program::loadControllerSettings()
+{
+    const LookupOperation operation(*this);
+    const LoadingFlag loading(loadingSettings);
+    const ControllerConfig stored = SettingsStore::loadController(settingsFilePath);
+
+    // The file keeps the selections for the record only: they become no selection.
+    for (ControllerField f : {ControllerField::Lighting, ControllerField::BrightnessMode, ControllerField::Flash,
+                              ControllerField::Brightness, ControllerField::LightingMode, ControllerField::Inverse,
+                              ControllerField::Events, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
+                              ControllerField::Section, ControllerField::ControlledBy})
+        settings->setControllerValue(f, -1);
+    for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+        settings->setSwitchTime(t, textOf(stored, t));
+
+    // Each correction runs its group's mode switch; a failed schedule lookup ends the load.
+    for (ControllerField f : {ControllerField::MorningCorrection, ControllerField::EveningCorrection,
+                              ControllerField::OffCorrection, ControllerField::OnCorrection}) {
+        settings->setControllerValue(f, valueOf(stored, f));
+        if (operation.failed())
+            return;
+    }
+    settings->setControllerValue(ControllerField::DayLevel, stored.dayLevel);
+    settings->setControllerValue(ControllerField::NightLevel, stored.nightLevel);
+
+    if (!autoControlsWindow->switchMode(false) || !autoControlsWindow->switchMode(true))
+        return;
+    settingsDialog->timerUsedGroup->setEnabled(true);
+    offerAutomaticModes();
+    if (operation.failed())
+        return;
+    settingsDialog->enableControllerCommands(true, true);
+}
+
+bool Program::switchAutomaticMode(bool brightness) { return autoControlsWindow->switchMode(brightness); }
+
+void Program::offerAutomaticModes()
+{
+    // Automatic modes are available with the timer in use or when not controlled by the PC
+    // (no selection counts as not the PC).
+    const int timerUsed = settings->controllerValue(ControllerField::TimerUsed);
+    const bool timerYes = timerUsed == 1;
+    const bool available = timerYes || settings->controllerValue(ControllerField::ControlledBy) != 0;
+
+    const bool wasLoading = loadingSettings;
+    loadingSettings = true;   // no command while the selectors are rebuilt
+    const int brightness = settings->controllerValue(ControllerField::Brightness);
+    const int lighting = settings->controllerValue(ControllerField::Lighting);
+    mainWindow->offerAutomaticModes(available, timerYes);
+    settingsDialog->offerAutomaticModes(available);
+    autoControlsWindow->offerAutomaticModes(available);
+    mainWindow->reselect(brightness, lighting);
+    loadingSettings = wasLoading;
+
+    mainWindow->arrangeButtons();
+    sendControllerSettings();
+}
+
+void Program::sendControllerSettings()
+{
+    if (loadingSettings || readBusy || settingsSendBusy)
+        return;
+    settingsSendBusy = true;
+
+    // Brightness and lighting first, before a parameter selected below can rebuild the selectors.
+    ControllerConfig sent = settings->controller();
+    // A parameter with no selection gets its first item and sends 0. Its window shows that
+    // selection, and the handler's own send is dropped while settingsSendBusy is set.
+    for (ControllerField f : {ControllerField::Flash, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
+                              ControllerField::Section, ControllerField::Events, ControllerField::Inverse,
+                              ControllerField::ControlledBy})
+        if (settings->controllerValue(f) < 0)
+            settings->setControllerValue(f, 0);
+    const ControllerConfig now = settings->controller();
+    for (ControllerField f : {ControllerField::Flash, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
+                              ControllerField::Section, ControllerField::Events, ControllerField::Inverse,
+                              ControllerField::ControlledBy, ControllerField::MorningCorrection,
+                              ControllerField::EveningCorrection, ControllerField::OffCorrection,
+                              ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::NightLevel})
+        valueOf(sent, f) = valueOf(now, f);
+
+    QString badText;
+    const ExchangeResult result = boardSession->sendControllerConfig(sent, exchangeOptions(), &badText);
+    if (result.outcome == ExchangeResult::NotSent) {
+        // A stored time that is not "hh:mm..." is never sent as some other time.
+        settingsSendBusy = false;
+        showError(notValidIntegerMessage(badText));
+        return;
+    }
+    mainWindow->applySettingResult(result);
+    // Saved whatever the outcome: after a failure this is what the reload put back.
+    saveControllerSettings();
+    settingsSendBusy = false;
+}
