@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 
 #include "core/board/EventListener.h"
 #include "core/services/DataFileUploader.h"
@@ -18,6 +19,7 @@
 #include "gui/MainWindow.h"
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
+#include "gui/widgets/Pictures.h"
 
 namespace {
 // Set for a scope, cleared on every way out of it.
@@ -99,6 +101,15 @@ void Program::connectBoardToWindows()
 
 void Program::connectWindows()
 {
+    // "Exit" takes the icon out of the notification area.
+    connect(mainWindow, &MainWindow::exited, this, [this] {
+        if (trayIcon) {
+            trayIcon->hide();
+            delete trayIcon;
+            trayIcon = nullptr;
+        }
+    });
+
     // The Tools and Help menus.
     const auto showOnTop = [](QWidget *w) {
         w->show();
@@ -147,6 +158,15 @@ void Program::runStartUpStep()
     mainWindow->setWindowHeight(285);
     mainWindow->startUpTimer->stop();
     loadProgramSettings();
+    if (!trayIcon) {
+        trayIcon = new QSystemTrayIcon(QIcon(Pictures::trayIcon()), this);
+        trayIcon->setObjectName(QStringLiteral("Tray_Icon"));
+        trayIcon->setToolTip(QStringLiteral("Exchange_Tablo"));
+        connect(trayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason r) { trayActivated(int(r)); });
+        if (trayAvailable())
+            trayIcon->show();
+    }
     mainWindow->showAtStartUp();
     settingsDialog->showChosenPort();
     settingsDialog->reopenPort();
@@ -158,6 +178,19 @@ void Program::runStartUpStep()
     settingsDialog->onProtocolPanelToggled();
     startingUp = false;
     mainWindow->applyAutoLoadInterval();
+}
+
+void Program::trayActivated(int reason)
+{
+    switch (QSystemTrayIcon::ActivationReason(reason)) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::Context:
+    case QSystemTrayIcon::DoubleClick:
+        mainWindow->restoreFromTray();
+        break;
+    default:
+        break;
+    }
 }
 
 void Program::runSettingsModal() { execModal(settingsDialog); }

@@ -14,6 +14,7 @@ class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
 class AutoControlsWindow;
+class QSystemTrayIcon;
 
 class Program : public App {
     Q_OBJECT
@@ -36,6 +37,12 @@ public:
     TestPatternWindow *testPatternWindow = nullptr;
     BoardViewWindow *boardViewWindow = nullptr;
     AutoControlsWindow *autoControlsWindow = nullptr;
+
+    // The notification area icon: from the start-up step until "Exit".
+    QSystemTrayIcon *trayIcon = nullptr;
+    // Left and right presses restore the main window (a double click arrives after its first
+    // press); a middle click does nothing.
+    void trayActivated(int reason);   // QSystemTrayIcon::ActivationReason
 
     // Sections "Settings" and "Tablo" into every window, with the data file the figures come from.
     void loadProgramSettings();

@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QTime>
 
 #include "core/settings/SettingsModel.h"
@@ -309,34 +308,9 @@ QLabel *MainWindow::signOf(int i) const
 
 void MainWindow::showAtStartUp()
 {
-    if (!trayIcon) {
-        trayIcon = new QSystemTrayIcon(QIcon(trayImage->pixmap()), this);
-        trayIcon->setObjectName(QStringLiteral("Tray_Icon"));
-        trayIcon->setToolTip(QStringLiteral("Exchange_Tablo"));
-        connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-            trayActivated(int(r));
-        });
-        if (app.trayAvailable())
-            trayIcon->show();
-    }
     // The window is laid out for the loaded board type before it is first shown.
     layOut();
     show();
-}
-
-void MainWindow::trayActivated(int reason)
-{
-    // Left and right presses restore the window (a double click arrives after its first
-    // press); a middle click does nothing.
-    switch (QSystemTrayIcon::ActivationReason(reason)) {
-    case QSystemTrayIcon::Trigger:
-    case QSystemTrayIcon::Context:
-    case QSystemTrayIcon::DoubleClick:
-        restoreFromTray();
-        break;
-    default:
-        break;
-    }
 }
 
 void MainWindow::restoreFromTray()
@@ -380,11 +354,6 @@ void MainWindow::shutDown()
 {
     app.saveProgramSettings();
     app.saveControllerSettings();
-    if (trayIcon) {
-        trayIcon->hide();
-        delete trayIcon;
-        trayIcon = nullptr;
-    }
     app.closing = true;
 }
 

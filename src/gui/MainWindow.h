@@ -22,7 +22,6 @@ class QMenu;
 class QAction;
 class QProgressBar;
 class QPushButton;
-class QSystemTrayIcon;
 
 // A figure field: reports typed characters and mouse clicks to the main window.
 class FigureEdit : public QLineEdit {
@@ -69,18 +68,16 @@ public:
     QMenu *fileMenu, *toolsMenu, *helpMenu;
     QAction *showDataFileAction, *loadDataFileAction, *saveDataFileAction, *minimizeAction, *exitAction;
     QAction *settingsAction, *autoControlsAction, *boardViewAction, *testModeAction, *helpSettingsAction, *aboutAction;
-    QSystemTrayIcon *trayIcon = nullptr;
 
     QLabel *flagOf(int i) const;   // 0..4 in the order USD, EUR, GBP, RUR, FRF
     QLabel *signOf(int i) const;
 
     // ---- Start-up and lifecycle ----
-    // Makes the tray icon, lays the window out for the loaded settings and shows it.
+    // Lays the window out for the loaded settings and shows it.
     void showAtStartUp();
-    void shutDown();   // "Exit": saves both groups, removes the tray icon, sets closing
+    void shutDown();   // "Exit": saves both groups, sets closing
     void minimizeToTray();
     void exitProgram();
-    void trayActivated(int reason);   // QSystemTrayIcon::ActivationReason
     void restoreFromTray();
     void showAbout();
 

@@ -246,20 +246,20 @@ void TestStartup::closeHidesOrMinimises()
     QVERIFY(!t.app->closing);
     if (tray) {
         QVERIFY(!f->isVisible());
-        QVERIFY(f->trayIcon);
-        QCOMPARE(f->trayIcon->toolTip(), QStringLiteral("Exchange_Tablo"));
-        f->trayActivated(int(QSystemTrayIcon::MiddleClick));
+        QVERIFY(t.app->trayIcon);
+        QCOMPARE(t.app->trayIcon->toolTip(), QStringLiteral("Exchange_Tablo"));
+        t.app->trayActivated(int(QSystemTrayIcon::MiddleClick));
         QVERIFY(!f->isVisible());
-        f->trayActivated(int(QSystemTrayIcon::Trigger));
+        t.app->trayActivated(int(QSystemTrayIcon::Trigger));
         QVERIFY(f->isVisible());
         f->minimizeAction->trigger();
         QVERIFY(!f->isVisible());
-        f->trayActivated(int(QSystemTrayIcon::Context));
+        t.app->trayActivated(int(QSystemTrayIcon::Context));
         QVERIFY(f->isVisible());
     } else {
         QVERIFY(f->isVisible());
         QVERIFY(f->isMinimized());
-        f->trayActivated(int(QSystemTrayIcon::Trigger));
+        t.app->trayActivated(int(QSystemTrayIcon::Trigger));
         QVERIFY(!f->isMinimized());
     }
     QVERIFY(f->clockAndEventTimer->isActive());
@@ -274,7 +274,7 @@ void TestStartup::exitSavesAndEnds()
     t.mainWindow()->exitAction->trigger();
     QCOMPARE(ended.count(), 1);
     QVERIFY(t.app->closing);
-    QVERIFY(!t.mainWindow()->trayIcon);
+    QVERIFY(!t.app->trayIcon);
     const QByteArray out = t.readFile("Quorvanel_tablo.ini");
     QVERIFY(out.contains("[Settings]\r\nBaudRAte=9600\r\n"));
     QVERIFY(out.contains("[Tablo]\r\n"));
