@@ -9,49 +9,37 @@
 namespace SettingsBinding {
 
 namespace {
-// Shows the field's changes through `show`, called with the new value.
-template <class Show>
-void follow(QObject *control, SettingsModel *model, ControllerField field, Show show)
+// The field takes the control's value; `changed` writes through; the field's changes are shown
+// by `show`, unless the control already holds the value.
+template <class Control, class Signal, class Get, class Show>
+void bindControl(Control *control, SettingsModel *model, ControllerField field, Signal changed, Get get, Show show)
 {
+    model->setControllerValue(field, get(control));
+    QObject::connect(control, changed, model, [model, field](int value) { model->setControllerValue(field, value); });
     QObject::connect(model, &SettingsModel::controllerValueChanged, control,
-                     [field, show](ControllerField f, int value) {
-                         if (f == field)
-                             show(value);
+                     [control, field, get, show](ControllerField f, int value) {
+                         if (f == field && get(control) != value)
+                             show(control, value);
                      });
 }
 } // namespace
 
 void bind(RadioGroup *group, SettingsModel *model, ControllerField field)
 {
-    model->setControllerValue(field, group->itemIndex());
-    QObject::connect(group, &RadioGroup::indexChanged, model,
-                     [model, field](int index) { model->setControllerValue(field, index); });
-    follow(group, model, field, [group](int value) {
-        if (group->itemIndex() != value)
-            group->setItemIndex(value);
-    });
+    bindControl(group, model, field, &RadioGroup::indexChanged, [](RadioGroup *g) { return g->itemIndex(); },
+                [](RadioGroup *g, int value) { g->setItemIndex(value); });
 }
 
 void bind(QSpinBox *spin, SettingsModel *model, ControllerField field)
 {
-    model->setControllerValue(field, spin->value());
-    QObject::connect(spin, &QSpinBox::valueChanged, model,
-                     [model, field](int value) { model->setControllerValue(field, value); });
-    follow(spin, model, field, [spin](int value) {
-        if (spin->value() != value)
-            spin->setValue(value);
-    });
+    bindControl(spin, model, field, &QSpinBox::valueChanged, [](QSpinBox *s) { return s->value(); },
+                [](QSpinBox *s, int value) { s->setValue(value); });
 }
 
 void bind(QComboBox *combo, SettingsModel *model, ControllerField field)
 {
-    model->setControllerValue(field, combo->currentIndex());
-    QObject::connect(combo, &QComboBox::currentIndexChanged, model,
-                     [model, field](int index) { model->setControllerValue(field, index); });
-    follow(combo, model, field, [combo](int value) {
-        if (combo->currentIndex() != value)
-            combo->setCurrentIndex(value < combo->count() ? value : -1);
-    });
+    bindControl(combo, model, field, &QComboBox::currentIndexChanged, [](QComboBox *c) { return c->currentIndex(); },
+                [](QComboBox *c, int value) { c->setCurrentIndex(value < c->count() ? value : -1); });
 }
 
 } // namespace SettingsBinding
