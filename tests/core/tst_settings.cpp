@@ -59,6 +59,12 @@ private slots:
                    s.lightingControl = false, s.baudRate = "19200", s.port = "/dev/ttyUSB0", s.productNames[0] = "";
                    s.productNames[9] = QStringLiteral("Gas é"), s.currencies[4] = QStringLiteral("ÄUR");
                };
+        QTest::newRow("defaults for what is no number, ends of ranges")
+            << lines("[Settings]|Attempts=abc|[Tablo]|Board_type=-1|Valutas=9|1st_Currency=true|2st_Currency=0|"
+                     "5st_Currency=2")
+            << +[](ProgramSettings &s) { s.boardType = -1, s.currencyCount = 5, s.shown[2] = false, s.shown[8] = true; };
+        QTest::newRow("attempts and time-out below their ranges")
+            << lines("[Settings]|Attempts=0|Timeout_for_command=50") << +[](ProgramSettings &s) { s.timeoutMs = 400; };
     }
     void loadProgram()
     {

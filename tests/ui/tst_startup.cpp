@@ -21,8 +21,7 @@ class TestStartup : public QObject {
 private slots:
     void mainWindowBeforeStartUp();
     void defaultsWithoutSettingsFile();
-    void valueEncodings_data();
-    void valueEncodings();
+    void loadedIntoWindows();
     void nothingWrittenDuringStartUp();
     void savedFileByteForByte();
     void otherKeysAndSections();
@@ -133,52 +132,29 @@ void TestStartup::defaultsWithoutSettingsFile()
         QCOMPARE(a.boardValues[k], t.mainWindow()->figureEdits[k]->text());
 }
 
-void TestStartup::valueEncodings_data()
+// What the settings file holds shows in every window's controls.
+void TestStartup::loadedIntoWindows()
 {
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("products 20 -> 10") << QByteArray("[Tablo]\r\nProducts=20\r\n") << "products" << 10;
-    QTest::newRow("digits 0 -> 1") << QByteArray("[Tablo]\r\nDigits=0\r\n") << "digits" << 1;
-    QTest::newRow("board type 7 -> price") << QByteArray("[Tablo]\r\nBoard_type=7\r\n") << "boardtype" << 1;
-    QTest::newRow("board type -1 -> none") << QByteArray("[Tablo]\r\nBoard_type=-1\r\n") << "boardtype" << -1;
-    QTest::newRow("attempts 0x3") << QByteArray("[Settings]\r\nAttempts=0x3\r\n") << "attempts" << 3;
-    QTest::newRow("attempts abc") << QByteArray("[Settings]\r\nAttempts=abc\r\n") << "attempts" << 1;
-    QTest::newRow("attempts 0 held in range") << QByteArray("[Settings]\r\nAttempts=0\r\n") << "attempts" << 1;
-    QTest::newRow("timeout 50 held in range")
-        << QByteArray("[settings]\r\ntimeout_for_command=50\r\n") << "timeout" << 400;
-    QTest::newRow("flag 2 is true") << QByteArray("[Tablo]\r\n5st_Currency=2\r\n") << "show5" << 1;
-    QTest::newRow("flag true gives default") << QByteArray("[Tablo]\r\n1st_Currency=true\r\n") << "show1" << 1;
-    QTest::newRow("flag 0") << QByteArray("[Tablo]\r\n1st_Currency=0\r\n") << "show1" << 0;
-    QTest::newRow("valutas 9 -> 5") << QByteArray("[Tablo]\r\nValutas=9\r\n") << "valutas" << 5;
-}
-
-void TestStartup::valueEncodings()
-{
-    QFETCH(QByteArray, ini);
-    QFETCH(QString, what);
-    QFETCH(int, expected);
-    TestApp t(ini);
+    TestApp t(QByteArray("[Settings]\r\nReplys=0\r\n[Tablo]\r\nProducts=7\r\nValutas=2\r\nBoard_type=1\r\n"
+                         "Digits=3\r\nFill_char=1\r\nReplys=1\r\n1st_Currency=0\r\n2a_st_Currency=0\r\nName_2=Gas\r\n"
+                         "VAL_2=GBP\r\nShow_B_L=0\r\n"));
     t.startUp();
     Program &a = *t.app;
-    int got = -99;
-    if (what == "products")
-        got = a.boardViewWindow->productCountSpin->value();
-    else if (what == "valutas")
-        got = a.boardViewWindow->currencyCountSpin->value();
-    else if (what == "digits")
-        got = a.settingsDialog->digitsSpin->value();
-    else if (what == "boardtype")
-        got = a.boardViewWindow->boardType();
-    else if (what == "attempts")
-        got = a.settings->program().attempts;
-    else if (what == "timeout")
-        got = a.settings->program().timeoutMs;
-    else if (what == "show5")
-        got = t.mainWindow()->oddSlotBoxes[5]->isChecked();
-    else if (what == "show1")
-        got = t.mainWindow()->oddSlotBoxes[1]->isChecked();
-    QCOMPARE(got, expected);
+    QCOMPARE(a.boardViewWindow->productCountSpin->value(), 7);
+    QCOMPARE(a.boardViewWindow->currencyCountSpin->value(), 2);
+    QCOMPARE(a.boardViewWindow->boardType(), 1);
+    QCOMPARE(a.boardViewWindow->productNameEdits[2]->text(), QStringLiteral("Gas"));
+    QCOMPARE(a.boardViewWindow->currencyBoxes[2]->currentText(), QStringLiteral("GBP"));
+    QCOMPARE(a.settingsDialog->digitsSpin->value(), 3);
+    QCOMPARE(a.settingsDialog->fillCharGroup->itemIndex(), 1);
+    QVERIFY(a.settingsDialog->oneWayLinkBox->isChecked());
+    QVERIFY(!a.settingsDialog->lightingControlBox->isChecked());
+    // A price board: each slot has its own box.
+    QVERIFY(!t.mainWindow()->oddSlotBoxes[1]->isChecked());
+    QVERIFY(t.mainWindow()->evenSlotBoxes[1]->isChecked());
+    QVERIFY(!t.mainWindow()->evenSlotBoxes[2]->isChecked());
+    QCOMPARE(t.mainWindow()->productNameLabels[2]->text(), QStringLiteral("Gas"));
+    QCOMPARE(t.mainWindow()->figureEdits[1]->text(), QStringLiteral("1.00"));
 }
 
 void TestStartup::nothingWrittenDuringStartUp()
