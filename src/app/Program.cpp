@@ -34,7 +34,7 @@ Program::Program(const QString &folder, QObject *parent) : App(folder, parent) {
 
 Program::~Program()
 {
-    // Windows have no parent; they go with the context.
+    // Windows have no parent; they go with the program.
     delete autoControlsWindow;
     delete boardViewWindow;
     delete testPatternWindow;
