@@ -63,6 +63,7 @@ QObject *find(const QString &path)
 //   click W.N       press a button or trigger a menu action
 //   item W.G i      pick item i of a radio group (its shown radio buttons, in order)
 //   spin W.N v      set a spin box
+//   check W.N on    tick (or "off": clear) a check box
 //   sim COMMAND     a simulator control command
 //   data FIGURE     the data file rewritten with ten lines of FIGURE
 //   until TEXT n    wait until the board received TEXT n times
@@ -87,6 +88,10 @@ void step(Sim &sim, TestApp &t, const QString &line)
             auto *b = qobject_cast<QAbstractButton *>(o);
             QVERIFY2(b && b->isEnabled(), qPrintable(line));
             b->click();
+        } else if (verb == "check") {
+            auto *b = qobject_cast<QAbstractButton *>(o);
+            QVERIFY2(b && b->isCheckable(), qPrintable(line));
+            b->setChecked(rest == "on");
         } else if (verb == "spin") {
             QVERIFY2(qobject_cast<QSpinBox *>(o), qPrintable(line));
             qobject_cast<QSpinBox *>(o)->setValue(rest.toInt());
@@ -204,6 +209,47 @@ void tst_golden::scenario_data()
     QTest::newRow("poll_uploads_changed_file")
         << QStringList{"Auto_Load=1", "Send_If_Changed=1"} << none
         << QStringList{"until READ= 1", "data 2.2500", "until SEND=2.2500 1", "until READ= 2", "wait 2500"};
+
+    // "Exit" saves both groups: the file shows every value the windows hold.
+    const QString exit = "click Form1.Exit1";
+    // A read applies the board's configuration to every window.
+    QTest::newRow("read_configuration_then_exit")
+        << none
+        << QStringList{"--field", "14=6", "--field", "15=2", "--field", "16=1", "--field", "17=390",
+                       "--field", "18=1185", "--field", "19=10", "--field", "20=250", "--field", "21=3",
+                       "--field", "22=1", "--field", "23=1380", "--field", "24=345", "--field", "25=5",
+                       "--field", "26=140", "--field", "27=1", "--field", "28=1", "--field", "29=4",
+                       "--field", "30=1", "--field", "31=1", "--field", "32=0"}
+        << QStringList{read[0], exit};
+    // With both controller windows open, a read sends nothing; the operator's changes after it
+    // each send the configuration once.
+    QTest::newRow("controller_windows_open_read_and_change")
+        << none << QStringList{"--field", "27=1", "--field", "32=0", "--field", "14=5"}
+        << QStringList{"click Form1.Settings3", "click Form1.AutoControls1", read[0], "item Form2.RadioGroup4 0",
+                       "item Form2.RadioGroup2 1", "item Form13.TntRadioGroup1 1", "spin Form13.SpinEdit6 12", exit};
+    // A price board with six products, two of them hidden: the upload carries fillers for them.
+    QTest::newRow("price_board_from_board_view")
+        << none << none
+        << QStringList{"click Form1.Tablo1", "item Form12.RadioGroup2 1", "spin Form12.SpinEdit10 6",
+                       "click Form12.Button1", "check Form1.CheckBox2 off", "check Form1.CheckBox1a off", send[0],
+                       exit};
+    // The Settings dialog's own values: what "Defaults" and "Close" keep, the number format.
+    QTest::newRow("settings_dialog_values")
+        << none << none
+        << QStringList{"click Form1.Settings3", "spin Form2.SpinEdit4 3", "spin Form2.SpinEdit5 7",
+                       "check Form2.CheckBox3 off", "spin Form2.SpinEdit3 3", "item Form2.RadioGroup7 1",
+                       "check Form2.CheckBox9 off", "click Form2.Btn_Defaults_", "spin Form2.SpinEdit4 2",
+                       "click Form2.Btn_OK_", send[0], exit};
+    // A one-way link: a read loads the stored configuration instead.
+    QTest::newRow("one_way_read_loads_stored")
+        << QStringList{"Replys=1", "[Controller]", "Morning_Time=06:10:00", "OFF_Time=22:00:00",
+                       "Morning_Time_Correction=-20", "ON_Time_Correction=7", "Morning_Brightness=1", "Flash=1",
+                       "Shedule_Brightness=1"}
+        << none << QStringList{read[0], exit};
+    // A configuration the board does not take is undone from the settings file.
+    QTest::newRow("sets_silent_reloads")
+        << QStringList{"[Controller]", "Evening_Time=20:20:00", "Evening_Time_Correction=9"} << QStringList{"--silent"}
+        << QStringList{"click Form1.Settings3", "item Form2.RadioGroup1 1", exit};
 }
 
 void tst_golden::scenario()
