@@ -84,10 +84,6 @@ private slots:
         QCOMPARE(f->inverseSignalsGroup->itemIndex(), 1);
         QCOMPARE(f->clockSectionGroup->itemIndex(), 7);
         QCOMPARE(f->controlledByGroup->itemIndex(), 1);
-        const IniFile ini(app.settingsPath());
-        QCOMPARE(ini.readInteger("Settings", "Timeout_for_command", 0), 400);
-        QCOMPARE(ini.readInteger("Settings", "Attempts", 0), 1);
-        QCOMPARE(ini.readString("Settings", "Manage_Checksumms", ""), QByteArray("1"));
     }
 
     // "Timer used" and "Controlled by" decide whether the "ავტო" items exist.

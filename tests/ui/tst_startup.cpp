@@ -23,8 +23,6 @@ private slots:
     void defaultsWithoutSettingsFile();
     void loadedIntoWindows();
     void nothingWrittenDuringStartUp();
-    void savedFileByteForByte();
-    void otherKeysAndSections();
     void closeHidesOrMinimises_data();
     void closeHidesOrMinimises();
     void exitSavesAndEnds();
@@ -166,41 +164,6 @@ void TestStartup::nothingWrittenDuringStartUp()
     t.app->loadingSettings = true;
     t.app->saveProgramSettings();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
-}
-
-void TestStartup::savedFileByteForByte()
-{
-    TestApp t(QByteArray("[Tablo]\r\n5st_Currency=2\r\n"));
-    t.startUp();
-    t.app->saveProgramSettings();
-    const QByteArray expected =
-        "[Settings]\r\nBaudRAte=9600\r\nPort_Number=COM1\r\nAuto_Load=0\r\nAuto_Load_Intvl=5000\r\n"
-        "Send_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=1000\r\nManage_Checksumms=1\r\n"
-        "[Tablo]\r\nProducts=10\r\nValutas=5\r\nShow_B_L=1\r\nShow_Brig=1\r\n"
-        "1st_Currency=1\r\n2st_Currency=1\r\n3st_Currency=1\r\n4st_Currency=1\r\n5st_Currency=1\r\n"
-        "1a_st_Currency=1\r\n2a_st_Currency=1\r\n3a_st_Currency=1\r\n4a_st_Currency=1\r\n5a_st_Currency=1\r\n"
-        "Replys=0\r\nName_1=Normal\r\nName_2=Regular\r\nName_3=Premium\r\nName_4=Super\r\nName_5=Diesel\r\n"
-        "Name_6=\r\nName_7=\r\nName_8=\r\nName_9=\r\nName_10=\r\n"
-        "VAL_1=USD\r\nVAL_2=EUR\r\nVAL_3=GBP\r\nVAL_4=RUR\r\nVAL_5=FRF\r\n"
-        "Board_type=0\r\nDigits=5\r\nFill_char=0\r\n";
-    QCOMPARE(t.readFile("Quorvanel_tablo.ini"), expected);
-}
-
-void TestStartup::otherKeysAndSections()
-{
-    const QByteArray ini("[Controller]\r\nFlash=1\r\nMine=x\r\n[Settings]\r\nHand_Added=5\r\nBaudRAte=19200\r\n"
-                         "[Tablo]\r\nExtra=1\r\n[Other]\r\nkeep=me\r\n");
-    TestApp t(ini);
-    t.startUp();
-    QCOMPARE(t.app->settings->program().baudRate, QStringLiteral("19200"));
-    t.app->saveProgramSettings();
-    const QByteArray out = t.readFile("Quorvanel_tablo.ini");
-    QVERIFY(!out.contains("Hand_Added"));
-    QVERIFY(!out.contains("Extra=1"));
-    QVERIFY(out.startsWith("[Controller]\r\nFlash=1\r\nMine=x\r\n"));
-    QVERIFY(out.contains("[Other]\r\nkeep=me\r\n"));
-    QVERIFY(out.contains("BaudRAte=19200\r\n"));
-    QCOMPARE(out.count("[Settings]"), 1);
 }
 
 void TestStartup::closeHidesOrMinimises_data()
