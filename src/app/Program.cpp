@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
 
 #include "core/board/EventListener.h"
@@ -20,15 +21,6 @@
 #include "gui/SettingsDialog.h"
 #include "gui/TestPatternWindow.h"
 #include "gui/widgets/Pictures.h"
-
-namespace {
-// Set for a scope, cleared on every way out of it.
-struct LoadingFlag {
-    bool &flag;
-    explicit LoadingFlag(bool &f) : flag(f) { flag = true; }
-    ~LoadingFlag() { flag = false; }
-};
-} // namespace
 
 Program::Program(const QString &folder, QObject *parent) : App(folder, parent) {}
 
@@ -234,7 +226,9 @@ void Program::loadProgramSettings()
 void Program::loadControllerSettings()
 {
     const LookupOperation operation(*this);
-    const LoadingFlag loading(loadingSettings);
+    // Cleared on every way out, also when a schedule lookup ends the load early.
+    loadingSettings = true;
+    const auto loaded = qScopeGuard([this] { loadingSettings = false; });
     const ControllerConfig stored = SettingsStore::loadController(settingsFilePath);
 
     // The file keeps the selections for the record only: they become no selection.

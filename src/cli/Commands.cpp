@@ -39,8 +39,7 @@ static QString noReplyText(const QString &command, const ExchangeOptions &o)
 
 ExchangeOptions CliContext::exchangeOptions() const
 {
-    const LinkSettings l = linkSettingsOf(settings);
-    return ExchangeOptions{l.attempts, l.timeoutMs, l.checksums, l.oneWay};
+    return exchangeOptionsOf(settings);
 }
 
 QString CliContext::dataFilePath() const

@@ -109,13 +109,7 @@ QChar App::fillChar() const { return settings->program().fillChar(); }
 
 ExchangeOptions App::exchangeOptions() const
 {
-    const LinkSettings link = settings->linkSettings();
-    ExchangeOptions options;
-    options.attempts = link.attempts;
-    options.timeoutMs = link.timeoutMs;
-    options.checksums = link.checksums;
-    options.oneWay = link.oneWay;
-    return options;
+    return exchangeOptionsOf(settings->program());
 }
 
 void App::reportLookupFailure(const QString &message)

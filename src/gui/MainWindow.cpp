@@ -227,10 +227,7 @@ void MainWindow::buildControls()
     autoLabel->setObjectName(QStringLiteral("autoLabel"));
     offLabel->setObjectName(QStringLiteral("offLabel"));
     onLabel->setObjectName(QStringLiteral("onLabel"));
-    trayImage = new QLabel(this);
-    trayImage->setObjectName(QStringLiteral("Image1"));
-    trayImage->setPixmap(Pictures::trayIcon());
-    for (QLabel *l : {minLabel, autoLabel, offLabel, onLabel, trayImage})
+    for (QLabel *l : {minLabel, autoLabel, offLabel, onLabel})
         l->hide();
 
     statusPanels = new StatusBar({210, 67, 45, 55},

@@ -60,7 +60,6 @@ public:
     QLabel *clockLabel;
     StatusBar *statusPanels;
     QLabel *minLabel, *autoLabel, *offLabel, *onLabel;   // never shown: the selectors' item texts
-    QLabel *trayImage;
     QTimer *autoLoadTimer;        // loads the data file while automatic loading is on
     QTimer *startUpTimer;         // runs the start-up step once
     QTimer *clockAndEventTimer;   // once a second: the clock label and the board's own lines

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSpinBox>
 
@@ -15,18 +16,6 @@
 #include "gui/MainWindow.h"
 
 namespace {
-
-// Runs a cleanup on every way out of a scope.
-template <typename F>
-class AtExit {
-public:
-    explicit AtExit(F f) : m_f(std::move(f)) {}
-    ~AtExit() { m_f(); }
-    AtExit(const AtExit &) = delete;
-    AtExit &operator=(const AtExit &) = delete;
-private:
-    F m_f;
-};
 
 // A board value used as a number: blanks trimmed, the runtime's integer rules.
 bool boardInt(const QString &text, int &out)
@@ -65,7 +54,7 @@ void MainWindow::uploadFigures()
     if (exchangeRunning())
         return;
     app.uploadBusy = true;
-    AtExit done([this] { app.uploadBusy = false; });
+    const auto done = qScopeGuard([this] { app.uploadBusy = false; });
 
     if (!app.settings->program().sendIfChanged && !app.testMode)
         saveDataFile();
@@ -135,7 +124,7 @@ void MainWindow::readBoard()
 
     app.readBusy = true;
     bool finished = false;
-    AtExit done([this, &finished] {
+    const auto done = qScopeGuard([this, &finished] {
         // Reached normally after the closing steps; on an exception only the state is restored.
         if (!finished) {
             setCommandControlsEnabled(true);

@@ -1,6 +1,7 @@
 // The ten figure fields of the main window: formatting as the operator types, the show
 // boxes per board type, and reformatting them all.
 #include <QCheckBox>
+#include <QScopeGuard>
 #include <QSpinBox>
 
 #include "core/figures/FigureFormat.h"
@@ -14,10 +15,7 @@ void MainWindow::formatField(int k)
         return; // the change raised by our own update below
     app.formatting = true;
     // The guard goes on every way out, a failed save included.
-    struct Release {
-        bool &flag;
-        ~Release() { flag = false; }
-    } release{app.formatting};
+    const auto release = qScopeGuard([this] { app.formatting = false; });
 
     FigureEdit *e = figureEdits[k];
     app.caretPos = e->cursorPosition();

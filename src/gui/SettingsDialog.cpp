@@ -210,8 +210,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     connect(protocolPanelBox, &QCheckBox::toggled, this, [this] { onProtocolPanelToggled(); });
     connect(timerUsedGroup, &RadioGroup::clicked, this, [this] { onTimerUsedChanged(); });
     connect(controlledByGroup, &RadioGroup::clicked, this, [this] { onControlledByChanged(); });
-    connect(temperatureSensorGroup, &RadioGroup::clicked, this, [this] { onTemperatureSensorChanged(); });
-    for (RadioGroup *g : {flashGroup, inverseSignalsGroup, eventsGroup, clockSectionGroup})
+    for (RadioGroup *g : {flashGroup, inverseSignalsGroup, eventsGroup, temperatureSensorGroup, clockSectionGroup})
         connect(g, &RadioGroup::clicked, this, [this] { onControllerParameterChanged(); });
     connect(pcButton, &QPushButton::clicked, this, [this] { onPcClicked(); });
     connect(modemButton, &QPushButton::clicked, this, [this] { onModemClicked(); });

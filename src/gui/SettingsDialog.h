@@ -92,7 +92,6 @@ public:
     void onCloseClicked();
     void onTimerUsedChanged();             // offers the automatic modes and sends the parameters
     void onControlledByChanged();          // "Controlled by"
-    void onTemperatureSensorChanged();     // "Temperature sensor used"
     void onControllerParameterChanged();   // any other controller parameter
     void onOneWayLinkToggled();
     void onLightingControlToggled();

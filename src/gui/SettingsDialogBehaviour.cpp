@@ -96,8 +96,6 @@ void SettingsDialog::onControlledByChanged()
     app.offerAutomaticModes();
 }
 
-void SettingsDialog::onTemperatureSensorChanged() { onControllerParameterChanged(); }
-
 void SettingsDialog::onControllerParameterChanged()
 {
     // Values put in by loading or reading back while the dialog is closed are not sent.

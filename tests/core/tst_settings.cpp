@@ -163,12 +163,14 @@ private slots:
         QTest::newRow("load") << lines("[Settings]|Port_Number=COM2|Auto_Load=1|Manage_Checksumms=0|[Tablo]|Replys=1|"
                                        "Valutas=2|Show_Brig=0|VAL_1=CHF|Digits=2|1st_Currency=0|2st_Currency=0|"
                                        "Board_type=1")
-            << +[](SettingsModel &m) { m.loadProgram(); }
-            << QStringList{"serialLineChanged", "autoLoadChanged", "checksumsChanged", "oneWayChanged",
-                           "linkSettingsChanged", "rowCountsChanged", "selectorControlsChanged", "namesChanged",
-                           "figureFormatChanged", "shownChanged", "shownChanged", "boardTypeChanged", "programChanged"};
+            << +[](SettingsModel &m) { m.setProgram(SettingsStore::loadProgram(m.path())); }
+            << QStringList{"autoLoadChanged", "oneWayChanged", "rowCountsChanged", "selectorControlsChanged",
+                           "figureFormatChanged", "boardTypeChanged", "programChanged"};
         QTest::newRow("controller loaded twice") << QByteArray()
-            << +[](SettingsModel &m) { m.loadController(), m.loadController(); }
+            << +[](SettingsModel &m) {
+                   m.setController(SettingsStore::loadController(m.path()));
+                   m.setController(SettingsStore::loadController(m.path()));
+               }
             << QStringList{"controllerValueChanged", "controllerValueChanged", "controllerChanged"};   // the levels
         QTest::newRow("one field, twice") << QByteArray()
             << +[](SettingsModel &m) {

@@ -11,6 +11,7 @@
 
 #include "core/protocol/BoardReading.h"
 #include "core/protocol/Protocol.h"
+#include "core/settings/ProgramSettings.h"
 
 class ExchangeTicker;
 class SerialLink;
@@ -22,6 +23,12 @@ struct ExchangeOptions {
     bool checksums = false;  // commands carry their byte sum
     bool oneWay = false;     // the board never answers: nothing is read
 };
+
+// The exchange options the operator has set.
+inline ExchangeOptions exchangeOptionsOf(const ProgramSettings &s)
+{
+    return ExchangeOptions{s.attempts, s.timeoutMs, s.checksums, s.oneWay};
+}
 
 struct ExchangeResult {
     // Ok: "OK" (or a one-way link). Error: "ERROR" on the last attempt. Timeout: no final reply

@@ -10,11 +10,6 @@ int selectorIndex(int index, int items)
 }
 } // namespace
 
-LinkSettings linkSettingsOf(const ProgramSettings &s)
-{
-    return {s.attempts, s.timeoutMs, s.checksums, s.oneWay};
-}
-
 ProgramSettings withinRanges(ProgramSettings s)
 {
     s.autoLoadIntervalMs = qBound(1000, s.autoLoadIntervalMs, 1000000);

@@ -41,18 +41,6 @@ struct ProgramSettings {
     bool operator==(const ProgramSettings &) const = default;
 };
 
-// The options of one command exchange with the board.
-struct LinkSettings {
-    int attempts = 1;
-    int timeoutMs = 1000;
-    bool checksums = true;
-    bool oneWay = false;
-
-    bool operator==(const LinkSettings &) const = default;
-};
-
-LinkSettings linkSettingsOf(const ProgramSettings &s);
-
 // The values brought into the ranges of the fields that hold them: numbers take the nearest end
 // of their range; a selector index past the last item takes the last one, a negative one none.
 ProgramSettings withinRanges(ProgramSettings s);

@@ -12,26 +12,14 @@ void SettingsModel::setProgram(const ProgramSettings &next)
     const ProgramSettings old = m_program;
     m_program = s;
 
-    if (s.port != old.port || s.baudRate != old.baudRate || s.parity != old.parity)
-        emit serialLineChanged();
     if (s.autoLoad != old.autoLoad || s.autoLoadIntervalMs != old.autoLoadIntervalMs)
         emit autoLoadChanged();
-    if (linkSettingsOf(s) != linkSettingsOf(old))
-        emit linkSettingsChanged();
-    if (s.checksums != old.checksums)
-        emit checksumsChanged(s.checksums);
     if (s.oneWay != old.oneWay)
         emit oneWayChanged(s.oneWay);
     if (s.productCount != old.productCount || s.currencyCount != old.currencyCount)
         emit rowCountsChanged();
     if (s.lightingControl != old.lightingControl || s.brightnessControl != old.brightnessControl)
         emit selectorControlsChanged();
-    for (int i = 0; i < 10; ++i) {
-        if (s.shown[i] != old.shown[i])
-            emit shownChanged(i + 1, s.shown[i]);
-    }
-    if (s.productNames != old.productNames || s.currencies != old.currencies)
-        emit namesChanged();
     if (s.digits != old.digits || s.fillMode != old.fillMode)
         emit figureFormatChanged();
     if (s.boardType != old.boardType)
@@ -121,9 +109,6 @@ void SettingsModel::setCurrency(int r, const QString &currency)
     s.currencies[r - 1] = currency;
     setProgram(s);
 }
-
-void SettingsModel::loadProgram() { setProgram(SettingsStore::loadProgram(m_path)); }
-void SettingsModel::loadController() { setController(SettingsStore::loadController(m_path)); }
 
 bool SettingsModel::saveProgram(QString *error) const
 {

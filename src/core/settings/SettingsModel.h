@@ -14,11 +14,9 @@ public:
     explicit SettingsModel(const QString &path, QObject *parent = nullptr);
 
     QString path() const { return m_path; }
-    void setPath(const QString &path) { m_path = path; }
 
     const ProgramSettings &program() const { return m_program; }
     const ControllerConfig &controller() const { return m_controller; }
-    LinkSettings linkSettings() const { return linkSettingsOf(m_program); }
 
     void setProgram(const ProgramSettings &s);
     void setController(const ControllerConfig &c);
@@ -48,9 +46,7 @@ public:
     void setBoardType(int type);
     void setDigits(int digits);
 
-    // Through SettingsStore with path(). A load sets the values as a setter does.
-    void loadProgram();
-    void loadController();
+    // Through SettingsStore with path().
     bool saveProgram(QString *error = nullptr) const;
     bool saveController(QString *error = nullptr) const;
 
@@ -60,15 +56,10 @@ signals:
     // One field of the controller configuration changed (before controllerChanged); `value` is
     // the value it holds when the signal arrives.
     void controllerValueChanged(ControllerField field, int value);
-    void serialLineChanged();     // port, baud rate, parity
     void autoLoadChanged();       // automatic loading on or off, its interval
-    void linkSettingsChanged();   // attempts, time-out, checksums, one-way
-    void checksumsChanged(bool on);
     void oneWayChanged(bool on);
     void rowCountsChanged();      // number of products or currencies
     void selectorControlsChanged(); // lighting or brightness control offered
-    void shownChanged(int slot, bool shown);
-    void namesChanged();          // product names, currency texts
     void figureFormatChanged();   // digits, fill mode
     void boardTypeChanged(int type);
 
