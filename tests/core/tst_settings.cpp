@@ -172,12 +172,10 @@ private slots:
                    m.setController(SettingsStore::loadController(m.path()));
                }
             << QStringList{"controllerValueChanged", "controllerValueChanged", "controllerChanged"};   // the levels
-        QTest::newRow("one field, twice") << QByteArray()
-            << +[](SettingsModel &m) {
-                   m.setControllerValue(ControllerField::Flash, 1), m.setControllerValue(ControllerField::Flash, 1);
-                   m.setControllerValue(ControllerField::OnCorrection, 200);   // brought to 128
-                   m.setControllerValue(ControllerField::OnCorrection, 300);
-               }
+        QTest::newRow("one field twice, a correction brought to 128 twice") << QByteArray() << +[](SettingsModel &m) {
+            for (int v : {1, 1, 200, 300})
+                m.setControllerValue(v < 2 ? ControllerField::Flash : ControllerField::OnCorrection, v);
+        }
             << QStringList{"controllerValueChanged", "controllerChanged", "controllerValueChanged", "controllerChanged"};
     }
     void modelSignals()
