@@ -306,12 +306,12 @@ void Program::sendControllerSettings()
                               ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::NightLevel})
         valueOf(sent, f) = valueOf(now, f);
 
-    QString badText;
-    const ExchangeResult result = boardSession->sendControllerConfig(sent, exchangeOptions(), &badText);
+    QString error;
+    const ExchangeResult result = boardSession->sendControllerConfig(sent, exchangeOptions(), &error);
     if (result.outcome == ExchangeResult::NotSent) {
         // A stored time that is not "hh:mm..." is never sent as some other time.
         settingsSendBusy = false;
-        showError(notValidIntegerMessage(badText));
+        showError(error);
         return;
     }
     mainWindow->applySettingResult(result);

@@ -24,7 +24,7 @@ QSpinBox *correction(QWidget *parent, const QRect &g, const char *name)
 {
     auto *s = new QSpinBox(parent);
     s->setObjectName(QLatin1String(name));
-    s->setRange(-127, 128);
+    s->setRange(-127, 127);
     s->setValue(0);
     s->setGeometry(g);
     return s;

@@ -20,6 +20,7 @@ private slots:
         QTest::newRow("COM0 has no device") << "COM0" << "COM0";
         QTest::newRow("partial COM") << "COM" << "COM";
         QTest::newRow("COM with letters") << "COM1a" << "COM1a";
+        QTest::newRow("COM1 and a line feed") << "COM1\n" << "COM1\n";
     }
     void devicePath()
     {

@@ -31,6 +31,8 @@ private slots:
             << QStringList{"@/ttyS10|", "@/ttyS2|"} << ftdi << QStringList{ftdi + ">|", "@/ttyS2>@/ttyS2|", "@/ttyS10>@/ttyS10|"};
         QTest::newRow("remembered link lists its device under that name")
             << QStringList{} << QStringList{"@/ttyUSB0|FT232R"} << "@/board" << QStringList{"@/board>@/ttyUSB0|FT232R"};
+        QTest::newRow("only ASCII digits make numbers") << QStringList{} << QStringList{"@/ttySa|", "@/ttyS\u0661|", "@/ttyS10|"}
+            << QString() << QStringList{"@/ttyS10>@/ttyS10|", "@/ttySa>@/ttySa|", "@/ttyS\u0661>@/ttyS\u0661|"};
     }
     void scan()
     {

@@ -61,7 +61,7 @@ private slots:
             v.onTime = QStringLiteral("00:01:00");
             v.morningCorrection = -5;
             v.eveningCorrection = -1;
-            v.offCorrection = 128;
+            v.offCorrection = 128;   // sent as 127: the board reads 128 back as -128
             v.onCorrection = -127;
             v.dayLevel = 4;
             v.nightLevel = 2;
@@ -72,7 +72,7 @@ private slots:
             v.inverse = 1;
             v.controlledBy = 1;
             QTest::newRow("every field")
-                << v << QList<int>{4, 0, 1, 450, 450, 251, 255, 4, 2, 1439, 1, 128, 129, 1, 1, 10, 1, 1, 1};
+                << v << QList<int>{4, 0, 1, 450, 450, 251, 255, 4, 2, 1439, 1, 127, 129, 1, 1, 10, 1, 1, 1};
         }
     }
     void fields()
@@ -84,27 +84,29 @@ private slots:
         QCOMPARE(toList(out), fields);
     }
 
-    // A time text without hours and minutes is refused, naming the text that is no number.
+    // A time text that is no time of day is refused with the message to show.
     void badTime_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("bad");
-        QTest::newRow("letters in hours") << "ab:30:00" << "ab";
-        QTest::newRow("letters in minutes") << "07:3x:00" << "3x";
-        QTest::newRow("empty") << "" << "";
+        QTest::addColumn<QString>("message");
+        QTest::newRow("letters in hours") << "ab:30:00" << "'ab' is not a valid integer value";
+        QTest::newRow("letters in minutes") << "07:3x:00" << "'3x' is not a valid integer value";
+        QTest::newRow("empty") << "" << "'' is not a valid integer value";
+        for (const char *time : {"24:00:00", "99:99:00", "01:-5:00", "-1:00:00", "07:30:61"})
+            QTest::newRow(time) << time << QStringLiteral("'%1' is not a valid time").arg(QLatin1String(time));
     }
     void badTime()
     {
         QFETCH(QString, text);
-        QFETCH(QString, bad);
+        QFETCH(QString, message);
         for (int which = 0; which < 4; ++which) {
             Values v = none();
             QString *texts[4] = {&v.morningTime, &v.eveningTime, &v.offTime, &v.onTime};
             *texts[which] = text;
             std::array<int, 19> out{};
-            QString badText = QStringLiteral("unset");
-            QVERIFY(!setsFields(v, out, &badText));
-            QCOMPARE(badText, bad);
+            QString error = QStringLiteral("unset");
+            QVERIFY(!setsFields(v, out, &error));
+            QCOMPARE(error, message);
         }
     }
 

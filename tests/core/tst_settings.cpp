@@ -128,7 +128,7 @@ private slots:
             << lines("[Controller]|Morning_Time=7:05|ON_Time=|Morning_Time_Correction=200|Evening_Time_Correction=-128|"
                      "OFF_Time_Correction=0x10|ON_Time_Correction=x|Morning_Brightness=5|Evening_Brightness=3|Flash=1|"
                      "Brightness_Mode=2|Inverse=0")
-            << "7:05|00:01:00|00:00:00||128|-127|16|0|-1|3|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1";
+            << "7:05|00:01:00|00:00:00||127|-127|16|0|-1|3|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1";
     }
     void loadController()
     {
@@ -140,18 +140,18 @@ private slots:
     void saveController()
     {
         const QString path = file("[controller]\r\nON_TIME=0\r\nMine=x\r\n; note\r\n[Settings]\r\nPort_Number=COM2");
-        const ControllerConfig c{3, 0, 1, 1, 1, "06:30:00", "21:15:00", "23:00:00", "05:45:00", -20, 15, 128, -127,
+        const ControllerConfig c{3, 0, 1, 1, 1, "06:30:00", "21:15:00", "23:00:00", "05:45:00", -20, 15, 127, -127,
                                  4, 2, 0, 1, 10, 1, 1, -1}; // in the order of the members
         QVERIFY(SettingsStore::saveController(path, c));
         QCOMPARE(readAll(path),
                  lines("[controller]|ON_TIME=05:45:00|Mine=x|Morning_Time=06:30:00|Evening_Time=21:15:00|"
                        "OFF_Time=23:00:00|Enable_Events=1|Timer_Used=0|Temperature_Used=1|Back_light_Mode=1|"
                        "Brightness_Mode=3|Morning_Time_Correction=-20|Evening_Time_Correction=15|"
-                       "OFF_Time_Correction=128|ON_Time_Correction=-127|Morning_Brightness=4|Evening_Brightness=2|"
+                       "OFF_Time_Correction=127|ON_Time_Correction=-127|Morning_Brightness=4|Evening_Brightness=2|"
                        "Shedule_Backlight=1|Shedule_Brightness=0|Inverse=1|Flash=1|Time_Temp_Dispalay=10|Modem_Used=-1|"
                        "; note|[Settings]") + "Port_Number=COM2");
         QCOMPARE(fields(SettingsStore::loadController(path)),
-                 "06:30:00|21:15:00|23:00:00|05:45:00|-20|15|128|-127|4|2|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1");
+                 "06:30:00|21:15:00|23:00:00|05:45:00|-20|15|127|-127|4|2|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1|-1");
     }
     void modelSignals_data()
     {
@@ -172,7 +172,7 @@ private slots:
                    m.setController(SettingsStore::loadController(m.path()));
                }
             << QStringList{"controllerValueChanged", "controllerValueChanged", "controllerChanged"};   // the levels
-        QTest::newRow("one field twice, a correction brought to 128 twice") << QByteArray() << +[](SettingsModel &m) {
+        QTest::newRow("one field twice, a correction brought to 127 twice") << QByteArray() << +[](SettingsModel &m) {
             for (int v : {1, 1, 200, 300})
                 m.setControllerValue(v < 2 ? ControllerField::Flash : ControllerField::OnCorrection, v);
         }

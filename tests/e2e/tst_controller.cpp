@@ -372,7 +372,7 @@ private slots:
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
         const QList<QByteArray> expected{"0",   "0", "0", "450", "1260", "251", "255", "4", "2", "360",
-                                         "1170", "128", "3", "0",  "0",    "3",   "0",   "0", "0"};
+                                         "1170", "127", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
         QCOMPARE(r.boardSets(), expected);
         for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,

@@ -178,14 +178,14 @@ private slots:
         }
     }
 
-    // Values read back from the board: the corrections' range is -127 to 128.
+    // Values read back from the board: the corrections' range is -127 to 127.
     void correctionReadBack_data()
     {
         QTest::addColumn<int>("correction");
         QTest::addColumn<int>("readBack");
         QTest::newRow("-1") << -1 << -1;
         QTest::newRow("-5") << -5 << -5;
-        QTest::newRow("128") << 128 << -127;
+        QTest::newRow("128") << 128 << 127;
         QTest::newRow("-127") << -127 << -127;
         QTest::newRow("127") << 127 << 127;
     }

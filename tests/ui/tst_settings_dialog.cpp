@@ -413,7 +413,7 @@ private slots:
                                               "ON_Time_Correction=-127\r\nMorning_Brightness=4\r\n"
                                               "Evening_Brightness=2\r\n")
                                 << QStringList{"06:30:00", "20:15:00", "07:00:00", "19:45:00"}
-                                << QList<int>{10, -15, 128, -127} << QList<int>{4, 2};
+                                << QList<int>{10, -15, 127, -127} << QList<int>{4, 2};
     }
     void loadControllerSettings()
     {

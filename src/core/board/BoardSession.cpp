@@ -261,13 +261,13 @@ ExchangeResult BoardSession::setClock(const QDateTime &time, const ExchangeOptio
 }
 
 ExchangeResult BoardSession::sendControllerConfig(const ControllerConfig &config, const ExchangeOptions &options,
-                                                  QString *badText)
+                                                  QString *error)
 {
     if (m_busy)
         return ExchangeResult{ExchangeResult::Busy, {}, 0};
     std::array<int, 19> fields;
-    // A stored time that is not "hh:mm..." is never sent as some other time.
-    if (!setsFields(config, fields, badText))
+    // A stored time that is no time of day is never sent as some other time.
+    if (!setsFields(config, fields, error))
         return ExchangeResult{ExchangeResult::NotSent, {}, 0};
     return sendSetting(Protocol::buildSetsCommand(fields), options);
 }

@@ -100,10 +100,10 @@ public:
     ExchangeResult setBrightness(int code, const ExchangeOptions &options);
     ExchangeResult setLighting(int code, const ExchangeOptions &options);
     ExchangeResult setClock(const QDateTime &time, const ExchangeOptions &options);
-    // NotSent, with the text that is not a number in `badText`, when a time text of the
-    // configuration holds no hours and minutes.
+    // NotSent, with the message to show in `error`, when a time text of the configuration is
+    // no time of day (see setsFields).
     ExchangeResult sendControllerConfig(const ControllerConfig &config, const ExchangeOptions &options,
-                                        QString *badText = nullptr);
+                                        QString *error = nullptr);
     ExchangeResult sendSetting(const QByteArray &command, const ExchangeOptions &options);
 
     // Writes `command` and CR LF as they are: no frame, no checksum, no wait. Allowed at any

@@ -24,7 +24,7 @@ QString devicePath(const QString &name)
 #ifdef Q_OS_WIN
     return name;
 #else
-    static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,9})$"));
+    static const QRegularExpression com(QRegularExpression::anchoredPattern(QStringLiteral("COM([0-9]{1,9})")));
     const QRegularExpressionMatch m = com.match(name);
     if (m.hasMatch()) {
         const int n = m.captured(1).toInt();
@@ -35,15 +35,21 @@ QString devicePath(const QString &name)
 #endif
 }
 
+namespace {
+// Only '0' .. '9' make numbers: other scripts' digits, compared as numbers of other values, would
+// break the order's consistency.
+bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+} // namespace
+
 bool naturalLess(const QString &a, const QString &b)
 {
     int i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
+        if (isAsciiDigit(a[i]) && isAsciiDigit(b[j])) {
             int ie = i, je = j;
-            while (ie < a.size() && a[ie].isDigit())
+            while (ie < a.size() && isAsciiDigit(a[ie]))
                 ++ie;
-            while (je < b.size() && b[je].isDigit())
+            while (je < b.size() && isAsciiDigit(b[je]))
                 ++je;
             QStringView da = QStringView(a).mid(i, ie - i), db = QStringView(b).mid(j, je - j);
             while (da.size() > 1 && da.front() == QLatin1Char('0'))

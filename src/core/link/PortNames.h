@@ -13,6 +13,7 @@ namespace PortNames {
 QString devicePath(const QString &name);
 
 // Orders names as people count: "ttyS2" before "ttyS10"; leading zeros of a number do not count.
+// Numbers are runs of '0' .. '9'; any other character is compared as it is.
 bool naturalLess(const QString &a, const QString &b);
 
 // One entry of the port list: the name to show and store, the device it reaches now (empty when

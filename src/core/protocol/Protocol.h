@@ -72,7 +72,10 @@ QString temperaturePanelText(const QByteArray &temperature);
 // Minutes after midnight as "hh:mm:ss": v div 60, ":", v mod 60 in two digits, ":00",
 // with a leading "0" when shorter than 8 characters (545 -> "09:05:00").
 QString minutesToTimeText(int minutes);
-// 60 * (characters 1-2) + (characters 4-5); -1 when those are not numbers.
+// 60 * (characters 1-2) + (characters 4-5); -1 when the text is no time of day: those are not
+// numbers, the hours are outside 0 .. 23 or the minutes outside 0 .. 59, or the text goes on
+// past the minutes and characters 7-8 are not seconds 0 .. 59. Texts without seconds ("07:30")
+// are times too.
 int timeTextToMinutes(const QString &text);
 
 // One-byte offsets: a value of 128 or more read from the board is taken as value - 256;

@@ -3,7 +3,24 @@
 #include "core/protocol/Protocol.h"
 #include "core/text/Numbers.h"
 
-bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString *badText)
+namespace {
+// The board keeps a correction in one byte and reads 128 and above back as negative.
+int correctionInRange(int minutes) { return qBound(-127, minutes, 127); }
+int correctionToBoard(int minutes) { return Protocol::offsetToBoard(correctionInRange(minutes)); }
+
+// Why a time text has no minutes after midnight: hours or minutes that are not numbers are
+// named as the runtime names a failed conversion, any other fault names the whole text.
+QString badTimeMessage(const QString &text)
+{
+    qint32 n;
+    for (const QString &part : {text.mid(0, 2), text.mid(3, 2)})
+        if (!tryStrToInt(part, n))
+            return notValidIntegerMessage(part);
+    return QStringLiteral("'%1' is not a valid time").arg(text);
+}
+} // namespace
+
+bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString *error)
 {
     const auto sel = [](int index) { return index < 0 ? 0 : index; };
     int times[4];
@@ -11,11 +28,8 @@ bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString 
     for (int i = 0; i < 4; ++i) {
         times[i] = Protocol::timeTextToMinutes(*texts[i]);
         if (times[i] < 0) {
-            if (badText) {
-                qint32 dummy;
-                const QString hours = texts[i]->mid(0, 2);
-                *badText = tryStrToInt(hours, dummy) ? texts[i]->mid(3, 2) : hours;
-            }
+            if (error)
+                *error = badTimeMessage(*texts[i]);
             return false;
         }
     }
@@ -24,14 +38,14 @@ bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString 
               sel(v.flash),
               times[0],
               times[1],
-              Protocol::offsetToBoard(v.morningCorrection),
-              Protocol::offsetToBoard(v.eveningCorrection),
+              correctionToBoard(v.morningCorrection),
+              correctionToBoard(v.eveningCorrection),
               v.dayLevel < 0 ? -1 : v.dayLevel,
               v.nightLevel < 0 ? -1 : v.nightLevel,
               times[2],
               times[3],
-              Protocol::offsetToBoard(v.offCorrection),
-              Protocol::offsetToBoard(v.onCorrection),
+              correctionToBoard(v.offCorrection),
+              correctionToBoard(v.onCorrection),
               sel(v.timerUsed),
               sel(v.temperatureUsed),
               sel(v.section),
@@ -44,7 +58,7 @@ bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString 
 ControllerConfig withinRanges(ControllerConfig v)
 {
     for (int *minutes : {&v.morningCorrection, &v.eveningCorrection, &v.offCorrection, &v.onCorrection})
-        *minutes = qBound(-127, *minutes, 128);
+        *minutes = correctionInRange(*minutes);
     for (int *level : {&v.dayLevel, &v.nightLevel})
         *level = *level >= 0 && *level <= 4 ? *level : -1;
     return v;

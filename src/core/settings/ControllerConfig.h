@@ -30,10 +30,12 @@ enum class SwitchTime { Morning, Evening, Off, On };
 QString &textOf(ControllerConfig &c, SwitchTime t);
 QString textOf(const ControllerConfig &c, SwitchTime t);
 
-// The corrections brought into -127 .. 128 minutes; a day or night level outside 0 .. 4 becomes
+// The corrections brought into -127 .. 127 minutes; a day or night level outside 0 .. 4 becomes
 // no selection. The selectors are left as they are.
 ControllerConfig withinRanges(ControllerConfig v);
 
-// The nineteen "SETS=" fields in order. False when a time text holds no hours and minutes;
-// `badText` then gets the text that is not a number.
-bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString *badText = nullptr);
+// The nineteen "SETS=" fields in order, the corrections brought into -127 .. 127. False when a
+// time text is no time of day (Protocol::timeTextToMinutes); `error` then gets the message to
+// show: "'ab' is not a valid integer value" for hours or minutes that are not numbers, else
+// "'24:00:00' is not a valid time".
+bool setsFields(const ControllerConfig &v, std::array<int, 19> &fields, QString *error = nullptr);
