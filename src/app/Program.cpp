@@ -82,6 +82,8 @@ void Program::connectBoardToWindows()
             mainWindow->applyAutoLoadInterval();
         mainWindow->clockAndEventTimer->start();
     });
+    // The port is not changed under a running exchange.
+    connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
     // Every board operation uses the port the operator has chosen now.
     connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
             Qt::DirectConnection);
@@ -230,6 +232,9 @@ void Program::loadControllerSettings()
     loadingSettings = true;
     const auto loaded = qScopeGuard([this] { loadingSettings = false; });
     const ControllerConfig stored = SettingsStore::loadController(settingsFilePath);
+    // What the board holds is no longer known; the stored times, corrections and levels are
+    // what it was last sent.
+    settings->forgetController(SettingsStore::hasStoredController(settingsFilePath));
 
     // The file keeps the selections for the record only: they become no selection.
     for (ControllerField f : {ControllerField::Lighting, ControllerField::BrightnessMode, ControllerField::Flash,
@@ -259,6 +264,27 @@ void Program::loadControllerSettings()
     settingsDialog->enableControllerCommands(true, true);
 }
 
+void Program::carryOut(const PendingRequests::Request &request)
+{
+    switch (request.kind) {
+    case PendingRequests::Kind::Brightness:
+        mainWindow->chooseSelectorItem(false, request.value);
+        break;
+    case PendingRequests::Kind::Lighting:
+        mainWindow->chooseSelectorItem(true, request.value);
+        break;
+    case PendingRequests::Kind::ControllerSettings:
+        sendControllerSettings();
+        break;
+    case PendingRequests::Kind::Clock:
+        mainWindow->onClockClicked();
+        break;
+    case PendingRequests::Kind::Read:
+        mainWindow->onReadClicked();
+        break;
+    }
+}
+
 bool Program::switchAutomaticMode(bool brightness) { return autoControlsWindow->switchMode(brightness); }
 
 void Program::offerAutomaticModes()
@@ -285,8 +311,26 @@ void Program::offerAutomaticModes()
 
 void Program::sendControllerSettings()
 {
-    if (loadingSettings || readBusy || settingsSendBusy)
+    if (loadingSettings)
         return;
+    // A change made while the board is busy is sent as soon as it is free.
+    if (boardBusy()) {
+        remember(PendingRequests::Kind::ControllerSettings);
+        return;
+    }
+    if (readBusy || settingsSendBusy)
+        return;
+    // Never a made-up value over the board's configuration: the change waits in the windows
+    // until the board has been read (or, on a one-way link, every value has been chosen).
+    if (!settings->unknownSetsParts().isEmpty()) {
+        const QString held = settings->program().oneWay
+                                 ? QStringLiteral("Settings not sent: choose every controller setting first")
+                                 : QStringLiteral("Settings not sent: read the board first");
+        mainWindow->statusPanels->setPanelText(0, held);
+        settingsDialog->statusBar->setPanelText(0, held);
+        autoControlsWindow->statusBar->setPanelText(0, held);
+        return;
+    }
     settingsSendBusy = true;
 
     // Brightness and lighting first, before a parameter selected below can rebuild the selectors.

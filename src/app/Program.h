@@ -55,6 +55,7 @@ public:
     bool switchAutomaticMode(bool brightness) override;
     void offerAutomaticModes() override;
     void sendControllerSettings() override;
+    void carryOut(const PendingRequests::Request &request) override;
 
 private:
     // What the board session and the event listener report goes to the windows.

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <utility>
 
 #include "core/board/EventListener.h"
 #include "core/files/ProgramPaths.h"
@@ -35,6 +37,74 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
     dataFileUploader = new DataFileUploader(this);
+    m_pendingTimer = new QTimer(this);
+    m_pendingTimer->setObjectName(QStringLiteral("pendingRequestTimer"));
+    m_pendingTimer->setInterval(20);
+    m_pendingTimer->setSingleShot(true);
+    connect(m_pendingTimer, &QTimer::timeout, this, [this] { runPendingRequests(); });
+    connect(settings, &SettingsModel::chosen, this, [this](ControllerField f, int value) {
+        if (boardBusy())
+            m_heldChoices.insert(f, value);
+    });
+    connect(settings, &SettingsModel::timeChosen, this, [this](SwitchTime t, const QString &text) {
+        if (boardBusy())
+            m_heldTimes.insert(t, text);
+    });
+}
+
+void App::restoreHeldChoices()
+{
+    const QMap<ControllerField, int> choices = std::exchange(m_heldChoices, {});
+    const QMap<SwitchTime, QString> times = std::exchange(m_heldTimes, {});
+    // Shown again without a command of their own: the configuration goes out once, after.
+    const bool wasLoading = std::exchange(loadingSettings, true);
+    for (auto it = times.begin(); it != times.end(); ++it)
+        settings->chooseSwitchTime(it.key(), it.value());
+    for (auto it = choices.begin(); it != choices.end(); ++it)
+        settings->choose(it.key(), it.value());
+    if (!times.isEmpty())
+        switchAutomaticModes();   // the time pickers show the times again
+    loadingSettings = wasLoading;
+}
+
+bool App::boardBusy() const
+{
+    // An upload's read-back applies what it read with readBusy set: that is the program's own
+    // work, not a wait for the board.
+    return boardSession->isBusy() || (uploadBusy && !readBusy);
+}
+
+void App::remember(PendingRequests::Kind kind, int value)
+{
+    m_pending.put(kind, value);
+    m_pendingTimer->start();
+}
+
+void App::runPendingRequests()
+{
+    if (closing)
+        m_pending.clear();   // "Exit" has run: nothing more goes to the board
+    if (m_pending.isEmpty()) {
+        m_heldChoices.clear();
+        m_heldTimes.clear();
+        return;
+    }
+    if (boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp) {
+        m_pendingTimer->start();
+        return;
+    }
+    if (const std::optional<PendingRequests::Request> next = m_pending.take()) {
+        if (next->kind == PendingRequests::Kind::ControllerSettings)
+            restoreHeldChoices();
+        carryOut(*next);
+    }
+    if (!m_pending.isEmpty())
+        m_pendingTimer->start();
+    else if (!boardBusy()) {
+        // Choices that asked for no command (made in a closed window) are not kept.
+        m_heldChoices.clear();
+        m_heldTimes.clear();
+    }
 }
 
 App::~App() = default;

@@ -5,6 +5,7 @@
 // no window knows another.
 #include <QByteArray>
 #include <QDate>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -12,9 +13,12 @@
 #include <optional>
 
 #include "core/board/BoardSession.h"
+#include "core/operations/PendingRequests.h"
+#include "core/settings/ControllerConfig.h"
 
 
 class QDialog;
+class QTimer;
 class QtSerialLink;
 class BoardSession;
 class EventListener;
@@ -67,6 +71,14 @@ public:
     virtual void offerAutomaticModes() = 0;
     // Sends the controller configuration ("SETS=") the settings hold, and saves it.
     virtual void sendControllerSettings() = 0;
+    // Carries out an operator's request that had to wait for the board.
+    virtual void carryOut(const PendingRequests::Request &request) = 0;
+
+    // An exchange with the board runs (or an upload is under way): an operator's request now
+    // must wait for it.
+    bool boardBusy() const;
+    // Remembers a request of the operator until the board is free (the latest of each kind).
+    void remember(PendingRequests::Kind kind, int value = -1);
 
     // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
@@ -143,6 +155,16 @@ public:
     ExchangeOptions exchangeOptions() const;
 
 private:
+    // Runs the waiting requests one by one, each once nothing else runs.
+    void runPendingRequests();
+    // Puts back the controller values the operator chose while the board was busy: what ran
+    // meanwhile (a read, a failed command's reload) may have replaced them.
+    void restoreHeldChoices();
+    PendingRequests m_pending;
+    QTimer *m_pendingTimer = nullptr;
+    QMap<ControllerField, int> m_heldChoices;
+    QMap<SwitchTime, QString> m_heldTimes;
+
     friend class LookupOperation;
     QList<LookupOperation *> m_lookupOperations;   // open ones, the outermost first
 };

@@ -96,7 +96,7 @@ void AutoControlsWindow::onTimePicked(int n)
     QString text = pickers[n - 1]->time().toString(QStringLiteral("hh:mm:ss"));
     if (text.size() < 8)
         text.prepend(QLatin1Char('0'));
-    app.settings->setSwitchTime(times[n - 1], text);
+    app.settings->chooseSwitchTime(times[n - 1], text);
     sendIfShown();
 }
 

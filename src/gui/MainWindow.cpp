@@ -350,7 +350,10 @@ void MainWindow::closeEvent(QCloseEvent *e)
 void MainWindow::shutDown()
 {
     app.saveProgramSettings();
-    app.saveControllerSettings();
+    // The section keeps what the board was last sent or reported: never the start values of a
+    // program that has neither read the board nor loaded the section.
+    if (app.settings->controllerSettled())
+        app.saveControllerSettings();
     app.closing = true;
 }
 
@@ -389,4 +392,10 @@ void MainWindow::setCommandControlsEnabled(bool on)
 }
 
 void MainWindow::onWriteClicked() { requestUpload(); }
-void MainWindow::onReadClicked() { readBoard(); }
+void MainWindow::onReadClicked()
+{
+    if (app.boardBusy())
+        app.remember(PendingRequests::Kind::Read);   // read as soon as the board is free
+    else
+        readBoard();
+}

@@ -138,6 +138,8 @@ public:
     void onClockClicked();
     void onBrightnessChosen();
     void onLightingChosen();
+    // An item chosen while the board was busy: selected again if need be, and sent.
+    void chooseSelectorItem(bool lighting, int index);
     void uploadFigures();
     // The operator's upload (write button, test pattern, restore): runs at once, or, while
     // another exchange runs, as soon as that ends; one waits at most.

@@ -195,7 +195,15 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
 void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
 {
     SettingsModel *settings = app.settings;
-    const auto set = [settings](ControllerField f, int value) { settings->setControllerValue(f, value); };
+    // Every value the board reports becomes known.
+    const auto set = [settings](ControllerField f, int value) {
+        settings->markKnown(f);
+        settings->setControllerValue(f, value);
+    };
+    const auto setTime = [settings](SwitchTime t, int minutes) {
+        settings->markTimeKnown(t);
+        settings->setSwitchTime(t, Protocol::minutesToTimeText(minutes));
+    };
     auto field = [&](int k) { return app.boardValues[k]; };
     auto number = [&](int k, int &v) { return boardInt(field(k), v); };
     int v = 0;
@@ -219,8 +227,9 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         set(ControllerField::Flash, v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    set(ControllerField::LightingMode, 0);
+    settings->setControllerValue(ControllerField::LightingMode, 0);
     if (number(15, v)) {
+        settings->markKnown(ControllerField::LightingMode);
         if (v <= 1) {
             set(ControllerField::Lighting, v);
         } else {
@@ -230,8 +239,9 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         }
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    set(ControllerField::BrightnessMode, 0);
+    settings->setControllerValue(ControllerField::BrightnessMode, 0);
     if (number(14, v)) {
+        settings->markKnown(ControllerField::BrightnessMode);
         if (v <= 4) {
             set(ControllerField::Brightness, v);
         } else {
@@ -245,13 +255,13 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         set(ControllerField::Inverse, v);
 
     if (number(23, v))
-        settings->setSwitchTime(SwitchTime::Off, Protocol::minutesToTimeText(v));
+        setTime(SwitchTime::Off, v);
     if (number(24, v))
-        settings->setSwitchTime(SwitchTime::On, Protocol::minutesToTimeText(v));
+        setTime(SwitchTime::On, v);
     if (number(17, v))
-        settings->setSwitchTime(SwitchTime::Morning, Protocol::minutesToTimeText(v));
+        setTime(SwitchTime::Morning, v);
     if (number(18, v))
-        settings->setSwitchTime(SwitchTime::Evening, Protocol::minutesToTimeText(v));
+        setTime(SwitchTime::Evening, v);
 
     if (number(25, v))
         set(ControllerField::OffCorrection, Protocol::offsetFromBoard(v));

@@ -48,7 +48,7 @@ bool buildSelectorCommand(App &app, ControllerField selector, int autoItem, Cont
     if (settings->controllerValue(selector) >= autoItem && settings->controllerValue(autoMode) < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
-        settings->setControllerValue(autoMode, 1);
+        settings->choose(autoMode, 1);   // the operator's choice, made for them
         if (operation.failed())
             return false;
     }
@@ -67,6 +67,11 @@ bool buildSelectorCommand(App &app, ControllerField selector, int autoItem, Cont
 
 void MainWindow::onBrightnessChosen()
 {
+    // While the board is busy the choice waits and goes out after (the latest choice wins).
+    if (!app.loadingSettings && app.boardBusy()) {
+        app.remember(PendingRequests::Kind::Brightness, brightnessGroup->itemIndex());
+        return;
+    }
     QByteArray command;
     if (!buildSelectorCommand(app, ControllerField::Brightness, 5, ControllerField::BrightnessMode, "BRIG=", command))
         return;
@@ -76,6 +81,10 @@ void MainWindow::onBrightnessChosen()
 
 void MainWindow::onLightingChosen()
 {
+    if (!app.loadingSettings && app.boardBusy()) {
+        app.remember(PendingRequests::Kind::Lighting, lightingGroup->itemIndex());
+        return;
+    }
     QByteArray command;
     if (!buildSelectorCommand(app, ControllerField::Lighting, 2, ControllerField::LightingMode, "LIGH=", command))
         return;
@@ -83,8 +92,28 @@ void MainWindow::onLightingChosen()
     sendSettingCommand(command);
 }
 
+void MainWindow::chooseSelectorItem(bool lighting, int index)
+{
+    RadioGroup *group = lighting ? lightingGroup : brightnessGroup;
+    const ControllerField field = lighting ? ControllerField::Lighting : ControllerField::Brightness;
+    // The item may have gone meanwhile (the automatic item is no longer offered).
+    if (index < 0 || index >= group->count())
+        return;
+    app.settings->markKnown(field);
+    if (group->itemIndex() != index)
+        app.settings->setControllerValue(field, index);   // shown, which sends it
+    else if (lighting)
+        onLightingChosen();
+    else
+        onBrightnessChosen();
+}
+
 void MainWindow::onClockClicked()
 {
+    if (app.boardBusy()) {
+        app.remember(PendingRequests::Kind::Clock);
+        return;
+    }
     setCommandControlsEnabled(false);
     applySettingResult(app.boardSession->setClock(QDateTime::currentDateTime(), app.exchangeOptions()));
     setCommandControlsEnabled(true);

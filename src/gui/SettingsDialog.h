@@ -113,6 +113,9 @@ public:
     void onBaudRateChanged();
     void onParityChanged();
     void refreshPortList();
+    // While the board is busy the port boxes and "Refresh" wait: nothing closes the port under
+    // a running exchange.
+    void onBoardBusyChanged(bool busy);
     void setPortBoxColour(bool failed);
 
 signals:
@@ -129,4 +132,7 @@ signals:
 protected:
     void showEvent(QShowEvent *e) override;
     void hideEvent(QHideEvent *e) override;   // re-applies the automatic load poll
+
+private:
+    bool m_refreshWaiting = false;   // a port list refresh waits for the board
 };

@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -47,8 +49,25 @@ void SettingsDialog::onParityChanged()
     reopenPort();
 }
 
+void SettingsDialog::onBoardBusyChanged(bool busy)
+{
+    for (QWidget *w : {static_cast<QWidget *>(portCombo), static_cast<QWidget *>(baudRateCombo),
+                       static_cast<QWidget *>(parityCombo), static_cast<QWidget *>(refreshButton)})
+        w->setEnabled(!busy);
+}
+
 void SettingsDialog::refreshPortList()
 {
+    // Probing opens and closes the port: not in the middle of an exchange, it waits for its end.
+    if (app.boardBusy()) {
+        if (!m_refreshWaiting)
+            QTimer::singleShot(50, this, [this] {
+                m_refreshWaiting = false;
+                refreshPortList();
+            });
+        m_refreshWaiting = true;
+        return;
+    }
     setPortBoxColour(false);
     const QString remembered = app.settings->program().port;
 

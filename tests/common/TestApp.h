@@ -65,6 +65,15 @@ public:
 
     MainWindow *mainWindow() const { return app->mainWindow; }
 
+    // Every controller value counts as known, as after a read of the board: "SETS=" may go out.
+    void knowController() const
+    {
+        for (int f = 0; f < ControllerFieldCount; ++f)
+            app->settings->markKnown(ControllerField(f));
+        for (SwitchTime s : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+            app->settings->markTimeKnown(s);
+    }
+
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Program> app;
     QStringList modals;          // objectNames of the modal dialogs shown, in order

@@ -197,6 +197,64 @@ private slots:
         fired.sort(), expected.sort();
         QCOMPARE(fired, expected);
     }
+    // "SETS=" may carry only values the board reported or the operator chose (or, for the times,
+    // corrections and levels, the stored section's), never the values the program starts with.
+    void knownValues_data()
+    {
+        QTest::addColumn<Step>("step");
+        QTest::addColumn<QString>("unknown");
+        QTest::addColumn<bool>("settled");   // the section may be saved
+        const QString selectors = "brightness|lighting|flash|timer used|temperature sensor used|"
+                                  "temperature and clock section|events|inverse signals|controlled by";
+        QTest::newRow("start values") << +[](SettingsModel &) {}
+            << "brightness|lighting|flash|morning time|evening time|morning correction|evening correction|"
+               "day brightness|night brightness|switch-off time|switch-on time|switch-off correction|"
+               "switch-on correction|timer used|temperature sensor used|temperature and clock section|events|"
+               "inverse signals|controlled by" << false;
+        QTest::newRow("stored section loaded") << +[](SettingsModel &m) { m.forgetController(true); } << selectors
+                                               << true;
+        QTest::newRow("read, then a load forgets the selectors") << +[](SettingsModel &m) {
+            knowAll(m);
+            m.forgetController(true);
+        } << selectors << true;
+        QTest::newRow("read") << +[](SettingsModel &m) { knowAll(m); } << "" << true;
+        QTest::newRow("brightness auto, its mode not known") << +[](SettingsModel &m) {
+            knowAll(m);
+            m.forgetController(true);
+            for (int f = 0; f < ControllerFieldCount; ++f)
+                if (ControllerField(f) != ControllerField::BrightnessMode)
+                    m.choose(ControllerField(f), 0);
+            m.setControllerValue(ControllerField::Brightness, 5);
+        } << "brightness" << true;
+        QTest::newRow("one-way: every choice but the events") << +[](SettingsModel &m) {
+            m.setOneWay(true);
+            m.forgetController(false);
+            for (int f = 0; f < ControllerFieldCount; ++f)
+                if (ControllerField(f) != ControllerField::Events)
+                    m.choose(ControllerField(f), 1);
+            for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off})
+                m.chooseSwitchTime(t, "07:00:00");
+        } << "switch-on time" << false;
+    }
+    void knownValues()
+    {
+        QFETCH(Step, step);
+        QFETCH(QString, unknown);
+        QFETCH(bool, settled);
+        SettingsModel model(file(QByteArray()));
+        step(model);
+        QCOMPARE(model.unknownSetsParts().join('|'), unknown);
+        QCOMPARE(model.controllerSettled(), settled);
+    }
+
+private:
+    static void knowAll(SettingsModel &m)
+    {
+        for (int f = 0; f < ControllerFieldCount; ++f)
+            m.markKnown(ControllerField(f));
+        for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+            m.markTimeKnown(t);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <utility>
 
 #include "Sim.h"
 #include "TestApp.h"
@@ -38,6 +39,7 @@ struct Rig {
     MainWindow *f1() { return t.app->mainWindow; }
     SettingsDialog *f2() { return t.app->settingsDialog; }
     AutoControlsWindow *f13() { return t.app->autoControlsWindow; }
+    void knowController() { t.knowController(); }
     bool checksums() { return f2()->checksumsBox->isChecked(); }
     // The bare commands the board received, in order (frames taken off).
     QList<QByteArray> commands()
@@ -121,6 +123,7 @@ private slots:
         r.f2()->lightingControlBox->setChecked(lightingControl);
         RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
         mode->setItemIndex(presetMode);
+        r.knowController();
         if (autoOpen)
             r.f13()->show();
         QCOMPARE(r.commands(), QList<QByteArray>());
@@ -352,6 +355,41 @@ private slots:
         QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
     }
 
+    // Requests made while the board is busy wait and go out once it is free, the latest of each
+    // kind; a read carried out meanwhile does not undo a controller option chosen during the wait.
+    // The port is not probed under a running exchange.
+    void requestsWhileBusy()
+    {
+        Rig r({});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.f1()->readButton->click();
+        r.f2()->show();
+        const int before = r.commands().size();
+        bool once = false, refreshEnabled = true;
+        connect(r.app().boardSession, &BoardSession::commandShown, r.f1(), [&] {
+            if (std::exchange(once, true))
+                return;
+            r.f1()->brightnessGroup->button(1)->click();
+            r.f1()->readButton->click();
+            r.f1()->brightnessGroup->button(3)->click();
+            r.f1()->clockButton->click();
+            r.f2()->flashGroup->button(1 - r.f2()->flashGroup->itemIndex())->click();
+            refreshEnabled = r.f2()->refreshButton->isEnabled();
+            r.f2()->refreshPortList();
+        });
+        const QByteArray flash = QByteArray::number(1 - r.f2()->flashGroup->itemIndex());
+        r.f1()->brightnessGroup->button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(r.commands().size(), before + 5, 10000);
+        const QList<QByteArray> wire = r.commands().mid(before);
+        QCOMPARE(wire.mid(0, 3), (QList<QByteArray>{"BRIG=2", "READ=", "BRIG=3"}));
+        QVERIFY2(wire[3].startsWith("TIME=") && wire[4].startsWith("SETS="), wire[3] + " " + wire[4]);
+        QCOMPARE(fieldsOf(wire[4]).value(2), flash);
+        QCOMPARE(r.boardSets().value(2), flash);
+        QVERIFY(!refreshEnabled);
+        QTRY_VERIFY(r.f2()->refreshButton->isEnabled());
+        QCOMPARE(r.app().serialLink->state(), SerialLink::State::Open);
+    }
+
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.
     void sendSettings()
     {
@@ -366,6 +404,7 @@ private slots:
         r.f1()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
         r.f2()->clockSectionGroup->setItemIndex(3);
         r.app().loadingSettings = false;
+        r.knowController();   // chosen, then cleared again: the first items are sent
 
         r.app().sendControllerSettings();
 
@@ -387,23 +426,32 @@ private slots:
     }
 
     // Showing the Settings dialog runs both mode switches: with the Auto Controls window open
-    // each sends the configuration.
+    // each sends the configuration, once the board's configuration is known; before, nothing
+    // goes out and the status bar says why.
     void showingSettings_data()
     {
         QTest::addColumn<bool>("autoOpen");
-        QTest::newRow("Auto Controls open") << true;
-        QTest::newRow("Auto Controls closed") << false;
+        QTest::addColumn<bool>("known");
+        QTest::newRow("Auto Controls open") << true << true;
+        QTest::newRow("Auto Controls open, board not read") << true << false;
+        QTest::newRow("Auto Controls closed") << false << true;
     }
     void showingSettings()
     {
         QFETCH(bool, autoOpen);
+        QFETCH(bool, known);
         Rig r({});
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        if (known)
+            r.knowController();
         if (autoOpen)
             r.f13()->show();
         r.f2()->show();
-        QCOMPARE(r.sim.receivedCount("SETS="), autoOpen ? 2 : 0);
-        QCOMPARE(r.commands().size(), autoOpen ? 2 : 0);
+        const int sends = autoOpen && known ? 2 : 0;
+        QCOMPARE(r.sim.receivedCount("SETS="), sends);
+        QCOMPARE(r.commands().size(), sends);
+        if (autoOpen && !known)
+            QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Settings not sent: read the board first"));
     }
 
     // Changes while the windows are closed (as by loading or reading back) send nothing; the
@@ -434,6 +482,7 @@ private slots:
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         SettingsDialog *f2 = r.f2();
         AutoControlsWindow *f13 = r.f13();
+        r.knowController();
         if (open)
             (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
         const int before = r.commands().size();   // showing the dialog runs no send here

@@ -170,7 +170,7 @@ void tst_golden::scenario_data()
     QTest::newRow("upload_readback_differs") << none << QStringList{"--differ"} << send;
     QTest::newRow("upload_readback_malformed") << none << QStringList{"--malformed"} << send;
     QTest::newRow("upload_readback_bad_checksum") << none << QStringList{"--bad-checksum"} << send;
-    QTest::newRow("upload_one_way") << QStringList{"Replys=1"} << none << send + QStringList{"until SEND= 1"};
+    QTest::newRow("upload_one_way") << QStringList{"Replys=1"} << none << send + QStringList{"until ;3773;\r\n 1"};   // the whole line
     QTest::newRow("read_ok") << none << QStringList{"--field", "1=2.5000", "--field", "4=0.7500"} << read;
     QTest::newRow("read_bad_checksum") << none << QStringList{"--bad-checksum"} << read;
     // The fields come from the data file: the next upload carries its figures.
@@ -188,12 +188,21 @@ void tst_golden::scenario_data()
     QTest::newRow("lighting_on") << none << none << QStringList{"item Form1.RadioGroup2 1"};
     QTest::newRow("clock") << none << QStringList{"--field", "27=1"} << QStringList{read[0], "click Form1.Btn_Time"};
     QTest::newRow("sets_from_settings_dialog")
-        << none << none << QStringList{"click Form1.Settings3", "item Form2.RadioGroup1 1", "item Form2.TntRadioGroup1 3"};
-    // Brightness "auto" picks the schedule mode, whose lookup sends the configuration first. The
-    // stored configuration is not loaded at start-up: the save replaces it.
+        << none << none
+        << QStringList{read[0], "click Form1.Settings3", "item Form2.RadioGroup1 1", "item Form2.TntRadioGroup1 3"};
+    // Before any read nothing is sent over the board's configuration, and "Exit" keeps the
+    // stored section.
+    QTest::newRow("sets_before_read_held")
+        << QStringList{"[Controller]", "Morning_Time=07:00:00", "Evening_Time=20:00:00", "OFF_Time=01:00:00",
+                       "ON_Time=19:00:00", "Flash=1"}
+        << none
+        << QStringList{"click Form1.AutoControls1", "click Form1.Settings3", "item Form2.RadioGroup1 0",
+                       "click Form1.Exit1"};
+    // After a read, brightness "auto" keeps the mode the board reported; a correction sends the
+    // configuration.
     QTest::newRow("sets_from_auto_controls")
-        << QStringList{"[Controller]", "Morning_Time=06:30:00", "Flash=1"} << none
-        << QStringList{"click Form1.AutoControls1", "item Form1.RadioGroup1 5", "spin Form13.SpinEdit8 -10"};
+        << QStringList{"[Controller]", "Morning_Time=06:30:00", "Flash=1"} << QStringList{"--field", "27=1"}
+        << QStringList{read[0], "click Form1.AutoControls1", "item Form1.RadioGroup1 5", "spin Form13.SpinEdit8 -10"};
     // Controlled by a modem (read from the board): the bare commands are allowed. Each write
     // empties the port's output queue first, so a click waits until the board got the last one.
     QTest::newRow("bare_modem_commands")
@@ -248,8 +257,8 @@ void tst_golden::scenario_data()
         << none << QStringList{read[0], exit};
     // A configuration the board does not take is undone from the settings file.
     QTest::newRow("sets_silent_reloads")
-        << QStringList{"[Controller]", "Evening_Time=20:20:00", "Evening_Time_Correction=9"} << QStringList{"--silent"}
-        << QStringList{"click Form1.Settings3", "item Form2.RadioGroup1 1", exit};
+        << QStringList{"[Controller]", "Evening_Time=20:20:00", "Evening_Time_Correction=9"} << none
+        << QStringList{read[0], "sim silent 1", "click Form1.Settings3", "item Form2.RadioGroup1 1", exit};
 }
 
 void tst_golden::scenario()

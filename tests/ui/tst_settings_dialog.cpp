@@ -481,6 +481,7 @@ private slots:
         t.startUp();
         Program &app = *t.app;
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("2x:00:00"));
+        t.knowController();
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
         app.sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});

@@ -119,3 +119,75 @@ bool SettingsModel::saveController(QString *error) const
 {
     return SettingsStore::saveController(m_path, m_controller, error);
 }
+
+namespace {
+// The values that are not selectors: the corrections and the day and night levels.
+constexpr ControllerField ValueFields[] = {ControllerField::MorningCorrection, ControllerField::EveningCorrection,
+                                           ControllerField::DayLevel,          ControllerField::NightLevel,
+                                           ControllerField::OffCorrection,     ControllerField::OnCorrection};
+} // namespace
+
+void SettingsModel::choose(ControllerField f, int value)
+{
+    markKnown(f);
+    setControllerValue(f, value);
+    emit chosen(f, value);
+}
+
+void SettingsModel::chooseSwitchTime(SwitchTime t, const QString &text)
+{
+    markTimeKnown(t);
+    setSwitchTime(t, text);
+    emit timeChosen(t, text);
+}
+
+void SettingsModel::forgetController(bool stored)
+{
+    m_known.fill(false);
+    m_timeKnown.fill(stored);
+    for (ControllerField f : ValueFields)
+        m_known[int(f)] = stored;
+}
+
+bool SettingsModel::controllerSettled() const
+{
+    for (ControllerField f : ValueFields)
+        if (!isKnown(f))
+            return false;
+    for (bool known : m_timeKnown)
+        if (!known)
+            return false;
+    return true;
+}
+
+QStringList SettingsModel::unknownSetsParts() const
+{
+    using F = ControllerField;
+    const ControllerConfig &c = m_controller;
+    QStringList unknown;
+    const auto need = [&](bool known, const char *name) {
+        if (!known)
+            unknown << QLatin1String(name);
+    };
+    // An automatic item also needs its mode.
+    need(isKnown(F::Brightness) && (c.brightness < 5 || isKnown(F::BrightnessMode)), "brightness");
+    need(isKnown(F::Lighting) && (c.lighting < 2 || isKnown(F::LightingMode)), "lighting");
+    need(isKnown(F::Flash), "flash");
+    need(isTimeKnown(SwitchTime::Morning), "morning time");
+    need(isTimeKnown(SwitchTime::Evening), "evening time");
+    need(isKnown(F::MorningCorrection), "morning correction");
+    need(isKnown(F::EveningCorrection), "evening correction");
+    need(isKnown(F::DayLevel), "day brightness");
+    need(isKnown(F::NightLevel), "night brightness");
+    need(isTimeKnown(SwitchTime::Off), "switch-off time");
+    need(isTimeKnown(SwitchTime::On), "switch-on time");
+    need(isKnown(F::OffCorrection), "switch-off correction");
+    need(isKnown(F::OnCorrection), "switch-on correction");
+    need(isKnown(F::TimerUsed), "timer used");
+    need(isKnown(F::TemperatureUsed), "temperature sensor used");
+    need(isKnown(F::Section), "temperature and clock section");
+    need(isKnown(F::Events) || m_program.oneWay, "events");
+    need(isKnown(F::Inverse), "inverse signals");
+    need(isKnown(F::ControlledBy), "controlled by");
+    return unknown;
+}

@@ -4,6 +4,8 @@
 // signals only a real change: first the signals of the groups or fields that changed, then
 // programChanged() or controllerChanged() once.
 #include <QObject>
+#include <QStringList>
+#include <array>
 
 #include "core/settings/ControllerConfig.h"
 #include "core/settings/ProgramSettings.h"
@@ -46,6 +48,26 @@ public:
     void setBoardType(int type);
     void setDigits(int digits);
 
+    // ---- What is known of the board's configuration ----
+    // A value is known when the board reported it or the operator chose it; the times,
+    // corrections and levels also when they were loaded from the stored section. Values the
+    // program starts with are not known: a "SETS=" may carry known values only, so that it never
+    // overwrites the board's configuration with made-up ones.
+    bool isKnown(ControllerField f) const { return m_known[int(f)]; }
+    bool isTimeKnown(SwitchTime t) const { return m_timeKnown[int(t)]; }
+    void markKnown(ControllerField f) { m_known[int(f)] = true; }
+    void markTimeKnown(SwitchTime t) { m_timeKnown[int(t)] = true; }
+    // The operator's choice: known, set, and announced by chosen() or timeChosen().
+    void choose(ControllerField f, int value);
+    void chooseSwitchTime(SwitchTime t, const QString &text);
+    // Forgets what was known. With `stored` the times, corrections and levels count as known.
+    void forgetController(bool stored);
+    // The parts of "SETS=" whose values are not known, in command order; empty when the command
+    // may go out. On a one-way link the board sends no events: they need no choice.
+    QStringList unknownSetsParts() const;
+    // The times, corrections and levels are all known: saving the section keeps real values.
+    bool controllerSettled() const;
+
     // Through SettingsStore with path().
     bool saveProgram(QString *error = nullptr) const;
     bool saveController(QString *error = nullptr) const;
@@ -56,6 +78,9 @@ signals:
     // One field of the controller configuration changed (before controllerChanged); `value` is
     // the value it holds when the signal arrives.
     void controllerValueChanged(ControllerField field, int value);
+    // The operator chose a value (after it is set).
+    void chosen(ControllerField field, int value);
+    void timeChosen(SwitchTime time, const QString &text);
     void autoLoadChanged();       // automatic loading on or off, its interval
     void oneWayChanged(bool on);
     void rowCountsChanged();      // number of products or currencies
@@ -70,4 +95,6 @@ private:
     QString m_path;
     ProgramSettings m_program;
     ControllerConfig m_controller;
+    std::array<bool, ControllerFieldCount> m_known{};
+    std::array<bool, 4> m_timeKnown{};
 };

@@ -127,6 +127,18 @@ ControllerConfig loadController(const QString &path)
     return withinRanges(c);
 }
 
+bool hasStoredController(const QString &path)
+{
+    const IniFile ini(path);
+    const QByteArray absent("\x01");   // no stored value is this text
+    for (const char *key : {"Morning_Time", "Evening_Time", "OFF_Time", "ON_Time", "Morning_Time_Correction",
+                            "Evening_Time_Correction", "OFF_Time_Correction", "ON_Time_Correction",
+                            "Morning_Brightness", "Evening_Brightness"})
+        if (ini.readString(C, key, absent) != absent)
+            return true;
+    return false;
+}
+
 bool saveController(const QString &path, const ControllerConfig &c, QString *error)
 {
     IniFile::Batch b{IniFile(path)};

@@ -15,6 +15,9 @@ ProgramSettings loadProgram(const QString &path);
 // The stored times, corrections and day and night levels; every selector comes back as -1
 // (no selection): the file keeps them for the record only.
 ControllerConfig loadController(const QString &path);
+// Section "Controller" holds a stored time, correction or level: the values of a save, not the
+// defaults a missing section gives.
+bool hasStoredController(const QString &path);
 
 // Erases sections "Settings" and "Tablo" (other keys in them are lost, other sections stay) and
 // writes every key; all or nothing. On failure `error` gets "Unable to write to <full path>".
