@@ -84,12 +84,8 @@ void App::runPendingRequests()
 {
     if (closing)
         m_pending.clear();   // "Exit" has run: nothing more goes to the board
-    if (m_pending.isEmpty()) {
-        m_heldChoices.clear();
-        m_heldTimes.clear();
-        return;
-    }
-    if (boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp) {
+    const bool busy = boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp;
+    if (!m_pending.isEmpty() && busy) {
         m_pendingTimer->start();
         return;
     }
@@ -98,13 +94,13 @@ void App::runPendingRequests()
             restoreHeldChoices();
         carryOut(*next);
     }
-    if (!m_pending.isEmpty())
+    if (!m_pending.isEmpty()) {
         m_pendingTimer->start();
-    else if (!boardBusy()) {
-        // Choices that asked for no command (made in a closed window) are not kept.
-        m_heldChoices.clear();
-        m_heldTimes.clear();
+        return;
     }
+    // Choices that asked for no command (made in a closed window) are not kept.
+    m_heldChoices.clear();
+    m_heldTimes.clear();
 }
 
 App::~App() = default;
