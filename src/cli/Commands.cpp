@@ -193,6 +193,13 @@ int upload(CliContext &c)
             printErr(QStringLiteral("cannot read the data file %1: %2").arg(c.dataFilePath(), error));
             return ExitFileError;
         }
+        // An empty file is one caught while another program rewrites it, or one left empty by
+        // mistake: either way ten blanks are not what the board should show.
+        if (content.isEmpty()) {
+            printOut(QStringLiteral("Data error"));
+            printErr(QStringLiteral("the data file %1 is empty; nothing is uploaded").arg(c.dataFilePath()));
+            return ExitDataError;
+        }
         lines = DataFile::splitLines(content);
     }
     const ProgramSettings &s = c.settings;

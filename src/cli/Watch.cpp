@@ -65,7 +65,7 @@ void Watcher::start()
                  .arg(m_c.settings.port));
     m_uploader.start();
     // The first look at the file is at once; it uploads the file as it stands, as the window's
-    // first load after start-up does.
+    // first load after start-up does (a file that looks incomplete goes at the next poll).
     QTimer::singleShot(0, &m_uploader, &DataFileUploader::poll);
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/figures/FigureFormat.h"
 #include "core/files/DataFile.h"
+#include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
@@ -25,18 +26,31 @@ void MainWindow::saveDataFile()
     statusPanels->setPanelText(0, QStringLiteral("Saved"));
 }
 
-void MainWindow::loadDataFile()
+namespace {
+
+// Reads the data file into the stored figures and the fields, and uploads it when it changed.
+// `poll`: the automatic load's memory; a content it does not take yet leaves the fields, the
+// stored figures and the status as they are.
+void load(MainWindow &w, DataFile::PollMemory *poll)
 {
+    App &app = w.app;
     if (!QFile::exists(app.dataFilePath)) {
+        if (poll)
+            poll->forget();
         // Showing the Settings dialog creates the file; nothing is loaded this time.
         app.runSettingsModal();
         return;
     }
-    statusPanels->setPanelText(0, QStringLiteral("Loading"));
 
     QByteArray content;
     QString error;
-    if (!DataFile::readFile(app.dataFilePath, content, &error)) {
+    const bool read = DataFile::readFile(app.dataFilePath, content, &error);
+    if (poll && !read)
+        poll->forget();
+    else if (poll && !poll->takes(content))
+        return; // a file that looks incomplete, read for the first time
+    w.statusPanels->setPanelText(0, QStringLiteral("Loading"));
+    if (!read) {
         app.showError(error);
         return; // fields, stored figures and the change detector stay as they were
     }
@@ -49,8 +63,8 @@ void MainWindow::loadDataFile()
         QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
         if (line.isEmpty())
             line = QStringLiteral("     ");
-        const FormatResult r = Format_Value(line, app.boardValues[k], app.lastKey, digits(), app.fillChar(),
-                                            blankMode(), false);
+        const FormatResult r = Format_Value(line, app.boardValues[k], app.lastKey, w.digits(), app.fillChar(),
+                                            w.blankMode(), false);
         app.boardValues[k] = r.text;
         app.loadedContent += r.text;
     }
@@ -59,15 +73,22 @@ void MainWindow::loadDataFile()
     // loading off, saves the file in its formatted form).
     for (int k = 1; k <= 10; ++k) {
         const QString figure = app.boardValues[k];
-        if (figureEdits[k]->text() != figure)
-            figureEdits[k]->setText(figure);
+        if (w.figureEdits[k]->text() != figure)
+            w.figureEdits[k]->setText(figure);
     }
 
     // ---- Upload when the file's content changed ----
-    uploadIfChanged();
+    w.uploadIfChanged();
     // ---- end of upload when changed ----
 
-    statusPanels->setPanelText(0, QStringLiteral("Loaded"));
+    w.statusPanels->setPanelText(0, QStringLiteral("Loaded"));
+}
+
+} // namespace
+
+void MainWindow::loadDataFile()
+{
+    load(*this, nullptr);
 }
 
 void MainWindow::showDataFile()
@@ -80,9 +101,10 @@ void MainWindow::showDataFile()
 
 void MainWindow::onAutoLoadTick()
 {
-    // A board read writes the fields itself (and falls back to the file on its own).
+    // A board read writes the fields itself (and falls back to the file on its own). The file may
+    // be caught while another program rewrites it: one that looks incomplete waits for the next poll.
     if (app.settings->program().autoLoad && !app.readBusy)
-        loadDataFile();
+        load(*this, &app.dataFileUploader->pollMemory());
 }
 
 bool MainWindow::createDataFile()

@@ -73,21 +73,26 @@ private slots:
     void uploadOutcome_data()
     {
         QTest::addColumn<QStringList>("simOptions");
+        QTest::addColumn<QByteArray>("file");   // the data file to upload; null: ten figures instead
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("verified") << QStringList() << 0 << QByteArray("Sent OK\n");
-        QTest::newRow("read-back differs") << QStringList{"--differ"} << 2 << QByteArray("Data error\n");
-        QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << 2 << QByteArray("Data error\n");
-        QTest::newRow("board silent") << QStringList{"--silent"} << 3 << QByteArray("Connection error\n");
+        QTest::newRow("verified") << QStringList() << QByteArray() << 0 << QByteArray("Sent OK\n");
+        QTest::newRow("read-back differs") << QStringList{"--differ"} << QByteArray() << 2 << QByteArray("Data error\n");
+        QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << QByteArray() << 2 << QByteArray("Data error\n");
+        QTest::newRow("board silent") << QStringList{"--silent"} << QByteArray() << 3 << QByteArray("Connection error\n");
+        QTest::newRow("empty data file") << QStringList() << QByteArray("") << 2 << QByteArray("Data error\n");
     }
     void uploadOutcome()
     {
         QFETCH(QStringList, simOptions);
+        QFETCH(QByteArray, file);
         Sim sim(simOptions);
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         QTemporaryDir dir;
-        const Run r = cli({"upload", "--settings", writeSettings(dir, sim.port()), "1", "2", "3", "4", "5", "6", "7",
-                           "8", "9", "10"});
+        writeFile(dir.filePath("data.tbl"), file);
+        const Run r = cli(QStringList{"upload", "--settings", writeSettings(dir, sim.port())}
+                          + (file.isNull() ? QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}
+                                           : QStringList{"--file", dir.filePath("data.tbl")}));
         QTEST(r.code, "code");
         QTEST(r.out, "out");
         QCOMPARE(r.err.isEmpty(), r.code == 0);   // a failure says why on stderr

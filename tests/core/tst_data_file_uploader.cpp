@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/files/DataFile.h"
 #include "core/services/DataFileUploader.h"
 
 using Outcome = DataFileUploader::Outcome;
@@ -15,10 +16,11 @@ private slots:
     {
         // Steps: "A" offers content A (upload wanted), "quiet A" offers it unwanted, "held A"
         // with an error report showing; "busy"/"idle" an exchange; "fail" makes the next
-        // upload fail; "+N" advances the clock by N ms (the back-off is 30000).
+        // upload fail; "+N" advances the clock by N ms (the back-off is 30000); "poll TEXT" writes
+        // TEXT ('/' a line end) into the data file and polls it.
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("outcomes");   // one letter per offer: R U F W H
-        QTest::addColumn<QStringList>("uploaded");
+        QTest::addColumn<QString>("outcomes");   // one letter per offer or poll: R U F W H
+        QTest::addColumn<QStringList>("uploaded");   // of a poll: the first figure
         QTest::newRow("new content, then the same") << QStringList{"A", "A"} << "UR" << QStringList{"A"};
         QTest::newRow("unwanted is only remembered") << QStringList{"quiet A", "A", "B"} << "RRU" << QStringList{"B"};
         QTest::newRow("failure backs off") << QStringList{"fail", "A", "A", "+29999", "A", "+1", "A"} << "FWWU"
@@ -29,6 +31,11 @@ private slots:
                                                       << QStringList{"A"};
         QTest::newRow("error report showing") << QStringList{"held A", "A", "+30000", "A"} << "HWU"
                                               << QStringList{"A"};
+        const QString a = "poll " + QString("1.2500/").repeated(10), b = "poll " + QString("2.5000/").repeated(10);
+        QTest::newRow("file emptied while rewritten") << QStringList{a, "poll ", b} << "UWU" << QStringList{"1.2500", "2.5000"};
+        QTest::newRow("last line cut") << QStringList{a, b.chopped(5), b} << "UWU" << QStringList{"1.2500", "2.5000"};
+        QTest::newRow("short on purpose") << QStringList{"poll 7/", "poll 7/8", "poll 7/8"} << "WWU"
+                                          << QStringList{"70000"};
     }
     void decisions()
     {
@@ -42,14 +49,21 @@ private slots:
         u.setClock([&] { return clock; });
         u.setExchangeRunning([&] { return busy; });
         u.setUpload([&](const QStringList &figures) {
-            sent << figures.join(QString());
+            sent << figures.first();
             const bool ok = !failNext;
             failNext = false;
             return ok;
         });
         QString got;
+        QTemporaryDir dir;
+        u.setDataFile(dir.filePath("Tablo_data.tbl"));
+        connect(&u, &DataFileUploader::polled, [&](Outcome o) { got += QString("RUFWH").at(int(o)); });
         for (const QString &step : steps) {
-            if (step == "busy" || step == "idle")
+            if (step.startsWith("poll")) {
+                QVERIFY(DataFile::writeFileSafely(dir.filePath("Tablo_data.tbl"),
+                                                  step.mid(5).replace('/', "\r\n").toLatin1(), nullptr));
+                u.poll();
+            } else if (step == "busy" || step == "idle")
                 busy = step == "busy";
             else if (step == "fail")
                 failNext = true;
@@ -90,6 +104,7 @@ private slots:
         u.poll();
         write("1.25\r\n8\n");
         u.poll();
+        u.poll();   // a short file goes when two polls read it the same
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent[0], QStringList({"1.25 ", "7   "}) + QStringList(8, "    "));
         QCOMPARE(sent[1].at(1), QString("8   "));

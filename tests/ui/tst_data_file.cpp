@@ -340,6 +340,9 @@ void TestDataFile::poll()
     QTRY_COMPARE_WITH_TIMEOUT(app.mainWindow->figureEdits[1]->text(), QStringLiteral("2.500"), 15000);
     QCOMPARE(app.mainWindow->figureEdits[2]->text(), QStringLiteral("0000"));
     QCOMPARE(t->readFile(DataName), QByteArray("2.500\r\n"));   // the poll never writes the file
+    t->writeFile(DataName, "");   // caught while rewritten: the fields wait for the next poll
+    app.mainWindow->onAutoLoadTick();
+    QCOMPARE(app.mainWindow->figureEdits[1]->text(), QStringLiteral("2.500"));
 
     // A tick with automatic loading off loads nothing.
     app.settingsDialog->autoLoadBox->setChecked(false);

@@ -33,6 +33,18 @@ QList<QByteArray> splitLines(const QByteArray &content)
     return lines;
 }
 
+bool looksIncomplete(const QByteArray &content)
+{
+    return !content.endsWith('\n') || content.count('\n') < 10;
+}
+
+bool PollMemory::takes(const QByteArray &content)
+{
+    const bool readBefore = m_last == content;
+    m_last = content;
+    return readBefore || !looksIncomplete(content);
+}
+
 namespace {
 
 bool openWithRetry(QFile &file, QIODevice::OpenMode mode)

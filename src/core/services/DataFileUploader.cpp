@@ -102,7 +102,12 @@ void DataFileUploader::poll()
     QByteArray data;
     QString error;
     if (!DataFile::readFile(m_path, data, &error)) {
+        m_pollMemory.forget();
         emit readFailed(error);
+        return;
+    }
+    if (!m_pollMemory.takes(data)) {
+        emit polled(Outcome::Waiting, m_figures);
         return;
     }
     // A copy: a poll that runs inside this one's upload must not change what this one reports.

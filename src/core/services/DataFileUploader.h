@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "core/files/DataFile.h"
+
 class QTimer;
 
 // The ten figures of a data file's lines, each formatted as a figure field formats what
@@ -23,7 +25,8 @@ public:
         Recorded,   // nothing to upload: the content is remembered as the board's
         Uploaded,   // uploaded and verified
         Failed,     // the upload failed: any content is uploaded at the next try, after the back-off
-        Waiting,    // an exchange runs or the back-off has not passed: a later poll tries again
+        Waiting,    // an exchange runs or the back-off has not passed, or the poll read a file
+                    // that looks incomplete for the first time: a later poll tries again
         HeldOff     // an upload's error report is showing: the back-off starts again
     };
 
@@ -44,6 +47,8 @@ public:
     // Forgets what the board was given: the next changed content is uploaded in any case.
     void forget();
     QString previousContent() const { return m_previous; }
+    // Whether a poll takes the data file's content it read; the window's poll keeps it here too.
+    DataFile::PollMemory &pollMemory() { return m_pollMemory; }
 
     // ---- The poll without a window ----
     void setDataFile(const QString &path) { m_path = path; }
@@ -69,6 +74,7 @@ private:
     qint64 m_retryAt = 0;        // no upload before this time (0: none pending)
     bool m_retryPending = false;
     QString m_previous;
+    DataFile::PollMemory m_pollMemory;
 
     QString m_path;
     int m_digits = 5;
