@@ -324,7 +324,7 @@ void Program::sendControllerSettings()
     // until the board has been read (or, on a one-way link, every value has been chosen).
     if (!settings->unknownSetsParts().isEmpty()) {
         const QString held = settings->program().oneWay
-                                 ? QStringLiteral("Settings not sent: choose every controller setting first")
+                                 ? QStringLiteral("Settings not sent: choose each one first")
                                  : QStringLiteral("Settings not sent: read the board first");
         mainWindow->statusPanels->setPanelText(0, held);
         settingsDialog->statusBar->setPanelText(0, held);
