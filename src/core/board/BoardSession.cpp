@@ -24,120 +24,137 @@ constexpr int ProgressHold = 850;
 
 } // namespace
 
-// Marks the session busy for one operation.
-class BoardSession::BusyScope {
-public:
-    explicit BusyScope(BoardSession &session) : m_session(session)
-    {
-        m_session.m_busy = true;
-        emit m_session.busyChanged(true);
-    }
-    ~BusyScope()
-    {
-        m_session.m_busy = false;
-        emit m_session.busyChanged(false);
-    }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    BoardSession &m_session;
-};
-
 BoardSession::BoardSession(SerialLink *link, ExchangeTicker *ticker, QObject *parent)
     : QObject(parent), m_link(link), m_ticker(ticker ? ticker : new QtExchangeTicker(this))
 {
     connect(m_ticker, &ExchangeTicker::ticked, this, &BoardSession::onTick);
+    connect(m_link, &SerialLink::bytesArrived, this, &BoardSession::takeReplyBytes);
 }
 
-ExchangeResult BoardSession::exchange(const QByteArray &command, const ExchangeOptions &options)
+void BoardSession::setBusy(bool busy)
 {
-    if (m_busy)
-        return ExchangeResult{ExchangeResult::Busy, {}, 0};
-    const BusyScope busy(*this);
-    return runExchange(command, options);
+    m_busy = busy;
+    emit busyChanged(busy);
 }
 
-ExchangeResult BoardSession::runExchange(const QByteArray &command, const ExchangeOptions &options)
+template <typename Result, typename Start>
+Result BoardSession::waitFor(Start start)
+{
+    std::optional<Result> result;
+    start([&result](const Result &r) { result = r; });
+    while (!result)
+        m_ticker->waitForEvents();
+    return *result;
+}
+
+// ---- The exchange ----
+
+void BoardSession::startExchange(const QByteArray &command, const ExchangeOptions &options,
+                                 std::function<void(const ExchangeResult &)> done)
+{
+    if (m_busy) {
+        done(ExchangeResult{ExchangeResult::Busy, {}, 0});
+        return;
+    }
+    setBusy(true);
+    runExchange(command, options, [this, done = std::move(done)](const ExchangeResult &result) {
+        setBusy(false);
+        done(result);
+    });
+}
+
+void BoardSession::runExchange(const QByteArray &command, const ExchangeOptions &options,
+                               std::function<void(const ExchangeResult &)> done)
 {
     m_exchanging = true;
     emit exchangeStarted();
-
-    const QByteArray framed = Protocol::frameCommand(command, options.checksums);
-    QByteArray shown = framed;
-    shown.chop(2);   // without CR LF: also what an echo of the command looks like
-
-    ExchangeResult result;
-    int remaining = options.attempts;
-    do {
-        --remaining;
-        ++result.attempts;
-        m_attemptTimeoutMs = options.timeoutMs;
-        result.reply.clear();
-        m_lines.clearAll();
-        setProgress(0);
-        emit commandShown(QString::fromLatin1(shown));
-        m_link->write(framed);
-        // A one-way board never answers.
-        result.outcome = options.oneWay ? ExchangeResult::Ok : waitForReply(shown, result.reply);
-        // A count below one still sends the command once.
-    } while ((result.outcome == ExchangeResult::Timeout || result.outcome == ExchangeResult::Error) && remaining > 0);
-
-    m_exchanging = false;
-    emit exchangeFinished();
-    return result;
+    m_framed = Protocol::frameCommand(command, options.checksums);
+    m_shown = m_framed.chopped(2);   // without CR LF: also what an echo of the command looks like
+    m_options = options;
+    // A count below one still sends the command once.
+    m_attemptsLeft = options.attempts;
+    m_result = ExchangeResult{};
+    m_exchangeDone = std::move(done);
+    writeAttempt();
 }
 
-ExchangeResult::Outcome BoardSession::waitForReply(const QByteArray &sent, QByteArray &reply)
+void BoardSession::writeAttempt()
 {
-    m_elapsedMs = 0;
-    m_timedOut = false;
-    bool modemLine = false;
-    std::optional<ExchangeResult::Outcome> outcome;
-    m_ticker->start(TickMs);
-
-    for (;;) {
-        char c;
-        // Everything already buffered is taken first: the link does not signal those bytes again.
-        while (!outcome && !m_timedOut && m_link->readBufferedByte(c)) {
-            if (m_lines.feed(c) != Protocol::LineAssembler::Line)
-                continue;   // no line yet, or an overlong line that was dropped whole
-            const QByteArray line = m_lines.line();
-            if (line != sent)
-                reply = line;   // the echo of the command is not a reply
-            emit lineReceived(line);
-            // Every line is judged by the current reply, also an echo that left it as it was.
-            if (reply.startsWith("READ"))
-                outcome = ExchangeResult::Read;
-            // After a modem clock or message-list line, its "OK" does not answer the command.
-            if (reply.mid(1, 4) == "CCLK" || reply.mid(3, 4) == "CMGL")
-                modemLine = true;
-            if (reply == "OK" && !modemLine)
-                outcome = ExchangeResult::Ok;
-            if (reply == "ERROR")
-                outcome = ExchangeResult::Error;
-        }
-        if (outcome || m_timedOut)
-            break;
-        m_ticker->waitForEvents();
+    --m_attemptsLeft;
+    ++m_result.attempts;
+    m_result.reply.clear();
+    m_lines.clearAll();
+    m_modemLine = false;
+    setProgress(0);
+    emit commandShown(QString::fromLatin1(m_shown));
+    m_link->write(m_framed);
+    // A one-way board never answers.
+    if (m_options.oneWay) {
+        endAttempt(ExchangeResult::Ok);
+        return;
     }
-    m_ticker->stop();
-    return outcome ? *outcome : ExchangeResult::Timeout;
+    m_elapsedMs = 0;
+    m_waiting = true;
+    m_ticker->start(TickMs);
+    takeReplyBytes();   // the link does not signal bytes that were buffered already
+}
+
+void BoardSession::takeReplyBytes()
+{
+    char c;
+    while (m_waiting && m_link->readBufferedByte(c)) {
+        if (m_lines.feed(c) != Protocol::LineAssembler::Line)
+            continue;   // no line yet, or an overlong line that was dropped whole
+        const QByteArray line = m_lines.line();
+        QByteArray &reply = m_result.reply;
+        if (line != m_shown)
+            reply = line;   // the echo of the command is not a reply
+        emit lineReceived(line);
+        if (!m_waiting)
+            return;   // a receiver ended the wait (a bare command discarded the input)
+        // Every line is judged by the current reply, also an echo that left it as it was.
+        std::optional<ExchangeResult::Outcome> outcome;
+        if (reply.startsWith("READ"))
+            outcome = ExchangeResult::Read;
+        // After a modem clock or message-list line, its "OK" does not answer the command.
+        if (reply.mid(1, 4) == "CCLK" || reply.mid(3, 4) == "CMGL")
+            m_modemLine = true;
+        if (reply == "OK" && !m_modemLine)
+            outcome = ExchangeResult::Ok;
+        if (reply == "ERROR")
+            outcome = ExchangeResult::Error;
+        if (outcome) {
+            endAttempt(*outcome);
+            return;
+        }
+    }
 }
 
 void BoardSession::onTick(int intervalMs)
 {
-    if (!m_exchanging || m_timedOut)
+    if (!m_waiting)
         return;
     m_elapsedMs += intervalMs;
-    if (m_progress < ProgressHold && m_attemptTimeoutMs > 0) {
-        const int step = 5 * divRoundHalfEven(intervalMs * 1000, m_attemptTimeoutMs);
+    if (m_progress < ProgressHold && m_options.timeoutMs > 0) {
+        const int step = 5 * divRoundHalfEven(intervalMs * 1000, m_options.timeoutMs);
         setProgress(std::min(m_progress + step, ProgressMax));
     }
-    if (m_elapsedMs > m_attemptTimeoutMs) {
-        m_ticker->stop();
-        m_timedOut = true;
+    if (m_elapsedMs > m_options.timeoutMs)
+        endAttempt(ExchangeResult::Timeout);
+}
+
+void BoardSession::endAttempt(ExchangeResult::Outcome outcome)
+{
+    m_waiting = false;
+    m_ticker->stop();
+    m_result.outcome = outcome;
+    if ((outcome == ExchangeResult::Timeout || outcome == ExchangeResult::Error) && m_attemptsLeft > 0) {
+        writeAttempt();
+        return;
     }
+    m_exchanging = false;
+    emit exchangeFinished();
+    std::exchange(m_exchangeDone, nullptr)(m_result);
 }
 
 void BoardSession::setProgress(int value)
@@ -146,28 +163,44 @@ void BoardSession::setProgress(int value)
     emit progressChanged(value);
 }
 
-ReadResult BoardSession::read(const ExchangeOptions &options)
+// ---- Operations ----
+
+void BoardSession::startRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done)
 {
-    if (m_busy)
-        return ReadResult{ReadResult::Busy, {ExchangeResult::Busy, {}, 0}, m_lastReading};
-    if (options.oneWay)
-        return ReadResult{ReadResult::OneWay, {ExchangeResult::NotSent, {}, 0}, m_lastReading};
-    const BusyScope busy(*this);
-    return runRead(options);
+    if (m_busy) {
+        done(ReadResult{ReadResult::Busy, {ExchangeResult::Busy, {}, 0}, m_lastReading});
+        return;
+    }
+    if (options.oneWay) {
+        done(ReadResult{ReadResult::OneWay, {ExchangeResult::NotSent, {}, 0}, m_lastReading});
+        return;
+    }
+    setBusy(true);
+    runRead(options, [this, done = std::move(done)](const ReadResult &result) {
+        setBusy(false);
+        done(result);
+    });
 }
 
-ReadResult BoardSession::runRead(const ExchangeOptions &options)
+void BoardSession::runRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done)
 {
     emit portReopenRequested();
     emit readStarted();
+    runExchange("READ=", options, [this, options, done = std::move(done)](const ExchangeResult &exchange) {
+        done(readResultOf(exchange, options));
+    });
+}
+
+ReadResult BoardSession::readResultOf(const ExchangeResult &exchange, const ExchangeOptions &options)
+{
     ReadResult result;
-    result.exchange = runExchange("READ=", options);
-    switch (result.exchange.outcome) {
+    result.exchange = exchange;
+    switch (exchange.outcome) {
     case ExchangeResult::Read:
         // A wrong or missing checksum counts as no reply at all.
-        if (options.checksums && !Protocol::checksumOk(result.exchange.reply)) {
+        if (options.checksums && !Protocol::checksumOk(exchange.reply)) {
             result.outcome = ReadResult::ConnectionError;
-        } else if (const BoardReadingParse parsed = parseBoardReading(result.exchange.reply, m_lastReading); parsed.ok) {
+        } else if (const BoardReadingParse parsed = parseBoardReading(exchange.reply, m_lastReading); parsed.ok) {
             m_lastReading = parsed.reading;
             result.outcome = ReadResult::ReadOk;
             setProgress(ProgressMax);
@@ -189,60 +222,97 @@ ReadResult BoardSession::runRead(const ExchangeOptions &options)
     return result;
 }
 
-UploadResult BoardSession::upload(const QStringList &texts, const ExchangeOptions &options)
+void BoardSession::startUpload(const QStringList &texts, const ExchangeOptions &options,
+                               std::function<void(const UploadResult &)> done)
 {
-    UploadResult result;
-    if (m_busy)
-        return result;
-    const BusyScope busy(*this);
+    if (m_busy) {
+        done(UploadResult{});
+        return;
+    }
+    setBusy(true);
+    const auto finish = [this, done](const UploadResult &result) {
+        setBusy(false);
+        done(result);
+    };
 
     const FigureFrame frame = figureFrame(texts);
+    UploadResult result;
     result.expected = frame.expected;
     emit portReopenRequested();
-    result.send = runExchange(frame.payload, options);
-    switch (result.send.outcome) {
-    case ExchangeResult::Timeout:
-        result.outcome = UploadResult::ConnectionError;
-        return result;
-    case ExchangeResult::Error:
-        result.outcome = UploadResult::DataError;
-        return result;
-    case ExchangeResult::Ok:
-        break;
-    default:
-        result.outcome = UploadResult::Unacknowledged;
-        return result;
-    }
+    runExchange(frame.payload, options, [=, this](const ExchangeResult &send) mutable {
+        result.send = send;
+        switch (send.outcome) {
+        case ExchangeResult::Timeout:
+            result.outcome = UploadResult::ConnectionError;
+            return finish(result);
+        case ExchangeResult::Error:
+            result.outcome = UploadResult::DataError;
+            return finish(result);
+        case ExchangeResult::Ok:
+            break;
+        default:
+            result.outcome = UploadResult::Unacknowledged;
+            return finish(result);
+        }
+        setProgress(ProgressMax);
+        if (options.oneWay) {
+            result.outcome = UploadResult::SentOk;
+            return finish(result);
+        }
+        // The board must return exactly the texts sent, fill characters included.
+        result.verified = true;
+        runRead(options, [=, this](const ReadResult &readBack) mutable {
+            result.readBack = readBack;
+            if (readBack.outcome == ReadResult::ReadOk)
+                result.readBackText = readBack.reading.figuresText();
+            if (readBack.outcome == ReadResult::ConnectionError)
+                result.outcome = UploadResult::ConnectionError;
+            else if (readBack.outcome == ReadResult::DataError || result.readBackText != result.expected)
+                result.outcome = UploadResult::DataError;
+            else
+                result.outcome = UploadResult::SentOk;
+            finish(result);
+        });
+    });
+}
 
-    setProgress(ProgressMax);
-    if (options.oneWay) {
-        result.outcome = UploadResult::SentOk;
-        return result;
+void BoardSession::startSetting(const QByteArray &command, const ExchangeOptions &options,
+                                std::function<void(const ExchangeResult &)> done)
+{
+    if (m_busy) {
+        done(ExchangeResult{ExchangeResult::Busy, {}, 0});
+        return;
     }
-    // The board must return exactly the texts sent, fill characters included.
-    result.verified = true;
-    result.readBack = runRead(options);
-    if (result.readBack.outcome == ReadResult::ReadOk)
-        result.readBackText = result.readBack.reading.figuresText();
-    if (result.readBack.outcome == ReadResult::ConnectionError)
-        result.outcome = UploadResult::ConnectionError;
-    else if (result.readBack.outcome == ReadResult::DataError || result.readBackText != result.expected)
-        result.outcome = UploadResult::DataError;
-    else
-        result.outcome = UploadResult::SentOk;
-    return result;
+    setBusy(true);
+    emit portReopenRequested();
+    runExchange(command, options, [this, done = std::move(done)](const ExchangeResult &result) {
+        if (result.outcome == ExchangeResult::Ok)
+            setProgress(ProgressMax);
+        setBusy(false);
+        done(result);
+    });
+}
+
+// ---- Waiting forms ----
+
+ExchangeResult BoardSession::exchange(const QByteArray &command, const ExchangeOptions &options)
+{
+    return waitFor<ExchangeResult>([&](auto done) { startExchange(command, options, done); });
+}
+
+ReadResult BoardSession::read(const ExchangeOptions &options)
+{
+    return waitFor<ReadResult>([&](auto done) { startRead(options, done); });
+}
+
+UploadResult BoardSession::upload(const QStringList &texts, const ExchangeOptions &options)
+{
+    return waitFor<UploadResult>([&](auto done) { startUpload(texts, options, done); });
 }
 
 ExchangeResult BoardSession::sendSetting(const QByteArray &command, const ExchangeOptions &options)
 {
-    if (m_busy)
-        return ExchangeResult{ExchangeResult::Busy, {}, 0};
-    const BusyScope busy(*this);
-    emit portReopenRequested();
-    const ExchangeResult result = runExchange(command, options);
-    if (result.outcome == ExchangeResult::Ok)
-        setProgress(ProgressMax);
-    return result;
+    return waitFor<ExchangeResult>([&](auto done) { startSetting(command, options, done); });
 }
 
 ExchangeResult BoardSession::setBrightness(int code, const ExchangeOptions &options)

@@ -1,13 +1,16 @@
 #pragma once
 // The conversation with the board over one serial link: the command exchange (frame, write,
 // wait for the reply lines, repeat after a time-out or "ERROR") and the operations built on it.
-// One thread: an exchange is a synchronous call that keeps the application's events running
-// while it waits; a second call meanwhile is refused with the Busy outcome.
+// One thread, nothing blocks: the link's bytes and the ticker's ticks drive an operation, which
+// reports its end through the callback it was started with. An operation started while another
+// runs is refused with the Busy outcome. The synchronous forms wait for that end while the
+// application's events run.
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "core/protocol/BoardReading.h"
 #include "core/protocol/Protocol.h"
@@ -85,8 +88,18 @@ public:
     // The last good "READ" reply (a 31-field reply keeps the earlier field 32).
     const BoardReading &lastReading() const { return m_lastReading; }
 
+    // ---- Asynchronous operations: each ends by calling `done` once (at once when refused) ----
     // Frames `command`, writes it and waits for the reply, again after a time-out or "ERROR"
     // while attempts remain.
+    void startExchange(const QByteArray &command, const ExchangeOptions &options,
+                       std::function<void(const ExchangeResult &)> done);
+    void startUpload(const QStringList &texts, const ExchangeOptions &options,
+                     std::function<void(const UploadResult &)> done);
+    void startRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done);
+    void startSetting(const QByteArray &command, const ExchangeOptions &options,
+                      std::function<void(const ExchangeResult &)> done);
+
+    // ---- The same, waiting for the end ----
     ExchangeResult exchange(const QByteArray &command, const ExchangeOptions &options);
 
     // Uploads ten final texts with "SEND=" and, unless the link is one-way, reads the board
@@ -128,10 +141,18 @@ signals:
     void readStarted();
 
 private:
-    class BusyScope;
-    ExchangeResult runExchange(const QByteArray &command, const ExchangeOptions &options);
-    ExchangeResult::Outcome waitForReply(const QByteArray &sent, QByteArray &reply);
-    ReadResult runRead(const ExchangeOptions &options);
+    // Runs `start` (which calls its argument once at the end) and waits for that end.
+    template <typename Result, typename Start>
+    Result waitFor(Start start);
+    void setBusy(bool busy);
+    // The exchange of an operation: `done` follows the last attempt.
+    void runExchange(const QByteArray &command, const ExchangeOptions &options,
+                     std::function<void(const ExchangeResult &)> done);
+    void writeAttempt();
+    void takeReplyBytes();
+    void endAttempt(ExchangeResult::Outcome outcome);
+    void runRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done);
+    ReadResult readResultOf(const ExchangeResult &exchange, const ExchangeOptions &options);
     void onTick(int intervalMs);
     void setProgress(int value);
 
@@ -141,9 +162,14 @@ private:
     BoardReading m_lastReading;
     bool m_busy = false;
     bool m_exchanging = false;
-    // The wait in progress.
-    int m_attemptTimeoutMs = 0;
+    // The exchange in progress.
+    QByteArray m_framed, m_shown;      // as written; without CR LF (what an echo looks like)
+    ExchangeOptions m_options;
+    int m_attemptsLeft = 0;
+    ExchangeResult m_result;
+    std::function<void(const ExchangeResult &)> m_exchangeDone;
+    bool m_waiting = false;            // an attempt waits for its reply
+    bool m_modemLine = false;          // a modem clock or message-list line came: its "OK" is not the reply
     int m_elapsedMs = 0;
-    bool m_timedOut = false;
     int m_progress = 0;
 };

@@ -28,7 +28,7 @@ void VirtualTicker::start(int intervalMs)
 
 void VirtualTicker::waitForEvents()
 {
-    emit passed(m_interval);
     if (m_active)
         emit ticked(m_interval);
+    emit passed(m_interval);
 }

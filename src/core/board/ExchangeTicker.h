@@ -34,8 +34,9 @@ private:
     QTimer m_timer;
 };
 
-// Virtual time: every wait is one interval. passed() goes first, so a fake link delivers what is
-// due by then; the tick follows.
+// Virtual time: every wait is one interval. The tick goes first, then passed(), so a fake link
+// delivers what is due by then: a reply counts the tick it came in, and one that comes with the
+// tick that ends the wait is too late.
 class VirtualTicker : public ExchangeTicker {
     Q_OBJECT
 public:
