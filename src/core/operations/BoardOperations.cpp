@@ -1,0 +1,114 @@
+#include "core/operations/BoardOperations.h"
+
+#include <QTimer>
+
+#include "core/link/SerialLink.h"
+#include "core/settings/SettingsModel.h"
+
+BoardOperations::BoardOperations(BoardSession &session, SettingsModel &settings, QObject *parent)
+    : QObject(parent), m_session(session), m_settings(settings)
+{
+    m_selectPort = [this] {
+        const ProgramSettings &s = m_settings.program();
+        SerialLink *link = m_session.link();
+        if (link->state() != SerialLink::State::Closed)
+            link->close();
+        link->open(s.port, s.baudRate, s.parity);
+    };
+    m_now = [] { return QDateTime::currentDateTime(); };
+    connect(&m_session, &BoardSession::portReopenRequested, this, [this] {
+        if (m_running)
+            m_selectPort();
+    });
+}
+
+void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0}); }
+void BoardOperations::requestRead() { request({Kind::Read, {}, 0}); }
+void BoardOperations::requestBrightness(int code) { request({Kind::Brightness, {}, code}); }
+void BoardOperations::requestLighting(int code) { request({Kind::Lighting, {}, code}); }
+void BoardOperations::requestClock() { request({Kind::Clock, {}, 0}); }
+void BoardOperations::requestControllerSettings() { request({Kind::ControllerSettings, {}, 0}); }
+
+void BoardOperations::request(const Request &r)
+{
+    // The latest request of a kind replaces a waiting one and goes to the back.
+    m_waiting.removeIf([&r](const Request &w) { return w.kind == r.kind; });
+    m_waiting.append(r);
+    if (!m_running && !m_session.isBusy())
+        runNext();
+}
+
+void BoardOperations::runNext()
+{
+    if (m_running || m_waiting.isEmpty())
+        return;
+    if (m_session.isBusy()) {
+        // Someone else's exchange runs (a window's, for now): try again shortly.
+        QTimer::singleShot(20, this, &BoardOperations::runNext);
+        return;
+    }
+    run(m_waiting.takeFirst());
+}
+
+void BoardOperations::run(const Request &r)
+{
+    QByteArray command;
+    switch (r.kind) {
+    case Kind::Upload:
+    case Kind::Read:
+        break;
+    case Kind::Brightness:
+        command = "BRIG=" + QByteArray::number(r.code);
+        break;
+    case Kind::Lighting:
+        command = "LIGH=" + QByteArray::number(r.code);
+        break;
+    case Kind::Clock:
+        command = "TIME=" + m_now().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
+        break;
+    case Kind::ControllerSettings: {
+        // Never a made-up value over the board's configuration, never a time that is no time.
+        if (const QStringList unknown = m_settings.unknownSetsParts(); !unknown.isEmpty()) {
+            emit controllerSettingsHeld(unknown);
+            return runNext();
+        }
+        std::array<int, 19> fields;
+        QString error;
+        if (!setsFields(m_settings.controller(), fields, &error)) {
+            emit controllerSettingsInvalid(error);
+            return runNext();
+        }
+        command = Protocol::buildSetsCommand(fields);
+        break;
+    }
+    }
+
+    m_running = r.kind;
+    emit busyChanged(true);
+    const ExchangeOptions options = exchangeOptionsOf(m_settings.program());
+    if (r.kind == Kind::Upload) {
+        m_session.startUpload(r.texts, options, [this](const UploadResult &result) {
+            finish();
+            emit uploadFinished(result);
+            runNext();
+        });
+    } else if (r.kind == Kind::Read) {
+        m_session.startRead(options, [this](const ReadResult &result) {
+            finish();
+            emit readFinished(result);
+            runNext();
+        });
+    } else {
+        m_session.startSetting(command, options, [this, kind = r.kind, command](const ExchangeResult &result) {
+            finish();
+            emit settingFinished(kind, command, result);
+            runNext();
+        });
+    }
+}
+
+void BoardOperations::finish()
+{
+    m_running.reset();
+    emit busyChanged(false);
+}

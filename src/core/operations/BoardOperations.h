@@ -1,0 +1,73 @@
+#pragma once
+// What the program does with the board, without a window: uploads figures with their read-back,
+// reads the board, sets its brightness, lighting and clock, and sends the controller's
+// settings. One operation at a time: a request that arrives while one runs waits (the latest of
+// each kind) and runs as soon as the board is free. Each operation ends with a signal carrying
+// its result; nothing waits.
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+#include "core/board/BoardSession.h"
+
+class SettingsModel;
+
+class BoardOperations : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Upload, Read, Brightness, Lighting, Clock, ControllerSettings };
+    Q_ENUM(Kind)
+
+    // The session and the settings are not owned and must outlive the service.
+    BoardOperations(BoardSession &session, SettingsModel &settings, QObject *parent = nullptr);
+
+    // Before each operation's exchanges the port is selected again; by default the link is
+    // reopened with the port, speed and parity of the settings.
+    void setPortSelection(std::function<void()> select) { m_selectPort = std::move(select); }
+    // The clock's time when "TIME=" goes out (tests set a fixed one).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    bool isBusy() const { return m_running.has_value(); }
+    bool hasWaiting() const { return !m_waiting.isEmpty(); }
+
+    // Ten final texts, uploaded and read back.
+    void requestUpload(const QStringList &texts);
+    void requestRead();
+    // "BRIG=" and "LIGH=" with a code (brightness 0..6, lighting 0..3).
+    void requestBrightness(int code);
+    void requestLighting(int code);
+    // "TIME=" with the time at which it goes out.
+    void requestClock();
+    // "SETS=" from the settings' controller configuration, once every value of it is known.
+    void requestControllerSettings();
+
+signals:
+    void busyChanged(bool busy);
+    void uploadFinished(const UploadResult &result);
+    void readFinished(const ReadResult &result);
+    // Brightness, lighting, clock or controller settings: the command and how it went.
+    void settingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result);
+    // "SETS=" was not sent: the values named are not known (the board was not read).
+    void controllerSettingsHeld(const QStringList &unknown);
+    // A time of the configuration is no time of day: nothing was sent.
+    void controllerSettingsInvalid(const QString &message);
+
+private:
+    struct Request {
+        Kind kind;
+        QStringList texts;   // upload
+        int code = 0;        // brightness, lighting
+    };
+    void request(const Request &r);
+    void runNext();
+    void run(const Request &r);
+    void finish();
+
+    BoardSession &m_session;
+    SettingsModel &m_settings;
+    std::function<void()> m_selectPort;
+    std::function<QDateTime()> m_now;
+    std::optional<Kind> m_running;
+    QList<Request> m_waiting;
+};

@@ -1,0 +1,156 @@
+// The operations service against a scripted link on virtual time: one operation at a time,
+// requests made meanwhile carried out after it (the latest of each kind), results as values.
+#include <QtTest>
+
+#include "core/board/ExchangeTicker.h"
+#include "core/link/FakeLink.h"
+#include "core/operations/BoardOperations.h"
+#include "core/settings/SettingsModel.h"
+
+namespace {
+
+struct Rig {
+    QTemporaryDir dir;
+    FakeLink link;
+    VirtualTicker ticker;
+    BoardSession session{&link, &ticker};
+    SettingsModel settings{dir.filePath("settings.ini")};
+    BoardOperations operations{session, settings};
+
+    Rig()
+    {
+        QObject::connect(&ticker, &VirtualTicker::passed, &link, &FakeLink::advance);
+        operations.setPortSelection([] {});
+        settings.setChecksums(false);
+        operations.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)); });
+    }
+    // Lets virtual time pass until nothing runs or waits.
+    void settle()
+    {
+        for (int i = 0; i < 100000 && (operations.isBusy() || operations.hasWaiting()); ++i)
+            ticker.waitForEvents();
+    }
+    // The commands written, frames taken off.
+    QByteArrayList commands() const
+    {
+        QByteArrayList out;
+        for (const QByteArray &w : link.writes())
+            out << w.left(w.indexOf(';'));
+        return out;
+    }
+};
+
+} // namespace
+
+class TestBoardOperations : public QObject {
+    Q_OBJECT
+private slots:
+    // Requests made while "BRIG=2" waits for its answer: carried out after it, in the order of
+    // their latest arrival, a newer one of a kind replacing the older.
+    void waitingRequests_data()
+    {
+        QTest::addColumn<QString>("during");   // requests made while the first runs
+        QTest::addColumn<QByteArrayList>("wire");
+        QTest::newRow("none") << "" << QByteArrayList{"BRIG=2"};
+        QTest::newRow("latest brightness wins") << "b3 b1" << QByteArrayList{"BRIG=2", "BRIG=1"};
+        QTest::newRow("a kind asked again goes to the back")
+            << "b3 r c b4" << QByteArrayList{"BRIG=2", "READ=", "TIME=05.03.24 07:08:09", "BRIG=4"};
+        QTest::newRow("lighting, settings and an upload")
+            << "l1 s u" << QByteArrayList{"BRIG=2", "LIGH=1", "SETS=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,", "SEND=1,1,1,1,1,1,1,1,1,1,", "READ="};
+    }
+    void waitingRequests()
+    {
+        QFETCH(QString, during);
+        Rig rig;
+        for (int f = 0; f < ControllerFieldCount; ++f)
+            rig.settings.choose(ControllerField(f), 0);
+        for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
+            rig.settings.chooseSwitchTime(t, "00:00:00");
+        for (int i = 0; i < 10; ++i)
+            rig.link.reply("OK\r\n");
+        bool asked = false;
+        QObject::connect(&rig.session, &BoardSession::commandShown, [&] {
+            if (std::exchange(asked, true))
+                return;
+            for (const QString &r : during.split(' ', Qt::SkipEmptyParts)) {
+                const int code = r.mid(1).toInt();
+                switch (r[0].toLatin1()) {
+                case 'b': rig.operations.requestBrightness(code); break;
+                case 'l': rig.operations.requestLighting(code); break;
+                case 'r': rig.operations.requestRead(); break;
+                case 'c': rig.operations.requestClock(); break;
+                case 's': rig.operations.requestControllerSettings(); break;
+                case 'u': rig.operations.requestUpload(QStringList(10, "1")); break;
+                }
+            }
+            QVERIFY(rig.operations.isBusy());
+        });
+        QSignalSpy settings(&rig.operations, &BoardOperations::settingFinished);
+        rig.operations.requestBrightness(2);
+        rig.settle();
+        QTEST(rig.commands(), "wire");
+        QCOMPARE(settings.first().at(2).value<ExchangeResult>().outcome, ExchangeResult::Ok);
+    }
+
+    // "SETS=" goes out only when every value is known; otherwise it is held and says what is
+    // missing, and a time that is no time of day is never sent.
+    void controllerSettings_data()
+    {
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<QString>("evening");
+        QTest::addColumn<QByteArrayList>("wire");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<QString>("invalid");
+        QTest::newRow("known") << true << "20:00:00" << QByteArrayList{"SETS=0,0,0,0,1200,0,0,0,0,0,0,0,0,0,0,0,0,0,0,"} << 0
+                               << "";
+        QTest::newRow("start values") << false << "20:00:00" << QByteArrayList{} << 18 << "";
+        QTest::newRow("no time of day") << true << "24:00:00" << QByteArrayList{} << 0
+                                        << "'24:00:00' is not a valid time";
+    }
+    void controllerSettings()
+    {
+        QFETCH(bool, known);
+        QFETCH(QString, evening);
+        Rig rig;
+        if (known) {
+            for (int f = 0; f < ControllerFieldCount; ++f)
+                rig.settings.choose(ControllerField(f), 0);
+            for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Off, SwitchTime::On})
+                rig.settings.chooseSwitchTime(t, "00:00:00");
+        }
+        rig.settings.setSwitchTime(SwitchTime::Evening, evening);
+        rig.settings.markTimeKnown(SwitchTime::Evening);
+        rig.link.reply("OK\r\n");
+        QStringList held;
+        QString invalid;
+        QObject::connect(&rig.operations, &BoardOperations::controllerSettingsHeld, [&](const QStringList &u) { held = u; });
+        QObject::connect(&rig.operations, &BoardOperations::controllerSettingsInvalid, [&](const QString &m) { invalid = m; });
+        rig.operations.requestControllerSettings();
+        rig.settle();
+        QTEST(rig.commands(), "wire");
+        QTEST(int(held.size()), "held");
+        QTEST(invalid, "invalid");
+    }
+
+    // An upload's result is a value: what was sent and what the board holds.
+    void upload()
+    {
+        Rig rig;
+        rig.link.reply("OK\r\n");
+        QByteArray line = "READ=";
+        for (int k = 1; k <= 32; ++k)
+            line += (k <= 10 ? QByteArray("1.2345") : QByteArray::number(k)) + ',';
+        rig.link.reply(line + "\r\n");
+        QSignalSpy done(&rig.operations, &BoardOperations::uploadFinished);
+        rig.operations.requestUpload(QStringList(10, "1.2345"));
+        QVERIFY(rig.operations.isBusy());   // nothing waits: the call returns at once
+        rig.settle();
+        QCOMPARE(done.size(), 1);
+        const UploadResult r = done.first().first().value<UploadResult>();
+        QCOMPARE(r.outcome, UploadResult::SentOk);
+        QCOMPARE(r.readBackText, QString("1.2345").repeated(10));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardOperations)
+#include "tst_board_operations.moc"
