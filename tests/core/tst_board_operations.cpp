@@ -131,25 +131,6 @@ private slots:
         QTEST(int(held.size()), "held");
         QTEST(invalid, "invalid");
     }
-
-    // An upload's result is a value: what was sent and what the board holds.
-    void upload()
-    {
-        Rig rig;
-        rig.link.reply("OK\r\n");
-        QByteArray line = "READ=";
-        for (int k = 1; k <= 32; ++k)
-            line += (k <= 10 ? QByteArray("1.2345") : QByteArray::number(k)) + ',';
-        rig.link.reply(line + "\r\n");
-        QSignalSpy done(&rig.operations, &BoardOperations::uploadFinished);
-        rig.operations.requestUpload(QStringList(10, "1.2345"));
-        QVERIFY(rig.operations.isBusy());   // nothing waits: the call returns at once
-        rig.settle();
-        QCOMPARE(done.size(), 1);
-        const UploadResult r = done.first().first().value<UploadResult>();
-        QCOMPARE(r.outcome, UploadResult::SentOk);
-        QCOMPARE(r.readBackText, QString("1.2345").repeated(10));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardOperations)
