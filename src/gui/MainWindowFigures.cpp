@@ -19,7 +19,7 @@ void MainWindow::formatField(int k)
 
     FigureEdit *e = figureEdits[k];
     app.caretPos = e->cursorPosition();
-    const FormatResult r = Format_Value(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar(),
+    const FormatResult r = formatFigure(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar(),
                                         blankMode(), app.readBusy);
     if (e->text() != r.text)
         e->setText(r.text);
@@ -110,7 +110,7 @@ void MainWindow::reformatAllFields()
         formatField(k);
 }
 
-QString MainWindow::blankValue() const { return ::Blank_Value(digits(), app.fillChar()); }
+QString MainWindow::blankValue() const { return blankFigure(digits(), app.fillChar()); }
 
 int MainWindow::digits() const { return app.settings->program().digits; }
 

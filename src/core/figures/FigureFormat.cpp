@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-FormatResult Format_Value(const QString &text, const QString &previous, QChar lastKey, int digits,
+FormatResult formatFigure(const QString &text, const QString &previous, QChar lastKey, int digits,
                           QChar fillChar, bool blankMode, bool boardRead)
 {
     const int d = qMax(0, digits);
@@ -65,7 +65,7 @@ FormatResult Format_Value(const QString &text, const QString &previous, QChar la
     return result;
 }
 
-QString Blank_Value(int digits, QChar fillChar)
+QString blankFigure(int digits, QChar fillChar)
 {
     return QString(qMax(0, digits), fillChar);
 }

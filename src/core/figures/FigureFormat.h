@@ -15,8 +15,8 @@ struct FormatResult {
 //  fillChar   '0' or ' '
 //  blankMode  blank mode keeps blanks in the character pass
 //  boardRead  a board read is in progress: the character pass keeps every character
-FormatResult Format_Value(const QString &text, const QString &previous, QChar lastKey, int digits,
+FormatResult formatFigure(const QString &text, const QString &previous, QChar lastKey, int digits,
                           QChar fillChar, bool blankMode, bool boardRead);
 
 // `digits` copies of the fill character: what a slot whose show box is off carries.
-QString Blank_Value(int digits, QChar fillChar);
+QString blankFigure(int digits, QChar fillChar);

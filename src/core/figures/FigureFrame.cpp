@@ -17,7 +17,7 @@ FigureFrame figureFrame(const QStringList &texts)
 
 FigureFrame figureFrame(const QStringList &figures, const std::array<bool, 10> &shown, int digits, QChar fill)
 {
-    const QString blank = Blank_Value(digits, fill);
+    const QString blank = blankFigure(digits, fill);
     const QString padding = digits < 5 ? QString(5 - digits, fill) : QString();
     QStringList texts;
     for (int i = 0; i < 10; ++i)

@@ -15,7 +15,7 @@ QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringLi
         if (line.isEmpty())
             line = QStringLiteral("     ");
         // The lines come from a file, not from the board: always cleaned of foreign characters.
-        out << Format_Value(line, previous.value(k), lastKey, digits, fillChar, blankMode, false).text;
+        out << formatFigure(line, previous.value(k), lastKey, digits, fillChar, blankMode, false).text;
     }
     return out;
 }

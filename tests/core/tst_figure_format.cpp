@@ -1,10 +1,10 @@
 #include <QtTest>
 #include "core/figures/FigureFormat.h"
 
-class TestFormatValue : public QObject {
+class TestFigureFormat : public QObject {
     Q_OBJECT
 private slots:
-    void formatValue_data()
+    void formatting_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("previous");
@@ -64,7 +64,7 @@ private slots:
         QTest::newRow("D 1 no point") << "75" << "" << "" << 1 << false << false << "7" << 0;
         QTest::newRow("D 5 data file line") << "     " << "" << "" << 5 << false << false << "00000" << 5;
     }
-    void formatValue()
+    void formatting()
     {
         QFETCH(QString, text);
         QFETCH(QString, previous);
@@ -77,17 +77,17 @@ private slots:
         const QChar key = lastKey.isEmpty() ? QChar() : lastKey.at(0);
         const QChar fill = blankMode ? QLatin1Char(' ') : QLatin1Char('0');
 
-        const FormatResult r = Format_Value(text, previous, key, digits, fill, blankMode, boardRead);
+        const FormatResult r = formatFigure(text, previous, key, digits, fill, blankMode, boardRead);
         QCOMPARE(r.text, expected);
         QCOMPARE(r.removed, removed);
 
         // A figure text is already in its form: formatting it again changes nothing.
-        const FormatResult again = Format_Value(r.text, r.text, QChar(), digits, fill, blankMode, boardRead);
+        const FormatResult again = formatFigure(r.text, r.text, QChar(), digits, fill, blankMode, boardRead);
         QCOMPARE(again.text, expected);
         QCOMPARE(again.removed, 0);
     }
 
-    void blankValue_data()
+    void blanks_data()
     {
         QTest::addColumn<int>("digits");
         QTest::addColumn<QString>("fill");
@@ -97,14 +97,14 @@ private slots:
         QTest::newRow("5 zeros") << 5 << "0" << "00000";
         QTest::newRow("1 blank") << 1 << " " << " ";
     }
-    void blankValue()
+    void blanks()
     {
         QFETCH(int, digits);
         QFETCH(QString, fill);
         QFETCH(QString, expected);
-        QCOMPARE(Blank_Value(digits, fill.at(0)), expected);
+        QCOMPARE(blankFigure(digits, fill.at(0)), expected);
     }
 };
 
-QTEST_GUILESS_MAIN(TestFormatValue)
-#include "tst_format_value.moc"
+QTEST_GUILESS_MAIN(TestFigureFormat)
+#include "tst_figure_format.moc"
