@@ -2,64 +2,17 @@
 
 #include <QFile>
 #include <QJsonDocument>
-#include <cstdio>
 
 #include "cli/Choices.h"
+#include "cli/Output.h"
 #include "cli/ReadingReport.h"
+#include "cli/Upload.h"
 #include "cli/Watch.h"
 #include "core/figures/FigureFrame.h"
 #include "core/files/DataFile.h"
 #include "core/files/IniFile.h"
 #include "core/files/ProgramPaths.h"
-#include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsStore.h"
-
-void printOut(const QString &line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void printErr(const QString &line)
-{
-    const QByteArray bytes = "tablo-cli: " + line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-static QString noReplyText(const QString &command, const ExchangeOptions &o)
-{
-    return QStringLiteral("no reply to %1 within %2 ms (%3 attempt%4)")
-        .arg(command)
-        .arg(o.timeoutMs)
-        .arg(o.attempts)
-        .arg(o.attempts == 1 ? QString() : QStringLiteral("s"));
-}
-
-ExchangeOptions CliContext::exchangeOptions() const
-{
-    return exchangeOptionsOf(settings);
-}
-
-QString CliContext::dataFilePath() const
-{
-    return options.dataFile.isEmpty() ? currentProgramPaths().dataFile : options.dataFile;
-}
-
-int CliContext::openPort()
-{
-    const PortOpen opened = port.open(settings.port, settings.baudRate);
-    if (opened.outcome == PortOpen::Opened)
-        return ExitOk;
-    if (opened.outcome == PortOpen::Busy) {
-        printOut(opened.message);
-        return ExitPortBusy;
-    }
-    printOut(QStringLiteral("Connection error"));
-    printErr(opened.message);
-    return ExitConnectionError;
-}
 
 int prepare(CliContext &c)
 {
@@ -100,82 +53,6 @@ int prepare(CliContext &c)
             c.port.open(c.settings.port, c.settings.baudRate);
     });
     return ExitOk;
-}
-
-QStringList formattedFigures(const QList<QByteArray> &lines, const ProgramSettings &s)
-{
-    return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
-}
-
-std::array<bool, 10> effectiveShown(const ProgramSettings &s)
-{
-    std::array<bool, 10> shown = s.shown;
-    if (s.boardType == 0) {
-        for (int r = 0; r < 5; ++r)
-            shown[2 * r + 1] = shown[2 * r];
-    }
-    return shown;
-}
-
-int uploadExitCode(const UploadResult &r)
-{
-    switch (r.outcome) {
-    case UploadResult::SentOk:
-        return ExitOk;
-    case UploadResult::ConnectionError:
-        return ExitConnectionError;
-    default:
-        return ExitDataError;
-    }
-}
-
-QString uploadOutcomeText(const UploadResult &r)
-{
-    switch (r.outcome) {
-    case UploadResult::SentOk:
-        return QStringLiteral("Sent OK");
-    case UploadResult::ConnectionError:
-        return QStringLiteral("Connection error");
-    default:
-        return QStringLiteral("Data error");
-    }
-}
-
-QString uploadProblem(const UploadResult &r, const ExchangeOptions &o, const QStringList &sent)
-{
-    const auto noReply = [&o](const QString &command) { return noReplyText(command, o); };
-    switch (r.outcome) {
-    case UploadResult::SentOk:
-    case UploadResult::Busy:
-        return QString();
-    case UploadResult::Unacknowledged:
-        return QStringLiteral("the board answered SEND= with a READ line instead of OK");
-    case UploadResult::ConnectionError:
-        if (r.send.outcome == ExchangeResult::Timeout)
-            return noReply(QStringLiteral("SEND="));
-        if (r.readBack.exchange.outcome == ExchangeResult::Timeout)
-            return noReply(QStringLiteral("the read-back READ="));
-        return QStringLiteral("the read-back's checksum is wrong: %1").arg(QString::fromLatin1(r.readBack.exchange.reply));
-    case UploadResult::DataError:
-        break;
-    }
-    if (r.send.outcome == ExchangeResult::Error)
-        return QStringLiteral("the board answered ERROR to SEND=");
-    if (r.readBack.outcome == ReadResult::NotRead)
-        return QStringLiteral("the board answered the read-back READ= with OK instead of its figures");
-    if (r.readBack.outcome == ReadResult::DataError) {
-        if (r.readBack.exchange.outcome == ExchangeResult::Error)
-            return QStringLiteral("the board answered ERROR to the read-back READ=");
-        return QStringLiteral("the read-back does not parse: %1").arg(QString::fromLatin1(r.readBack.exchange.reply));
-    }
-    const auto &got = r.readBack.reading.figures;
-    QStringList differing;
-    for (int k = 0; k < 10; ++k) {
-        const QString held = QString::fromLatin1(got[k]);
-        if (held != sent.value(k))
-            differing << QStringLiteral("slot %1 holds \"%2\", \"%3\" was sent").arg(k + 1).arg(held, sent.value(k));
-    }
-    return QStringLiteral("the board holds other figures: ") + differing.join(QStringLiteral("; "));
 }
 
 namespace {

@@ -4,7 +4,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "cli/Commands.h"
+#include "cli/CliContext.h"
+#include "cli/Output.h"
+#include "cli/Upload.h"
 #include "core/figures/FigureFrame.h"
 
 #ifdef Q_OS_UNIX

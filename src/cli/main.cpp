@@ -4,6 +4,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "core/files/ProgramPaths.h"
 
 #ifndef TABLO_VERSION

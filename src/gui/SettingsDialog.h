@@ -126,8 +126,6 @@ signals:
     void namesConfirmed();
     // Leaving the dialog resumes automatic loading as set.
     void closed();
-    // A digit more for every figure (the fill character appended), before the reformat.
-    void digitsIncreased();
 
 protected:
     void showEvent(QShowEvent *e) override;

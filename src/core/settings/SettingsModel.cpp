@@ -24,7 +24,6 @@ void SettingsModel::setProgram(const ProgramSettings &next)
         emit figureFormatChanged();
     if (s.boardType != old.boardType)
         emit boardTypeChanged(s.boardType);
-    emit programChanged();
 }
 
 void SettingsModel::setController(const ControllerConfig &next)
@@ -40,7 +39,6 @@ void SettingsModel::setController(const ControllerConfig &next)
         if (valueOf(c, f) != valueOf(old, f) && valueOf(m_controller, f) != valueOf(old, f))
             emit controllerValueChanged(f, valueOf(m_controller, f));
     }
-    emit controllerChanged();
 }
 
 void SettingsModel::setControllerValue(ControllerField f, int value)

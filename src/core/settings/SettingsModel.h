@@ -1,8 +1,7 @@
 #pragma once
 // The settings the program runs with: the program settings and the controller configuration,
 // loaded from and saved to the settings file. Every setter brings its value into range and
-// signals only a real change: first the signals of the groups or fields that changed, then
-// programChanged() or controllerChanged() once.
+// signals only a real change, with the signals of the groups or fields that changed.
 #include <QObject>
 #include <QStringList>
 #include <array>
@@ -73,10 +72,8 @@ public:
     bool saveController(QString *error = nullptr) const;
 
 signals:
-    void programChanged();
-    void controllerChanged();
-    // One field of the controller configuration changed (before controllerChanged); `value` is
-    // the value it holds when the signal arrives.
+    // One field of the controller configuration changed; `value` is the value it holds when
+    // the signal arrives.
     void controllerValueChanged(ControllerField field, int value);
     // The operator chose a value (after it is set).
     void chosen(ControllerField field, int value);
