@@ -54,9 +54,9 @@ void Program::createWindows()
     connectBoardToWindows();
     connectWindows();
     // A changed data file goes up through the main window, which uploads what its fields hold.
-    dataFileUploader->setUpload([this](const QStringList &) {
+    dataFileUploader->setUpload([this](const QStringList &, DataFileUploader::UploadDone done) {
         mainWindow->uploadFigures();
-        return lastUploadOk;
+        done(lastUploadOk);
     });
     dataFileUploader->setExchangeRunning([this] { return mainWindow->exchangeRunning(); });
 }

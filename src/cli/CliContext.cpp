@@ -1,5 +1,7 @@
 #include "cli/CliContext.h"
 
+#include <QCoreApplication>
+
 #include "cli/Output.h"
 #include "core/files/ProgramPaths.h"
 
@@ -25,4 +27,10 @@ int CliContext::openPort()
     printOut(QStringLiteral("Connection error"));
     printErr(opened.message);
     return ExitConnectionError;
+}
+
+void CliContext::runUntil(const bool &done)
+{
+    while (!done)
+        QCoreApplication::exec();
 }

@@ -8,7 +8,9 @@
 #include "cli/ProtocolLog.h"
 #include "core/board/BoardSession.h"
 #include "core/link/QtSerialLink.h"
+#include "core/operations/BoardOperations.h"
 #include "core/settings/ProgramSettings.h"
+#include "core/settings/SettingsModel.h"
 
 struct CliContext {
     CliOptions options;
@@ -17,10 +19,15 @@ struct CliContext {
     QtSerialLink link;
     PortAccess port{link};
     BoardSession session{&link};
+    SettingsModel model{QString()};   // the settings above, as the operations read them
+    BoardOperations operations{session, model};
     ProtocolLog log;
 
     ExchangeOptions exchangeOptions() const;
     QString dataFilePath() const;
     // Opens the port; on failure prints why and returns the exit code (0 when open).
     int openPort();
+    // Runs the application's event loop until `done` is set (by a result's handler, which also
+    // quits the loop).
+    static void runUntil(const bool &done);
 };

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 
@@ -10,7 +11,6 @@
 #include "cli/Watch.h"
 #include "core/figures/FigureFrame.h"
 #include "core/files/DataFile.h"
-#include "core/files/IniFile.h"
 #include "core/files/ProgramPaths.h"
 #include "core/settings/SettingsStore.h"
 
@@ -46,9 +46,10 @@ int prepare(CliContext &c)
         }
         c.log.attach(c.session);
     }
+    c.model.setProgram(c.settings);
     // The port stays open for a whole command (for one upload of the watch), so no other program
     // gets between an upload and its read-back; it is opened again only after the line broke.
-    QObject::connect(&c.session, &BoardSession::portReopenRequested, &c.session, [&c] {
+    c.operations.setPortSelection([&c] {
         if (c.link.state() != SerialLink::State::Open)
             c.port.open(c.settings.port, c.settings.baudRate);
     });
@@ -85,7 +86,15 @@ int upload(CliContext &c)
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
-    const UploadResult result = c.session.upload(frame.texts, options);
+    UploadResult result;
+    bool done = false;
+    QObject::connect(&c.operations, &BoardOperations::uploadFinished, [&](const UploadResult &r) {
+        result = r;
+        done = true;
+        QCoreApplication::quit();
+    });
+    c.operations.requestUpload(frame.texts);
+    CliContext::runUntil(done);
     printOut(uploadOutcomeText(result));
     if (result.outcome != UploadResult::SentOk)
         printErr(uploadProblem(result, options, frame.texts));
@@ -102,7 +111,15 @@ int read(CliContext &c)
     }
     if (const int code = c.openPort())
         return code;
-    const ReadResult r = c.session.read(options);
+    ReadResult r;
+    bool done = false;
+    QObject::connect(&c.operations, &BoardOperations::readFinished, [&](const ReadResult &result) {
+        r = result;
+        done = true;
+        QCoreApplication::quit();
+    });
+    c.operations.requestRead();
+    CliContext::runUntil(done);
     switch (r.outcome) {
     case ReadResult::ReadOk:
         if (c.options.json)
@@ -154,32 +171,35 @@ int settingOutcome(const ExchangeResult &r, const QByteArray &command, const Exc
     }
 }
 
-// The automatic mode stored with the controller settings: 0 by time, 1 by schedule, -1 none.
-int storedAutoMode(const CliContext &c, const char *key)
-{
-    return IniFile(c.settingsPath).readInteger("Controller", key, -1);
-}
-
 int setting(CliContext &c)
 {
     const QString &command = c.options.command;
-    QByteArray text;
-    if (command == QLatin1String("brightness")) {
-        const int code = brightnessCommandCode(brightnessChoice(c.options.arguments.first()),
-                                               storedAutoMode(c, "Shedule_Brightness"));
-        text = "BRIG=" + QByteArray::number(code);
-    } else if (command == QLatin1String("lighting")) {
-        const int code = lightingCommandCode(lightingChoice(c.options.arguments.first()),
-                                             storedAutoMode(c, "Shedule_Backlight"));
-        text = "LIGH=" + QByteArray::number(code);
-    } else {
-        // Checked by the argument parser; taken again here so "now" is the moment of sending.
-        text = "TIME=" + clockTime(c.options.arguments)->toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();
-    }
+    const QStringList &arguments = c.options.arguments;
     if (const int code = c.openPort())
         return code;
-    const ExchangeOptions options = c.exchangeOptions();
-    return settingOutcome(c.session.sendSetting(text, options), text, options);
+    ExchangeResult result;
+    QByteArray sent;
+    bool done = false;
+    QObject::connect(&c.operations, &BoardOperations::settingFinished,
+                     [&](BoardOperations::Kind, const QByteArray &text, const ExchangeResult &r) {
+                         sent = text;
+                         result = r;
+                         done = true;
+                         QCoreApplication::quit();
+                     });
+    if (command == QLatin1String("brightness")) {
+        c.operations.requestBrightness(brightnessCommandCode(
+            brightnessChoice(arguments.first()), SettingsStore::storedAutomaticMode(c.settingsPath, true)));
+    } else if (command == QLatin1String("lighting")) {
+        c.operations.requestLighting(lightingCommandCode(lightingChoice(arguments.first()),
+                                                         SettingsStore::storedAutomaticMode(c.settingsPath, false)));
+    } else {
+        // Checked by the argument parser; taken when the command goes out, so "now" is that moment.
+        c.operations.setClock([arguments] { return *clockTime(arguments); });
+        c.operations.requestClock();
+    }
+    CliContext::runUntil(done);
+    return settingOutcome(result, sent, c.exchangeOptions());
 }
 
 } // namespace

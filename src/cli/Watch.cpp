@@ -52,8 +52,11 @@ Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(co
     m_uploader.setDataFile(m_c.dataFilePath());
     m_uploader.setFormat(s.digits, s.fillChar(), s.fillMode == 1);
     m_uploader.setPollInterval(s.autoLoadIntervalMs);
-    m_uploader.setExchangeRunning([this] { return m_c.session.isBusy(); });
-    m_uploader.setUpload([this](const QStringList &figures) { return uploadFigures(figures); });
+    m_uploader.setExchangeRunning([this] { return m_c.operations.isBusy(); });
+    m_uploader.setUpload([this](const QStringList &figures, DataFileUploader::UploadDone done) {
+        uploadFigures(figures, std::move(done));
+    });
+    connect(&m_c.operations, &BoardOperations::uploadFinished, this, &Watcher::onUploaded);
     connect(&m_uploader, &DataFileUploader::polled, this,
             [this](DataFileUploader::Outcome outcome, const QStringList &) { onPolled(outcome); });
     connect(&m_uploader, &DataFileUploader::readFailed, this, &Watcher::onReadFailed);
@@ -71,7 +74,7 @@ void Watcher::start()
     QTimer::singleShot(0, &m_uploader, &DataFileUploader::poll);
 }
 
-bool Watcher::uploadFigures(const QStringList &figures)
+void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::UploadDone done)
 {
     const ProgramSettings &s = m_c.settings;
     m_figures = figures;
@@ -81,17 +84,24 @@ bool Watcher::uploadFigures(const QStringList &figures)
     if (opened.outcome != PortOpen::Opened) {
         m_outcome = opened.outcome == PortOpen::Busy ? QStringLiteral("Port busy") : QStringLiteral("Connection error");
         m_problem = opened.message;
-        return false;
+        done(false);
+        return;
     }
-    const ExchangeOptions options = m_c.exchangeOptions();
-    const UploadResult result = m_c.session.upload(frame.texts, options);
+    m_sent = frame.texts;
+    m_uploadDone = std::move(done);
+    m_c.operations.requestUpload(frame.texts);
+}
+
+void Watcher::onUploaded(const UploadResult &result)
+{
     m_c.port.close();
     m_outcome = uploadOutcomeText(result);
-    m_problem = uploadProblem(result, options, frame.texts);
+    m_problem = uploadProblem(result, m_c.exchangeOptions(), m_sent);
+    if (m_uploadDone)
+        std::exchange(m_uploadDone, nullptr)(result.outcome == UploadResult::SentOk);
     // A stop that came during the exchange takes effect once this outcome is reported.
     if (m_stopping)
         QTimer::singleShot(0, this, &Watcher::finish);
-    return result.outcome == UploadResult::SentOk;
 }
 
 void Watcher::onPolled(DataFileUploader::Outcome outcome)
@@ -122,7 +132,7 @@ void Watcher::requestStop()
         return;
     m_stopping = true;
     m_uploader.stop();
-    if (!m_c.session.isBusy())
+    if (!m_c.operations.isBusy())
         finish();
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include "core/board/BoardSession.h"
 #include "core/services/DataFileUploader.h"
 
 struct CliContext;
@@ -17,7 +18,8 @@ public:
     void requestStop();
 
 private:
-    bool uploadFigures(const QStringList &figures);
+    void uploadFigures(const QStringList &figures, DataFileUploader::UploadDone done);
+    void onUploaded(const UploadResult &result);
     void onPolled(DataFileUploader::Outcome outcome);
     void onReadFailed(const QString &error);
     void finish();
@@ -26,6 +28,8 @@ private:
     DataFileUploader m_uploader;
     // The last upload: what was uploaded and how it went.
     QStringList m_figures;
+    QStringList m_sent;                       // the texts of the running upload
+    DataFileUploader::UploadDone m_uploadDone;
     QString m_outcome, m_problem;
     QString m_lastReadError;   // a read failure is reported once until the file reads again
     bool m_stopping = false;

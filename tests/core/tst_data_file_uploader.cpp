@@ -48,11 +48,9 @@ private slots:
         QStringList sent;
         u.setClock([&] { return clock; });
         u.setExchangeRunning([&] { return busy; });
-        u.setUpload([&](const QStringList &figures) {
+        u.setUpload([&](const QStringList &figures, DataFileUploader::UploadDone done) {
             sent << figures.first();
-            const bool ok = !failNext;
-            failNext = false;
-            return ok;
+            done(!std::exchange(failNext, false));
         });
         QString got;
         QTemporaryDir dir;
@@ -90,9 +88,9 @@ private slots:
         };
         DataFileUploader u;
         QList<QStringList> sent;
-        u.setUpload([&](const QStringList &figures) {
+        u.setUpload([&](const QStringList &figures, DataFileUploader::UploadDone done) {
             sent << figures;
-            return true;
+            done(true);
         });
         u.setDataFile(path);
         u.setFormat(4, QLatin1Char(' '), true);

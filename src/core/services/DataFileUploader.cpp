@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <utility>
 
 #include "core/figures/FigureFormat.h"
 #include "core/files/DataFile.h"
@@ -45,11 +46,29 @@ DataFileUploader::Outcome DataFileUploader::offer(const QString &content, const 
         m_retryPending = true;
         return Outcome::HeldOff;
     }
-    if (m_exchangeRunning && m_exchangeRunning())
+    if (m_uploading || (m_exchangeRunning && m_exchangeRunning()))
         return Outcome::Waiting;
     if (m_retryPending && now() < m_retryAt)
         return Outcome::Waiting;
-    const bool ok = m_upload && m_upload(figures);
+    if (!m_upload)
+        return settle(content, false);
+    m_uploading = true;
+    m_ended.reset();
+    m_upload(figures, [this, content, figures](bool ok) {
+        m_uploading = false;
+        const Outcome outcome = settle(content, ok);
+        if (std::exchange(m_pollWaiting, false))
+            emit polled(outcome, figures);
+        else
+            m_ended = outcome;
+    });
+    if (m_ended)
+        return *std::exchange(m_ended, std::nullopt);
+    return Outcome::Uploading;
+}
+
+DataFileUploader::Outcome DataFileUploader::settle(const QString &content, bool ok)
+{
     if (ok) {
         m_previous = content;
         m_retryPending = false;
@@ -115,5 +134,8 @@ void DataFileUploader::poll()
         figuresFromDataLines(DataFile::splitLines(data), m_figures, QChar(), m_digits, m_fill, m_blankMode);
     m_figures = figures;
     const Outcome outcome = offer(figures.join(QString()), figures, true);
-    emit polled(outcome, figures);
+    if (outcome == Outcome::Uploading)
+        m_pollWaiting = true;   // reported when the upload ends
+    else
+        emit polled(outcome, figures);
 }

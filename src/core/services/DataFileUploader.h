@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "core/files/DataFile.h"
 
@@ -27,13 +28,19 @@ public:
         Failed,     // the upload failed: any content is uploaded at the next try, after the back-off
         Waiting,    // an exchange runs or the back-off has not passed, or the poll read a file
                     // that looks incomplete for the first time: a later poll tries again
-        HeldOff     // an upload's error report is showing: the back-off starts again
+        HeldOff,    // an upload's error report is showing: the back-off starts again
+        Uploading   // the upload has begun; a poll reports its outcome when it ends
     };
+    // Tells how an upload ended: true when the board took and verified the figures.
+    using UploadDone = std::function<void(bool ok)>;
 
     explicit DataFileUploader(QObject *parent = nullptr);
 
-    // Uploads the figures; true when the board took and verified them.
-    void setUpload(std::function<bool(const QStringList &figures)> upload) { m_upload = std::move(upload); }
+    // Uploads the figures and calls `done` when the upload has ended (at once or later).
+    void setUpload(std::function<void(const QStringList &figures, UploadDone done)> upload)
+    {
+        m_upload = std::move(upload);
+    }
     // True while an upload, a read or any other exchange is under way.
     void setExchangeRunning(std::function<bool()> running) { m_exchangeRunning = std::move(running); }
     // Milliseconds on a monotonic clock (tests set a virtual one).
@@ -67,7 +74,13 @@ signals:
 private:
     qint64 now() const;
 
-    std::function<bool(const QStringList &)> m_upload;
+    // What an upload's end does with its outcome.
+    Outcome settle(const QString &content, bool ok);
+
+    std::function<void(const QStringList &, UploadDone)> m_upload;
+    bool m_uploading = false;
+    std::optional<Outcome> m_ended;   // an upload that ended inside offer()
+    bool m_pollWaiting = false;       // a poll waits for the running upload's outcome
     std::function<bool()> m_exchangeRunning;
     std::function<qint64()> m_now;
     int m_retryMs = 30000;

@@ -127,6 +127,11 @@ ControllerConfig loadController(const QString &path)
     return withinRanges(c);
 }
 
+int storedAutomaticMode(const QString &path, bool brightness)
+{
+    return IniFile(path).readInteger(C, brightness ? "Shedule_Brightness" : "Shedule_Backlight", -1);
+}
+
 bool hasStoredController(const QString &path)
 {
     const IniFile ini(path);

@@ -15,6 +15,9 @@ ProgramSettings loadProgram(const QString &path);
 // The stored times, corrections and day and night levels; every selector comes back as -1
 // (no selection): the file keeps them for the record only.
 ControllerConfig loadController(const QString &path);
+// The automatic mode stored with the controller settings, brightness's or lighting's: 0 by
+// time, 1 by schedule, -1 none.
+int storedAutomaticMode(const QString &path, bool brightness);
 // Section "Controller" holds a stored time, correction or level: the values of a save, not the
 // defaults a missing section gives.
 bool hasStoredController(const QString &path);
