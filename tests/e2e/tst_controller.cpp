@@ -11,62 +11,24 @@
 #include <QTimer>
 #include <utility>
 
-#include "Sim.h"
-#include "TestApp.h"
+#include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
 #include "core/protocol/Protocol.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/SettingsDialog.h"
-#include "gui/TestPatternWindow.h"
 #include "core/files/IniFile.h"
 
 namespace {
 
-// A program started with a settings file that names the simulator's port.
-struct Rig {
-    explicit Rig(const QStringList &simOptions, const QByteArray &controller = QByteArray())
-        : sim(simOptions),
-          t("[Settings]\r\nPort_Number=" + sim.port().toLocal8Bit() + "\r\nTimeout_for_command=400\r\n"
-            "Attempts=1\r\n" + (controller.isNull() ? QByteArray() : "[Controller]\r\n" + controller))
-    {
-        t.app->todayHook = [] { return QDate(2024, 5, 13); };
-        t.writeFile(QStringLiteral("Shedule.shd"), "Date  Morning  Evening\r\n05.13 06:12:00 20:45:00\r\n");
-        t.startUp();
-    }
-    Sim sim;
-    TestApp t;
-    Program &app() { return *t.app; }
-    MainWindow *f1() { return t.app->mainWindow; }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
-    AutoControlsWindow *f13() { return t.app->autoControlsWindow; }
-    void knowController() { t.knowController(); }
-    bool checksums() { return f2()->checksumsBox->isChecked(); }
-    // The bare commands the board received, in order (frames taken off).
-    QList<QByteArray> commands()
-    {
-        QList<QByteArray> out;
-        for (QByteArray line : sim.received().split('\n')) {
-            if (line.endsWith('\r'))
-                line.chop(1);
-            if (line.isEmpty())
-                continue;
-            const int semi = line.indexOf(';');
-            out << (semi < 0 ? line : line.left(semi));
-        }
-        return out;
-    }
-    // The controller parameters the board holds (its READ fields 14 to 32).
-    QList<QByteArray> boardSets()
-    {
-        sim.output();
-        if (!sim.control(QStringLiteral("dump")))
-            return {};
-        const QByteArray out = sim.output();
-        const int at = out.lastIndexOf("DUMP READ=");
-        const QByteArray line = out.mid(at + 10, out.indexOf('\n', at) - at - 10);
-        return line.split(',').mid(13, 19);
-    }
-};
+// A program started on 13 May 2024 with that day's schedule and a settings file naming the
+// simulator's port (commands wait 400 ms, once), with a [Controller] section if `controller`
+// is given.
+BoardRig::Options controllerRig(const QStringList &simOptions = {}, const QByteArray &controller = QByteArray())
+{
+    return {.sim = simOptions,
+            .settings = "Timeout_for_command=400\r\nAttempts=1\r\n"
+                        + (controller.isNull() ? QByteArray() : "[Controller]\r\n" + controller),
+            .schedule = "Date  Morning  Evening\r\n05.13 06:12:00 20:45:00\r\n",
+            .beforeStartUp = [](BoardRig &r) { r.app().todayHook = [] { return QDate(2024, 5, 13); }; }};
+}
 
 QList<QByteArray> fieldsOf(const QByteArray &sets)
 {
@@ -117,32 +79,33 @@ private slots:
         QFETCH(QString, panel1);
         QFETCH(QString, panel2);
         QFETCH(int, modeAfter);
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         QCOMPARE(r.app().serialLink->state(), SerialLink::State::Open);
-        r.f2()->lightingControlBox->setChecked(lightingControl);
-        RadioGroup *mode = lighting ? r.f13()->lightingModeGroup : r.f13()->brightnessModeGroup;
+        r.settingsDialog()->lightingControlBox->setChecked(lightingControl);
+        AutoControlsWindow *controls = r.autoControlsWindow();
+        RadioGroup *mode = lighting ? controls->lightingModeGroup : controls->brightnessModeGroup;
         mode->setItemIndex(presetMode);
         r.knowController();
         if (autoOpen)
-            r.f13()->show();
+            controls->show();
         QCOMPARE(r.commands(), QList<QByteArray>());
 
-        RadioGroup *group = lighting ? r.f1()->lightingGroup : r.f1()->brightnessGroup;
+        RadioGroup *group = lighting ? r.mainWindow()->lightingGroup : r.mainWindow()->brightnessGroup;
         group->button(item)->click();
 
         const QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), wire.size());
         for (int i = 0; i < wire.size(); ++i)
             QVERIFY2(wire[i].endsWith('=') ? got[i].startsWith(wire[i]) : got[i] == wire[i], got[i].constData());
-        QCOMPARE(r.f1()->statusPanels->panelText(1), panel1);
-        QCOMPARE(r.f1()->statusPanels->panelText(2), panel2);
+        QCOMPARE(r.panel(1), panel1);
+        QCOMPARE(r.panel(2), panel2);
         QCOMPARE(mode->itemIndex(), modeAfter);
         QCOMPARE(group->itemIndex(), item);
-        QCOMPARE(r.f1()->progressBar->value(), 1000);
+        QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
         QCOMPARE(r.app().beepCount, 0);
         // The board took it: fields 12 to 15 of its READ line follow the mode.
-        const QList<QByteArray> sets = r.boardSets();
+        const QList<QByteArray> sets = r.boardControllerValues();
         QCOMPARE(sets.value(lighting ? 1 : 0), wire.last().mid(5));
     }
 
@@ -156,22 +119,22 @@ private slots:
     void uploadAskedDuringCommand()
     {
         QFETCH(bool, testPattern);
-        Rig r({"--silent"});
+        BoardRig r(controllerRig({"--silent"}));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         if (testPattern)
-            r.app().testPatternWindow->show();
+            r.testPatternWindow()->show();
         QTimer::singleShot(100, [&] {
-            QVERIFY(r.f1()->writeButton->isEnabled());
+            QVERIFY(r.mainWindow()->writeButton->isEnabled());
             if (testPattern)
-                r.app().testPatternWindow->patternGroup->button(1)->click();
+                r.testPatternWindow()->patternGroup->button(1)->click();
             else
-                r.f1()->writeButton->click();
-            r.f1()->writeButton->click();   // a second request adds nothing
+                r.mainWindow()->writeButton->click();
+            r.mainWindow()->writeButton->click();   // a second request adds nothing
             r.sim.post(QStringLiteral("silent 0"));
         });
-        r.f1()->brightnessGroup->button(2)->click();
-        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"), 5000);
+        r.mainWindow()->brightnessGroup->button(2)->click();
+        QCOMPARE(r.panel(0), QStringLiteral("Connection error, setting was not made"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.panel(0), QStringLiteral("Sent OK"), 5000);
         QTest::qWait(200);
         QList<QByteArray> got = r.commands();
         QCOMPARE(got.size(), 3);
@@ -183,17 +146,17 @@ private slots:
     // "ავტო" whose schedule lookup fails: reported, and the brightness command is not sent.
     void autoWithFailedLookup()
     {
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        QFile::remove(r.t.path(QStringLiteral("Shedule.shd")));
-        r.f13()->show();
-        r.f1()->statusPanels->setPanelText(1, QStringLiteral("before"));
-        r.f1()->brightnessGroup->button(5)->click();
+        QFile::remove(r.testApp.path(QStringLiteral("Shedule.shd")));
+        r.autoControlsWindow()->show();
+        r.mainWindow()->statusPanels->setPanelText(1, QStringLiteral("before"));
+        r.mainWindow()->brightnessGroup->button(5)->click();
         QCOMPARE(r.app().reportedErrors.size(), 1);
         QVERIFY(r.app().reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
-        QCOMPARE(r.f1()->statusPanels->panelText(1), QStringLiteral("before"));
+        QCOMPARE(r.panel(1), QStringLiteral("before"));
         QVERIFY(!r.app().settingsSendBusy);
         QVERIFY(!r.app().loadingSettings);
     }
@@ -219,21 +182,22 @@ private slots:
         QFETCH(bool, panelsEmptied);
         QFETCH(bool, reloaded);
         QFETCH(int, beeps);
-        Rig r(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nMorning_Time_Correction=10\r\n"
-                          "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n");
+        BoardRig r(controllerRig(simOptions, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\n"
+                                             "Morning_Time_Correction=10\r\nMorning_Brightness=4\r\n"
+                                             "Evening_Brightness=2\r\nFlash=1\r\n"));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        StatusBar *bar = r.f1()->statusPanels;
+        StatusBar *bar = r.mainWindow()->statusPanels;
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
         // Chosen without a command of their own (as while the settings load).
         r.app().loadingSettings = true;
-        r.f1()->lightingGroup->setItemIndex(1);
-        r.f13()->dayLevelBox->setCurrentIndex(1);
-        r.f2()->inverseSignalsGroup->setItemIndex(1);
+        r.mainWindow()->lightingGroup->setItemIndex(1);
+        r.autoControlsWindow()->dayLevelBox->setCurrentIndex(1);
+        r.settingsDialog()->inverseSignalsGroup->setItemIndex(1);
         r.app().loadingSettings = false;
         QFile::remove(r.app().settingsPath());
 
-        r.f1()->brightnessGroup->button(2)->click();   // "50%"
+        r.mainWindow()->brightnessGroup->button(2)->click();   // "50%"
 
         QCOMPARE(r.commands(), QList<QByteArray>{"BRIG=2"});
         QCOMPARE(bar->panelText(0), panel0);
@@ -242,41 +206,45 @@ private slots:
         QCOMPARE(r.app().beepCount, beeps);
         QVERIFY(!r.app().loadingSettings);
         if (!reloaded) {
-            QCOMPARE(r.f1()->brightnessGroup->itemIndex(), 2);
-            QCOMPARE(r.f1()->lightingGroup->itemIndex(), 1);
-            QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 1);
-            QCOMPARE(r.f1()->progressBar->value(), 1000);
-            QVERIFY(r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
+            QCOMPARE(r.mainWindow()->brightnessGroup->itemIndex(), 2);
+            QCOMPARE(r.mainWindow()->lightingGroup->itemIndex(), 1);
+            QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 1);
+            QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
+            QVERIFY(r.testApp.exists(QStringLiteral("Quorvanel_tablo.ini")));   // settings saved
             return;
         }
         // The settings file had been removed: the reload gives the defaults and saves nothing.
-        QVERIFY(!r.t.exists(QStringLiteral("Quorvanel_tablo.ini")));
-        QCOMPARE(r.f1()->brightnessGroup->itemIndex(), -1);
-        QCOMPARE(r.f1()->lightingGroup->itemIndex(), -1);
-        QCOMPARE(r.f2()->inverseSignalsGroup->itemIndex(), -1);
-        QCOMPARE(r.f13()->dayLevelBox->currentIndex(), 0);
+        QVERIFY(!r.testApp.exists(QStringLiteral("Quorvanel_tablo.ini")));
+        QCOMPARE(r.mainWindow()->brightnessGroup->itemIndex(), -1);
+        QCOMPARE(r.mainWindow()->lightingGroup->itemIndex(), -1);
+        QCOMPARE(r.settingsDialog()->inverseSignalsGroup->itemIndex(), -1);
+        QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 0);
         QCOMPARE(r.app().settings->switchTime(SwitchTime::Morning), QStringLiteral("00:00:00"));
     }
 
     // After an unacknowledged command the windows show the values last saved.
     void storedValuesBack()
     {
-        Rig r({"--silent"}, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\nOFF_Time=07:10:00\r\n"
-                            "ON_Time=18:40:00\r\nMorning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
-                            "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\nTimer_Used=1\r\n");
+        BoardRig r(controllerRig({"--silent"}, "Morning_Time=06:30:00\r\nEvening_Time=20:15:00\r\n"
+                                               "OFF_Time=07:10:00\r\nON_Time=18:40:00\r\n"
+                                               "Morning_Time_Correction=10\r\nON_Time_Correction=-3\r\n"
+                                               "Morning_Brightness=4\r\nEvening_Brightness=2\r\nFlash=1\r\n"
+                                               "Timer_Used=1\r\n"));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f13()->dayLevelBox->setCurrentIndex(0);
-        r.f13()->morningCorrectionSpin->setValue(50);
-        r.f1()->brightnessGroup->button(3)->click();
-        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
-        QCOMPARE(r.f13()->dayLevelBox->currentText(), QStringLiteral("100%"));
-        QCOMPARE(r.f13()->nightLevelBox->currentText(), QStringLiteral("50%"));
-        QCOMPARE(r.f13()->morningCorrectionSpin->value(), 10);
-        QCOMPARE(r.f13()->onCorrectionSpin->value(), -3);
+        AutoControlsWindow *controls = r.autoControlsWindow();
+        controls->dayLevelBox->setCurrentIndex(0);
+        controls->morningCorrectionSpin->setValue(50);
+        r.mainWindow()->brightnessGroup->button(3)->click();
+        QCOMPARE(r.panel(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(controls->dayLevelBox->currentText(), QStringLiteral("100%"));
+        QCOMPARE(controls->nightLevelBox->currentText(), QStringLiteral("50%"));
+        QCOMPARE(controls->morningCorrectionSpin->value(), 10);
+        QCOMPARE(controls->onCorrectionSpin->value(), -3);
         QCOMPARE(r.app().settings->switchTime(SwitchTime::Off), QStringLiteral("07:10:00"));
-        QCOMPARE(r.f13()->onTimePicker->time(), QTime(18, 40));
-        for (RadioGroup *g : {r.f1()->brightnessGroup, r.f1()->lightingGroup, r.f13()->lightingModeGroup,
-                              r.f13()->brightnessModeGroup, r.f2()->flashGroup, r.f2()->timerUsedGroup})
+        QCOMPARE(controls->onTimePicker->time(), QTime(18, 40));
+        for (RadioGroup *g : {r.mainWindow()->brightnessGroup, r.mainWindow()->lightingGroup,
+                              controls->lightingModeGroup, controls->brightnessModeGroup,
+                              r.settingsDialog()->flashGroup, r.settingsDialog()->timerUsedGroup})
             QCOMPARE(g->itemIndex(), -1);
     }
 
@@ -296,50 +264,50 @@ private slots:
         QFETCH(int, button);
         QFETCH(bool, checksums);
         QFETCH(QByteArray, bytes);
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->checksumsBox->setChecked(checksums);
-        QPushButton *b = button == 1 ? r.f2()->pcButton : button == 3 ? r.f2()->modemButton : r.f2()->timeQueryButton;
+        SettingsDialog *dialog = r.settingsDialog();
+        dialog->checksumsBox->setChecked(checksums);
+        QPushButton *b = button == 1 ? dialog->pcButton : button == 3 ? dialog->modemButton : dialog->timeQueryButton;
         b->setEnabled(true);
-        r.f1()->statusPanels->setPanelText(0, QStringLiteral("before"));
+        r.mainWindow()->statusPanels->setPanelText(0, QStringLiteral("before"));
         b->click();
         QVERIFY(r.sim.waitForReceived(bytes));
         QTest::qWait(100);
         QCOMPARE(r.sim.received(), bytes);
-        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("before"));
+        QCOMPARE(r.panel(0), QStringLiteral("before"));
     }
 
     // A modem command written in the middle of another exchange's wait goes out at once and
     // does not take the place of that exchange's command in its next attempt.
     void modemCommandDuringWait()
     {
-        Rig r({"--silent"});
+        BoardRig r(controllerRig({"--silent"}));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.app().settings->setAttempts(2);
-        r.f2()->checksumsBox->setChecked(false);
-        r.f2()->timeQueryButton->setEnabled(true);
-        QTimer::singleShot(150, r.f2()->timeQueryButton, [&] { r.f2()->timeQueryButton->click(); });
-        r.f1()->brightnessGroup->button(2)->click();
+        QPushButton *timeQuery = r.settingsDialog()->timeQueryButton;
+        r.settingsDialog()->checksumsBox->setChecked(false);
+        timeQuery->setEnabled(true);
+        QTimer::singleShot(150, timeQuery, [&] { timeQuery->click(); });
+        r.mainWindow()->brightnessGroup->button(2)->click();
         QCOMPARE(r.sim.received(), QByteArray("BRIG=2;\r\nTIME?\r\nBRIG=2;\r\n"));
     }
 
     void clock()
     {
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f2()->checksumsBox->setChecked(true);
-        r.f2()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
+        r.settingsDialog()->checksumsBox->setChecked(true);
+        r.settingsDialog()->timerUsedGroup->setItemIndex(1);   // timer used: the clock button is shown
         r.sim.control(QStringLiteral("silent 1"));
         QList<bool> during;
-        QTimer::singleShot(100, r.f1(), [&] {
-            for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                               static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                               static_cast<QWidget *>(r.f1()->lightingGroup)})
+        QTimer::singleShot(100, r.mainWindow(), [&] {
+            for (QWidget *w : r.exchangeControls())
                 during << w->isEnabled();
         });
         const QByteArray before = r.sim.received();
         const QDateTime now = QDateTime::currentDateTime();
-        r.f1()->clockButton->click();
+        r.mainWindow()->clockButton->click();
         const QByteArray sent = r.sim.received().mid(before.size());
         const QRegularExpression form(QStringLiteral("^TIME=(\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d);(\\d+);\r\n$"));
         const auto m = form.match(QString::fromLatin1(sent));
@@ -348,11 +316,9 @@ private slots:
         const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yy HH:mm:ss")).addYears(100);
         QVERIFY2(qAbs(stamp.secsTo(now)) <= 5, qPrintable(m.captured(1)));
         QCOMPARE(during, (QList<bool>{false, false, false, false, false}));
-        for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                           static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                           static_cast<QWidget *>(r.f1()->lightingGroup)})
+        for (QWidget *w : r.exchangeControls())
             QVERIFY(w->isEnabled());
-        QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Connection error, setting was not made"));
+        QCOMPARE(r.panel(0), QStringLiteral("Connection error, setting was not made"));
     }
 
     // Requests made while the board is busy wait and go out once it is free, the latest of each
@@ -360,49 +326,52 @@ private slots:
     // The port is not probed under a running exchange.
     void requestsWhileBusy()
     {
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.f1()->readButton->click();
-        r.f2()->show();
+        MainWindow *window = r.mainWindow();
+        SettingsDialog *dialog = r.settingsDialog();
+        window->readButton->click();
+        dialog->show();
         const int before = r.commands().size();
         bool once = false, refreshEnabled = true;
-        connect(r.app().boardSession, &BoardSession::commandShown, r.f1(), [&] {
+        connect(r.app().boardSession, &BoardSession::commandShown, window, [&] {
             if (std::exchange(once, true))
                 return;
-            r.f1()->brightnessGroup->button(1)->click();
-            r.f1()->readButton->click();
-            r.f1()->brightnessGroup->button(3)->click();
-            r.f1()->clockButton->click();
-            r.f2()->flashGroup->button(1 - r.f2()->flashGroup->itemIndex())->click();
-            refreshEnabled = r.f2()->refreshButton->isEnabled();
-            r.f2()->refreshPortList();
+            window->brightnessGroup->button(1)->click();
+            window->readButton->click();
+            window->brightnessGroup->button(3)->click();
+            window->clockButton->click();
+            dialog->flashGroup->button(1 - dialog->flashGroup->itemIndex())->click();
+            refreshEnabled = dialog->refreshButton->isEnabled();
+            dialog->refreshPortList();
         });
-        const QByteArray flash = QByteArray::number(1 - r.f2()->flashGroup->itemIndex());
-        r.f1()->brightnessGroup->button(2)->click();
+        const QByteArray flash = QByteArray::number(1 - dialog->flashGroup->itemIndex());
+        window->brightnessGroup->button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(r.commands().size(), before + 5, 10000);
         const QList<QByteArray> wire = r.commands().mid(before);
         QCOMPARE(wire.mid(0, 3), (QList<QByteArray>{"BRIG=2", "READ=", "BRIG=3"}));
         QVERIFY2(wire[3].startsWith("TIME=") && wire[4].startsWith("SETS="), wire[3] + " " + wire[4]);
         QCOMPARE(fieldsOf(wire[4]).value(2), flash);
-        QCOMPARE(r.boardSets().value(2), flash);
+        QCOMPARE(r.boardControllerValues().value(2), flash);
         QVERIFY(!refreshEnabled);
-        QTRY_VERIFY(r.f2()->refreshButton->isEnabled());
+        QTRY_VERIFY(dialog->refreshButton->isEnabled());
         QCOMPARE(r.app().serialLink->state(), SerialLink::State::Open);
     }
 
     // "SETS=": groups without selection get their first item; the board keeps all nineteen.
     void sendSettings()
     {
-        Rig r({}, "Morning_Time=07:30:15\r\nEvening_Time=21:00:00\r\nOFF_Time=06:00:00\r\nON_Time=19:30:00\r\n"
-                  "Morning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\nOFF_Time_Correction=128\r\n"
-                  "ON_Time_Correction=3\r\nMorning_Brightness=4\r\nEvening_Brightness=2\r\n");
+        BoardRig r(controllerRig({}, "Morning_Time=07:30:15\r\nEvening_Time=21:00:00\r\nOFF_Time=06:00:00\r\n"
+                                     "ON_Time=19:30:00\r\nMorning_Time_Correction=-5\r\nEvening_Time_Correction=-1\r\n"
+                                     "OFF_Time_Correction=128\r\nON_Time_Correction=3\r\nMorning_Brightness=4\r\n"
+                                     "Evening_Brightness=2\r\n"));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         r.app().loadControllerSettings();
-        r.f2()->checksumsBox->setChecked(false);
+        r.settingsDialog()->checksumsBox->setChecked(false);
         // Chosen without a command of their own (as while the settings load).
         r.app().loadingSettings = true;
-        r.f1()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
-        r.f2()->clockSectionGroup->setItemIndex(3);
+        r.mainWindow()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
+        r.settingsDialog()->clockSectionGroup->setItemIndex(3);
         r.app().loadingSettings = false;
         r.knowController();   // chosen, then cleared again: the first items are sent
 
@@ -413,9 +382,10 @@ private slots:
         const QList<QByteArray> expected{"0",   "0", "0", "450", "1260", "251", "255", "4", "2", "360",
                                          "1170", "127", "3", "0",  "0",    "3",   "0",   "0", "0"};
         QCOMPARE(fieldsOf(wire[0]), expected);
-        QCOMPARE(r.boardSets(), expected);
-        for (RadioGroup *g : {r.f2()->flashGroup, r.f2()->timerUsedGroup, r.f2()->temperatureSensorGroup, r.f2()->eventsGroup,
-                              r.f2()->inverseSignalsGroup, r.f2()->controlledByGroup})
+        QCOMPARE(r.boardControllerValues(), expected);
+        SettingsDialog *dialog = r.settingsDialog();
+        for (RadioGroup *g : {dialog->flashGroup, dialog->timerUsedGroup, dialog->temperatureSensorGroup,
+                              dialog->eventsGroup, dialog->inverseSignalsGroup, dialog->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
         QVERIFY(!r.app().settingsSendBusy);
         const IniFile ini(r.app().settingsPath());
@@ -440,18 +410,18 @@ private slots:
     {
         QFETCH(bool, autoOpen);
         QFETCH(bool, known);
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
         if (known)
             r.knowController();
         if (autoOpen)
-            r.f13()->show();
-        r.f2()->show();
+            r.autoControlsWindow()->show();
+        r.settingsDialog()->show();
         const int sends = autoOpen && known ? 2 : 0;
         QCOMPARE(r.sim.receivedCount("SETS="), sends);
         QCOMPARE(r.commands().size(), sends);
         if (autoOpen && !known)
-            QCOMPARE(r.f1()->statusPanels->panelText(0), QStringLiteral("Settings not sent: read the board first"));
+            QCOMPARE(r.panel(0), QStringLiteral("Settings not sent: read the board first"));
     }
 
     // Changes while the windows are closed (as by loading or reading back) send nothing; the
@@ -478,33 +448,33 @@ private slots:
         QFETCH(bool, open);
         QFETCH(int, field);
         QFETCH(QByteArray, value);
-        Rig r({});
+        BoardRig r(controllerRig());
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        SettingsDialog *f2 = r.f2();
-        AutoControlsWindow *f13 = r.f13();
+        SettingsDialog *dialog = r.settingsDialog();
+        AutoControlsWindow *controls = r.autoControlsWindow();
         r.knowController();
         if (open)
-            (change < 5 ? static_cast<QWidget *>(f2) : static_cast<QWidget *>(f13))->show();
+            (change < 5 ? static_cast<QWidget *>(dialog) : static_cast<QWidget *>(controls))->show();
         const int before = r.commands().size();   // showing the dialog runs no send here
         if (change == 8) {
             // Brightness "ავტო" as the board reported it; then by time is picked.
             r.app().loadingSettings = true;   // no command of its own
-            r.f1()->brightnessGroup->setItemIndex(5);
+            r.mainWindow()->brightnessGroup->setItemIndex(5);
             r.app().loadingSettings = false;
         }
         switch (change) {
-        case 0: f2->flashGroup->setItemIndex(1); break;
-        case 1: f2->inverseSignalsGroup->setItemIndex(1); break;
-        case 2: f2->eventsGroup->setItemIndex(1); break;
-        case 3: f2->temperatureSensorGroup->setItemIndex(1); break;
-        case 4: f2->clockSectionGroup->setItemIndex(4); break;
-        case 5: f13->morningCorrectionSpin->setValue(-10); break;
+        case 0: dialog->flashGroup->setItemIndex(1); break;
+        case 1: dialog->inverseSignalsGroup->setItemIndex(1); break;
+        case 2: dialog->eventsGroup->setItemIndex(1); break;
+        case 3: dialog->temperatureSensorGroup->setItemIndex(1); break;
+        case 4: dialog->clockSectionGroup->setItemIndex(4); break;
+        case 5: controls->morningCorrectionSpin->setValue(-10); break;
         case 6:
-            f13->nightLevelBox->setCurrentIndex(3);
-            emit f13->nightLevelBox->activated(3);
+            controls->nightLevelBox->setCurrentIndex(3);
+            emit controls->nightLevelBox->activated(3);
             break;
-        case 7: f13->onTimePicker->setTime(QTime(16, 41, 5)); break;
-        case 8: f13->brightnessModeGroup->setItemIndex(0); break;
+        case 7: controls->onTimePicker->setTime(QTime(16, 41, 5)); break;
+        case 8: controls->brightnessModeGroup->setItemIndex(0); break;
         }
         QTest::qWait(50);
         const QList<QByteArray> wire = r.commands().mid(before);
@@ -514,7 +484,7 @@ private slots:
         }
         QCOMPARE(wire.size(), 1);
         QCOMPARE(fieldsOf(wire[0]).value(field - 1), value);
-        QCOMPARE(r.boardSets().value(field - 1), value);
+        QCOMPARE(r.boardControllerValues().value(field - 1), value);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -10,74 +11,28 @@
 #include <QTextBlock>
 #include <QTest>
 
-#include "Sim.h"
-#include "TestApp.h"
+#include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
-#include "gui/SettingsDialog.h"
 
 namespace {
-
-QStringList logLines(SettingsDialog *f2)
-{
-    const QString text = f2->protocolLog->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
-// The simulator's escape form of raw bytes.
-QString escaped(const QByteArray &bytes)
-{
-    QString out;
-    for (char c : bytes) {
-        const uchar u = uchar(c);
-        if (c == '\r')
-            out += QStringLiteral("\\r");
-        else if (c == '\n')
-            out += QStringLiteral("\\n");
-        else if (c == '\\')
-            out += QStringLiteral("\\\\");
-        else if (u < 0x20 || u >= 0x7f)
-            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
-        else
-            out += QLatin1Char(c);
-    }
-    return out;
-}
 
 QByteArray withSum(const QByteArray &line, int delta = 0)
 {
     return line + ';' + QByteArray::number(Protocol::byteSum(line) + delta) + ';';
 }
 
-// The program started up and connected to a fresh simulator.
-struct Rig {
-    explicit Rig(const QStringList &simOptions = {}) : sim(simOptions) { t.startUp(); }
-    TestApp t;
-    Sim sim;
-    Program &app() { return *t.app; }
-    MainWindow *f1() { return t.mainWindow(); }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
-    bool connect()
-    {
-        if (!sim.ok())
-            return false;
-        f2()->portCombo->setEditText(sim.port());
-        f2()->reopenPort();
-        return app().serialLink->state() == SerialLink::State::Open;
-    }
-    // The board sends `bytes`; returns once they are waiting at the program's end of the line.
-    bool boardSends(const QByteArray &bytes)
-    {
-        QSerialPort *port = app().serialLink->port();
-        const qint64 before = port->bytesAvailable();
-        if (!sim.control(QStringLiteral("raw ") + escaped(bytes)))
-            return false;
-        QDeadlineTimer deadline(5000);
-        while (port->bytesAvailable() < before + bytes.size() && !deadline.hasExpired())
-            port->waitForReadyRead(20);
-        return port->bytesAvailable() >= before + bytes.size();
-    }
-    QString panel(int i) { return f1()->statusPanels->panelText(i); }
-};
+// The board sends `bytes`; returns once they are waiting at the program's end of the line.
+bool boardSends(BoardRig &rig, const QByteArray &bytes)
+{
+    QSerialPort *port = rig.app().serialLink->port();
+    const qint64 before = port->bytesAvailable();
+    if (!rig.sim.control(QStringLiteral("raw ") + simEscaped(bytes)))
+        return false;
+    QDeadlineTimer deadline(5000);
+    while (port->bytesAvailable() < before + bytes.size() && !deadline.hasExpired())
+        port->waitForReadyRead(20);
+    return port->bytesAvailable() >= before + bytes.size();
+}
 
 } // namespace
 
@@ -169,28 +124,28 @@ private slots:
         QFETCH(QStringList, panels);
         QFETCH(QStringList, values);
 
-        Rig rig;
+        BoardRig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // The ticks are run by the test, one after each chunk.
-        rig.f1()->clockAndEventTimer->stop();
-        SettingsDialog *f2 = rig.f2();
-        f2->checksumsBox->setChecked(checksums);
-        f2->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
-        f2->lightingControlBox->setChecked(lighting);
-        f2->onClearLogClicked();
+        rig.mainWindow()->clockAndEventTimer->stop();
+        SettingsDialog *dialog = rig.settingsDialog();
+        dialog->checksumsBox->setChecked(checksums);
+        dialog->temperatureSensorGroup->setItemIndex(sensor ? 1 : 0);
+        dialog->lightingControlBox->setChecked(lighting);
+        dialog->onClearLogClicked();
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
-            rig.f1()->statusPanels->setPanelText(i, before[i - 1]);
+            rig.mainWindow()->statusPanels->setPanelText(i, before[i - 1]);
         for (int k = 11; k <= 13; ++k)
             rig.app().boardValues[k] = QStringLiteral("old");
 
         for (const QByteArray &chunk : chunks) {
-            QVERIFY(rig.boardSends(chunk));
-            rig.f1()->onClockAndEventTick();
+            QVERIFY(boardSends(rig, chunk));
+            rig.mainWindow()->onClockAndEventTick();
         }
 
-        QCOMPARE(logLines(f2), log);
+        QCOMPARE(rig.logLines(), log);
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(rig.panel(i), panels[i - 1] == QLatin1String("=") ? before[i - 1] : panels[i - 1]);
         for (int k = 11; k <= 13; ++k)
@@ -203,18 +158,18 @@ private slots:
     // The board's own events, on the running timer, reach the panels.
     void boardEvents()
     {
-        Rig rig({"--checksums", "on", "--events", "--event-interval", "300", "--temp", "23.5", "--bright", "2",
-                 "--light", "0"});
+        BoardRig rig({.sim = {"--checksums", "on", "--events", "--event-interval", "300", "--temp", "23.5",
+                              "--bright", "2", "--light", "0"}});
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.f2()->checksumsBox->setChecked(true);
-        rig.f2()->temperatureSensorGroup->setItemIndex(1);
-        rig.f2()->lightingControlBox->setChecked(true);
+        rig.settingsDialog()->checksumsBox->setChecked(true);
+        rig.settingsDialog()->temperatureSensorGroup->setItemIndex(1);
+        rig.settingsDialog()->lightingControlBox->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
         QCOMPARE(rig.app().boardValues[11], QStringLiteral("23.5"));
-        const QStringList log = logLines(rig.f2());
+        const QStringList log = rig.logLines();
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.first().startsWith(QLatin1String("EVENT 23.5,2,0;")), qPrintable(log.first()));
     }
@@ -222,44 +177,45 @@ private slots:
     // "Pause Protocol" stops the reading but not the clock; the bytes wait for the next tick.
     void pause()
     {
-        Rig rig;
+        BoardRig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->checksumsBox->setChecked(false);
-        f2->temperatureSensorGroup->setItemIndex(1);
-        f2->onClearLogClicked();
-        f2->pauseProtocolBox->setChecked(true);
+        SettingsDialog *dialog = rig.settingsDialog();
+        dialog->checksumsBox->setChecked(false);
+        dialog->temperatureSensorGroup->setItemIndex(1);
+        dialog->onClearLogClicked();
+        dialog->pauseProtocolBox->setChecked(true);
 
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
-        QTRY_VERIFY_WITH_TIMEOUT(clock.match(rig.f1()->clockLabel->text()).hasMatch(), 6000);
-        const QString first = rig.f1()->clockLabel->text();
-        QVERIFY(rig.boardSends("EVENT 25,1,1\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.f1()->clockLabel->text() != first, 6000);
+        const QLabel *clockLabel = rig.mainWindow()->clockLabel;
+        QTRY_VERIFY_WITH_TIMEOUT(clock.match(clockLabel->text()).hasMatch(), 6000);
+        const QString first = clockLabel->text();
+        QVERIFY(boardSends(rig, "EVENT 25,1,1\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(clockLabel->text() != first, 6000);
         QTest::qWait(1200);
-        QVERIFY(clock.match(rig.f1()->clockLabel->text()).hasMatch());
-        QCOMPARE(logLines(f2), QStringList());
+        QVERIFY(clock.match(clockLabel->text()).hasMatch());
+        QCOMPARE(rig.logLines(), QStringList());
         QVERIFY(rig.panel(3) != QStringLiteral("25°C"));
         QVERIFY(rig.app().serialLink->port()->bytesAvailable() > 0);
 
-        f2->pauseProtocolBox->setChecked(false);
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"EVENT 25,1,1"}, 6000);
+        dialog->pauseProtocolBox->setChecked(false);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.logLines(), QStringList{"EVENT 25,1,1"}, 6000);
         QCOMPARE(rig.panel(3), QStringLiteral("25°C"));
     }
 
     // The answer to "PC" is in the log within about a second of arriving.
     void pcAnswer()
     {
-        Rig rig;
+        BoardRig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->onClearLogClicked();
-        f2->pcButton->click();   // "PC temporary"
+        SettingsDialog *dialog = rig.settingsDialog();
+        dialog->onClearLogClicked();
+        dialog->pcButton->click();   // "PC temporary"
         QVERIFY(rig.sim.waitForReceived("PC\r\n"));
         QElapsedTimer clock;
         clock.start();
-        QTRY_VERIFY_WITH_TIMEOUT(logLines(f2).contains(QStringLiteral("PC OK")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.logLines().contains(QStringLiteral("PC OK")), 5000);
         // One poller tick (a second) with slack for a loaded machine.
         QVERIFY2(clock.elapsed() <= 2500, qPrintable(QString::number(clock.elapsed())));
     }
@@ -267,30 +223,30 @@ private slots:
     // The log keeps the most recent 5,000 lines; "Clear memo" empties it.
     void logBound()
     {
-        Rig rig;
+        BoardRig rig;
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        SettingsDialog *f2 = rig.f2();
-        f2->onClearLogClicked();
+        SettingsDialog *dialog = rig.settingsDialog();
+        dialog->onClearLogClicked();
         constexpr int Lines = 5050, Chunk = 1000;
         for (int first = 1; first <= Lines; first += Chunk) {
             QByteArray bytes;
             for (int n = first; n < first + Chunk && n <= Lines; ++n)
                 bytes += "L" + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
-            QVERIFY(rig.sim.control(QStringLiteral("raw ") + escaped(bytes)));
+            QVERIFY(rig.sim.control(QStringLiteral("raw ") + simEscaped(bytes)));
             const QString last = QStringLiteral("L%1").arg(qMin(first + Chunk - 1, Lines), 4, 10, QLatin1Char('0'));
-            QTRY_VERIFY_WITH_TIMEOUT(f2->protocolLog->document()->lastBlock().text() == last, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->protocolLog->document()->lastBlock().text() == last, 15000);
         }
-        QCOMPARE(f2->protocolLog->blockCount(), 5000);
-        const QStringList log = logLines(f2);
+        QCOMPARE(dialog->protocolLog->blockCount(), 5000);
+        const QStringList log = rig.logLines();
         QCOMPARE(log.size(), 5000);
         QCOMPARE(log.first(), QStringLiteral("L0051"));
         QCOMPARE(log.last(), QStringLiteral("L5050"));
 
-        f2->clearLogButton->click();   // "Clear memo"
-        QCOMPARE(f2->protocolLog->toPlainText(), QString());
-        QVERIFY(rig.boardSends("after\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(logLines(f2), QStringList{"after"}, 6000);
+        dialog->clearLogButton->click();   // "Clear memo"
+        QCOMPARE(dialog->protocolLog->toPlainText(), QString());
+        QVERIFY(boardSends(rig, "after\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.logLines(), QStringList{"after"}, 6000);
     }
 };
 

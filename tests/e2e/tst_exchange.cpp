@@ -14,12 +14,9 @@
 
 #include <sys/resource.h>
 
-#include "Sim.h"
-#include "TestApp.h"
+#include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
 #include "gui/ErrorDialogs.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/SettingsDialog.h"
 
 namespace {
 double cpuSeconds()
@@ -29,37 +26,10 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-QStringList logLines(SettingsDialog *f2)
-{
-    const QString text = f2->protocolLog->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
-// A fresh program connected to a fresh simulator.
-struct Rig {
-    explicit Rig(const QStringList &simOptions) : sim(simOptions) {}
-    TestApp t;
-    Sim sim;
-    Program &app() { return *t.app; }
-    SettingsDialog *f2() { return t.app->settingsDialog; }
-    bool connect()
-    {
-        f2()->portCombo->setEditText(sim.port());
-        f2()->reopenPort();
-        return app().serialLink->state() == SerialLink::State::Open;
-    }
-    // Runs one exchange of `command`; returns its duration in ms.
-    qint64 exchange(const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
-    {
-        f2()->checksumsBox->setChecked(checksums);
-        app().settings->setAttempts(attempts);
-        app().settings->setTimeout(timeoutMs);
-        QElapsedTimer clock;
-        clock.start();
-        result = app().boardSession->exchange(command, t.app->exchangeOptions());
-        return clock.elapsed();
-    }
+// An exchange and how long it took.
+struct Timed {
     ExchangeResult result;
+    qint64 ms = 0;
     QString outcome() const
     {
         switch (result.outcome) {
@@ -71,6 +41,27 @@ struct Rig {
         }
     }
 };
+
+// Runs one exchange of `command` with the given attempts, time-out and checksums.
+Timed timedExchange(BoardRig &rig, const QByteArray &command, int attempts, int timeoutMs, bool checksums = false)
+{
+    rig.settingsDialog()->checksumsBox->setChecked(checksums);
+    rig.app().settings->setAttempts(attempts);
+    rig.app().settings->setTimeout(timeoutMs);
+    QElapsedTimer clock;
+    clock.start();
+    Timed timed;
+    timed.result = rig.app().boardSession->exchange(command, rig.app().exchangeOptions());
+    timed.ms = clock.elapsed();
+    return timed;
+}
+
+// A fresh program, not started, and a fresh simulator with `simOptions`; connect() joins them.
+BoardRig::Options unstarted(const QStringList &simOptions)
+{
+    return {.sim = simOptions, .startUp = false};
+}
+
 } // namespace
 
 class TestExchange : public QObject {
@@ -161,13 +152,13 @@ void TestExchange::exchange()
     QFETCH(QByteArray, replyText);
     QFETCH(QStringList, log);
 
-    Rig rig(simOptions);
+    BoardRig rig(unstarted(simOptions));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
     const int timeoutMs = 400;
-    const qint64 ms = rig.exchange(command, attempts, timeoutMs, checksums);
+    const Timed done = timedExchange(rig, command, attempts, timeoutMs, checksums);
 
-    QCOMPARE(rig.outcome(), outcome);
+    QCOMPARE(done.outcome(), outcome);
     QVERIFY(rig.sim.waitForReceived(wire, writes));
     QTest::qWait(50);
     QCOMPARE(rig.sim.receivedCount(wire), writes);
@@ -175,17 +166,17 @@ void TestExchange::exchange()
 
     if (outcome == "timeout") {
         // Each attempt lasts a little more than the time-out.
-        QVERIFY2(ms >= qint64(timeoutMs) * writes, qPrintable(QString::number(ms)));
-        QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
+        QVERIFY2(done.ms >= qint64(timeoutMs) * writes, qPrintable(QString::number(done.ms)));
+        QVERIFY2(done.ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(done.ms)));
     } else {
-        QVERIFY2(ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(ms)));
+        QVERIFY2(done.ms < qint64(timeoutMs) * writes + 3000, qPrintable(QString::number(done.ms)));
     }
     if (outcome == "read")
-        QVERIFY2(rig.result.reply.startsWith(replyText), rig.result.reply.constData());
+        QVERIFY2(done.result.reply.startsWith(replyText), done.result.reply.constData());
     else
-        QCOMPARE(rig.result.reply, replyText);
+        QCOMPARE(done.result.reply, replyText);
 
-    const QStringList got = logLines(rig.f2());
+    const QStringList got = rig.logLines();
     if (log == QStringList{"*"}) {
         QCOMPARE(got.size(), 1);
         QVERIFY(got[0].startsWith(QStringLiteral("READ=")));
@@ -195,22 +186,22 @@ void TestExchange::exchange()
 
     // The framed command is shown without its CR LF; the timers are as an exchange leaves them.
     const QString shown = QString::fromLatin1(wire.chopped(2));
-    QCOMPARE(rig.f2()->statusBar->panelText(0), shown);
-    QCOMPARE(rig.app().autoControlsWindow->statusBar->panelText(0), shown);
+    QCOMPARE(rig.settingsDialog()->statusBar->panelText(0), shown);
+    QCOMPARE(rig.autoControlsWindow()->statusBar->panelText(0), shown);
     QVERIFY(!rig.app().boardSession->isBusy());
-    QVERIFY(rig.t.mainWindow()->clockAndEventTimer->isActive());
-    QVERIFY(!rig.t.mainWindow()->autoLoadTimer->isActive());   // automatic loading is off
+    QVERIFY(rig.mainWindow()->clockAndEventTimer->isActive());
+    QVERIFY(!rig.mainWindow()->autoLoadTimer->isActive());   // automatic loading is off
 }
 
 void TestExchange::oneWayLink()
 {
-    Rig rig({"--error-first", "10"});
+    BoardRig rig(unstarted({"--error-first", "10"}));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.f2()->oneWayLinkBox->setChecked(true);
-    const qint64 ms = rig.exchange("BRIG=1", 3, 10000);
-    QCOMPARE(rig.outcome(), QStringLiteral("ok"));
-    QVERIFY2(ms < 5000, qPrintable(QString::number(ms)));   // no wait for a reply
+    rig.settingsDialog()->oneWayLinkBox->setChecked(true);
+    const Timed done = timedExchange(rig, "BRIG=1", 3, 10000);
+    QCOMPARE(done.outcome(), QStringLiteral("ok"));
+    QVERIFY2(done.ms < 5000, qPrintable(QString::number(done.ms)));   // no wait for a reply
     QVERIFY(rig.sim.waitForReceived("BRIG=1;\r\n"));
     QTest::qWait(200);
     QCOMPARE(rig.sim.received(), QByteArray("BRIG=1;\r\n"));   // written once, never repeated
@@ -219,27 +210,28 @@ void TestExchange::oneWayLink()
 void TestExchange::staleInputIsDiscarded()
 {
     // An "OK" that came before the command (and sits in the port's buffer) must not end its wait.
-    Rig rig({"--silent"});
+    BoardRig rig(unstarted({"--silent"}));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.t.mainWindow()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
+    rig.mainWindow()->clockAndEventTimer->stop();   // keep the event poller away from the bytes
     QVERIFY(rig.sim.control("send OK"));
     QTRY_VERIFY(rig.app().serialLink->port()->bytesAvailable() >= 4);
-    rig.exchange("BRIG=2", 1, 400);
-    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
-    QCOMPARE(logLines(rig.f2()), QStringList());
+    const Timed done = timedExchange(rig, "BRIG=2", 1, 400);
+    QCOMPARE(done.outcome(), QStringLiteral("timeout"));
+    QCOMPARE(rig.logLines(), QStringList());
 }
 
 void TestExchange::windowLivesDuringWait()
 {
-    Rig rig({"--silent"});
+    BoardRig rig(unstarted({"--silent"}));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    MainWindow *f1 = rig.t.mainWindow();
-    f1->show();
-    rig.f2()->autoLoadBox->setChecked(true);   // automatic loading on: the auto-load timer comes back afterwards
-    f1->applyAutoLoadInterval();
-    QVERIFY(f1->autoLoadTimer->isActive());
+    MainWindow *window = rig.mainWindow();
+    window->show();
+    // Automatic loading on: the auto-load timer comes back afterwards.
+    rig.settingsDialog()->autoLoadBox->setChecked(true);
+    window->applyAutoLoadInterval();
+    QVERIFY(window->autoLoadTimer->isActive());
     QPushButton button(QStringLiteral("Other"));
     button.show();
     int clicks = 0;
@@ -251,10 +243,10 @@ void TestExchange::windowLivesDuringWait()
     QTimer::singleShot(150, [&] {
         seen = true;
         QVERIFY(rig.app().boardSession->isExchanging());
-        QVERIFY(!f1->clockAndEventTimer->isActive());
-        QVERIFY(!f1->autoLoadTimer->isActive());
-        QVERIFY(f1->progressBar->value() > 0);
-        QCOMPARE(rig.f2()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
+        QVERIFY(!window->clockAndEventTimer->isActive());
+        QVERIFY(!window->autoLoadTimer->isActive());
+        QVERIFY(window->progressBar->value() > 0);
+        QCOMPARE(rig.settingsDialog()->statusBar->panelText(0), QStringLiteral("BRIG=3;"));
         const QPoint at = button.rect().center();
         QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
@@ -262,12 +254,12 @@ void TestExchange::windowLivesDuringWait()
                                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     });
     clock.start();
-    rig.exchange("BRIG=3", 1, 1000);
+    const Timed done = timedExchange(rig, "BRIG=3", 1, 1000);
     QVERIFY(seen);
     QCOMPARE(clicks, 1);
-    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
-    QVERIFY(f1->clockAndEventTimer->isActive());
-    QVERIFY(f1->autoLoadTimer->isActive());
+    QCOMPARE(done.outcome(), QStringLiteral("timeout"));
+    QVERIFY(window->clockAndEventTimer->isActive());
+    QVERIFY(window->autoLoadTimer->isActive());
 }
 
 void TestExchange::missingPortTimesOutEveryAttempt()
@@ -288,15 +280,15 @@ void TestExchange::missingPortTimesOutEveryAttempt()
 
 void TestExchange::hangUpDuringWait()
 {
-    Rig rig({"--silent"});
+    BoardRig rig(unstarted({"--silent"}));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
     QTimer::singleShot(300, [&] { rig.sim.post(QStringLiteral("hangup")); });
     const double cpu0 = cpuSeconds();
-    const qint64 ms = rig.exchange("BRIG=2", 1, 3000);
+    const Timed done = timedExchange(rig, "BRIG=2", 1, 3000);
     const double cpuWait = cpuSeconds() - cpu0;
-    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
-    QVERIFY2(ms >= 3000, qPrintable(QString::number(ms)));
+    QCOMPARE(done.outcome(), QStringLiteral("timeout"));
+    QVERIFY2(done.ms >= 3000, qPrintable(QString::number(done.ms)));
     QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
     QCOMPARE(rig.app().serialLink->errorCount(), 1);
 
@@ -311,23 +303,23 @@ void TestExchange::hangUpDuringWait()
     QVERIFY2(cpuIdle < 0.5, qPrintable(QString::number(cpuIdle)));
 
     // The next operation reopens the port; while it is gone, that fails (red box).
-    rig.f2()->reopenPort();
+    rig.settingsDialog()->reopenPort();
     QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
 {
-    Rig rig({"--silent"});
+    BoardRig rig(unstarted({"--silent"}));
     QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
     QVERIFY(rig.connect());
-    rig.t.mainWindow()->show();   // the progress bar repaints as it would for the operator
+    rig.mainWindow()->show();   // the progress bar repaints as it would for the operator
     QTest::qWait(300);      // the first paint (fonts loaded) is not part of the wait
     const double cpu0 = cpuSeconds();
-    const qint64 ms = rig.exchange("BRIG=2", 1, 10000);
+    const Timed done = timedExchange(rig, "BRIG=2", 1, 10000);
     const double cpu = cpuSeconds() - cpu0;
-    qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", ms, cpu);
-    QCOMPARE(rig.outcome(), QStringLiteral("timeout"));
-    QVERIFY(ms >= 10000);
+    qInfo("CPU during a %lld ms wait on a silent board: %.3f s (user+sys)", done.ms, cpu);
+    QCOMPARE(done.outcome(), QStringLiteral("timeout"));
+    QVERIFY(done.ms >= 10000);
     // A busy wait would take about 10 s; polling every millisecond about 0.3 s.
     QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
 }

@@ -7,69 +7,20 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "Sim.h"
-#include "TestApp.h"
+#include "BoardRig.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
-#include "gui/AutoControlsWindow.h"
-#include "gui/SettingsDialog.h"
 
 namespace {
 
-// A settings file naming the simulator's port; `overrides` are "Key=value" lines.
-QByteArray makeIni(const QString &port, const QStringList &overrides)
+// A started program whose settings file names the simulator's port, with the standard settings
+// and `overrides`, and a schedule with today's times, for the modes by schedule.
+BoardRig::Options withSettings(const QStringList &overrides = {})
 {
-    QList<QPair<QString, QString>> settings{{"BaudRAte", "9600"},        {"Port_Number", port},
-                                            {"Auto_Load", "0"},          {"Auto_Load_Intvl", "1000"},
-                                            {"Send_If_Changed", "0"},    {"Attempts", "1"},
-                                            {"Timeout_for_command", "1000"}, {"Manage_Checksumms", "1"}};
-    QList<QPair<QString, QString>> tablo{{"Board_type", "0"}, {"Digits", "5"}, {"Fill_char", "0"}, {"Replys", "0"}};
-    for (const QString &o : overrides) {
-        const QString key = o.section('=', 0, 0), value = o.section('=', 1);
-        bool done = false;
-        for (auto *list : {&settings, &tablo}) {
-            for (auto &kv : *list) {
-                if (kv.first == key) {
-                    kv.second = value;
-                    done = true;
-                }
-            }
-        }
-        if (!done)
-            tablo.append({key, value});
-    }
-    QByteArray ini = "[Settings]\r\n";
-    for (const auto &kv : settings)
-        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
-    ini += "[Tablo]\r\n";
-    for (const auto &kv : tablo)
-        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
-    return ini;
+    return {.settings = standardSettings(overrides),
+            .schedule = "Day   Morning  Evening\r\n" + QDate::currentDate().toString("MM.dd").toLatin1()
+                        + " 07:30    19:45\r\n"};
 }
-
-// The simulator and a started program connected to it.
-struct Rig {
-    explicit Rig(const QStringList &ini = {}, const QStringList &simOptions = {}) : sim(simOptions)
-    {
-        t = std::make_unique<TestApp>(makeIni(sim.port(), ini));
-        // A schedule with today's times, for the modes by schedule.
-        t->writeFile("Shedule.shd", "Day   Morning  Evening\r\n"
-                                        + QDate::currentDate().toString("MM.dd").toLatin1() + " 07:30    19:45\r\n");
-        t->startUp();
-    }
-    Program &app() const { return *t->app; }
-    MainWindow *f1() const { return t->app->mainWindow; }
-    QString panel(int i) const { return f1()->statusPanels->panelText(i); }
-    QByteArray fieldsAsFile() const
-    {
-        QByteArray out;
-        for (int k = 1; k <= 10; ++k)
-            out += f1()->figureEdits[k]->text().toLatin1() + "\r\n";
-        return out;
-    }
-    Sim sim;
-    std::unique_ptr<TestApp> t;
-};
 
 // A READ reply line with the given fields, each followed by ",", optionally with its sum.
 QByteArray replyLine(const QByteArrayList &fields, bool withSum, int sumOffset = 0)
@@ -89,44 +40,38 @@ QByteArrayList goodFields()
         .split(',');
 }
 
-// The escaped form of a text for the simulator's control commands.
-QString escaped(const QByteArray &text)
-{
-    QString out;
-    for (char c : text)
-        out += c == ' ' ? QStringLiteral("\\s") : c == '\\' ? QStringLiteral("\\\\") : QString(QLatin1Char(c));
-    return out;
-}
-
 // What a control shows, by a short name.
 QString probe(const Program &a, const QString &what)
 {
-    const MainWindow *f1 = a.mainWindow;
-    const SettingsDialog *f2 = a.settingsDialog;
-    const AutoControlsWindow *f13 = a.autoControlsWindow;
+    const MainWindow *mainWindow = a.mainWindow;
+    const SettingsDialog *dialog = a.settingsDialog;
+    const AutoControlsWindow *controls = a.autoControlsWindow;
     const QMap<QString, RadioGroup *> groups{
-        {"Form1.RadioGroup1", f1->brightnessGroup},       {"Form1.RadioGroup2", f1->lightingGroup},
-        {"Form13.TntRadioGroup1", f13->lightingModeGroup}, {"Form13.TntRadioGroup2", f13->brightnessModeGroup},
-        {"Form2.RadioGroup1", f2->flashGroup},       {"Form2.RadioGroup2", f2->controlledByGroup},
-        {"Form2.RadioGroup3", f2->inverseSignalsGroup},       {"Form2.RadioGroup4", f2->timerUsedGroup},
-        {"Form2.RadioGroup5", f2->temperatureSensorGroup},       {"Form2.RadioGroup6", f2->eventsGroup},
-        {"Form2.TntRadioGroup1", f2->clockSectionGroup}};
+        {"Form1.RadioGroup1", mainWindow->brightnessGroup},          {"Form1.RadioGroup2", mainWindow->lightingGroup},
+        {"Form13.TntRadioGroup1", controls->lightingModeGroup},
+        {"Form13.TntRadioGroup2", controls->brightnessModeGroup},
+        {"Form2.RadioGroup1", dialog->flashGroup},             {"Form2.RadioGroup2", dialog->controlledByGroup},
+        {"Form2.RadioGroup3", dialog->inverseSignalsGroup},    {"Form2.RadioGroup4", dialog->timerUsedGroup},
+        {"Form2.RadioGroup5", dialog->temperatureSensorGroup}, {"Form2.RadioGroup6", dialog->eventsGroup},
+        {"Form2.TntRadioGroup1", dialog->clockSectionGroup}};
     if (groups.contains(what))
         return QString::number(groups[what]->itemIndex());
-    const QMap<QString, QSpinBox *> spins{{"Form13.SpinEdit6", f13->offCorrectionSpin}, {"Form13.SpinEdit7", f13->onCorrectionSpin},
-                                          {"Form13.SpinEdit8", f13->morningCorrectionSpin}, {"Form13.SpinEdit9", f13->eveningCorrectionSpin}};
+    const QMap<QString, QSpinBox *> spins{
+        {"Form13.SpinEdit6", controls->offCorrectionSpin},     {"Form13.SpinEdit7", controls->onCorrectionSpin},
+        {"Form13.SpinEdit8", controls->morningCorrectionSpin}, {"Form13.SpinEdit9", controls->eveningCorrectionSpin}};
     if (spins.contains(what))
         return QString::number(spins[what]->value());
     if (what == "Form13.ComboBox2")
-        return QString::number(f13->dayLevelBox->currentIndex());
+        return QString::number(controls->dayLevelBox->currentIndex());
     if (what == "Form13.ComboBox4")
-        return QString::number(f13->nightLevelBox->currentIndex());
-    const QMap<QString, QPushButton *> buttons{
-        {"Form2.Button1", f2->pcButton}, {"Form2.Button3", f2->modemButton}, {"Form2.Button5", f2->timeQueryButton}};
+        return QString::number(controls->nightLevelBox->currentIndex());
+    const QMap<QString, QPushButton *> buttons{{"Form2.Button1", dialog->pcButton},
+                                               {"Form2.Button3", dialog->modemButton},
+                                               {"Form2.Button5", dialog->timeQueryButton}};
     if (buttons.contains(what))
         return buttons[what]->isEnabled() ? "enabled" : "disabled";
     if (what.startsWith("panel"))
-        return f1->statusPanels->panelText(what.mid(5).toInt());
+        return mainWindow->statusPanels->panelText(what.mid(5).toInt());
     if (what == "Morning_Time")
         return a.settings->switchTime(SwitchTime::Morning);
     if (what == "Evening_Time")
@@ -138,13 +83,11 @@ QString probe(const Program &a, const QString &what)
     return QStringLiteral("<unknown probe %1>").arg(what);
 }
 
-void expectIdle(const Rig &r)
+void expectIdle(const BoardRig &r)
 {
     QVERIFY(!r.app().readBusy);
     QVERIFY(!r.app().boardSession->isBusy());
-    for (QWidget *w : {static_cast<QWidget *>(r.f1()->readButton), static_cast<QWidget *>(r.f1()->writeButton),
-                       static_cast<QWidget *>(r.f1()->clockButton), static_cast<QWidget *>(r.f1()->brightnessGroup),
-                       static_cast<QWidget *>(r.f1()->lightingGroup)})
+    for (QWidget *w : r.exchangeControls())
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
 }
 
@@ -219,19 +162,19 @@ void tst_read_send::operatorRead()
     QFETCH(QStringList, board);
     QFETCH(QString, what);
     QFETCH(QString, expected);
-    Rig r;
+    BoardRig r(withSettings());
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString &c : board)
         QVERIFY2(r.sim.control(c), qPrintable(c));
-    r.f1()->statusPanels->setPanelText(1, "before");
+    r.mainWindow()->statusPanels->setPanelText(1, "before");
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QCOMPARE(probe(r.app(), what), expected);
-    QCOMPARE(r.f1()->progressBar->value(), 1000);
+    QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     QVERIFY(r.sim.received().contains("READ=;345;\r\n"));
-    QCOMPARE(r.t->modals, QStringList());
+    QCOMPARE(r.testApp.modals, QStringList());
     QCOMPARE(r.app().beepCount, 0);
     expectIdle(r);
 }
@@ -239,14 +182,14 @@ void tst_read_send::operatorRead()
 void tst_read_send::readInScheduleModesWithoutSchedule()
 {
     // Both modes by schedule and changed corrections: every mode switch runs the lookup.
-    Rig r;
+    BoardRig r(withSettings());
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString c : {"field 27=1", "field 14=6", "field 15=3", "field 19=5", "field 20=6", "field 25=7",
                             "field 26=8", "field 16=1"})
         QVERIFY2(r.sim.control(c), qPrintable(c));
-    QVERIFY(QFile::remove(r.t->path("Shedule.shd")));
+    QVERIFY(QFile::remove(r.testApp.path("Shedule.shd")));
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     // One report for the whole read, and the rest of the reply is applied.
     QCOMPARE(r.app().reportedErrors.size(), 1);
@@ -261,27 +204,28 @@ void tst_read_send::readInScheduleModesWithoutSchedule()
 void tst_read_send::readFillsShownSlotsOnly()
 {
     // Price board: slots 3 and 4 hidden.
-    Rig r({"Board_type=1", "2st_Currency=0", "2a_st_Currency=0", "5st_Currency=1", "5a_st_Currency=1"});
+    BoardRig r(withSettings({"Board_type=1", "2st_Currency=0", "2a_st_Currency=0", "5st_Currency=1",
+                             "5a_st_Currency=1"}));
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (int k = 1; k <= 10; ++k)
         QVERIFY(r.sim.control(QStringLiteral("field %1=%2.%3").arg(k).arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'))));
-    QVERIFY(!r.f1()->slotShown(3));
-    QVERIFY(!r.f1()->slotShown(4));
-    QVERIFY(r.f1()->slotShown(5));
+    QVERIFY(!r.mainWindow()->slotShown(3));
+    QVERIFY(!r.mainWindow()->slotShown(4));
+    QVERIFY(r.mainWindow()->slotShown(5));
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     for (int k = 1; k <= 10; ++k) {
         const QString board = QStringLiteral("%1.%2").arg(k % 10).arg(k * 11 % 10000, 4, 10, QChar('0'));
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
-        QCOMPARE(r.f1()->figureEdits[k]->text(), want);
+        QCOMPARE(r.mainWindow()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
         QCOMPARE(r.app().boardValues[k], want);
     }
-    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->saveDataFile();
-    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    r.mainWindow()->saveDataFile();
+    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     // The board's own texts are what a verification compares.
     QVERIFY(r.app().boardSession->lastReading().figuresText().contains("3.0033"));
 }
@@ -326,21 +270,21 @@ void tst_read_send::readReply()
     QFETCH(QStringList, modals);
     QFETCH(QString, edit1);
     QFETCH(QString, temperature);
-    Rig r({checksums ? "Manage_Checksumms=1" : "Manage_Checksumms=0"});
+    BoardRig r(withSettings({checksums ? "Manage_Checksumms=1" : "Manage_Checksumms=0"}));
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    QVERIFY(r.sim.control("reply " + escaped(reply)));
+    QVERIFY(r.sim.control("reply " + simEscaped(reply)));
     // The data file now differs from the fields: a failed read shows the file's figures.
-    r.t->writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
+    r.testApp.writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
     r.app().boardValues[11] = "old";
     r.app().boardValues[32] = "old";
     const auto before = r.app().boardValues;
 
-    r.f1()->readBoard();
+    r.mainWindow()->readBoard();
 
     QCOMPARE(r.panel(0), status);
-    QCOMPARE(r.t->modals, modals);
+    QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
-    QCOMPARE(r.f1()->figureEdits[1]->text(), edit1);
+    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), edit1);
     QCOMPARE(r.app().boardValues[11], temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
@@ -354,17 +298,17 @@ void tst_read_send::readReply()
     if (QTest::currentDataTag() == QByteArray("31 fields"))
         QCOMPARE(r.app().boardValues[32], QString("old"));
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
-        QCOMPARE(r.app().autoControlsWindow->dayLevelBox->currentIndex(), 2);
+        QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 2);
     expectIdle(r);
 }
 
 void tst_read_send::oneWayReadSendsNothing()
 {
-    Rig r({"Replys=1"});
+    BoardRig r(withSettings({"Replys=1"}));
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    QVERIFY(r.app().settingsDialog->oneWayLinkBox->isChecked());
-    r.f1()->statusPanels->setPanelText(0, "before");
-    r.f1()->readBoard();
+    QVERIFY(r.settingsDialog()->oneWayLinkBox->isChecked());
+    r.mainWindow()->statusPanels->setPanelText(0, "before");
+    r.mainWindow()->readBoard();
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
@@ -417,31 +361,31 @@ void tst_read_send::upload()
     QFETCH(bool, readBack);
     QFETCH(QString, status);
     QFETCH(QStringList, modals);
-    Rig r(ini);
+    BoardRig r(withSettings(ini));
     QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     for (const QString &c : board)
         QVERIFY2(r.sim.control(c), qPrintable(c));
     const QByteArray before = r.sim.received();
 
-    r.f1()->uploadFigures();
+    r.mainWindow()->uploadFigures();
 
     QByteArray wire = Protocol::frameCommand(command, true);
     if (readBack)
         wire += "READ=;345;\r\n";
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.received().mid(before.size()), wire, 5000);
     QCOMPARE(r.panel(0), status);
-    QCOMPARE(r.t->modals, modals);
+    QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, modals.size());
     QCOMPARE(r.app().lastUploadOk, status == "Sent OK");
     if (status == "Sent OK")
-        QCOMPARE(r.f1()->progressBar->value(), 1000);
+        QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().boardValues[k], r.f1()->figureEdits[k]->text());
+        QCOMPARE(r.app().boardValues[k], r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
-    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
-    r.f1()->saveDataFile();
-    QCOMPARE(r.t->readFile("Tablo_data.tbl"), r.fieldsAsFile());
+    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    r.mainWindow()->saveDataFile();
+    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     expectIdle(r);
 }
 

@@ -5,32 +5,21 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "Sim.h"
-#include "TestApp.h"
+#include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
-#include "gui/SettingsDialog.h"
-#include "gui/TestPatternWindow.h"
 
 namespace {
 
 const QStringList Figures{"1.2345", "2.3456", "3.4567", "4.5678", "5.6789",
                           "6.7891", "7.8912", "8.9123", "9.1234", "0.5000"};
 
-QByteArray dataFile(const QStringList &figures)
-{
-    QByteArray out;
-    for (const QString &f : figures)
-        out += f.toLatin1() + "\r\n";
-    return out;
-}
-
 // The payload of every "SEND=" the board received, in order (without framing).
-QByteArrayList sends(const QByteArray &received)
+QByteArrayList sends(const BoardRig &rig)
 {
     QByteArrayList out;
-    for (const QByteArray &line : received.split('\n'))
-        if (line.startsWith("SEND="))
-            out << line.left(line.indexOf(';'));
+    for (const QByteArray &command : rig.commands())
+        if (command.startsWith("SEND="))
+            out << command;
     return out;
 }
 
@@ -39,37 +28,14 @@ QByteArray sendOf(const QStringList &figures)
     return "SEND=" + figures.join(QLatin1Char(',')).toLatin1() + ',';
 }
 
-// The program with its own figures in the data file, started and connected to a simulator.
-struct Rig {
-    Rig() : t(QByteArray(), false)
-    {
-        t.writeFile(QStringLiteral("Tablo_data.tbl"), dataFile(Figures));
-        t.startUp();
-    }
-    TestApp t;
-    Sim sim;
-    Program &app() { return *t.app; }
-    MainWindow *f1() { return t.mainWindow(); }
-    TestPatternWindow *f11() { return t.app->testPatternWindow; }
-    bool connect()
-    {
-        if (!sim.ok())
-            return false;
-        t.app->settingsDialog->portCombo->setEditText(sim.port());
-        t.app->settingsDialog->reopenPort();
-        return app().serialLink->state() == SerialLink::State::Open;
-    }
-    QStringList fields()
-    {
-        QStringList out;
-        for (int k = 1; k <= 10; ++k)
-            out << f1()->figureEdits[k]->text();
-        return out;
-    }
-    QByteArray file() { return t.readFile(QStringLiteral("Tablo_data.tbl")); }
-    void open() { f1()->testModeAction->trigger(); }
-    void pick(int index) { f11()->patternGroup->button(index)->click(); }
-};
+// The program with its own figures in the data file, started.
+BoardRig::Options ownFigures()
+{
+    return {.dataFile = dataFileText(Figures)};
+}
+
+void open(BoardRig &rig) { rig.mainWindow()->testModeAction->trigger(); }
+void pick(BoardRig &rig, int index) { rig.testPatternWindow()->patternGroup->button(index)->click(); }
 
 } // namespace
 
@@ -97,65 +63,65 @@ private slots:
     {
         QFETCH(int, index);
         QFETCH(QStringList, fields);
-        Rig rig;
+        BoardRig rig(ownFigures());
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        QVERIFY(!rig.app().settingsDialog->autoLoadBox->isChecked());
+        QVERIFY(!rig.settingsDialog()->autoLoadBox->isChecked());
         // Row 3 is not shown: its two slots carry the filler.
-        rig.f1()->oddSlotBoxes[3]->setChecked(false);
+        rig.mainWindow()->oddSlotBoxes[3]->setChecked(false);
 
-        rig.open();
+        open(rig);
         QVERIFY(rig.app().testMode);
-        const QByteArray fileAtOpen = rig.file();
-        QCOMPARE(fileAtOpen, dataFile(Figures));
+        const QByteArray fileAtOpen = rig.dataFile();
+        QCOMPARE(fileAtOpen, dataFileText(Figures));
 
-        rig.pick(index);
-        QCOMPARE(rig.fields(), fields);
+        pick(rig, index);
+        QCOMPARE(rig.figures(), fields);
         QStringList wire = fields;
         wire[4] = wire[5] = QStringLiteral("00000");
         wire[8] = wire[9] = QStringLiteral("00000");
-        QCOMPARE(sends(rig.sim.received()), QByteArrayList{sendOf(wire)});
-        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"));
-        QCOMPARE(rig.t.modals, QStringList());
-        QVERIFY(rig.f11()->isVisible());
-        QCOMPARE(rig.file(), fileAtOpen);
+        QCOMPARE(sends(rig), QByteArrayList{sendOf(wire)});
+        QCOMPARE(rig.panel(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.testApp.modals, QStringList());
+        QVERIFY(rig.testPatternWindow()->isVisible());
+        QCOMPARE(rig.dataFile(), fileAtOpen);
     }
 
     // "Close and restore data" brings back the figures of the opening, uploads them and ends
     // test mode.
     void restore()
     {
-        Rig rig;
+        BoardRig rig(ownFigures());
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
         // An edit before opening is among the figures restored.
-        rig.f1()->figureEdits[2]->setText(QStringLiteral("4.4000"));
+        rig.mainWindow()->figureEdits[2]->setText(QStringLiteral("4.4000"));
         QStringList atOpen = Figures;
         atOpen[1] = QStringLiteral("4.4000");
 
-        rig.open();
-        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Loaded"));
-        QCOMPARE(rig.file(), dataFile(atOpen));
+        open(rig);
+        QCOMPARE(rig.panel(0), QStringLiteral("Loaded"));
+        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
         for (int index : {11, 17, 3})
-            rig.pick(index);
-        QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("3.3333")));
+            pick(rig, index);
+        QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("3.3333")));
 
-        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
-        QCOMPARE(rig.fields(), atOpen);
+        QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
+        QCOMPARE(rig.figures(), atOpen);
         QVERIFY(!rig.app().testMode);
-        QVERIFY(!rig.f11()->isVisible());
-        const QByteArrayList sent = sends(rig.sim.received());
+        QVERIFY(!rig.testPatternWindow()->isVisible());
+        const QByteArrayList sent = sends(rig);
         QCOMPARE(sent.size(), 4);
         QStringList wire = atOpen;
         wire[8] = wire[9] = QStringLiteral("00000");   // row 5 is not shown by default
         QCOMPARE(sent.last(), sendOf(wire));
-        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Sent OK"));
-        QCOMPARE(rig.file(), dataFile(atOpen));
+        QCOMPARE(rig.panel(0), QStringLiteral("Sent OK"));
+        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
 
         // Out of test mode an edit is saved again.
-        rig.f1()->figureEdits[1]->setText(QStringLiteral("6.1000"));
+        rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("6.1000"));
         atOpen[0] = QStringLiteral("6.1000");
-        QCOMPARE(rig.file(), dataFile(atOpen));
+        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
     }
 
     // Leaving the pattern standing keeps test mode: later edits and uploads do not write the
@@ -169,37 +135,37 @@ private slots:
     void leave()
     {
         QFETCH(bool, viaButton);
-        Rig rig;
+        BoardRig rig(ownFigures());
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.open();
-        rig.pick(5);
+        open(rig);
+        pick(rig, 5);
         if (viaButton)
-            QTest::mouseClick(rig.f11()->keepButton, Qt::LeftButton);
+            QTest::mouseClick(rig.testPatternWindow()->keepButton, Qt::LeftButton);
         else
-            rig.f11()->close();
-        QVERIFY(!rig.f11()->isVisible());
+            rig.testPatternWindow()->close();
+        QVERIFY(!rig.testPatternWindow()->isVisible());
         QVERIFY(rig.app().testMode);
-        QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("5.5555")));
+        QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("5.5555")));
 
         // The operator's own edit and upload.
-        rig.f1()->figureEdits[1]->setText(QStringLiteral("2.0000"));
-        QTest::mouseClick(rig.f1()->writeButton, Qt::LeftButton);
+        rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("2.0000"));
+        QTest::mouseClick(rig.mainWindow()->writeButton, Qt::LeftButton);
         QStringList wire(10, QStringLiteral("5.5555"));
         wire[0] = QStringLiteral("2.0000");
         wire[8] = wire[9] = QStringLiteral("00000");
-        QCOMPARE(sends(rig.sim.received()).last(), sendOf(wire));
-        QCOMPARE(rig.file(), dataFile(Figures));
+        QCOMPARE(sends(rig).last(), sendOf(wire));
+        QCOMPARE(rig.dataFile(), dataFileText(Figures));
         QVERIFY(rig.app().testMode);
 
         // Opening again saves what the fields hold then, and starts anew.
-        rig.open();
-        QCOMPARE(rig.f11()->patternGroup->itemIndex(), -1);
+        open(rig);
+        QCOMPARE(rig.testPatternWindow()->patternGroup->itemIndex(), -1);
         QStringList now(10, QStringLiteral("5.5555"));
         now[0] = QStringLiteral("2.0000");
-        QCOMPARE(rig.file(), dataFile(now));
-        QTest::mouseClick(rig.f11()->restoreButton, Qt::LeftButton);
-        QCOMPARE(rig.fields(), now);
+        QCOMPARE(rig.dataFile(), dataFileText(now));
+        QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
+        QCOMPARE(rig.figures(), now);
         QVERIFY(!rig.app().testMode);
     }
 
@@ -207,30 +173,30 @@ private slots:
     // the main window, as wide as it.
     void opening()
     {
-        Rig rig;
+        BoardRig rig(ownFigures());
         QVERIFY2(rig.sim.ok(), qPrintable(rig.sim.errorText()));
         QVERIFY(rig.connect());
-        rig.f1()->move(150, 60);
-        rig.open();
-        TestPatternWindow *f11 = rig.f11();
-        QVERIFY(f11->isVisible());
-        QCOMPARE(f11->pos(), QPoint(rig.f1()->width() + 20, 60));
-        QCOMPARE(f11->width(), rig.f1()->width());
-        QCOMPARE(f11->patternGroup->count(), 18);
-        QCOMPARE(f11->patternGroup->columns(), 4);
+        rig.mainWindow()->move(150, 60);
+        open(rig);
+        TestPatternWindow *window = rig.testPatternWindow();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->pos(), QPoint(rig.mainWindow()->width() + 20, 60));
+        QCOMPARE(window->width(), rig.mainWindow()->width());
+        QCOMPARE(window->patternGroup->count(), 18);
+        QCOMPARE(window->patternGroup->columns(), 4);
 
-        rig.pick(12);
-        QCOMPARE(sends(rig.sim.received()).size(), 1);
-        f11->hide();
-        rig.open();
-        QCOMPARE(f11->patternGroup->itemIndex(), -1);
-        QCOMPARE(rig.f1()->statusPanels->panelText(0), QStringLiteral("Loaded"));
+        pick(rig, 12);
+        QCOMPARE(sends(rig).size(), 1);
+        window->hide();
+        open(rig);
+        QCOMPARE(window->patternGroup->itemIndex(), -1);
+        QCOMPARE(rig.panel(0), QStringLiteral("Loaded"));
         QTest::qWait(300);
-        QCOMPARE(sends(rig.sim.received()).size(), 1);
+        QCOMPARE(sends(rig).size(), 1);
         // The same pattern can be picked again at once.
-        rig.pick(12);
-        QCOMPARE(sends(rig.sim.received()).size(), 2);
-        QCOMPARE(rig.fields(), QStringList(10, QStringLiteral("888.88")));
+        pick(rig, 12);
+        QCOMPARE(sends(rig).size(), 2);
+        QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("888.88")));
     }
 };
 
