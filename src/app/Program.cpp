@@ -166,7 +166,7 @@ void Program::runStartUpStep()
     settingsDialog->reopenPort();
 
     for (int k = 1; k <= 10; ++k)
-        boardValues[k] = mainWindow->figureEdits[k]->text();
+        storedFigures[k] = mainWindow->figureEdits[k]->text();
     loadedContent.clear();
     dataFileUploader->forget();
     settingsDialog->onProtocolPanelToggled();

@@ -89,8 +89,10 @@ public:
     SettingsModel *settings = nullptr;
     QString loadedContent;   // the data file's figures as last loaded
 
-    // Board values, indexed 1..32 (entry 0 unused): 1..10 the stored figure texts.
-    std::array<QString, 33> boardValues;
+    // The stored figure texts of slots 1..10 (entry 0 unused).
+    std::array<QString, 11> storedFigures;
+    // What the board last reported besides its figures: a read's fields, an event's values.
+    BoardReading boardState;
 
     // Flags.
     bool startingUp = false;         // until the start-up step ends: nothing is saved

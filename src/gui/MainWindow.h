@@ -146,7 +146,8 @@ public:
     void requestUpload();
     bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void readBoard();
-    void applyReadReply(const std::array<QByteArray, 33> &values);   // an operator read's fields to the windows
+    // An operator read's figures and what the board reported (boardState) to the windows.
+    void applyReadReply(const std::array<QByteArray, 10> &figures);
     // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
     void applyReadResult(const ReadResult &result, bool readBack);
     void sendSettingCommand(const QByteArray &command);   // keeps or undoes the setting by the answer

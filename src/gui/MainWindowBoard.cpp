@@ -68,7 +68,7 @@ void MainWindow::uploadFigures()
     QStringList texts;
     for (int i = 1; i <= 10; ++i) {
         const QString figure = figureEdits[i]->text();
-        app.boardValues[i] = figure;
+        app.storedFigures[i] = figure;
         texts << (slotShown(i) ? figure : blank) + fill;
     }
 
@@ -148,27 +148,27 @@ void MainWindow::readBoard()
 void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
 {
     if (result.outcome == ReadResult::ReadOk) {
-        const std::array<QByteArray, 33> values = result.reading.fields();
-        // A 31-field reply leaves the stored field 32 as it was.
-        const int fields = parseBoardReading(result.exchange.reply, result.reading).fields;
-        for (int k = 11; k <= fields; ++k)
-            app.boardValues[k] = QString::fromLatin1(values[k]);
+        // What the board reported besides its figures; a 31-field reply leaves "controlled by"
+        // as it was.
+        const QByteArray controlledBy = app.boardState.controlledBy;
+        app.boardState = result.reading;
+        if (parseBoardReading(result.exchange.reply, result.reading).fields < 32)
+            app.boardState.controlledBy = controlledBy;
 
         if (readBack) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
-                app.boardValues[k] = figureEdits[k]->text();
+                app.storedFigures[k] = figureEdits[k]->text();
         } else {
-            applyReadReply(values);
+            applyReadReply(result.reading.figures);
         }
 
         progressBar->setValue(1000);
         statusPanels->setPanelText(0, QStringLiteral("Reading Ok"));
 
-        const QString timerUsed = app.boardValues[27].trimmed();
-        const QString controlledBy = app.boardValues[32].trimmed();
-        const bool modem = controlledBy == QLatin1String("1");
-        emit controllerCommandsAvailable(timerUsed == QLatin1String("1") || modem, modem);
+        const bool timer = app.boardState.timerUsed.trimmed() == "1";
+        const bool modem = app.boardState.controlledBy.trimmed() == "1";
+        emit controllerCommandsAvailable(timer || modem, modem);
     }
 
     if (!readBack) {
@@ -192,7 +192,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
     app.offerAutomaticModes();
 }
 
-void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
+void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
 {
     SettingsModel *settings = app.settings;
     // Every value the board reports becomes known.
@@ -204,31 +204,31 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         settings->markTimeKnown(t);
         settings->setSwitchTime(t, Protocol::minutesToTimeText(minutes));
     };
-    auto field = [&](int k) { return app.boardValues[k]; };
-    auto number = [&](int k, int &v) { return boardInt(field(k), v); };
+    const BoardReading &board = app.boardState;
+    const auto number = [](const QByteArray &field, int &v) { return boardInt(QString::fromLatin1(field), v); };
     int v = 0;
 
     // Figures: a shown slot takes the board's figure through its field (which formats and
     // stores it); a hidden slot keeps its field's figure as its stored text.
     for (int k = 1; k <= 10; ++k) {
         if (slotShown(k)) {
-            const QString text = QString::fromLatin1(values[k]);
-            app.boardValues[k] = text;
+            const QString text = QString::fromLatin1(figures[k - 1]);
+            app.storedFigures[k] = text;
             figureEdits[k]->setText(text);
         } else {
-            app.boardValues[k] = figureEdits[k]->text();
+            app.storedFigures[k] = figureEdits[k]->text();
         }
     }
     if (!settings->program().autoLoad)
         saveDataFile();
 
     // The windows that show a value follow it; each shown change runs its control's handler.
-    if (number(16, v))
+    if (number(board.flash, v))
         set(ControllerField::Flash, v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
     settings->setControllerValue(ControllerField::LightingMode, 0);
-    if (number(15, v)) {
+    if (number(board.lightingMode, v)) {
         settings->markKnown(ControllerField::LightingMode);
         if (v <= 1) {
             set(ControllerField::Lighting, v);
@@ -240,7 +240,7 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
     }
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
     settings->setControllerValue(ControllerField::BrightnessMode, 0);
-    if (number(14, v)) {
+    if (number(board.brightnessMode, v)) {
         settings->markKnown(ControllerField::BrightnessMode);
         if (v <= 4) {
             set(ControllerField::Brightness, v);
@@ -251,54 +251,56 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 33> &values)
         }
     }
 
-    if (number(31, v))
+    if (number(board.inverseSignals, v))
         set(ControllerField::Inverse, v);
 
-    if (number(23, v))
+    if (number(board.lightingOffTime, v))
         setTime(SwitchTime::Off, v);
-    if (number(24, v))
+    if (number(board.lightingOnTime, v))
         setTime(SwitchTime::On, v);
-    if (number(17, v))
+    if (number(board.morningTime, v))
         setTime(SwitchTime::Morning, v);
-    if (number(18, v))
+    if (number(board.eveningTime, v))
         setTime(SwitchTime::Evening, v);
 
-    if (number(25, v))
+    if (number(board.lightingOffOffset, v))
         set(ControllerField::OffCorrection, Protocol::offsetFromBoard(v));
-    if (number(26, v))
+    if (number(board.lightingOnOffset, v))
         set(ControllerField::OnCorrection, Protocol::offsetFromBoard(v));
-    if (number(19, v))
+    if (number(board.morningOffset, v))
         set(ControllerField::MorningCorrection, Protocol::offsetFromBoard(v));
-    if (number(20, v))
+    if (number(board.eveningOffset, v))
         set(ControllerField::EveningCorrection, Protocol::offsetFromBoard(v));
 
-    if (number(21, v))
+    if (number(board.dayBrightness, v))
         set(ControllerField::DayLevel, v);
-    if (number(22, v))
+    if (number(board.nightBrightness, v))
         set(ControllerField::NightLevel, v);
 
-    if (number(30, v))
+    if (number(board.eventsEnabled, v))
         set(ControllerField::Events, v);
-    if (number(27, v))
+    if (number(board.timerUsed, v))
         set(ControllerField::TimerUsed, v);
-    if (number(28, v))
+    if (number(board.temperatureSensorUsed, v))
         set(ControllerField::TemperatureUsed, v);
 
     app.switchAutomaticMode(false);
     app.switchAutomaticMode(true);
 
-    if (number(29, v))
+    if (number(board.section, v))
         set(ControllerField::Section, v);
-    // A 31-field reply leaves field 32 as it was; before any read that is no number.
-    if (number(32, v))
+    // Before any read that gave it, "controlled by" is no number.
+    if (number(board.controlledBy, v))
         set(ControllerField::ControlledBy, v);
 
-    statusPanels->setPanelText(2, settings->program().lightingControl ? QStringLiteral("LIGH=") + field(13) : QString());
-    const QString brightness = Protocol::brightnessPanelText(field(12).toLatin1());
+    statusPanels->setPanelText(2, settings->program().lightingControl
+                                      ? QStringLiteral("LIGH=") + QString::fromLatin1(board.lightingState)
+                                      : QString());
+    const QString brightness = Protocol::brightnessPanelText(board.brightnessLevel);
     if (!brightness.isEmpty())
         statusPanels->setPanelText(1, brightness);
     if (settings->controllerValue(ControllerField::TemperatureUsed) == 1)
-        statusPanels->setPanelText(3, Protocol::temperaturePanelText(field(11).toLatin1()));
+        statusPanels->setPanelText(3, Protocol::temperaturePanelText(board.temperature));
     else
         statusPanels->setPanelText(3, QString());
 
@@ -313,7 +315,7 @@ void MainWindow::uploadIfChanged()
     const bool errorShowing = app.uploadErrorShowing();
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.boardValues[k];
+        figures << app.storedFigures[k];
     app.dataFileUploader->offer(app.loadedContent, figures, app.settings->program().sendIfChanged && !app.loadingSettings,
                               errorShowing);
 }

@@ -17,7 +17,7 @@ void MainWindow::saveDataFile()
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.boardValues[k];
+        figures << app.storedFigures[k];
     QString error;
     if (!DataFile::writeFileSafely(app.dataFilePath, DataFile::compose(figures), &error)) {
         app.showError(error);
@@ -63,16 +63,16 @@ void load(MainWindow &w, DataFile::PollMemory *poll)
         QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
         if (line.isEmpty())
             line = QStringLiteral("     ");
-        const FormatResult r = formatFigure(line, app.boardValues[k], app.lastKey, w.digits(), app.fillChar(),
+        const FormatResult r = formatFigure(line, app.storedFigures[k], app.lastKey, w.digits(), app.fillChar(),
                                             w.blankMode(), false);
-        app.boardValues[k] = r.text;
+        app.storedFigures[k] = r.text;
         app.loadedContent += r.text;
     }
 
     // A field that changes is formatted through its change event (and, with automatic
     // loading off, saves the file in its formatted form).
     for (int k = 1; k <= 10; ++k) {
-        const QString figure = app.boardValues[k];
+        const QString figure = app.storedFigures[k];
         if (w.figureEdits[k]->text() != figure)
             w.figureEdits[k]->setText(figure);
     }

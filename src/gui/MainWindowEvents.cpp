@@ -17,9 +17,9 @@ void MainWindow::onClockAndEventTick()
 
 void MainWindow::showBoardEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting)
 {
-    app.boardValues[11] = QString::fromLatin1(temperature);
-    app.boardValues[12] = QString::fromLatin1(brightness);
-    app.boardValues[13] = QString::fromLatin1(lighting);
+    app.boardState.temperature = temperature;
+    app.boardState.brightnessLevel = brightness;
+    app.boardState.lightingState = lighting;
     statusPanels->setPanelText(3, app.settings->controllerValue(ControllerField::TemperatureUsed) == 1 ? Protocol::temperaturePanelText(temperature)
                                                                             : QString());
     statusPanels->setPanelText(2, app.settings->program().lightingControl ? QStringLiteral("LIGH=") + QString::fromLatin1(lighting)

@@ -19,12 +19,12 @@ void MainWindow::formatField(int k)
 
     FigureEdit *e = figureEdits[k];
     app.caretPos = e->cursorPosition();
-    const FormatResult r = formatFigure(e->text(), app.boardValues[k], app.lastKey, digits(), app.fillChar(),
+    const FormatResult r = formatFigure(e->text(), app.storedFigures[k], app.lastKey, digits(), app.fillChar(),
                                         blankMode(), app.readBusy);
     if (e->text() != r.text)
         e->setText(r.text);
     e->setCursorPosition(qMax(0, app.caretPos - r.removed));
-    app.boardValues[k] = r.text;
+    app.storedFigures[k] = r.text;
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.

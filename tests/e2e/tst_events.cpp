@@ -137,8 +137,8 @@ private slots:
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
             rig.mainWindow()->statusPanels->setPanelText(i, before[i - 1]);
-        for (int k = 11; k <= 13; ++k)
-            rig.app().boardValues[k] = QStringLiteral("old");
+        BoardReading &state = rig.app().boardState;
+        state.temperature = state.brightnessLevel = state.lightingState = "old";
 
         for (const QByteArray &chunk : chunks) {
             QVERIFY(boardSends(rig, chunk));
@@ -148,9 +148,9 @@ private slots:
         QCOMPARE(rig.logLines(), log);
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(rig.panel(i), panels[i - 1] == QLatin1String("=") ? before[i - 1] : panels[i - 1]);
-        for (int k = 11; k <= 13; ++k)
-            QCOMPARE(rig.app().boardValues[k],
-                     values[k - 11] == QLatin1String("=") ? QStringLiteral("old") : values[k - 11]);
+        const QByteArrayList got{state.temperature, state.brightnessLevel, state.lightingState};
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(QString::fromLatin1(got[i]), values[i] == QLatin1String("=") ? QStringLiteral("old") : values[i]);
         // Everything sent was read.
         QCOMPARE(rig.app().serialLink->port()->bytesAvailable(), 0);
     }
@@ -168,7 +168,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
-        QCOMPARE(rig.app().boardValues[11], QStringLiteral("23.5"));
+        QCOMPARE(rig.app().boardState.temperature, QByteArray("23.5"));
         const QStringList log = rig.logLines();
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.first().startsWith(QLatin1String("EVENT 23.5,2,0;")), qPrintable(log.first()));

@@ -221,7 +221,7 @@ void tst_read_send::readFillsShownSlotsOnly()
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
         QCOMPARE(r.mainWindow()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
-        QCOMPARE(r.app().boardValues[k], want);
+        QCOMPARE(r.app().storedFigures[k], want);
     }
     QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     r.mainWindow()->saveDataFile();
@@ -275,9 +275,9 @@ void tst_read_send::readReply()
     QVERIFY(r.sim.control("reply " + simEscaped(reply)));
     // The data file now differs from the fields: a failed read shows the file's figures.
     r.testApp.writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
-    r.app().boardValues[11] = "old";
-    r.app().boardValues[32] = "old";
-    const auto before = r.app().boardValues;
+    r.app().boardState.temperature = "old";
+    r.app().boardState.controlledBy = "old";
+    const std::array<QByteArray, 33> before = r.app().boardState.fields();
 
     r.mainWindow()->readBoard();
 
@@ -285,18 +285,18 @@ void tst_read_send::readReply()
     QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), edit1);
-    QCOMPARE(r.app().boardValues[11], temperature);
+    QCOMPARE(QString::fromLatin1(r.app().boardState.temperature), temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
         for (int k = 11; k <= 32; ++k)
-            QCOMPARE(r.app().boardValues[k], before[k]);
+            QCOMPARE(r.app().boardState.fields()[k], before[k]);
     }
     if (status == "Connection error, data loaded from file") {
         QCOMPARE(r.panel(1), QString());
         QCOMPARE(r.panel(2), QString());
     }
     if (QTest::currentDataTag() == QByteArray("31 fields"))
-        QCOMPARE(r.app().boardValues[32], QString("old"));
+        QCOMPARE(r.app().boardState.controlledBy, QByteArray("old"));
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
         QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 2);
     expectIdle(r);
@@ -381,7 +381,7 @@ void tst_read_send::upload()
         QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().boardValues[k], r.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(r.app().storedFigures[k], r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     r.mainWindow()->saveDataFile();

@@ -42,7 +42,7 @@ QStringList stored(const Program &app)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
-        out << app.boardValues[k];
+        out << app.storedFigures[k];
     return out;
 }
 

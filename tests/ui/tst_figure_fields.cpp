@@ -25,7 +25,7 @@ QByteArray storedFile(const Program &app)
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.boardValues[k];
+        figures << app.storedFigures[k];
     return DataFile::compose(figures);
 }
 
@@ -102,7 +102,7 @@ void TestFigureFields::typing()
 
     QCOMPARE(e->text(), expected);
     QCOMPARE(e->cursorPosition(), expectedCaret);
-    QCOMPARE(app.boardValues[1], expected);
+    QCOMPARE(app.storedFigures[1], expected);
     QVERIFY(!app.formatting);
     QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
@@ -161,7 +161,7 @@ void TestFigureFields::editSaves()
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("7"));
     QCOMPARE(e->text(), QStringLiteral("71.00"));
-    QCOMPARE(app.boardValues[3], QStringLiteral("71.00"));
+    QCOMPARE(app.storedFigures[3], QStringLiteral("71.00"));
     const QByteArray file = t->readFile(QStringLiteral("Tablo_data.tbl"));
     QCOMPARE(file, saved ? storedFile(app) : sentinel);
     if (saved)
@@ -180,7 +180,7 @@ void TestFigureFields::failedSaveReleasesGuard()
     QCOMPARE(app.reportedErrors.size(), 1);
     QVERIFY(!app.formatting);
     QCOMPARE(e->text(), QStringLiteral("51.00"));
-    QCOMPARE(app.boardValues[1], QStringLiteral("51.00"));
+    QCOMPARE(app.storedFigures[1], QStringLiteral("51.00"));
     // The next key is formatted again: the guard did not stay set.
     QTest::keyClicks(e, QStringLiteral("6"));
     QCOMPARE(e->text(), QStringLiteral("561.0"));
@@ -291,7 +291,7 @@ void TestFigureFields::digitCount()
     app.loadingSettings = false;
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
         QCOMPARE(app.mainWindow->figureEdits[k]->text(), expected);
-        QCOMPARE(app.boardValues[k], expected);
+        QCOMPARE(app.storedFigures[k], expected);
     }
 }
 

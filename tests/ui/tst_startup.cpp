@@ -105,7 +105,7 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(!a.startingUp);
     QVERIFY(!a.loadingSettings);
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(a.boardValues[k], t.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(a.storedFigures[k], t.mainWindow()->figureEdits[k]->text());
 }
 
 // What the settings file holds shows in every window's controls.
