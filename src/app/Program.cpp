@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 
 #include "core/board/EventListener.h"
+#include "core/operations/BoardOperations.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "core/settings/SettingsStore.h"
@@ -82,6 +83,7 @@ void Program::connectBoardToWindows()
             mainWindow->applyAutoLoadInterval();
         mainWindow->clockAndEventTimer->start();
     });
+    connect(operations, &BoardOperations::settingFinished, mainWindow, &MainWindow::onSettingFinished);
     // The port is not changed under a running exchange.
     connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
     // Every board operation uses the port the operator has chosen now.
@@ -267,17 +269,8 @@ void Program::loadControllerSettings()
 void Program::carryOut(const PendingRequests::Request &request)
 {
     switch (request.kind) {
-    case PendingRequests::Kind::Brightness:
-        mainWindow->chooseSelectorItem(false, request.value);
-        break;
-    case PendingRequests::Kind::Lighting:
-        mainWindow->chooseSelectorItem(true, request.value);
-        break;
     case PendingRequests::Kind::ControllerSettings:
         sendControllerSettings();
-        break;
-    case PendingRequests::Kind::Clock:
-        mainWindow->onClockClicked();
         break;
     case PendingRequests::Kind::Read:
         mainWindow->onReadClicked();

@@ -11,6 +11,7 @@
 #include "core/board/EventListener.h"
 #include "core/files/ProgramPaths.h"
 #include "core/link/QtSerialLink.h"
+#include "core/operations/BoardOperations.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/Platform.h"
@@ -37,6 +38,11 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
     dataFileUploader = new DataFileUploader(this);
+    operations = new BoardOperations(*boardSession, *settings, this);
+    operations->setPortSelection([] {});   // the program reopens the port before every operation
+    operations->setReady([this] {
+        return !(boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp || closing);
+    });
     m_pendingTimer = new QTimer(this);
     m_pendingTimer->setObjectName(QStringLiteral("pendingRequestTimer"));
     m_pendingTimer->setInterval(20);
@@ -74,9 +80,9 @@ bool App::boardBusy() const
     return boardSession->isBusy() || (uploadBusy && !readBusy);
 }
 
-void App::remember(PendingRequests::Kind kind, int value)
+void App::remember(PendingRequests::Kind kind)
 {
-    m_pending.put(kind, value);
+    m_pending.put(kind);
     m_pendingTimer->start();
 }
 

@@ -23,6 +23,7 @@ class QtSerialLink;
 class BoardSession;
 class EventListener;
 class DataFileUploader;
+class BoardOperations;
 class SettingsModel;
 
 class App;
@@ -78,7 +79,7 @@ public:
     // must wait for it.
     bool boardBusy() const;
     // Remembers a request of the operator until the board is free (the latest of each kind).
-    void remember(PendingRequests::Kind kind, int value = -1);
+    void remember(PendingRequests::Kind kind);
 
     // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
@@ -119,6 +120,8 @@ public:
     QtSerialLink *serialLink = nullptr;
     BoardSession *boardSession = nullptr;
     EventListener *eventListener = nullptr;
+    // The board operations that run without waiting: brightness, lighting and clock so far.
+    BoardOperations *operations = nullptr;
     // Uploads a loaded data file when its content changed; after a failed upload the change is
     // tried again no sooner than its retry interval later.
     DataFileUploader *dataFileUploader = nullptr;

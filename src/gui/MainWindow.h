@@ -9,6 +9,7 @@
 #include <array>
 
 #include "core/board/BoardSession.h"
+#include "core/operations/BoardOperations.h"
 #include "core/settings/ProgramSettings.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/StatusBar.h"
@@ -138,8 +139,6 @@ public:
     void onClockClicked();
     void onBrightnessChosen();
     void onLightingChosen();
-    // An item chosen while the board was busy: selected again if need be, and sent.
-    void chooseSelectorItem(bool lighting, int index);
     void uploadFigures();
     // The operator's upload (write button, test pattern, restore): runs at once, or, while
     // another exchange runs, as soon as that ends; one waits at most.
@@ -150,8 +149,10 @@ public:
     void applyReadReply(const std::array<QByteArray, 10> &figures);
     // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
     void applyReadResult(const ReadResult &result, bool readBack);
-    void sendSettingCommand(const QByteArray &command);   // keeps or undoes the setting by the answer
+    // Keeps or undoes a controller setting by the board's answer.
     void applySettingResult(const ExchangeResult &result);
+    // A brightness, lighting or clock command ended.
+    void onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result);
     void onClockAndEventTick();
     // An event line's values to the status panels.
     void showBoardEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting);

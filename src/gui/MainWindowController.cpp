@@ -1,15 +1,13 @@
 // Commands that set the board's controller from the main window: brightness, lighting and clock.
 #include <QDateTime>
+#include <algorithm>
+#include <utility>
 #include <QProgressBar>
 
+#include "core/operations/BoardOperations.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
-
-void MainWindow::sendSettingCommand(const QByteArray &command)
-{
-    applySettingResult(app.boardSession->sendSetting(command, app.exchangeOptions()));
-}
 
 void MainWindow::applySettingResult(const ExchangeResult &result)
 {
@@ -37,84 +35,79 @@ void MainWindow::applySettingResult(const ExchangeResult &result)
 
 namespace {
 
-// Shared by the brightness and lighting selectors: "BRIG=" or "LIGH=" with the code of the
-// selected item, folding in the automatic mode for the auto item. False when nothing is sent.
-bool buildSelectorCommand(App &app, ControllerField selector, int autoItem, ControllerField autoMode,
-                          const char *prefix, QByteArray &command)
+// Shared by the brightness and lighting selectors: the code of the selected item, folding in the
+// automatic mode for the auto item; -1 when nothing is to be sent. A selection the program makes
+// while it loads or applies a reading sends nothing; the operator's, while the board is busy,
+// waits for it.
+int selectorCode(App &app, ControllerField selector, int autoItem, ControllerField autoMode)
 {
     SettingsModel *settings = app.settings;
-    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || settings->controllerValue(selector) < 0)
-        return false;
+    const bool programChange = app.loadingSettings || ((app.readBusy || app.settingsSendBusy) && !app.boardBusy());
+    if (programChange || settings->controllerValue(selector) < 0)
+        return -1;
     if (settings->controllerValue(selector) >= autoItem && settings->controllerValue(autoMode) < 0) {
         // Selecting "by schedule" runs that group's mode switch (and may send "SETS=").
         const LookupOperation operation(app);
         settings->choose(autoMode, 1);   // the operator's choice, made for them
         if (operation.failed())
-            return false;
+            return -1;
     }
     const int index = settings->controllerValue(selector);
     const int mode = settings->controllerValue(autoMode);
     // A failed "SETS=" on the way reloads the controller settings and clears the selections:
     // then there is nothing left to send.
     if (index < 0 || (index >= autoItem && mode < 0))
-        return false;
-    const int code = index >= autoItem ? index + mode : index;
-    command = QByteArray(prefix) + QByteArray::number(code);
-    return true;
+        return -1;
+    return index >= autoItem ? index + mode : index;
 }
 
 } // namespace
 
 void MainWindow::onBrightnessChosen()
 {
-    // While the board is busy the choice waits and goes out after (the latest choice wins).
-    if (!app.loadingSettings && app.boardBusy()) {
-        app.remember(PendingRequests::Kind::Brightness, brightnessGroup->itemIndex());
+    const int code = selectorCode(app, ControllerField::Brightness, 5, ControllerField::BrightnessMode);
+    if (code < 0)
         return;
-    }
-    QByteArray command;
-    if (!buildSelectorCommand(app, ControllerField::Brightness, 5, ControllerField::BrightnessMode, "BRIG=", command))
-        return;
-    statusPanels->setPanelText(1, QString::fromLatin1(command));
-    sendSettingCommand(command);
+    statusPanels->setPanelText(1, QString::fromLatin1(BoardOperations::brightnessCommand(code)));
+    app.operations->requestBrightness(code);
 }
 
 void MainWindow::onLightingChosen()
 {
-    if (!app.loadingSettings && app.boardBusy()) {
-        app.remember(PendingRequests::Kind::Lighting, lightingGroup->itemIndex());
+    const int code = selectorCode(app, ControllerField::Lighting, 2, ControllerField::LightingMode);
+    if (code < 0)
         return;
-    }
-    QByteArray command;
-    if (!buildSelectorCommand(app, ControllerField::Lighting, 2, ControllerField::LightingMode, "LIGH=", command))
-        return;
-    statusPanels->setPanelText(2, app.settings->program().lightingControl ? QString::fromLatin1(command) : QString());
-    sendSettingCommand(command);
-}
-
-void MainWindow::chooseSelectorItem(bool lighting, int index)
-{
-    RadioGroup *group = lighting ? lightingGroup : brightnessGroup;
-    const ControllerField field = lighting ? ControllerField::Lighting : ControllerField::Brightness;
-    // The item may have gone meanwhile (the automatic item is no longer offered).
-    if (index < 0 || index >= group->count())
-        return;
-    app.settings->markKnown(field);
-    if (group->itemIndex() != index)
-        app.settings->setControllerValue(field, index);   // shown, which sends it
-    else if (lighting)
-        onLightingChosen();
-    else
-        onBrightnessChosen();
+    statusPanels->setPanelText(2, app.settings->program().lightingControl
+                                      ? QString::fromLatin1(BoardOperations::lightingCommand(code))
+                                      : QString());
+    app.operations->requestLighting(code);
 }
 
 void MainWindow::onClockClicked()
 {
-    if (app.boardBusy()) {
-        app.remember(PendingRequests::Kind::Clock);
+    setCommandControlsEnabled(false);
+    app.operations->requestClock();
+}
+
+void MainWindow::onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result)
+{
+    applySettingResult(result);
+    if (kind == BoardOperations::Kind::Clock) {
+        setCommandControlsEnabled(true);
         return;
     }
-    setCommandControlsEnabled(false);
-    applySettingResult(app.boardSession->setClock(QDateTime::currentDateTime(), app.exchangeOptions()));
-    setCommandControlsEnabled(true);
+    // What the board took is what its selector shows, also after an earlier command failed and
+    // cleared the selectors while this one waited.
+    const bool lighting = kind == BoardOperations::Kind::Lighting;
+    if (result.outcome != ExchangeResult::Ok || (!lighting && kind != BoardOperations::Kind::Brightness))
+        return;
+    const int code = command.mid(5).toInt();
+    const int autoItem = lighting ? 2 : 5;
+    const ControllerField field = lighting ? ControllerField::Lighting : ControllerField::Brightness;
+    const ControllerField mode = lighting ? ControllerField::LightingMode : ControllerField::BrightnessMode;
+    const bool wasLoading = std::exchange(app.loadingSettings, true);
+    app.settings->choose(field, std::min(code, autoItem));
+    if (code >= autoItem)
+        app.settings->choose(mode, code - autoItem);
+    app.loadingSettings = wasLoading;
 }

@@ -52,6 +52,7 @@ public:
     bool connect() const;
     // Every controller value counts as known, as after a read of the board.
     void knowController() const { testApp.knowController(); }
+    bool settle() const { return testApp.settle(); }
 
     QString panel(int i) const { return mainWindow()->statusPanels->panelText(i); }   // main window
     QStringList figures() const;    // the ten figure fields

@@ -11,6 +11,7 @@
 
 #include "core/settings/SettingsModel.h"
 #include "app/Program.h"
+#include "core/operations/BoardOperations.h"
 #include "gui/MainWindow.h"
 
 class TestApp {
@@ -64,6 +65,15 @@ public:
     bool exists(const QString &name) const { return QFile::exists(path(name)); }
 
     MainWindow *mainWindow() const { return app->mainWindow; }
+
+    // Lets the program run until no board operation runs or waits.
+    bool settle(int timeoutMs = 20000) const
+    {
+        const auto idle = [this] {
+            return !app->operations->isBusy() && !app->operations->hasWaiting() && !app->boardBusy();
+        };
+        return QTest::qWaitFor(idle, timeoutMs);
+    }
 
     // Every controller value counts as known, as after a read of the board: "SETS=" may go out.
     void knowController() const

@@ -277,6 +277,7 @@ void tst_golden::scenario()
         step(board, t, s);
         if (QTest::currentTestFailed())
             return;
+        QVERIFY2(t.settle(), qPrintable("still busy after " + s));   // the step's exchanges have ended
     }
 
     auto *status = qobject_cast<QLabel *>(find("Form1.StatusBar1.Panel0"));

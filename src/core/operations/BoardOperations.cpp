@@ -1,6 +1,7 @@
 #include "core/operations/BoardOperations.h"
 
 #include <QTimer>
+#include <utility>
 
 #include "core/link/SerialLink.h"
 #include "core/settings/SettingsModel.h"
@@ -34,17 +35,20 @@ void BoardOperations::request(const Request &r)
     // The latest request of a kind replaces a waiting one and goes to the back.
     m_waiting.removeIf([&r](const Request &w) { return w.kind == r.kind; });
     m_waiting.append(r);
-    if (!m_running && !m_session.isBusy())
-        runNext();
+    runNext();
 }
 
 void BoardOperations::runNext()
 {
     if (m_running || m_waiting.isEmpty())
         return;
-    if (m_session.isBusy()) {
-        // Someone else's exchange runs (a window's, for now): try again shortly.
-        QTimer::singleShot(20, this, &BoardOperations::runNext);
+    if (m_session.isBusy() || (m_ready && !m_ready())) {
+        // Someone else's exchange or work runs (a window's, for now): try again shortly.
+        if (!std::exchange(m_retrying, true))
+            QTimer::singleShot(20, this, [this] {
+                m_retrying = false;
+                runNext();
+            });
         return;
     }
     run(m_waiting.takeFirst());
@@ -58,10 +62,10 @@ void BoardOperations::run(const Request &r)
     case Kind::Read:
         break;
     case Kind::Brightness:
-        command = "BRIG=" + QByteArray::number(r.code);
+        command = brightnessCommand(r.code);
         break;
     case Kind::Lighting:
-        command = "LIGH=" + QByteArray::number(r.code);
+        command = lightingCommand(r.code);
         break;
     case Kind::Clock:
         command = "TIME=" + m_now().toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1();

@@ -27,6 +27,13 @@ public:
     void setPortSelection(std::function<void()> select) { m_selectPort = std::move(select); }
     // The clock's time when "TIME=" goes out (tests set a fixed one).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+    // Whether a waiting request may start now besides the board being free (the windows' own
+    // work may not be interrupted); by default always.
+    void setReady(std::function<bool()> ready) { m_ready = std::move(ready); }
+
+    // The command texts of brightness and lighting codes, as they go out and are shown.
+    static QByteArray brightnessCommand(int code) { return "BRIG=" + QByteArray::number(code); }
+    static QByteArray lightingCommand(int code) { return "LIGH=" + QByteArray::number(code); }
 
     bool isBusy() const { return m_running.has_value(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
@@ -68,6 +75,8 @@ private:
     SettingsModel &m_settings;
     std::function<void()> m_selectPort;
     std::function<QDateTime()> m_now;
+    std::function<bool()> m_ready;
     std::optional<Kind> m_running;
+    bool m_retrying = false;   // a retry of the waiting requests is due
     QList<Request> m_waiting;
 };

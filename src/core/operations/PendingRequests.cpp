@@ -1,9 +1,9 @@
 #include "core/operations/PendingRequests.h"
 
-void PendingRequests::put(Kind kind, int value)
+void PendingRequests::put(Kind kind)
 {
     m_waiting.removeIf([kind](const Request &r) { return r.kind == kind; });
-    m_waiting.append(Request{kind, value});
+    m_waiting.append(Request{kind});
 }
 
 std::optional<PendingRequests::Request> PendingRequests::take()

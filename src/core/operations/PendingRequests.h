@@ -7,13 +7,12 @@
 
 class PendingRequests {
 public:
-    enum class Kind { Brightness, Lighting, ControllerSettings, Clock, Read };
+    enum class Kind { ControllerSettings, Read };
     struct Request {
         Kind kind;
-        int value = -1;   // the item chosen (brightness, lighting); unused otherwise
     };
 
-    void put(Kind kind, int value = -1);
+    void put(Kind kind);
     std::optional<Request> take();   // the one that waited longest
     bool isEmpty() const { return m_waiting.isEmpty(); }
     void clear() { m_waiting.clear(); }
