@@ -83,7 +83,16 @@ void Program::connectBoardToWindows()
             mainWindow->applyAutoLoadInterval();
         mainWindow->clockAndEventTimer->start();
     });
-    connect(operations, &BoardOperations::settingFinished, mainWindow, &MainWindow::onSettingFinished);
+    connect(operations, &BoardOperations::settingFinished, mainWindow,
+            [this](BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result) {
+                if (kind == BoardOperations::Kind::ControllerSettings)
+                    onControllerSettingsSent(result);
+                else
+                    mainWindow->onSettingFinished(kind, command, result);
+            });
+    connect(operations, &BoardOperations::controllerSettingsHeld, this, [this] { showControllerSettingsHeld(); });
+    // A stored time that is not a time of day is never sent as some other time.
+    connect(operations, &BoardOperations::controllerSettingsInvalid, this, &App::showError);
     // The port is not changed under a running exchange.
     connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
     // Every board operation uses the port the operator has chosen now.
@@ -316,12 +325,7 @@ void Program::sendControllerSettings()
     // Never a made-up value over the board's configuration: the change waits in the windows
     // until the board has been read (or, on a one-way link, every value has been chosen).
     if (!settings->unknownSetsParts().isEmpty()) {
-        const QString held = settings->program().oneWay
-                                 ? QStringLiteral("Settings not sent: choose each one first")
-                                 : QStringLiteral("Settings not sent: read the board first");
-        mainWindow->statusPanels->setPanelText(0, held);
-        settingsDialog->statusBar->setPanelText(0, held);
-        autoControlsWindow->statusBar->setPanelText(0, held);
+        showControllerSettingsHeld();
         return;
     }
     settingsSendBusy = true;
@@ -342,15 +346,23 @@ void Program::sendControllerSettings()
                               ControllerField::EveningCorrection, ControllerField::OffCorrection,
                               ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::NightLevel})
         valueOf(sent, f) = valueOf(now, f);
+    settingsSendBusy = false;
+    operations->requestControllerSettings(sent);
+}
 
-    QString error;
-    const ExchangeResult result = boardSession->sendControllerConfig(sent, exchangeOptions(), &error);
-    if (result.outcome == ExchangeResult::NotSent) {
-        // A stored time that is not "hh:mm..." is never sent as some other time.
-        settingsSendBusy = false;
-        showError(error);
-        return;
-    }
+void Program::showControllerSettingsHeld()
+{
+    const QString held = settings->program().oneWay ? QStringLiteral("Settings not sent: choose each one first")
+                                                    : QStringLiteral("Settings not sent: read the board first");
+    mainWindow->statusPanels->setPanelText(0, held);
+    settingsDialog->statusBar->setPanelText(0, held);
+    autoControlsWindow->statusBar->setPanelText(0, held);
+}
+
+void Program::onControllerSettingsSent(const ExchangeResult &result)
+{
+    // The reload after a failure and the save change selectors: their handlers send nothing.
+    settingsSendBusy = true;
     mainWindow->applySettingResult(result);
     // Saved whatever the outcome: after a failure this is what the reload put back.
     saveControllerSettings();

@@ -58,6 +58,10 @@ public:
     void carryOut(const PendingRequests::Request &request) override;
 
 private:
+    // "SETS=" waits for the board to be read: the status bars say so.
+    void showControllerSettingsHeld();
+    // "SETS=" ended: kept or undone by the answer, and saved.
+    void onControllerSettingsSent(const ExchangeResult &result);
     // What the board session and the event listener report goes to the windows.
     void connectBoardToWindows();
     // What one window does that another must follow.

@@ -392,6 +392,7 @@ private slots:
         r.knowController();   // chosen, then cleared again: the first items are sent
 
         r.app().sendControllerSettings();
+        QVERIFY(r.settle());
 
         const QList<QByteArray> wire = r.commands();
         QCOMPARE(wire.size(), 1);
@@ -433,6 +434,7 @@ private slots:
         if (autoOpen)
             r.autoControlsWindow()->show();
         r.settingsDialog()->show();
+        QVERIFY(r.settle());
         const int sends = autoOpen && known ? 2 : 0;
         QCOMPARE(r.sim.receivedCount("SETS="), sends);
         QCOMPARE(r.commands().size(), sends);

@@ -23,12 +23,16 @@ BoardOperations::BoardOperations(BoardSession &session, SettingsModel &settings,
     });
 }
 
-void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0}); }
-void BoardOperations::requestRead() { request({Kind::Read, {}, 0}); }
-void BoardOperations::requestBrightness(int code) { request({Kind::Brightness, {}, code}); }
-void BoardOperations::requestLighting(int code) { request({Kind::Lighting, {}, code}); }
-void BoardOperations::requestClock() { request({Kind::Clock, {}, 0}); }
-void BoardOperations::requestControllerSettings() { request({Kind::ControllerSettings, {}, 0}); }
+void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0, std::nullopt}); }
+void BoardOperations::requestRead() { request({Kind::Read, {}, 0, std::nullopt}); }
+void BoardOperations::requestBrightness(int code) { request({Kind::Brightness, {}, code, std::nullopt}); }
+void BoardOperations::requestLighting(int code) { request({Kind::Lighting, {}, code, std::nullopt}); }
+void BoardOperations::requestClock() { request({Kind::Clock, {}, 0, std::nullopt}); }
+void BoardOperations::requestControllerSettings() { request({Kind::ControllerSettings, {}, 0, std::nullopt}); }
+void BoardOperations::requestControllerSettings(const ControllerConfig &config)
+{
+    request({Kind::ControllerSettings, {}, 0, config});
+}
 
 void BoardOperations::request(const Request &r)
 {
@@ -78,7 +82,7 @@ void BoardOperations::run(const Request &r)
         }
         std::array<int, 19> fields;
         QString error;
-        if (!setsFields(m_settings.controller(), fields, &error)) {
+        if (!setsFields(r.config ? *r.config : m_settings.controller(), fields, &error)) {
             emit controllerSettingsInvalid(error);
             return runNext();
         }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/board/BoardSession.h"
+#include "core/settings/ControllerConfig.h"
 
 class SettingsModel;
 
@@ -46,8 +47,10 @@ public:
     void requestLighting(int code);
     // "TIME=" with the time at which it goes out.
     void requestClock();
-    // "SETS=" from the settings' controller configuration, once every value of it is known.
+    // "SETS=" from the settings' controller configuration (or `config`, with the values the
+    // caller settled on), once every value of the settings' configuration is known.
     void requestControllerSettings();
+    void requestControllerSettings(const ControllerConfig &config);
 
 signals:
     void busyChanged(bool busy);
@@ -65,6 +68,7 @@ private:
         Kind kind;
         QStringList texts;   // upload
         int code = 0;        // brightness, lighting
+        std::optional<ControllerConfig> config;   // controller settings, when given
     };
     void request(const Request &r);
     void runNext();
