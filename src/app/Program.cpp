@@ -56,8 +56,7 @@ void Program::createWindows()
     connectWindows();
     // A changed data file goes up through the main window, which uploads what its fields hold.
     dataFileUploader->setUpload([this](const QStringList &, DataFileUploader::UploadDone done) {
-        mainWindow->uploadFigures();
-        done(lastUploadOk);
+        mainWindow->uploadFigures(std::move(done));
     });
     dataFileUploader->setExchangeRunning([this] { return mainWindow->exchangeRunning(); });
 }
@@ -90,6 +89,9 @@ void Program::connectBoardToWindows()
                 else
                     mainWindow->onSettingFinished(kind, command, result);
             });
+    connect(operations, &BoardOperations::operationStarted, mainWindow, &MainWindow::onOperationStarted);
+    connect(operations, &BoardOperations::uploadFinished, mainWindow, &MainWindow::onUploadFinished);
+    connect(operations, &BoardOperations::readFinished, mainWindow, &MainWindow::onReadFinished);
     connect(operations, &BoardOperations::controllerSettingsHeld, this, [this] { showControllerSettingsHeld(); });
     // A stored time that is not a time of day is never sent as some other time.
     connect(operations, &BoardOperations::controllerSettingsInvalid, this, &App::showError);
@@ -98,10 +100,8 @@ void Program::connectBoardToWindows()
     // Every board operation uses the port the operator has chosen now.
     connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
             Qt::DirectConnection);
-    connect(boardSession, &BoardSession::readStarted, mainWindow, [this] {
-        mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading"));
-        QCoreApplication::processEvents();
-    });
+    connect(boardSession, &BoardSession::readStarted, mainWindow,
+            [this] { mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading")); });
 }
 
 void Program::connectWindows()
@@ -280,9 +280,6 @@ void Program::carryOut(const PendingRequests::Request &request)
     switch (request.kind) {
     case PendingRequests::Kind::ControllerSettings:
         sendControllerSettings();
-        break;
-    case PendingRequests::Kind::Read:
-        mainWindow->onReadClicked();
         break;
     }
 }

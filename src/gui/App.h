@@ -80,6 +80,7 @@ public:
     bool boardBusy() const;
     // Remembers a request of the operator until the board is free (the latest of each kind).
     void remember(PendingRequests::Kind kind);
+    bool hasPendingRequests() const { return !m_pending.isEmpty(); }
 
     // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
@@ -102,7 +103,7 @@ public:
     bool readBusy = false;           // a board read runs
     bool settingsSendBusy = false;   // the controller parameters are being sent
     bool testMode = false;           // test patterns are shown
-    bool uploadBusy = false;         // set while uploadFigures() runs
+    bool uploadBusy = false;         // an upload runs (from its start to its outcome shown)
     bool lastUploadOk = false;       // the last upload ended in "Sent OK"
 
     // A failed schedule lookup: reported unless the open operation already reported one; every

@@ -392,10 +392,4 @@ void MainWindow::setCommandControlsEnabled(bool on)
 }
 
 void MainWindow::onWriteClicked() { requestUpload(); }
-void MainWindow::onReadClicked()
-{
-    if (app.boardBusy())
-        app.remember(PendingRequests::Kind::Read);   // read as soon as the board is free
-    else
-        readBoard();
-}
+void MainWindow::onReadClicked() { readBoard(); }   // waits for the board when it is busy

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <functional>
 
 #include "core/board/BoardSession.h"
 #include "core/operations/BoardOperations.h"
@@ -139,12 +140,17 @@ public:
     void onClockClicked();
     void onBrightnessChosen();
     void onLightingChosen();
-    void uploadFigures();
+    // Uploads what the fields hold; `done` learns whether the board took and verified it.
+    void uploadFigures(std::function<void(bool ok)> done = {});
     // The operator's upload (write button, test pattern, restore): runs at once, or, while
     // another exchange runs, as soon as that ends; one waits at most.
     void requestUpload();
     bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
     void readBoard();
+    // The board's work began or ended (brought by the operations service).
+    void onOperationStarted(BoardOperations::Kind kind);
+    void onUploadFinished(const UploadResult &result);
+    void onReadFinished(const ReadResult &result);
     // An operator read's figures and what the board reported (boardState) to the windows.
     void applyReadReply(const std::array<QByteArray, 10> &figures);
     // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
@@ -179,6 +185,7 @@ private:
     void buildMenus();
     void buildControls();
     bool m_exiting = false;
+    std::function<void(bool)> m_uploadDone;   // told how the running upload ended
     bool m_built = false;    // every control exists: the layout pass may run
     int m_digitsShown = 5;   // the number of digits the fields were last formatted for
 };

@@ -1,10 +1,9 @@
 // The figure upload ("SEND=" with its verifying read-back) and the board read ("READ=").
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QProgressBar>
+#include <utility>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSpinBox>
 
@@ -47,14 +46,15 @@ void MainWindow::requestUpload()
     uploadFigures();
 }
 
-void MainWindow::uploadFigures()
+void MainWindow::uploadFigures(std::function<void(bool)> done)
 {
     app.lastUploadOk = false;
     // One upload at a time, and never inside a read or another exchange.
-    if (exchangeRunning())
+    if (exchangeRunning()) {
+        if (done)
+            done(false);
         return;
-    app.uploadBusy = true;
-    const auto done = qScopeGuard([this] { app.uploadBusy = false; });
+    }
 
     if (!app.settings->program().sendIfChanged && !app.testMode)
         saveDataFile();
@@ -73,10 +73,22 @@ void MainWindow::uploadFigures()
     }
 
     statusPanels->setPanelText(0, QStringLiteral("Sending"));
-    QCoreApplication::processEvents();
+    m_uploadDone = std::move(done);
+    app.operations->requestUpload(texts);
+}
 
-    const UploadResult result = app.boardSession->upload(texts, app.exchangeOptions());
+void MainWindow::onOperationStarted(BoardOperations::Kind kind)
+{
+    if (kind == BoardOperations::Kind::Upload) {
+        app.uploadBusy = true;
+    } else if (kind == BoardOperations::Kind::Read) {
+        app.readBusy = true;
+        setCommandControlsEnabled(false);
+    }
+}
 
+void MainWindow::onUploadFinished(const UploadResult &result)
+{
     if (result.verified) {
         // The read-back ends like a read: the board's other fields are stored, the settings saved.
         const LookupOperation operation(app);
@@ -111,37 +123,30 @@ void MainWindow::uploadFigures()
     }
 
     setCommandControlsEnabled(true);
+    app.uploadBusy = false;
+    if (m_uploadDone)
+        std::exchange(m_uploadDone, nullptr)(app.lastUploadOk);
 }
 
 void MainWindow::readBoard()
 {
-    const ExchangeOptions options = app.exchangeOptions();
-    if (options.oneWay) {
+    if (app.exchangeOptions().oneWay) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
         app.loadControllerSettings();
         return;
     }
+    app.operations->requestRead();
+}
 
-    app.readBusy = true;
-    bool finished = false;
-    const auto done = qScopeGuard([this, &finished] {
-        // Reached normally after the closing steps; on an exception only the state is restored.
-        if (!finished) {
-            setCommandControlsEnabled(true);
-            app.readBusy = false;
-        }
-    });
-    setCommandControlsEnabled(false);
-
-    const ReadResult result = app.boardSession->read(options);
-
+void MainWindow::onReadFinished(const ReadResult &result)
+{
+    if (result.outcome == ReadResult::OneWay)
+        return;   // the link became one-way while the read waited: nothing was read
     // What the read applies may run the schedule lookup many times: one report at most.
     const LookupOperation operation(app);
     applyReadResult(result, false);
-
     setCommandControlsEnabled(true);
     app.readBusy = false;
-    finished = true;
     app.saveProgramSettings();
 }
 

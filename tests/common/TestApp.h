@@ -70,7 +70,8 @@ public:
     bool settle(int timeoutMs = 20000) const
     {
         const auto idle = [this] {
-            return !app->operations->isBusy() && !app->operations->hasWaiting() && !app->boardBusy();
+            return !app->operations->isBusy() && !app->operations->hasWaiting() && !app->boardBusy()
+                   && !app->hasPendingRequests() && !app->mainWindow->pendingUploadTimer->isActive();
         };
         return QTest::qWaitFor(idle, timeoutMs);
     }

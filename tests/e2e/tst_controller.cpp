@@ -337,6 +337,7 @@ private slots:
         MainWindow *window = r.mainWindow();
         SettingsDialog *dialog = r.settingsDialog();
         window->readButton->click();
+        QVERIFY(r.settle());
         dialog->show();
         const int before = r.commands().size();
         bool once = false, refreshEnabled = true;

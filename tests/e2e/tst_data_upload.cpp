@@ -39,6 +39,7 @@ void rewriteFile(const BoardRig &r, const QByteArray &content)
 void settle(const BoardRig &r)
 {
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QTRY_VERIFY_WITH_TIMEOUT(r.sim.receivedCount("SEND=") == 1 && r.panel(0) == "Loaded"
                                  && r.app().dataFileUploader->previousContent() == r.app().loadedContent,
@@ -149,6 +150,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
         }
     };
     r.mainWindow()->uploadFigures();
+    QVERIFY(r.settle());
     r.testApp.onModal = nullptr;
     QCOMPARE(r.testApp.modals, QStringList{"Form8"});
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
@@ -206,6 +208,7 @@ void tst_data_upload::noUploadInsideRead()
     QVERIFY(r.sim.control("silent 1"));
     rewriteFile(r, Changed);
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
     QCOMPARE(r.panel(0), QString("Connection error, data loaded from file"));
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);

@@ -169,6 +169,7 @@ void tst_read_send::operatorRead()
     r.mainWindow()->statusPanels->setPanelText(1, "before");
 
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QCOMPARE(probe(r.app(), what), expected);
@@ -190,6 +191,7 @@ void tst_read_send::readInScheduleModesWithoutSchedule()
     QVERIFY(QFile::remove(r.testApp.path("Shedule.shd")));
 
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
 
     // One report for the whole read, and the rest of the reply is applied.
     QCOMPARE(r.app().reportedErrors.size(), 1);
@@ -214,6 +216,7 @@ void tst_read_send::readFillsShownSlotsOnly()
     QVERIFY(r.mainWindow()->slotShown(5));
 
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
 
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     for (int k = 1; k <= 10; ++k) {
@@ -280,6 +283,7 @@ void tst_read_send::readReply()
     const std::array<QByteArray, 33> before = r.app().boardState.fields();
 
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
 
     QCOMPARE(r.panel(0), status);
     QCOMPARE(r.testApp.modals, modals);
@@ -309,6 +313,7 @@ void tst_read_send::oneWayReadSendsNothing()
     QVERIFY(r.settingsDialog()->oneWayLinkBox->isChecked());
     r.mainWindow()->statusPanels->setPanelText(0, "before");
     r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
@@ -368,6 +373,7 @@ void tst_read_send::upload()
     const QByteArray before = r.sim.received();
 
     r.mainWindow()->uploadFigures();
+    QVERIFY(r.settle());
 
     QByteArray wire = Protocol::frameCommand(command, true);
     if (readBack)

@@ -35,7 +35,11 @@ BoardRig::Options ownFigures()
 }
 
 void open(BoardRig &rig) { rig.mainWindow()->testModeAction->trigger(); }
-void pick(BoardRig &rig, int index) { rig.testPatternWindow()->patternGroup->button(index)->click(); }
+void pick(BoardRig &rig, int index)
+{
+    rig.testPatternWindow()->patternGroup->button(index)->click();
+    QVERIFY(rig.settle());   // the pattern's upload has ended
+}
 
 } // namespace
 
@@ -107,6 +111,7 @@ private slots:
         QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("3.3333")));
 
         QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
+        QVERIFY(rig.settle());
         QCOMPARE(rig.figures(), atOpen);
         QVERIFY(!rig.app().testMode);
         QVERIFY(!rig.testPatternWindow()->isVisible());
@@ -151,6 +156,7 @@ private slots:
         // The operator's own edit and upload.
         rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("2.0000"));
         QTest::mouseClick(rig.mainWindow()->writeButton, Qt::LeftButton);
+        QVERIFY(rig.settle());
         QStringList wire(10, QStringLiteral("5.5555"));
         wire[0] = QStringLiteral("2.0000");
         wire[8] = wire[9] = QStringLiteral("00000");

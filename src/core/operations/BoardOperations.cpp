@@ -93,6 +93,7 @@ void BoardOperations::run(const Request &r)
 
     m_running = r.kind;
     emit busyChanged(true);
+    emit operationStarted(r.kind);
     const ExchangeOptions options = exchangeOptionsOf(m_settings.program());
     if (r.kind == Kind::Upload) {
         m_session.startUpload(r.texts, options, [this](const UploadResult &result) {

@@ -54,6 +54,8 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    // An operation begins (after busyChanged), before its first exchange.
+    void operationStarted(BoardOperations::Kind kind);
     void uploadFinished(const UploadResult &result);
     void readFinished(const ReadResult &result);
     // Brightness, lighting, clock or controller settings: the command and how it went.

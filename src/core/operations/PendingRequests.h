@@ -7,7 +7,7 @@
 
 class PendingRequests {
 public:
-    enum class Kind { ControllerSettings, Read };
+    enum class Kind { ControllerSettings };
     struct Request {
         Kind kind;
     };
