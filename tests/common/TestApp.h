@@ -8,11 +8,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "core/settings/SettingsModel.h"
 #include "app/Program.h"
 #include "core/operations/BoardOperations.h"
 #include "gui/MainWindow.h"
+
+// Runs one exchange of `command` and lets the application run until it ends.
+inline ExchangeResult exchangeAndWait(BoardSession &session, const QByteArray &command, const ExchangeOptions &options)
+{
+    std::optional<ExchangeResult> result;
+    session.startExchange(command, options, [&result](const ExchangeResult &r) { result = r; });
+    [[maybe_unused]] const bool ended = QTest::qWaitFor([&result] { return result.has_value(); }, 600000);
+    return result.value_or(ExchangeResult{});
+}
 
 class TestApp {
 public:

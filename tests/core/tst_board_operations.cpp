@@ -28,7 +28,7 @@ struct Rig {
     void settle()
     {
         for (int i = 0; i < 100000 && (operations.isBusy() || operations.hasWaiting()); ++i)
-            ticker.waitForEvents();
+            ticker.advance();
     }
     // The commands written, frames taken off.
     QByteArrayList commands() const

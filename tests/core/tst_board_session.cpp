@@ -5,7 +5,6 @@
 #include "core/board/EventListener.h"
 #include "core/board/ExchangeTicker.h"
 #include "core/link/FakeLink.h"
-#include "core/settings/ControllerConfig.h"
 
 Q_DECLARE_METATYPE(ExchangeOptions)
 
@@ -30,6 +29,32 @@ struct Rig {
         QObject::connect(&session, &BoardSession::portReopenRequested, [this] { ++reopens; });
         QObject::connect(&session, &BoardSession::exchangeStarted, [this] { phases += '('; });
         QObject::connect(&session, &BoardSession::exchangeFinished, [this] { phases += ')'; });
+    }
+    // Starts an operation and lets virtual time pass until it ends.
+    template <typename Result, typename Start>
+    Result run(Start start)
+    {
+        std::optional<Result> result;
+        start([&result](const Result &r) { result = r; });
+        while (!result)
+            ticker.advance();
+        return *result;
+    }
+    ExchangeResult exchange(const QByteArray &command, const ExchangeOptions &o)
+    {
+        return run<ExchangeResult>([&](auto done) { session.startExchange(command, o, done); });
+    }
+    UploadResult upload(const QStringList &texts, const ExchangeOptions &o)
+    {
+        return run<UploadResult>([&](auto done) { session.startUpload(texts, o, done); });
+    }
+    ReadResult read(const ExchangeOptions &o)
+    {
+        return run<ReadResult>([&](auto done) { session.startRead(o, done); });
+    }
+    ExchangeResult setting(const QByteArray &command, const ExchangeOptions &o)
+    {
+        return run<ExchangeResult>([&](auto done) { session.startSetting(command, o, done); });
     }
     // One reply per write: pieces split by "|" arrive a tick apart; "" is silence, "!" a hang-up.
     void script(const QByteArrayList &replies)
@@ -138,7 +163,7 @@ private slots:
         QFETCH(QByteArrayList, replies);
         Rig rig;
         rig.script(replies);
-        const ExchangeResult r = rig.session.exchange(command, opts);
+        const ExchangeResult r = rig.exchange(command, opts);
         QTEST(rig.link.written(), "written");
         QTEST(int(r.outcome), "outcome");
         QTEST(r.attempts, "attempts");
@@ -188,7 +213,7 @@ private slots:
         QFETCH(int, writes);
         Rig rig;
         rig.script(replies);
-        const UploadResult r = rig.session.upload(QStringList(10, QStringLiteral("1.2345")), opts);
+        const UploadResult r = rig.upload(QStringList(10, QStringLiteral("1.2345")), opts);
         QByteArray payload = "SEND=" + QByteArray("1.2345,").repeated(10);
         QCOMPARE(rig.link.writes().first(), Protocol::frameCommand(payload, opts.checksums));
         if (r.verified)
@@ -238,7 +263,7 @@ private slots:
         rig.script(replies);
         ReadResult r;
         for (int i = 0; i < replies.size(); ++i)
-            r = rig.session.read(opts);
+            r = rig.read(opts);
         QTEST(int(r.outcome), "outcome");
         QTEST(int(rig.link.writes().size()), "writes");
         QTEST(r.reading.temperature, "temperature");
@@ -250,7 +275,7 @@ private slots:
     {
         Rig rig;
         rig.script({readLine() + CRLF});
-        const BoardReading b = rig.session.read(options(1)).reading;
+        const BoardReading b = rig.read(options(1)).reading;
         const QByteArrayList named = {b.temperature, b.brightnessLevel, b.lightingState, b.brightnessMode, b.lightingMode,
                                       b.flash, b.morningTime, b.eveningTime, b.morningOffset, b.eveningOffset,
                                       b.dayBrightness, b.nightBrightness, b.lightingOffTime, b.lightingOnTime,
@@ -260,45 +285,31 @@ private slots:
         QCOMPARE(b.figuresText(), QString("1.2345").repeated(10));
     }
 
+    // A controller setting goes out framed, selects the port first and completes the progress
+    // on "OK"; a bare command is written as it is, also with checksums on.
     void settings_data()
     {
-        QTest::addColumn<int>("which");
+        QTest::addColumn<QByteArray>("command");   // empty: the bare "TIME?"
         QTest::addColumn<bool>("checksums");
         QTest::addColumn<QByteArray>("written");
-        QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("reopens");
-
-        using R = ExchangeResult;
-        QTest::newRow("brightness") << 0 << false << QByteArray("BRIG=6;\r\n") << int(R::Ok) << 1;
-        QTest::newRow("lighting with sum") << 1 << true << QByteArray("LIGH=1;402;\r\n") << int(R::Ok) << 1;
-        QTest::newRow("clock") << 2 << false << QByteArray("TIME=05.03.24 07:08:09;\r\n") << int(R::Ok) << 1;
-        QTest::newRow("controller") << 3 << false
-                                    << QByteArray("SETS=6,1,0,450,1080,251,0,-1,-1,0,0,0,0,0,0,0,0,0,0,;\r\n") << int(R::Ok) << 1;
-        QTest::newRow("controller with a bad time") << 4 << false << QByteArray() << int(R::NotSent) << 0;
-        QTest::newRow("bare command, checksums on") << 5 << true << QByteArray("TIME?\r\n") << int(R::NotSent) << 0;
+        QTest::newRow("setting") << QByteArray("BRIG=6") << false << QByteArray("BRIG=6;\r\n") << 1;
+        QTest::newRow("setting with sum") << QByteArray("LIGH=1") << true << QByteArray("LIGH=1;402;\r\n") << 1;
+        QTest::newRow("bare command, checksums on") << QByteArray() << true << QByteArray("TIME?\r\n") << 0;
     }
     void settings()
     {
-        QFETCH(int, which);
+        QFETCH(QByteArray, command);
         QFETCH(bool, checksums);
         Rig rig;
         rig.script({"OK\r\n"});
-        const ExchangeOptions o = options(1, checksums);
-        const QString off = which == 4 ? "x" : "00:00:00";
-        const ControllerConfig c{.brightness = 5, .brightnessMode = 1, .lighting = 1, .lightingMode = 0, .morningTime = "07:30:00",
-                                 .eveningTime = "18:00:00", .offTime = off, .onTime = off, .morningCorrection = -5};
-        ExchangeResult r;
-        switch (which) {
-        case 0: r = rig.session.setBrightness(6, o); break;
-        case 1: r = rig.session.setLighting(1, o); break;
-        case 2: r = rig.session.setClock(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)), o); break;
-        case 5: rig.session.sendBare("TIME?"); break;
-        default: r = rig.session.sendControllerConfig(c, o); break;
-        }
+        if (command.isEmpty())
+            rig.session.sendBare("TIME?");
+        else
+            QCOMPARE(rig.setting(command, options(1, checksums)).outcome, ExchangeResult::Ok);
         QTEST(rig.link.written(), "written");
-        QTEST(int(r.outcome), "outcome");
         QTEST(rig.reopens, "reopens");
-        QCOMPARE(rig.progress, r.outcome == ExchangeResult::Ok ? 1000 : -1);
+        QCOMPARE(rig.progress, command.isEmpty() ? -1 : 1000);
     }
 
     // A request made while an exchange waits is refused; a bare command goes out at once.
@@ -330,7 +341,7 @@ private slots:
         rig.script({""});
         QList<int> values;
         QObject::connect(&rig.session, &BoardSession::progressChanged, [&](int v) { values << v; });
-        const ExchangeResult r = rig.session.exchange("BRIG=2", options(1, false, false, timeoutMs));
+        const ExchangeResult r = rig.exchange("BRIG=2", options(1, false, false, timeoutMs));
         QCOMPARE(r.outcome, ExchangeResult::Timeout);
         QCOMPARE(values.size(), ticksToPlateau + 1);
         QCOMPARE(values.first(), 0);
@@ -346,12 +357,12 @@ private slots:
         rig.script({"P|ING\r\nOK\r\n"});
         QList<int> refused;
         QObject::connect(&rig.session, &BoardSession::lineReceived, [&] {
-            refused << int(rig.session.exchange("LIGH=1", options(1)).outcome)
-                    << int(rig.session.upload(QStringList(10, "1"), options(1)).outcome)
-                    << int(rig.session.read(options(1)).outcome) << int(rig.session.setBrightness(1, options(1)).outcome);
+            refused << int(rig.exchange("LIGH=1", options(1)).outcome)
+                    << int(rig.upload(QStringList(10, "1"), options(1)).outcome)
+                    << int(rig.read(options(1)).outcome) << int(rig.setting("BRIG=1", options(1)).outcome);
             rig.session.sendBare("PC");
         });
-        QCOMPARE(rig.session.exchange("BRIG=1", options(1)).outcome, ExchangeResult::Timeout);
+        QCOMPARE(rig.exchange("BRIG=1", options(1)).outcome, ExchangeResult::Timeout);
         QCOMPARE(refused, (QList<int>{ExchangeResult::Busy, UploadResult::Busy, ReadResult::Busy, ExchangeResult::Busy}));
         // The bare write discards what was buffered: the "OK" behind it never reaches the exchange.
         QCOMPARE(rig.link.writes(), (QByteArrayList{"BRIG=1;\r\n", "PC\r\n"}));
@@ -394,7 +405,7 @@ private slots:
         Rig rig;
         if (!begun.isEmpty()) {
             rig.script({begun});
-            QCOMPARE(rig.session.exchange("READ=", options(1)).outcome, ExchangeResult::Timeout);
+            QCOMPARE(rig.exchange("READ=", options(1)).outcome, ExchangeResult::Timeout);
         }
         EventListener listener(&rig.session);
         QByteArrayList log;

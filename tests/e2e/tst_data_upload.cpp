@@ -239,7 +239,7 @@ void tst_data_upload::noUploadInsideExchange()
         r.mainWindow()->loadDataFileAction->trigger();
         loaded = true;
     });
-    const ExchangeResult result = r.app().boardSession->exchange("BRIG=3", r.app().exchangeOptions());
+    const ExchangeResult result = exchangeAndWait(*r.app().boardSession, "BRIG=3", r.app().exchangeOptions());
     QVERIFY(loaded);
     QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));

@@ -6,7 +6,6 @@
 #include "core/board/ExchangeTicker.h"
 #include "core/figures/FigureFrame.h"
 #include "core/link/SerialLink.h"
-#include "core/settings/ControllerConfig.h"
 
 namespace {
 
@@ -35,16 +34,6 @@ void BoardSession::setBusy(bool busy)
 {
     m_busy = busy;
     emit busyChanged(busy);
-}
-
-template <typename Result, typename Start>
-Result BoardSession::waitFor(Start start)
-{
-    std::optional<Result> result;
-    start([&result](const Result &r) { result = r; });
-    while (!result)
-        m_ticker->waitForEvents();
-    return *result;
 }
 
 // ---- The exchange ----
@@ -291,55 +280,6 @@ void BoardSession::startSetting(const QByteArray &command, const ExchangeOptions
         setBusy(false);
         done(result);
     });
-}
-
-// ---- Waiting forms ----
-
-ExchangeResult BoardSession::exchange(const QByteArray &command, const ExchangeOptions &options)
-{
-    return waitFor<ExchangeResult>([&](auto done) { startExchange(command, options, done); });
-}
-
-ReadResult BoardSession::read(const ExchangeOptions &options)
-{
-    return waitFor<ReadResult>([&](auto done) { startRead(options, done); });
-}
-
-UploadResult BoardSession::upload(const QStringList &texts, const ExchangeOptions &options)
-{
-    return waitFor<UploadResult>([&](auto done) { startUpload(texts, options, done); });
-}
-
-ExchangeResult BoardSession::sendSetting(const QByteArray &command, const ExchangeOptions &options)
-{
-    return waitFor<ExchangeResult>([&](auto done) { startSetting(command, options, done); });
-}
-
-ExchangeResult BoardSession::setBrightness(int code, const ExchangeOptions &options)
-{
-    return sendSetting("BRIG=" + QByteArray::number(code), options);
-}
-
-ExchangeResult BoardSession::setLighting(int code, const ExchangeOptions &options)
-{
-    return sendSetting("LIGH=" + QByteArray::number(code), options);
-}
-
-ExchangeResult BoardSession::setClock(const QDateTime &time, const ExchangeOptions &options)
-{
-    return sendSetting("TIME=" + time.toString(QStringLiteral("dd.MM.yy hh:mm:ss")).toLatin1(), options);
-}
-
-ExchangeResult BoardSession::sendControllerConfig(const ControllerConfig &config, const ExchangeOptions &options,
-                                                  QString *error)
-{
-    if (m_busy)
-        return ExchangeResult{ExchangeResult::Busy, {}, 0};
-    std::array<int, 19> fields;
-    // A stored time that is no time of day is never sent as some other time.
-    if (!setsFields(config, fields, error))
-        return ExchangeResult{ExchangeResult::NotSent, {}, 0};
-    return sendSetting(Protocol::buildSetsCommand(fields), options);
 }
 
 void BoardSession::sendBare(const QByteArray &command)

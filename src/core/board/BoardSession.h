@@ -3,8 +3,7 @@
 // wait for the reply lines, repeat after a time-out or "ERROR") and the operations built on it.
 // One thread, nothing blocks: the link's bytes and the ticker's ticks drive an operation, which
 // reports its end through the callback it was started with. An operation started while another
-// runs is refused with the Busy outcome. The synchronous forms wait for that end while the
-// application's events run.
+// runs is refused with the Busy outcome.
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
@@ -88,7 +87,7 @@ public:
     // The last good "READ" reply (a 31-field reply keeps the earlier field 32).
     const BoardReading &lastReading() const { return m_lastReading; }
 
-    // ---- Asynchronous operations: each ends by calling `done` once (at once when refused) ----
+    // ---- Operations: each ends by calling `done` once (at once when refused) ----
     // Frames `command`, writes it and waits for the reply, again after a time-out or "ERROR"
     // while attempts remain.
     void startExchange(const QByteArray &command, const ExchangeOptions &options,
@@ -96,28 +95,10 @@ public:
     void startUpload(const QStringList &texts, const ExchangeOptions &options,
                      std::function<void(const UploadResult &)> done);
     void startRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done);
+    // A controller setting ("BRIG=", "LIGH=", "TIME=", "SETS=" ...): the progress ends at its
+    // maximum when the board says "OK".
     void startSetting(const QByteArray &command, const ExchangeOptions &options,
                       std::function<void(const ExchangeResult &)> done);
-
-    // ---- The same, waiting for the end ----
-    ExchangeResult exchange(const QByteArray &command, const ExchangeOptions &options);
-
-    // Uploads ten final texts with "SEND=" and, unless the link is one-way, reads the board
-    // back and compares its ten figures with what was sent.
-    UploadResult upload(const QStringList &texts, const ExchangeOptions &options);
-    // Reads the board with "READ=". With a one-way link nothing is sent.
-    ReadResult read(const ExchangeOptions &options);
-
-    // Controller settings: "BRIG=code", "LIGH=code", "TIME=dd.MM.yy hh:mm:ss", "SETS=" and
-    // nineteen fields. The progress ends at its maximum when the board says "OK".
-    ExchangeResult setBrightness(int code, const ExchangeOptions &options);
-    ExchangeResult setLighting(int code, const ExchangeOptions &options);
-    ExchangeResult setClock(const QDateTime &time, const ExchangeOptions &options);
-    // NotSent, with the message to show in `error`, when a time text of the configuration is
-    // no time of day (see setsFields).
-    ExchangeResult sendControllerConfig(const ControllerConfig &config, const ExchangeOptions &options,
-                                        QString *error = nullptr);
-    ExchangeResult sendSetting(const QByteArray &command, const ExchangeOptions &options);
 
     // Writes `command` and CR LF as they are: no frame, no checksum, no wait. Allowed at any
     // time, also during another exchange's wait (the answer is left to the event listener).
@@ -141,9 +122,6 @@ signals:
     void readStarted();
 
 private:
-    // Runs `start` (which calls its argument once at the end) and waits for that end.
-    template <typename Result, typename Start>
-    Result waitFor(Start start);
     void setBusy(bool busy);
     // The exchange of an operation: `done` follows the last attempt.
     void runExchange(const QByteArray &command, const ExchangeOptions &options,

@@ -1,8 +1,5 @@
 #include "core/board/ExchangeTicker.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-
 QtExchangeTicker::QtExchangeTicker(QObject *parent) : ExchangeTicker(parent)
 {
     // A coarse timer may come up to 5 % late; the time-out is counted in ticks.
@@ -15,18 +12,13 @@ void QtExchangeTicker::start(int intervalMs)
     m_timer.start(intervalMs);
 }
 
-void QtExchangeTicker::waitForEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 void VirtualTicker::start(int intervalMs)
 {
     m_interval = intervalMs;
     m_active = true;
 }
 
-void VirtualTicker::waitForEvents()
+void VirtualTicker::advance()
 {
     if (m_active)
         emit ticked(m_interval);
