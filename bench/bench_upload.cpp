@@ -104,7 +104,10 @@ bool runSpeed(int baud, int uploads)
         QElapsedTimer clock;
         const double c0 = cpuMs();
         clock.start();
-        mainWindow->uploadFigures();
+        bool ended = false;
+        mainWindow->uploadFigures([&ended](bool) { ended = true; });
+        while (!ended)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double w = clock.nsecsElapsed() / 1e6;
         const double c = cpuMs() - c0;
         if (mainWindow->statusPanels->panelText(0) != QStringLiteral("Sent OK")) {
