@@ -121,7 +121,7 @@ public:
     QtSerialLink *serialLink = nullptr;
     BoardSession *boardSession = nullptr;
     EventListener *eventListener = nullptr;
-    // The board operations that run without waiting: brightness, lighting and clock so far.
+    // What the windows ask of the board runs here, one operation at a time, without waiting.
     BoardOperations *operations = nullptr;
     // Uploads a loaded data file when its content changed; after a failed upload the change is
     // tried again no sooner than its retry interval later.
