@@ -97,9 +97,6 @@ void Program::connectBoardToWindows()
     connect(operations, &BoardOperations::controllerSettingsInvalid, this, &App::showError);
     // The port is not changed under a running exchange.
     connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
-    // Every board operation uses the port the operator has chosen now.
-    connect(boardSession, &BoardSession::portReopenRequested, settingsDialog, &SettingsDialog::reopenPort,
-            Qt::DirectConnection);
     connect(boardSession, &BoardSession::readStarted, mainWindow,
             [this] { mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading")); });
 }

@@ -39,7 +39,7 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     eventListener = new EventListener(boardSession, this);
     dataFileUploader = new DataFileUploader(this);
     operations = new BoardOperations(*boardSession, *settings, this);
-    operations->setPortSelection([] {});   // the program reopens the port before every operation
+    operations->setPortSelection([this] { reopenPort(); });
     operations->setReady([this] {
         return !(boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp || closing);
     });
@@ -178,6 +178,17 @@ void App::saveControllerSettings()
 }
 
 QChar App::fillChar() const { return settings->program().fillChar(); }
+
+void App::reopenPort()
+{
+    if (serialLink->state() != SerialLink::State::Closed)
+        serialLink->close();
+    else
+        saveProgramSettings();
+    const ProgramSettings &s = settings->program();
+    serialLink->open(s.port, s.baudRate, s.parity);
+    emit portReopened(serialLink->state() == SerialLink::State::Failed);
+}
 
 ExchangeOptions App::exchangeOptions() const
 {

@@ -160,6 +160,15 @@ public:
     // The reply timing and framing the operator has set, for every exchange.
     ExchangeOptions exchangeOptions() const;
 
+    // Opens the port again with the port, speed and parity of the settings (before every board
+    // operation, and when the operator changes them); tells portReopened whether it failed.
+    void reopenPort();
+
+signals:
+    void portReopened(bool failed);
+
+public:
+
 private:
     // Runs the waiting requests one by one, each once nothing else runs.
     void runPendingRequests();

@@ -189,6 +189,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     bind(clockSectionGroup, app.settings, ControllerField::Section);
 
     // Operator changes run the handlers; combo boxes report only the operator's edits.
+    connect(&app, &App::portReopened, this, &SettingsDialog::setPortBoxColour);
     connect(portCombo, &QComboBox::textActivated, this, [this] { reopenPort(); });
     connect(portCombo->lineEdit(), &QLineEdit::textEdited, this, [this] { reopenPort(); });
     connect(baudRateCombo, &QComboBox::textActivated, this, [this] { onBaudRateChanged(); });

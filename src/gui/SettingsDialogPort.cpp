@@ -20,13 +20,7 @@
 void SettingsDialog::reopenPort()
 {
     app.settings->setPort(portCombo->currentText());
-    if (app.serialLink->state() != SerialLink::State::Closed)
-        app.serialLink->close();
-    else
-        app.saveProgramSettings();
-    const ProgramSettings &s = app.settings->program();
-    app.serialLink->open(s.port, s.baudRate, s.parity);
-    setPortBoxColour(app.serialLink->state() == SerialLink::State::Failed);
+    app.reopenPort();
 }
 
 void SettingsDialog::showChosenPort()
