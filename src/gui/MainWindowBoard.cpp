@@ -2,10 +2,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QProgressBar>
-#include <utility>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSpinBox>
+#include <utility>
 
 #include "core/protocol/Protocol.h"
 #include "core/services/DataFileUploader.h"
@@ -34,7 +34,11 @@ bool MainWindow::slotShown(int k) const
     return box && box->isChecked();
 }
 
-bool MainWindow::exchangeRunning() const { return app.uploadBusy || app.readBusy || app.boardSession->isBusy(); }
+bool MainWindow::exchangeRunning() const
+{
+    return app.uploadBusy || app.readBusy || app.boardSession->isBusy() || app.operations->isBusy()
+           || app.operations->hasWaiting();
+}
 
 void MainWindow::requestUpload()
 {
@@ -140,8 +144,14 @@ void MainWindow::readBoard()
 
 void MainWindow::onReadFinished(const ReadResult &result)
 {
-    if (result.outcome == ReadResult::OneWay)
-        return;   // the link became one-way while the read waited: nothing was read
+    if (result.outcome == ReadResult::OneWay) {
+        // The link became one-way while the read waited: as for a one-way read, the saved
+        // controller settings stand instead.
+        setCommandControlsEnabled(true);
+        app.readBusy = false;
+        app.loadControllerSettings();
+        return;
+    }
     // What the read applies may run the schedule lookup many times: one report at most.
     const LookupOperation operation(app);
     applyReadResult(result, false);
