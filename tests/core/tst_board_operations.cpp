@@ -91,46 +91,6 @@ private slots:
         QTEST(rig.commands(), "wire");
         QCOMPARE(settings.first().at(2).value<ExchangeResult>().outcome, ExchangeResult::Ok);
     }
-
-    // "SETS=" goes out only when every value is known; otherwise it is held and says what is
-    // missing, and a time that is no time of day is never sent.
-    void controllerSettings_data()
-    {
-        QTest::addColumn<bool>("known");
-        QTest::addColumn<QString>("evening");
-        QTest::addColumn<QByteArrayList>("wire");
-        QTest::addColumn<int>("held");
-        QTest::addColumn<QString>("invalid");
-        QTest::newRow("known") << true << "20:00:00" << QByteArrayList{"SETS=0,0,0,0,1200,0,0,0,0,0,0,0,0,0,0,0,0,0,0,"} << 0
-                               << "";
-        QTest::newRow("start values") << false << "20:00:00" << QByteArrayList{} << 18 << "";
-        QTest::newRow("no time of day") << true << "24:00:00" << QByteArrayList{} << 0
-                                        << "'24:00:00' is not a valid time";
-    }
-    void controllerSettings()
-    {
-        QFETCH(bool, known);
-        QFETCH(QString, evening);
-        Rig rig;
-        if (known) {
-            for (int f = 0; f < ControllerFieldCount; ++f)
-                rig.settings.choose(ControllerField(f), 0);
-            for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Off, SwitchTime::On})
-                rig.settings.chooseSwitchTime(t, "00:00:00");
-        }
-        rig.settings.setSwitchTime(SwitchTime::Evening, evening);
-        rig.settings.markTimeKnown(SwitchTime::Evening);
-        rig.link.reply("OK\r\n");
-        QStringList held;
-        QString invalid;
-        QObject::connect(&rig.operations, &BoardOperations::controllerSettingsHeld, [&](const QStringList &u) { held = u; });
-        QObject::connect(&rig.operations, &BoardOperations::controllerSettingsInvalid, [&](const QString &m) { invalid = m; });
-        rig.operations.requestControllerSettings();
-        rig.settle();
-        QTEST(rig.commands(), "wire");
-        QTEST(int(held.size()), "held");
-        QTEST(invalid, "invalid");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBoardOperations)

@@ -10,7 +10,6 @@
 
 namespace {
 
-const QByteArray Initial = QByteArray("1.0000\r\n").repeated(10);
 const QByteArray Changed = QByteArray("2.2500\r\n").repeated(10);
 const QByteArray ChangedSend = "SEND=" + QByteArray("2.2500,").repeated(8) + "00000,00000,";
 
@@ -56,9 +55,7 @@ private slots:
     void failedUploadIsRetriedLater();
     void dialogShowingDefersUpload();
     void changeDuringUploadDialogWaits();
-    void earlierContentAfterFailedUpload();
     void noUploadInsideRead();
-    void noUploadInsideExchange();
     void noUploadWanted();
 };
 
@@ -169,32 +166,6 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
 }
 
-void tst_data_upload::earlierContentAfterFailedUpload()
-{
-    BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
-    const QByteArray initialSend = "SEND=" + QByteArray("1.0000,").repeated(8) + "00000,00000,";
-    QCOMPARE(r.sim.receivedCount(initialSend), 1);
-
-    // The board takes the new figures but its read-back never comes.
-    QVERIFY(r.sim.control("ok-then-silent 1"));
-    rewriteFile(r, Changed);
-    QTRY_VERIFY_WITH_TIMEOUT(r.testApp.modals.contains("Form8"), 10000);
-    QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
-
-    // The file goes back to what was uploaded before: the board holds other figures, so it
-    // is uploaded again.
-    QVERIFY(r.sim.control("ok-then-silent 0"));
-    rewriteFile(r, Initial);
-    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(initialSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
-    QVERIFY(r.app().lastUploadOk);
-    QVERIFY(r.app().boardSession->lastReading().figuresText().startsWith(QString("1.0000").repeated(8)));
-}
-
 void tst_data_upload::noUploadInsideRead()
 {
     BoardRig r(polling());
@@ -220,35 +191,6 @@ void tst_data_upload::noUploadInsideRead()
     r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
-}
-
-void tst_data_upload::noUploadInsideExchange()
-{
-    BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
-
-    // The operator loads the changed file from the menu while another command waits.
-    r.mainWindow()->autoLoadTimer->stop();
-    QVERIFY(r.sim.control("silent 1"));
-    rewriteFile(r, Changed);
-    bool loaded = false;
-    QTimer::singleShot(200, r.mainWindow(), [&] {
-        r.mainWindow()->loadDataFileAction->trigger();
-        loaded = true;
-    });
-    const ExchangeResult result = exchangeAndWait(*r.app().boardSession, "BRIG=3", r.app().exchangeOptions());
-    QVERIFY(loaded);
-    QCOMPARE(result.outcome, ExchangeResult::Timeout);
-    QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
-    QCOMPARE(r.sim.receivedCount("SEND="), 1);
-    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
-
-    QVERIFY(r.sim.control("silent 0"));
-    r.mainWindow()->autoLoadTimer->start();
-    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
 }
 
 void tst_data_upload::noUploadWanted()
