@@ -51,7 +51,6 @@ private slots:
     {
         QTest::addColumn<QString>("during");   // requests made while the first runs
         QTest::addColumn<QByteArrayList>("wire");
-        QTest::newRow("none") << "" << QByteArrayList{"BRIG=2"};
         QTest::newRow("latest brightness wins") << "b3 b1" << QByteArrayList{"BRIG=2", "BRIG=1"};
         QTest::newRow("a kind asked again goes to the back")
             << "b3 r c b4" << QByteArrayList{"BRIG=2", "READ=", "TIME=05.03.24 07:08:09", "BRIG=4"};
