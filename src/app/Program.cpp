@@ -1,6 +1,5 @@
 #include "app/Program.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,7 +11,6 @@
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "core/settings/SettingsStore.h"
-#include "core/text/Numbers.h"
 #include "gui/AutoControlsWindow.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/DataFileMissingDialog.h"

@@ -167,8 +167,6 @@ public:
 signals:
     void portReopened(bool failed);
 
-public:
-
 private:
     // Runs the waiting requests one by one, each once nothing else runs.
     void runPendingRequests();
