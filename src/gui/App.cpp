@@ -39,7 +39,12 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     eventListener = new EventListener(boardSession, this);
     dataFileUploader = new DataFileUploader(this);
     operations = new BoardOperations(*boardSession, *settings, this);
-    operations->setPortSelection([this] { reopenPort(); });
+    // Reopening a closed port saves the settings, as the operator's port choice does.
+    connect(operations, &BoardOperations::portReopened, this, [this](bool wasClosed, bool failed) {
+        if (wasClosed)
+            saveProgramSettings();
+        emit portReopened(failed);
+    });
     operations->setReady([this] {
         return !(boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp || closing);
     });
@@ -179,16 +184,7 @@ void App::saveControllerSettings()
 
 QChar App::fillChar() const { return settings->program().fillChar(); }
 
-void App::reopenPort()
-{
-    if (serialLink->state() != SerialLink::State::Closed)
-        serialLink->close();
-    else
-        saveProgramSettings();
-    const ProgramSettings &s = settings->program();
-    serialLink->open(s.port, s.baudRate, s.parity);
-    emit portReopened(serialLink->state() == SerialLink::State::Failed);
-}
+void App::reopenPort() { operations->reopenPort(); }
 
 ExchangeOptions App::exchangeOptions() const
 {

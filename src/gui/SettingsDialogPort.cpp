@@ -15,6 +15,7 @@
 #include "core/settings/SettingsModel.h"
 #include "core/link/PortNames.h"
 #include "core/link/QtSerialLink.h"
+#include "core/operations/BoardOperations.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::reopenPort()
@@ -72,12 +73,13 @@ void SettingsDialog::refreshPortList()
     bool rememberedExists = false;
     int widest = 0;
     const QFontMetrics metrics(portCombo->view()->font());
-    for (const PortNames::PortEntry &entry : PortNames::systemPortScan(remembered)) {
-        app.settings->setPort(entry.name);
-        if (app.serialLink->state() != SerialLink::State::Closed)
-            app.serialLink->close();
-        const ProgramSettings &s = app.settings->program();
-        if (app.serialLink->open(entry.name, s.baudRate, s.parity) != SerialLink::State::Open)
+    const QList<PortNames::PortEntry> entries = PortNames::systemPortScan(remembered);
+    QStringList names;
+    for (const PortNames::PortEntry &entry : entries)
+        names << entry.name;
+    const QStringList openable = app.operations->openablePorts(names);
+    for (const PortNames::PortEntry &entry : entries) {
+        if (!openable.contains(entry.name))
             continue;
         QStringList tip{entry.device.isEmpty() ? entry.name : entry.device};
         if (!entry.description.isEmpty())

@@ -9,18 +9,39 @@
 BoardOperations::BoardOperations(BoardSession &session, SettingsModel &settings, QObject *parent)
     : QObject(parent), m_session(session), m_settings(settings)
 {
-    m_selectPort = [this] {
-        const ProgramSettings &s = m_settings.program();
-        SerialLink *link = m_session.link();
-        if (link->state() != SerialLink::State::Closed)
-            link->close();
-        link->open(s.port, s.baudRate, s.parity);
-    };
+    m_selectPort = [this] { reopenPort(); };
     m_now = [] { return QDateTime::currentDateTime(); };
     connect(&m_session, &BoardSession::portReopenRequested, this, [this] {
         if (m_running)
             m_selectPort();
     });
+}
+
+void BoardOperations::reopenPort()
+{
+    const ProgramSettings &s = m_settings.program();
+    SerialLink *link = m_session.link();
+    const bool wasClosed = link->state() == SerialLink::State::Closed;
+    if (!wasClosed)
+        link->close();
+    link->open(s.port, s.baudRate, s.parity);
+    emit portReopened(wasClosed, link->state() == SerialLink::State::Failed);
+}
+
+QStringList BoardOperations::openablePorts(const QStringList &candidates)
+{
+    if (isBusy() || m_session.isBusy())
+        return {};
+    const ProgramSettings &s = m_settings.program();
+    SerialLink *link = m_session.link();
+    QStringList openable;
+    for (const QString &name : candidates) {
+        if (link->state() != SerialLink::State::Closed)
+            link->close();
+        if (link->open(name, s.baudRate, s.parity) == SerialLink::State::Open)
+            openable << name;
+    }
+    return openable;
 }
 
 void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0, std::nullopt}); }

@@ -23,9 +23,14 @@ public:
     // The session and the settings are not owned and must outlive the service.
     BoardOperations(BoardSession &session, SettingsModel &settings, QObject *parent = nullptr);
 
-    // Before each operation's exchanges the port is selected again; by default the link is
-    // reopened with the port, speed and parity of the settings.
+    // Before each operation's exchanges the port is selected again; by default reopenPort().
     void setPortSelection(std::function<void()> select) { m_selectPort = std::move(select); }
+    // Opens the link again with the port, speed and parity of the settings; portReopened tells
+    // whether it was closed before and whether the opening failed.
+    void reopenPort();
+    // The ports of `candidates` that open with the settings' speed and parity, tried one by one
+    // on the link (left as the last try left it); none while an operation runs.
+    QStringList openablePorts(const QStringList &candidates);
     // The clock's time when "TIME=" goes out (tests set a fixed one).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
     // Whether a waiting request may start now besides the board being free (the windows' own
@@ -54,6 +59,7 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    void portReopened(bool wasClosed, bool failed);
     // An operation begins (after busyChanged), before its first exchange.
     void operationStarted(BoardOperations::Kind kind);
     void uploadFinished(const UploadResult &result);
