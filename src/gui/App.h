@@ -93,8 +93,6 @@ public:
 
     // The stored figure texts of slots 1..10 (entry 0 unused).
     std::array<QString, 11> storedFigures;
-    // What the board last reported besides its figures: a read's fields, an event's values.
-    BoardReading boardState;
 
     // Flags.
     bool startingUp = false;         // until the start-up step ends: nothing is saved
@@ -102,7 +100,6 @@ public:
     bool closing = false;            // "Exit" has run: no more layout
     bool readBusy = false;           // a board read runs
     bool settingsSendBusy = false;   // the controller parameters are being sent
-    bool testMode = false;           // test patterns are shown
     bool uploadBusy = false;         // an upload runs (from its start to its outcome shown)
     bool lastUploadOk = false;       // the last upload ended in "Sent OK"
 
@@ -110,11 +107,7 @@ public:
     // open operation learns that it failed.
     void reportLookupFailure(const QString &message);
 
-    // Figure formatting state.
     QChar fillChar() const;   // of the fill mode in the settings
-    QChar lastKey;
-    int caretPos = 0;
-    bool formatting = false;
 
     // The serial line to the board, the conversation over it, and the lines the board sends
     // on its own.

@@ -70,6 +70,15 @@ public:
     QAction *showDataFileAction, *loadDataFileAction, *saveDataFileAction, *minimizeAction, *exitAction;
     QAction *settingsAction, *autoControlsAction, *boardViewAction, *testModeAction, *helpSettingsAction, *aboutAction;
 
+    // ---- What the main window keeps ----
+    bool testMode = false;   // test patterns are shown: the data file waits untouched
+    // What the board last reported besides its figures: a read's fields, an event's values.
+    BoardReading boardState;
+    // The figure fields' formatting: the key typed last, the caret, a format under way.
+    QChar lastKey;
+    int caretPos = 0;
+    bool formatting = false;
+
     QLabel *flagOf(int i) const;   // 0..4 in the order USD, EUR, GBP, RUR, FRF
     QLabel *signOf(int i) const;
 

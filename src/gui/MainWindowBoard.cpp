@@ -60,7 +60,7 @@ void MainWindow::uploadFigures(std::function<void(bool)> done)
         return;
     }
 
-    if (!app.settings->program().sendIfChanged && !app.testMode)
+    if (!app.settings->program().sendIfChanged && !testMode)
         saveDataFile();
     setCommandControlsEnabled(false);
 
@@ -165,10 +165,10 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
     if (result.outcome == ReadResult::ReadOk) {
         // What the board reported besides its figures; a 31-field reply leaves "controlled by"
         // as it was.
-        const QByteArray controlledBy = app.boardState.controlledBy;
-        app.boardState = result.reading;
+        const QByteArray controlledBy = boardState.controlledBy;
+        boardState = result.reading;
         if (parseBoardReading(result.exchange.reply, result.reading).fields < 32)
-            app.boardState.controlledBy = controlledBy;
+            boardState.controlledBy = controlledBy;
 
         if (readBack) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
@@ -181,8 +181,8 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         progressBar->setValue(1000);
         statusPanels->setPanelText(0, QStringLiteral("Reading Ok"));
 
-        const bool timer = app.boardState.timerUsed.trimmed() == "1";
-        const bool modem = app.boardState.controlledBy.trimmed() == "1";
+        const bool timer = boardState.timerUsed.trimmed() == "1";
+        const bool modem = boardState.controlledBy.trimmed() == "1";
         emit controllerCommandsAvailable(timer || modem, modem);
     }
 
@@ -219,7 +219,7 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
         settings->markTimeKnown(t);
         settings->setSwitchTime(t, Protocol::minutesToTimeText(minutes));
     };
-    const BoardReading &board = app.boardState;
+    const BoardReading &board = boardState;
     const auto number = [](const QByteArray &field, int &v) { return boardInt(QString::fromLatin1(field), v); };
     int v = 0;
 

@@ -63,7 +63,7 @@ void load(MainWindow &w, DataFile::PollMemory *poll)
         QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
         if (line.isEmpty())
             line = QStringLiteral("     ");
-        const FormatResult r = formatFigure(line, app.storedFigures[k], app.lastKey, w.digits(), app.fillChar(),
+        const FormatResult r = formatFigure(line, app.storedFigures[k], w.lastKey, w.digits(), app.fillChar(),
                                             w.blankMode(), false);
         app.storedFigures[k] = r.text;
         app.loadedContent += r.text;

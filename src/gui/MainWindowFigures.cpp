@@ -11,24 +11,24 @@
 
 void MainWindow::formatField(int k)
 {
-    if (k < 1 || k > 10 || app.formatting)
+    if (k < 1 || k > 10 || formatting)
         return; // the change raised by our own update below
-    app.formatting = true;
+    formatting = true;
     // The guard goes on every way out, a failed save included.
-    const auto release = qScopeGuard([this] { app.formatting = false; });
+    const auto release = qScopeGuard([this] { formatting = false; });
 
     FigureEdit *e = figureEdits[k];
-    app.caretPos = e->cursorPosition();
-    const FormatResult r = formatFigure(e->text(), app.storedFigures[k], app.lastKey, digits(), app.fillChar(),
+    caretPos = e->cursorPosition();
+    const FormatResult r = formatFigure(e->text(), app.storedFigures[k], lastKey, digits(), app.fillChar(),
                                         blankMode(), app.readBusy);
     if (e->text() != r.text)
         e->setText(r.text);
-    e->setCursorPosition(qMax(0, app.caretPos - r.removed));
+    e->setCursorPosition(qMax(0, caretPos - r.removed));
     app.storedFigures[k] = r.text;
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.
-    if (!app.settings->program().autoLoad && !app.testMode)
+    if (!app.settings->program().autoLoad && !testMode)
         saveDataFile();
 }
 
@@ -42,7 +42,7 @@ void MainWindow::onFieldClicked(int k)
     formatField(k);
 }
 
-void MainWindow::onFieldKeyTyped(int, QChar c) { app.lastKey = c; }
+void MainWindow::onFieldKeyTyped(int, QChar c) { lastKey = c; }
 
 void MainWindow::applyOddSlotBox(int r)
 {

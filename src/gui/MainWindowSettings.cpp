@@ -116,7 +116,7 @@ void MainWindow::beginTestMode()
 {
     saveDataFile();
     statusPanels->setPanelText(0, QStringLiteral("Loaded"));
-    app.testMode = true;
+    testMode = true;
 }
 
 void MainWindow::showTestPattern(const QStringList &texts)
@@ -130,7 +130,7 @@ void MainWindow::showTestPattern(const QStringList &texts)
 void MainWindow::endTestMode()
 {
     loadDataFile();
-    app.testMode = false;
+    testMode = false;
     statusPanels->setPanelText(0, QString());
     requestUpload();
 }

@@ -278,9 +278,9 @@ void tst_read_send::readReply()
     QVERIFY(r.sim.control("reply " + simEscaped(reply)));
     // The data file now differs from the fields: a failed read shows the file's figures.
     r.testApp.writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
-    r.app().boardState.temperature = "old";
-    r.app().boardState.controlledBy = "old";
-    const std::array<QByteArray, 33> before = r.app().boardState.fields();
+    r.mainWindow()->boardState.temperature = "old";
+    r.mainWindow()->boardState.controlledBy = "old";
+    const std::array<QByteArray, 33> before = r.mainWindow()->boardState.fields();
 
     r.mainWindow()->readBoard();
     QVERIFY(r.settle());
@@ -289,18 +289,18 @@ void tst_read_send::readReply()
     QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), edit1);
-    QCOMPARE(QString::fromLatin1(r.app().boardState.temperature), temperature);
+    QCOMPARE(QString::fromLatin1(r.mainWindow()->boardState.temperature), temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
         for (int k = 11; k <= 32; ++k)
-            QCOMPARE(r.app().boardState.fields()[k], before[k]);
+            QCOMPARE(r.mainWindow()->boardState.fields()[k], before[k]);
     }
     if (status == "Connection error, data loaded from file") {
         QCOMPARE(r.panel(1), QString());
         QCOMPARE(r.panel(2), QString());
     }
     if (QTest::currentDataTag() == QByteArray("31 fields"))
-        QCOMPARE(r.app().boardState.controlledBy, QByteArray("old"));
+        QCOMPARE(r.mainWindow()->boardState.controlledBy, QByteArray("old"));
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
         QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 2);
     expectIdle(r);

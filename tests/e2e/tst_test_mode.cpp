@@ -75,7 +75,7 @@ private slots:
         rig.mainWindow()->oddSlotBoxes[3]->setChecked(false);
 
         open(rig);
-        QVERIFY(rig.app().testMode);
+        QVERIFY(rig.mainWindow()->testMode);
         const QByteArray fileAtOpen = rig.dataFile();
         QCOMPARE(fileAtOpen, dataFileText(Figures));
 
@@ -113,7 +113,7 @@ private slots:
         QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
         QVERIFY(rig.settle());
         QCOMPARE(rig.figures(), atOpen);
-        QVERIFY(!rig.app().testMode);
+        QVERIFY(!rig.mainWindow()->testMode);
         QVERIFY(!rig.testPatternWindow()->isVisible());
         const QByteArrayList sent = sends(rig);
         QCOMPARE(sent.size(), 4);
@@ -150,7 +150,7 @@ private slots:
         else
             rig.testPatternWindow()->close();
         QVERIFY(!rig.testPatternWindow()->isVisible());
-        QVERIFY(rig.app().testMode);
+        QVERIFY(rig.mainWindow()->testMode);
         QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("5.5555")));
 
         // The operator's own edit and upload.
@@ -162,7 +162,7 @@ private slots:
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig).last(), sendOf(wire));
         QCOMPARE(rig.dataFile(), dataFileText(Figures));
-        QVERIFY(rig.app().testMode);
+        QVERIFY(rig.mainWindow()->testMode);
 
         // Opening again saves what the fields hold then, and starts anew.
         open(rig);
@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(rig.dataFile(), dataFileText(now));
         QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.figures(), now);
-        QVERIFY(!rig.app().testMode);
+        QVERIFY(!rig.mainWindow()->testMode);
     }
 
     // Opening clears a previous pick without uploading anything, and places the window beside

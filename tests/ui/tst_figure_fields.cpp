@@ -103,7 +103,7 @@ void TestFigureFields::typing()
     QCOMPARE(e->text(), expected);
     QCOMPARE(e->cursorPosition(), expectedCaret);
     QCOMPARE(app.storedFigures[1], expected);
-    QVERIFY(!app.formatting);
+    QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
 
@@ -154,7 +154,7 @@ void TestFigureFields::editSaves()
     auto t = started(4, false);
     Program &app = *t->app;
     app.settingsDialog->autoLoadBox->setChecked(autoLoad);
-    app.testMode = testMode;
+    app.mainWindow->testMode = testMode;
     const QByteArray sentinel = "untouched";
     t->writeFile(QStringLiteral("Tablo_data.tbl"), sentinel);
     FigureEdit *e = app.mainWindow->figureEdits[3];
@@ -178,7 +178,7 @@ void TestFigureFields::failedSaveReleasesGuard()
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("5"));
     QCOMPARE(app.reportedErrors.size(), 1);
-    QVERIFY(!app.formatting);
+    QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(e->text(), QStringLiteral("51.00"));
     QCOMPARE(app.storedFigures[1], QStringLiteral("51.00"));
     // The next key is formatted again: the guard did not stay set.
@@ -196,14 +196,14 @@ void TestFigureFields::controlKeysCountAsLastKey()
     FigureEdit *e = app.mainWindow->figureEdits[2];
     e->setCursorPosition(e->text().size());
     QTest::keyClick(e, '.');
-    QCOMPARE(app.lastKey, QChar('.'));
+    QCOMPARE(app.mainWindow->lastKey, QChar('.'));
     e->setText(QStringLiteral("1.250"));
     QTest::keyClick(e, Qt::Key_Escape);
-    QCOMPARE(app.lastKey, QChar(27));
+    QCOMPARE(app.mainWindow->lastKey, QChar(27));
     e->setText(QStringLiteral("1.2.5"));
     QCOMPARE(e->text(), QStringLiteral("1.250"));
     QTest::keyClick(e, Qt::Key_Backspace);
-    QCOMPARE(app.lastKey, QChar(8));
+    QCOMPARE(app.mainWindow->lastKey, QChar(8));
 }
 
 void TestFigureFields::showBoxes_data()
