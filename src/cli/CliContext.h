@@ -1,6 +1,7 @@
 #pragma once
 // What every command of tablo-cli works with: its options, the settings, the port, the board
 // session and the protocol log.
+#include <QCoreApplication>
 #include <QString>
 
 #include "cli/CliOptions.h"
@@ -30,4 +31,19 @@ struct CliContext {
     // Runs the application's event loop until `done` is set (by a result's handler, which also
     // quits the loop).
     static void runUntil(const bool &done);
+    // Starts an operation and runs the event loop until `finished` brings its result.
+    template <typename Result, typename Signal, typename Start>
+    Result await(Signal finished, Start start)
+    {
+        Result result;
+        bool done = false;
+        QObject::connect(&operations, finished, [&](const Result &r) {
+            result = r;
+            done = true;
+            QCoreApplication::quit();
+        });
+        start();
+        runUntil(done);
+        return result;
+    }
 };

@@ -86,15 +86,8 @@ int upload(CliContext &c)
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
-    UploadResult result;
-    bool done = false;
-    QObject::connect(&c.operations, &BoardOperations::uploadFinished, [&](const UploadResult &r) {
-        result = r;
-        done = true;
-        QCoreApplication::quit();
-    });
-    c.operations.requestUpload(frame.texts);
-    CliContext::runUntil(done);
+    const UploadResult result = c.await<UploadResult>(&BoardOperations::uploadFinished,
+                                                      [&] { c.operations.requestUpload(frame.texts); });
     printOut(uploadOutcomeText(result));
     if (result.outcome != UploadResult::SentOk)
         printErr(uploadProblem(result, options, frame.texts));
@@ -111,15 +104,7 @@ int read(CliContext &c)
     }
     if (const int code = c.openPort())
         return code;
-    ReadResult r;
-    bool done = false;
-    QObject::connect(&c.operations, &BoardOperations::readFinished, [&](const ReadResult &result) {
-        r = result;
-        done = true;
-        QCoreApplication::quit();
-    });
-    c.operations.requestRead();
-    CliContext::runUntil(done);
+    const ReadResult r = c.await<ReadResult>(&BoardOperations::readFinished, [&] { c.operations.requestRead(); });
     switch (r.outcome) {
     case ReadResult::ReadOk:
         if (c.options.json)
