@@ -68,7 +68,7 @@ void BoardOperations::runNext()
     if (m_running || m_waiting.isEmpty())
         return;
     if (m_session.isBusy() || (m_ready && !m_ready())) {
-        // An exchange of its own caller, or the windows' work on a result, runs: try again shortly.
+        // Another exchange on the session, or the windows' work on a result, runs: try again shortly.
         if (!std::exchange(m_retrying, true))
             QTimer::singleShot(20, this, [this] {
                 m_retrying = false;
