@@ -101,7 +101,6 @@ public:
     bool readBusy = false;           // a board read runs
     bool settingsSendBusy = false;   // the controller parameters are being sent
     bool uploadBusy = false;         // an upload runs (from its start to its outcome shown)
-    bool lastUploadOk = false;       // the last upload ended in "Sent OK"
 
     // A failed schedule lookup: reported unless the open operation already reported one; every
     // open operation learns that it failed.

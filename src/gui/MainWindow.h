@@ -72,6 +72,7 @@ public:
 
     // ---- What the main window keeps ----
     bool testMode = false;   // test patterns are shown: the data file waits untouched
+    bool lastUploadOk = false;   // the last upload ended in "Sent OK"
     // What the board last reported besides its figures: a read's fields, an event's values.
     BoardReading boardState;
     // The figure fields' formatting: the key typed last, the caret, a format under way.

@@ -52,7 +52,7 @@ void MainWindow::requestUpload()
 
 void MainWindow::uploadFigures(std::function<void(bool)> done)
 {
-    app.lastUploadOk = false;
+    lastUploadOk = false;
     // One upload at a time, and never inside a read or another exchange.
     if (exchangeRunning()) {
         if (done)
@@ -112,7 +112,7 @@ void MainWindow::onUploadFinished(const UploadResult &result)
         break;
     case UploadResult::SentOk:
         statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
-        app.lastUploadOk = true;
+        lastUploadOk = true;
         break;
     case UploadResult::DataError:
         // Accepted, but the read-back differs: first the acceptance, then the error.
@@ -129,7 +129,7 @@ void MainWindow::onUploadFinished(const UploadResult &result)
     setCommandControlsEnabled(true);
     app.uploadBusy = false;
     if (m_uploadDone)
-        std::exchange(m_uploadDone, nullptr)(app.lastUploadOk);
+        std::exchange(m_uploadDone, nullptr)(lastUploadOk);
 }
 
 void MainWindow::readBoard()

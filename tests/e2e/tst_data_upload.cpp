@@ -43,7 +43,7 @@ void settle(const BoardRig &r)
     QTRY_VERIFY_WITH_TIMEOUT(r.sim.receivedCount("SEND=") == 1 && r.panel(0) == "Loaded"
                                  && r.app().dataFileUploader->previousContent() == r.app().loadedContent,
                              10000);
-    QVERIFY(r.app().lastUploadOk);
+    QVERIFY(r.mainWindow()->lastUploadOk);
 }
 
 } // namespace
@@ -70,7 +70,7 @@ void tst_data_upload::changedFileReachesBoard()
     rewriteFile(r, Changed);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(r.app().dataFileUploader->previousContent(), QString("2.2500").repeated(10), 10000);
-    QVERIFY(r.app().lastUploadOk);
+    QVERIFY(r.mainWindow()->lastUploadOk);
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(r.mainWindow()->figureEdits[k]->text(), QString("2.2500"));
     // The board holds the new figures: the verifying read came back equal.
@@ -93,7 +93,7 @@ void tst_data_upload::failedUploadIsRetriedLater()
     rewriteFile(r, Changed);
     QTRY_VERIFY_WITH_TIMEOUT(r.testApp.modals.contains("Form8"), 10000);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
-    QVERIFY(!r.app().lastUploadOk);
+    QVERIFY(!r.mainWindow()->lastUploadOk);
     // The change is still pending, and the next polls do not try again at once.
     QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
     QTest::qWait(1500);
@@ -103,7 +103,7 @@ void tst_data_upload::failedUploadIsRetriedLater()
     QVERIFY(r.sim.control("silent 0"));
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 2, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
-    QVERIFY(r.app().lastUploadOk);
+    QVERIFY(r.mainWindow()->lastUploadOk);
     QCOMPARE(r.testApp.modals.count("Form8"), 1);
 }
 

@@ -382,7 +382,7 @@ void tst_read_send::upload()
     QCOMPARE(r.panel(0), status);
     QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, modals.size());
-    QCOMPARE(r.app().lastUploadOk, status == "Sent OK");
+    QCOMPARE(r.mainWindow()->lastUploadOk, status == "Sent OK");
     if (status == "Sent OK")
         QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
