@@ -270,15 +270,6 @@ void Program::loadControllerSettings()
     settingsDialog->enableControllerCommands(true, true);
 }
 
-void Program::carryOut(const PendingRequests::Request &request)
-{
-    switch (request.kind) {
-    case PendingRequests::Kind::ControllerSettings:
-        sendControllerSettings();
-        break;
-    }
-}
-
 bool Program::switchAutomaticMode(bool brightness) { return autoControlsWindow->switchMode(brightness); }
 
 void Program::offerAutomaticModes()
@@ -309,7 +300,7 @@ void Program::sendControllerSettings()
         return;
     // A change made while the board is busy is sent as soon as it is free.
     if (boardBusy()) {
-        remember(PendingRequests::Kind::ControllerSettings);
+        sendControllerSettingsLater();
         return;
     }
     if (readBusy || settingsSendBusy)

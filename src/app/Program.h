@@ -55,7 +55,6 @@ public:
     bool switchAutomaticMode(bool brightness) override;
     void offerAutomaticModes() override;
     void sendControllerSettings() override;
-    void carryOut(const PendingRequests::Request &request) override;
 
 private:
     // "SETS=" waits for the board to be read: the status bars say so.

@@ -45,14 +45,12 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
             saveProgramSettings();
         emit portReopened(failed);
     });
-    operations->setReady([this] {
-        return !(boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp || closing);
-    });
-    m_pendingTimer = new QTimer(this);
-    m_pendingTimer->setObjectName(QStringLiteral("pendingRequestTimer"));
-    m_pendingTimer->setInterval(20);
-    m_pendingTimer->setSingleShot(true);
-    connect(m_pendingTimer, &QTimer::timeout, this, [this] { runPendingRequests(); });
+    operations->setReady([this] { return !workRunning() && !closing; });
+    m_settingsTimer = new QTimer(this);
+    m_settingsTimer->setObjectName(QStringLiteral("waitingSettingsTimer"));
+    m_settingsTimer->setInterval(20);
+    m_settingsTimer->setSingleShot(true);
+    connect(m_settingsTimer, &QTimer::timeout, this, [this] { sendWaitingControllerSettings(); });
     connect(settings, &SettingsModel::chosen, this, [this](ControllerField f, int value) {
         if (boardBusy())
             m_heldChoices.insert(f, value);
@@ -60,6 +58,13 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     connect(settings, &SettingsModel::timeChosen, this, [this](SwitchTime t, const QString &text) {
         if (boardBusy())
             m_heldTimes.insert(t, text);
+    });
+    // Choices made during an exchange are kept only for the controller settings they wait with.
+    connect(boardSession, &BoardSession::busyChanged, this, [this](bool busy) {
+        if (!busy && !m_settingsWaiting) {
+            m_heldChoices.clear();
+            m_heldTimes.clear();
+        }
     });
 }
 
@@ -85,33 +90,30 @@ bool App::boardBusy() const
     return boardSession->isBusy() || (uploadBusy && !readBusy);
 }
 
-void App::remember(PendingRequests::Kind kind)
+bool App::workRunning() const
 {
-    m_pending.put(kind);
-    m_pendingTimer->start();
+    return boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp;
 }
 
-void App::runPendingRequests()
+void App::sendControllerSettingsLater()
 {
-    if (closing)
-        m_pending.clear();   // "Exit" has run: nothing more goes to the board
-    const bool busy = boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp;
-    if (!m_pending.isEmpty() && busy) {
-        m_pendingTimer->start();
+    m_settingsWaiting = true;
+    m_settingsTimer->start();
+}
+
+void App::sendWaitingControllerSettings()
+{
+    if (closing || !m_settingsWaiting) {
+        m_settingsWaiting = false;   // after "Exit" nothing more goes to the board
         return;
     }
-    if (const std::optional<PendingRequests::Request> next = m_pending.take()) {
-        if (next->kind == PendingRequests::Kind::ControllerSettings)
-            restoreHeldChoices();
-        carryOut(*next);
-    }
-    if (!m_pending.isEmpty()) {
-        m_pendingTimer->start();
+    if (workRunning()) {
+        m_settingsTimer->start();
         return;
     }
-    // Choices that asked for no command (made in a closed window) are not kept.
-    m_heldChoices.clear();
-    m_heldTimes.clear();
+    m_settingsWaiting = false;
+    restoreHeldChoices();
+    sendControllerSettings();
 }
 
 App::~App() = default;

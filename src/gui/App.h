@@ -13,7 +13,6 @@
 #include <optional>
 
 #include "core/board/BoardSession.h"
-#include "core/operations/PendingRequests.h"
 #include "core/settings/ControllerConfig.h"
 
 
@@ -72,15 +71,16 @@ public:
     virtual void offerAutomaticModes() = 0;
     // Sends the controller configuration ("SETS=") the settings hold, and saves it.
     virtual void sendControllerSettings() = 0;
-    // Carries out an operator's request that had to wait for the board.
-    virtual void carryOut(const PendingRequests::Request &request) = 0;
 
     // An exchange with the board runs (or an upload is under way): an operator's request now
     // must wait for it.
     bool boardBusy() const;
-    // Remembers a request of the operator until the board is free (the latest of each kind).
-    void remember(PendingRequests::Kind kind);
-    bool hasPendingRequests() const { return !m_pending.isEmpty(); }
+    // The board or the program's own work on a result (a load, an applied reading) runs: no new
+    // operation starts now.
+    bool workRunning() const;
+    // The controller settings go out once nothing runs; the choices made meanwhile go with them.
+    void sendControllerSettingsLater();
+    bool controllerSettingsWaiting() const { return m_settingsWaiting; }
 
     // Process-wide state: file paths, the settings, the data file's change detector.
     QString settingsFilePath;
@@ -160,13 +160,12 @@ signals:
     void portReopened(bool failed);
 
 private:
-    // Runs the waiting requests one by one, each once nothing else runs.
-    void runPendingRequests();
+    void sendWaitingControllerSettings();
     // Puts back the controller values the operator chose while the board was busy: what ran
     // meanwhile (a read, a failed command's reload) may have replaced them.
     void restoreHeldChoices();
-    PendingRequests m_pending;
-    QTimer *m_pendingTimer = nullptr;
+    bool m_settingsWaiting = false;
+    QTimer *m_settingsTimer = nullptr;
     QMap<ControllerField, int> m_heldChoices;
     QMap<SwitchTime, QString> m_heldTimes;
 

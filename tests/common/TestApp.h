@@ -81,7 +81,7 @@ public:
     {
         const auto idle = [this] {
             return !app->operations->isBusy() && !app->operations->hasWaiting() && !app->boardBusy()
-                   && !app->hasPendingRequests() && !app->mainWindow->pendingUploadTimer->isActive();
+                   && !app->controllerSettingsWaiting() && !app->mainWindow->pendingUploadTimer->isActive();
         };
         return QTest::qWaitFor(idle, timeoutMs);
     }

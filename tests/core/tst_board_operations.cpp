@@ -78,7 +78,7 @@ private slots:
                 case 'l': rig.operations.requestLighting(code); break;
                 case 'r': rig.operations.requestRead(); break;
                 case 'c': rig.operations.requestClock(); break;
-                case 's': rig.operations.requestControllerSettings(); break;
+                case 's': rig.operations.requestControllerSettings(rig.settings.controller()); break;
                 case 'u': rig.operations.requestUpload(QStringList(10, "1")); break;
                 }
             }

@@ -268,16 +268,11 @@ void BoardSession::startUpload(const QStringList &texts, const ExchangeOptions &
 void BoardSession::startSetting(const QByteArray &command, const ExchangeOptions &options,
                                 std::function<void(const ExchangeResult &)> done)
 {
-    if (m_busy) {
-        done(ExchangeResult{ExchangeResult::Busy, {}, 0});
-        return;
-    }
-    setBusy(true);
-    emit portReopenRequested();
-    runExchange(command, options, [this, done = std::move(done)](const ExchangeResult &result) {
+    if (!m_busy)
+        emit portReopenRequested();
+    startExchange(command, options, [this, done = std::move(done)](const ExchangeResult &result) {
         if (result.outcome == ExchangeResult::Ok)
             setProgress(ProgressMax);
-        setBusy(false);
         done(result);
     });
 }

@@ -1,7 +1,5 @@
 #include "core/board/EventListener.h"
 
-#include <QCoreApplication>
-
 #include "core/board/BoardSession.h"
 #include "core/link/SerialLink.h"
 #include "core/protocol/Protocol.h"
@@ -14,7 +12,8 @@ void EventListener::poll(bool checksums)
         return;
     Protocol::LineAssembler &lines = m_session->lines();
     char byte;
-    while (m_session->link()->readByte(byte)) {
+    // Only what has come in already: the poll never waits for the board.
+    while (m_session->link()->readBufferedByte(byte)) {
         const Protocol::LineAssembler::Result r = lines.feed(byte);
         if (r == Protocol::LineAssembler::None)
             continue;
@@ -26,6 +25,5 @@ void EventListener::poll(bool checksums)
         Protocol::EventValues event;
         if (Protocol::parseEvent(line, checksums, event))
             emit eventReceived(event.temperature, event.brightness, event.lighting);
-        QCoreApplication::processEvents();
     }
 }

@@ -16,10 +16,10 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
     bool isPaused() const { return m_paused; }
 
-    // Reads until the link has no more bytes. Every completed line that is not empty is
-    // reported; an "EVENT " line (with checksums on, only one whose sum is right) also gives
-    // its values. The application's events run after each line. Does nothing during an
-    // exchange, which reads the link itself.
+    // Reads the bytes the link has buffered, without waiting for more (a line not yet complete
+    // is finished by a later poll). Every completed line that is not empty is reported; an
+    // "EVENT " line (with checksums on, only one whose sum is right) also gives its values.
+    // Does nothing during an exchange, which reads the link itself.
     void poll(bool checksums);
 
 signals:

@@ -45,7 +45,6 @@ public:
     State state() const override { return m_state; }
     void write(const QByteArray &bytes) override;
     bool readBufferedByte(char &out) override;
-    bool readByte(char &out) override { return readBufferedByte(out); }
     int errorCount() const override { return m_errors; }
 
 private:

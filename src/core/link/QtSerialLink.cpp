@@ -273,13 +273,3 @@ bool QtSerialLink::readBufferedByte(char &out)
         return false;
     return m_port->getChar(&out);
 }
-
-bool QtSerialLink::readByte(char &out)
-{
-    if (readBufferedByte(out))
-        return true;
-    if (m_state != State::Open)
-        return false;
-    m_port->waitForReadyRead(1);
-    return readBufferedByte(out);
-}

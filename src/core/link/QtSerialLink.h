@@ -17,7 +17,6 @@ public:
     State state() const override { return m_state; }
     void write(const QByteArray &bytes) override;
     bool readBufferedByte(char &out) override;
-    bool readByte(char &out) override;
     int errorCount() const override { return m_errors; }
 
     QSerialPort *port() const { return m_port; }

@@ -24,8 +24,6 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
     // Takes one byte when one is already buffered; never waits.
     virtual bool readBufferedByte(char &out) = 0;
-    // Takes one byte, waiting about 1 ms for one when none is buffered.
-    virtual bool readByte(char &out) = 0;
     // Read and resource errors seen since the port was last opened.
     virtual int errorCount() const = 0;
 

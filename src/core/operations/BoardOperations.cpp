@@ -44,12 +44,11 @@ QStringList BoardOperations::openablePorts(const QStringList &candidates)
     return openable;
 }
 
-void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0, std::nullopt}); }
-void BoardOperations::requestRead() { request({Kind::Read, {}, 0, std::nullopt}); }
-void BoardOperations::requestBrightness(int code) { request({Kind::Brightness, {}, code, std::nullopt}); }
-void BoardOperations::requestLighting(int code) { request({Kind::Lighting, {}, code, std::nullopt}); }
-void BoardOperations::requestClock() { request({Kind::Clock, {}, 0, std::nullopt}); }
-void BoardOperations::requestControllerSettings() { request({Kind::ControllerSettings, {}, 0, std::nullopt}); }
+void BoardOperations::requestUpload(const QStringList &texts) { request({Kind::Upload, texts, 0, {}}); }
+void BoardOperations::requestRead() { request({Kind::Read, {}, 0, {}}); }
+void BoardOperations::requestBrightness(int code) { request({Kind::Brightness, {}, code, {}}); }
+void BoardOperations::requestLighting(int code) { request({Kind::Lighting, {}, code, {}}); }
+void BoardOperations::requestClock() { request({Kind::Clock, {}, 0, {}}); }
 void BoardOperations::requestControllerSettings(const ControllerConfig &config)
 {
     request({Kind::ControllerSettings, {}, 0, config});
@@ -103,7 +102,7 @@ void BoardOperations::run(const Request &r)
         }
         std::array<int, 19> fields;
         QString error;
-        if (!setsFields(r.config ? *r.config : m_settings.controller(), fields, &error)) {
+        if (!setsFields(r.config, fields, &error)) {
             emit controllerSettingsInvalid(error);
             return runNext();
         }

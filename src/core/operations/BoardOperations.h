@@ -52,9 +52,8 @@ public:
     void requestLighting(int code);
     // "TIME=" with the time at which it goes out.
     void requestClock();
-    // "SETS=" from the settings' controller configuration (or `config`, with the values the
-    // caller settled on), once every value of the settings' configuration is known.
-    void requestControllerSettings();
+    // "SETS=" with `config` (the values the caller settled on), once every value of the
+    // settings' configuration is known.
     void requestControllerSettings(const ControllerConfig &config);
 
 signals:
@@ -76,7 +75,7 @@ private:
         Kind kind;
         QStringList texts;   // upload
         int code = 0;        // brightness, lighting
-        std::optional<ControllerConfig> config;   // controller settings, when given
+        ControllerConfig config;   // controller settings
     };
     void request(const Request &r);
     void runNext();
