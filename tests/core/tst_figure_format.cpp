@@ -104,6 +104,15 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(blankFigure(digits, fill.at(0)), expected);
     }
+
+    void plainFigures()
+    {
+        for (const char *ok : {"1", "1.25", ".5", "5.", "00000", "123456789"})
+            QVERIFY2(isPlainFigure(QString::fromLatin1(ok)), ok);
+        for (const char *bad : {"", ".", "1,25", "abc", "1.2.3", "-1", " 1", "1 ", "+1", "1e3"})
+            QVERIFY2(!isPlainFigure(QString::fromLatin1(bad)), bad);
+        QVERIFY(!isPlainFigure(QString(QChar(0x0661))));   // an Arabic-Indic digit is no digit here
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFigureFormat)

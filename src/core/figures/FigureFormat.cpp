@@ -69,3 +69,18 @@ QString blankFigure(int digits, QChar fillChar)
 {
     return QString(qMax(0, digits), fillChar);
 }
+
+bool isPlainFigure(const QString &text)
+{
+    int digits = 0;
+    int points = 0;
+    for (const QChar c : text) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else if (c == QLatin1Char('.'))
+            ++points;
+        else
+            return false;
+    }
+    return digits > 0 && points <= 1;
+}

@@ -20,3 +20,8 @@ FormatResult formatFigure(const QString &text, const QString &previous, QChar la
 
 // `digits` copies of the fill character: what a slot whose show box is off carries.
 QString blankFigure(int digits, QChar fillChar);
+
+// A figure as a script or a feed gives it: digits with at most one decimal point, at least one
+// digit, nothing else (no comma, sign or blank). What the formatter then makes of it (cut, padded)
+// is a separate question.
+bool isPlainFigure(const QString &text);
