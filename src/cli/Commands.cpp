@@ -9,8 +9,8 @@
 #include "cli/ReadingReport.h"
 #include "cli/Upload.h"
 #include "cli/Watch.h"
-#include "core/figures/FigureFrame.h"
 #include "core/files/DataFile.h"
+#include "core/services/DataFileUploader.h"
 #include "core/files/ProgramPaths.h"
 #include "core/settings/SettingsStore.h"
 
@@ -80,17 +80,16 @@ int upload(CliContext &c)
         }
         lines = DataFile::splitLines(content);
     }
-    const ProgramSettings &s = c.settings;
-    const FigureFrame frame = figureFrame(formattedFigures(lines, s), effectiveShown(s), s.digits, s.fillChar());
+    const QStringList texts = c.operations.uploadTexts(figuresFromDataLines(lines, c.settings));
 
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
     const UploadResult result = c.await<UploadResult>(&BoardOperations::uploadFinished,
-                                                      [&] { c.operations.requestUpload(frame.texts); });
+                                                      [&] { c.operations.requestUpload(texts); });
     printOut(uploadOutcomeText(result));
     if (result.outcome != UploadResult::SentOk)
-        printErr(uploadProblem(result, options, frame.texts));
+        printErr(uploadProblem(result, options, texts));
     return uploadExitCode(result);
 }
 

@@ -4,21 +4,6 @@
 #include "cli/Output.h"
 #include "core/services/DataFileUploader.h"
 
-QStringList formattedFigures(const QList<QByteArray> &lines, const ProgramSettings &s)
-{
-    return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
-}
-
-std::array<bool, 10> effectiveShown(const ProgramSettings &s)
-{
-    std::array<bool, 10> shown = s.shown;
-    if (s.boardType == 0) {
-        for (int r = 0; r < 5; ++r)
-            shown[2 * r + 1] = shown[2 * r];
-    }
-    return shown;
-}
-
 int uploadExitCode(const UploadResult &r)
 {
     switch (r.outcome) {

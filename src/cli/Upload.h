@@ -10,12 +10,6 @@
 #include "core/board/BoardSession.h"
 #include "core/settings/ProgramSettings.h"
 
-// The ten figures as the window formats them when they are typed or loaded from the data file.
-QStringList formattedFigures(const QList<QByteArray> &lines, const ProgramSettings &settings);
-// The show flags as the window applies them: on the currency board the second figure of a row
-// follows the row's first box.
-std::array<bool, 10> effectiveShown(const ProgramSettings &settings);
-
 // Why an upload of the texts `sent` did not succeed, in one line (empty when it did).
 QString uploadProblem(const UploadResult &result, const ExchangeOptions &options, const QStringList &sent);
 // The exit code and the outcome text of an upload.

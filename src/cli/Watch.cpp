@@ -7,7 +7,6 @@
 #include "cli/CliContext.h"
 #include "cli/Output.h"
 #include "cli/Upload.h"
-#include "core/figures/FigureFrame.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -78,7 +77,7 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
 {
     const ProgramSettings &s = m_c.settings;
     m_figures = figures;
-    const FigureFrame frame = figureFrame(figures, effectiveShown(s), s.digits, s.fillChar());
+    const QStringList texts = m_c.operations.uploadTexts(figures);
     // The port is taken for each upload only, so the window can use it in between.
     const PortOpen opened = m_c.port.open(s.port, s.baudRate);
     if (opened.outcome != PortOpen::Opened) {
@@ -87,9 +86,9 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
         done(false);
         return;
     }
-    m_sent = frame.texts;
+    m_sent = texts;
     m_uploadDone = std::move(done);
-    m_c.operations.requestUpload(frame.texts);
+    m_c.operations.requestUpload(texts);
 }
 
 void Watcher::onUploaded(const UploadResult &result)

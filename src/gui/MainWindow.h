@@ -131,7 +131,6 @@ public:
     void onOddSlotBoxToggled(int r);
     void onEvenSlotBoxToggled(int r);
     void reformatAllFields();
-    QString blankValue() const;
     int digits() const;       // the number of digit cells
     bool blankMode() const;   // fill mode
 

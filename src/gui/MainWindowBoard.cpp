@@ -66,19 +66,17 @@ void MainWindow::uploadFigures(std::function<void(bool)> done)
 
     // The command carries the filler for a hidden slot, but the slot's stored text stays its
     // field's figure, so a later save of the data file keeps the figure.
-    const QString blank = blankValue();
-    const int d = digits();
-    const QString fill = d < 5 ? QString(5 - d, app.fillChar()) : QString();
-    QStringList texts;
+    QStringList figures;
+    std::array<bool, 10> shown;
     for (int i = 1; i <= 10; ++i) {
-        const QString figure = figureEdits[i]->text();
-        app.storedFigures[i] = figure;
-        texts << (slotShown(i) ? figure : blank) + fill;
+        figures << figureEdits[i]->text();
+        app.storedFigures[i] = figures.last();
+        shown[i - 1] = slotShown(i);
     }
 
     statusPanels->setPanelText(0, QStringLiteral("Sending"));
     m_uploadDone = std::move(done);
-    app.operations->requestUpload(texts);
+    app.operations->requestFigures(figures, shown);
 }
 
 void MainWindow::onOperationStarted(BoardOperations::Kind kind)

@@ -110,8 +110,6 @@ void MainWindow::reformatAllFields()
         formatField(k);
 }
 
-QString MainWindow::blankValue() const { return blankFigure(digits(), app.fillChar()); }
-
 int MainWindow::digits() const { return app.settings->program().digits; }
 
 bool MainWindow::blankMode() const { return app.settings->program().fillMode == 1; }

@@ -5,6 +5,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "core/figures/FigureFormat.h"
 #include "TestApp.h"
 #include "core/files/DataFile.h"
 #include "gui/BoardViewWindow.h"
@@ -307,7 +308,7 @@ void TestFigureFields::fillChar()
     QFETCH(bool, loading);
     auto t = started(4, false);
     Program &app = *t->app;
-    QCOMPARE(app.mainWindow->blankValue(), QStringLiteral("0000"));
+    QCOMPARE(blankFigure(app.settings->program().digits, app.fillChar()), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
     app.loadingSettings = loading;
     app.settingsDialog->fillCharGroup->setItemIndex(1);
@@ -318,7 +319,7 @@ void TestFigureFields::fillChar()
         return;
     }
     QCOMPARE(app.fillChar(), QLatin1Char(' '));
-    QCOMPARE(app.mainWindow->blankValue(), QStringLiteral("    "));
+    QCOMPARE(blankFigure(app.settings->program().digits, app.fillChar()), QStringLiteral("    "));
     // All fields were reformatted, which saved them.
     QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("1.000\r\n").repeated(10));
     app.mainWindow->figureEdits[2]->setText(QStringLiteral("7"));

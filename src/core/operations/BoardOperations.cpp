@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "core/figures/FigureFrame.h"
 #include "core/link/SerialLink.h"
 #include "core/settings/SettingsModel.h"
 
@@ -26,6 +27,12 @@ void BoardOperations::reopenPort()
         link->close();
     link->open(s.port, s.baudRate, s.parity);
     emit portReopened(wasClosed, link->state() == SerialLink::State::Failed);
+}
+
+QStringList BoardOperations::uploadTexts(const QStringList &figures, std::optional<std::array<bool, 10>> shown) const
+{
+    const ProgramSettings &s = m_settings.program();
+    return figureFrame(figures, shown.value_or(s.slotsShown()), s.digits, s.fillChar()).texts;
 }
 
 QStringList BoardOperations::openablePorts(const QStringList &candidates)

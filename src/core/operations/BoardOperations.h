@@ -46,6 +46,14 @@ public:
 
     // Ten final texts, uploaded and read back.
     void requestUpload(const QStringList &texts);
+    // The texts an upload of ten figures carries: a shown slot its figure, a hidden one the
+    // blank value, each with the fill of the settings' digits. `shown` defaults to the slots the
+    // settings show.
+    QStringList uploadTexts(const QStringList &figures, std::optional<std::array<bool, 10>> shown = {}) const;
+    void requestFigures(const QStringList &figures, std::optional<std::array<bool, 10>> shown = {})
+    {
+        requestUpload(uploadTexts(figures, shown));
+    }
     void requestRead();
     // "BRIG=" and "LIGH=" with a code (brightness 0..6, lighting 0..3).
     void requestBrightness(int code);

@@ -6,6 +6,7 @@
 
 #include "core/figures/FigureFormat.h"
 #include "core/files/DataFile.h"
+#include "core/settings/ProgramSettings.h"
 
 QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
                                  int digits, QChar fillChar, bool blankMode)
@@ -19,6 +20,11 @@ QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringLi
         out << formatFigure(line, previous.value(k), lastKey, digits, fillChar, blankMode, false).text;
     }
     return out;
+}
+
+QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSettings &s)
+{
+    return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
 }
 
 DataFileUploader::DataFileUploader(QObject *parent) : QObject(parent) {}

@@ -18,6 +18,9 @@ class QTimer;
 // `previous` holds the slots' figures before this load (for the position of the point).
 QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
                                  int digits, QChar fillChar, bool blankMode);
+// The same, for a first load with the digits and the fill of `settings`.
+struct ProgramSettings;
+QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSettings &settings);
 
 class DataFileUploader : public QObject {
     Q_OBJECT

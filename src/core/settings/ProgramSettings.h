@@ -37,6 +37,17 @@ struct ProgramSettings {
 
     // The fill character of the fill mode: anything but mode 0 fills with a blank.
     QChar fillChar() const { return fillMode == 0 ? QLatin1Char('0') : QLatin1Char(' '); }
+    // The slots an upload shows: on the currency board a row is one unit, and its second figure
+    // follows the row's first box.
+    std::array<bool, 10> slotsShown() const
+    {
+        std::array<bool, 10> s = shown;
+        if (boardType == 0) {
+            for (int r = 0; r < 5; ++r)
+                s[2 * r + 1] = s[2 * r];
+        }
+        return s;
+    }
 
     bool operator==(const ProgramSettings &) const = default;
 };
