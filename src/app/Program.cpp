@@ -303,7 +303,7 @@ void Program::sendControllerSettings()
         sendControllerSettingsLater();
         return;
     }
-    if (readBusy || settingsSendBusy)
+    if (readRunning() || sendingSettings())
         return;
     // Never a made-up value over the board's configuration: the change waits in the windows
     // until the board has been read (or, on a one-way link, every value has been chosen).
@@ -311,12 +311,12 @@ void Program::sendControllerSettings()
         showControllerSettingsHeld();
         return;
     }
-    settingsSendBusy = true;
+    std::optional<WorkScope> settling(std::in_place, *this, Work::SendingSettings);
 
     // Brightness and lighting first, before a parameter selected below can rebuild the selectors.
     ControllerConfig sent = settings->controller();
     // A parameter with no selection gets its first item and sends 0. Its window shows that
-    // selection, and the handler's own send is dropped while settingsSendBusy is set.
+    // selection, and the handler's own send is dropped while the settings are settled.
     for (ControllerField f : {ControllerField::Flash, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
                               ControllerField::Section, ControllerField::Events, ControllerField::Inverse,
                               ControllerField::ControlledBy})
@@ -329,7 +329,7 @@ void Program::sendControllerSettings()
                               ControllerField::EveningCorrection, ControllerField::OffCorrection,
                               ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::NightLevel})
         valueOf(sent, f) = valueOf(now, f);
-    settingsSendBusy = false;
+    settling.reset();
     operations->requestControllerSettings(sent);
 }
 
@@ -345,9 +345,8 @@ void Program::showControllerSettingsHeld()
 void Program::onControllerSettingsSent(const ExchangeResult &result)
 {
     // The reload after a failure and the save change selectors: their handlers send nothing.
-    settingsSendBusy = true;
+    const WorkScope showing(*this, Work::SendingSettings);
     mainWindow->applySettingResult(result);
     // Saved whatever the outcome: after a failure this is what the reload put back.
     saveControllerSettings();
-    settingsSendBusy = false;
 }

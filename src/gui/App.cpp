@@ -85,14 +85,20 @@ void App::restoreHeldChoices()
 
 bool App::boardBusy() const
 {
-    // An upload's read-back applies what it read with readBusy set: that is the program's own
-    // work, not a wait for the board.
-    return boardSession->isBusy() || (uploadBusy && !readBusy);
+    // Applying an upload's read-back is the program's own work, not a wait for the board.
+    return boardSession->isBusy()
+           || (operations->running() == BoardOperations::Kind::Upload && m_work != Work::ApplyingReading);
+}
+
+bool App::readRunning() const
+{
+    return operations->running() == BoardOperations::Kind::Read || m_work == Work::ApplyingReading;
 }
 
 bool App::workRunning() const
 {
-    return boardBusy() || uploadBusy || readBusy || settingsSendBusy || loadingSettings || startingUp;
+    return boardBusy() || operations->running() == BoardOperations::Kind::Upload || readRunning()
+           || m_work != Work::None || loadingSettings || startingUp;
 }
 
 void App::sendControllerSettingsLater()

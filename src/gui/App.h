@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "core/board/BoardSession.h"
 #include "core/settings/ControllerConfig.h"
@@ -98,9 +99,29 @@ public:
     bool startingUp = false;         // until the start-up step ends: nothing is saved
     bool loadingSettings = false;    // settings are being loaded: nothing is saved or sent
     bool closing = false;            // "Exit" has run: no more layout
-    bool readBusy = false;           // a board read runs
-    bool settingsSendBusy = false;   // the controller parameters are being sent
-    bool uploadBusy = false;         // an upload runs (from its start to its outcome shown)
+
+    // The program's own work on a result: the controls it changes meanwhile send nothing, and no
+    // new operation starts.
+    enum class Work {
+        None,
+        ApplyingReading,   // a read's or an upload's read-back's values go to the controls
+        SendingSettings    // the controller settings are settled for a send, or its result shown
+    };
+    Work work() const { return m_work; }
+    // Marks the lifetime of a scope as `work`; the work before it comes back at its end.
+    class WorkScope {
+    public:
+        WorkScope(App &app, Work work) : m_app(app), m_previous(std::exchange(app.m_work, work)) {}
+        ~WorkScope() { m_app.m_work = m_previous; }
+        WorkScope(const WorkScope &) = delete;
+        WorkScope &operator=(const WorkScope &) = delete;
+    private:
+        App &m_app;
+        Work m_previous;
+    };
+    // A board read runs, or a reading is being applied.
+    bool readRunning() const;
+    bool sendingSettings() const { return m_work == Work::SendingSettings; }
 
     // A failed schedule lookup: reported unless the open operation already reported one; every
     // open operation learns that it failed.
@@ -164,6 +185,7 @@ private:
     // Puts back the controller values the operator chose while the board was busy: what ran
     // meanwhile (a read, a failed command's reload) may have replaced them.
     void restoreHeldChoices();
+    Work m_work = Work::None;
     bool m_settingsWaiting = false;
     QTimer *m_settingsTimer = nullptr;
     QMap<ControllerField, int> m_heldChoices;

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <utility>
 
@@ -36,7 +35,7 @@ bool MainWindow::slotShown(int k) const
 
 bool MainWindow::exchangeRunning() const
 {
-    return app.uploadBusy || app.readBusy || app.boardSession->isBusy() || app.operations->isBusy()
+    return app.boardSession->isBusy() || app.operations->isBusy()
            || app.operations->hasWaiting();
 }
 
@@ -81,12 +80,8 @@ void MainWindow::uploadFigures(std::function<void(bool)> done)
 
 void MainWindow::onOperationStarted(BoardOperations::Kind kind)
 {
-    if (kind == BoardOperations::Kind::Upload) {
-        app.uploadBusy = true;
-    } else if (kind == BoardOperations::Kind::Read) {
-        app.readBusy = true;
+    if (kind == BoardOperations::Kind::Read)
         setCommandControlsEnabled(false);
-    }
 }
 
 void MainWindow::onUploadFinished(const UploadResult &result)
@@ -95,7 +90,7 @@ void MainWindow::onUploadFinished(const UploadResult &result)
         // The read-back ends like a read: the board's other fields are stored, the settings saved.
         const LookupOperation operation(app);
         {
-            const QScopedValueRollback<bool> reading(app.readBusy, true);
+            const App::WorkScope reading(app, App::Work::ApplyingReading);
             applyReadResult(result.readBack, true);
             setCommandControlsEnabled(true);
         }
@@ -125,7 +120,6 @@ void MainWindow::onUploadFinished(const UploadResult &result)
     }
 
     setCommandControlsEnabled(true);
-    app.uploadBusy = false;
     if (m_uploadDone)
         std::exchange(m_uploadDone, nullptr)(lastUploadOk);
 }
@@ -146,7 +140,6 @@ void MainWindow::onReadFinished(const ReadResult &result)
         // The link became one-way while the read waited: as for a one-way read, the saved
         // controller settings stand instead.
         setCommandControlsEnabled(true);
-        app.readBusy = false;
         app.loadControllerSettings();
         return;
     }
@@ -154,7 +147,6 @@ void MainWindow::onReadFinished(const ReadResult &result)
     const LookupOperation operation(app);
     applyReadResult(result, false);
     setCommandControlsEnabled(true);
-    app.readBusy = false;
     app.saveProgramSettings();
 }
 
@@ -201,7 +193,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         }
     }
 
-    // Rebuilds the selectors; the settings send it would start is held back by readBusy.
+    // Rebuilds the selectors; the settings send it would start is held back: the read still runs.
     app.offerAutomaticModes();
 }
 

@@ -42,7 +42,7 @@ namespace {
 int selectorCode(App &app, ControllerField selector, int autoItem, ControllerField autoMode)
 {
     SettingsModel *settings = app.settings;
-    const bool programChange = app.loadingSettings || ((app.readBusy || app.settingsSendBusy) && !app.boardBusy());
+    const bool programChange = app.loadingSettings || ((app.readRunning() || app.sendingSettings()) && !app.boardBusy());
     if (programChange || settings->controllerValue(selector) < 0)
         return -1;
     if (settings->controllerValue(selector) >= autoItem && settings->controllerValue(autoMode) < 0) {

@@ -103,7 +103,7 @@ void MainWindow::onAutoLoadTick()
 {
     // A board read writes the fields itself (and falls back to the file on its own). The file may
     // be caught while another program rewrites it: one that looks incomplete waits for the next poll.
-    if (app.settings->program().autoLoad && !app.readBusy)
+    if (app.settings->program().autoLoad && !app.readRunning())
         load(*this, &app.dataFileUploader->pollMemory());
 }
 

@@ -20,7 +20,7 @@ void MainWindow::formatField(int k)
     FigureEdit *e = figureEdits[k];
     caretPos = e->cursorPosition();
     const FormatResult r = formatFigure(e->text(), app.storedFigures[k], lastKey, digits(), app.fillChar(),
-                                        blankMode(), app.readBusy);
+                                        blankMode(), app.readRunning());
     if (e->text() != r.text)
         e->setText(r.text);
     e->setCursorPosition(qMax(0, caretPos - r.removed));

@@ -87,11 +87,11 @@ void SettingsDialog::enableControllerCommands(bool timeQuery, bool modem)
 
 void SettingsDialog::onControlledByChanged()
 {
-    if (!app.settingsSendBusy && controlledByGroup->itemIndex() == 1) {
+    if (!app.sendingSettings() && controlledByGroup->itemIndex() == 1) {
         pcButton->setEnabled(true);
         modemButton->setEnabled(true);
     }
-    if (app.loadingSettings || app.readBusy || app.settingsSendBusy || controlledByGroup->itemIndex() < 0)
+    if (app.loadingSettings || app.readRunning() || app.sendingSettings() || controlledByGroup->itemIndex() < 0)
         return;
     app.offerAutomaticModes();
 }

@@ -159,7 +159,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
         QCOMPARE(r.panel(1), QStringLiteral("before"));
-        QVERIFY(!r.app().settingsSendBusy);
+        QVERIFY(r.app().work() == App::Work::None);
         QVERIFY(!r.app().loadingSettings);
     }
 
@@ -397,7 +397,7 @@ private slots:
         for (RadioGroup *g : {dialog->flashGroup, dialog->timerUsedGroup, dialog->temperatureSensorGroup,
                               dialog->eventsGroup, dialog->inverseSignalsGroup, dialog->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
-        QVERIFY(!r.app().settingsSendBusy);
+        QVERIFY(r.app().work() == App::Work::None);
         const IniFile ini(r.app().settingsPath());
         QCOMPARE(ini.readInteger("Controller", "Timer_Used", 9), 0);
         QCOMPARE(ini.readInteger("Controller", "Modem_Used", 9), 0);

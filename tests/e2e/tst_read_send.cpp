@@ -85,7 +85,7 @@ QString probe(const Program &a, const QString &what)
 
 void expectIdle(const BoardRig &r)
 {
-    QVERIFY(!r.app().readBusy);
+    QVERIFY(!r.app().readRunning());
     QVERIFY(!r.app().boardSession->isBusy());
     for (QWidget *w : r.exchangeControls())
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
@@ -317,7 +317,7 @@ void tst_read_send::oneWayReadSendsNothing()
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
-    QVERIFY(!r.app().readBusy);
+    QVERIFY(!r.app().readRunning());
 }
 
 void tst_read_send::upload_data()

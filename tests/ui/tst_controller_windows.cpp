@@ -171,7 +171,8 @@ private slots:
     {
         TestApp t;
         Program &app = *t.app;
-        app.readBusy = true;   // no command while the values change
+        std::optional<App::WorkScope> work;
+        work.emplace(app, App::Work::ApplyingReading);   // no command while the values change
         for (int i = 0; i < ControllerFieldCount; ++i) {
             const auto f = ControllerField(i);
             QWidget *w = controlOf(app, f);

@@ -95,7 +95,9 @@ void TestFigureFields::typing()
     auto t = started(digits, blank);
     Program &app = *t->app;
     FigureEdit *e = app.mainWindow->figureEdits[1];
-    app.readBusy = boardRead;
+    std::optional<App::WorkScope> work;
+    if (boardRead)
+        work.emplace(app, App::Work::ApplyingReading);
     e->setText(start);
     if (caret >= 0)
         e->setCursorPosition(caret);

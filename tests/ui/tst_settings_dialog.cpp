@@ -92,17 +92,18 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         Program &app = *t.app;
+        std::optional<App::WorkScope> work;
         SettingsDialog *f = app.settingsDialog;
         MainWindow *mainWindow = app.mainWindow;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
-        app.readBusy = true;   // keeps the rebuilds from sending
+        work.emplace(app, App::Work::ApplyingReading);   // keeps the rebuilds from sending
         f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
         QCOMPARE(mainWindow->brightnessGroup->count(), 6);
-        app.readBusy = false;
+        work.reset();
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
-        app.settingsSendBusy = true;
+        work.emplace(app, App::Work::SendingSettings);
         f->timerUsedGroup->setItemIndex(1);
-        app.settingsSendBusy = false;
+        work.reset();
         QCOMPARE(mainWindow->brightnessGroup->items(),
                  (QStringList{"მინ", "25%", "50%", "75%", "100%", "ავტო"}));
         QCOMPARE(mainWindow->brightnessGroup->columns(), 6);
@@ -113,7 +114,7 @@ private slots:
         quietly(mainWindow->brightnessGroup, 5);
         quietly(mainWindow->lightingGroup, 1);
 
-        app.settingsSendBusy = true;
+        work.emplace(app, App::Work::SendingSettings);
         f->timerUsedGroup->setItemIndex(0);
         QCOMPARE(mainWindow->brightnessGroup->count(), 5);
         QCOMPARE(mainWindow->brightnessGroup->columns(), 5);
@@ -136,14 +137,14 @@ private slots:
         // Timer "NO" with "MODEM": the items are there, the clock button is not.
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
-        app.settingsSendBusy = false;
-        app.readBusy = true;
+        work.reset();
+        work.emplace(app, App::Work::ApplyingReading);
         f->timerUsedGroup->setItemIndex(0);
         f->controlledByGroup->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
         f->onTimerUsedChanged();
-        app.readBusy = false;
+        work.reset();
         QCOMPARE(mainWindow->brightnessGroup->count(), 6);
         QCOMPARE(mainWindow->lightingGroup->count(), 3);
         QVERIFY(mainWindow->clockButton->isHidden());
@@ -314,7 +315,7 @@ private slots:
         QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QVERIFY(app.settingsDialog->isVisible());
         QVERIFY(!app.loadingSettings);
-        QVERIFY(!app.settingsSendBusy);
+        QVERIFY(app.work() == App::Work::None);
     }
 
     void closeTakesOver()
@@ -348,15 +349,16 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         Program &app = *t.app;
+        std::optional<App::WorkScope> work;
         SettingsDialog *f = app.settingsDialog;
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
-        app.settingsSendBusy = true;
+        work.emplace(app, App::Work::SendingSettings);
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(!f->pcButton->isEnabled());   // not while the configuration is being sent
-        app.settingsSendBusy = false;
+        work.reset();
         f->controlledByGroup->setItemIndex(-1);
-        app.readBusy = true;
+        work.emplace(app, App::Work::ApplyingReading);
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
@@ -486,7 +488,7 @@ private slots:
         app.sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
         QCOMPARE(sent.count(), 0);
-        QVERIFY(!app.settingsSendBusy);
+        QVERIFY(app.work() == App::Work::None);
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("20:00:00"));
         app.sendControllerSettings();
         QVERIFY(!sent.isEmpty() && sent.last().at(0).toString().startsWith(QStringLiteral("SETS=")));

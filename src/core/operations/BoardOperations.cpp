@@ -124,21 +124,18 @@ void BoardOperations::run(const Request &r)
     const ExchangeOptions options = exchangeOptionsOf(m_settings.program());
     if (r.kind == Kind::Upload) {
         m_session.startUpload(r.texts, options, [this](const UploadResult &result) {
-            finish();
             emit uploadFinished(result);
-            runNext();
+            finish();
         });
     } else if (r.kind == Kind::Read) {
         m_session.startRead(options, [this](const ReadResult &result) {
-            finish();
             emit readFinished(result);
-            runNext();
+            finish();
         });
     } else {
         m_session.startSetting(command, options, [this, kind = r.kind, command](const ExchangeResult &result) {
-            finish();
             emit settingFinished(kind, command, result);
-            runNext();
+            finish();
         });
     }
 }
@@ -147,4 +144,5 @@ void BoardOperations::finish()
 {
     m_running.reset();
     emit busyChanged(false);
+    runNext();
 }

@@ -41,6 +41,9 @@ public:
     static QByteArray brightnessCommand(int code) { return "BRIG=" + QByteArray::number(code); }
     static QByteArray lightingCommand(int code) { return "LIGH=" + QByteArray::number(code); }
 
+    // The operation that runs: from its start until the handlers of its result have returned
+    // (what they request meanwhile waits for it).
+    std::optional<Kind> running() const { return m_running; }
     bool isBusy() const { return m_running.has_value(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
 
