@@ -172,8 +172,8 @@ void Program::runStartUpStep()
     settingsDialog->reopenPort();
 
     for (int k = 1; k <= 10; ++k)
-        storedFigures[k] = mainWindow->figureEdits[k]->text();
-    loadedContent.clear();
+        operations->figures().setFigure(k, mainWindow->figureEdits[k]->text());
+    operations->figures().forgetLoadedContent();
     dataFileUploader->forget();
     settingsDialog->onProtocolPanelToggled();
     startingUp = false;

@@ -90,10 +90,6 @@ public:
     // The program settings and the controller configuration; the windows' controls write
     // through it and show what it holds.
     SettingsModel *settings = nullptr;
-    QString loadedContent;   // the data file's figures as last loaded
-
-    // The stored figure texts of slots 1..10 (entry 0 unused).
-    std::array<QString, 11> storedFigures;
 
     // Flags.
     bool startingUp = false;         // until the start-up step ends: nothing is saved

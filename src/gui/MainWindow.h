@@ -136,7 +136,8 @@ public:
 
     // ---- Data file ----
     void saveDataFile();
-    void loadDataFile();
+    // `poll`: the automatic load's memory (none for the menu, start-up and fallbacks).
+    void loadDataFile(DataFile::PollMemory *poll = nullptr);
     void showDataFile();
     void onAutoLoadTick();
     bool createDataFile();          // ten lines "0.000"; false on failure

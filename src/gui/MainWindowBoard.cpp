@@ -6,6 +6,7 @@
 #include <QSpinBox>
 #include <utility>
 
+#include "core/operations/BoardOperations.h"
 #include "core/protocol/Protocol.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
@@ -69,7 +70,7 @@ void MainWindow::uploadFigures(std::function<void(bool)> done)
     std::array<bool, 10> shown;
     for (int i = 1; i <= 10; ++i) {
         figures << figureEdits[i]->text();
-        app.storedFigures[i] = figures.last();
+        app.operations->figures().setFigure(i, figures.last());
         shown[i - 1] = slotShown(i);
     }
 
@@ -163,7 +164,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
         if (readBack) {
             // The stored figures stay what the fields hold; the board's texts are only compared.
             for (int k = 1; k <= 10; ++k)
-                app.storedFigures[k] = figureEdits[k]->text();
+                app.operations->figures().setFigure(k, figureEdits[k]->text());
         } else {
             applyReadReply(result.reading.figures);
         }
@@ -218,10 +219,10 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
     for (int k = 1; k <= 10; ++k) {
         if (slotShown(k)) {
             const QString text = QString::fromLatin1(figures[k - 1]);
-            app.storedFigures[k] = text;
+            app.operations->figures().setFigure(k, text);
             figureEdits[k]->setText(text);
         } else {
-            app.storedFigures[k] = figureEdits[k]->text();
+            app.operations->figures().setFigure(k, figureEdits[k]->text());
         }
     }
     if (!settings->program().autoLoad)
@@ -318,9 +319,7 @@ void MainWindow::uploadIfChanged()
     // change waits, and is tried again only some time after: a board that is off must not
     // raise one dialog after another. The upload itself is the figures in the fields.
     const bool errorShowing = app.uploadErrorShowing();
-    QStringList figures;
-    for (int k = 1; k <= 10; ++k)
-        figures << app.storedFigures[k];
-    app.dataFileUploader->offer(app.loadedContent, figures, app.settings->program().sendIfChanged && !app.loadingSettings,
+    const FigureStore &figures = app.operations->figures();
+    app.dataFileUploader->offer(figures.loadedContent(), figures.figures(), app.settings->program().sendIfChanged && !app.loadingSettings,
                               errorShowing);
 }

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
-#include "core/figures/FigureFormat.h"
-#include "core/files/DataFile.h"
+#include "core/figures/FigureStore.h"
+#include "core/operations/BoardOperations.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
@@ -15,80 +15,53 @@
 
 void MainWindow::saveDataFile()
 {
-    QStringList figures;
-    for (int k = 1; k <= 10; ++k)
-        figures << app.storedFigures[k];
     QString error;
-    if (!DataFile::writeFileSafely(app.dataFilePath, DataFile::compose(figures), &error)) {
+    if (!app.operations->figures().save(app.dataFilePath, &error)) {
         app.showError(error);
         return;
     }
     statusPanels->setPanelText(0, QStringLiteral("Saved"));
 }
 
-namespace {
-
 // Reads the data file into the stored figures and the fields, and uploads it when it changed.
 // `poll`: the automatic load's memory; a content it does not take yet leaves the fields, the
 // stored figures and the status as they are.
-void load(MainWindow &w, DataFile::PollMemory *poll)
+void MainWindow::loadDataFile(DataFile::PollMemory *poll)
 {
-    App &app = w.app;
-    if (!QFile::exists(app.dataFilePath)) {
-        if (poll)
-            poll->forget();
+    FigureStore &figures = app.operations->figures();
+    QString error;
+    // The lines come from a file, not from the board: they are always cleaned of foreign
+    // characters, also when a board read falls back to the file.
+    const FigureStore::Formatting formatting{lastKey, digits(), app.fillChar(), blankMode()};
+    switch (figures.load(app.dataFilePath, formatting, poll, &error)) {
+    case FigureStore::Load::Missing:
         // Showing the Settings dialog creates the file; nothing is loaded this time.
         app.runSettingsModal();
         return;
-    }
-
-    QByteArray content;
-    QString error;
-    const bool read = DataFile::readFile(app.dataFilePath, content, &error);
-    if (poll && !read)
-        poll->forget();
-    else if (poll && !poll->takes(content))
+    case FigureStore::Load::NotYet:
         return; // a file that looks incomplete, read for the first time
-    w.statusPanels->setPanelText(0, QStringLiteral("Loading"));
-    if (!read) {
+    case FigureStore::Load::Failed:
+        statusPanels->setPanelText(0, QStringLiteral("Loading"));
         app.showError(error);
         return; // fields, stored figures and the change detector stay as they were
-    }
-
-    // The lines come from a file, not from the board: they are always cleaned of foreign
-    // characters, also when a board read falls back to the file.
-    const QList<QByteArray> lines = DataFile::splitLines(content);
-    app.loadedContent.clear();
-    for (int k = 1; k <= 10; ++k) {
-        QString line = k <= lines.size() ? QString::fromLatin1(lines.at(k - 1)) : QString();
-        if (line.isEmpty())
-            line = QStringLiteral("     ");
-        const FormatResult r = formatFigure(line, app.storedFigures[k], w.lastKey, w.digits(), app.fillChar(),
-                                            w.blankMode(), false);
-        app.storedFigures[k] = r.text;
-        app.loadedContent += r.text;
+    case FigureStore::Load::Loaded:
+        statusPanels->setPanelText(0, QStringLiteral("Loading"));
+        break;
     }
 
     // A field that changes is formatted through its change event (and, with automatic
     // loading off, saves the file in its formatted form).
     for (int k = 1; k <= 10; ++k) {
-        const QString figure = app.storedFigures[k];
-        if (w.figureEdits[k]->text() != figure)
-            w.figureEdits[k]->setText(figure);
+        const QString figure = figures.figure(k);
+        if (figureEdits[k]->text() != figure)
+            figureEdits[k]->setText(figure);
     }
 
     // ---- Upload when the file's content changed ----
-    w.uploadIfChanged();
+    uploadIfChanged();
     // ---- end of upload when changed ----
 
-    w.statusPanels->setPanelText(0, QStringLiteral("Loaded"));
-}
-
-} // namespace
-
-void MainWindow::loadDataFile()
-{
-    load(*this, nullptr);
+    statusPanels->setPanelText(0, QStringLiteral("Loaded"));
 }
 
 void MainWindow::showDataFile()
@@ -104,13 +77,13 @@ void MainWindow::onAutoLoadTick()
     // A board read writes the fields itself (and falls back to the file on its own). The file may
     // be caught while another program rewrites it: one that looks incomplete waits for the next poll.
     if (app.settings->program().autoLoad && !app.readRunning())
-        load(*this, &app.dataFileUploader->pollMemory());
+        loadDataFile(&app.dataFileUploader->pollMemory());
 }
 
 bool MainWindow::createDataFile()
 {
     QString error;
-    if (!DataFile::writeFileSafely(app.dataFilePath, QByteArray("0.000\r\n").repeated(10), &error)) {
+    if (!FigureStore::create(app.dataFilePath, &error)) {
         app.showError(error);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <QSpinBox>
 
 #include "core/figures/FigureFormat.h"
+#include "core/operations/BoardOperations.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
@@ -19,12 +20,12 @@ void MainWindow::formatField(int k)
 
     FigureEdit *e = figureEdits[k];
     caretPos = e->cursorPosition();
-    const FormatResult r = formatFigure(e->text(), app.storedFigures[k], lastKey, digits(), app.fillChar(),
+    const FormatResult r = formatFigure(e->text(), app.operations->figures().figure(k), lastKey, digits(), app.fillChar(),
                                         blankMode(), app.readRunning());
     if (e->text() != r.text)
         e->setText(r.text);
     e->setCursorPosition(qMax(0, caretPos - r.removed));
-    app.storedFigures[k] = r.text;
+    app.operations->figures().setFigure(k, r.text);
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.

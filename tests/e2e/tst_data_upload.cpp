@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "core/operations/BoardOperations.h"
 #include "BoardRig.h"
 #include "core/services/DataFileUploader.h"
 #include "gui/ErrorDialogs.h"
@@ -41,7 +42,7 @@ void settle(const BoardRig &r)
     QVERIFY(r.settle());
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QTRY_VERIFY_WITH_TIMEOUT(r.sim.receivedCount("SEND=") == 1 && r.panel(0) == "Loaded"
-                                 && r.app().dataFileUploader->previousContent() == r.app().loadedContent,
+                                 && r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent(),
                              10000);
     QVERIFY(r.mainWindow()->lastUploadOk);
 }
@@ -95,14 +96,14 @@ void tst_data_upload::failedUploadIsRetriedLater()
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
     QVERIFY(!r.mainWindow()->lastUploadOk);
     // The change is still pending, and the next polls do not try again at once.
-    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().operations->figures().loadedContent());
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 1);
     QCOMPARE(r.testApp.modals.count("Form8"), 1);
 
     QVERIFY(r.sim.control("silent 0"));
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent(), 10000);
     QVERIFY(r.mainWindow()->lastUploadOk);
     QCOMPARE(r.testApp.modals.count("Form8"), 1);
 }
@@ -120,11 +121,11 @@ void tst_data_upload::dialogShowingDefersUpload()
     QTRY_COMPARE_WITH_TIMEOUT(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"), 5000);
     QTest::qWait(1500);
     QCOMPARE(r.sim.receivedCount(ChangedSend), 0);
-    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().operations->figures().loadedContent());
 
     r.app().uploadErrorDialog->hide();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent(), 10000);
 }
 
 void tst_data_upload::changeDuringUploadDialogWaits()
@@ -151,7 +152,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     r.testApp.onModal = nullptr;
     QCOMPARE(r.testApp.modals, QStringList{"Form8"});
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
-    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().operations->figures().loadedContent());
 
     // The dialog is closed: the next poll does not upload at once, so a board that is off
     // does not raise the dialog again right away.
@@ -163,7 +164,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
     QVERIFY(r.sim.control("silent 0"));
     r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent(), 10000);
 }
 
 void tst_data_upload::noUploadInsideRead()
@@ -184,13 +185,13 @@ void tst_data_upload::noUploadInsideRead()
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), QString("2.2500"));
     QCOMPARE(r.sim.receivedCount("SEND="), 1);
     QVERIFY(r.testApp.modals.isEmpty());
-    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().loadedContent);
+    QVERIFY(r.app().dataFileUploader->previousContent() != r.app().operations->figures().loadedContent());
 
     // The change goes at a later poll.
     QVERIFY(r.sim.control("silent 0"));
     r.mainWindow()->autoLoadTimer->start();
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().loadedContent, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent(), 10000);
 }
 
 void tst_data_upload::noUploadWanted()
@@ -200,7 +201,7 @@ void tst_data_upload::noUploadWanted()
     rewriteFile(r, Changed);
     r.mainWindow()->loadDataFile();
     QCOMPARE(r.app().dataFileUploader->previousContent(), QString("2.2500").repeated(10));
-    QCOMPARE(r.app().dataFileUploader->previousContent(), r.app().loadedContent);
+    QCOMPARE(r.app().dataFileUploader->previousContent(), r.app().operations->figures().loadedContent());
     QTest::qWait(300);
     QCOMPARE(r.sim.receivedCount("SEND="), 0);
 }

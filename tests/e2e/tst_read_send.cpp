@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "core/operations/BoardOperations.h"
 #include "BoardRig.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
@@ -224,7 +225,7 @@ void tst_read_send::readFillsShownSlotsOnly()
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
         QCOMPARE(r.mainWindow()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
-        QCOMPARE(r.app().storedFigures[k], want);
+        QCOMPARE(r.app().operations->figures().figure(k), want);
     }
     QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     r.mainWindow()->saveDataFile();
@@ -387,7 +388,7 @@ void tst_read_send::upload()
         QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().storedFigures[k], r.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(r.app().operations->figures().figure(k), r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.dataFile(), dataFileText(r.figures()));
     r.mainWindow()->saveDataFile();

@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "core/operations/BoardOperations.h"
 #include "TestApp.h"
 #include "core/services/DataFileUploader.h"
 #include "core/files/DataFile.h"
@@ -42,7 +43,7 @@ QStringList stored(const Program &app)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
-        out << app.storedFigures[k];
+        out << app.operations->figures().figure(k);
     return out;
 }
 
@@ -142,8 +143,8 @@ void TestDataFile::load()
     QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
     if (atStartUp)
         return;
-    QCOMPARE(app.loadedContent, expected.join(QString()));
-    QCOMPARE(app.dataFileUploader->previousContent(), app.loadedContent);
+    QCOMPARE(app.operations->figures().loadedContent(), expected.join(QString()));
+    QCOMPARE(app.dataFileUploader->previousContent(), app.operations->figures().loadedContent());
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
 }
 
@@ -251,9 +252,9 @@ void TestDataFile::changeDetector()
         t->writeFile(DataName, c);
         const QString before = app.dataFileUploader->previousContent();
         app.mainWindow->loadDataFile();
-        if (app.loadedContent != before)
+        if (app.operations->figures().loadedContent() != before)
             ++seen;
-        QCOMPARE(app.dataFileUploader->previousContent(), app.loadedContent);
+        QCOMPARE(app.dataFileUploader->previousContent(), app.operations->figures().loadedContent());
     }
     QCOMPARE(seen, changes);
 }

@@ -5,6 +5,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "core/operations/BoardOperations.h"
 #include "core/figures/FigureFormat.h"
 #include "TestApp.h"
 #include "core/files/DataFile.h"
@@ -26,7 +27,7 @@ QByteArray storedFile(const Program &app)
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.storedFigures[k];
+        figures << app.operations->figures().figure(k);
     return DataFile::compose(figures);
 }
 
@@ -105,7 +106,7 @@ void TestFigureFields::typing()
 
     QCOMPARE(e->text(), expected);
     QCOMPARE(e->cursorPosition(), expectedCaret);
-    QCOMPARE(app.storedFigures[1], expected);
+    QCOMPARE(app.operations->figures().figure(1), expected);
     QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
@@ -164,7 +165,7 @@ void TestFigureFields::editSaves()
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("7"));
     QCOMPARE(e->text(), QStringLiteral("71.00"));
-    QCOMPARE(app.storedFigures[3], QStringLiteral("71.00"));
+    QCOMPARE(app.operations->figures().figure(3), QStringLiteral("71.00"));
     const QByteArray file = t->readFile(QStringLiteral("Tablo_data.tbl"));
     QCOMPARE(file, saved ? storedFile(app) : sentinel);
     if (saved)
@@ -183,7 +184,7 @@ void TestFigureFields::failedSaveReleasesGuard()
     QCOMPARE(app.reportedErrors.size(), 1);
     QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(e->text(), QStringLiteral("51.00"));
-    QCOMPARE(app.storedFigures[1], QStringLiteral("51.00"));
+    QCOMPARE(app.operations->figures().figure(1), QStringLiteral("51.00"));
     // The next key is formatted again: the guard did not stay set.
     QTest::keyClicks(e, QStringLiteral("6"));
     QCOMPARE(e->text(), QStringLiteral("561.0"));
@@ -294,7 +295,7 @@ void TestFigureFields::digitCount()
     app.loadingSettings = false;
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
         QCOMPARE(app.mainWindow->figureEdits[k]->text(), expected);
-        QCOMPARE(app.storedFigures[k], expected);
+        QCOMPARE(app.operations->figures().figure(k), expected);
     }
 }
 

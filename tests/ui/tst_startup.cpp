@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QtTest>
 
+#include "core/operations/BoardOperations.h"
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"
@@ -105,7 +106,7 @@ void TestStartup::defaultsWithoutSettingsFile()
     QVERIFY(!a.startingUp);
     QVERIFY(!a.loadingSettings);
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(a.storedFigures[k], t.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(a.operations->figures().figure(k), t.mainWindow()->figureEdits[k]->text());
 }
 
 // What the settings file holds shows in every window's controls.

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/board/BoardSession.h"
+#include "core/figures/FigureStore.h"
 #include "core/settings/ControllerConfig.h"
 
 class SettingsModel;
@@ -45,6 +46,10 @@ public:
     // (what they request meanwhile waits for it).
     std::optional<Kind> running() const { return m_running; }
     bool isBusy() const { return m_running.has_value(); }
+
+    // The ten figures the program holds, with the data file's load and save.
+    FigureStore &figures() { return m_figures; }
+    const FigureStore &figures() const { return m_figures; }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
 
     // Ten final texts, uploaded and read back.
@@ -101,4 +106,5 @@ private:
     std::optional<Kind> m_running;
     bool m_retrying = false;   // a retry of the waiting requests is due
     QList<Request> m_waiting;
+    FigureStore m_figures;
 };

@@ -6,26 +6,6 @@
 
 #include "core/figures/FigureFormat.h"
 #include "core/files/DataFile.h"
-#include "core/settings/ProgramSettings.h"
-
-QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
-                                 int digits, QChar fillChar, bool blankMode)
-{
-    QStringList out;
-    for (int k = 0; k < 10; ++k) {
-        QString line = k < lines.size() ? QString::fromLatin1(lines.at(k)) : QString();
-        if (line.isEmpty())
-            line = QStringLiteral("     ");
-        // The lines come from a file, not from the board: always cleaned of foreign characters.
-        out << formatFigure(line, previous.value(k), lastKey, digits, fillChar, blankMode, false).text;
-    }
-    return out;
-}
-
-QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSettings &s)
-{
-    return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
-}
 
 DataFileUploader::DataFileUploader(QObject *parent) : QObject(parent) {}
 

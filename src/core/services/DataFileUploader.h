@@ -9,18 +9,10 @@
 #include <functional>
 #include <optional>
 
+#include "core/figures/FigureStore.h"
 #include "core/files/DataFile.h"
 
 class QTimer;
-
-// The ten figures of a data file's lines, each formatted as a figure field formats what
-// reaches it, cleaned of foreign characters. A missing or empty line counts as five blanks.
-// `previous` holds the slots' figures before this load (for the position of the point).
-QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringList &previous, QChar lastKey,
-                                 int digits, QChar fillChar, bool blankMode);
-// The same, for a first load with the digits and the fill of `settings`.
-struct ProgramSettings;
-QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSettings &settings);
 
 class DataFileUploader : public QObject {
     Q_OBJECT
