@@ -1,6 +1,7 @@
 // Upload benchmark: the real upload ("SEND=" and the verifying "READ=") against the simulator
 // pacing at 9600 and 19200 baud. Prints, per speed, the median wall time of one upload, the
-// wire time of the bytes exchanged (10 bits a byte), their ratio and the tool's CPU time.
+// wire time of the bytes exchanged (10 bits a byte), their ratio and the tool's CPU time; then
+// the CPU of a 10 s wait for a board that never answers.
 //
 //   bench_upload [uploads per speed, default 20]
 #include <QApplication>
@@ -131,6 +132,35 @@ bool runSpeed(int baud, int uploads)
     return true;
 }
 
+// A read of a board that never answers, with a 10 s time-out: the CPU the program spends while
+// it waits (the tick of the wait, the progress bar).
+bool runSilentWait()
+{
+    SimProcess sim;
+    if (!sim.start(9600))
+        return false;
+    sim.proc.write("silent 1\n");
+    sim.line(5000);
+    const QByteArray ini = "[Settings]\r\nBaudRAte=9600\r\nPort_Number=" + sim.port.toLocal8Bit()
+                           + "\r\nAuto_Load=0\r\nSend_If_Changed=0\r\nAttempts=1\r\nTimeout_for_command=10000\r\n"
+                             "[Tablo]\r\nBoard_type=0\r\nDigits=5\r\nReplys=0\r\n";
+    TestApp t(ini);
+    t.startUp();
+    QElapsedTimer clock;
+    const double c0 = cpuMs();
+    clock.start();
+    t.app->mainWindow->readBoard();
+    while (!t.app->operations->isBusy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (t.app->operations->isBusy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double c = cpuMs() - c0;
+    std::printf("silent board, one read with a 10 s time-out: wall %.0f ms, CPU %.1f ms (%.3f %% of one core)\n",
+                clock.nsecsElapsed() / 1e6, c, 100.0 * c / (clock.nsecsElapsed() / 1e6));
+    std::fflush(stdout);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -142,5 +172,6 @@ int main(int argc, char **argv)
     bool ok = true;
     for (int baud : {9600, 19200})
         ok = runSpeed(baud, uploads) && ok;
+    ok = runSilentWait() && ok;
     return ok ? 0 : 1;
 }

@@ -351,6 +351,28 @@ private slots:
         QCOMPARE(rig.link.now(), (timeoutMs / 10 + 1) * 10);
     }
 
+    // On real time, once the progress holds the wait is one timer event up to the tick that
+    // ends it: a silent board costs a handful of wake-ups per attempt, not one every 10 ms.
+    void quietWait()
+    {
+        FakeLink link;
+        QtExchangeTicker ticker;
+        BoardSession session(&link, &ticker);
+        QList<int> ticks;
+        QObject::connect(&ticker, &ExchangeTicker::ticked, [&](int ms) { ticks << ms; });
+        std::optional<ExchangeResult> result;
+        QElapsedTimer clock;
+        clock.start();
+        session.startExchange("BRIG=1", options(2), [&](const ExchangeResult &r) { result = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+        QCOMPARE(result->outcome, ExchangeResult::Timeout);
+        QCOMPARE(result->attempts, 2);
+        // 400 ms: seven ticks bring the progress to its plateau, then one of 340 ms ends the wait.
+        const QList<int> attempt{10, 10, 10, 10, 10, 10, 10, 340};
+        QCOMPARE(ticks, attempt + attempt);
+        QVERIFY(clock.elapsed() >= 2 * 400);
+    }
+
     void busy()
     {
         Rig rig;

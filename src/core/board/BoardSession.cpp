@@ -128,8 +128,14 @@ void BoardSession::onTick(int intervalMs)
         const int step = 5 * divRoundHalfEven(intervalMs * 1000, m_options.timeoutMs);
         setProgress(std::min(m_progress + step, ProgressMax));
     }
-    if (m_elapsedMs > m_options.timeoutMs)
+    if (m_elapsedMs > m_options.timeoutMs) {
         endAttempt(ExchangeResult::Timeout);
+        return;
+    }
+    // Once the progress holds, only the tick that ends the wait matters: the first one past the
+    // time-out. A reply arriving meanwhile ends the wait on its own.
+    if (m_progress >= ProgressHold || m_options.timeoutMs <= 0)
+        m_ticker->quietFor((m_options.timeoutMs / TickMs + 1) * TickMs - m_elapsedMs);
 }
 
 void BoardSession::endAttempt(ExchangeResult::Outcome outcome)

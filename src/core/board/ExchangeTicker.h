@@ -11,6 +11,9 @@ public:
     virtual void start(int intervalMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
+    // Nothing the ticks drive changes before `ms` have passed: a ticker may deliver them as one
+    // tick of `ms` (the sum of the intervals stays the same). By default the ticks go on as they are.
+    virtual void quietFor(int ms) { Q_UNUSED(ms); }
 
 signals:
     void ticked(int intervalMs);
@@ -24,9 +27,12 @@ public:
     void start(int intervalMs) override;
     void stop() override { m_timer.stop(); }
     bool isActive() const override { return m_timer.isActive(); }
+    // One timer event instead of many: a silent board's wait costs next to nothing.
+    void quietFor(int ms) override;
 
 private:
     QTimer m_timer;
+    int m_interval = 10;   // the interval the ticks resume with after a quiet stretch
 };
 
 // Virtual time, passing only through advance().
