@@ -62,24 +62,14 @@ void Program::createWindows()
 void Program::connectBoardToWindows()
 {
     // Each attempt's command in status panel 0 of the Settings and Auto Controls windows.
-    connect(boardSession, &BoardSession::commandShown, settingsDialog, [this](const QString &command) {
-        settingsDialog->statusBar->setPanelText(0, command);
-        autoControlsWindow->statusBar->setPanelText(0, command);
-    });
+    connect(boardSession, &BoardSession::commandShown, settingsDialog, &SettingsDialog::showStatus);
+    connect(boardSession, &BoardSession::commandShown, autoControlsWindow, &AutoControlsWindow::showStatus);
     connect(boardSession, &BoardSession::lineReceived, settingsDialog, &SettingsDialog::logLine);
     connect(eventListener, &EventListener::lineReceived, settingsDialog, &SettingsDialog::logLine);
     connect(eventListener, &EventListener::eventReceived, mainWindow, &MainWindow::showBoardEvent);
-    connect(boardSession, &BoardSession::progressChanged, mainWindow->progressBar, &QProgressBar::setValue);
-    // The event poll and the data-file poll stop while an exchange writes and waits.
-    connect(boardSession, &BoardSession::exchangeStarted, mainWindow, [this] {
-        mainWindow->clockAndEventTimer->stop();
-        mainWindow->autoLoadTimer->stop();
-    });
-    connect(boardSession, &BoardSession::exchangeFinished, mainWindow, [this] {
-        if (settings->program().autoLoad)
-            mainWindow->applyAutoLoadInterval();
-        mainWindow->clockAndEventTimer->start();
-    });
+    connect(boardSession, &BoardSession::progressChanged, mainWindow, &MainWindow::showProgress);
+    connect(boardSession, &BoardSession::exchangeStarted, mainWindow, &MainWindow::onExchangeStarted);
+    connect(boardSession, &BoardSession::exchangeFinished, mainWindow, &MainWindow::onExchangeFinished);
     connect(operations, &BoardOperations::settingFinished, mainWindow,
             [this](BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result) {
                 if (kind == BoardOperations::Kind::ControllerSettings)
@@ -96,7 +86,7 @@ void Program::connectBoardToWindows()
     // The port is not changed under a running exchange.
     connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
     connect(boardSession, &BoardSession::readStarted, mainWindow,
-            [this] { mainWindow->statusPanels->setPanelText(0, QStringLiteral("Reading")); });
+            [this] { mainWindow->showStatus(QStringLiteral("Reading")); });
 }
 
 void Program::connectWindows()
@@ -135,7 +125,7 @@ void Program::connectWindows()
         besideMain(settingsDialog);
         // No automatic load while the dialog is open; the program that writes the data file
         // needs the file to exist.
-        mainWindow->autoLoadTimer->stop();
+        mainWindow->pauseAutoLoad();
         if (!QFile::exists(dataFilePath))
             mainWindow->createDataFile();
         boardViewWindow->showBoardType();
@@ -171,8 +161,7 @@ void Program::runStartUpStep()
     settingsDialog->showChosenPort();
     settingsDialog->reopenPort();
 
-    for (int k = 1; k <= 10; ++k)
-        operations->figures().setFigure(k, mainWindow->figureEdits[k]->text());
+    mainWindow->storeFigures();
     operations->figures().forgetLoadedContent();
     dataFileUploader->forget();
     settingsDialog->onProtocolPanelToggled();
@@ -337,9 +326,9 @@ void Program::showControllerSettingsHeld()
 {
     const QString held = settings->program().oneWay ? QStringLiteral("Settings not sent: choose each one first")
                                                     : QStringLiteral("Settings not sent: read the board first");
-    mainWindow->statusPanels->setPanelText(0, held);
-    settingsDialog->statusBar->setPanelText(0, held);
-    autoControlsWindow->statusBar->setPanelText(0, held);
+    mainWindow->showStatus(held);
+    settingsDialog->showStatus(held);
+    autoControlsWindow->showStatus(held);
 }
 
 void Program::onControllerSettingsSent(const ExchangeResult &result)

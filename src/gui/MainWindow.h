@@ -136,6 +136,15 @@ public:
 
     // ---- Data file ----
     void saveDataFile();
+    // Panel 0 of the status bar, and the progress bar.
+    void showStatus(const QString &text);
+    void showProgress(int value);
+    // The event poll and the data-file poll stop while an exchange writes and waits.
+    void onExchangeStarted();
+    void onExchangeFinished();
+    void pauseAutoLoad();   // until the interval is applied again
+    // The fields' texts become the stored figures.
+    void storeFigures();
     // `poll`: the automatic load's memory (none for the menu, start-up and fallbacks).
     void loadDataFile(DataFile::PollMemory *poll = nullptr);
     void showDataFile();

@@ -101,7 +101,7 @@ void MainWindow::onSettingFinished(BoardOperations::Kind kind, const QByteArray 
     const bool lighting = kind == BoardOperations::Kind::Lighting;
     if (result.outcome != ExchangeResult::Ok || (!lighting && kind != BoardOperations::Kind::Brightness))
         return;
-    const int code = command.mid(5).toInt();
+    const int code = BoardOperations::codeOf(command);
     const int autoItem = lighting ? 2 : 5;
     const ControllerField field = lighting ? ControllerField::Lighting : ControllerField::Brightness;
     const ControllerField mode = lighting ? ControllerField::LightingMode : ControllerField::BrightnessMode;

@@ -21,6 +21,8 @@ class QSpinBox;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
+    // Panel 0 of the status bar: the command going out, or why nothing goes out.
+    void showStatus(const QString &text) { statusBar->setPanelText(0, text); }
     explicit SettingsDialog(App &app);
     App &app;
 

@@ -41,6 +41,8 @@ public:
     // The command texts of brightness and lighting codes, as they go out and are shown.
     static QByteArray brightnessCommand(int code) { return "BRIG=" + QByteArray::number(code); }
     static QByteArray lightingCommand(int code) { return "LIGH=" + QByteArray::number(code); }
+    // The code a brightness or lighting command carries.
+    static int codeOf(const QByteArray &command) { return command.mid(5).toInt(); }
 
     // The operation that runs: from its start until the handlers of its result have returned
     // (what they request meanwhile waits for it).
