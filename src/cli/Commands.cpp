@@ -2,10 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSerialPort>
 
 #include "cli/Choices.h"
 #include "cli/Output.h"

@@ -29,7 +29,7 @@ void Watcher::start()
 {
     m_startedAt = isoTimestamp(false);
     printOut(QStringLiteral("%1 Watching %2 every %3 ms, port %4")
-                 .arg(isoTimestamp(false), m_c.dataFilePath())
+                 .arg(m_startedAt, m_c.dataFilePath())
                  .arg(m_c.settings.autoLoadIntervalMs)
                  .arg(m_c.settings.port));
     m_uploader.start();
