@@ -150,7 +150,7 @@ bool checkSettingArguments(const QStringList &arguments, QString &error)
             return false;
         }
         if (argument.contains(QLatin1Char('='))) {
-            const QString value = argument.section(QLatin1Char('='), 1);
+            const QString value = argument.mid(argument.indexOf(QLatin1Char('=')) + 1);
             if (const QString problem = valueProblem(*k, value); !problem.isEmpty()) {
                 error = QStringLiteral("settings: %1 %2, not \"%3\"").arg(k->key, problem, value);
                 return false;
@@ -172,7 +172,7 @@ int runSettings(CliContext &c)
         const SettingKey *k = findKey(argument.section(QLatin1Char('='), 0, 0));
         shown << k;
         if (argument.contains(QLatin1Char('='))) {
-            k->set(model, argument.section(QLatin1Char('='), 1));
+            k->set(model, argument.mid(argument.indexOf(QLatin1Char('=')) + 1));
             changed = true;
         }
     }

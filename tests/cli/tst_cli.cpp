@@ -388,8 +388,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("after");   // the file's start
-        QTest::newRow("a new file") << QByteArray() << QStringList{"Port_Number=ttyUSB0", "tablo/digits=4", "Attempts"}
-                                    << QByteArray("Port_Number=/dev/ttyUSB0\nDigits=4\nAttempts=1\n")
+        QTest::newRow("a new file") << QByteArray() << QStringList{"Port_Number=ttyUSB0", "tablo/digits=4", "Attempts", "Name_9=A=B"}
+                                    << QByteArray("Port_Number=/dev/ttyUSB0\nDigits=4\nAttempts=1\nName_9=A=B\n")
                                     << QByteArray("[Settings]\r\nBaudRAte=9600\r\nPort_Number=/dev/ttyUSB0\r\nAuto_Load=0\r\n");
         QTest::newRow("shown only, the file untouched") << QByteArray("[Tablo]\nDigits=3\n") << QStringList{"Digits"}
                                                         << QByteArray("Digits=3\n") << QByteArray("[Tablo]\nDigits=3\n");
