@@ -3,6 +3,7 @@
 // session and the protocol log.
 #include <QCoreApplication>
 #include <QString>
+#include <functional>
 
 #include "cli/CliOptions.h"
 #include "cli/PortAccess.h"
@@ -12,6 +13,11 @@
 #include "core/operations/BoardOperations.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/settings/SettingsModel.h"
+
+// Thrown out of a wait of the event loop that SIGTERM or SIGINT ended; main catches it.
+struct Interrupted {
+    int signalNumber = 0;
+};
 
 struct CliContext {
     CliOptions options;
@@ -24,26 +30,37 @@ struct CliContext {
     BoardOperations operations{session, model};
     ProtocolLog log;
 
+    // What SIGTERM and SIGINT do; unset: interrupt().
+    std::function<void(int)> onSignal;
+    int interruptedBy = 0;
+    void signalReceived(int signalNumber);
+    // Closes the port (which releases its lock) and ends the running wait with Interrupted.
+    void interrupt(int signalNumber);
+
     ExchangeOptions exchangeOptions() const;
     QString dataFilePath() const;
     // Opens the port; on failure prints why and returns the exit code (0 when open).
     int openPort();
+    PortOpen lastOpen;   // how the last openPort() went
+    // Where a setting came from, for a message: the option, or the key in the settings file.
+    QString settingOrigin(const char *option, const char *key) const;
     // Runs the application's event loop until `done` is set (by a result's handler, which also
-    // quits the loop).
-    static void runUntil(const bool &done);
+    // quits the loop); throws Interrupted when a signal ended it first.
+    void runUntil(const bool &done);
     // Starts an operation and runs the event loop until `finished` brings its result.
     template <typename Result, typename Signal, typename Start>
     Result await(Signal finished, Start start)
     {
         Result result;
         bool done = false;
-        QObject::connect(&operations, finished, [&](const Result &r) {
+        const QMetaObject::Connection connection = QObject::connect(&operations, finished, [&](const Result &r) {
             result = r;
             done = true;
             QCoreApplication::quit();
         });
         start();
         runUntil(done);
+        QObject::disconnect(connection);
         return result;
     }
 };

@@ -3,11 +3,19 @@
 #include <QCommandLineParser>
 
 #include "cli/Choices.h"
+#include "cli/PortAccess.h"
+#include "cli/SettingsCommand.h"
+#include "core/figures/FigureFormat.h"
 
 namespace {
 
+// The commands; each command's options are listed with the options below.
 const QStringList Commands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
-                           QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch")};
+                           QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
+                           QStringLiteral("ports"),    QStringLiteral("settings")};
+// The commands that talk to the board.
+const QStringList BoardCommands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
+                                QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch")};
 
 bool parseIntIn(const QString &text, int lo, int hi, int &out)
 {
@@ -33,7 +41,15 @@ bool checkArguments(const CliOptions &o, QString &error)
             error = QStringLiteral("upload takes either ten figures or --file, not both");
             return false;
         }
-    } else if (c == QLatin1String("read") || c == QLatin1String("watch")) {
+        for (qsizetype k = 0; k < n; ++k) {
+            if (!isPlainFigure(o.arguments[k])) {
+                error = QStringLiteral("figure %1 \"%2\" is not a figure: digits with at most one point, as 1.25")
+                            .arg(k + 1)
+                            .arg(o.arguments[k]);
+                return false;
+            }
+        }
+    } else if (c == QLatin1String("read") || c == QLatin1String("watch") || c == QLatin1String("ports")) {
         if (n != 0) {
             error = QStringLiteral("%1 takes no arguments: %2").arg(c, o.arguments.join(QLatin1Char(' ')));
             return false;
@@ -54,14 +70,8 @@ bool checkArguments(const CliOptions &o, QString &error)
                         .arg(o.arguments.join(QLatin1Char(' ')));
             return false;
         }
-    }
-    if (o.json && c != QLatin1String("read")) {
-        error = QStringLiteral("--json is an option of read only");
-        return false;
-    }
-    if (!o.dataFile.isEmpty() && c != QLatin1String("upload") && c != QLatin1String("watch")) {
-        error = QStringLiteral("--file is an option of upload and watch only");
-        return false;
+    } else if (c == QLatin1String("settings")) {
+        return checkSettingArguments(o.arguments, error);
     }
     return true;
 }
@@ -101,7 +111,7 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     // An option given twice takes its last value (QCommandLineParser::value gives the last).
     o.settingsPath = p.value(settings);
     if (p.isSet(port)) {
-        o.port = p.value(port);
+        o.port = portFromArgument(p.value(port));
         if (o.port->isEmpty()) {
             error = QStringLiteral("--port needs a port name");
             return false;
@@ -157,6 +167,22 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
         return false;
     }
     o.arguments = positional.mid(1);
+
+    // Each option with the commands it belongs to.
+    const struct {
+        const QCommandLineOption &option;
+        QStringList commands;
+    } belongs[] = {{port, BoardCommands},     {baud, BoardCommands}, {checksums, BoardCommands},
+                   {attempts, BoardCommands}, {timeout, BoardCommands}, {log, BoardCommands},
+                   {file, {QStringLiteral("upload"), QStringLiteral("watch")}},
+                   {json, {QStringLiteral("read")}}};
+    for (const auto &b : belongs) {
+        if (p.isSet(b.option) && !b.commands.contains(o.command)) {
+            error = QStringLiteral("--%1 is an option of %2 only")
+                        .arg(b.option.names().constFirst(), b.commands.join(QStringLiteral(", ")));
+            return false;
+        }
+    }
     if (!checkArguments(o, error))
         return false;
     out = o;
@@ -169,13 +195,18 @@ QString helpText()
         "Usage: tablo-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
         "\n"
         "Talks to the display board without a window, with the settings file of the window.\n"
+        "Results go to stdout; errors and warnings to stderr, each line starting \"tablo-cli: \".\n"
         "\n"
         "Commands:\n"
-        "  upload [FIGURE x10]   upload ten figures (none: the figures of the data file), formatted\n"
-        "                        by the settings (digits, fill, show flags), and read them back;\n"
-        "                        prints \"Sent OK\", \"Data error\" or \"Connection error\"\n"
+        "  upload [FIGURE x10]   upload ten figures (none: the ten lines of the data file), formatted\n"
+        "                        by the settings (digits, fill, show flags), and read them back.\n"
+        "                        A figure is digits with at most one point (1.25, 0, 12). A figure\n"
+        "                        the board will show with another value (cut, padded into a larger\n"
+        "                        number, a hidden slot) and a data-file line that is no figure are\n"
+        "                        warned about. Prints \"Sent OK [TEXT,...]\" with the ten texts as sent\n"
         "  read [--json]         read the board: figures, temperature, brightness, lighting and the\n"
-        "                        controller's parameters, as \"name: value\" lines or JSON\n"
+        "                        controller's parameters, as \"name: value\" lines or JSON (on failure\n"
+        "                        too: {\"outcome\": ..., \"reason\": ...})\n"
         "  brightness min|25|50|75|100|auto\n"
         "                        BRIG=0..4; auto: BRIG=5 (by time) or 6 (by schedule) by the stored\n"
         "                        automatic mode (Controller/Shedule_Brightness)\n"
@@ -183,14 +214,23 @@ QString helpText()
         "                        Controller/Shedule_Backlight\n"
         "  clock [now | \"dd.mm.yy hh:mm:ss\"]\n"
         "                        set the board's clock (default: now)\n"
+        "  brightness, lighting and clock print \"OK\".\n"
         "  watch                 poll the data file every Auto_Load_Intvl ms and upload it whenever it\n"
         "                        changes (after a failure, the next try waits 30 s); one line per\n"
-        "                        upload on stdout; ends on SIGTERM or SIGINT\n"
-        "  brightness, lighting and clock print \"OK\", \"Data error\" or \"Connection error\".\n"
+        "                        upload on stdout, each failure on stderr with the time of the last\n"
+        "                        good upload; ends on SIGTERM or SIGINT (a second one: at once)\n"
+        "  ports                 list the serial ports: stable /dev/serial/by-id names first, the\n"
+        "                        device each points to, whether it opens, what it says of itself\n"
+        "  settings [KEY[=VALUE] ...]\n"
+        "                        show the program settings (all, or the KEYs), or set them in the\n"
+        "                        settings file as the window does (e.g. Port_Number=/dev/ttyUSB0,\n"
+        "                        Digits=4, Replys=0); values out of the window's ranges are refused\n"
         "\n"
-        "Options (each overrides the settings file for this run only; the file is never written):\n"
-        "  --settings PATH       the settings file (default: the one the window uses)\n"
-        "  --port NAME           serial port (COM1 is /dev/ttyS0; a path is used as it is)\n"
+        "Options:\n"
+        "  --settings PATH       the settings file (default: the one the window uses); it must be\n"
+        "                        readable\n"
+        "  These override the settings file for this run only (the file is not written):\n"
+        "  --port NAME           serial port (COM1 is /dev/ttyS0, ttyUSB0 is /dev/ttyUSB0)\n"
         "  --baud RATE           baud rate\n"
         "  --checksums on|off    commands carry their byte sum\n"
         "  --attempts N          times a command is sent at most (1 to 10)\n"
@@ -203,6 +243,9 @@ QString helpText()
         "  -V, --version         the program's version\n"
         "  --print-paths         print where the settings, data and schedule files are\n"
         "\n"
-        "Exit codes: 0 done, 1 a file cannot be read or written, 2 data error, 3 connection error,\n"
-        "4 the port is in use by another program, 64 a bad argument.\n");
+        "Exit codes: 0 done; 1 a file cannot be read or written; 2 data error (the board answered\n"
+        "\"ERROR\" or holds other figures than sent, an empty data file); 3 connection error (no\n"
+        "reply, a wrong checksum, a port that cannot be opened); 4 the port is in use by another\n"
+        "program; 64 a bad argument, or settings the command cannot work with (a one-way link for\n"
+        "read, a baud rate that is no number); 130 and 143 stopped by SIGINT and SIGTERM (watch: 0).\n");
 }

@@ -12,11 +12,11 @@ enum ExitCode {
     ExitDataError = 2,        // the board answered "ERROR", or holds other figures than sent
     ExitConnectionError = 3,  // no reply, a wrong checksum, or the port cannot be opened
     ExitPortBusy = 4,         // another program holds the port
-    ExitUsage = 64            // a bad argument
+    ExitUsage = 64            // a bad argument, or settings the command cannot work with
 };
 
 struct CliOptions {
-    QString command;          // upload, read, brightness, lighting, clock, watch
+    QString command;          // upload, read, brightness, lighting, clock, watch, ports, settings
     QStringList arguments;    // what follows the command
 
     QString settingsPath;     // empty: the settings file the window uses

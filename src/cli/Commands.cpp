@@ -3,133 +3,154 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include "cli/Choices.h"
 #include "cli/Output.h"
 #include "cli/ReadingReport.h"
+#include "cli/SettingsCommand.h"
 #include "cli/Upload.h"
 #include "cli/Watch.h"
 #include "core/files/DataFile.h"
-#include "core/services/DataFileUploader.h"
+#include "core/files/IniFile.h"
 #include "core/files/ProgramPaths.h"
+#include "core/link/PortNames.h"
+#include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsStore.h"
 
-int prepare(CliContext &c)
-{
-    const CliOptions &o = c.options;
-    c.settingsPath = o.settingsPath.isEmpty() ? currentProgramPaths().settingsFile : o.settingsPath;
-    QFile file(c.settingsPath);
-    if (file.open(QIODevice::ReadOnly)) {
-        file.close();
-        c.settings = SettingsStore::loadProgram(c.settingsPath);
-    } else {
-        printErr(QStringLiteral("warning: cannot read the settings file %1 (%2); using the defaults")
-                     .arg(c.settingsPath, file.errorString()));
-        c.settings = ProgramSettings();
-    }
-    if (o.port)
-        c.settings.port = *o.port;
-    if (o.baud)
-        c.settings.baudRate = *o.baud;
-    if (o.checksums)
-        c.settings.checksums = *o.checksums;
-    if (o.attempts)
-        c.settings.attempts = *o.attempts;
-    if (o.timeoutMs)
-        c.settings.timeoutMs = *o.timeoutMs;
-
-    if (!o.logPath.isEmpty()) {
-        QString error;
-        if (!c.log.open(o.logPath, &error)) {
-            printErr(error);
-            return ExitFileError;
-        }
-        c.log.attach(c.session);
-    }
-    c.model.setProgram(c.settings);
-    // The port stays open for a whole command (for one upload of the watch), so no other program
-    // gets between an upload and its read-back; it is opened again only after the line broke.
-    c.operations.setPortSelection([&c] {
-        if (c.link.state() != SerialLink::State::Open)
-            c.port.open(c.settings.port, c.settings.baudRate);
-    });
-    return ExitOk;
-}
-
 namespace {
+
+// Reads the settings file; false when it cannot be read (and must be). A file that holds none of
+// the program's sections is read, with a warning: every value is then a default.
+bool loadSettings(CliContext &c, bool mustExist)
+{
+    QFile file(c.settingsPath);
+    if (!file.exists() && !mustExist) {
+        if (c.options.command != QLatin1String("settings") && c.options.command != QLatin1String("ports"))
+            printWarning(QStringLiteral("there is no settings file %1: using the defaults (port COM1, that is "
+                                        "/dev/ttyS0); set up the board with tablo-cli settings Port_Number=...")
+                             .arg(c.settingsPath));
+        c.settings = ProgramSettings();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        printErr(QStringLiteral("cannot read the settings file %1: %2").arg(c.settingsPath, file.errorString()));
+        return false;
+    }
+    const QByteArray text = IniFile::decode(file.readAll(), nullptr);
+    file.close();
+    bool known = false;
+    for (const QByteArray &name : IniFile::sectionNames(text)) {
+        for (const char *section : {"Settings", "Tablo", "Controller"})
+            known = known || name.compare(section, Qt::CaseInsensitive) == 0;
+    }
+    if (!known && !text.isEmpty())
+        printWarning(QStringLiteral("the settings file %1 holds none of the sections [Settings], [Tablo], "
+                                    "[Controller]: every setting is a default")
+                         .arg(c.settingsPath));
+    c.settings = SettingsStore::loadProgram(c.settingsPath);
+    return true;
+}
 
 int upload(CliContext &c)
 {
     QList<QByteArray> lines;
+    QString source;   // the data file, when the figures come from it
     if (c.options.arguments.size() == 10) {
         for (const QString &figure : c.options.arguments)
             lines << figure.toLatin1();
     } else {
+        source = c.dataFilePath();
         QByteArray content;
         QString error;
-        if (!DataFile::readFile(c.dataFilePath(), content, &error)) {
-            printErr(QStringLiteral("cannot read the data file %1: %2").arg(c.dataFilePath(), error));
+        if (!DataFile::readFile(source, content, &error)) {
+            printErr(QStringLiteral("cannot read the data file %1: %2").arg(source, error));
             return ExitFileError;
         }
         // An empty file is one caught while another program rewrites it, or one left empty by
         // mistake: either way ten blanks are not what the board should show.
         if (content.isEmpty()) {
-            printOut(QStringLiteral("Data error"));
-            printErr(QStringLiteral("the data file %1 is empty; nothing is uploaded").arg(c.dataFilePath()));
+            printErr(QStringLiteral("Data error: the data file %1 is empty; nothing is uploaded").arg(source));
             return ExitDataError;
         }
         lines = DataFile::splitLines(content);
     }
     const QStringList texts = c.operations.uploadTexts(figuresFromDataLines(lines, c.settings));
+    for (const QString &warning : figureWarnings(lines, texts, c.settings, source))
+        printWarning(warning);
 
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
     const UploadResult result = c.await<UploadResult>(&BoardOperations::uploadFinished,
                                                       [&] { c.operations.requestUpload(texts); });
-    printOut(uploadOutcomeText(result));
-    if (result.outcome != UploadResult::SentOk)
-        printErr(uploadProblem(result, options, texts));
+    const QString outcome = uploadOutcomeText(result) + QLatin1Char(' ') + textsInBrackets(texts);
+    if (result.outcome == UploadResult::SentOk)
+        printOut(outcome);
+    else
+        printErr(outcome + QStringLiteral(": ") + uploadProblem(result, options, texts));
     return uploadExitCode(result);
+}
+
+// A read that did not bring the board's values: the reason on stderr, and for --json an object
+// with the outcome and the reason on stdout.
+int readFailed(CliContext &c, const QString &outcome, const QString &reason, int code)
+{
+    printErr(outcome + QStringLiteral(": ") + reason);
+    if (c.options.json) {
+        const QJsonObject o{{QStringLiteral("outcome"), outcome}, {QStringLiteral("reason"), reason}};
+        printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+    }
+    return code;
 }
 
 int read(CliContext &c)
 {
     const ExchangeOptions options = c.exchangeOptions();
-    if (options.oneWay) {
-        printOut(QStringLiteral("Connection error"));
-        printErr(QStringLiteral("the one-way link is on (Replys=1): the board does not answer"));
-        return ExitConnectionError;
-    }
-    if (const int code = c.openPort())
+    if (options.oneWay)
+        return readFailed(c, QStringLiteral("Settings error"),
+                          QStringLiteral("the link is one-way (Replys=1 in %1): the board does not answer, so it "
+                                         "cannot be read; if it does answer: tablo-cli settings Replys=0")
+                              .arg(c.settingsPath),
+                          ExitUsage);
+    if (const int code = c.openPort()) {
+        if (c.options.json) {
+            const QString outcome = code == ExitPortBusy ? QStringLiteral("Port busy")
+                                  : code == ExitUsage    ? QStringLiteral("Settings error")
+                                                         : QStringLiteral("Connection error");
+            const QJsonObject o{{QStringLiteral("outcome"), outcome}, {QStringLiteral("reason"), c.lastOpen.message}};
+            printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+        }
         return code;
+    }
     const ReadResult r = c.await<ReadResult>(&BoardOperations::readFinished, [&] { c.operations.requestRead(); });
     switch (r.outcome) {
     case ReadResult::ReadOk:
-        if (c.options.json)
-            printOut(QString::fromUtf8(QJsonDocument(readingJson(r.reading)).toJson(QJsonDocument::Indented)).trimmed());
-        else
+        if (c.options.json) {
+            QJsonObject o = readingJson(r.reading);
+            o.insert(QStringLiteral("outcome"), QStringLiteral("OK"));
+            printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+        } else {
             printOut(QString::fromUtf8(readingText(r.reading)).trimmed());
+        }
         return ExitOk;
     case ReadResult::ConnectionError:
-        printOut(QStringLiteral("Connection error"));
-        if (r.exchange.outcome == ExchangeResult::Timeout)
-            printErr(noReplyText(QStringLiteral("READ="), options));
-        else
-            printErr(QStringLiteral("the reply's checksum is wrong: %1").arg(QString::fromLatin1(r.exchange.reply)));
-        return ExitConnectionError;
+        return readFailed(c, QStringLiteral("Connection error"),
+                          r.exchange.outcome == ExchangeResult::Timeout
+                              ? noReplyText(QStringLiteral("READ="), options)
+                              : QStringLiteral("the reply's checksum is wrong: %1").arg(QString::fromLatin1(r.exchange.reply)),
+                          ExitConnectionError);
     case ReadResult::DataError:
-        printOut(QStringLiteral("Data error"));
-        if (r.exchange.outcome == ExchangeResult::Error)
-            printErr(QStringLiteral("the board answered ERROR to READ="));
-        else
-            printErr(QStringLiteral("the reply does not parse: %1").arg(QString::fromLatin1(r.exchange.reply)));
-        return ExitDataError;
+        return readFailed(c, QStringLiteral("Data error"),
+                          r.exchange.outcome == ExchangeResult::Error
+                              ? QStringLiteral("the board answered ERROR to READ=")
+                              : QStringLiteral("the reply does not parse: %1").arg(QString::fromLatin1(r.exchange.reply)),
+                          ExitDataError);
     default:
-        printOut(QStringLiteral("Data error"));
-        printErr(QStringLiteral("the board answered READ= with \"%1\" instead of its values")
-                     .arg(QString::fromLatin1(r.exchange.reply)));
-        return ExitDataError;
+        return readFailed(c, QStringLiteral("Data error"),
+                          QStringLiteral("the board answered READ= with \"%1\" instead of its values")
+                              .arg(QString::fromLatin1(r.exchange.reply)),
+                          ExitDataError);
     }
 }
 
@@ -140,16 +161,13 @@ int settingOutcome(const ExchangeResult &r, const QByteArray &command, const Exc
         printOut(QStringLiteral("OK"));
         return ExitOk;
     case ExchangeResult::Timeout:
-        printOut(QStringLiteral("Connection error"));
-        printErr(noReplyText(QString::fromLatin1(command), o));
+        printErr(QStringLiteral("Connection error: ") + noReplyText(QString::fromLatin1(command), o));
         return ExitConnectionError;
     case ExchangeResult::Error:
-        printOut(QStringLiteral("Data error"));
-        printErr(QStringLiteral("the board answered ERROR to %1").arg(QString::fromLatin1(command)));
+        printErr(QStringLiteral("Data error: the board answered ERROR to %1").arg(QString::fromLatin1(command)));
         return ExitDataError;
     default:
-        printOut(QStringLiteral("Data error"));
-        printErr(QStringLiteral("the board answered %1 with \"%2\" instead of OK")
+        printErr(QStringLiteral("Data error: the board answered %1 with \"%2\" instead of OK")
                      .arg(QString::fromLatin1(command), QString::fromLatin1(r.reply)));
         return ExitDataError;
     }
@@ -182,20 +200,102 @@ int setting(CliContext &c)
         c.operations.setClock([arguments] { return *clockTime(arguments); });
         c.operations.requestClock();
     }
-    CliContext::runUntil(done);
+    c.runUntil(done);
     return settingOutcome(result, sent, c.exchangeOptions());
 }
 
+// Whether a port opens now, in a few words.
+QString portState(const QString &name)
+{
+    QtSerialLink link;
+    PortAccess access(link);
+    const PortOpen opened = access.open(name, QStringLiteral("9600"));
+    access.close();
+    switch (opened.outcome) {
+    case PortOpen::Opened:
+        return QStringLiteral("opens");
+    default:
+        return opened.message;
+    }
+}
+
+// The port scan of the settings dialog: stable by-id names first, each with the device it
+// points to now, whether it opens, and what the device says of itself.
+int ports(CliContext &c)
+{
+    const QList<PortNames::PortEntry> entries = PortNames::systemPortScan(c.settings.port);
+    if (entries.isEmpty())
+        printErr(QStringLiteral("no serial port found"));
+    for (const PortNames::PortEntry &e : entries) {
+        QString line = e.name;
+        if (e.device.isEmpty())
+            line += QStringLiteral(" -> (nothing: unplugged?)");
+        else if (e.device != e.name)
+            line += QStringLiteral(" -> ") + e.device;
+        line += QStringLiteral("\t") + (e.device.isEmpty() ? QStringLiteral("absent") : portState(e.name));
+        if (!e.description.isEmpty())
+            line += QStringLiteral("\t") + e.description;
+        if (e.name == c.settings.port)
+            line += QStringLiteral("\t(the settings' port)");
+        printOut(line);
+    }
+    return ExitOk;
+}
+
+// The commands by name; a new command is one more row (and its name in CliOptions).
+const struct {
+    const char *name;
+    int (*run)(CliContext &);
+} CommandTable[] = {
+    {"upload", upload}, {"read", read},   {"brightness", setting}, {"lighting", setting},
+    {"clock", setting}, {"watch", runWatch}, {"ports", ports},      {"settings", runSettings},
+};
+
 } // namespace
+
+int prepare(CliContext &c)
+{
+    const CliOptions &o = c.options;
+    c.settingsPath = o.settingsPath.isEmpty() ? currentProgramPaths().settingsFile : o.settingsPath;
+    // A file the operator names must be there, unless the settings command is to create it.
+    const bool mustExist = !o.settingsPath.isEmpty() && o.command != QLatin1String("settings");
+    if (!loadSettings(c, mustExist))
+        return ExitFileError;
+    c.settings.port = portFromArgument(c.settings.port);
+    if (o.port)
+        c.settings.port = *o.port;
+    if (o.baud)
+        c.settings.baudRate = *o.baud;
+    if (o.checksums)
+        c.settings.checksums = *o.checksums;
+    if (o.attempts)
+        c.settings.attempts = *o.attempts;
+    if (o.timeoutMs)
+        c.settings.timeoutMs = *o.timeoutMs;
+
+    if (!o.logPath.isEmpty()) {
+        QString error;
+        if (!c.log.open(o.logPath, &error)) {
+            printErr(error);
+            return ExitFileError;
+        }
+        c.log.attach(c.session);
+    }
+    c.model.setProgram(c.settings);
+    // The port stays open for a whole command (for one upload of the watch), so no other program
+    // gets between an upload and its read-back; it is opened again only after the line broke.
+    c.operations.setPortSelection([&c] {
+        if (c.link.state() != SerialLink::State::Open)
+            c.port.open(c.settings.port, c.settings.baudRate);
+    });
+    return ExitOk;
+}
 
 int runCommand(CliContext &c)
 {
-    const QString &command = c.options.command;
-    if (command == QLatin1String("upload"))
-        return upload(c);
-    if (command == QLatin1String("read"))
-        return read(c);
-    if (command == QLatin1String("watch"))
-        return runWatch(c);
-    return setting(c);
+    for (const auto &command : CommandTable) {
+        if (c.options.command == QLatin1String(command.name))
+            return command.run(c);
+    }
+    return ExitUsage;   // the parser lets no other name through
 }

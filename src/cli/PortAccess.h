@@ -1,31 +1,24 @@
 #pragma once
 // Opening the serial port for tablo-cli, telling a port that another program holds (the window,
-// a second tablo-cli) from one that cannot be opened at all.
-#include <QSerialPort>
+// a second tablo-cli) from one that cannot be opened at all, and from settings it cannot be
+// opened with.
 #include <QString>
 
 class QtSerialLink;
 
 struct PortOpen {
-    enum Outcome { Opened, Busy, Failed };
+    enum Outcome { Opened, Busy, BadSetting, Failed };
     Outcome outcome = Failed;
     QString message;   // why it did not open, one line
+    bool badSpeed = false;   // BadSetting: the baud rate (else the port name)
 };
 
-// The process that holds the lock file QSerialPort takes for `devicePath` ("LCK..name" in one
-// of the lock folders): its pid and program name, or pid 0 when no live process holds it.
-struct LockHolder {
-    qint64 pid = 0;
-    QString program;
-};
-LockHolder portLockHolder(const QString &devicePath);
+// A port name as the operator types it: "ttyUSB0" is /dev/ttyUSB0; "COMn" and paths stay.
+QString portFromArgument(const QString &name);
 
 class PortAccess {
 public:
-    explicit PortAccess(QtSerialLink &link);
-    ~PortAccess();
-    PortAccess(const PortAccess &) = delete;
-    PortAccess &operator=(const PortAccess &) = delete;
+    explicit PortAccess(QtSerialLink &link) : m_link(link) {}
 
     // Opens `name` (a "COMn" name or a device path) at `baud`, no parity. The port is opened
     // for this process alone: QSerialPort takes the lock file and sets TIOCEXCL, which is
@@ -35,7 +28,4 @@ public:
 
 private:
     QtSerialLink &m_link;
-    QMetaObject::Connection m_errors;
-    QSerialPort::SerialPortError m_error = QSerialPort::NoError;
-    QString m_errorText;
 };

@@ -25,12 +25,13 @@ std::optional<int> number(const QByteArray &field)
     return v;
 }
 
-// A board value that is not a number is shown as the board sent it; an absent one as null.
+// A board value that is not what its field holds (a number, a time) is shown as the board sent
+// it, and is null in JSON, so that each JSON value keeps one type; an absent one is "not reported".
 Entry raw(const QString &key, const QByteArray &field)
 {
     if (field.isEmpty())
         return {key, QJsonValue(), QStringLiteral("not reported")};
-    return {key, QString::fromLatin1(field), QString::fromLatin1(field)};
+    return {key, QJsonValue(), QString::fromLatin1(field)};
 }
 
 // A code with the meaning of its values ("3 (75%)").

@@ -2,7 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Output.h"
-#include "core/services/DataFileUploader.h"
+#include "core/figures/FigureFormat.h"
 
 int uploadExitCode(const UploadResult &r)
 {
@@ -63,4 +63,61 @@ QString uploadProblem(const UploadResult &r, const ExchangeOptions &o, const QSt
             differing << QStringLiteral("slot %1 holds \"%2\", \"%3\" was sent").arg(k + 1).arg(held, sent.value(k));
     }
     return QStringLiteral("the board holds other figures: ") + differing.join(QStringLiteral("; "));
+}
+
+QString figureValue(const QString &text)
+{
+    QString t = text;
+    t.remove(QLatin1Char(' '));
+    QString whole = t.section(QLatin1Char('.'), 0, 0);
+    QString fraction = t.contains(QLatin1Char('.')) ? t.section(QLatin1Char('.'), 1) : QString();
+    while (whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction;
+}
+
+namespace {
+// The settings key of the show box that hides slot `slot` (1 .. 10): on the currency board a row's
+// first box rules both its slots.
+QString showKey(int slot, const ProgramSettings &s)
+{
+    const int row = (slot + 1) / 2;
+    const bool second = slot % 2 == 0 && s.boardType != 0;
+    return QStringLiteral("Tablo/%1%2").arg(row).arg(second ? "a_st_Currency" : "st_Currency");
+}
+} // namespace
+
+QStringList figureWarnings(const QList<QByteArray> &given, const QStringList &texts, const ProgramSettings &s,
+                           const QString &dataFile)
+{
+    QStringList warnings;
+    const std::array<bool, 10> shown = s.slotsShown();
+    for (int k = 0; k < int(given.size()) && k < 10; ++k) {
+        const QString typed = QString::fromLatin1(given[k]);
+        const QString sent = texts.value(k);
+        const bool figure = typed.isEmpty() || isPlainFigure(typed);
+        if (figure && figureValue(typed) == figureValue(sent))
+            continue;
+        QString w = dataFile.isEmpty() ? QStringLiteral("figure %1 \"%2\"").arg(k + 1).arg(typed)
+                                       : QStringLiteral("line %1 of %2 (\"%3\")").arg(k + 1).arg(dataFile, typed);
+        if (!figure)
+            w += QStringLiteral(" is not a figure:");
+        w += QStringLiteral(" goes out as \"%1\"").arg(sent);
+        if (!shown[k])
+            w += QStringLiteral(": slot %1 is not shown (%2=0)").arg(k + 1).arg(showKey(k + 1, s));
+        warnings << w;
+    }
+    if (!dataFile.isEmpty() && given.size() < 10) {
+        const int first = int(given.size()) + 1;
+        warnings << QStringLiteral("the data file %1 has %2 line%3, not ten: %4 go%5 out as \"%6\"")
+                        .arg(dataFile)
+                        .arg(given.size())
+                        .arg(given.size() == 1 ? QString() : QStringLiteral("s"))
+                        .arg(first == 10 ? QStringLiteral("slot 10") : QStringLiteral("slots %1 to 10").arg(first))
+                        .arg(first == 10 ? QStringLiteral("es") : QString())
+                        .arg(texts.value(first - 1));
+    }
+    return warnings;
 }

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 #include "core/board/BoardSession.h"
 #include "core/settings/ProgramSettings.h"
@@ -15,3 +14,14 @@ QString uploadProblem(const UploadResult &result, const ExchangeOptions &options
 // The exit code and the outcome text of an upload.
 int uploadExitCode(const UploadResult &result);
 QString uploadOutcomeText(const UploadResult &result);
+
+// The value a figure text stands for: blanks dropped, leading zeros of the whole part and
+// trailing zeros of the fraction dropped ("01.50" and "1.5" are one value; a blank text is zero).
+QString figureValue(const QString &text);
+
+// One warning for each figure that the board will show with another value than given (cut,
+// padded into a larger number, a hidden slot, a line of the data file that is no figure), and
+// for a data file of fewer than ten lines. `given` holds what was typed or the data file's lines;
+// `dataFile` names the file (empty: the figures are arguments).
+QStringList figureWarnings(const QList<QByteArray> &given, const QStringList &texts, const ProgramSettings &settings,
+                           const QString &dataFile);

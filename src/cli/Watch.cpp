@@ -1,49 +1,13 @@
 #include "cli/Watch.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include "cli/CliContext.h"
+#include "cli/CliOptions.h"
 #include "cli/Output.h"
 #include "cli/Upload.h"
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-#ifdef Q_OS_UNIX
-// The self-pipe: the signal handler only writes a byte; the event loop reads it.
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
-
-bool catchTerminationSignals()
-{
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
-}
-#endif
-
-QString figuresText(const QStringList &figures)
-{
-    return QLatin1Char('[') + figures.join(QLatin1Char(',')) + QLatin1Char(']');
-}
-
-} // namespace
+#include "core/files/DataFile.h"
 
 Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(context)
 {
@@ -63,8 +27,9 @@ Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(co
 
 void Watcher::start()
 {
+    m_startedAt = isoTimestamp(false);
     printOut(QStringLiteral("%1 Watching %2 every %3 ms, port %4")
-                 .arg(isoTimestamp(false), m_c.dataFilePath())
+                 .arg(m_startedAt, m_c.dataFilePath())
                  .arg(m_c.settings.autoLoadIntervalMs)
                  .arg(m_c.settings.port));
     m_uploader.start();
@@ -76,19 +41,35 @@ void Watcher::start()
 void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::UploadDone done)
 {
     const ProgramSettings &s = m_c.settings;
-    m_figures = figures;
-    const QStringList texts = m_c.operations.uploadTexts(figures);
+    m_sent = m_c.operations.uploadTexts(figures);
+    // The lines behind the figures, read again for the warnings: taken only when they still
+    // format to the figures of the poll (another program may have rewritten the file since).
+    QByteArray content;
+    if (DataFile::readFile(m_c.dataFilePath(), content, nullptr)) {
+        const QList<QByteArray> lines = DataFile::splitLines(content);
+        if (figuresFromDataLines(lines, s) == figures) {
+            for (const QString &warning : figureWarnings(lines, m_sent, s, m_c.dataFilePath()))
+                printWarning(isoTimestamp(false) + QLatin1Char(' ') + warning);
+        }
+    }
     // The port is taken for each upload only, so the window can use it in between.
     const PortOpen opened = m_c.port.open(s.port, s.baudRate);
     if (opened.outcome != PortOpen::Opened) {
         m_outcome = opened.outcome == PortOpen::Busy ? QStringLiteral("Port busy") : QStringLiteral("Connection error");
         m_problem = opened.message;
         done(false);
+        // A port name or speed that cannot work will not work at the next try either.
+        if (opened.outcome == PortOpen::BadSetting) {
+            printErr(QStringLiteral("%1 (%2 in %3)")
+                         .arg(opened.message, opened.badSpeed ? QStringLiteral("BaudRAte") : QStringLiteral("Port_Number"),
+                              m_c.settingsPath));
+            m_uploader.stop();
+            QTimer::singleShot(0, this, [this] { finish(ExitUsage); });
+        }
         return;
     }
-    m_sent = texts;
     m_uploadDone = std::move(done);
-    m_c.operations.requestUpload(texts);
+    m_c.operations.requestUpload(m_sent);
 }
 
 void Watcher::onUploaded(const UploadResult &result)
@@ -100,21 +81,29 @@ void Watcher::onUploaded(const UploadResult &result)
         std::exchange(m_uploadDone, nullptr)(result.outcome == UploadResult::SentOk);
     // A stop that came during the exchange takes effect once this outcome is reported.
     if (m_stopping)
-        QTimer::singleShot(0, this, &Watcher::finish);
+        QTimer::singleShot(0, this, [this] { finish(); });
 }
 
 void Watcher::onPolled(DataFileUploader::Outcome outcome)
 {
     m_lastReadError.clear();
     if (outcome == DataFileUploader::Outcome::Uploaded) {
-        printOut(QStringLiteral("%1 %2 %3").arg(isoTimestamp(false), m_outcome, figuresText(m_figures)));
+        m_lastGoodAt = isoTimestamp(false);
+        printOut(QStringLiteral("%1 %2 %3").arg(m_lastGoodAt, m_outcome, textsInBrackets(m_sent)));
     } else if (outcome == DataFileUploader::Outcome::Failed) {
-        printOut(QStringLiteral("%1 %2 %3: %4; next try in %5 s")
-                     .arg(isoTimestamp(false), m_outcome, figuresText(m_figures), m_problem)
-                     .arg(m_uploader.retryInterval() / 1000));
+        printErr(QStringLiteral("%1 %2 %3: %4; next try in %5 s; %6")
+                     .arg(isoTimestamp(false), m_outcome, textsInBrackets(m_sent), m_problem)
+                     .arg(m_uploader.retryInterval() / 1000)
+                     .arg(lastGoodText()));
     }
     // Recorded (no change) and Waiting (an exchange runs, or the back-off) print nothing: they
     // come with every poll.
+}
+
+QString Watcher::lastGoodText() const
+{
+    return m_lastGoodAt.isEmpty() ? QStringLiteral("no good upload since the start at %1").arg(m_startedAt)
+                                  : QStringLiteral("last good upload at %1").arg(m_lastGoodAt);
 }
 
 void Watcher::onReadFailed(const QString &error)
@@ -122,7 +111,7 @@ void Watcher::onReadFailed(const QString &error)
     if (error == m_lastReadError)
         return;
     m_lastReadError = error;
-    printOut(QStringLiteral("%1 File error: %2: %3").arg(isoTimestamp(false), m_c.dataFilePath(), error));
+    printErr(QStringLiteral("%1 File error: %2: %3").arg(isoTimestamp(false), m_c.dataFilePath(), error));
 }
 
 void Watcher::requestStop()
@@ -135,28 +124,27 @@ void Watcher::requestStop()
         finish();
 }
 
-void Watcher::finish()
+void Watcher::finish(int code)
 {
     printOut(QStringLiteral("%1 Stopped").arg(isoTimestamp(false)));
-    QCoreApplication::quit();
+    QCoreApplication::exit(code);
 }
 
 int runWatch(CliContext &c)
 {
     Watcher watcher(c);
-#ifdef Q_OS_UNIX
-    if (!catchTerminationSignals()) {
-        printErr(QStringLiteral("cannot catch SIGTERM and SIGINT"));
-        return ExitFileError;
-    }
-    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &watcher, [&watcher] {
-        char buffer[16];
-        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        watcher.requestStop();
-    });
-#endif
+    // The first signal lets a running upload end and report; a second one ends the watch at once.
+    bool stopRequested = false;
+    c.onSignal = [&](int signalNumber) {
+        if (std::exchange(stopRequested, true))
+            c.interrupt(signalNumber);
+        else
+            watcher.requestStop();
+    };
     watcher.start();
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    c.onSignal = nullptr;
+    if (c.interruptedBy)
+        throw Interrupted{c.interruptedBy};
+    return code;
 }

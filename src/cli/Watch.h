@@ -1,6 +1,8 @@
 #pragma once
 // tablo-cli watch: polls the data file and uploads its figures whenever they change, as the
-// window's automatic loading with "Send if file changed" does, until SIGTERM or SIGINT.
+// window's automatic loading with "Send if file changed" does, until SIGTERM or SIGINT. Uploads
+// are logged on stdout, failures on stderr with the time of the last good upload, so an absent
+// board shows in the journal while the watch keeps trying.
 #include <QObject>
 #include <QStringList>
 
@@ -22,16 +24,18 @@ private:
     void onUploaded(const UploadResult &result);
     void onPolled(DataFileUploader::Outcome outcome);
     void onReadFailed(const QString &error);
-    void finish();
+    void finish(int code = 0);
+    // The time of the last good upload, or of the start when there was none, for a failure line.
+    QString lastGoodText() const;
 
     CliContext &m_c;
     DataFileUploader m_uploader;
     // The last upload: what was uploaded and how it went.
-    QStringList m_figures;
-    QStringList m_sent;                       // the texts of the running upload
+    QStringList m_sent;                       // the texts of the last upload, as sent
     DataFileUploader::UploadDone m_uploadDone;
     QString m_outcome, m_problem;
     QString m_lastReadError;   // a read failure is reported once until the file reads again
+    QString m_startedAt, m_lastGoodAt;
     bool m_stopping = false;
 };
 

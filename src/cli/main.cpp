@@ -2,9 +2,12 @@
 // watches the data file, with the window's settings file and no display.
 #include <QCoreApplication>
 
+#include <csignal>
+
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/Signals.h"
 #include "core/files/ProgramPaths.h"
 
 #ifndef TABLO_VERSION
@@ -40,7 +43,23 @@ int main(int argc, char **argv)
         printOut(QStringLiteral("schedule: ") + paths.scheduleFile);
         return ExitOk;
     }
-    if (const int code = prepare(context))
-        return code;
-    return runCommand(context);
+    // SIGTERM and SIGINT end every command cleanly: the port is closed, so its lock file and
+    // exclusive mode go with it (watch first lets a running upload end).
+    TerminationSignals terminations;
+    if (!terminations.install()) {
+        printErr(QStringLiteral("cannot catch SIGTERM and SIGINT"));
+        return ExitFileError;
+    }
+    QObject::connect(&terminations, &TerminationSignals::received, &terminations,
+                     [&context](int signalNumber) { context.signalReceived(signalNumber); });
+    try {
+        if (const int code = prepare(context))
+            return code;
+        return runCommand(context);
+    } catch (const Interrupted &interrupted) {
+        context.port.close();
+        printErr(QStringLiteral("stopped by %1; the port is closed")
+                     .arg(interrupted.signalNumber == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        return 128 + interrupted.signalNumber;
+    }
 }

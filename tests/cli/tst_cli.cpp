@@ -49,6 +49,12 @@ void writeFile(const QString &path, const QByteArray &content)
     QVERIFY(QFile::rename(path + ".new", path));   // another program replaces the file
 }
 
+// The ten texts of a SEND= payload, as an upload prints them: "[a,b,...]".
+QByteArray bracketed(const QByteArray &sendLine)
+{
+    return "[" + sendLine.mid(5, sendLine.indexOf(",;") - 5) + "]";
+}
+
 Run cli(const QStringList &args)
 {
     QProcess p;
@@ -75,27 +81,31 @@ private slots:
         QTest::addColumn<QStringList>("simOptions");
         QTest::addColumn<QByteArray>("file");   // the data file to upload; null: ten figures instead
         QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("out");
-        QTest::newRow("verified") << QStringList() << QByteArray() << 0 << QByteArray("Sent OK\n");
-        QTest::newRow("read-back differs") << QStringList{"--differ"} << QByteArray() << 2 << QByteArray("Data error\n");
-        QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << QByteArray() << 2 << QByteArray("Data error\n");
-        QTest::newRow("board silent") << QStringList{"--silent"} << QByteArray() << 3 << QByteArray("Connection error\n");
-        QTest::newRow("empty data file") << QStringList() << QByteArray("") << 2 << QByteArray("Data error\n");
+        QTest::addColumn<QByteArray>("line");   // the outcome line: stdout on success, else stderr
+        const QByteArray texts = "[1.2500,0.8000,00000,00000,00000,00000,00000,00000,00000,00000]";
+        QTest::newRow("verified") << QStringList() << QByteArray() << 0 << "Sent OK " + texts;
+        QTest::newRow("read-back differs") << QStringList{"--differ"} << QByteArray() << 2 << "Data error " + texts;
+        QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << QByteArray() << 2 << "Data error " + texts;
+        QTest::newRow("board silent") << QStringList{"--silent"} << QByteArray() << 3 << "Connection error " + texts;
+        QTest::newRow("empty data file") << QStringList() << QByteArray("") << 2 << QByteArray("Data error: the data file");
     }
     void uploadOutcome()
     {
         QFETCH(QStringList, simOptions);
         QFETCH(QByteArray, file);
+        QFETCH(int, code);
+        QFETCH(QByteArray, line);
         Sim sim(simOptions);
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         QTemporaryDir dir;
         writeFile(dir.filePath("data.tbl"), file);
         const Run r = cli(QStringList{"upload", "--settings", writeSettings(dir, sim.port())}
-                          + (file.isNull() ? QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}
+                          + (file.isNull() ? QStringList{"1.25", "0.8", "0", "0", "0", "0", "0", "0", "0", "0"}
                                            : QStringList{"--file", dir.filePath("data.tbl")}));
-        QTEST(r.code, "code");
-        QTEST(r.out, "out");
-        QCOMPARE(r.err.isEmpty(), r.code == 0);   // a failure says why on stderr
+        QCOMPARE(r.code, code);
+        // Results on stdout, errors on stderr: a failure prints nothing on stdout.
+        QCOMPARE(code == 0 ? r.out : r.err.left(line.size() + 11), code == 0 ? line + "\n" : "tablo-cli: " + line);
+        QCOMPARE(code == 0 ? r.err : r.out, QByteArray());
     }
 
     // What the board receives: the figures formatted as the window formats them.
@@ -106,8 +116,8 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::newRow("4 digits, blank fill, row 2 hidden")
             << QStringList{"Tablo/Digits=4", "Tablo/Fill_char=1", "Tablo/2st_Currency=0"}
-            << QStringList{"1.5", "12", "7", "8", "123456", "x1", "", "0.25", "9", "10"}
-            << QByteArray("SEND=1.5   ,12   ,     ,     ,1234 ,1    ,     ,0.25  ,     ,     ,;\r\n");
+            << QStringList{"1.5", "12", "7", "8", "123456", "1", "0", "0.25", "9", "10"}
+            << QByteArray("SEND=1.5   ,12   ,     ,     ,1234 ,1    ,0    ,0.25  ,     ,     ,;\r\n");
         QTest::newRow("price board, 3 digits, zero fill, slot 2 hidden, row 5 shown")
             << QStringList{"Tablo/Board_type=1", "Tablo/Digits=3", "Tablo/1a_st_Currency=0", "Tablo/5st_Currency=1",
                            "Tablo/5a_st_Currency=1"}
@@ -129,7 +139,7 @@ private slots:
         QStringList args{"upload", "--settings", writeSettings(dir, sim.port(), settings), "--log", dir.filePath("log")};
         args += figures.isEmpty() ? QStringList{"--file", dir.filePath("data.tbl")} : figures;
         const Run r = cli(args);
-        QCOMPARE(r.out, QByteArray("Sent OK\n"));
+        QCOMPARE(r.out, "Sent OK " + bracketed(sent) + "\n");   // the texts exactly as sent
         const QByteArray read = settings.contains("Settings/Manage_Checksumms=1") ? "READ=;345;\r\n" : "READ=;\r\n";
         QCOMPARE(sim.received(), sent + read);
         // The log has one line per line on the wire: the framed command, then the board's lines.
@@ -207,41 +217,74 @@ private slots:
         QCOMPARE(got, value);
     }
 
+    // A read that fails: the reason on stderr; with --json an object with the outcome and the
+    // reason on stdout, and a value that is no number is null, never the board's text.
     void readFailure_data()
     {
         QTest::addColumn<QStringList>("simOptions");
+        QTest::addColumn<QStringList>("settings");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("out");
-        QTest::newRow("silent") << QStringList{"--silent"} << 3 << QByteArray("Connection error\n");
-        QTest::newRow("malformed") << QStringList{"--malformed"} << 2 << QByteArray("Data error\n");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("silent") << QStringList{"--silent"} << QStringList() << 3 << "Connection error";
+        QTest::newRow("malformed") << QStringList{"--malformed"} << QStringList() << 2 << "Data error";
+        QTest::newRow("one-way link: a settings problem") << QStringList() << QStringList{"Tablo/Replys=1"} << 64
+                                                          << "Settings error";
+        QTest::newRow("no temperature") << QStringList{"--temp", "--"} << QStringList() << 0 << "OK";
     }
     void readFailure()
     {
         QFETCH(QStringList, simOptions);
+        QFETCH(QStringList, settings);
+        QFETCH(int, code);
+        QFETCH(QString, outcome);
         Sim sim(simOptions);
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         QTemporaryDir dir;
-        const Run r = cli({"read", "--settings", writeSettings(dir, sim.port())});
-        QTEST(r.code, "code");
-        QTEST(r.out, "out");
-        QVERIFY(!r.err.isEmpty());
+        const QString ini = writeSettings(dir, sim.port(), settings);
+        const Run text = cli({"read", "--settings", ini});
+        QCOMPARE(text.code, code);
+        QCOMPARE(text.out.isEmpty(), code != 0);
+        QCOMPARE(text.err.startsWith(("tablo-cli: " + outcome + ": ").toUtf8()), code != 0);
+        const Run json = cli({"read", "--json", "--settings", ini});
+        QCOMPARE(json.code, code);
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(json.out, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, json.out);
+        QCOMPARE(o.value("outcome").toString(), outcome);
+        if (code != 0)
+            QVERIFY(!o.value("reason").toString().isEmpty());
+        else
+            QVERIFY(o.value("temperature").isNull());
     }
 
-    // An unreadable settings file gives the defaults (checksums on, 5 digits), with a warning.
-    void missingSettings()
+    // A --settings file that cannot be read is an error; one that holds no settings is warned about.
+    void settingsFile_data()
     {
+        QTest::addColumn<QByteArray>("content");   // null: no file
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("missing") << QByteArray() << 1 << QByteArray("tablo-cli: cannot read the settings file");
+        QTest::newRow("garbage") << QByteArray("\x01\x02junk\n") << 0
+                                 << QByteArray("tablo-cli: warning: the settings file");
+    }
+    void settingsFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, code);
         Sim sim;
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         QTemporaryDir dir;
-        const Run r = cli({"upload", "--settings", dir.filePath("none.ini"), "--port", sim.port(), "1", "2", "3",
-                           "4", "5", "6", "7", "8", "9", "10"});
-        QCOMPARE(r.code, 0);
-        QVERIFY2(r.err.startsWith("tablo-cli: warning: cannot read the settings file"), r.err);
-        QVERIFY(sim.received().startsWith("SEND=10000,20000,30000,40000,50000,60000,70000,80000,00000,00000,;"));
-        QVERIFY(sim.received().endsWith("\r\nREAD=;345;\r\n"));
+        const QString path = dir.filePath("set.ini");
+        if (!content.isNull())
+            writeFile(path, content);
+        const Run r = cli({"brightness", "50", "--settings", path, "--port", sim.port()});
+        QFETCH(QByteArray, err);
+        QCOMPARE(r.code, code);
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), r.err);
+        QCOMPARE(sim.received(), code == 0 ? QByteArray("BRIG=2;403;\r\n") : QByteArray());
     }
 
-    // Another program holds the port: nothing reaches the board.
+    // Another program holds the port: nothing reaches the board, and the holder is named on stderr.
     void busyPort()
     {
         Sim sim;
@@ -252,28 +295,160 @@ private slots:
         const Run r = cli({"read", "--settings", writeSettings(dir, sim.port())});
         QCOMPARE(r.code, 4);
         const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
-        QVERIFY2(r.out.contains("in use by another program (pid " + pid), r.out);
-        QCOMPARE(r.out.count('\n'), 1);
+        QVERIFY2(r.err.contains("in use by another program") && r.err.contains("(pid " + pid + ")"), r.err);
+        QCOMPARE(r.err.count('\n'), 1);
+        QCOMPARE(r.out, QByteArray());
         QCOMPARE(sim.received(), QByteArray());
     }
 
+    // Every bad argument is a usage error (64) with one line on stderr that names it; nothing
+    // reaches stdout or a file.
     void badArgument_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("unknown command") << QStringList{"frobnicate"};
-        QTest::newRow("nine figures") << QStringList{"upload", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-        QTest::newRow("brightness word") << QStringList{"brightness", "33"};
-        QTest::newRow("no such date") << QStringList{"clock", "30.02.24 10:00:00"};
-        QTest::newRow("attempts") << QStringList{"read", "--attempts", "11"};
-        QTest::newRow("unknown option") << QStringList{"read", "--colour"};
+        QTest::addColumn<QByteArray>("named");
+        const QStringList nine{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << QByteArray("frobnicate");
+        QTest::newRow("nine figures") << QStringList{"upload"} + nine << QByteArray("not 9");
+        QTest::newRow("comma") << QStringList{"upload", "1,25"} + nine << QByteArray("\"1,25\"");
+        QTest::newRow("point only") << QStringList{"upload", "."} + nine << QByteArray("figure 1 \".\"");
+        QTest::newRow("letters") << QStringList{"upload"} + nine.mid(1) + QStringList{"abc", "1"} << QByteArray("figure 9 \"abc\"");
+        QTest::newRow("two points") << QStringList{"upload", "1.2.3"} + nine << QByteArray("\"1.2.3\"");
+        QTest::newRow("blank") << QStringList{"upload", " 1"} + nine << QByteArray("\" 1\"");
+        QTest::newRow("empty") << QStringList{"upload", ""} + nine << QByteArray("figure 1 \"\"");
+        QTest::newRow("brightness word") << QStringList{"brightness", "33"} << QByteArray("brightness");
+        QTest::newRow("no such date") << QStringList{"clock", "30.02.24 10:00:00"} << QByteArray("30.02.24");
+        QTest::newRow("attempts") << QStringList{"read", "--attempts", "11"} << QByteArray("\"11\"");
+        QTest::newRow("unknown option") << QStringList{"read", "--colour"} << QByteArray("colour");
+        QTest::newRow("json on upload") << QStringList{"upload", "--json"} << QByteArray("--json");
+        QTest::newRow("port on settings") << QStringList{"settings", "--port", "ttyS0"} << QByteArray("--port");
+        QTest::newRow("ports with an argument") << QStringList{"ports", "all"} << QByteArray("all");
+        QTest::newRow("no such key") << QStringList{"settings", "Colour=red"} << QByteArray("\"Colour\"");
+        QTest::newRow("digits out of range") << QStringList{"settings", "Digits=6"} << QByteArray("1 to 5, not \"6\"");
+        QTest::newRow("flag not 0 or 1") << QStringList{"settings", "Replys=yes"} << QByteArray("\"yes\"");
+        QTest::newRow("baud no number") << QStringList{"settings", "BaudRAte=fast"} << QByteArray("\"fast\"");
+        QTest::newRow("name beyond Latin-1") << QStringList{"settings", QString::fromUtf8("Name_1=\u10D0")} << QByteArray("Latin-1");
     }
     void badArgument()
     {
         QFETCH(QStringList, args);
-        const Run r = cli(args);
+        QFETCH(QByteArray, named);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("s.ini");
+        const Run r = cli(args + QStringList{"--settings", ini});
         QCOMPARE(r.code, 64);
         QCOMPARE(r.out, QByteArray());
         QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains(named), r.err);
+        QVERIFY(!QFile::exists(ini));
+    }
+
+    // A figure the board will show with another value is told on stderr before it goes out.
+    void uploadWarnings_data()
+    {
+        QTest::addColumn<QStringList>("figures");   // one item: the data file's content
+        QTest::addColumn<QByteArray>("warning");    // empty: none
+        const QStringList zeros{"0", "0", "0", "0", "0", "0", "0", "0", "0"};
+        QTest::newRow("a fraction filled with zeros") << QStringList{"1.25"} + zeros << QByteArray();
+        QTest::newRow("a whole number padded") << QStringList{"1"} + zeros << QByteArray("figure 1 \"1\" goes out as \"10000\"");
+        QTest::newRow("cut") << QStringList{"123456"} + zeros << QByteArray("figure 1 \"123456\" goes out as \"12345\"");
+        QTest::newRow("a hidden slot") << zeros.mid(1) + QStringList{"7.5", "0"}
+                                       << QByteArray("figure 9 \"7.5\" goes out as \"00000\": slot 9 is not shown (Tablo/5st_Currency=0)");
+        QTest::newRow("a line that is no figure") << QStringList{"1,25\r\n" + QString("0\r\n").repeated(9)}
+                                                  << QByteArray("(\"1,25\") is not a figure: goes out as \"12500\"");
+        QTest::newRow("two lines") << QStringList{"1.1\r\n2.2\r\n"}
+                                   << QByteArray("has 2 lines, not ten: slots 3 to 10 go out as \"00000\"");
+    }
+    void uploadWarnings()
+    {
+        QFETCH(QStringList, figures);
+        QFETCH(QByteArray, warning);
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        QStringList args{"upload", "--settings", writeSettings(dir, sim.port())};
+        if (figures.size() == 1) {
+            writeFile(dir.filePath("data.tbl"), figures.first().toLatin1());
+            args << "--file" << dir.filePath("data.tbl");
+        } else {
+            args += figures;
+        }
+        const Run r = cli(args);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(warning.isEmpty() ? r.err.isEmpty()
+                                   : r.err.startsWith("tablo-cli: warning: ") && r.err.contains(warning) && r.err.count('\n') == 1,
+                 r.err);
+        QCOMPARE(sim.receivedCount("SEND="), 1);
+    }
+
+    // The settings command writes what the window writes, in the file's own encoding.
+    void settingsCommand_data()
+    {
+        QTest::addColumn<QByteArray>("before");   // null: no file
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("after");   // the file's start
+        QTest::newRow("a new file") << QByteArray() << QStringList{"Port_Number=ttyUSB0", "tablo/digits=4", "Attempts", "Name_9=A=B"}
+                                    << QByteArray("Port_Number=/dev/ttyUSB0\nDigits=4\nAttempts=1\nName_9=A=B\n")
+                                    << QByteArray("[Settings]\r\nBaudRAte=9600\r\nPort_Number=/dev/ttyUSB0\r\nAuto_Load=0\r\n");
+        QTest::newRow("shown only, the file untouched") << QByteArray("[Tablo]\nDigits=3\n") << QStringList{"Digits"}
+                                                        << QByteArray("Digits=3\n") << QByteArray("[Tablo]\nDigits=3\n");
+        QTest::newRow("UTF-16 stays UTF-16") << QByteArray("\xFF\xFE;\0\r\0\n\0", 8) << QStringList{"Replys=1"}
+                                             << QByteArray("Replys=1\n") << QByteArray("\xFF\xFE;\0\r\0\n\0[\0S\0e\0t\0", 16);
+    }
+    void settingsCommand()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sub/s.ini");   // a folder that is not there yet
+        if (!before.isNull()) {
+            QVERIFY(QDir().mkpath(dir.filePath("sub")));
+            writeFile(path, before);
+        }
+        const Run r = cli(QStringList{"settings", "--settings", path} + args);
+        QCOMPARE(r.code, 0);
+        QTEST(r.out, "out");
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll().left(after.size()), after);
+    }
+
+    // SIGTERM in the middle of an upload closes the port: its lock file goes, and the next run
+    // gets the port.
+    void sigtermFreesPort()
+    {
+        Sim sim({"--silent"});
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        const QString ini = writeSettings(dir, sim.port());
+        QProcess upload;
+        upload.start(TABLO_CLI_PATH, {"upload", "--settings", ini, "--timeout-ms", "10000", "1", "2", "3", "4", "5",
+                                      "6", "7", "8", "9", "0"});
+        QVERIFY(sim.waitForReceived("SEND="));
+        // QSerialPort's lock file, in the first lock folder (/var/lock on Debian).
+        const QString lock = "/var/lock/LCK.." + QFileInfo(sim.port()).canonicalFilePath().mid(5).replace('/', '_');
+        QVERIFY(QFile::exists(lock));
+        ::kill(pid_t(upload.processId()), SIGTERM);
+        QVERIFY(upload.waitForFinished(10000));
+        QCOMPARE(upload.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(upload.exitCode(), 128 + SIGTERM);
+        QVERIFY(upload.readAllStandardError().contains("stopped by SIGTERM"));
+        QVERIFY(!QFile::exists(lock));
+        QVERIFY(sim.control("silent 0"));
+        QCOMPARE(cli({"brightness", "50", "--settings", ini}).code, 0);
+    }
+
+    // The port scan names the settings' port and whether it opens.
+    void ports()
+    {
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        const Run r = cli({"ports", "--settings", writeSettings(dir, sim.port())});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(sim.port().toUtf8() + "\topens\t(the settings' port)\n"), r.out);
     }
 
     // Two changes of the data file reach the board one after the other; SIGTERM ends the watch.
@@ -317,9 +492,15 @@ private slots:
         QVERIFY(watch.waitForFinished(10000));
         QCOMPARE(watch.exitCode(), 0);
         const QList<QByteArray> lines = watch.readAllStandardOutput().trimmed().split('\n');
-        QCOMPARE(lines.size(), 3);   // watching, the upload's outcome, stopped
-        QVERIFY2(lines[1].contains(" Connection error [1.0000,"), lines[1]);
-        QVERIFY2(lines[2].endsWith(" Stopped"), lines[2]);
+        QCOMPARE(lines.size(), 2);   // watching, stopped
+        QVERIFY2(lines[1].endsWith(" Stopped"), lines[1]);
+        // On stderr: the short data file's warning, then the failure with the time of the last
+        // good upload (none yet).
+        const QList<QByteArray> err = watch.readAllStandardError().trimmed().split('\n');
+        QCOMPARE(err.size(), 2);
+        QVERIFY2(err[0].startsWith("tablo-cli: warning: ") && err[0].contains(" has 1 line, not ten"), err[0]);
+        QVERIFY2(err[1].contains(" Connection error [1.0000,") && err[1].contains("; no good upload since the start at "),
+                 err[1]);
     }
 };
 

@@ -46,6 +46,8 @@ private slots:
     void commitFails_data();
     void commitFails();
     void permissions();
+    void encodings_data();
+    void encodings();
 };
 
 void TestIniFile::read_data()
@@ -121,7 +123,9 @@ void TestIniFile::read()
     QCOMPARE(IniFile::readFromText(text, section, key, def, &wasFound), expected);
     QCOMPARE(wasFound, found);
 
-    // The same through a file on disk.
+    // The same through a file on disk (where a UTF-8 mark starts a file, the encodings table rules).
+    if (text.startsWith("\xEF\xBB\xBF"))
+        return;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("t.ini");
@@ -551,6 +555,64 @@ void TestIniFile::permissions()
     QCOMPARE(error, "Unable to write to " + QFileInfo(open).absoluteFilePath());
     QVERIFY(QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(fileBytes(open), QByteArray("[A]\r\nk=2\r\n"));
+}
+
+namespace {
+// A text's bytes as a Windows editor saves it: the byte order mark, then UTF-16 or UTF-8.
+QByteArray saved(const QString &text, IniFile::Encoding e)
+{
+    QByteArray out = e == IniFile::Encoding::Utf16Le ? "\xFF\xFE" : e == IniFile::Encoding::Utf16Be ? "\xFE\xFF" : "";
+    if (e == IniFile::Encoding::Utf8Bom)
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    if (e == IniFile::Encoding::EightBit)
+        return text.toLatin1();
+    for (const QChar c : text) {
+        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
+        out += e == IniFile::Encoding::Utf16Le ? QByteArray(1, low).append(high) : QByteArray(1, high).append(low);
+    }
+    return out;
+}
+} // namespace
+
+// A file saved as "Unicode" reads as its 8-bit form (Latin-1; "?" beyond) and is written back in
+// its own encoding, with the lines no write touches as they were.
+void TestIniFile::encodings_data()
+{
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QByteArray>("read");   // section "A", key "k"
+    QTest::addColumn<QString>("after");     // after writing "k=\xE9" in "A" and "n=1" in "B"
+    using E = IniFile::Encoding;
+    const QString georgian = QString::fromUtf8("\u10E5\u10E3\u10E0\u10E1\u10D8");
+    for (const E e : {E::Utf16Le, E::Utf16Be, E::Utf8Bom}) {
+        const char *name = e == E::Utf16Le ? "UTF-16 LE" : e == E::Utf16Be ? "UTF-16 BE" : "UTF-8 mark";
+        QTest::addRow("%s, header on line 1", name) << int(e) << "[A]\r\nk=1\r\n" << QByteArray("1")
+                                                   << QString::fromUtf8("[A]\r\nk=\u00E9\r\n[B]\r\nn=1\r\n");
+        QTest::addRow("%s, beyond Latin-1 kept", name)
+            << int(e) << "; " + georgian + "\n[a]\nk=" + georgian + "\n" << QByteArray("?????")
+            << QString::fromUtf8("; ") + georgian + QString::fromUtf8("\n[a]\nk=\u00E9\r\n[B]\r\nn=1\r\n");
+    }
+    QTest::newRow("8-bit as it stands") << int(E::EightBit) << QString::fromUtf8("[A]\r\nk=\u00E9") << QByteArray("\xE9")
+                                        << QString::fromUtf8("[A]\r\nk=\u00E9\r\n[B]\r\nn=1\r\n");
+}
+
+void TestIniFile::encodings()
+{
+    QFETCH(int, encoding);
+    QFETCH(QString, before);
+    QFETCH(QByteArray, read);
+    QFETCH(QString, after);
+    const auto e = IniFile::Encoding(encoding);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.ini");
+    putFile(path, saved(before, e));
+    QCOMPARE(IniFile(path).readString("A", "k", "none"), read);
+    IniFile::Batch batch{IniFile(path)};
+    QCOMPARE(batch.encoding(), e);
+    batch.writeString("A", "k", "\xE9");
+    batch.writeString("B", "n", "1");
+    QVERIFY(batch.commit(nullptr));
+    QCOMPARE(fileBytes(path), saved(after, e));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

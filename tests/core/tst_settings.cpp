@@ -25,6 +25,14 @@ QString fields(const ControllerConfig &c)
         f << QString::number(v);
     return f.join('|');
 }
+// 8-bit text as a Windows editor saves it as "Unicode": FF FE and UTF-16 LE.
+QByteArray utf16(const QByteArray &latin1)
+{
+    QByteArray out("\xFF\xFE");
+    for (const char c : latin1)
+        out.append(c).append('\0');
+    return out;
+}
 QByteArray readAll(const QString &path) { QFile f(path); return f.open(QFile::ReadOnly) ? f.readAll() : "<missing>"; }
 } // namespace
 
@@ -63,6 +71,12 @@ private slots:
             << lines("[Settings]|Attempts=abc|[Tablo]|Board_type=-1|Valutas=9|1st_Currency=true|2st_Currency=0|"
                      "5st_Currency=2")
             << +[](ProgramSettings &s) { s.boardType = -1, s.currencyCount = 5, s.shown[2] = false, s.shown[8] = true; };
+        QTest::newRow("UTF-16 from a Windows editor")
+            << utf16(lines("[Settings]|Attempts=3|[Tablo]|Name_2=Gas \xE9"))
+            << +[](ProgramSettings &s) { s.attempts = 3, s.productNames[1] = QStringLiteral("Gas é"); };
+        QTest::newRow("UTF-8 byte order mark")
+            << "\xEF\xBB\xBF" + lines("[Settings]|Attempts=4|[Tablo]|Name_2=Gas \xC3\xA9")
+            << +[](ProgramSettings &s) { s.attempts = 4, s.productNames[1] = QStringLiteral("Gas é"); };
         QTest::newRow("attempts and time-out below their ranges")
             << lines("[Settings]|Attempts=0|Timeout_for_command=50") << +[](ProgramSettings &s) { s.timeoutMs = 400; };
     }
@@ -104,6 +118,19 @@ private slots:
                      "3a_st_Currency=1|4a_st_Currency=1|5a_st_Currency=1|Replys=1|Name_1=Normal|Name_2=Regular|"
                      "Name_3=Pr\xE9mium|Name_4=Super|Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=Gas 95|"
                      "VAL_1=?|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|VAL_5=CHF|Board_type=1|Digits=3|Fill_char=1");
+        // A file saved as "Unicode" is written back as "Unicode", not with an 8-bit copy appended.
+        const QByteArray full = lines(
+            "; top|[Settings]|BaudRAte=9600|Port_Number=COM1|Auto_Load=0|Auto_Load_Intvl=5000|Send_If_Changed=0|"
+            "Attempts=1|Timeout_for_command=1000|Manage_Checksumms=1|[Tablo]|Products=10|Valutas=5|"
+            "Show_B_L=1|Show_Brig=1|1st_Currency=1|2st_Currency=1|3st_Currency=1|4st_Currency=1|"
+            "5st_Currency=0|1a_st_Currency=1|2a_st_Currency=1|3a_st_Currency=1|4a_st_Currency=1|"
+            "5a_st_Currency=0|Replys=0|Name_1=Normal|Name_2=Regular|Name_3=Premium|Name_4=Super|"
+            "Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=|VAL_1=USD|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|"
+            "VAL_5=FRF|Board_type=0|Digits=5|Fill_char=0");
+        QTest::newRow("UTF-16 stays UTF-16") << utf16(lines("; top|[Settings]|Port_Number=COM9")) << +[](ProgramSettings &) {}
+                                             << utf16(full);
+        QTest::newRow("UTF-8 mark stays") << "\xEF\xBB\xBF" + lines("; top|[Tablo]|Digits=2") << +[](ProgramSettings &) {}
+                                          << "\xEF\xBB\xBF" + full;
     }
     void saveProgram()
     {

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
@@ -166,7 +168,57 @@ QString writeError(const QString &path)
     return QStringLiteral("Unable to write to %1").arg(QFileInfo(path).absoluteFilePath());
 }
 
+// A value of a text held as UTF-8 in the 8-bit form an 8-bit reader gets.
+QByteArray toEightBit(const QByteArray &utf8)
+{
+    return QString::fromUtf8(utf8).toLatin1();
+}
+
 } // namespace
+
+QByteArray IniFile::decode(const QByteArray &bytes, Encoding *encoding)
+{
+    Encoding e = Encoding::EightBit;
+    QByteArray text = bytes;
+    if (bytes.startsWith("\xFF\xFE")) {
+        e = Encoding::Utf16Le;
+        text = QString(QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2))).toUtf8();
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        e = Encoding::Utf16Be;
+        text = QString(QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2))).toUtf8();
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        e = Encoding::Utf8Bom;
+        text = bytes.mid(3);
+    }
+    if (encoding)
+        *encoding = e;
+    return text;
+}
+
+QByteArray IniFile::encode(const QByteArray &text, Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::EightBit:
+        return text;
+    case Encoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + text;
+    case Encoding::Utf16Le:
+        return "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(QString::fromUtf8(text)));
+    case Encoding::Utf16Be:
+        return "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(QString::fromUtf8(text)));
+    }
+    return text;
+}
+
+QList<QByteArray> IniFile::sectionNames(const QByteArray &text)
+{
+    QList<QByteArray> names;
+    for (const Line &line : splitLines(text)) {
+        if (line.kind == Kind::Header)
+            names << line.name;
+    }
+    return names;
+}
 
 QByteArray IniFile::readFromText(const QByteArray &text, const QByteArray &section, const QByteArray &key,
                                  const QByteArray &def, bool *found)
@@ -241,9 +293,15 @@ QByteArray IniFile::readString(const QByteArray &section, const QByteArray &key,
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return cleanDefault(def);
-    const QByteArray text = file.readAll();
+    Encoding encoding;
+    const QByteArray text = decode(file.readAll(), &encoding);
     file.close();
-    return readFromText(text, section, key, def);
+    if (encoding == Encoding::EightBit)
+        return readFromText(text, section, key, def);
+    bool found = false;
+    const QByteArray value =
+        readFromText(text, QString::fromLatin1(section).toUtf8(), QString::fromLatin1(key).toUtf8(), def, &found);
+    return found ? toEightBit(value).left(MaxValueLength) : value;
 }
 
 qint32 IniFile::readInteger(const QByteArray &section, const QByteArray &key, qint32 def) const
@@ -264,7 +322,7 @@ IniFile::Batch::Batch(const IniFile &file) : m_path(file.path())
     if (!f.exists())
         return; // a missing file starts empty and is created by commit
     if (f.open(QIODevice::ReadOnly)) {
-        m_text = f.readAll();
+        m_text = decode(f.readAll(), &m_encoding);
         if (f.error() != QFileDevice::NoError)
             m_readFailed = true;
     } else {
@@ -272,14 +330,19 @@ IniFile::Batch::Batch(const IniFile &file) : m_path(file.path())
     }
 }
 
+QByteArray IniFile::Batch::textOf(const QByteArray &latin1) const
+{
+    return m_encoding == Encoding::EightBit ? latin1 : QString::fromLatin1(latin1).toUtf8();
+}
+
 void IniFile::Batch::eraseSection(const QByteArray &section)
 {
-    m_text = eraseSectionInText(m_text, section);
+    m_text = eraseSectionInText(m_text, textOf(section));
 }
 
 void IniFile::Batch::writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
-    m_text = writeToText(m_text, section, key, value);
+    m_text = writeToText(m_text, textOf(section), textOf(key), textOf(value));
 }
 
 void IniFile::Batch::writeInteger(const QByteArray &section, const QByteArray &key, qint32 value)
@@ -307,7 +370,8 @@ bool IniFile::Batch::commit(QString *error)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return fail();
-    if (file.write(m_text) != m_text.size()) {
+    const QByteArray bytes = encode(m_text, m_encoding);
+    if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         file.commit();
         return fail();

@@ -1,6 +1,9 @@
 #pragma once
 // A Windows private-profile (INI) file: case-insensitive sections and keys, values trimmed,
 // other sections and keys kept as they stand, CR LF line ends, 8-bit text.
+// A file that starts with a byte order mark (UTF-16 LE FF FE, UTF-16 BE FE FF, UTF-8 EF BB BF), as
+// a Windows editor saves "Unicode" text, reads the same as its 8-bit form (Latin-1 values; other
+// characters read as "?") and is written back in the encoding it came in, untouched lines intact.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,6 +12,14 @@ class IniFile {
 public:
     explicit IniFile(const QString &path) : m_path(path) {}
     QString path() const { return m_path; }
+
+    enum class Encoding { EightBit, Utf8Bom, Utf16Le, Utf16Be };
+    // A file's bytes as the text the operations below work on (8-bit as it stands; the others as
+    // UTF-8 without the mark), and back.
+    static QByteArray decode(const QByteArray &bytes, Encoding *encoding);
+    static QByteArray encode(const QByteArray &text, Encoding encoding);
+    // The names of the section headers of a text, in file order.
+    static QList<QByteArray> sectionNames(const QByteArray &text);
 
     // Each read opens the file afresh. Missing file, section or key give the default
     // (trailing blanks of the default removed); "k=" gives "". At most 2047 characters.
@@ -31,9 +42,12 @@ public:
         // "Unable to write to <full path>".
         bool commit(QString *error);
         QByteArray text() const { return m_text; }
+        Encoding encoding() const { return m_encoding; }
     private:
+        QByteArray textOf(const QByteArray &latin1) const;
         QString m_path;
         QByteArray m_text;
+        Encoding m_encoding = Encoding::EightBit;
         bool m_readFailed = false; // the file exists but could not be read: commit refuses
     };
 

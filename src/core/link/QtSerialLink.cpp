@@ -21,6 +21,8 @@ namespace {
 struct Holder {
     qint64 pid = 0;
     QString program;
+    QString staleLock;   // a lock file left by a process that no longer runs
+    qint64 stalePid = 0;
 };
 
 QString programOf(qint64 pid)
@@ -41,20 +43,25 @@ Holder lockHolder(const QString &device)
                                  QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
                                  QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/var/lock/lockdev"),
                                  QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    Holder stale;
     for (const QString &folder : folders) {
         QFile lock(folder + QStringLiteral("/LCK..") + name);
         if (!lock.open(QIODevice::ReadOnly))
             continue;
         const QList<QByteArray> lines = lock.readAll().split('\n');
         const qint64 pid = lines.value(0).trimmed().toLongLong();
-        if (pid <= 0 || !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+        if (pid <= 0)
             continue;
+        if (!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid))) {
+            stale = {0, QString(), lock.fileName(), pid};
+            continue;
+        }
         QString program = programOf(pid);
         if (program.isEmpty())
             program = QString::fromLocal8Bit(lines.value(1).trimmed());
-        return {pid, program};
+        return {pid, program, {}, 0};
     }
-    return {};
+    return stale;
 }
 
 // A process that has the device open, as far as /proc lets us look (our own processes, or all
@@ -70,7 +77,7 @@ Holder openedBy(const QString &device)
         const QFileInfoList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::AllEntries | QDir::System);
         for (const QFileInfo &fd : fds) {
             if (fd.symLinkTarget() == device)
-                return {pid, programOf(pid)};
+                return {pid, programOf(pid), {}, 0};
         }
     }
     return {};
@@ -161,6 +168,14 @@ SerialLink::State QtSerialLink::open(const QString &name, const QString &baud, c
         }
         // Refused although we may open it: a lock file or the exclusive mode of another program.
         Holder holder = lockHolder(device);
+        // A lock file of a process that died (killed, or a crash) that we may not remove: no one
+        // holds the port, but every open fails until the file is gone.
+        if (holder.pid == 0 && !holder.staleLock.isEmpty() && error == QSerialPort::PermissionError)
+            return openFailed(OpenProblem::Other,
+                              QStringLiteral("%1 cannot be opened: the lock file %2 is left over from process %3, which "
+                                             "no longer runs; remove it with: sudo rm %2")
+                                  .arg(name, holder.staleLock)
+                                  .arg(holder.stalePid));
         if (holder.pid == 0 && error == QSerialPort::PermissionError)
             holder = openedBy(device);
         if (holder.pid != 0 || error == QSerialPort::PermissionError) {
