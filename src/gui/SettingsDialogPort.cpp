@@ -14,7 +14,6 @@
 #include "gui/App.h"
 #include "core/settings/SettingsModel.h"
 #include "core/link/PortNames.h"
-#include "core/link/QtSerialLink.h"
 #include "core/operations/BoardOperations.h"
 #include "gui/SettingsDialog.h"
 
@@ -115,7 +114,7 @@ void SettingsDialog::setPortBoxColour(bool failed)
     const QLineEdit *edit = portCombo->lineEdit();
     const bool cut = edit && edit->fontMetrics().horizontalAdvance(name) > edit->width();
     if (failed)
-        portCombo->setToolTip(app.serialLink->lastOpenError());
+        portCombo->setToolTip(app.operations->portError());
     else
         portCombo->setToolTip(cut ? name : QString());
 }

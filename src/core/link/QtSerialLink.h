@@ -26,7 +26,7 @@ public:
     OpenProblem lastOpenProblem() const { return m_openProblem; }
     // The same for the operator: what is wrong and, where it can be told, who holds the port or
     // how to get the right to open it. Empty after an open that worked.
-    QString lastOpenError() const { return m_openError; }
+    QString lastOpenError() const override { return m_openError; }
 
 private:
     void onError(int error);

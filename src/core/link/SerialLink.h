@@ -26,6 +26,8 @@ public:
     virtual bool readBufferedByte(char &out) = 0;
     // Read and resource errors seen since the port was last opened.
     virtual int errorCount() const = 0;
+    // Why the last open failed, in the operator's words (empty when it did not, or unknown).
+    virtual QString lastOpenError() const { return {}; }
 
 signals:
     // Bytes came in and are buffered.

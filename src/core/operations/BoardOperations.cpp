@@ -35,6 +35,8 @@ QStringList BoardOperations::uploadTexts(const QStringList &figures, std::option
     return figureFrame(figures, shown.value_or(s.slotsShown()), s.digits, s.fillChar()).texts;
 }
 
+QString BoardOperations::portError() const { return m_session.link()->lastOpenError(); }
+
 QStringList BoardOperations::openablePorts(const QStringList &candidates)
 {
     if (isBusy() || m_session.isBusy())

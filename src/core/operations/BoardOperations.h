@@ -29,6 +29,8 @@ public:
     // Opens the link again with the port, speed and parity of the settings; portReopened tells
     // whether it was closed before and whether the opening failed.
     void reopenPort();
+    // Why the port did not open the last time it was tried.
+    QString portError() const;
     // The ports of `candidates` that open with the settings' speed and parity, tried one by one
     // on the link (left as the last try left it); none while an operation runs.
     QStringList openablePorts(const QStringList &candidates);
