@@ -9,24 +9,11 @@
 #include "core/operations/BoardOperations.h"
 #include "core/protocol/Protocol.h"
 #include "core/services/DataFileUploader.h"
+#include "core/settings/BoardReadingSettings.h"
 #include "core/settings/SettingsModel.h"
-#include "core/text/Numbers.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
 
-namespace {
-
-// A board value used as a number: blanks trimmed, the runtime's integer rules.
-bool boardInt(const QString &text, int &out)
-{
-    qint32 v;
-    if (!tryStrToInt(text.trimmed(), v))
-        return false;
-    out = v;
-    return true;
-}
-
-} // namespace
 
 bool MainWindow::slotShown(int k) const
 {
@@ -201,18 +188,7 @@ void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
 void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
 {
     SettingsModel *settings = app.settings;
-    // Every value the board reports becomes known.
-    const auto set = [settings](ControllerField f, int value) {
-        settings->markKnown(f);
-        settings->setControllerValue(f, value);
-    };
-    const auto setTime = [settings](SwitchTime t, int minutes) {
-        settings->markTimeKnown(t);
-        settings->setSwitchTime(t, Protocol::minutesToTimeText(minutes));
-    };
     const BoardReading &board = boardState;
-    const auto number = [](const QByteArray &field, int &v) { return boardInt(QString::fromLatin1(field), v); };
-    int v = 0;
 
     // Figures: a shown slot takes the board's figure through its field (which formats and
     // stores it); a hidden slot keeps its field's figure as its stored text.
@@ -228,76 +204,11 @@ void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
     if (!settings->program().autoLoad)
         saveDataFile();
 
-    // The windows that show a value follow it; each shown change runs its control's handler.
-    if (number(board.flash, v))
-        set(ControllerField::Flash, v);
-
-    // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    settings->setControllerValue(ControllerField::LightingMode, 0);
-    if (number(board.lightingMode, v)) {
-        settings->markKnown(ControllerField::LightingMode);
-        if (v <= 1) {
-            set(ControllerField::Lighting, v);
-        } else {
-            set(ControllerField::Lighting, 2);
-            if (v > 2)
-                set(ControllerField::LightingMode, 1);
-        }
-    }
-    // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    settings->setControllerValue(ControllerField::BrightnessMode, 0);
-    if (number(board.brightnessMode, v)) {
-        settings->markKnown(ControllerField::BrightnessMode);
-        if (v <= 4) {
-            set(ControllerField::Brightness, v);
-        } else {
-            set(ControllerField::Brightness, 5);
-            if (v > 5)
-                set(ControllerField::BrightnessMode, 1);
-        }
-    }
-
-    if (number(board.inverseSignals, v))
-        set(ControllerField::Inverse, v);
-
-    if (number(board.lightingOffTime, v))
-        setTime(SwitchTime::Off, v);
-    if (number(board.lightingOnTime, v))
-        setTime(SwitchTime::On, v);
-    if (number(board.morningTime, v))
-        setTime(SwitchTime::Morning, v);
-    if (number(board.eveningTime, v))
-        setTime(SwitchTime::Evening, v);
-
-    if (number(board.lightingOffOffset, v))
-        set(ControllerField::OffCorrection, Protocol::offsetFromBoard(v));
-    if (number(board.lightingOnOffset, v))
-        set(ControllerField::OnCorrection, Protocol::offsetFromBoard(v));
-    if (number(board.morningOffset, v))
-        set(ControllerField::MorningCorrection, Protocol::offsetFromBoard(v));
-    if (number(board.eveningOffset, v))
-        set(ControllerField::EveningCorrection, Protocol::offsetFromBoard(v));
-
-    if (number(board.dayBrightness, v))
-        set(ControllerField::DayLevel, v);
-    if (number(board.nightBrightness, v))
-        set(ControllerField::NightLevel, v);
-
-    if (number(board.eventsEnabled, v))
-        set(ControllerField::Events, v);
-    if (number(board.timerUsed, v))
-        set(ControllerField::TimerUsed, v);
-    if (number(board.temperatureSensorUsed, v))
-        set(ControllerField::TemperatureUsed, v);
-
+    takeControllerReading(*settings, board);
     app.switchAutomaticMode(false);
     app.switchAutomaticMode(true);
 
-    if (number(board.section, v))
-        set(ControllerField::Section, v);
-    // Before any read that gave it, "controlled by" is no number.
-    if (number(board.controlledBy, v))
-        set(ControllerField::ControlledBy, v);
+    takeSectionReading(*settings, board);
 
     statusPanels->setPanelText(2, settings->program().lightingControl
                                       ? QStringLiteral("LIGH=") + QString::fromLatin1(board.lightingState)

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "core/settings/BoardReadingSettings.h"
 #include "core/settings/SettingsModel.h"
 #include "core/settings/SettingsStore.h"
 
@@ -243,6 +244,17 @@ private slots:
             m.forgetController(true);
         } << selectors << true;
         QTest::newRow("read") << +[](SettingsModel &m) { knowAll(m); } << "" << true;
+        QTest::newRow("a board reading") << +[](SettingsModel &m) {
+            takeControllerReading(m, reading());
+            takeSectionReading(m, reading());
+        } << "" << true;
+        QTest::newRow("a reading without \"controlled by\", a broken lighting mode") << +[](SettingsModel &m) {
+            BoardReading r = reading();
+            r.controlledBy = "--";
+            r.lightingMode = "x";
+            takeControllerReading(m, r);
+            takeSectionReading(m, r);
+        } << "lighting|controlled by" << true;
         QTest::newRow("brightness auto, its mode not known") << +[](SettingsModel &m) {
             knowAll(m);
             m.forgetController(true);
@@ -272,7 +284,34 @@ private slots:
         QCOMPARE(model.controllerSettled(), settled);
     }
 
+    // The values a reading gives: modes 3 and 6 are "by schedule", corrections are one byte.
+    void readingValues()
+    {
+        SettingsModel m(file(QByteArray()));
+        takeControllerReading(m, reading());
+        takeSectionReading(m, reading());
+        QList<int> values;
+        for (ControllerField f : {ControllerField::Lighting, ControllerField::LightingMode, ControllerField::Brightness,
+                                  ControllerField::BrightnessMode, ControllerField::MorningCorrection,
+                                  ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::Section,
+                                  ControllerField::ControlledBy})
+            values << m.controllerValue(f);
+        QCOMPARE(values, (QList<int>{2, 1, 5, 1, -1, 3, 4, 7, 1}));
+        QCOMPARE(m.switchTime(SwitchTime::Morning), QStringLiteral("07:00:00"));
+        QCOMPARE(m.switchTime(SwitchTime::Off), QStringLiteral("23:59:00"));
+    }
+
 private:
+    static BoardReading reading()
+    {
+        BoardReading r;
+        std::array<QByteArray, 33> f = r.fields();
+        const QByteArrayList values = QByteArray("24.5,2,1,6,3,0,420,1200,255,2,4,1,1439,1080,0,3,1,1,7,1,0,1").split(',');
+        for (int k = 11; k <= 32; ++k)
+            f[k] = values.at(k - 11);
+        r.setFields(f);
+        return r;
+    }
     static void knowAll(SettingsModel &m)
     {
         for (int f = 0; f < ControllerFieldCount; ++f)
