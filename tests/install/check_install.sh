@@ -10,8 +10,26 @@ for tool in cmake $([ "$mode" = deb ] && echo cpack dpkg-deb); do
 done
 files=(bin/tablo bin/tablo-board-sim share/applications/tablo.desktop)
 [ "$has_cli" = 1 ] && files+=(bin/tablo-cli)
-[ -f "$source/packaging/tablo-watch.service" ] && files+=(lib/systemd/user/tablo-watch.service)
+files+=(share/man/man1/tablo.1.gz share/man/man1/tablo-board-sim.1.gz
+        share/doc/quorvanel-tablo/copyright share/doc/quorvanel-tablo/changelog.Debian.gz)
+[ "$has_cli" = 1 ] && files+=(lib/systemd/user/tablo-watch.service share/man/man1/tablo-cli.1.gz
+                              share/bash-completion/completions/tablo-cli)
 for n in 16 32 48 64 128 256; do files+=("share/icons/hicolor/${n}x$n/apps/quorvanel-tablo.png"); done
+# The watch unit starts the tablo-cli installed beside it ($1: the prefix, $2: the unit).
+check_unit() {
+  grep -qx "ExecStart=$1/bin/tablo-cli watch" "$2" || fail "the unit does not start $1/bin/tablo-cli: $(grep "^ExecStart=" "$2")"
+}
+# Bash completion offers every command and option that tablo-cli --help names ($1: the
+# completion file, $2: tablo-cli).
+check_completion() {
+  local help words offered w
+  help=$("$2" --help) || fail "tablo-cli --help"
+  words=$( (sed -n '/^Commands:/,/^$/p' <<<"$help" | grep -oE '^  [a-z]+'; grep -oE -- '--[a-z][a-z-]*' <<<"$help") | sort -u)
+  offered=$(bash -c 'source "$1" || exit 1
+    COMP_WORDS=(tablo-cli ""); COMP_CWORD=1; _tablo_cli; printf "%s\n" "${COMPREPLY[@]}"
+    COMP_WORDS=(tablo-cli read --); COMP_CWORD=2; _tablo_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$1")
+  for w in $words; do grep -qx -- "$w" <<<"$offered" || fail "bash completion does not offer $w"; done
+}
 if [ "$mode" = tree ]; then
   cmake --install "$build" --prefix "$tmp/p" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cmake --install"; }
   for f in "${files[@]}"; do [ -f "$tmp/p/$f" ] || fail "missing $f"; done
@@ -19,6 +37,16 @@ if [ "$mode" = tree ]; then
   grep -qx 'StartupWMClass=Exchange_Tablo' "$tmp/p/share/applications/tablo.desktop" || fail "launcher's window class"
   ! command -v desktop-file-validate >/dev/null || desktop-file-validate "$tmp/p/share/applications/tablo.desktop" || fail "launcher"
   "$tmp/p/bin/tablo-board-sim" --help >/dev/null 2>&1 || fail "installed tablo-board-sim does not run"
+  if [ "$has_cli" = 1 ]; then
+    check_unit "$tmp/p" "$tmp/p/lib/systemd/user/tablo-watch.service"
+    check_completion "$tmp/p/share/bash-completion/completions/tablo-cli" "$tmp/p/bin/tablo-cli"
+    # systemd checks the unit's settings, that its program runs and that its manual page exists.
+    if command -v systemd-analyze >/dev/null && command -v man >/dev/null; then
+      mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
+      XDG_RUNTIME_DIR="$tmp/run" MANPATH="$tmp/p/share/man" \
+        systemd-analyze verify --user "$tmp/p/lib/systemd/user/tablo-watch.service" || fail "systemd-analyze verify"
+    fi
+  fi
 else
   timeout 100 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail cpack; }
   deb=$(ls "$tmp"/*.deb) || exit 1
@@ -29,6 +57,18 @@ else
     [[ "$depends" == *" $p "* ]] || fail "package does not depend on $p:$depends"
   done
   dpkg-deb -f "$deb" Maintainer Description | grep -q '@' || fail "package without maintainer"
+  dpkg-deb -f "$deb" Description | grep -qw tablo-cli || fail "the description does not name tablo-cli"
+  if [ "$has_cli" = 1 ]; then
+    dpkg-deb -x "$deb" "$tmp/root" || fail "dpkg-deb -x"
+    check_unit /usr "$tmp/root/usr/lib/systemd/user/tablo-watch.service"
+    check_completion "$tmp/root/usr/share/bash-completion/completions/tablo-cli" "$build/tablo-cli"
+  fi
+  # Lintian: no errors (its warnings are shown).
+  if command -v lintian >/dev/null; then
+    lintian --no-tag-display-limit "$deb" >"$tmp/lintian" 2>&1 || fail "lintian: exit $?"
+    grep -E '^[EW]:' "$tmp/lintian"
+    ! grep -q '^E:' "$tmp/lintian" || fail "lintian reports errors"
+  fi
 fi
 [ "$failed" = 0 ] && echo "install $mode: all checks passed"
 exit "$failed"
