@@ -302,22 +302,9 @@ void Program::sendControllerSettings()
     }
     std::optional<WorkScope> settling(std::in_place, *this, Work::SendingSettings);
 
-    // Brightness and lighting first, before a parameter selected below can rebuild the selectors.
-    ControllerConfig sent = settings->controller();
-    // A parameter with no selection gets its first item and sends 0. Its window shows that
-    // selection, and the handler's own send is dropped while the settings are settled.
-    for (ControllerField f : {ControllerField::Flash, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
-                              ControllerField::Section, ControllerField::Events, ControllerField::Inverse,
-                              ControllerField::ControlledBy})
-        if (settings->controllerValue(f) < 0)
-            settings->setControllerValue(f, 0);
-    const ControllerConfig now = settings->controller();
-    for (ControllerField f : {ControllerField::Flash, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
-                              ControllerField::Section, ControllerField::Events, ControllerField::Inverse,
-                              ControllerField::ControlledBy, ControllerField::MorningCorrection,
-                              ControllerField::EveningCorrection, ControllerField::OffCorrection,
-                              ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::NightLevel})
-        valueOf(sent, f) = valueOf(now, f);
+    // The windows show the selections the settling makes; their handlers' own sends are dropped
+    // meanwhile.
+    const ControllerConfig sent = settings->settleForSend();
     settling.reset();
     operations->requestControllerSettings(sent);
 }

@@ -189,3 +189,23 @@ QStringList SettingsModel::unknownSetsParts() const
     need(isKnown(F::ControlledBy), "controlled by");
     return unknown;
 }
+
+ControllerConfig SettingsModel::settleForSend()
+{
+    ControllerConfig sent = controller();
+    const ControllerField parameters[] = {ControllerField::Flash,   ControllerField::TimerUsed,
+                                          ControllerField::TemperatureUsed, ControllerField::Section,
+                                          ControllerField::Events,  ControllerField::Inverse,
+                                          ControllerField::ControlledBy};
+    for (ControllerField f : parameters)
+        if (controllerValue(f) < 0)
+            setControllerValue(f, 0);
+    const ControllerConfig now = controller();
+    for (ControllerField f : parameters)
+        valueOf(sent, f) = valueOf(now, f);
+    for (ControllerField f : {ControllerField::MorningCorrection, ControllerField::EveningCorrection,
+                              ControllerField::OffCorrection, ControllerField::OnCorrection, ControllerField::DayLevel,
+                              ControllerField::NightLevel})
+        valueOf(sent, f) = valueOf(now, f);
+    return sent;
+}

@@ -64,6 +64,10 @@ public:
     // The parts of "SETS=" whose values are not known, in command order; empty when the command
     // may go out. On a one-way link the board sends no events: they need no choice.
     QStringList unknownSetsParts() const;
+    // The configuration a "SETS=" carries: a parameter with no selection gets its first item (0)
+    // here too; brightness and lighting are taken as they were before that, since selecting a
+    // parameter may rebuild their selectors.
+    ControllerConfig settleForSend();
     // The times, corrections and levels are all known: saving the section keeps real values.
     bool controllerSettled() const;
 
