@@ -98,25 +98,12 @@ void TestDataFile::load_data()
     QByteArray lfOnly = Example;
     lfOnly.replace("\r\n", "\n");
     QTest::newRow("CR LF") << 4 << false << false << Example << example << false;
-    QTest::newRow("LF only") << 4 << false << false << lfOnly << example << false;
     QTest::newRow("LF only, automatic loading") << 4 << false << true << lfOnly << example << false;
-    const QStringList three{"1.250", "1.275", "0.890"};
-    QTest::newRow("three lines, zero mode") << 4 << false << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
-                                            << three + QStringList(7, QStringLiteral("0000")) << false;
-    QTest::newRow("three lines, blank mode") << 4 << true << false << QByteArray("1.250\r\n1.275\r\n0.890\r\n")
-                                             << three + QStringList(7, QStringLiteral("    ")) << false;
-    QTest::newRow("lines after the tenth ignored")
-        << 4 << false << false << Example + "9.999\r\n8.888\r\n" << example << false;
+    // How each line becomes a figure is the core's (its own table); here the window's part.
     QTest::newRow("malformed lines")
         << 4 << false << false
         << QByteArray("1a2\r\n1,25\r\n 7\r\n--.--\r\n12345.6\r\n.5\r\n\r\n1.2.3\r\nabc\r\n1234.5\r\n")
         << QStringList{"1200", "1250", "7000", "0000", "1234", "5000", "0000", "1.230", "0000", "1234."} << false;
-    QTest::newRow("malformed, blank mode")
-        << 4 << true << false << QByteArray(" 7\r\n1x\r\n\r\n")
-        << QStringList{" 7  ", "1   "} + QStringList(8, QStringLiteral("    ")) << false;
-    QTest::newRow("last line without line end")
-        << 4 << false << false << QByteArray("1.250\r\n2.5")
-        << QStringList{"1.250", "2.500"} + QStringList(8, QStringLiteral("0000")) << false;
     QTest::newRow("blank mode at start-up") << 4 << true << false << QByteArray("7\r\n")
                                             << QStringList{"7   "} + QStringList(9, QStringLiteral("    ")) << true;
     QTest::newRow("empty file") << 3 << false << false << QByteArray() << QStringList(10, QStringLiteral("000"))
