@@ -37,17 +37,17 @@ void AutoControlsWindow::onLightingModeChanged() { switchMode(false); }
 
 bool AutoControlsWindow::switchMode(bool brightness)
 {
-    RadioGroup *mode = brightness ? brightnessModeGroup : lightingModeGroup;
     TimePicker *first = brightness ? morningTimePicker : offTimePicker;
     TimePicker *second = brightness ? eveningTimePicker : onTimePicker;
-    QSpinBox *firstCorrection = brightness ? morningCorrectionSpin : offCorrectionSpin;
-    QSpinBox *secondCorrection = brightness ? eveningCorrectionSpin : onCorrectionSpin;
+    const SettingsModel &s = *app.settings;
+    using F = ControllerField;
 
-    if (mode->itemIndex() == 1) {
+    if (s.controllerValue(brightness ? F::BrightnessMode : F::LightingMode) == 1) {
         scheduleButton->setEnabled(true);
         const QString path = app.schedulePath();
         const ScheduleLookup r = lookupSchedule(path, QFileInfo(path).absoluteFilePath(), app.today(),
-                                                firstCorrection->value(), secondCorrection->value());
+                                                s.controllerValue(brightness ? F::MorningCorrection : F::OffCorrection),
+                                                s.controllerValue(brightness ? F::EveningCorrection : F::OnCorrection));
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
             app.reportLookupFailure(r.message);
