@@ -94,14 +94,14 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<Edit>("edit");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("defaults, no file") << QByteArray() << +[](ProgramSettings &) {}
-            << lines("[Settings]|BaudRAte=9600|Port_Number=COM1|Auto_Load=0|Auto_Load_Intvl=5000|Send_If_Changed=0|"
+        const QByteArray defaults = lines("[Settings]|BaudRAte=9600|Port_Number=COM1|Auto_Load=0|Auto_Load_Intvl=5000|Send_If_Changed=0|"
                      "Attempts=1|Timeout_for_command=1000|Manage_Checksumms=1|[Tablo]|Products=10|Valutas=5|"
                      "Show_B_L=1|Show_Brig=1|1st_Currency=1|2st_Currency=1|3st_Currency=1|4st_Currency=1|"
                      "5st_Currency=0|1a_st_Currency=1|2a_st_Currency=1|3a_st_Currency=1|4a_st_Currency=1|"
                      "5a_st_Currency=0|Replys=0|Name_1=Normal|Name_2=Regular|Name_3=Premium|Name_4=Super|"
                      "Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=|VAL_1=USD|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|"
                      "VAL_5=FRF|Board_type=0|Digits=5|Fill_char=0");
+        QTest::newRow("defaults, no file") << QByteArray() << +[](ProgramSettings &) {} << defaults;
         // Both sections are erased first: their unknown keys go, comments and other sections stay.
         QTest::newRow("every value, other content kept")
             << lines("; top|[Settings]|Port_Number=COM9|Unknown=1|; inside|[Controller]|Flash=1") + "[Tablo]\nDigits=3"
@@ -120,14 +120,7 @@ private slots:
                      "Name_3=Pr\xE9mium|Name_4=Super|Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=Gas 95|"
                      "VAL_1=?|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|VAL_5=CHF|Board_type=1|Digits=3|Fill_char=1");
         // A file saved as "Unicode" is written back as "Unicode", not with an 8-bit copy appended.
-        const QByteArray full = lines(
-            "; top|[Settings]|BaudRAte=9600|Port_Number=COM1|Auto_Load=0|Auto_Load_Intvl=5000|Send_If_Changed=0|"
-            "Attempts=1|Timeout_for_command=1000|Manage_Checksumms=1|[Tablo]|Products=10|Valutas=5|"
-            "Show_B_L=1|Show_Brig=1|1st_Currency=1|2st_Currency=1|3st_Currency=1|4st_Currency=1|"
-            "5st_Currency=0|1a_st_Currency=1|2a_st_Currency=1|3a_st_Currency=1|4a_st_Currency=1|"
-            "5a_st_Currency=0|Replys=0|Name_1=Normal|Name_2=Regular|Name_3=Premium|Name_4=Super|"
-            "Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=|VAL_1=USD|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|"
-            "VAL_5=FRF|Board_type=0|Digits=5|Fill_char=0");
+        const QByteArray full = lines("; top") + defaults;
         QTest::newRow("UTF-16 stays UTF-16") << utf16(lines("; top|[Settings]|Port_Number=COM9")) << +[](ProgramSettings &) {}
                                              << utf16(full);
         QTest::newRow("UTF-8 mark stays") << "\xEF\xBB\xBF" + lines("; top|[Tablo]|Digits=2") << +[](ProgramSettings &) {}
