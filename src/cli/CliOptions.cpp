@@ -7,7 +7,8 @@
 namespace {
 
 const QStringList Commands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
-                           QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch")};
+                           QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
+                           QStringLiteral("mqtt")};
 
 bool parseIntIn(const QString &text, int lo, int hi, int &out)
 {
@@ -33,7 +34,7 @@ bool checkArguments(const CliOptions &o, QString &error)
             error = QStringLiteral("upload takes either ten figures or --file, not both");
             return false;
         }
-    } else if (c == QLatin1String("read") || c == QLatin1String("watch")) {
+    } else if (c == QLatin1String("read") || c == QLatin1String("watch") || c == QLatin1String("mqtt")) {
         if (n != 0) {
             error = QStringLiteral("%1 takes no arguments: %2").arg(c, o.arguments.join(QLatin1Char(' ')));
             return false;
@@ -186,6 +187,8 @@ QString helpText()
         "  watch                 poll the data file every Auto_Load_Intvl ms and upload it whenever it\n"
         "                        changes (after a failure, the next try waits 30 s); one line per\n"
         "                        upload on stdout; ends on SIGTERM or SIGINT\n"
+        "  mqtt --broker HOST[:PORT] --id ID ...\n"
+        "                        bridge the board to an MQTT broker (see tablo-cli mqtt --help)\n"
         "  brightness, lighting and clock print \"OK\", \"Data error\" or \"Connection error\".\n"
         "\n"
         "Options (each overrides the settings file for this run only; the file is never written):\n"

@@ -16,7 +16,7 @@ enum ExitCode {
 };
 
 struct CliOptions {
-    QString command;          // upload, read, brightness, lighting, clock, watch
+    QString command;          // upload, read, brightness, lighting, clock, watch, mqtt
     QStringList arguments;    // what follows the command
 
     QString settingsPath;     // empty: the settings file the window uses

@@ -11,6 +11,7 @@ done
 files=(bin/tablo bin/tablo-board-sim share/applications/tablo.desktop)
 [ "$has_cli" = 1 ] && files+=(bin/tablo-cli)
 [ -f "$source/packaging/tablo-watch.service" ] && files+=(lib/systemd/user/tablo-watch.service)
+[ -f "$source/packaging/tablo-mqtt@.service" ] && files+=("lib/systemd/user/tablo-mqtt@.service")
 for n in 16 32 48 64 128 256; do files+=("share/icons/hicolor/${n}x$n/apps/quorvanel-tablo.png"); done
 if [ "$mode" = tree ]; then
   cmake --install "$build" --prefix "$tmp/p" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cmake --install"; }
