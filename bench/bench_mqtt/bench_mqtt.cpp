@@ -2,8 +2,8 @@
 // 9600 Bd, each with its bridge) in one group on a Mosquitto broker on 127.0.0.1, and one
 // publisher (libmosquitto) that publishes a set to the group and waits for every board's verified
 // result. Prints the median and the maximum, over 10 publishes, of the time from the publish to the
-// last board's result, next to the wire time of one upload; then the CPU and memory of one idle
-// bridge and the broker's memory.
+// last board's result, next to the wire time of one upload, and the CPU the bridges and the broker
+// spent per board and upload; then the CPU and memory of one idle bridge and the broker's memory.
 // Usage: bench_mqtt [N (default 20)] [IDLE_SECONDS (default 20)]
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <memory>
 #include <mosquitto.h>
-#include <unistd.h>
 
 #include "Sim.h"
 
@@ -47,13 +46,12 @@ void onMessage(mosquitto *, void *self, const mosquitto_message *m)
     ++(r.value(QLatin1String("outcome")).toString() == QLatin1String("sent-ok") ? p->verified : p->failed);
 }
 
-qint64 procTicks(qint64 pid)   // user + system time of a process, in clock ticks
+qint64 cpuNanoseconds(qint64 pid)   // time a process spent on a CPU (the scheduler's count)
 {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile f(QStringLiteral("/proc/%1/schedstat").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
-    const QList<QByteArray> fields = f.readAll().split(')').last().trimmed().split(' ');
-    return fields.value(11).toLongLong() + fields.value(12).toLongLong();   // fields 14 and 15
+    return f.readAll().split(' ').value(0).toLongLong();
 }
 
 QByteArray statusField(qint64 pid, const QByteArray &name)   // e.g. VmRSS from /proc/PID/status
@@ -78,6 +76,7 @@ double median(QList<double> v)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int n = argc > 1 ? qMax(1, atoi(argv[1])) : 20;
     const int idleSeconds = argc > 2 ? qMax(1, atoi(argv[2])) : 20;
 
@@ -140,6 +139,14 @@ int main(int argc, char **argv)
     for (int i = 0; i < 20; ++i)
         mosquitto_loop(mosq, 20, 1);
 
+    // The CPU the bridges and the broker spend on the publishes.
+    const auto bridgesCpu = [&bridges] {
+        qint64 sum = 0;
+        for (auto &b : bridges)
+            sum += cpuNanoseconds(b->proc->processId());
+        return sum;
+    };
+    const qint64 bridgesBefore = bridgesCpu(), brokerBefore = cpuNanoseconds(broker.processId());
     QList<double> times;
     for (int run = 0; run < 10; ++run) {
         publisher.request = "bench-" + QByteArray::number(run);
@@ -159,19 +166,23 @@ int main(int argc, char **argv)
         for (auto &b : bridges)
             b->proc->readAllStandardOutput();
     }
+    const double bridgesMs = double(bridgesCpu() - bridgesBefore) / 1e6,
+                 brokerMs = double(cpuNanoseconds(broker.processId()) - brokerBefore) / 1e6;
     const double med = median(times), max = *std::max_element(times.begin(), times.end());
     std::printf("\nGroup set to %d boards, publish until the last verified result (10 publishes):\n", n);
     std::printf("  median %.1f ms, maximum %.1f ms\n", med, max);
     std::printf("  wire time of one upload at 9600 Bd: %.1f ms; median %.2fx, maximum %.2fx (target 1.5x = %.1f ms)\n",
                 UploadWireMs, med / UploadWireMs, max / UploadWireMs, 1.5 * UploadWireMs);
 
+    std::printf("  CPU per board and upload: bridge %.2f ms, broker %.3f ms (10 publishes to %d boards)\n",
+                bridgesMs / (10.0 * n), brokerMs / (10.0 * n), n);
+
     const qint64 pid = bridges.front()->proc->processId();
-    const long tick = sysconf(_SC_CLK_TCK);
-    const qint64 before = procTicks(pid);
+    const qint64 before = cpuNanoseconds(pid);
     QThread::sleep(idleSeconds);
-    const qint64 after = procTicks(pid);
-    std::printf("\nOne idle bridge over %d s: CPU %.3f %% (%lld ticks of 1/%ld s), VmRSS %s, VmHWM %s\n", idleSeconds,
-                100.0 * double(after - before) / double(tick) / idleSeconds, after - before, tick,
+    const qint64 after = cpuNanoseconds(pid);
+    std::printf("\nOne idle bridge over %d s: CPU %.4f %% (%.2f ms), VmRSS %s, VmHWM %s\n", idleSeconds,
+                100.0 * double(after - before) / 1e9 / idleSeconds, double(after - before) / 1e6,
                 statusField(pid, "VmRSS").constData(), statusField(pid, "VmHWM").constData());
     std::printf("The broker with %d bridges and the publisher: VmRSS %s\n", n, statusField(broker.processId(), "VmRSS").constData());
 

@@ -293,17 +293,20 @@ void MqttBridge::onMessage(const QString &t, const QByteArray &payload, bool ret
 void MqttBridge::onFigureSet(const QString &t, const QByteArray &payload, bool retained)
 {
     // An empty payload clears a retained set at the broker: no request.
-    if (payload.isEmpty())
+    if (payload.isEmpty()) {
+        m_lastTaken.remove(t);
         return;
-    if (retained && m_retainedTaken.value(t) == payload)
+    }
+    // A retained set that is the last one taken from its topic comes again because the broker
+    // lost the session (a restart): it is not uploaded once more.
+    if (retained && m_lastTaken.value(t) == payload)
         return;
     const FigureSetRequest r = parseFigureSet(payload);
     if (!r.rejection.isEmpty()) {
         reject(r.id, QStringLiteral("figures"), r.rejection);
         return;
     }
-    if (retained)
-        m_retainedTaken.insert(t, payload);
+    m_lastTaken.insert(t, payload);
     // The latest set wins: one that waits is replaced.
     m_waiting = FigureSet{r.id, r.figures, t};
     startUpload();

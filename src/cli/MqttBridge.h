@@ -88,9 +88,8 @@ private:
     bool m_reading = false;                // the first read of the board runs
     bool m_boardKnown = false;             // m_shown holds what the board shows
     QStringList m_shown;
-    // The last retained set taken from each topic: a retained set the broker sends again (after
-    // it lost the session) with the same payload is not uploaded once more.
-    QHash<QString, QByteArray> m_retainedTaken;
+    // The last set taken from each topic.
+    QHash<QString, QByteArray> m_lastTaken;
     // The request ids of the controller commands: the one waiting and the one running, per kind.
     QHash<int, QJsonValue> m_settingWaitingId, m_settingRunningId;
 

@@ -1,6 +1,7 @@
 #include "cli/MqttClient.h"
 
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -125,7 +126,14 @@ void MqttClient::failed(const QString &reason)
     if (m_closing)
         return;
     emit connectFailed(reason, m_retryMs);
-    m_retry.start(m_retryMs);
+    retryLater();
+}
+
+void MqttClient::retryLater()
+{
+    // Up to a quarter more, at random: boards that lost a broker together do not all come back
+    // in the same instant.
+    m_retry.start(m_retryMs + int(QRandomGenerator::global()->bounded(m_retryMs / 4 + 1)));
     m_retryMs = qMin(m_retryMs * 2, LongestRetryMs);
 }
 
@@ -152,8 +160,7 @@ void MqttClient::afterCall(int rc)
         m_unacknowledged = 0;
         m_retryMs = FirstRetryMs;
         emit connectionLost(reason);
-        m_retry.start(m_retryMs);
-        m_retryMs *= 2;
+        retryLater();
         return;
     }
     failed(reason);

@@ -2,7 +2,8 @@
 // An MQTT v5 client on libmosquitto, driven by the Qt event loop: the client's socket is watched
 // with QSocketNotifier (for writing only while libmosquitto has bytes to send), its periodic work
 // (keep-alive, retries) runs on a timer. No thread of its own. A lost or refused connection is
-// tried again with a growing pause (1 s doubling up to 30 s).
+// tried again with a growing pause (1 s doubling up to 30 s, each with up to a quarter
+// more at random).
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -65,6 +66,7 @@ private:
 
     void connectNow();
     void failed(const QString &reason);
+    void retryLater();
     // After every call into libmosquitto: follows the socket it uses and whether it wants to write.
     void afterCall(int rc);
     void watchSocket();
