@@ -176,6 +176,8 @@ struct Board {
     bool connected(int times = 1) { return waitFor([&] { return out.count("Connected to") >= times; }); }
     void stop()
     {
+        if (bridge.state() == QProcess::NotRunning)
+            return;
         ::kill(pid_t(bridge.processId()), SIGTERM);
         bridge.waitForFinished(Wait);
     }
@@ -195,7 +197,7 @@ private slots:
         m_broker = std::make_unique<Broker>(QStringList{"a1", "a2", "b1", "b2", "c1"});
         m_feed = std::make_unique<Feed>(*m_broker);
         m_a1 = std::make_unique<Board>(*m_broker, "a1");
-        m_a2 = std::make_unique<Board>(*m_broker, "a2");
+        m_a2 = std::make_unique<Board>(*m_broker, "a2", QStringList{"--events", "--event-interval", "300"});
         m_b1 = std::make_unique<Board>(*m_broker, "b1", QStringList{"--pace", "--baud", "1200"});
         for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})
             QVERIFY2(b->connected(), b->out);
@@ -222,6 +224,36 @@ private slots:
         QCOMPARE(m_feed->on("tablo/a1/state").last()["figures"].toArray(), QJsonArray::fromStringList(group));
         QCOMPARE(m_feed->on("tablo/a1/status").last(), QJsonObject());   // "online" is no JSON
         QVERIFY(m_feed->lines.contains("tablo/a1/status online"));
+        QVERIFY(waitFor([&] { return !m_feed->on("tablo/a2/events").isEmpty(); }));
+        QVERIFY(m_feed->on("tablo/a2/events")[0]["line"].toString().startsWith("EVENT "));
+        QVERIFY(m_feed->on("tablo/a1/events").isEmpty());
+    }
+
+    // The controller commands reach the wire as tablo-cli sends them, with their results.
+    void commands_data()
+    {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("brightness") << "brightness" << QByteArray("75") << QByteArray("BRIG=3;\r\n") << QString();
+        QTest::newRow("lighting") << "lighting" << QByteArray(R"({"value":"on","id":"L1"})") << QByteArray("LIGH=1;\r\n") << "L1";
+        QTest::newRow("clock") << "clock" << QByteArray("01.02.26 10:11:12") << QByteArray("TIME=01.02.26 10:11:12;\r\n") << QString();
+    }
+    void commands()
+    {
+        QFETCH(QString, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, wire);
+        const QByteArray before = m_a1->sim.received();
+        const qsizetype seen = m_feed->results("a1").size();
+        m_broker->publish("tablo/a1/" + topic + "/set", payload);
+        QVERIFY(waitFor([&] { return m_feed->results("a1").size() == seen + 1; }));
+        const QJsonObject r = m_feed->results("a1").last();
+        QCOMPARE(r["outcome"].toString(), "sent-ok");
+        QCOMPARE(r["request"].toString(), topic);
+        QTEST(r["id"].toString(), "id");
+        QCOMPARE(m_a1->sim.received(), before + wire);
     }
 
     // Every kind of bad payload gets a "rejected" result naming the reason, and nothing is sent.
@@ -302,6 +334,9 @@ private slots:
         QCOMPARE(m_feed->results("b2")[1]["id"].toString(), "while away");
         QCOMPARE(b2.sim.receivedCount("SEND="), 2);
         QVERIFY(b2.out.contains("session kept"));
+        b2.stop();   // a clean stop says "offline" itself
+        QCOMPARE(b2.bridge.exitCode(), 0);
+        QVERIFY(waitFor([&] { return m_feed->lines.count("tablo/b2/status offline") == 2; }));
     }
 
     // The broker stopped and started: the bridge connects again and takes sets as before.
@@ -311,7 +346,8 @@ private slots:
         QVERIFY(waitFor([&] { return m_a2->out.contains("Broker connection lost"); }));
         m_broker->start();
         m_feed = std::make_unique<Feed>(*m_broker);
-        QVERIFY(m_a2->connected(2));
+        for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})   // the broker kept no sessions
+            QVERIFY2(b->connected(2), b->out);
         m_broker->publish("tablo/a2/figures/set", setPayload(Ten, "after restart"));
         QVERIFY(waitFor([&] { return m_feed->lastId("a2") == "after restart"; }));
         QCOMPARE(m_a2->sim.receivedCount("SEND="), 2);
