@@ -211,6 +211,10 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     connect(&m_events, &EventListener::lineReceived, this, [this](const QByteArray &line) { m_lastLine = line; });
     connect(&m_events, &EventListener::eventReceived, this,
             [this](const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting) {
+                // An event is news only now: none is kept for a later connection, where it would
+                // crowd out the results.
+                if (!m_client.isConnected())
+                    return;
                 const auto field = [](const QByteArray &f) { return f.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(f)); };
                 publishJson(topic(QStringLiteral("events")),
                             QJsonObject{{QStringLiteral("line"), QString::fromLatin1(m_lastLine)},
@@ -541,6 +545,9 @@ int runMqttBridge(CliContext &c, const MqttOptions &o)
             printErr(QStringLiteral("cannot read the password file %1: %2").arg(o.passwordFile, file.errorString()));
             return ExitFileError;
         }
+        if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+            printErr(QStringLiteral("warning: the password file %1 is readable by other users (chmod 600 it)")
+                         .arg(o.passwordFile));
         config.password = QString::fromUtf8(file.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
         if (config.password.isEmpty()) {
             printErr(QStringLiteral("the password file %1 holds no password on its first line").arg(o.passwordFile));

@@ -178,8 +178,14 @@ void MqttClient::watchSocket()
 
 void MqttClient::unwatchSocket()
 {
-    delete m_reader;
-    delete m_writer;
+    // Possibly called from a notifier's own signal (a callback saw the connection go): disabled at
+    // once, deleted later.
+    for (QSocketNotifier *n : {m_reader, m_writer}) {
+        if (n) {
+            n->setEnabled(false);
+            n->deleteLater();
+        }
+    }
     m_reader = m_writer = nullptr;
     m_socket = -1;
 }

@@ -157,7 +157,8 @@ struct Board {
         : id(boardId), sim(simOptions)
     {
         QObject::connect(&bridge, &QProcess::readyReadStandardOutput, [this] { out += bridge.readAllStandardOutput(); });
-        file(dir, "pw", (password.isNull() ? Password.arg(id) : password).toLatin1() + "\n");
+        QFile::setPermissions(file(dir, "pw", (password.isNull() ? Password.arg(id) : password).toLatin1() + "\n"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         file(dir, "ini", ("[Settings]\r\nPort_Number=" + sim.port() + "\r\nAttempts=2\r\nTimeout_for_command=2000\r\n"
                           "Manage_Checksumms=0\r\n").toLatin1());
         start(b);
