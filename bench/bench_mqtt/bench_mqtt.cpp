@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -91,7 +92,10 @@ int main(int argc, char **argv)
     conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\nmax_queued_messages 1000\n").arg(port).toLatin1());
     conf.close();
     QProcess broker;
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
+    QString program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
+    if (program.isEmpty())   // Debian puts it in /usr/sbin, which a user's PATH often lacks
+        program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin")});
+    broker.start(program, {QStringLiteral("-c"), conf.fileName()});
     if (!broker.waitForStarted())
         qFatal("mosquitto does not start (package mosquitto)");
     QThread::msleep(500);

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -89,7 +90,12 @@ struct Broker {
     ~Broker() { stop(); }
     void start()
     {
-        proc.start("mosquitto", {"-c", dir.filePath("conf")});
+        // Debian puts the broker in /usr/sbin, which a user's PATH often lacks.
+        QString broker = QStandardPaths::findExecutable("mosquitto");
+        if (broker.isEmpty())
+            broker = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin"});
+        QVERIFY2(!broker.isEmpty(), "no mosquitto (Debian package mosquitto; scripts/deps.sh installs it)");
+        proc.start(broker, {"-c", dir.filePath("conf")});
         QVERIFY(waitFor([this] { return run("mosquitto_pub", pub("probe", "x")) == 0; }));
     }
     void stop()
