@@ -198,8 +198,12 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     });
     connect(&m_client, &MqttClient::connected, this, &MqttBridge::onConnected);
     connect(&m_client, &MqttClient::messageReceived, this, &MqttBridge::onMessage);
-    connect(&m_client, &MqttClient::connectionLost, this, [](const QString &reason) {
-        printOut(QStringLiteral("%1 Broker connection lost: %2; trying again").arg(isoTimestamp(false), reason));
+    connect(&m_client, &MqttClient::connectionLost, this, [this](const QString &reason) {
+        // The broker ends the older of two connections with one client id at once.
+        const QString hint = m_connectedAt.isValid() && m_connectedAt.elapsed() < 5000
+                                 ? QStringLiteral(" (lost at once: is a second bridge running with the id %1?)").arg(m_options.id)
+                                 : QString();
+        printOut(QStringLiteral("%1 Broker connection lost: %2; trying again%3").arg(isoTimestamp(false), reason, hint));
     });
     connect(&m_client, &MqttClient::connectFailed, this, [this](const QString &reason, int retryMs) {
         printOut(QStringLiteral("%1 No broker connection (%2:%3): %4; next try in %5 s")
@@ -269,6 +273,7 @@ void MqttBridge::start()
 
 void MqttBridge::onConnected(bool sessionPresent)
 {
+    m_connectedAt.start();
     printOut(QStringLiteral("%1 Connected to %2:%3 (%4)")
                  .arg(isoTimestamp(false), m_options.host)
                  .arg(m_options.brokerPort())

@@ -3,6 +3,7 @@
 // and controller commands come in; each upload's verified result, the board's last reading, its
 // online status and its EVENT lines go out. The latest set wins: while an upload runs, a newer set
 // replaces the one waiting, so nothing piles up.
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -75,6 +76,7 @@ private:
     EventListener m_events;
     QTimer m_eventPoll;
     qint64 m_nextPortTry = 0;
+    QElapsedTimer m_connectedAt;   // since the last connection to the broker
     QByteArray m_lastLine;
 
     struct FigureSet {

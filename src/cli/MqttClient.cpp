@@ -20,7 +20,10 @@ QString errorText(int rc)
 {
     if (rc == MOSQ_ERR_ERRNO)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return QString::fromUtf8(mosquitto_strerror(rc));
+    QString text = QString::fromUtf8(mosquitto_strerror(rc));
+    if (text.endsWith(QLatin1Char('.')))   // the text goes inside a sentence
+        text.chop(1);
+    return text;
 }
 
 QByteArray fileArgument(const QString &path)
