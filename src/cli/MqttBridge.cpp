@@ -289,6 +289,9 @@ void MqttBridge::onMessage(const QString &t, const QByteArray &payload, bool ret
 {
     if (m_stopping)
         return;
+    // Only this run's topics: a session kept from a run with other groups still holds theirs.
+    if (!subscriptions().contains(t))
+        return;
     if (t.endsWith(QLatin1String("/figures/set")))
         onFigureSet(t, payload, retained);
     else if (t == topic(QStringLiteral("brightness/set")))

@@ -174,10 +174,10 @@ struct Board {
         stop();
         bridge.disconnect();
     }
-    void start(const Broker &b)
+    void start(const Broker &b, const QString &group = {})
     {
         bridge.start(TABLO_CLI_PATH, {"mqtt", "--broker", QString("127.0.0.1:%1").arg(b.port), "--id", id, "--group",
-                                      "g" + id.left(1), "--user", id, "--password-file", dir.filePath("pw"),
+                                      group.isEmpty() ? "g" + id.left(1) : group, "--user", id, "--password-file", dir.filePath("pw"),
                                       "--settings", dir.filePath("ini")});
     }
     bool connected(int times = 1) { return waitFor([&] { return out.count("Connected to") >= times; }); }
@@ -344,6 +344,16 @@ private slots:
         b2.stop();   // a clean stop says "offline" itself
         QCOMPARE(b2.bridge.exitCode(), 0);
         QVERIFY(waitFor([&] { return m_feed->lines.count("tablo/b2/status offline") == 2; }));
+
+        // Started again in another group, with the session that still holds gb: gb's sets are no
+        // longer taken.
+        b2.start(*m_broker, "gx");
+        QVERIFY(b2.connected(3));
+        m_broker->publish("tablo/group/gb/figures/set", setPayload({"77777"}, "old group"));
+        m_broker->publish("tablo/b2/figures/set", setPayload({"55555"}, "own"));
+        QVERIFY(waitFor([&] { return m_feed->lastId("b2") == "own"; }));
+        QCOMPARE(b2.sim.receivedCount("SEND="), 3);
+        QVERIFY(!b2.sim.received().contains("77777"));
     }
 
     // The broker stopped and started: the bridge connects again and takes sets as before.
