@@ -12,10 +12,11 @@ namespace {
 // The commands; each command's options are listed with the options below.
 const QStringList Commands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
                            QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
-                           QStringLiteral("ports"),    QStringLiteral("settings")};
+                           QStringLiteral("ports"),    QStringLiteral("settings"), QStringLiteral("mqtt")};
 // The commands that talk to the board.
 const QStringList BoardCommands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
-                                QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch")};
+                                QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
+                                QStringLiteral("mqtt")};
 
 bool parseIntIn(const QString &text, int lo, int hi, int &out)
 {
@@ -49,7 +50,8 @@ bool checkArguments(const CliOptions &o, QString &error)
                 return false;
             }
         }
-    } else if (c == QLatin1String("read") || c == QLatin1String("watch") || c == QLatin1String("ports")) {
+    } else if (c == QLatin1String("read") || c == QLatin1String("watch") || c == QLatin1String("ports")
+               || c == QLatin1String("mqtt")) {
         if (n != 0) {
             error = QStringLiteral("%1 takes no arguments: %2").arg(c, o.arguments.join(QLatin1Char(' ')));
             return false;
@@ -225,6 +227,8 @@ QString helpText()
         "                        show the program settings (all, or the KEYs), or set them in the\n"
         "                        settings file as the window does (e.g. Port_Number=/dev/ttyUSB0,\n"
         "                        Digits=4, Replys=0); values out of the window's ranges are refused\n"
+        "  mqtt --broker HOST[:PORT] --id ID ...\n"
+        "                        bridge the board to an MQTT broker (see tablo-cli mqtt --help)\n"
         "\n"
         "Options:\n"
         "  --settings PATH       the settings file (default: the one the window uses); it must be\n"

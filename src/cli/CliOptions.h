@@ -16,7 +16,7 @@ enum ExitCode {
 };
 
 struct CliOptions {
-    QString command;          // upload, read, brightness, lighting, clock, watch, ports, settings
+    QString command;          // upload, read, brightness, lighting, clock, watch, ports, settings, mqtt
     QStringList arguments;    // what follows the command
 
     QString settingsPath;     // empty: the settings file the window uses

@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "cli/MqttBridge.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
 #include "core/files/ProgramPaths.h"
@@ -23,12 +24,16 @@ int main(int argc, char **argv)
 
     CliContext context;
     QString error;
-    if (!parseCommandLine(QCoreApplication::arguments(), context.options, error)) {
+    // The mqtt command's own options are taken out first; the rest is the shared command line.
+    QStringList arguments = QCoreApplication::arguments();
+    MqttOptions mqtt;
+    if (!takeMqttOptions(arguments, mqtt, error) || !parseCommandLine(arguments, context.options, error)
+        || (!context.options.help && !checkMqttOptions(mqtt, context.options.command, error))) {
         printErr(error);
         return ExitUsage;
     }
     if (context.options.help) {
-        printOut(helpText().trimmed());
+        printOut((arguments.contains(QLatin1String("mqtt")) ? mqttHelpText() : helpText()).trimmed());
         return ExitOk;
     }
     if (context.options.version) {
@@ -55,6 +60,8 @@ int main(int argc, char **argv)
     try {
         if (const int code = prepare(context))
             return code;
+        if (context.options.command == QLatin1String("mqtt"))
+            return runMqttBridge(context, mqtt);
         return runCommand(context);
     } catch (const Interrupted &interrupted) {
         context.port.close();

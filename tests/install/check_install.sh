@@ -12,7 +12,8 @@ files=(bin/tablo bin/tablo-board-sim share/applications/tablo.desktop)
 [ "$has_cli" = 1 ] && files+=(bin/tablo-cli)
 files+=(share/man/man1/tablo.1.gz share/man/man1/tablo-board-sim.1.gz
         share/doc/quorvanel-tablo/copyright share/doc/quorvanel-tablo/changelog.Debian.gz)
-[ "$has_cli" = 1 ] && files+=(lib/systemd/user/tablo-watch.service share/man/man1/tablo-cli.1.gz
+[ "$has_cli" = 1 ] && files+=(lib/systemd/user/tablo-watch.service "lib/systemd/user/tablo-mqtt@.service"
+                              share/man/man1/tablo-cli.1.gz
                               share/bash-completion/completions/tablo-cli)
 for n in 16 32 48 64 128 256; do files+=("share/icons/hicolor/${n}x$n/apps/quorvanel-tablo.png"); done
 # The watch unit starts the tablo-cli installed beside it ($1: the prefix, $2: the unit).
@@ -53,7 +54,7 @@ else
   dpkg-deb -c "$deb" | awk '{print $6}' >"$tmp/list"
   for f in "${files[@]}"; do grep -qx "./usr/$f" "$tmp/list" || fail "package lacks /usr/$f"; done
   depends=" $(dpkg-deb -f "$deb" Depends | tr ',' ' ') "
-  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 fonts-dejavu-core; do
+  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libmosquitto1 fonts-dejavu-core; do
     [[ "$depends" == *" $p "* ]] || fail "package does not depend on $p:$depends"
   done
   dpkg-deb -f "$deb" Maintainer Description | grep -q '@' || fail "package without maintainer"

@@ -1,0 +1,228 @@
+#include "cli/MqttOptions.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+enum class Key { Broker, Id, Group, Prefix, TlsCa, TlsCert, TlsKey, User, PasswordFile, Password };
+
+struct Name {
+    const char *text;
+    Key key;
+};
+
+const Name Names[] = {
+    {"broker", Key::Broker},        {"id", Key::Id},          {"group", Key::Group},
+    {"prefix", Key::Prefix},        {"tls-ca", Key::TlsCa},   {"tls-cert", Key::TlsCert},
+    {"tls-key", Key::TlsKey},       {"user", Key::User},      {"password-file", Key::PasswordFile},
+    {"password", Key::Password},
+};
+
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
+bool parseBroker(const QString &text, QString &host, int &port)
+{
+    static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]\\s]+))(?::(\\d{1,5}))?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return false;
+    host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    port = 0;
+    if (m.hasCaptured(3) && !m.captured(3).isEmpty()) {
+        port = m.captured(3).toInt();
+        if (port < 1 || port > 65535)
+            return false;
+    }
+    return true;
+}
+
+bool isPrefix(const QString &prefix)
+{
+    if (prefix.isEmpty() || prefix.contains(QLatin1Char('+')) || prefix.contains(QLatin1Char('#'))
+        || prefix.contains(QChar(0)))
+        return false;
+    for (const QString &level : prefix.split(QLatin1Char('/')))
+        if (level.isEmpty())
+            return false;
+    return true;
+}
+
+bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
+{
+    const auto needs = [&](const char *what) {
+        error = QStringLiteral("--%1 %2").arg(QLatin1String(std::find_if(std::begin(Names), std::end(Names), [key](const Name &n) {
+                                                                 return n.key == key;
+                                                             })->text),
+                                              QLatin1String(what));
+        return false;
+    };
+    switch (key) {
+    case Key::Broker:
+        if (!parseBroker(value, o.host, o.port))
+            return needs("takes HOST or HOST:PORT (an IPv6 address in brackets)");
+        break;
+    case Key::Id:
+        if (!isTopicName(value) || value == QLatin1String("group"))
+            return needs("takes a name of letters, digits, '-', '_' and '.' (not \"group\")");
+        o.id = value;
+        break;
+    case Key::Group:
+        if (!isTopicName(value))
+            return needs("takes a name of letters, digits, '-', '_' and '.'");
+        if (!o.groups.contains(value))
+            o.groups << value;
+        break;
+    case Key::Prefix:
+        if (!isPrefix(value))
+            return needs("takes topic levels separated by '/', without '+', '#' or an empty level");
+        o.prefix = value;
+        break;
+    case Key::TlsCa:
+        o.tlsCa = value;
+        break;
+    case Key::TlsCert:
+        o.tlsCert = value;
+        break;
+    case Key::TlsKey:
+        o.tlsKey = value;
+        break;
+    case Key::User:
+        if (value.isEmpty())
+            return needs("takes a user name");
+        o.user = value;
+        break;
+    case Key::PasswordFile:
+        o.passwordFile = value;
+        break;
+    case Key::Password:
+        // A password on the command line is visible in the process list to every user.
+        error = QStringLiteral("the password is never taken on the command line: use --password-file FILE");
+        return false;
+    }
+    if (value.isEmpty())
+        return needs("needs a value");
+    return true;
+}
+
+} // namespace
+
+bool isTopicName(const QString &name)
+{
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9._-]{1,64}$"));
+    return form.match(name).hasMatch();
+}
+
+bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error)
+{
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (i == 0 || !a.startsWith(QLatin1String("--"))) {
+            rest << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {   // what follows is positional
+            rest << arguments.mid(i);
+            break;
+        }
+        const QString body = a.mid(2);
+        const qsizetype eq = body.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? body : body.left(eq);
+        const auto it = std::find_if(std::begin(Names), std::end(Names),
+                                     [&](const Name &n) { return name == QLatin1String(n.text); });
+        if (it == std::end(Names)) {
+            rest << a;
+            continue;
+        }
+        QString value;
+        if (eq >= 0) {
+            value = body.mid(eq + 1);
+        } else if (it->key != Key::Password) {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("--%1 needs a value").arg(name);
+                return false;
+            }
+            value = arguments.at(++i);
+        }
+        out.given = true;
+        if (!apply(out, it->key, value, error))
+            return false;
+    }
+    arguments = rest;
+    return true;
+}
+
+bool checkMqttOptions(const MqttOptions &o, const QString &command, QString &error)
+{
+    if (command != QLatin1String("mqtt")) {
+        if (o.given)
+            error = QStringLiteral("--broker, --id, --group, --prefix, --tls-*, --user and --password-file "
+                                   "are options of mqtt only");
+        return !o.given;
+    }
+    if (o.host.isEmpty() || o.id.isEmpty()) {
+        error = QStringLiteral("mqtt needs --broker HOST[:PORT] and --id ID");
+        return false;
+    }
+    if (o.tlsCa.isEmpty() && !(o.tlsCert.isEmpty() && o.tlsKey.isEmpty())) {
+        error = QStringLiteral("--tls-cert and --tls-key need --tls-ca");
+        return false;
+    }
+    if (o.tlsCert.isEmpty() != o.tlsKey.isEmpty()) {
+        error = QStringLiteral("--tls-cert and --tls-key go together");
+        return false;
+    }
+    if (o.user.isEmpty() != o.passwordFile.isEmpty()) {
+        error = QStringLiteral("--user and --password-file go together");
+        return false;
+    }
+    return true;
+}
+
+QString mqttHelpText()
+{
+    return QStringLiteral(
+        "Usage: tablo-cli mqtt --broker HOST[:PORT] --id ID [--group GROUP ...] [--prefix PREFIX]\n"
+        "                 [--tls-ca FILE [--tls-cert FILE --tls-key FILE]]\n"
+        "                 [--user NAME --password-file FILE] [OPTIONS]\n"
+        "\n"
+        "Bridges one board to an MQTT broker until SIGTERM or SIGINT: sets of figures and controller\n"
+        "commands come in, verified results, the board's state and its EVENT lines go out.\n"
+        "\n"
+        "Topics (P is the prefix):\n"
+        "  P/ID/figures/set, P/group/GROUP/figures/set    in, QoS 1\n"
+        "      {\"figures\": [\"2.6515\", ...], \"id\": \"request id\"}: up to ten figures of digits with at\n"
+        "      most one point (fewer keep the board's other figures); the latest set wins\n"
+        "  P/ID/brightness/set   in: min|25|50|75|100|auto, or {\"value\": ..., \"id\": ...}\n"
+        "  P/ID/lighting/set     in: off|on|auto, or {\"value\": ..., \"id\": ...}\n"
+        "  P/ID/clock/set        in: now|\"dd.mm.yy hh:mm:ss\", or {\"value\": ..., \"id\": ...}\n"
+        "  P/ID/result           out: {\"id\", \"outcome\": \"sent-ok\"|\"data-error\"|\"connection-error\"|\n"
+        "                        \"rejected\", \"sent\", \"board\", \"at\"} for each upload or command\n"
+        "  P/ID/state            out, retained: the last reading as JSON\n"
+        "  P/ID/status           out, retained: online, or offline (also the broker's will)\n"
+        "  P/ID/events           out: the board's EVENT lines as JSON\n"
+        "\n"
+        "MQTT options:\n"
+        "  --broker HOST[:PORT]  the broker (port 1883, or 8883 with TLS; IPv6 as [ADDRESS]:PORT)\n"
+        "  --id ID               the board's id, a topic level (letters, digits, - _ .)\n"
+        "  --group GROUP         a group the board belongs to; repeat for more groups\n"
+        "  --prefix PREFIX       the first topic levels (default: tablo)\n"
+        "  --tls-ca FILE         use TLS, trusting the certificate authority in FILE\n"
+        "  --tls-cert FILE       with --tls-key: the client certificate for TLS\n"
+        "  --tls-key FILE        the client certificate's private key\n"
+        "  --user NAME           the broker account\n"
+        "  --password-file FILE  the account's password: the first line of FILE (never on the\n"
+        "                        command line)\n"
+        "\n"
+        "Options shared with the other commands:\n"
+        "  --settings PATH       the settings file (default: the one the window uses)\n"
+        "  --port NAME           serial port (COM1 is /dev/ttyS0; a path is used as it is)\n"
+        "  --baud RATE           baud rate\n"
+        "  --checksums on|off    commands carry their byte sum\n"
+        "  --attempts N          times a command is sent at most (1 to 10)\n"
+        "  --timeout-ms MS       reply time-out of each attempt (400 to 10000)\n"
+        "  --log FILE            append the protocol log\n"
+        "  -h, --help            this text\n"
+        "\n"
+        "Log lines go to stdout. Exit codes: 0 stopped by a signal, 1 the password file or the log\n"
+        "cannot be read or written, 3 the MQTT client cannot be set up, 64 a bad argument.\n");
+}

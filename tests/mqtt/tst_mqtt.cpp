@@ -1,0 +1,391 @@
+// tablo-cli mqtt end to end: a real Mosquitto broker on 127.0.0.1 (a free port, a password file
+// and an ACL), board simulators on ptys, the bridges as built, and mosquitto_pub/mosquitto_sub as
+// the centre.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+#include <memory>
+
+#include "Sim.h"
+
+namespace {
+
+constexpr int Wait = 30000;   // generous: a loaded 2-core machine
+const QString Password = "secret-%1";
+// Ten figures as the board gets them (slots 9 and 10 are hidden by the default settings).
+const QStringList Ten{"2.6515", "3.1000", "12345", "0.5000", "1.0000", "2.0000", "3.0000", "4.0000", "00000", "00000"};
+
+QByteArray setPayload(const QStringList &figures, const QString &id)
+{
+    return QJsonDocument(QJsonObject{{"figures", QJsonArray::fromStringList(figures)}, {"id", id}}).toJson(QJsonDocument::Compact);
+}
+
+QByteArray sendLine(const QStringList &texts)
+{
+    return "SEND=" + texts.join(',').toLatin1() + ",;\r\n";
+}
+
+QString file(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(f.fileName()));
+    return f.fileName();
+}
+
+// Runs a program to its end, its output kept from the test's.
+int run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(Wait) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// Waits (running the event loop) until `done` holds.
+bool waitFor(const std::function<bool()> &done, int ms = Wait)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QTest::qWait(20);
+    return done();
+}
+
+// The broker, with the users "centre" and one per board (its id), and the ACL of the README.
+struct Broker {
+    QTemporaryDir dir;
+    int port = 0;
+    QProcess proc;
+
+    explicit Broker(const QStringList &users)
+    {
+        QTcpServer probe;   // a port free on 127.0.0.1
+        probe.listen(QHostAddress::LocalHost);
+        port = probe.serverPort();
+        probe.close();
+        const QString passwords = file(dir, "passwd", "");
+        for (const QString &u : QStringList{"centre"} + users)
+            run("mosquitto_passwd", {"-b", passwords, u, Password.arg(u)});
+        QByteArray acl = "user centre\ntopic readwrite tablo/#\n\n";
+        for (const char *t : {"figures/set", "brightness/set", "lighting/set", "clock/set"})
+            acl += QByteArray("pattern read tablo/%u/") + t + "\n";
+        for (const char *t : {"result", "state", "status", "events"})
+            acl += QByteArray("pattern write tablo/%u/") + t + "\n";
+        for (const QString &u : users)   // boards a* are in group ga, b* in gb
+            acl += "\nuser " + u.toLatin1() + "\ntopic read tablo/group/g" + u.left(1).toLatin1() + "/figures/set\n";
+        file(dir, "acl", acl);
+        // As root the broker would drop to its own user, who cannot read the test's folder.
+        file(dir, "conf", QString("listener %1 127.0.0.1\nallow_anonymous false\npassword_file %2\nacl_file %3\n%4")
+                              .arg(port).arg(passwords, dir.filePath("acl"), ::getuid() == 0 ? "user root\n" : "")
+                              .toLatin1());
+        start();
+    }
+    ~Broker() { stop(); }
+    void start()
+    {
+        // Debian puts the broker in /usr/sbin, which a user's PATH often lacks.
+        QString broker = QStandardPaths::findExecutable("mosquitto");
+        if (broker.isEmpty())
+            broker = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin"});
+        QVERIFY2(!broker.isEmpty(), "no mosquitto (Debian package mosquitto; scripts/deps.sh installs it)");
+        proc.start(broker, {"-c", dir.filePath("conf")});
+        QVERIFY(waitFor([this] { return run("mosquitto_pub", pub("probe", "x")) == 0; }));
+    }
+    void stop()
+    {
+        proc.terminate();
+        proc.waitForFinished(10000);
+    }
+    QStringList login(const QString &user) const
+    {
+        return {"-h", "127.0.0.1", "-p", QString::number(port), "-u", user, "-P", Password.arg(user), "-q", "1"};
+    }
+    QStringList pub(const QString &topic, const QByteArray &payload, const QString &user = "centre") const
+    {
+        return login(user) + QStringList{"-t", topic, "-m", QString::fromUtf8(payload)};
+    }
+    void publish(const QString &topic, const QByteArray &payload, bool retained = false, const QString &user = "centre")
+    {
+        QCOMPARE(run("mosquitto_pub", pub(topic, payload, user) + (retained ? QStringList{"-r"} : QStringList())), 0);
+    }
+};
+
+// Everything the centre sees under tablo/: "topic payload" lines.
+struct Feed {
+    QProcess proc;
+    QList<QByteArray> lines;
+    explicit Feed(const Broker &b)
+    {
+        proc.start("mosquitto_sub", b.login("centre") + QStringList{"-v", "-t", "tablo/#"});
+        QObject::connect(&proc, &QProcess::readyReadStandardOutput, [this] {
+            while (proc.canReadLine())
+                lines << proc.readLine().trimmed();
+        });
+        QTest::qWait(300);
+    }
+    ~Feed()
+    {
+        proc.disconnect();
+        proc.kill();
+        proc.waitForFinished();
+    }
+    QList<QJsonObject> on(const QString &topic) const
+    {
+        QList<QJsonObject> out;
+        for (const QByteArray &l : lines)
+            if (l.startsWith(topic.toLatin1() + ' '))
+                out << QJsonDocument::fromJson(l.mid(topic.size() + 1)).object();
+        return out;
+    }
+    QList<QJsonObject> results(const QString &id) const { return on("tablo/" + id + "/result"); }
+    QString lastId(const QString &id) const
+    {
+        const QList<QJsonObject> r = results(id);
+        return r.isEmpty() ? QString() : r.last()["id"].toString();
+    }
+};
+
+// A simulator and its bridge.
+struct Board {
+    QString id;
+    Sim sim;
+    QTemporaryDir dir;
+    QProcess bridge;
+    QByteArray out;
+    Board(const Broker &b, const QString &boardId, const QStringList &simOptions = {}, const QString &password = {})
+        : id(boardId), sim(simOptions)
+    {
+        QObject::connect(&bridge, &QProcess::readyReadStandardOutput, [this] { out += bridge.readAllStandardOutput(); });
+        QFile::setPermissions(file(dir, "pw", (password.isNull() ? Password.arg(id) : password).toLatin1() + "\n"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file(dir, "ini", ("[Settings]\r\nPort_Number=" + sim.port() + "\r\nAttempts=2\r\nTimeout_for_command=2000\r\n"
+                          "Manage_Checksumms=0\r\n").toLatin1());
+        start(b);
+    }
+    ~Board()
+    {
+        stop();
+        bridge.disconnect();
+    }
+    void start(const Broker &b, const QString &group = {})
+    {
+        bridge.start(TABLO_CLI_PATH, {"mqtt", "--broker", QString("127.0.0.1:%1").arg(b.port), "--id", id, "--group",
+                                      group.isEmpty() ? "g" + id.left(1) : group, "--user", id, "--password-file", dir.filePath("pw"),
+                                      "--settings", dir.filePath("ini")});
+    }
+    bool connected(int times = 1) { return waitFor([&] { return out.count("Connected to") >= times; }); }
+    void stop()
+    {
+        if (bridge.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(bridge.processId()), SIGTERM);
+        bridge.waitForFinished(Wait);
+    }
+};
+
+} // namespace
+
+class TestMqtt : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Broker> m_broker;
+    std::unique_ptr<Feed> m_feed;
+    std::unique_ptr<Board> m_a1, m_a2, m_b1;
+
+private slots:
+    void initTestCase()
+    {
+        m_broker = std::make_unique<Broker>(QStringList{"a1", "a2", "b1", "b2", "c1"});
+        m_feed = std::make_unique<Feed>(*m_broker);
+        m_a1 = std::make_unique<Board>(*m_broker, "a1");
+        m_a2 = std::make_unique<Board>(*m_broker, "a2", QStringList{"--events", "--event-interval", "300"});
+        m_b1 = std::make_unique<Board>(*m_broker, "b1", QStringList{"--pace", "--baud", "1200"});
+        for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})
+            QVERIFY2(b->connected(), b->out);
+    }
+
+    // A board's own set and its group's set reach the wire; the results carry the request ids and
+    // the verified read-back; another group's board gets nothing.
+    void setsReachTheirBoards()
+    {
+        m_broker->publish("tablo/a1/figures/set", setPayload(Ten, "own"));
+        QVERIFY(waitFor([&] { return m_feed->results("a1").size() == 1; }));
+        QStringList group = Ten;
+        group[0] = "2.7000";
+        m_broker->publish("tablo/group/ga/figures/set", setPayload(group.mid(0, 3), "group"));
+        QVERIFY(waitFor([&] { return m_feed->results("a1").size() == 2 && m_feed->results("a2").size() == 1; }));
+        QCOMPARE(m_a1->sim.received(), "READ=;\r\n" + sendLine(Ten) + "READ=;\r\n" + sendLine(group) + "READ=;\r\n");
+        QVERIFY(m_a2->sim.received().contains(sendLine(group.mid(0, 3) + QStringList(7, "1.0000"))));
+        QCOMPARE(m_b1->sim.receivedCount("SEND="), 0);
+        const QJsonObject r = m_feed->results("a1").last();
+        QCOMPARE(r["id"].toString(), "group");
+        QCOMPARE(r["outcome"].toString(), "sent-ok");
+        QCOMPARE(r["sent"].toArray(), QJsonArray::fromStringList(group));
+        QCOMPARE(r["board"].toArray(), QJsonArray::fromStringList(group));
+        QCOMPARE(m_feed->on("tablo/a1/state").last()["figures"].toArray(), QJsonArray::fromStringList(group));
+        QCOMPARE(m_feed->on("tablo/a1/status").last(), QJsonObject());   // "online" is no JSON
+        QVERIFY(m_feed->lines.contains("tablo/a1/status online"));
+        QVERIFY(waitFor([&] { return !m_feed->on("tablo/a2/events").isEmpty(); }));
+        QVERIFY(m_feed->on("tablo/a2/events")[0]["line"].toString().startsWith("EVENT "));
+        QVERIFY(m_feed->on("tablo/a1/events").isEmpty());
+    }
+
+    // The controller commands reach the wire as tablo-cli sends them, with their results.
+    void commands_data()
+    {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("brightness") << "brightness" << QByteArray("75") << QByteArray("BRIG=3;\r\n") << QString();
+        QTest::newRow("lighting") << "lighting" << QByteArray(R"({"value":"on","id":"L1"})") << QByteArray("LIGH=1;\r\n") << "L1";
+        QTest::newRow("clock") << "clock" << QByteArray("01.02.26 10:11:12") << QByteArray("TIME=01.02.26 10:11:12;\r\n") << QString();
+    }
+    void commands()
+    {
+        QFETCH(QString, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, wire);
+        const QByteArray before = m_a1->sim.received();
+        const qsizetype seen = m_feed->results("a1").size();
+        m_broker->publish("tablo/a1/" + topic + "/set", payload);
+        QVERIFY(waitFor([&] { return m_feed->results("a1").size() == seen + 1; }));
+        const QJsonObject r = m_feed->results("a1").last();
+        QCOMPARE(r["outcome"].toString(), "sent-ok");
+        QCOMPARE(r["request"].toString(), topic);
+        QTEST(r["id"].toString(), "id");
+        QCOMPARE(m_a1->sim.received(), before + wire);
+    }
+
+    // Every kind of bad payload gets a "rejected" result naming the reason, and nothing is sent.
+    void rejected_data()
+    {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("over 4 KiB") << "figures" << QByteArray(R"({"figures":["1"],"id":")") + QByteArray(4100, 'x') + "\"}"
+                                    << "more than 4096";
+        QTest::newRow("not JSON") << "figures" << QByteArray("{figures: 1}") << "not valid JSON";
+        QTest::newRow("not an object") << "figures" << QByteArray("[\"1\"]") << "not a JSON object";
+        QTest::newRow("no figures") << "figures" << QByteArray(R"({"id":"x"})") << "missing or not a list";
+        QTest::newRow("eleven") << "figures" << setPayload(Ten + QStringList{"1"}, "x") << "holds 11 entries";
+        QTest::newRow("a number") << "figures" << QByteArray(R"({"figures":[2.5]})") << "figure 1 is not a text";
+        for (const QString bad : {"2,65", "-1", "1.2.3", " 12", "1e5", ""})
+            QTest::addRow("figure \"%s\"", qPrintable(bad)) << "figures" << setPayload({"1", bad}, "x")
+                                                          << "figure 2 \"" + bad + "\" is not digits";
+        QTest::newRow("brightness") << "brightness" << QByteArray("max") << "brightness takes one of";
+        QTest::newRow("lighting") << "lighting" << QByteArray(R"({"value": 1})") << "\"value\" is missing";
+        QTest::newRow("clock") << "clock" << QByteArray("31.02.26 10:00:00") << "clock takes now or";
+    }
+    void rejected()
+    {
+        QFETCH(QString, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, reason);
+        const QByteArray before = m_a1->sim.received();
+        const qsizetype seen = m_feed->results("a1").size();
+        m_broker->publish("tablo/a1/" + topic + "/set", payload);
+        QVERIFY(waitFor([&] { return m_feed->results("a1").size() == seen + 1; }));
+        const QJsonObject r = m_feed->results("a1").last();
+        QCOMPARE(r["outcome"].toString(), "rejected");
+        QVERIFY2(r["reason"].toString().contains(reason), qPrintable(r["reason"].toString()));
+        QTest::qWait(300);
+        QCOMPARE(m_a1->sim.received(), before);
+    }
+
+    // A flood of sets while an upload runs: one more upload, with the last figures.
+    void floodWhileUploading()
+    {
+        m_broker->publish("tablo/b1/figures/set", setPayload(Ten, "first"));
+        QVERIFY(m_b1->sim.waitForReceived("SEND=", 1, Wait));
+        QProcess flood;
+        flood.start("mosquitto_pub", m_broker->login("centre") + QStringList{"-t", "tablo/b1/figures/set", "-l"});
+        for (int k = 0; k < 100; ++k)
+            flood.write(setPayload(QStringList{QString::number(10000 + k)}, QString::number(k)) + "\n");
+        flood.closeWriteChannel();
+        QVERIFY(flood.waitForFinished(Wait));
+        QVERIFY(waitFor([&] { return m_feed->results("b1").size() >= 2; }));
+        QTest::qWait(3000);
+        const QList<QJsonObject> results = m_feed->results("b1");
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0]["id"].toString(), "first");
+        QCOMPARE(results[1]["id"].toString(), "99");
+        QCOMPARE(results[1]["outcome"].toString(), "sent-ok");
+        QCOMPARE(m_b1->sim.receivedCount("SEND="), 2);
+        QVERIFY2(m_b1->sim.received().endsWith(sendLine(QStringList{"10099"} + Ten.mid(1)) + "READ=;\r\n"),
+                 m_b1->sim.received().right(200));
+    }
+
+    // A retained group set is applied when a board starts; a set published while a board was
+    // away (its process killed: the broker's will says "offline") is applied when it is back.
+    void appliedAtStart()
+    {
+        m_broker->publish("tablo/group/gb/figures/set", setPayload(Ten.mid(0, 1), "retained"), true);
+        Board b2(*m_broker, "b2");
+        QVERIFY(waitFor([&] { return m_feed->results("b2").size() == 1; }));
+        QCOMPARE(m_feed->results("b2")[0]["id"].toString(), "retained");
+        QVERIFY(b2.sim.received().contains(sendLine(Ten.mid(0, 1) + QStringList(9, "1.0000"))));
+        m_broker->publish("tablo/group/gb/figures/set", "", true);
+
+        b2.bridge.kill();
+        QVERIFY(waitFor([&] { return m_feed->lines.contains("tablo/b2/status offline"); }));
+        m_broker->publish("tablo/b2/figures/set", setPayload(Ten, "while away"));
+        b2.start(*m_broker);
+        QVERIFY(waitFor([&] { return m_feed->results("b2").size() == 2; }));
+        QCOMPARE(m_feed->results("b2")[1]["id"].toString(), "while away");
+        QCOMPARE(b2.sim.receivedCount("SEND="), 2);
+        QVERIFY(b2.out.contains("session kept"));
+        b2.stop();   // a clean stop says "offline" itself
+        QCOMPARE(b2.bridge.exitCode(), 0);
+        QVERIFY(waitFor([&] { return m_feed->lines.count("tablo/b2/status offline") == 2; }));
+
+        // Started again in another group, with the session that still holds gb: gb's sets are no
+        // longer taken.
+        b2.start(*m_broker, "gx");
+        QVERIFY(b2.connected(3));
+        m_broker->publish("tablo/group/gb/figures/set", setPayload({"77777"}, "old group"));
+        m_broker->publish("tablo/b2/figures/set", setPayload({"55555"}, "own"));
+        QVERIFY(waitFor([&] { return m_feed->lastId("b2") == "own"; }));
+        QCOMPARE(b2.sim.receivedCount("SEND="), 3);
+        QVERIFY(!b2.sim.received().contains("77777"));
+    }
+
+    // The broker stopped and started: the bridge connects again and takes sets as before.
+    void brokerRestart()
+    {
+        m_broker->stop();
+        QVERIFY(waitFor([&] { return m_a2->out.contains("Broker connection lost"); }));
+        m_broker->start();
+        m_feed = std::make_unique<Feed>(*m_broker);
+        for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})   // the broker kept no sessions
+            QVERIFY2(b->connected(2), b->out);
+        m_broker->publish("tablo/a2/figures/set", setPayload(Ten, "after restart"));
+        QVERIFY(waitFor([&] { return m_feed->lastId("a2") == "after restart"; }));
+        QCOMPARE(m_a2->sim.receivedCount("SEND="), 2);
+    }
+
+    // The broker refuses a wrong password, and a board's user cannot set another board.
+    void brokerRefuses()
+    {
+        Board intruder(*m_broker, "c1", {}, "wrong");
+        QVERIFY(waitFor([&] { return intruder.out.contains("refused the connection"); }));
+        QVERIFY(!intruder.out.contains("Connected to"));
+
+        const int sends = m_a1->sim.receivedCount("SEND=");
+        m_broker->publish("tablo/a1/figures/set", setPayload(Ten, "from a2"), false, "a2");
+        m_broker->publish("tablo/a1/figures/set", setPayload(Ten, "from centre"));
+        QVERIFY(waitFor([&] { return m_feed->lastId("a1") == "from centre"; }));
+        for (const QJsonObject &r : m_feed->results("a1"))
+            QVERIFY(r["id"] != "from a2");
+        QCOMPARE(m_a1->sim.receivedCount("SEND="), sends + 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMqtt)
+#include "tst_mqtt.moc"
