@@ -46,6 +46,10 @@ if [ "$mode" = tree ]; then
       mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
       XDG_RUNTIME_DIR="$tmp/run" MANPATH="$tmp/p/share/man" \
         systemd-analyze verify --user "$tmp/p/lib/systemd/user/tablo-watch.service" || fail "systemd-analyze verify"
+      # The bridge's template is verified as an instance of it.
+      ln -s "$tmp/p/lib/systemd/user/tablo-mqtt@.service" "$tmp/run/tablo-mqtt@board-1.service"
+      XDG_RUNTIME_DIR="$tmp/run" MANPATH="$tmp/p/share/man" \
+        systemd-analyze verify --user "$tmp/run/tablo-mqtt@board-1.service" || fail "systemd-analyze verify (mqtt)"
     fi
   fi
 else
