@@ -179,10 +179,10 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
         const QString hint = m_connectedAt.isValid() && m_connectedAt.elapsed() < 5000
                                  ? QStringLiteral(" (lost at once: is a second bridge running with the id %1?)").arg(m_options.id)
                                  : QString();
-        printOut(QStringLiteral("%1 Broker connection lost: %2; trying again%3").arg(isoTimestamp(false), reason, hint));
+        printErr(QStringLiteral("%1 Broker connection lost: %2; trying again%3").arg(isoTimestamp(false), reason, hint));
     });
     connect(&m_client, &MqttClient::connectFailed, this, [this](const QString &reason, int retryMs) {
-        printOut(QStringLiteral("%1 No broker connection (%2:%3): %4; next try in %5 s")
+        printErr(QStringLiteral("%1 No broker connection (%2:%3): %4; next try in %5 s")
                      .arg(isoTimestamp(false), m_options.host)
                      .arg(m_options.brokerPort())
                      .arg(reason)
@@ -236,7 +236,7 @@ void MqttBridge::start()
     const PortOpen opened = m_c.port.open(s.port, s.baudRate);
     if (opened.outcome != PortOpen::Opened) {
         m_nextPortTry = QDateTime::currentMSecsSinceEpoch() + PortRetryMs;
-        printOut(QStringLiteral("%1 Port not open: %2").arg(isoTimestamp(false), opened.message));
+        printErr(QStringLiteral("%1 Port not open: %2").arg(isoTimestamp(false), opened.message));
     }
     // What the board shows is read first: a set of fewer than ten figures keeps the others.
     if (!m_c.exchangeOptions().oneWay) {
@@ -530,7 +530,7 @@ int runMqttBridge(CliContext &c, const MqttOptions &o)
             return ExitFileError;
         }
         if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
-            printErr(QStringLiteral("warning: the password file %1 is readable by other users (chmod 600 it)")
+            printWarning(QStringLiteral("the password file %1 is readable by other users (chmod 600 it)")
                          .arg(o.passwordFile));
         config.password = QString::fromUtf8(file.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
         if (config.password.isEmpty()) {

@@ -215,7 +215,7 @@ QString mqttHelpText()
         "\n"
         "Options shared with the other commands:\n"
         "  --settings PATH       the settings file (default: the one the window uses)\n"
-        "  --port NAME           serial port (COM1 is /dev/ttyS0; a path is used as it is)\n"
+        "  --port NAME           serial port (COM1 is /dev/ttyS0, ttyUSB0 is /dev/ttyUSB0)\n"
         "  --baud RATE           baud rate\n"
         "  --checksums on|off    commands carry their byte sum\n"
         "  --attempts N          times a command is sent at most (1 to 10)\n"
@@ -223,6 +223,6 @@ QString mqttHelpText()
         "  --log FILE            append the protocol log\n"
         "  -h, --help            this text\n"
         "\n"
-        "Log lines go to stdout. Exit codes: 0 stopped by a signal, 1 the password file or the log\n"
+        "Log lines go to stdout, failures (broker or port away) to stderr. Exit codes: 0 stopped by a signal, 1 the password file or the log\n"
         "cannot be read or written, 3 the MQTT client cannot be set up, 64 a bad argument.\n");
 }

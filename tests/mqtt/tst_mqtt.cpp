@@ -158,11 +158,12 @@ struct Board {
     Sim sim;
     QTemporaryDir dir;
     QProcess bridge;
-    QByteArray out;
+    QByteArray out, err;   // results, and what went wrong
     Board(const Broker &b, const QString &boardId, const QStringList &simOptions = {}, const QString &password = {})
         : id(boardId), sim(simOptions)
     {
         QObject::connect(&bridge, &QProcess::readyReadStandardOutput, [this] { out += bridge.readAllStandardOutput(); });
+        QObject::connect(&bridge, &QProcess::readyReadStandardError, [this] { err += bridge.readAllStandardError(); });
         QFile::setPermissions(file(dir, "pw", (password.isNull() ? Password.arg(id) : password).toLatin1() + "\n"),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         file(dir, "ini", ("[Settings]\r\nPort_Number=" + sim.port() + "\r\nAttempts=2\r\nTimeout_for_command=2000\r\n"
@@ -360,7 +361,7 @@ private slots:
     void brokerRestart()
     {
         m_broker->stop();
-        QVERIFY(waitFor([&] { return m_a2->out.contains("Broker connection lost"); }));
+        QVERIFY(waitFor([&] { return m_a2->err.contains("Broker connection lost"); }));
         m_broker->start();
         m_feed = std::make_unique<Feed>(*m_broker);
         for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})   // the broker kept no sessions
@@ -374,7 +375,7 @@ private slots:
     void brokerRefuses()
     {
         Board intruder(*m_broker, "c1", {}, "wrong");
-        QVERIFY(waitFor([&] { return intruder.out.contains("refused the connection"); }));
+        QVERIFY(waitFor([&] { return intruder.err.contains("refused the connection"); }));
         QVERIFY(!intruder.out.contains("Connected to"));
 
         const int sends = m_a1->sim.receivedCount("SEND=");
