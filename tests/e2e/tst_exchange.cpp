@@ -302,9 +302,11 @@ void TestExchange::hangUpDuringWait()
     QVERIFY2(cpuWait < 1.0, qPrintable(QString::number(cpuWait)));
     QVERIFY2(cpuIdle < 0.5, qPrintable(QString::number(cpuIdle)));
 
-    // The next operation reopens the port; while it is gone, that fails (red box).
+    // The next operation reopens the port; while it is gone, that fails (red box). A test running
+    // beside this one may have been given the freed pty number meanwhile: then the name opens.
     rig.settingsDialog()->reopenPort();
-    QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
+    if (!QFile::exists(rig.sim.port()))
+        QCOMPARE(rig.app().serialLink->state(), SerialLink::State::Failed);
 }
 
 void TestExchange::silentWaitCpu()
