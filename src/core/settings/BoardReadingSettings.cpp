@@ -1,5 +1,7 @@
 #include "core/settings/BoardReadingSettings.h"
 
+#include <algorithm>
+
 #include "core/protocol/Protocol.h"
 #include "core/settings/SettingsModel.h"
 #include "core/text/Numbers.h"
@@ -22,6 +24,22 @@ void set(SettingsModel &settings, ControllerField f, int value)
     settings.setControllerValue(f, value);
 }
 
+// A selector with an automatic item: below `autoItem` the value itself; `autoItem` is automatic by
+// time and anything above it automatic by schedule. The mode is "by time" unless the board says
+// otherwise.
+void takeMode(SettingsModel &settings, const QByteArray &field, ControllerField value, ControllerField mode,
+              int autoItem)
+{
+    settings.setControllerValue(mode, 0);
+    int v = 0;
+    if (!number(field, v))
+        return;
+    settings.markKnown(mode);
+    set(settings, value, std::min(v, autoItem));
+    if (v > autoItem)
+        set(settings, mode, 1);
+}
+
 } // namespace
 
 void takeControllerReading(SettingsModel &settings, const BoardReading &board)
@@ -36,29 +54,9 @@ void takeControllerReading(SettingsModel &settings, const BoardReading &board)
         set(settings, ControllerField::Flash, v);
 
     // Lighting: 0 off, 1 on, 2 auto by time, 3 auto by schedule.
-    settings.setControllerValue(ControllerField::LightingMode, 0);
-    if (number(board.lightingMode, v)) {
-        settings.markKnown(ControllerField::LightingMode);
-        if (v <= 1) {
-            set(settings, ControllerField::Lighting, v);
-        } else {
-            set(settings, ControllerField::Lighting, 2);
-            if (v > 2)
-                set(settings, ControllerField::LightingMode, 1);
-        }
-    }
+    takeMode(settings, board.lightingMode, ControllerField::Lighting, ControllerField::LightingMode, 2);
     // Brightness: 0..4 levels, 5 auto by time, 6 auto by schedule.
-    settings.setControllerValue(ControllerField::BrightnessMode, 0);
-    if (number(board.brightnessMode, v)) {
-        settings.markKnown(ControllerField::BrightnessMode);
-        if (v <= 4) {
-            set(settings, ControllerField::Brightness, v);
-        } else {
-            set(settings, ControllerField::Brightness, 5);
-            if (v > 5)
-                set(settings, ControllerField::BrightnessMode, 1);
-        }
-    }
+    takeMode(settings, board.brightnessMode, ControllerField::Brightness, ControllerField::BrightnessMode, 5);
 
     if (number(board.inverseSignals, v))
         set(settings, ControllerField::Inverse, v);
