@@ -134,8 +134,7 @@ public:
     int digits() const;       // the number of digit cells
     bool blankMode() const;   // fill mode
 
-    // ---- Data file ----
-    void saveDataFile();
+    // ---- What the program hands the window ----
     // Panel 0 of the status bar, and the progress bar.
     void showStatus(const QString &text);
     void showProgress(int value);
@@ -145,6 +144,9 @@ public:
     void pauseAutoLoad();   // until the interval is applied again
     // The fields' texts become the stored figures.
     void storeFigures();
+
+    // ---- Data file ----
+    void saveDataFile();
     // `poll`: the automatic load's memory (none for the menu, start-up and fallbacks).
     void loadDataFile(DataFile::PollMemory *poll = nullptr);
     void showDataFile();

@@ -15,6 +15,23 @@
 #include "gui/MainWindow.h"
 
 
+void MainWindow::onExchangeStarted()
+{
+    clockAndEventTimer->stop();
+    autoLoadTimer->stop();
+}
+
+void MainWindow::onExchangeFinished()
+{
+    if (app.settings->program().autoLoad)
+        applyAutoLoadInterval();
+    clockAndEventTimer->start();
+}
+
+void MainWindow::showStatus(const QString &text) { statusPanels->setPanelText(0, text); }
+
+void MainWindow::showProgress(int value) { progressBar->setValue(value); }
+
 bool MainWindow::slotShown(int k) const
 {
     QCheckBox *box = (k % 2) ? oddSlotBoxes[(k + 1) / 2] : evenSlotBoxes[k / 2];

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QHideEvent>
 #include <QLabel>
-#include <QProgressBar>
 #include <QSpinBox>
 
 #include "core/figures/FigureStore.h"
@@ -98,23 +97,6 @@ void MainWindow::storeFigures()
     for (int k = 1; k <= 10; ++k)
         app.operations->figures().setFigure(k, figureEdits[k]->text());
 }
-
-void MainWindow::onExchangeStarted()
-{
-    clockAndEventTimer->stop();
-    autoLoadTimer->stop();
-}
-
-void MainWindow::onExchangeFinished()
-{
-    if (app.settings->program().autoLoad)
-        applyAutoLoadInterval();
-    clockAndEventTimer->start();
-}
-
-void MainWindow::showStatus(const QString &text) { statusPanels->setPanelText(0, text); }
-
-void MainWindow::showProgress(int value) { progressBar->setValue(value); }
 
 void MainWindow::applyAutoLoadInterval()
 {

@@ -50,11 +50,11 @@ public:
     // (what they request meanwhile waits for it).
     std::optional<Kind> running() const { return m_running; }
     bool isBusy() const { return m_running.has_value(); }
+    bool hasWaiting() const { return !m_waiting.isEmpty(); }
 
     // The ten figures the program holds, with the data file's load and save.
     FigureStore &figures() { return m_figures; }
     const FigureStore &figures() const { return m_figures; }
-    bool hasWaiting() const { return !m_waiting.isEmpty(); }
 
     // Ten final texts, uploaded and read back.
     void requestUpload(const QStringList &texts);
