@@ -39,6 +39,12 @@ QString CliContext::settingOrigin(const char *option, const char *key) const
     return QStringLiteral("%1 in %2").arg(QLatin1String(key), settingsPath);
 }
 
+QString CliContext::badSettingOrigin(const PortOpen &opened) const
+{
+    return opened.badSpeed ? settingOrigin(options.baud ? "baud" : nullptr, "BaudRAte")
+                           : settingOrigin(options.port ? "port" : nullptr, "Port_Number");
+}
+
 int CliContext::openPort()
 {
     const PortOpen opened = lastOpen = port.open(settings.port, settings.baudRate);
@@ -49,9 +55,7 @@ int CliContext::openPort()
         printErr(opened.message);
         return ExitPortBusy;
     case PortOpen::BadSetting:
-        printErr(QStringLiteral("%1 (%2)").arg(opened.message, opened.badSpeed
-                                                                  ? settingOrigin(options.baud ? "baud" : nullptr, "BaudRAte")
-                                                                  : settingOrigin(options.port ? "port" : nullptr, "Port_Number")));
+        printErr(QStringLiteral("%1 (%2)").arg(opened.message, badSettingOrigin(opened)));
         return ExitUsage;
     case PortOpen::Failed:
         break;

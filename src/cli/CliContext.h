@@ -44,6 +44,8 @@ struct CliContext {
     PortOpen lastOpen;   // how the last openPort() went
     // Where a setting came from, for a message: the option, or the key in the settings file.
     QString settingOrigin(const char *option, const char *key) const;
+    // Where the port name or the speed that cannot work came from.
+    QString badSettingOrigin(const PortOpen &opened) const;
     // Runs the application's event loop until `done` is set (by a result's handler, which also
     // quits the loop); throws Interrupted when a signal ended it first.
     void runUntil(const bool &done);

@@ -20,6 +20,11 @@
 
 namespace {
 
+void printJson(const QJsonObject &o)
+{
+    printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+}
+
 // Reads the settings file; false when it cannot be read (and must be). A file that holds none of
 // the program's sections is read, with a warning: every value is then a default.
 bool loadSettings(CliContext &c, bool mustExist)
@@ -99,7 +104,7 @@ int readFailed(CliContext &c, const QString &outcome, const QString &reason, int
     printErr(outcome + QStringLiteral(": ") + reason);
     if (c.options.json) {
         const QJsonObject o{{QStringLiteral("outcome"), outcome}, {QStringLiteral("reason"), reason}};
-        printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+        printJson(o);
     }
     return code;
 }
@@ -119,7 +124,7 @@ int read(CliContext &c)
                                   : code == ExitUsage    ? QStringLiteral("Settings error")
                                                          : QStringLiteral("Connection error");
             const QJsonObject o{{QStringLiteral("outcome"), outcome}, {QStringLiteral("reason"), c.lastOpen.message}};
-            printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+            printJson(o);
         }
         return code;
     }
@@ -129,7 +134,7 @@ int read(CliContext &c)
         if (c.options.json) {
             QJsonObject o = readingJson(r.reading);
             o.insert(QStringLiteral("outcome"), QStringLiteral("OK"));
-            printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+            printJson(o);
         } else {
             printOut(QString::fromUtf8(readingText(r.reading)).trimmed());
         }
@@ -151,25 +156,6 @@ int read(CliContext &c)
                           QStringLiteral("the board answered READ= with \"%1\" instead of its values")
                               .arg(QString::fromLatin1(r.exchange.reply)),
                           ExitDataError);
-    }
-}
-
-int settingOutcome(const ExchangeResult &r, const QByteArray &command, const ExchangeOptions &o)
-{
-    switch (r.outcome) {
-    case ExchangeResult::Ok:
-        printOut(QStringLiteral("OK"));
-        return ExitOk;
-    case ExchangeResult::Timeout:
-        printErr(QStringLiteral("Connection error: ") + noReplyText(QString::fromLatin1(command), o));
-        return ExitConnectionError;
-    case ExchangeResult::Error:
-        printErr(QStringLiteral("Data error: the board answered ERROR to %1").arg(QString::fromLatin1(command)));
-        return ExitDataError;
-    default:
-        printErr(QStringLiteral("Data error: the board answered %1 with \"%2\" instead of OK")
-                     .arg(QString::fromLatin1(command), QString::fromLatin1(r.reply)));
-        return ExitDataError;
     }
 }
 
@@ -201,7 +187,12 @@ int setting(CliContext &c)
         c.operations.requestClock();
     }
     c.runUntil(done);
-    return settingOutcome(result, sent, c.exchangeOptions());
+    const SettingOutcome outcome = settingOutcome(result, sent, c.exchangeOptions());
+    if (outcome.reason.isEmpty())
+        printOut(outcome.outcome);
+    else
+        printErr(outcome.outcome + QStringLiteral(": ") + outcome.reason);
+    return outcome.exitCode;
 }
 
 // Whether a port opens now, in a few words.

@@ -13,6 +13,7 @@
 #include "cli/ReadingReport.h"
 #include "cli/Upload.h"
 #include "core/figures/FigureFormat.h"
+#include "core/figures/FigureStore.h"
 #include "core/link/SerialLink.h"
 #include "core/settings/SettingsStore.h"
 
@@ -74,19 +75,6 @@ QStringList figureTexts(const BoardReading &reading)
     for (const QByteArray &f : reading.figures)
         texts << QString::fromLatin1(f);
     return texts;
-}
-
-QString uploadOutcomeName(const UploadResult &r)
-{
-    switch (r.outcome) {
-    case UploadResult::SentOk:
-        return QStringLiteral("sent-ok");
-    case UploadResult::DataError:
-    case UploadResult::Unacknowledged:
-        return QStringLiteral("data-error");
-    default:
-        return QStringLiteral("connection-error");
-    }
 }
 
 QString settingName(BoardOperations::Kind kind)
@@ -164,6 +152,7 @@ SettingRequest parseSettingRequest(const QByteArray &payload)
 MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClient &client, QObject *parent)
     : QObject(parent), m_c(context), m_options(options), m_client(client), m_events(&context.session)
 {
+    m_subscriptions = subscriptions();
     BoardOperations &ops = m_c.operations;
     connect(&ops, &BoardOperations::uploadFinished, this, &MqttBridge::onUploadFinished);
     connect(&ops, &BoardOperations::readFinished, this, &MqttBridge::onReadFinished);
@@ -254,7 +243,7 @@ void MqttBridge::onConnected(bool sessionPresent)
                  .arg(isoTimestamp(false), m_options.host)
                  .arg(m_options.brokerPort())
                  .arg(sessionPresent ? QStringLiteral("session kept") : QStringLiteral("new session")));
-    m_client.subscribe(subscriptions());
+    m_client.subscribe(m_subscriptions);
     m_client.publish(topic(QStringLiteral("status")), "online", true);
     const QList<Outgoing> waiting = std::exchange(m_outbox, {});
     for (const Outgoing &o : waiting)
@@ -266,7 +255,7 @@ void MqttBridge::onMessage(const QString &t, const QByteArray &payload, bool ret
     if (m_stopping)
         return;
     // Only this run's topics: a session kept from a run with other groups still holds theirs.
-    if (!subscriptions().contains(t))
+    if (!m_subscriptions.contains(t))
         return;
     if (t.endsWith(QLatin1String("/figures/set")))
         onFigureSet(t, payload, retained);
@@ -312,12 +301,11 @@ void MqttBridge::startUpload()
                    .arg(set.figures.size()));
         return;
     }
-    QStringList figures;
+    // Formatted as the lines of a data file are; the slots not given keep what the board shows.
+    QList<QByteArray> lines;
     for (const QString &f : set.figures)
-        figures << formatFigure(f, QString(), QChar(), s.digits, s.fillChar(), s.fillMode == 1, false).text;
-    while (figures.size() < 10)
-        figures << QString();
-    QStringList texts = m_c.operations.uploadTexts(figures);
+        lines << f.toLatin1();
+    QStringList texts = m_c.operations.uploadTexts(figuresFromDataLines(lines, s));
     for (qsizetype k = set.figures.size(); k < 10; ++k)
         texts[k] = m_shown.value(k);
     m_running = set;
@@ -333,7 +321,7 @@ void MqttBridge::onUploadFinished(const UploadResult &r)
     const bool readBack = r.verified && r.readBack.outcome == ReadResult::ReadOk;
     QJsonObject o{{QStringLiteral("id"), set.id},
                   {QStringLiteral("request"), QStringLiteral("figures")},
-                  {QStringLiteral("outcome"), uploadOutcomeName(r)},
+                  {QStringLiteral("outcome"), outcomeName(uploadOutcomeText(r))},
                   {QStringLiteral("sent"), textArray(m_runningTexts)},
                   {QStringLiteral("board"), textArray(readBack ? figureTexts(r.readBack.reading) : QStringList())},
                   {QStringLiteral("at"), isoTimestamp(true)}};
@@ -414,23 +402,8 @@ void MqttBridge::onSetting(Setting setting, const QByteArray &payload)
 
 void MqttBridge::onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &r)
 {
-    QString outcome = QStringLiteral("data-error"), reason;
-    switch (r.outcome) {
-    case ExchangeResult::Ok:
-        outcome = QStringLiteral("sent-ok");
-        break;
-    case ExchangeResult::Timeout:
-        outcome = QStringLiteral("connection-error");
-        reason = noReplyText(QString::fromLatin1(command), m_c.exchangeOptions());
-        break;
-    case ExchangeResult::Error:
-        reason = QStringLiteral("the board answered ERROR to %1").arg(QString::fromLatin1(command));
-        break;
-    default:
-        reason = QStringLiteral("the board answered %1 with \"%2\" instead of OK")
-                     .arg(QString::fromLatin1(command), QString::fromLatin1(r.reply));
-        break;
-    }
+    const SettingOutcome ended = settingOutcome(r, command, m_c.exchangeOptions());
+    const QString outcome = outcomeName(ended.outcome), &reason = ended.reason;
     QJsonObject o{{QStringLiteral("id"), m_settingRunningId.take(int(kind))},
                   {QStringLiteral("request"), settingName(kind)},
                   {QStringLiteral("outcome"), outcome},

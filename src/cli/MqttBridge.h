@@ -52,7 +52,7 @@ private:
     enum class Setting { Brightness, Lighting, Clock };
 
     QString topic(const QString &tail) const;
-    QStringList subscriptions() const;
+    QStringList subscriptions() const;   // this run's topics, fixed by the options
     void onConnected(bool sessionPresent);
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
     void onFigureSet(const QString &topic, const QByteArray &payload, bool retained);
@@ -72,6 +72,7 @@ private:
 
     CliContext &m_c;
     MqttOptions m_options;
+    QStringList m_subscriptions;
     MqttClient &m_client;
     EventListener m_events;
     QTimer m_eventPoll;

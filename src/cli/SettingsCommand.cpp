@@ -185,7 +185,7 @@ int runSettings(CliContext &c)
             return ExitFileError;
         }
     } else if (!present) {
-        printErr(QStringLiteral("warning: there is no settings file %1 yet: these are the defaults; "
+        printWarning(QStringLiteral("there is no settings file %1 yet: these are the defaults; "
                                 "KEY=VALUE creates it")
                      .arg(c.settingsPath));
     }

@@ -28,6 +28,30 @@ QString uploadOutcomeText(const UploadResult &r)
     }
 }
 
+SettingOutcome settingOutcome(const ExchangeResult &r, const QByteArray &command, const ExchangeOptions &o)
+{
+    const QString c = QString::fromLatin1(command);
+    switch (r.outcome) {
+    case ExchangeResult::Ok:
+        return {QStringLiteral("OK"), ExitOk, {}};
+    case ExchangeResult::Timeout:
+        return {QStringLiteral("Connection error"), ExitConnectionError, noReplyText(c, o)};
+    case ExchangeResult::Error:
+        return {QStringLiteral("Data error"), ExitDataError, QStringLiteral("the board answered ERROR to %1").arg(c)};
+    default:
+        return {QStringLiteral("Data error"), ExitDataError,
+                QStringLiteral("the board answered %1 with \"%2\" instead of OK").arg(c, QString::fromLatin1(r.reply))};
+    }
+}
+
+QString outcomeName(const QString &outcomeText)
+{
+    if (outcomeText == QLatin1String("OK") || outcomeText == QLatin1String("Sent OK"))
+        return QStringLiteral("sent-ok");
+    return outcomeText == QLatin1String("Connection error") ? QStringLiteral("connection-error")
+                                                           : QStringLiteral("data-error");
+}
+
 QString uploadProblem(const UploadResult &r, const ExchangeOptions &o, const QStringList &sent)
 {
     const auto noReply = [&o](const QString &command) { return noReplyText(command, o); };

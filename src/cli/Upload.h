@@ -14,6 +14,16 @@ QString uploadProblem(const UploadResult &result, const ExchangeOptions &options
 // The exit code and the outcome text of an upload.
 int uploadExitCode(const UploadResult &result);
 QString uploadOutcomeText(const UploadResult &result);
+// How a brightness, lighting or clock command ended: "OK", "Connection error" or "Data error",
+// its exit code, and why it failed (empty when it did not).
+struct SettingOutcome {
+    QString outcome;
+    int exitCode = 0;
+    QString reason;
+};
+SettingOutcome settingOutcome(const ExchangeResult &result, const QByteArray &command, const ExchangeOptions &options);
+// An outcome text as a feed names it: "sent-ok", "data-error" or "connection-error".
+QString outcomeName(const QString &outcomeText);
 
 // The value a figure text stands for: blanks dropped, leading zeros of the whole part and
 // trailing zeros of the fraction dropped ("01.50" and "1.5" are one value; a blank text is zero).

@@ -7,7 +7,6 @@
 #include "cli/CliOptions.h"
 #include "cli/Output.h"
 #include "cli/Upload.h"
-#include "core/files/DataFile.h"
 
 Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(context)
 {
@@ -42,16 +41,9 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
 {
     const ProgramSettings &s = m_c.settings;
     m_sent = m_c.operations.uploadTexts(figures);
-    // The lines behind the figures, read again for the warnings: taken only when they still
-    // format to the figures of the poll (another program may have rewritten the file since).
-    QByteArray content;
-    if (DataFile::readFile(m_c.dataFilePath(), content, nullptr)) {
-        const QList<QByteArray> lines = DataFile::splitLines(content);
-        if (figuresFromDataLines(lines, s) == figures) {
-            for (const QString &warning : figureWarnings(lines, m_sent, s, m_c.dataFilePath()))
-                printWarning(isoTimestamp(false) + QLatin1Char(' ') + warning);
-        }
-    }
+    // The lines the poll formatted these figures from, for the warnings.
+    for (const QString &warning : figureWarnings(m_uploader.lines(), m_sent, s, m_c.dataFilePath()))
+        printWarning(isoTimestamp(false) + QLatin1Char(' ') + warning);
     // The port is taken for each upload only, so the window can use it in between.
     const PortOpen opened = m_c.port.open(s.port, s.baudRate);
     if (opened.outcome != PortOpen::Opened) {
@@ -60,9 +52,7 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
         done(false);
         // A port name or speed that cannot work will not work at the next try either.
         if (opened.outcome == PortOpen::BadSetting) {
-            printErr(QStringLiteral("%1 (%2 in %3)")
-                         .arg(opened.message, opened.badSpeed ? QStringLiteral("BaudRAte") : QStringLiteral("Port_Number"),
-                              m_c.settingsPath));
+            printErr(QStringLiteral("%1 (%2)").arg(opened.message, m_c.badSettingOrigin(opened)));
             m_uploader.stop();
             QTimer::singleShot(0, this, [this] { finish(ExitUsage); });
         }

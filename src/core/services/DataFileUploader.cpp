@@ -116,8 +116,8 @@ void DataFileUploader::poll()
         return;
     }
     // A copy: a poll that runs inside this one's upload must not change what this one reports.
-    const QStringList figures =
-        figuresFromDataLines(DataFile::splitLines(data), m_figures, QChar(), m_digits, m_fill, m_blankMode);
+    m_lines = DataFile::splitLines(data);
+    const QStringList figures = figuresFromDataLines(m_lines, m_figures, QChar(), m_digits, m_fill, m_blankMode);
     m_figures = figures;
     const Outcome outcome = offer(figures.join(QString()), figures, true);
     if (outcome == Outcome::Uploading)

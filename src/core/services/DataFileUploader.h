@@ -61,6 +61,8 @@ public:
     // Reads the file, formats it and offers it (always wanting an upload on change).
     void poll();
     QStringList figures() const { return m_figures; }
+    // The data file's lines those figures were formatted from (by the poll).
+    const QList<QByteArray> &lines() const { return m_lines; }
 
 signals:
     void polled(DataFileUploader::Outcome outcome, const QStringList &figures);
@@ -89,5 +91,6 @@ private:
     QChar m_fill = QLatin1Char('0');
     bool m_blankMode = false;
     QStringList m_figures;
+    QList<QByteArray> m_lines;
     QTimer *m_timer = nullptr;
 };
