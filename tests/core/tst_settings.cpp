@@ -26,14 +26,6 @@ QString fields(const ControllerConfig &c)
         f << QString::number(v);
     return f.join('|');
 }
-// 8-bit text as a Windows editor saves it as "Unicode": FF FE and UTF-16 LE.
-QByteArray utf16(const QByteArray &latin1)
-{
-    QByteArray out("\xFF\xFE");
-    for (const char c : latin1)
-        out.append(c).append('\0');
-    return out;
-}
 QByteArray readAll(const QString &path) { QFile f(path); return f.open(QFile::ReadOnly) ? f.readAll() : "<missing>"; }
 } // namespace
 
@@ -72,12 +64,6 @@ private slots:
             << lines("[Settings]|Attempts=abc|[Tablo]|Board_type=-1|Valutas=9|1st_Currency=true|2st_Currency=0|"
                      "5st_Currency=2")
             << +[](ProgramSettings &s) { s.boardType = -1, s.currencyCount = 5, s.shown[2] = false, s.shown[8] = true; };
-        QTest::newRow("UTF-16 from a Windows editor")
-            << utf16(lines("[Settings]|Attempts=3|[Tablo]|Name_2=Gas \xE9"))
-            << +[](ProgramSettings &s) { s.attempts = 3, s.productNames[1] = QStringLiteral("Gas é"); };
-        QTest::newRow("UTF-8 byte order mark")
-            << "\xEF\xBB\xBF" + lines("[Settings]|Attempts=4|[Tablo]|Name_2=Gas \xC3\xA9")
-            << +[](ProgramSettings &s) { s.attempts = 4, s.productNames[1] = QStringLiteral("Gas é"); };
         QTest::newRow("attempts and time-out below their ranges")
             << lines("[Settings]|Attempts=0|Timeout_for_command=50") << +[](ProgramSettings &s) { s.timeoutMs = 400; };
     }
@@ -119,12 +105,6 @@ private slots:
                      "3a_st_Currency=1|4a_st_Currency=1|5a_st_Currency=1|Replys=1|Name_1=Normal|Name_2=Regular|"
                      "Name_3=Pr\xE9mium|Name_4=Super|Name_5=Diesel|Name_6=|Name_7=|Name_8=|Name_9=|Name_10=Gas 95|"
                      "VAL_1=?|VAL_2=EUR|VAL_3=GBP|VAL_4=RUR|VAL_5=CHF|Board_type=1|Digits=3|Fill_char=1");
-        // A file saved as "Unicode" is written back as "Unicode", not with an 8-bit copy appended.
-        const QByteArray full = lines("; top") + defaults;
-        QTest::newRow("UTF-16 stays UTF-16") << utf16(lines("; top|[Settings]|Port_Number=COM9")) << +[](ProgramSettings &) {}
-                                             << utf16(full);
-        QTest::newRow("UTF-8 mark stays") << "\xEF\xBB\xBF" + lines("; top|[Tablo]|Digits=2") << +[](ProgramSettings &) {}
-                                          << "\xEF\xBB\xBF" + full;
     }
     void saveProgram()
     {
@@ -277,21 +257,36 @@ private slots:
         QCOMPARE(model.controllerSettled(), settled);
     }
 
-    // The values a reading gives: modes 3 and 6 are "by schedule", corrections are one byte.
+    // The values a reading gives: the modes (lighting 2 and brightness 5 automatic by time, 3 and 6
+    // by schedule), one-byte corrections, minutes as times, the selectors.
+    void readingValues_data()
+    {
+        QTest::addColumn<QByteArrayList>("modes");   // fields 14 (brightness) and 15 (lighting)
+        QTest::addColumn<QList<int>>("expected");    // brightness, its mode, lighting, its mode
+        QTest::newRow("by schedule") << QByteArrayList{"6", "3"} << QList<int>{5, 1, 2, 1};
+        QTest::newRow("by time") << QByteArrayList{"5", "2"} << QList<int>{5, 0, 2, 0};
+        QTest::newRow("levels") << QByteArrayList{"2", "0"} << QList<int>{2, 0, 0, 0};
+    }
     void readingValues()
     {
+        QFETCH(QByteArrayList, modes);
+        QFETCH(QList<int>, expected);
+        BoardReading r = reading();
+        r.brightnessMode = modes[0];
+        r.lightingMode = modes[1];
         SettingsModel m(file(QByteArray()));
-        takeControllerReading(m, reading());
-        takeSectionReading(m, reading());
+        takeControllerReading(m, r);
+        takeSectionReading(m, r);
+        using F = ControllerField;
         QList<int> values;
-        for (ControllerField f : {ControllerField::Lighting, ControllerField::LightingMode, ControllerField::Brightness,
-                                  ControllerField::BrightnessMode, ControllerField::MorningCorrection,
-                                  ControllerField::OnCorrection, ControllerField::DayLevel, ControllerField::Section,
-                                  ControllerField::ControlledBy})
+        for (F f : {F::Brightness, F::BrightnessMode, F::Lighting, F::LightingMode, F::Flash, F::MorningCorrection,
+                    F::EveningCorrection, F::OnCorrection, F::DayLevel, F::NightLevel, F::TimerUsed, F::TemperatureUsed,
+                    F::Section, F::Events, F::Inverse, F::ControlledBy})
             values << m.controllerValue(f);
-        QCOMPARE(values, (QList<int>{2, 1, 5, 1, -1, 3, 4, 7, 1}));
-        QCOMPARE(m.switchTime(SwitchTime::Morning), QStringLiteral("07:00:00"));
-        QCOMPARE(m.switchTime(SwitchTime::Off), QStringLiteral("23:59:00"));
+        QCOMPARE(values, expected + (QList<int>{1, -56, 2, 3, 4, 1, 1, 1, 7, 1, 1, 1}));
+        QCOMPARE(m.switchTime(SwitchTime::Morning) + m.switchTime(SwitchTime::Evening) + m.switchTime(SwitchTime::Off)
+                     + m.switchTime(SwitchTime::On),
+                 QStringLiteral("07:00:0020:00:0023:59:0019:00:00"));
     }
 
 private:
@@ -299,7 +294,7 @@ private:
     {
         BoardReading r;
         std::array<QByteArray, 33> f = r.fields();
-        const QByteArrayList values = QByteArray("24.5,2,1,6,3,0,420,1200,255,2,4,1,1439,1080,0,3,1,1,7,1,0,1").split(',');
+        const QByteArrayList values = QByteArray("24.5,2,1,6,3,1,420,1200,200,2,4,1,1439,1140,0,3,1,1,7,1,1,1").split(',');
         for (int k = 11; k <= 32; ++k)
             f[k] = values.at(k - 11);
         r.setFields(f);
