@@ -1,7 +1,6 @@
 #include "BoardRig.h"
 
 #include <QComboBox>
-#include <QPair>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -89,40 +88,20 @@ QByteArrayList BoardRig::boardControllerValues()
 
 QByteArray standardSettings(const QStringList &overrides)
 {
-    QList<QPair<QString, QString>> settings{{"BaudRAte", "9600"},          {"Auto_Load", "0"},
-                                            {"Auto_Load_Intvl", "1000"},   {"Send_If_Changed", "0"},
-                                            {"Attempts", "1"},             {"Timeout_for_command", "1000"},
-                                            {"Manage_Checksumms", "1"}};
-    QList<QPair<QString, QString>> tablo{{"Board_type", "0"}, {"Digits", "5"}, {"Fill_char", "0"}, {"Replys", "0"}};
+    QStringList settings{"BaudRAte=9600",     "Auto_Load=0",                "Auto_Load_Intvl=1000", "Send_If_Changed=0",
+                         "Attempts=1",        "Timeout_for_command=1000",   "Manage_Checksumms=1"};
+    QStringList tablo{"Board_type=0", "Digits=5", "Fill_char=0", "Replys=0"};
     for (const QString &o : overrides) {
-        const QString key = o.section('=', 0, 0), value = o.section('=', 1);
-        bool done = false;
-        for (auto *list : {&settings, &tablo}) {
-            for (auto &kv : *list) {
-                if (kv.first == key) {
-                    kv.second = value;
-                    done = true;
-                }
-            }
-        }
-        if (!done)
-            tablo.append({key, value});
+        const QString key = o.section('=', 0, 0) + '=';
+        bool replaced = false;
+        for (QStringList *list : {&settings, &tablo})
+            for (QString &line : *list)
+                if (line.startsWith(key))
+                    line = o, replaced = true;
+        if (!replaced)
+            tablo << o;
     }
-    QByteArray ini;
-    for (const auto &kv : settings)
-        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
-    ini += "[Tablo]\r\n";
-    for (const auto &kv : tablo)
-        ini += (kv.first + '=' + kv.second).toLatin1() + "\r\n";
-    return ini;
-}
-
-QByteArray dataFileText(const QStringList &figures)
-{
-    QByteArray out;
-    for (const QString &f : figures)
-        out += f.toLatin1() + "\r\n";
-    return out;
+    return (settings.join("\r\n") + "\r\n[Tablo]\r\n" + tablo.join("\r\n") + "\r\n").toLatin1();
 }
 
 QString simEscaped(const QByteArray &bytes)

@@ -72,7 +72,5 @@ public:
 // a second, checksums on, a board of five-digit slots filled with zeros and answering.
 // `overrides` are "Key=value" lines; a key not among those goes to the [Tablo] section.
 QByteArray standardSettings(const QStringList &overrides = {});
-// The data file holding `figures`, one a line.
-QByteArray dataFileText(const QStringList &figures);
 // `bytes` in the simulator's escape form, for its control commands ("raw", "reply", ...).
 QString simEscaped(const QByteArray &bytes);

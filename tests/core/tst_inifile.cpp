@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -561,16 +562,13 @@ namespace {
 // A text's bytes as a Windows editor saves it: the byte order mark, then UTF-16 or UTF-8.
 QByteArray saved(const QString &text, IniFile::Encoding e)
 {
-    QByteArray out = e == IniFile::Encoding::Utf16Le ? "\xFF\xFE" : e == IniFile::Encoding::Utf16Be ? "\xFE\xFF" : "";
-    if (e == IniFile::Encoding::Utf8Bom)
-        return "\xEF\xBB\xBF" + text.toUtf8();
-    if (e == IniFile::Encoding::EightBit)
+    using E = IniFile::Encoding;
+    if (e == E::EightBit)
         return text.toLatin1();
-    for (const QChar c : text) {
-        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
-        out += e == IniFile::Encoding::Utf16Le ? QByteArray(1, low).append(high) : QByteArray(1, high).append(low);
-    }
-    return out;
+    QStringEncoder encoder(e == E::Utf16Le ? QStringConverter::Utf16LE : e == E::Utf16Be ? QStringConverter::Utf16BE
+                                                                                          : QStringConverter::Utf8,
+                           QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
 }
 } // namespace
 

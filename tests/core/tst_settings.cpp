@@ -212,24 +212,19 @@ private slots:
                "day brightness|night brightness|switch-off time|switch-on time|switch-off correction|"
                "switch-on correction|timer used|temperature sensor used|temperature and clock section|events|"
                "inverse signals|controlled by" << false;
+        QTest::newRow("read") << +[](SettingsModel &m) { read(m, reading()); } << "" << true;
         QTest::newRow("read, then the stored section loaded") << +[](SettingsModel &m) {
-            knowAll(m);
+            read(m, reading());
             m.forgetController(true);
         } << selectors << true;
-        QTest::newRow("read") << +[](SettingsModel &m) { knowAll(m); } << "" << true;
-        QTest::newRow("a board reading") << +[](SettingsModel &m) {
-            takeControllerReading(m, reading());
-            takeSectionReading(m, reading());
-        } << "" << true;
         QTest::newRow("a reading without \"controlled by\", a broken lighting mode") << +[](SettingsModel &m) {
             BoardReading r = reading();
             r.controlledBy = "--";
             r.lightingMode = "x";
-            takeControllerReading(m, r);
-            takeSectionReading(m, r);
+            read(m, r);
         } << "lighting|controlled by" << true;
         QTest::newRow("brightness auto, its mode not known") << +[](SettingsModel &m) {
-            knowAll(m);
+            read(m, reading());
             m.forgetController(true);
             for (int f = 0; f < ControllerFieldCount; ++f)
                 if (ControllerField(f) != ControllerField::BrightnessMode)
@@ -275,8 +270,7 @@ private slots:
         r.brightnessMode = modes[0];
         r.lightingMode = modes[1];
         SettingsModel m(file(QByteArray()));
-        takeControllerReading(m, r);
-        takeSectionReading(m, r);
+        read(m, r);
         using F = ControllerField;
         QList<int> values;
         for (F f : {F::Brightness, F::BrightnessMode, F::Lighting, F::LightingMode, F::Flash, F::MorningCorrection,
@@ -300,12 +294,10 @@ private:
         r.setFields(f);
         return r;
     }
-    static void knowAll(SettingsModel &m)
+    static void read(SettingsModel &m, const BoardReading &r)
     {
-        for (int f = 0; f < ControllerFieldCount; ++f)
-            m.markKnown(ControllerField(f));
-        for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
-            m.markTimeKnown(t);
+        takeControllerReading(m, r);
+        takeSectionReading(m, r);
     }
 };
 

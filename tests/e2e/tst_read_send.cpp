@@ -9,6 +9,7 @@
 
 #include "core/operations/BoardOperations.h"
 #include "BoardRig.h"
+#include "core/files/DataFile.h"
 #include "gui/ErrorDialogs.h"
 #include "core/protocol/Protocol.h"
 
@@ -206,9 +207,9 @@ void tst_read_send::readFillsShownSlotsOnly()
         // A hidden slot's stored text stays its figure, so the data file keeps it.
         QCOMPARE(r.app().operations->figures().figure(k), want);
     }
-    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     r.mainWindow()->saveDataFile();
-    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     // The board's own texts are what a verification compares.
     QVERIFY(r.app().boardSession->lastReading().figuresText().contains("3.0033"));
 }
@@ -369,9 +370,9 @@ void tst_read_send::upload()
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(r.app().operations->figures().figure(k), r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
-    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     r.mainWindow()->saveDataFile();
-    QCOMPARE(r.dataFile(), dataFileText(r.figures()));
+    QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     expectIdle(r);
 }
 

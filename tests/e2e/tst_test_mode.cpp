@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "BoardRig.h"
+#include "core/files/DataFile.h"
 #include "core/link/QtSerialLink.h"
 
 namespace {
@@ -31,7 +32,7 @@ QByteArray sendOf(const QStringList &figures)
 // The program with its own figures in the data file, started.
 BoardRig::Options ownFigures()
 {
-    return {.dataFile = dataFileText(Figures)};
+    return {.dataFile = DataFile::compose(Figures)};
 }
 
 void open(BoardRig &rig) { rig.mainWindow()->testModeAction->trigger(); }
@@ -77,7 +78,7 @@ private slots:
         open(rig);
         QVERIFY(rig.mainWindow()->testMode);
         const QByteArray fileAtOpen = rig.dataFile();
-        QCOMPARE(fileAtOpen, dataFileText(Figures));
+        QCOMPARE(fileAtOpen, DataFile::compose(Figures));
 
         pick(rig, index);
         QCOMPARE(rig.figures(), fields);
@@ -105,7 +106,7 @@ private slots:
 
         open(rig);
         QCOMPARE(rig.panel(0), QStringLiteral("Loaded"));
-        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
+        QCOMPARE(rig.dataFile(), DataFile::compose(atOpen));
         for (int index : {11, 17, 3})
             pick(rig, index);
         QCOMPARE(rig.figures(), QStringList(10, QStringLiteral("3.3333")));
@@ -121,12 +122,12 @@ private slots:
         wire[8] = wire[9] = QStringLiteral("00000");   // row 5 is not shown by default
         QCOMPARE(sent.last(), sendOf(wire));
         QCOMPARE(rig.panel(0), QStringLiteral("Sent OK"));
-        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
+        QCOMPARE(rig.dataFile(), DataFile::compose(atOpen));
 
         // Out of test mode an edit is saved again.
         rig.mainWindow()->figureEdits[1]->setText(QStringLiteral("6.1000"));
         atOpen[0] = QStringLiteral("6.1000");
-        QCOMPARE(rig.dataFile(), dataFileText(atOpen));
+        QCOMPARE(rig.dataFile(), DataFile::compose(atOpen));
     }
 
     // Leaving the pattern standing keeps test mode: later edits and uploads do not write the
@@ -161,7 +162,7 @@ private slots:
         wire[0] = QStringLiteral("2.0000");
         wire[8] = wire[9] = QStringLiteral("00000");
         QCOMPARE(sends(rig).last(), sendOf(wire));
-        QCOMPARE(rig.dataFile(), dataFileText(Figures));
+        QCOMPARE(rig.dataFile(), DataFile::compose(Figures));
         QVERIFY(rig.mainWindow()->testMode);
 
         // Opening again saves what the fields hold then, and starts anew.
@@ -169,7 +170,7 @@ private slots:
         QCOMPARE(rig.testPatternWindow()->patternGroup->itemIndex(), -1);
         QStringList now(10, QStringLiteral("5.5555"));
         now[0] = QStringLiteral("2.0000");
-        QCOMPARE(rig.dataFile(), dataFileText(now));
+        QCOMPARE(rig.dataFile(), DataFile::compose(now));
         QTest::mouseClick(rig.testPatternWindow()->restoreButton, Qt::LeftButton);
         QCOMPARE(rig.figures(), now);
         QVERIFY(!rig.mainWindow()->testMode);
