@@ -97,8 +97,7 @@ bool App::readRunning() const
 
 bool App::workRunning() const
 {
-    return boardBusy() || operations->running() == BoardOperations::Kind::Upload || readRunning()
-           || m_work != Work::None || loadingSettings || startingUp;
+    return boardSession->isBusy() || operations->isBusy() || m_work != Work::None || loadingSettings || startingUp;
 }
 
 void App::sendControllerSettingsLater()
