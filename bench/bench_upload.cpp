@@ -106,7 +106,8 @@ bool runSpeed(int baud, int uploads)
         const double c0 = cpuMs();
         clock.start();
         bool ended = false;
-        mainWindow->uploadFigures([&ended](bool) { ended = true; });
+        whenFinished(mainWindow->requestUpload(QStringLiteral("write-button")), mainWindow,
+                     [&ended](BoardReply *) { ended = true; });
         while (!ended)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double w = clock.nsecsElapsed() / 1e6;
@@ -150,9 +151,9 @@ bool runSilentWait()
     const double c0 = cpuMs();
     clock.start();
     t.app->mainWindow->readBoard();
-    while (!t.app->operations->isBusy())
+    while (!t.app->service->isBusy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    while (t.app->operations->isBusy())
+    while (t.app->service->isBusy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double c = cpuMs() - c0;
     std::printf("silent board, one read with a 10 s time-out: wall %.0f ms, CPU %.1f ms (%.3f %% of one core)\n",

@@ -7,7 +7,8 @@
 #include <QSystemTrayIcon>
 
 #include "core/board/EventListener.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "core/settings/SettingsStore.h"
@@ -52,11 +53,14 @@ void Program::createWindows()
     autoControlsWindow = new AutoControlsWindow(*this);
     connectBoardToWindows();
     connectWindows();
-    // A changed data file goes up through the main window, which uploads what its fields hold.
+    // A changed data file goes up as the store holds it (the load has just put it there).
     dataFileUploader->setUpload([this](const QStringList &, DataFileUploader::UploadDone done) {
-        mainWindow->uploadFigures(std::move(done));
+        whenFinished(service->upload(QStringLiteral("data-file")), this,
+                     [done](BoardReply *reply) { done(reply->succeeded()); });
     });
-    dataFileUploader->setExchangeRunning([this] { return mainWindow->exchangeRunning(); });
+    dataFileUploader->setExchangeRunning([this] { return !service->isIdle(); });
+    // The automatic-mode switch shows its times in the Auto Controls window.
+    workflow->setModeSwitch([this](bool brightness) { return autoControlsWindow->switchMode(brightness); });
 }
 
 void Program::connectBoardToWindows()
@@ -66,23 +70,32 @@ void Program::connectBoardToWindows()
     connect(boardSession, &BoardSession::commandShown, autoControlsWindow, &AutoControlsWindow::showStatus);
     connect(boardSession, &BoardSession::lineReceived, settingsDialog, &SettingsDialog::logLine);
     connect(eventListener, &EventListener::lineReceived, settingsDialog, &SettingsDialog::logLine);
+    connect(eventListener, &EventListener::eventReceived, service, &BoardService::takeEvent);
     connect(eventListener, &EventListener::eventReceived, mainWindow, &MainWindow::showBoardEvent);
     connect(boardSession, &BoardSession::progressChanged, mainWindow, &MainWindow::showProgress);
     connect(boardSession, &BoardSession::exchangeStarted, mainWindow, &MainWindow::onExchangeStarted);
     connect(boardSession, &BoardSession::exchangeFinished, mainWindow, &MainWindow::onExchangeFinished);
-    connect(operations, &BoardOperations::settingFinished, mainWindow,
-            [this](BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result) {
-                if (kind == BoardOperations::Kind::ControllerSettings)
-                    onControllerSettingsSent(result);
-                else
-                    mainWindow->onSettingFinished(kind, command, result);
-            });
-    connect(operations, &BoardOperations::operationStarted, mainWindow, &MainWindow::onOperationStarted);
-    connect(operations, &BoardOperations::uploadFinished, mainWindow, &MainWindow::onUploadFinished);
-    connect(operations, &BoardOperations::readFinished, mainWindow, &MainWindow::onReadFinished);
-    connect(operations, &BoardOperations::controllerSettingsHeld, this, [this] { showControllerSettingsHeld(); });
-    // A stored time that is not a time of day is never sent as some other time.
-    connect(operations, &BoardOperations::controllerSettingsInvalid, this, &App::showError);
+    connect(service, &BoardService::started, mainWindow, &MainWindow::onRequestStarted);
+    connect(service, &BoardService::replyFinished, mainWindow, &MainWindow::onReplyFinished);
+    connect(workflow, &ControllerWorkflow::commandFinished, mainWindow, &MainWindow::showCommandResult);
+    connect(workflow, &ControllerWorkflow::settingsHeld, this, [this](const QString &held) {
+        mainWindow->showStatus(held);
+        settingsDialog->showStatus(held);
+        autoControlsWindow->showStatus(held);
+    });
+    // The selectors, the clock button and the automatic controls follow what is offered.
+    connect(workflow, &ControllerWorkflow::automaticModesOffered, this, [this](bool available, bool clock) {
+        mainWindow->offerAutomaticModes(available, clock);
+        settingsDialog->offerAutomaticModes(available);
+        autoControlsWindow->offerAutomaticModes(available);
+        mainWindow->reselect(workflow->reselected().first, workflow->reselected().second);
+        mainWindow->arrangeButtons();
+    });
+    connect(workflow, &ControllerWorkflow::storedLoaded, this, [this](bool complete) {
+        settingsDialog->timerUsedGroup->setEnabled(true);
+        if (complete)
+            settingsDialog->enableControllerCommands(true, true);
+    });
     // The port is not changed under a running exchange.
     connect(boardSession, &BoardSession::busyChanged, settingsDialog, &SettingsDialog::onBoardBusyChanged);
     connect(boardSession, &BoardSession::readStarted, mainWindow,
@@ -139,6 +152,14 @@ void Program::connectWindows()
     connect(boardViewWindow, &BoardViewWindow::currencyChosen, mainWindow, &MainWindow::placeCurrency);
     connect(boardViewWindow, &BoardViewWindow::resetRequested, mainWindow, &MainWindow::placeCurrenciesInOrder);
     connect(testPatternWindow, &TestPatternWindow::opening, mainWindow, &MainWindow::beginTestMode);
+    // What the windows ask of the program: the start-up step, the error dialogs, the Settings
+    // dialog for a missing data file.
+    connect(mainWindow, &MainWindow::startUpRequested, this, &Program::runStartUpStep);
+    connect(mainWindow, &MainWindow::noticeRequested, this, &Program::showNotice);
+    connect(settingsDialog, &SettingsDialog::noticeRequested, this, &Program::showNotice);
+    connect(mainWindow, &MainWindow::dataFileMissing, this, &Program::openSettingsModal);
+    // While an upload's error dialog shows, the data file's changed content waits.
+    uploadErrorShowing = [this] { return connectionErrorDialog->isVisible() || uploadErrorDialog->isVisible(); };
     connect(testPatternWindow, &TestPatternWindow::patternChosen, mainWindow, &MainWindow::showTestPattern);
     connect(testPatternWindow, &TestPatternWindow::restoreRequested, mainWindow, &MainWindow::endTestMode);
 }
@@ -162,7 +183,7 @@ void Program::runStartUpStep()
     settingsDialog->reopenPort();
 
     mainWindow->storeFigures();
-    operations->figures().forgetLoadedContent();
+    service->figures().forgetLoadedContent();
     dataFileUploader->forget();
     settingsDialog->onProtocolPanelToggled();
     startingUp = false;
@@ -182,24 +203,24 @@ void Program::trayActivated(int reason)
     }
 }
 
-void Program::runSettingsModal() { execModal(settingsDialog); }
+void Program::openSettingsModal()
+{
+    if (!settingsDialog->isVisible())
+        openModal(settingsDialog);
+}
 
 void Program::showNotice(Notice notice)
 {
     QDialog *const dialogs[] = {connectionErrorDialog, uploadErrorDialog, readErrorDialog, dataFileMissingDialog};
     QDialog *dialog = dialogs[int(notice)];
-    if (notice == Notice::DataFileMissing || !dialog->isVisible())
-        execModal(dialog);
-}
-
-bool Program::uploadErrorShowing() const
-{
-    return connectionErrorDialog->isVisible() || uploadErrorDialog->isVisible();
+    if (notice != Notice::DataFileMissing && dialog->isVisible())
+        return;
+    openModal(dialog);
 }
 
 void Program::loadProgramSettings()
 {
-    loadingSettings = true;
+    std::optional<ControllerWorkflow::Quiet> loading(std::in_place, *workflow, ControllerWorkflow::Quiet::Loading);
     mainWindow->move(20, 20);
     const ProgramSettings loaded = SettingsStore::loadProgram(settingsFilePath);
     settings->setProgram(loaded);
@@ -215,114 +236,8 @@ void Program::loadProgramSettings()
     mainWindow->applySlotBoxes();
     boardViewWindow->onBoardTypeChanged();
     mainWindow->loadDataFile();
-    offerAutomaticModes();
-    loadingSettings = false;
+    workflow->offerAutomaticModes();
+    loading.reset();
     mainWindow->reformatAllFields();
 }
 
-void Program::loadControllerSettings()
-{
-    const LookupOperation operation(*this);
-    // Cleared on every way out, also when a schedule lookup ends the load early.
-    loadingSettings = true;
-    const auto loaded = qScopeGuard([this] { loadingSettings = false; });
-    const ControllerConfig stored = SettingsStore::loadController(settingsFilePath);
-    // What the board holds is no longer known; the stored times, corrections and levels are
-    // what it was last sent.
-    settings->forgetController(SettingsStore::hasStoredController(settingsFilePath));
-
-    // The file keeps the selections for the record only: they become no selection.
-    for (ControllerField f : {ControllerField::Lighting, ControllerField::BrightnessMode, ControllerField::Flash,
-                              ControllerField::Brightness, ControllerField::LightingMode, ControllerField::Inverse,
-                              ControllerField::Events, ControllerField::TimerUsed, ControllerField::TemperatureUsed,
-                              ControllerField::Section, ControllerField::ControlledBy})
-        settings->setControllerValue(f, -1);
-    for (SwitchTime t : {SwitchTime::Morning, SwitchTime::Evening, SwitchTime::Off, SwitchTime::On})
-        settings->setSwitchTime(t, textOf(stored, t));
-
-    // Each correction runs its group's mode switch; a failed schedule lookup ends the load.
-    for (ControllerField f : {ControllerField::MorningCorrection, ControllerField::EveningCorrection,
-                              ControllerField::OffCorrection, ControllerField::OnCorrection}) {
-        settings->setControllerValue(f, valueOf(stored, f));
-        if (operation.failed())
-            return;
-    }
-    settings->setControllerValue(ControllerField::DayLevel, stored.dayLevel);
-    settings->setControllerValue(ControllerField::NightLevel, stored.nightLevel);
-
-    if (!autoControlsWindow->switchMode(false) || !autoControlsWindow->switchMode(true))
-        return;
-    settingsDialog->timerUsedGroup->setEnabled(true);
-    offerAutomaticModes();
-    if (operation.failed())
-        return;
-    settingsDialog->enableControllerCommands(true, true);
-}
-
-bool Program::switchAutomaticMode(bool brightness) { return autoControlsWindow->switchMode(brightness); }
-
-void Program::offerAutomaticModes()
-{
-    // Automatic modes are available with the timer in use or when not controlled by the PC
-    // (no selection counts as not the PC).
-    const int timerUsed = settings->controllerValue(ControllerField::TimerUsed);
-    const bool timerYes = timerUsed == 1;
-    const bool available = timerYes || settings->controllerValue(ControllerField::ControlledBy) != 0;
-
-    const bool wasLoading = loadingSettings;
-    loadingSettings = true;   // no command while the selectors are rebuilt
-    const int brightness = settings->controllerValue(ControllerField::Brightness);
-    const int lighting = settings->controllerValue(ControllerField::Lighting);
-    mainWindow->offerAutomaticModes(available, timerYes);
-    settingsDialog->offerAutomaticModes(available);
-    autoControlsWindow->offerAutomaticModes(available);
-    mainWindow->reselect(brightness, lighting);
-    loadingSettings = wasLoading;
-
-    mainWindow->arrangeButtons();
-    sendControllerSettings();
-}
-
-void Program::sendControllerSettings()
-{
-    if (loadingSettings)
-        return;
-    // A change made while the board is busy is sent as soon as it is free.
-    if (boardBusy()) {
-        sendControllerSettingsLater();
-        return;
-    }
-    if (readRunning() || sendingSettings())
-        return;
-    // Never a made-up value over the board's configuration: the change waits in the windows
-    // until the board has been read (or, on a one-way link, every value has been chosen).
-    if (!settings->unknownSetsParts().isEmpty()) {
-        showControllerSettingsHeld();
-        return;
-    }
-    std::optional<WorkScope> settling(std::in_place, *this, Work::SendingSettings);
-
-    // The windows show the selections the settling makes; their handlers' own sends are dropped
-    // meanwhile.
-    const ControllerConfig sent = settings->settleForSend();
-    settling.reset();
-    operations->requestControllerSettings(sent);
-}
-
-void Program::showControllerSettingsHeld()
-{
-    const QString held = settings->program().oneWay ? QStringLiteral("Settings not sent: choose each one first")
-                                                    : QStringLiteral("Settings not sent: read the board first");
-    mainWindow->showStatus(held);
-    settingsDialog->showStatus(held);
-    autoControlsWindow->showStatus(held);
-}
-
-void Program::onControllerSettingsSent(const ExchangeResult &result)
-{
-    // The reload after a failure and the save change selectors: their handlers send nothing.
-    const WorkScope showing(*this, Work::SendingSettings);
-    mainWindow->applySettingResult(result);
-    // Saved whatever the outcome: after a failure this is what the reload put back.
-    saveControllerSettings();
-}

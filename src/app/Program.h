@@ -1,7 +1,6 @@
 #pragma once
 // The program: builds the core, then every window, and wires them. What one window does that
-// another must follow goes through here, as do the operations that span windows (loading the
-// settings into every window, offering the automatic modes, sending the controller settings).
+// another must follow goes through here; what a result means is decided in the core.
 #include "gui/App.h"
 
 class MainWindow;
@@ -47,21 +46,15 @@ public:
     // Sections "Settings" and "Tablo" into every window, with the data file the figures come from.
     void loadProgramSettings();
 
-    void runStartUpStep() override;
-    void runSettingsModal() override;
-    void showNotice(Notice notice) override;
-    bool uploadErrorShowing() const override;
-    void loadControllerSettings() override;
-    bool switchAutomaticMode(bool brightness) override;
-    void offerAutomaticModes() override;
-    void sendControllerSettings() override;
+    // Once, soon after the start: loads the settings, shows the main window, opens the port.
+    void runStartUpStep();
+    // The small error dialogs, opened unless already showing.
+    void showNotice(Notice notice);
+    // The Settings dialog, opened modally (showing it creates a missing data file).
+    void openSettingsModal();
 
 private:
-    // "SETS=" waits for the board to be read: the status bars say so.
-    void showControllerSettingsHeld();
-    // "SETS=" ended: kept or undone by the answer, and saved.
-    void onControllerSettingsSent(const ExchangeResult &result);
-    // What the board session and the event listener report goes to the windows.
+    // What the board session, the service and the event listener report goes to the windows.
     void connectBoardToWindows();
     // What one window does that another must follow.
     void connectWindows();

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "core/protocol/Protocol.h"
+#include "core/operations/ControllerWorkflow.h"
 
 int brightnessChoice(const QString &word)
 {
@@ -39,19 +39,13 @@ std::optional<QDateTime> clockTime(const QStringList &arguments)
     return QDateTime(date, time);
 }
 
-namespace {
-int autoModeIndex(int stored)
-{
-    return stored < 0 ? 1 : qMin(stored, 1);
-}
-} // namespace
-
+// The window's rule: no stored mode counts as by schedule.
 int brightnessCommandCode(int choice, int storedAutoMode)
 {
-    return Protocol::brightnessCode(choice, autoModeIndex(storedAutoMode));
+    return ControllerWorkflow::brightnessCode(choice, storedAutoMode);
 }
 
 int lightingCommandCode(int choice, int storedAutoMode)
 {
-    return Protocol::lightingCode(choice, autoModeIndex(storedAutoMode));
+    return ControllerWorkflow::lightingCode(choice, storedAutoMode);
 }

@@ -10,7 +10,7 @@
 #include "cli/ProtocolLog.h"
 #include "core/board/BoardSession.h"
 #include "core/link/QtSerialLink.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/settings/SettingsModel.h"
 
@@ -27,7 +27,7 @@ struct CliContext {
     PortAccess port{link};
     BoardSession session{&link};
     SettingsModel model{QString()};   // the settings above, as the operations read them
-    BoardOperations operations{session, model};
+    BoardService service{session, model};
     ProtocolLog log;
 
     // What SIGTERM and SIGINT do; unset: interrupt().
@@ -49,20 +49,19 @@ struct CliContext {
     // Runs the application's event loop until `done` is set (by a result's handler, which also
     // quits the loop); throws Interrupted when a signal ended it first.
     void runUntil(const bool &done);
-    // Starts an operation and runs the event loop until `finished` brings its result.
-    template <typename Result, typename Signal, typename Start>
-    Result await(Signal finished, Start start)
+    // Runs the event loop until `reply` has finished and returns what `take` makes of it (taken
+    // when it finishes: the reply goes once the loop runs again).
+    template <typename Take>
+    auto await(BoardReply *reply, Take take) -> decltype(take(reply))
     {
-        Result result;
+        decltype(take(reply)) result{};
         bool done = false;
-        const QMetaObject::Connection connection = QObject::connect(&operations, finished, [&](const Result &r) {
-            result = r;
+        whenFinished(reply, &service, [&](BoardReply *r) {
+            result = take(r);
             done = true;
             QCoreApplication::quit();
         });
-        start();
         runUntil(done);
-        QObject::disconnect(connection);
         return result;
     }
 };

@@ -80,15 +80,15 @@ int upload(CliContext &c)
         }
         lines = DataFile::splitLines(content);
     }
-    const QStringList texts = c.operations.uploadTexts(figuresFromDataLines(lines, c.settings));
+    const QStringList texts = c.service.textsOf(figuresFromDataLines(lines, c.settings));
     for (const QString &warning : figureWarnings(lines, texts, c.settings, source))
         printWarning(warning);
 
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
-    const UploadResult result = c.await<UploadResult>(&BoardOperations::uploadFinished,
-                                                      [&] { c.operations.requestUpload(texts); });
+    const UploadResult result = c.await(c.service.uploadTexts(texts, QStringLiteral("tablo-cli")),
+                                        [](BoardReply *r) { return r->upload(); });
     const QString outcome = uploadOutcomeText(result) + QLatin1Char(' ') + textsInBrackets(texts);
     if (result.outcome == UploadResult::SentOk)
         printOut(outcome);
@@ -128,7 +128,7 @@ int read(CliContext &c)
         }
         return code;
     }
-    const ReadResult r = c.await<ReadResult>(&BoardOperations::readFinished, [&] { c.operations.requestRead(); });
+    const ReadResult r = c.await(c.service.read(QStringLiteral("tablo-cli")), [](BoardReply *reply) { return reply->read(); });
     switch (r.outcome) {
     case ReadResult::ReadOk:
         if (c.options.json) {
@@ -165,28 +165,19 @@ int setting(CliContext &c)
     const QStringList &arguments = c.options.arguments;
     if (const int code = c.openPort())
         return code;
-    ExchangeResult result;
-    QByteArray sent;
-    bool done = false;
-    QObject::connect(&c.operations, &BoardOperations::settingFinished,
-                     [&](BoardOperations::Kind, const QByteArray &text, const ExchangeResult &r) {
-                         sent = text;
-                         result = r;
-                         done = true;
-                         QCoreApplication::quit();
-                     });
+    BoardReply *reply = nullptr;
     if (command == QLatin1String("brightness")) {
-        c.operations.requestBrightness(brightnessCommandCode(
+        reply = c.service.setBrightness(brightnessCommandCode(
             brightnessChoice(arguments.first()), SettingsStore::storedAutomaticMode(c.settingsPath, true)));
     } else if (command == QLatin1String("lighting")) {
-        c.operations.requestLighting(lightingCommandCode(lightingChoice(arguments.first()),
-                                                         SettingsStore::storedAutomaticMode(c.settingsPath, false)));
+        reply = c.service.setLighting(lightingCommandCode(lightingChoice(arguments.first()),
+                                                          SettingsStore::storedAutomaticMode(c.settingsPath, false)));
     } else {
         // Checked by the argument parser; taken when the command goes out, so "now" is that moment.
-        c.operations.setClock([arguments] { return *clockTime(arguments); });
-        c.operations.requestClock();
+        c.service.setClock([arguments] { return *clockTime(arguments); });
+        reply = c.service.setClock();
     }
-    c.runUntil(done);
+    const auto [result, sent] = c.await(reply, [](BoardReply *r) { return std::pair(r->exchange(), r->command()); });
     const SettingOutcome outcome = settingOutcome(result, sent, c.exchangeOptions());
     if (outcome.reason.isEmpty())
         printOut(outcome.outcome);
@@ -275,7 +266,7 @@ int prepare(CliContext &c)
     c.model.setProgram(c.settings);
     // The port stays open for a whole command (for one upload of the watch), so no other program
     // gets between an upload and its read-back; it is opened again only after the line broke.
-    c.operations.setPortSelection([&c] {
+    c.service.setPortSelection([&c] {
         if (c.link.state() != SerialLink::State::Open)
             c.port.open(c.settings.port, c.settings.baudRate);
     });

@@ -77,12 +77,12 @@ QStringList figureTexts(const BoardReading &reading)
     return texts;
 }
 
-QString settingName(BoardOperations::Kind kind)
+QString settingName(BoardService::Kind kind)
 {
     switch (kind) {
-    case BoardOperations::Kind::Brightness:
+    case BoardService::Kind::Brightness:
         return QStringLiteral("brightness");
-    case BoardOperations::Kind::Lighting:
+    case BoardService::Kind::Lighting:
         return QStringLiteral("lighting");
     default:
         return QStringLiteral("clock");
@@ -153,14 +153,7 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     : QObject(parent), m_c(context), m_options(options), m_client(client), m_events(&context.session)
 {
     m_subscriptions = subscriptions();
-    BoardOperations &ops = m_c.operations;
-    connect(&ops, &BoardOperations::uploadFinished, this, &MqttBridge::onUploadFinished);
-    connect(&ops, &BoardOperations::readFinished, this, &MqttBridge::onReadFinished);
-    connect(&ops, &BoardOperations::settingFinished, this, &MqttBridge::onSettingFinished);
-    connect(&ops, &BoardOperations::operationStarted, this, [this](BoardOperations::Kind kind) {
-        if (m_settingWaitingId.contains(int(kind)))
-            m_settingRunningId.insert(int(kind), m_settingWaitingId.take(int(kind)));
-    });
+    connect(&m_c.service, &BoardService::idle, this, &MqttBridge::finishIfIdle);
     connect(&m_client, &MqttClient::connected, this, &MqttBridge::onConnected);
     connect(&m_client, &MqttClient::messageReceived, this, &MqttBridge::onMessage);
     connect(&m_client, &MqttClient::connectionLost, this, [this](const QString &reason) {
@@ -228,10 +221,8 @@ void MqttBridge::start()
         printErr(QStringLiteral("%1 Port not open: %2").arg(isoTimestamp(false), opened.message));
     }
     // What the board shows is read first: a set of fewer than ten figures keeps the others.
-    if (!m_c.exchangeOptions().oneWay) {
-        m_reading = true;
-        m_c.operations.requestRead();
-    }
+    if (!m_c.exchangeOptions().oneWay)
+        whenFinished(m_c.service.read(), this, [this](BoardReply *reply) { onReadFinished(reply->read()); });
     m_eventPoll.start();
     m_client.start();
 }
@@ -284,82 +275,80 @@ void MqttBridge::onFigureSet(const QString &t, const QByteArray &payload, bool r
         return;
     }
     m_lastTaken.insert(t, payload);
-    // The latest set wins: one that waits is replaced.
-    m_waiting = FigureSet{r.id, r.figures, t};
-    startUpload();
+    // The latest set wins: one that waits is replaced (and told so). The texts are composed when
+    // the upload starts, from what the board shows then.
+    const QStringList figures = r.figures;
+    BoardReply *reply = m_c.service.uploadComposed(
+        [this, figures](QString *refusal) {
+            const BoardState &board = m_c.service.state();
+            if (figures.size() < 10 && board.shown.isEmpty()) {
+                *refusal = QStringLiteral("%1 figures were given, and the board's other figures are not known (it was "
+                                          "not read)")
+                               .arg(figures.size());
+                return QStringList();
+            }
+            // Formatted as the lines of a data file are; the slots not given keep what the board shows.
+            QList<QByteArray> lines;
+            for (const QString &f : figures)
+                lines << f.toLatin1();
+            QStringList texts = m_c.service.textsOf(figuresFromDataLines(lines, m_c.settings));
+            for (qsizetype k = figures.size(); k < 10; ++k)
+                texts[k] = board.shown.value(k);
+            return texts;
+        },
+        r.id.toVariant());
+    whenFinished(reply, this, [this, t](BoardReply *finished) { onUploadFinished(finished, t); });
 }
 
-void MqttBridge::startUpload()
+void MqttBridge::onUploadFinished(BoardReply *reply, const QString &from)
 {
-    if (m_stopping || m_reading || m_running || !m_waiting)
-        return;
-    const FigureSet set = *std::exchange(m_waiting, std::nullopt);
-    const ProgramSettings &s = m_c.settings;
-    if (set.figures.size() < 10 && !m_boardKnown) {
-        reject(set.id, QStringLiteral("figures"),
-               QStringLiteral("%1 figures were given, and the board's other figures are not known (it was not read)")
-                   .arg(set.figures.size()));
+    const QJsonValue id = QJsonValue::fromVariant(reply->tag());
+    if (reply->status() == BoardReply::Status::Invalid)
+        return reject(id, QStringLiteral("figures"), reply->error());
+    if (reply->status() == BoardReply::Status::Superseded || reply->status() == BoardReply::Status::Withdrawn) {
+        const bool superseded = reply->status() == BoardReply::Status::Superseded;
+        QJsonObject o{{QStringLiteral("id"), id},
+                      {QStringLiteral("request"), QStringLiteral("figures")},
+                      {QStringLiteral("outcome"), superseded ? QStringLiteral("superseded") : QStringLiteral("withdrawn")},
+                      {QStringLiteral("sent"), QJsonArray()},
+                      {QStringLiteral("board"), QJsonArray()},
+                      {QStringLiteral("at"), isoTimestamp(true)}};
+        if (superseded)
+            o.insert(QStringLiteral("by"), QJsonValue::fromVariant(reply->supersededBy()));
+        publishJson(topic(QStringLiteral("result")), o, false);
         return;
     }
-    // Formatted as the lines of a data file are; the slots not given keep what the board shows.
-    QList<QByteArray> lines;
-    for (const QString &f : set.figures)
-        lines << f.toLatin1();
-    QStringList texts = m_c.operations.uploadTexts(figuresFromDataLines(lines, s));
-    for (qsizetype k = set.figures.size(); k < 10; ++k)
-        texts[k] = m_shown.value(k);
-    m_running = set;
-    m_runningTexts = texts;
-    m_c.operations.requestUpload(texts);
-}
-
-void MqttBridge::onUploadFinished(const UploadResult &r)
-{
-    if (!m_running)
-        return;
-    const FigureSet set = *std::exchange(m_running, std::nullopt);
+    const UploadResult &r = reply->upload();
+    const QStringList sent = reply->sent();
     const bool readBack = r.verified && r.readBack.outcome == ReadResult::ReadOk;
-    QJsonObject o{{QStringLiteral("id"), set.id},
+    QJsonObject o{{QStringLiteral("id"), id},
                   {QStringLiteral("request"), QStringLiteral("figures")},
                   {QStringLiteral("outcome"), outcomeName(uploadOutcomeText(r))},
-                  {QStringLiteral("sent"), textArray(m_runningTexts)},
+                  {QStringLiteral("sent"), textArray(sent)},
                   {QStringLiteral("board"), textArray(readBack ? figureTexts(r.readBack.reading) : QStringList())},
                   {QStringLiteral("at"), isoTimestamp(true)}};
-    const QString problem = uploadProblem(r, m_c.exchangeOptions(), m_runningTexts);
+    const QString problem = uploadProblem(r, m_c.exchangeOptions(), sent);
     if (!problem.isEmpty())
         o.insert(QStringLiteral("reason"), problem);
     publishJson(topic(QStringLiteral("result")), o, false);
     printOut(QStringLiteral("%1 %2 [%3] from %4%5")
-                 .arg(isoTimestamp(false), uploadOutcomeText(r), m_runningTexts.join(QLatin1Char(',')), set.topic,
+                 .arg(isoTimestamp(false), uploadOutcomeText(r), sent.join(QLatin1Char(',')), from,
                       problem.isEmpty() ? QString() : QStringLiteral(": ") + problem));
-    if (readBack) {
-        m_shown = figureTexts(r.readBack.reading);
-        m_boardKnown = true;
+    if (readBack)
         publishReading(r.readBack.reading);
-    } else if (r.outcome == UploadResult::SentOk) {   // a one-way link: nothing is read back
-        m_shown = m_runningTexts;
-        m_boardKnown = true;
-    }
-    startUpload();
-    finishIfIdle();
 }
 
 void MqttBridge::onReadFinished(const ReadResult &r)
 {
-    if (!std::exchange(m_reading, false))
-        return;
     if (r.outcome == ReadResult::ReadOk) {
-        m_shown = figureTexts(r.reading);
-        m_boardKnown = true;
         publishReading(r.reading);
-        printOut(QStringLiteral("%1 Board read: [%2]").arg(isoTimestamp(false), m_shown.join(QLatin1Char(','))));
+        printOut(QStringLiteral("%1 Board read: [%2]")
+                     .arg(isoTimestamp(false), m_c.service.state().shown.join(QLatin1Char(','))));
     } else {
         printOut(QStringLiteral("%1 Board not read: a set of fewer than ten figures is rejected until an upload is "
                                 "verified")
                      .arg(isoTimestamp(false)));
     }
-    startUpload();
-    finishIfIdle();
 }
 
 void MqttBridge::onSetting(Setting setting, const QByteArray &payload)
@@ -374,38 +363,51 @@ void MqttBridge::onSetting(Setting setting, const QByteArray &payload)
         reject(r.id, name, r.rejection);
         return;
     }
-    BoardOperations &ops = m_c.operations;
+    BoardService &service = m_c.service;
+    BoardReply *reply = nullptr;
+    const QVariant id = r.id.toVariant();
     if (setting == Setting::Brightness) {
         const int choice = brightnessChoice(r.value);
         if (choice < 0)
             return reject(r.id, name, QStringLiteral("brightness takes one of min, 25, 50, 75, 100, auto, not \"%1\"")
                                           .arg(shortened(r.value)));
-        m_settingWaitingId.insert(int(BoardOperations::Kind::Brightness), r.id);
-        ops.requestBrightness(brightnessCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, true)));
+        reply = service.setBrightness(
+            brightnessCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, true)), id);
     } else if (setting == Setting::Lighting) {
         const int choice = lightingChoice(r.value);
         if (choice < 0)
             return reject(r.id, name, QStringLiteral("lighting takes one of off, on, auto, not \"%1\"").arg(shortened(r.value)));
-        m_settingWaitingId.insert(int(BoardOperations::Kind::Lighting), r.id);
-        ops.requestLighting(lightingCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, false)));
+        reply = service.setLighting(
+            lightingCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, false)), id);
     } else {
         const QStringList arguments{r.value.trimmed()};
         if (!clockTime(arguments))
             return reject(r.id, name, QStringLiteral("clock takes now or a time \"dd.mm.yy hh:mm:ss\", not \"%1\"")
                                           .arg(shortened(r.value)));
-        m_settingWaitingId.insert(int(BoardOperations::Kind::Clock), r.id);
         // Taken when the command goes out, so "now" is that moment.
-        ops.setClock([arguments] { return clockTime(arguments).value_or(QDateTime::currentDateTime()); });
-        ops.requestClock();
+        service.setClock([arguments] { return clockTime(arguments).value_or(QDateTime::currentDateTime()); });
+        reply = service.setClock(id);
     }
+    whenFinished(reply, this, [this](BoardReply *finished) { onSettingFinished(finished); });
 }
 
-void MqttBridge::onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &r)
+void MqttBridge::onSettingFinished(BoardReply *reply)
 {
-    const SettingOutcome ended = settingOutcome(r, command, m_c.exchangeOptions());
+    const QByteArray command = reply->command();
+    const QJsonValue id = QJsonValue::fromVariant(reply->tag());
+    if (reply->status() != BoardReply::Status::Done) {
+        QJsonObject o{{QStringLiteral("id"), id},
+                      {QStringLiteral("request"), settingName(reply->kind())},
+                      {QStringLiteral("outcome"), QStringLiteral("superseded")},
+                      {QStringLiteral("by"), QJsonValue::fromVariant(reply->supersededBy())},
+                      {QStringLiteral("at"), isoTimestamp(true)}};
+        publishJson(topic(QStringLiteral("result")), o, false);
+        return;
+    }
+    const SettingOutcome ended = settingOutcome(reply->exchange(), command, m_c.exchangeOptions());
     const QString outcome = outcomeName(ended.outcome), &reason = ended.reason;
-    QJsonObject o{{QStringLiteral("id"), m_settingRunningId.take(int(kind))},
-                  {QStringLiteral("request"), settingName(kind)},
+    QJsonObject o{{QStringLiteral("id"), id},
+                  {QStringLiteral("request"), settingName(reply->kind())},
                   {QStringLiteral("outcome"), outcome},
                   {QStringLiteral("command"), QString::fromLatin1(command)},
                   {QStringLiteral("at"), isoTimestamp(true)}};
@@ -415,7 +417,6 @@ void MqttBridge::onSettingFinished(BoardOperations::Kind kind, const QByteArray 
     printOut(QStringLiteral("%1 %2 %3%4")
                  .arg(isoTimestamp(false), QString::fromLatin1(command), outcome,
                       reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
-    finishIfIdle();
 }
 
 void MqttBridge::reject(const QJsonValue &id, const QString &what, const QString &reason)
@@ -463,7 +464,7 @@ void MqttBridge::pollEvents()
         return;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (m_c.operations.isBusy() || now < m_nextPortTry)
+    if (m_c.service.isBusy() || now < m_nextPortTry)
         return;
     m_nextPortTry = now + PortRetryMs;
     m_c.port.open(m_c.settings.port, m_c.settings.baudRate);
@@ -473,7 +474,8 @@ void MqttBridge::requestStop()
 {
     if (std::exchange(m_stopping, true))
         return;
-    m_waiting.reset();
+    // What waits is not started: each such request is told it was withdrawn.
+    m_c.service.withdrawAll();
     finishIfIdle();
 }
 
@@ -481,9 +483,9 @@ void MqttBridge::finishIfIdle()
 {
     if (!m_stopping)
         return;
-    // Checked once the operations service has started whatever waited after this result.
+    // Once nothing runs (the running request's result is out).
     QTimer::singleShot(0, this, [this] {
-        if (m_running || m_reading || m_c.operations.isBusy())
+        if (!m_c.service.isIdle())
             return;
         // A clean disconnect sends no will: the status says so itself.
         send(topic(QStringLiteral("status")), "offline", true);

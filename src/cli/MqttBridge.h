@@ -2,7 +2,7 @@
 // tablo-cli mqtt: one board on an MQTT broker. Sets of figures (the board's own or its groups')
 // and controller commands come in; each upload's verified result, the board's last reading, its
 // online status and its EVENT lines go out. The latest set wins: while an upload runs, a newer set
-// replaces the one waiting, so nothing piles up.
+// replaces the one waiting (whose result says it was superseded), so nothing piles up.
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
@@ -17,7 +17,7 @@
 #include "cli/MqttOptions.h"
 #include "core/board/BoardSession.h"
 #include "core/board/EventListener.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 
 struct CliContext;
 
@@ -57,10 +57,9 @@ private:
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
     void onFigureSet(const QString &topic, const QByteArray &payload, bool retained);
     void onSetting(Setting setting, const QByteArray &payload);
-    void startUpload();
-    void onUploadFinished(const UploadResult &result);
+    void onUploadFinished(BoardReply *reply, const QString &from);
     void onReadFinished(const ReadResult &result);
-    void onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result);
+    void onSettingFinished(BoardReply *reply);
     void reject(const QJsonValue &id, const QString &what, const QString &reason);
     void publishReading(const BoardReading &reading);
     void publishJson(const QString &topic, const QJsonObject &object, bool retained);
@@ -80,21 +79,8 @@ private:
     QElapsedTimer m_connectedAt;   // since the last connection to the broker
     QByteArray m_lastLine;
 
-    struct FigureSet {
-        QJsonValue id;
-        QStringList figures;
-        QString topic;
-    };
-    std::optional<FigureSet> m_waiting;    // the latest set not yet started
-    std::optional<FigureSet> m_running;    // the set of the upload under way
-    QStringList m_runningTexts;
-    bool m_reading = false;                // the first read of the board runs
-    bool m_boardKnown = false;             // m_shown holds what the board shows
-    QStringList m_shown;
     // The last set taken from each topic.
     QHash<QString, QByteArray> m_lastTaken;
-    // The request ids of the controller commands: the one waiting and the one running, per kind.
-    QHash<int, QJsonValue> m_settingWaitingId, m_settingRunningId;
 
     struct Outgoing {
         QString topic;

@@ -14,11 +14,10 @@ Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(co
     m_uploader.setDataFile(m_c.dataFilePath());
     m_uploader.setFormat(s.digits, s.fillChar(), s.fillMode == 1);
     m_uploader.setPollInterval(s.autoLoadIntervalMs);
-    m_uploader.setExchangeRunning([this] { return m_c.operations.isBusy(); });
+    m_uploader.setExchangeRunning([this] { return m_c.service.isBusy(); });
     m_uploader.setUpload([this](const QStringList &figures, DataFileUploader::UploadDone done) {
         uploadFigures(figures, std::move(done));
     });
-    connect(&m_c.operations, &BoardOperations::uploadFinished, this, &Watcher::onUploaded);
     connect(&m_uploader, &DataFileUploader::polled, this,
             [this](DataFileUploader::Outcome outcome, const QStringList &) { onPolled(outcome); });
     connect(&m_uploader, &DataFileUploader::readFailed, this, &Watcher::onReadFailed);
@@ -40,7 +39,7 @@ void Watcher::start()
 void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::UploadDone done)
 {
     const ProgramSettings &s = m_c.settings;
-    m_sent = m_c.operations.uploadTexts(figures);
+    m_sent = m_c.service.textsOf(figures);
     // The lines the poll formatted these figures from, for the warnings.
     for (const QString &warning : figureWarnings(m_uploader.lines(), m_sent, s, m_c.dataFilePath()))
         printWarning(isoTimestamp(false) + QLatin1Char(' ') + warning);
@@ -58,17 +57,16 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
         }
         return;
     }
-    m_uploadDone = std::move(done);
-    m_c.operations.requestUpload(m_sent);
+    whenFinished(m_c.service.uploadTexts(m_sent, QStringLiteral("watch")), this,
+                 [this, done = std::move(done)](BoardReply *reply) { onUploaded(reply->upload(), done); });
 }
 
-void Watcher::onUploaded(const UploadResult &result)
+void Watcher::onUploaded(const UploadResult &result, const DataFileUploader::UploadDone &done)
 {
     m_c.port.close();
     m_outcome = uploadOutcomeText(result);
     m_problem = uploadProblem(result, m_c.exchangeOptions(), m_sent);
-    if (m_uploadDone)
-        std::exchange(m_uploadDone, nullptr)(result.outcome == UploadResult::SentOk);
+    done(result.outcome == UploadResult::SentOk);
     // A stop that came during the exchange takes effect once this outcome is reported.
     if (m_stopping)
         QTimer::singleShot(0, this, [this] { finish(); });
@@ -110,7 +108,7 @@ void Watcher::requestStop()
         return;
     m_stopping = true;
     m_uploader.stop();
-    if (!m_c.operations.isBusy())
+    if (!m_c.service.isBusy())
         finish();
 }
 

@@ -21,7 +21,7 @@ public:
 
 private:
     void uploadFigures(const QStringList &figures, DataFileUploader::UploadDone done);
-    void onUploaded(const UploadResult &result);
+    void onUploaded(const UploadResult &result, const DataFileUploader::UploadDone &done);
     void onPolled(DataFileUploader::Outcome outcome);
     void onReadFailed(const QString &error);
     void finish(int code = 0);
@@ -32,7 +32,6 @@ private:
     DataFileUploader m_uploader;
     // The last upload: what was uploaded and how it went.
     QStringList m_sent;                       // the texts of the last upload, as sent
-    DataFileUploader::UploadDone m_uploadDone;
     QString m_outcome, m_problem;
     QString m_lastReadError;   // a read failure is reported once until the file reads again
     QString m_startedAt, m_lastGoodAt;

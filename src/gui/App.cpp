@@ -5,13 +5,12 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
-#include <QTimer>
-#include <utility>
 
 #include "core/board/EventListener.h"
 #include "core/files/ProgramPaths.h"
 #include "core/link/QtSerialLink.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/Platform.h"
@@ -38,104 +37,42 @@ App::App(const QString &folder, QObject *parent) : QObject(parent)
     boardSession = new BoardSession(serialLink, nullptr, this);
     eventListener = new EventListener(boardSession, this);
     dataFileUploader = new DataFileUploader(this);
-    operations = new BoardOperations(*boardSession, *settings, this);
+    service = new BoardService(*boardSession, *settings, this);
+    workflow = new ControllerWorkflow(*service, *settings, this);
     // Reopening a closed port saves the settings, as the operator's port choice does.
-    connect(operations, &BoardOperations::portReopened, this, [this](bool wasClosed, bool failed) {
+    connect(service, &BoardService::portReopened, this, [this](bool wasClosed, bool failed) {
         if (wasClosed)
             saveProgramSettings();
         emit portReopened(failed);
     });
-    operations->setReady([this] { return !workRunning() && !closing; });
-    m_settingsTimer = new QTimer(this);
-    m_settingsTimer->setObjectName(QStringLiteral("waitingSettingsTimer"));
-    m_settingsTimer->setInterval(20);
-    m_settingsTimer->setSingleShot(true);
-    connect(m_settingsTimer, &QTimer::timeout, this, [this] { sendWaitingControllerSettings(); });
-    connect(settings, &SettingsModel::chosen, this, [this](ControllerField f, int value) {
-        if (boardBusy())
-            m_heldChoices.insert(f, value);
-    });
-    connect(settings, &SettingsModel::timeChosen, this, [this](SwitchTime t, const QString &text) {
-        if (boardBusy())
-            m_heldTimes.insert(t, text);
-    });
-    // Choices made during an exchange are kept only for the controller settings they wait with.
-    connect(boardSession, &BoardSession::busyChanged, this, [this](bool busy) {
-        if (!busy && !m_settingsWaiting) {
-            m_heldChoices.clear();
-            m_heldTimes.clear();
-        }
-    });
-}
-
-void App::restoreHeldChoices()
-{
-    const QMap<ControllerField, int> choices = std::exchange(m_heldChoices, {});
-    const QMap<SwitchTime, QString> times = std::exchange(m_heldTimes, {});
-    // Shown again without a command of their own: the configuration goes out once, after.
-    const bool wasLoading = std::exchange(loadingSettings, true);
-    for (auto it = times.begin(); it != times.end(); ++it)
-        settings->chooseSwitchTime(it.key(), it.value());
-    for (auto it = choices.begin(); it != choices.end(); ++it)
-        settings->choose(it.key(), it.value());
-    if (!times.isEmpty())
-        switchAutomaticModes();   // the time pickers show the times again
-    loadingSettings = wasLoading;
-}
-
-bool App::boardBusy() const
-{
-    // Applying an upload's read-back is the program's own work, not a wait for the board.
-    return boardSession->isBusy()
-           || (operations->running() == BoardOperations::Kind::Upload && m_work != Work::ApplyingReading);
-}
-
-bool App::readRunning() const
-{
-    return operations->running() == BoardOperations::Kind::Read || m_work == Work::ApplyingReading;
-}
-
-bool App::workRunning() const
-{
-    return boardSession->isBusy() || operations->isBusy() || m_work != Work::None || loadingSettings || startingUp;
-}
-
-void App::sendControllerSettingsLater()
-{
-    m_settingsWaiting = true;
-    m_settingsTimer->start();
-}
-
-void App::sendWaitingControllerSettings()
-{
-    if (closing || !m_settingsWaiting) {
-        m_settingsWaiting = false;   // after "Exit" nothing more goes to the board
-        return;
-    }
-    if (workRunning()) {
-        m_settingsTimer->start();
-        return;
-    }
-    m_settingsWaiting = false;
-    restoreHeldChoices();
-    sendControllerSettings();
+    connect(workflow, &ControllerWorkflow::errorReported, this, &App::showError);
+    connect(workflow, &ControllerWorkflow::saveFailed, this, &App::showError);
 }
 
 App::~App() = default;
 
-int App::execModal(QDialog *dialog)
+void App::openModal(QDialog *dialog)
 {
-    if (modalHook)
-        return modalHook(dialog);
-    return dialog->exec();
+    if (modalHook) {
+        modalHook(dialog);
+        return;
+    }
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->open();
 }
 
 void App::showError(const QString &message)
 {
     reportedErrors.append(message);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Exchange_Tablo"), message, QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("ErrorBox"));
-    execModal(&box);
+    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Exchange_Tablo"), message, QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("ErrorBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (modalHook) {
+        modalHook(box);
+        delete box;
+        return;
+    }
+    openModal(box);
 }
 
 void App::beep()
@@ -172,7 +109,7 @@ QString App::schedulePath() const
 
 void App::saveProgramSettings()
 {
-    if (loadingSettings || startingUp)
+    if (workflow->loading() || startingUp)
         return;
     QString error;
     if (!settings->saveProgram(&error))
@@ -181,7 +118,7 @@ void App::saveProgramSettings()
 
 void App::saveControllerSettings()
 {
-    if (loadingSettings)
+    if (workflow->loading())
         return;
     // The section is never erased: other keys in it stay.
     QString error;
@@ -191,23 +128,4 @@ void App::saveControllerSettings()
 
 QChar App::fillChar() const { return settings->program().fillChar(); }
 
-void App::reopenPort() { operations->reopenPort(); }
-
-ExchangeOptions App::exchangeOptions() const
-{
-    return exchangeOptionsOf(settings->program());
-}
-
-void App::reportLookupFailure(const QString &message)
-{
-    // The outermost open operation tells whether its first failure was reported already.
-    const bool reported = !m_lookupOperations.isEmpty() && m_lookupOperations.first()->m_failed;
-    for (LookupOperation *operation : m_lookupOperations)
-        operation->m_failed = true;
-    if (!reported)
-        showError(message);
-}
-
-LookupOperation::LookupOperation(App &app) : m_app(app) { m_app.m_lookupOperations.append(this); }
-
-LookupOperation::~LookupOperation() { m_app.m_lookupOperations.removeOne(this); }
+void App::reopenPort() { service->reopenPort(); }

@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include "core/files/ScheduleFile.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/AutoControlsWindow.h"
@@ -50,7 +51,7 @@ bool AutoControlsWindow::switchMode(bool brightness)
                                                 s.controllerValue(brightness ? F::EveningCorrection : F::OnCorrection));
         if (r.status == ScheduleLookup::Failed) {
             // The lookup ends the operation: nothing changes and nothing is sent.
-            app.reportLookupFailure(r.message);
+            app.workflow->reportLookupFailure(r.message);
             return false;
         }
         if (r.status == ScheduleLookup::Found) {
@@ -115,7 +116,7 @@ void AutoControlsWindow::sendIfShown()
 {
     // Changes made while the window is closed (loading, reading back) are not sent.
     if (isVisible())
-        app.sendControllerSettings();
+        app.workflow->sendControllerSettings();
 }
 
 void AutoControlsWindow::arrange()

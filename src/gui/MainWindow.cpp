@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTime>
 
+#include "core/operations/BoardService.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/App.h"
@@ -75,10 +77,19 @@ MainWindow::MainWindow(App &a) : QMainWindow(nullptr), app(a)
     connect(settings, &SettingsModel::selectorControlsChanged, this, [this] { showSelectorControls(); });
     connect(settings, &SettingsModel::rowCountsChanged, this, [this] { layOut(); });
     connect(settings, &SettingsModel::boardTypeChanged, this, [this] {
-        if (!app.loadingSettings)
+        if (!app.workflow->loading())
             layOut();
     });
     connect(settings, &SettingsModel::figureFormatChanged, this, [this] { onFigureFormatChanged(); });
+    // The fields show the figures the store holds (a load, a read); what is typed goes there.
+    connect(&app.service->figures(), &FigureStore::figureChanged, this,
+            [this](int k, const QString &text, bool fromBoard) {
+                if (figureEdits[k]->text() == text)
+                    return;
+                const bool was = std::exchange(m_boardText, fromBoard);
+                figureEdits[k]->setText(text);
+                m_boardText = was;
+            });
     connect(settings, &SettingsModel::autoLoadChanged, this, [this] {
         const int ms = app.settings->program().autoLoadIntervalMs;
         if (autoLoadTimer->isActive() && autoLoadTimer->interval() != ms)
@@ -243,14 +254,8 @@ void MainWindow::buildControls()
     clockAndEventTimer = new QTimer(this);
     clockAndEventTimer->setObjectName(QStringLiteral("Timer5"));
     clockAndEventTimer->setInterval(1000);
-    // An operator's upload asked for during another exchange waits here until it can run.
-    pendingUploadTimer = new QTimer(this);
-    pendingUploadTimer->setObjectName(QStringLiteral("pendingUploadTimer"));
-    pendingUploadTimer->setInterval(20);
-    pendingUploadTimer->setSingleShot(true);
-    connect(pendingUploadTimer, &QTimer::timeout, this, [this] { requestUpload(); });
     connect(autoLoadTimer, &QTimer::timeout, this, [this] { onAutoLoadTick(); });
-    connect(startUpTimer, &QTimer::timeout, this, [this] { app.runStartUpStep(); });
+    connect(startUpTimer, &QTimer::timeout, this, &MainWindow::startUpRequested);
     connect(clockAndEventTimer, &QTimer::timeout, this, [this] { onClockAndEventTick(); });
     startUpTimer->start();
     clockAndEventTimer->start();
@@ -331,6 +336,21 @@ void MainWindow::minimizeToTray()
 
 void MainWindow::exitProgram()
 {
+    // What waits is carried out first (each within its time-outs); a second "Exit" ends at once.
+    if (!app.service->isIdle() && !m_exitWaiting) {
+        m_exitWaiting = true;
+        autoLoadTimer->stop();
+        statusPanels->setPanelText(0, QStringLiteral("Exit after the waiting commands (Exit again: now)"));
+        connect(app.service, &BoardService::idle, this, [this] {
+            if (!m_exiting)
+                exitProgram();
+        }, Qt::SingleShotConnection);
+        return;
+    }
+    if (m_exiting)
+        return;
+    // Nothing more goes to the board: what still waits is dropped, and not recorded as sent.
+    app.service->withdrawAll();
     m_exiting = true;
     close();
 }
@@ -350,17 +370,22 @@ void MainWindow::closeEvent(QCloseEvent *e)
 void MainWindow::shutDown()
 {
     app.saveProgramSettings();
-    // The section keeps what the board was last sent or reported: never the start values of a
-    // program that has neither read the board nor loaded the section.
-    if (app.settings->controllerSettled())
-        app.saveControllerSettings();
+    // The section keeps what the board acknowledged or reported, what the file held, or what
+    // the operator chose while nothing waited: never a choice that did not reach the board, nor
+    // the start values of a program that has neither read the board nor loaded the section.
+    QString error;
+    if (!app.workflow->saveForExit(&error))
+        app.showError(error);
     app.closing = true;
 }
 
 void MainWindow::showAbout()
 {
-    AboutDialog box(this);
-    app.execModal(&box);
+    auto *box = new AboutDialog(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    app.openModal(box);
+    if (app.modalHook)
+        delete box;
 }
 
 void MainWindow::setWindowSize(int w, int h)
@@ -391,5 +416,5 @@ void MainWindow::setCommandControlsEnabled(bool on)
         w->setEnabled(on);
 }
 
-void MainWindow::onWriteClicked() { requestUpload(); }
+void MainWindow::onWriteClicked() { requestUpload(QStringLiteral("write-button")); }
 void MainWindow::onReadClicked() { readBoard(); }   // waits for the board when it is busy

@@ -10,14 +10,14 @@
 #include <functional>
 
 #include "core/board/BoardSession.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "core/settings/ProgramSettings.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/StatusBar.h"
 #include "gui/widgets/TimePicker.h"
 #include "gui/widgets/WidgetHelpers.h"
 
-class App;
+#include "gui/App.h"
 class QCheckBox;
 class QFrame;
 class QMenu;
@@ -65,7 +65,6 @@ public:
     QTimer *autoLoadTimer;        // loads the data file while automatic loading is on
     QTimer *startUpTimer;         // runs the start-up step once
     QTimer *clockAndEventTimer;   // once a second: the clock label and the board's own lines
-    QTimer *pendingUploadTimer;
     QMenu *fileMenu, *toolsMenu, *helpMenu;
     QAction *showDataFileAction, *loadDataFileAction, *saveDataFileAction, *minimizeAction, *exitAction;
     QAction *settingsAction, *autoControlsAction, *boardViewAction, *testModeAction, *helpSettingsAction, *aboutAction;
@@ -73,8 +72,6 @@ public:
     // ---- What the main window keeps ----
     bool testMode = false;   // test patterns are shown: the data file waits untouched
     bool lastUploadOk = false;   // the last upload ended in "Sent OK"
-    // What the board last reported besides its figures: a read's fields, an event's values.
-    BoardReading boardState;
     // The figure fields' formatting: the key typed last, the caret, a format under way.
     QChar lastKey;
     int caretPos = 0;
@@ -161,25 +158,21 @@ public:
     void onClockClicked();
     void onBrightnessChosen();
     void onLightingChosen();
-    // Uploads what the fields hold; `done` learns whether the board took and verified it.
-    void uploadFigures(std::function<void(bool ok)> done = {});
-    // The operator's upload (write button, test pattern, restore): runs at once, or, while
-    // another exchange runs, as soon as that ends; one waits at most.
-    void requestUpload();
-    bool exchangeRunning() const;   // an upload, a read or any other exchange is under way
+    // The operator's upload (write button, test pattern, restore; `source` says which): the
+    // figures are saved, and the upload carries the store's figures when it starts.
+    BoardReply *requestUpload(const QString &source);
     void readBoard();
-    // The board's work began or ended (brought by the operations service).
-    void onOperationStarted(BoardOperations::Kind kind);
+    // A request of the board service began or finished (the service reports every one).
+    void onRequestStarted(BoardReply *reply);
+    void onReplyFinished(BoardReply *reply);
     void onUploadFinished(const UploadResult &result);
     void onReadFinished(const ReadResult &result);
-    // An operator read's figures and what the board reported (boardState) to the windows.
-    void applyReadReply(const std::array<QByteArray, 10> &figures);
+    // What an operator's read reported (the board state) to the windows.
+    void applyReadReply();
     // A read's outcome to the windows; an upload's read-back (`readBack`) only stores and compares.
     void applyReadResult(const ReadResult &result, bool readBack);
-    // Keeps or undoes a controller setting by the board's answer.
-    void applySettingResult(const ExchangeResult &result);
-    // A brightness, lighting or clock command ended.
-    void onSettingFinished(BoardOperations::Kind kind, const QByteArray &command, const ExchangeResult &result);
+    // A brightness, lighting, clock or controller-settings command ran: its outcome in the panels.
+    void showCommandResult(BoardReply *reply);
     void onClockAndEventTick();
     // An event line's values to the status panels.
     void showBoardEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting);
@@ -197,6 +190,12 @@ signals:
     void helpRequested();
     // A read tells which controller commands the board takes.
     void controllerCommandsAvailable(bool timeQuery, bool modem);
+    // The start-up step is due.
+    void startUpRequested();
+    // One of the small error dialogs is to be shown.
+    void noticeRequested(App::Notice notice);
+    // There is no data file: the Settings dialog, whose showing creates it, is to be shown.
+    void dataFileMissing();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -206,7 +205,8 @@ private:
     void buildMenus();
     void buildControls();
     bool m_exiting = false;
-    std::function<void(bool)> m_uploadDone;   // told how the running upload ended
+    bool m_exitWaiting = false;   // "Exit" waits for the board's waiting commands
+    bool m_boardText = false;     // a field takes the board's own text (not cleaned)
     bool m_built = false;    // every control exists: the layout pass may run
     int m_digitsShown = 5;   // the number of digits the fields were last formatted for
 };

@@ -1,4 +1,5 @@
-// The figure upload ("SEND=" with its verifying read-back) and the board read ("READ=").
+// What the main window shows of the board's requests: the figure upload ("SEND=" with its
+// verifying read-back) and the board read ("READ="), as the board service reports them.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QProgressBar>
@@ -6,10 +7,10 @@
 #include <QSpinBox>
 #include <utility>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/protocol/Protocol.h"
 #include "core/services/DataFileUploader.h"
-#include "core/settings/BoardReadingSettings.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
@@ -38,64 +39,65 @@ bool MainWindow::slotShown(int k) const
     return box && box->isChecked();
 }
 
-bool MainWindow::exchangeRunning() const
+BoardReply *MainWindow::requestUpload(const QString &source)
 {
-    return app.boardSession->isBusy() || app.operations->isBusy()
-           || app.operations->hasWaiting();
-}
-
-void MainWindow::requestUpload()
-{
-    if (exchangeRunning()) {
-        pendingUploadTimer->start();
-        return;
-    }
-    pendingUploadTimer->stop();
-    uploadFigures();
-}
-
-void MainWindow::uploadFigures(std::function<void(bool)> done)
-{
-    lastUploadOk = false;
-    // One upload at a time, and never inside a read or another exchange.
-    if (exchangeRunning()) {
-        if (done)
-            done(false);
-        return;
-    }
-
+    // The figures are kept in the data file at once (not with automatic sending, and not the
+    // test patterns); the upload takes them from the store when it starts.
     if (!app.settings->program().sendIfChanged && !testMode)
         saveDataFile();
-    setCommandControlsEnabled(false);
-
-    // The command carries the filler for a hidden slot, but the slot's stored text stays its
-    // field's figure, so a later save of the data file keeps the figure.
-    QStringList figures;
-    std::array<bool, 10> shown;
-    for (int i = 1; i <= 10; ++i) {
-        figures << figureEdits[i]->text();
-        app.operations->figures().setFigure(i, figures.last());
-        shown[i - 1] = slotShown(i);
-    }
-
-    statusPanels->setPanelText(0, QStringLiteral("Sending"));
-    m_uploadDone = std::move(done);
-    app.operations->requestFigures(figures, shown);
+    return app.service->upload(source);
 }
 
-void MainWindow::onOperationStarted(BoardOperations::Kind kind)
+void MainWindow::onRequestStarted(BoardReply *reply)
 {
-    if (kind == BoardOperations::Kind::Read)
+    switch (reply->kind()) {
+    case BoardReply::Kind::Upload:
+        lastUploadOk = false;
         setCommandControlsEnabled(false);
+        statusPanels->setPanelText(0, QStringLiteral("Sending"));
+        break;
+    case BoardReply::Kind::Read:
+        setCommandControlsEnabled(false);
+        break;
+    case BoardReply::Kind::Brightness:
+        // The command that runs is the one the panel names (an earlier failure emptied it).
+        statusPanels->setPanelText(1, QString::fromLatin1(reply->command()));
+        break;
+    case BoardReply::Kind::Lighting:
+        statusPanels->setPanelText(2, app.settings->program().lightingControl ? QString::fromLatin1(reply->command())
+                                                                             : QString());
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::onReplyFinished(BoardReply *reply)
+{
+    if (reply->status() != BoardReply::Status::Done)
+        return;
+    switch (reply->kind()) {
+    case BoardReply::Kind::Upload:
+        onUploadFinished(reply->upload());
+        break;
+    case BoardReply::Kind::Read:
+        onReadFinished(reply->read());
+        break;
+    case BoardReply::Kind::Clock:
+        setCommandControlsEnabled(true);
+        break;
+    default:
+        break;
+    }
 }
 
 void MainWindow::onUploadFinished(const UploadResult &result)
 {
     if (result.verified) {
         // The read-back ends like a read: the board's other fields are stored, the settings saved.
-        const LookupOperation operation(app);
+        const ControllerWorkflow::Operation operation(*app.workflow);
         {
-            const App::WorkScope reading(app, App::Work::ApplyingReading);
+            const ControllerWorkflow::Quiet applying(*app.workflow);
             applyReadResult(result.readBack, true);
             setCommandControlsEnabled(true);
         }
@@ -106,7 +108,7 @@ void MainWindow::onUploadFinished(const UploadResult &result)
     case UploadResult::ConnectionError:
         statusPanels->setPanelText(0, QStringLiteral("Connection error"));
         app.beep();
-        app.showNotice(App::Notice::ConnectionError);
+        emit noticeRequested(App::Notice::ConnectionError);
         break;
     case UploadResult::SentOk:
         statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
@@ -118,25 +120,22 @@ void MainWindow::onUploadFinished(const UploadResult &result)
             statusPanels->setPanelText(0, QStringLiteral("Sent OK"));
         statusPanels->setPanelText(0, QStringLiteral("Data error"));
         app.beep();
-        app.showNotice(App::Notice::UploadError);
+        emit noticeRequested(App::Notice::UploadError);
         break;
     default:
         break;
     }
-
     setCommandControlsEnabled(true);
-    if (m_uploadDone)
-        std::exchange(m_uploadDone, nullptr)(lastUploadOk);
 }
 
 void MainWindow::readBoard()
 {
-    if (app.exchangeOptions().oneWay) {
+    if (app.settings->program().oneWay) {
         // One-way link: nothing can come back; the saved controller settings stand instead.
-        app.loadControllerSettings();
+        app.workflow->loadStored();
         return;
     }
-    app.operations->requestRead();
+    app.service->read(QStringLiteral("read-button"));
 }
 
 void MainWindow::onReadFinished(const ReadResult &result)
@@ -145,11 +144,11 @@ void MainWindow::onReadFinished(const ReadResult &result)
         // The link became one-way while the read waited: as for a one-way read, the saved
         // controller settings stand instead.
         setCommandControlsEnabled(true);
-        app.loadControllerSettings();
+        app.workflow->loadStored();
         return;
     }
     // What the read applies may run the schedule lookup many times: one report at most.
-    const LookupOperation operation(app);
+    const ControllerWorkflow::Operation operation(*app.workflow);
     applyReadResult(result, false);
     setCommandControlsEnabled(true);
     app.saveProgramSettings();
@@ -157,75 +156,56 @@ void MainWindow::onReadFinished(const ReadResult &result)
 
 void MainWindow::applyReadResult(const ReadResult &result, bool readBack)
 {
+    const BoardReading &board = app.service->state().reading;
     if (result.outcome == ReadResult::ReadOk) {
-        // What the board reported besides its figures; a 31-field reply leaves "controlled by"
-        // as it was.
-        const QByteArray controlledBy = boardState.controlledBy;
-        boardState = result.reading;
-        if (parseBoardReading(result.exchange.reply, result.reading).fields < 32)
-            boardState.controlledBy = controlledBy;
-
-        if (readBack) {
-            // The stored figures stay what the fields hold; the board's texts are only compared.
-            for (int k = 1; k <= 10; ++k)
-                app.operations->figures().setFigure(k, figureEdits[k]->text());
-        } else {
-            applyReadReply(result.reading.figures);
-        }
-
+        if (!readBack)
+            applyReadReply();
         progressBar->setValue(1000);
         statusPanels->setPanelText(0, QStringLiteral("Reading Ok"));
 
-        const bool timer = boardState.timerUsed.trimmed() == "1";
-        const bool modem = boardState.controlledBy.trimmed() == "1";
+        const bool timer = board.timerUsed.trimmed() == "1";
+        const bool modem = board.controlledBy.trimmed() == "1";
         emit controllerCommandsAvailable(timer || modem, modem);
     }
 
     if (!readBack) {
+        // The data file stands in for the board's figures, unless an upload waits with the
+        // figures the operator asked for.
+        const bool uploadWaits = app.service->isWaiting(BoardReply::Kind::Upload);
         if (result.outcome == ReadResult::DataError) {
-            loadDataFile();
+            if (!uploadWaits)
+                loadDataFile();
             statusPanels->setPanelText(0, QStringLiteral("Data error"));
             app.beep();
-            app.showNotice(App::Notice::ReadError);
+            emit noticeRequested(App::Notice::ReadError);
         }
         if (result.outcome == ReadResult::ConnectionError) {
-            loadDataFile();
+            if (!uploadWaits)
+                loadDataFile();
             statusPanels->setPanelText(1, QString());
             statusPanels->setPanelText(2, QString());
-            app.loadControllerSettings();
+            app.workflow->loadStored();
             statusPanels->setPanelText(0, QStringLiteral("Connection error, data loaded from file"));
             app.beep();
         }
     }
 
     // Rebuilds the selectors; the settings send it would start is held back: the read still runs.
-    app.offerAutomaticModes();
+    const ControllerWorkflow::Quiet applying(*app.workflow);
+    app.workflow->offerAutomaticModes();
 }
 
-void MainWindow::applyReadReply(const std::array<QByteArray, 10> &figures)
+void MainWindow::applyReadReply()
 {
     SettingsModel *settings = app.settings;
-    const BoardReading &board = boardState;
+    const BoardReading &board = app.service->state().reading;
 
-    // Figures: a shown slot takes the board's figure through its field (which formats and
-    // stores it); a hidden slot keeps its field's figure as its stored text.
-    for (int k = 1; k <= 10; ++k) {
-        if (slotShown(k)) {
-            const QString text = QString::fromLatin1(figures[k - 1]);
-            app.operations->figures().setFigure(k, text);
-            figureEdits[k]->setText(text);
-        } else {
-            app.operations->figures().setFigure(k, figureEdits[k]->text());
-        }
-    }
+    // The shown slots took the board's figures through the store (and their fields); with
+    // automatic loading off the data file keeps them.
     if (!settings->program().autoLoad)
         saveDataFile();
 
-    takeControllerReading(*settings, board);
-    app.switchAutomaticMode(false);
-    app.switchAutomaticMode(true);
-
-    takeSectionReading(*settings, board);
+    app.workflow->applyReading(board);
 
     statusPanels->setPanelText(2, settings->program().lightingControl
                                       ? QStringLiteral("LIGH=") + QString::fromLatin1(board.lightingState)
@@ -245,9 +225,9 @@ void MainWindow::uploadIfChanged()
 {
     // While an upload's error dialog shows (also from inside the upload that raised it), the
     // change waits, and is tried again only some time after: a board that is off must not
-    // raise one dialog after another. The upload itself is the figures in the fields.
-    const bool errorShowing = app.uploadErrorShowing();
-    const FigureStore &figures = app.operations->figures();
-    app.dataFileUploader->offer(figures.loadedContent(), figures.figures(), app.settings->program().sendIfChanged && !app.loadingSettings,
-                              errorShowing);
+    // raise one dialog after another. The upload itself is the figures in the store.
+    const FigureStore &figures = app.service->figures();
+    app.dataFileUploader->offer(figures.loadedContent(), figures.figures(),
+                                app.settings->program().sendIfChanged && !app.workflow->loading(),
+                                app.uploadErrorShowing());
 }

@@ -7,7 +7,7 @@
 #include <QSpinBox>
 
 #include "core/figures/FigureStore.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
@@ -16,7 +16,7 @@
 void MainWindow::saveDataFile()
 {
     QString error;
-    if (!app.operations->figures().save(app.dataFilePath, &error)) {
+    if (!app.service->figures().save(app.dataFilePath, &error)) {
         app.showError(error);
         return;
     }
@@ -28,7 +28,7 @@ void MainWindow::saveDataFile()
 // stored figures and the status as they are.
 void MainWindow::loadDataFile(DataFile::PollMemory *poll)
 {
-    FigureStore &figures = app.operations->figures();
+    FigureStore &figures = app.service->figures();
     QString error;
     // The lines come from a file, not from the board: they are always cleaned of foreign
     // characters, also when a board read falls back to the file.
@@ -36,7 +36,7 @@ void MainWindow::loadDataFile(DataFile::PollMemory *poll)
     switch (figures.load(app.dataFilePath, formatting, poll, &error)) {
     case FigureStore::Load::Missing:
         // Showing the Settings dialog creates the file; nothing is loaded this time.
-        app.runSettingsModal();
+        emit dataFileMissing();
         return;
     case FigureStore::Load::NotYet:
         return; // a file that looks incomplete, read for the first time
@@ -49,17 +49,9 @@ void MainWindow::loadDataFile(DataFile::PollMemory *poll)
         break;
     }
 
-    // A field that changes is formatted through its change event (and, with automatic
-    // loading off, saves the file in its formatted form).
-    for (int k = 1; k <= 10; ++k) {
-        const QString figure = figures.figure(k);
-        if (figureEdits[k]->text() != figure)
-            figureEdits[k]->setText(figure);
-    }
-
-    // ---- Upload when the file's content changed ----
+    // The fields took the figures from the store, each formatted through its change event
+    // (and, with automatic loading off, saving the file in its formatted form).
     uploadIfChanged();
-    // ---- end of upload when changed ----
 
     statusPanels->setPanelText(0, QStringLiteral("Loaded"));
 }
@@ -69,14 +61,14 @@ void MainWindow::showDataFile()
     if (QFile::exists(app.dataFilePath))
         app.startEditor(app.dataFilePath);
     else
-        app.runSettingsModal(); // showing the dialog creates the file
+        emit dataFileMissing(); // showing the dialog creates the file
 }
 
 void MainWindow::onAutoLoadTick()
 {
     // A board read writes the fields itself (and falls back to the file on its own). The file may
     // be caught while another program rewrites it: one that looks incomplete waits for the next poll.
-    if (app.settings->program().autoLoad && !app.readRunning())
+    if (app.settings->program().autoLoad && app.service->running() != BoardReply::Kind::Read)
         loadDataFile(&app.dataFileUploader->pollMemory());
 }
 
@@ -95,7 +87,7 @@ void MainWindow::pauseAutoLoad() { autoLoadTimer->stop(); }
 void MainWindow::storeFigures()
 {
     for (int k = 1; k <= 10; ++k)
-        app.operations->figures().setFigure(k, figureEdits[k]->text());
+        app.service->figures().setFigure(k, figureEdits[k]->text());
 }
 
 void MainWindow::applyAutoLoadInterval()

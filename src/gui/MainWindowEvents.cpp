@@ -17,9 +17,6 @@ void MainWindow::onClockAndEventTick()
 
 void MainWindow::showBoardEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting)
 {
-    boardState.temperature = temperature;
-    boardState.brightnessLevel = brightness;
-    boardState.lightingState = lighting;
     statusPanels->setPanelText(3, app.settings->controllerValue(ControllerField::TemperatureUsed) == 1 ? Protocol::temperaturePanelText(temperature)
                                                                             : QString());
     statusPanels->setPanelText(2, app.settings->program().lightingControl ? QStringLiteral("LIGH=") + QString::fromLatin1(lighting)

@@ -5,7 +5,8 @@
 #include <QSpinBox>
 
 #include "core/figures/FigureFormat.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/MainWindow.h"
@@ -20,12 +21,12 @@ void MainWindow::formatField(int k)
 
     FigureEdit *e = figureEdits[k];
     caretPos = e->cursorPosition();
-    const FormatResult r = formatFigure(e->text(), app.operations->figures().figure(k), lastKey, digits(), app.fillChar(),
-                                        blankMode(), app.readRunning());
+    const FormatResult r = formatFigure(e->text(), app.service->figures().figure(k), lastKey, digits(), app.fillChar(),
+                                        blankMode(), m_boardText);
     if (e->text() != r.text)
         e->setText(r.text);
     e->setCursorPosition(qMax(0, caretPos - r.removed));
-    app.operations->figures().setFigure(k, r.text);
+    app.service->figures().setFigure(k, r.text);
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
     // the figures saved when it began.
@@ -93,7 +94,7 @@ void MainWindow::onEvenSlotBoxToggled(int r)
 void MainWindow::onFigureFormatChanged()
 {
     const int n = digits();
-    if (!app.loadingSettings) {
+    if (!app.workflow->loading()) {
         if (n > m_digitsShown) {
             for (int k = 1; k <= 10; ++k)
                 figureEdits[k]->setText(figureEdits[k]->text() + app.fillChar());

@@ -124,7 +124,7 @@ void MainWindow::showTestPattern(const QStringList &texts)
     // Through the fields' own change handling, so the pattern is formatted like typing.
     for (int k = 1; k <= 10 && k <= texts.size(); ++k)
         figureEdits[k]->setText(texts.at(k - 1));
-    requestUpload();
+    requestUpload(QStringLiteral("test-pattern"));
 }
 
 void MainWindow::endTestMode()
@@ -132,5 +132,5 @@ void MainWindow::endTestMode()
     loadDataFile();
     testMode = false;
     statusPanels->setPanelText(0, QString());
-    requestUpload();
+    requestUpload(QStringLiteral("test-pattern"));
 }

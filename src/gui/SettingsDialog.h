@@ -9,7 +9,7 @@
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/StatusBar.h"
 
-class App;
+#include "gui/App.h"
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -128,6 +128,8 @@ signals:
     void namesConfirmed();
     // Leaving the dialog resumes automatic loading as set.
     void closed();
+    // One of the small error dialogs is to be shown.
+    void noticeRequested(App::Notice notice);
 
 protected:
     void showEvent(QShowEvent *e) override;

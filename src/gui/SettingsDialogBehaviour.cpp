@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "core/text/Numbers.h"
 #include "gui/App.h"
@@ -44,7 +45,7 @@ void SettingsDialog::onShown()
     timeoutSpin->setValue(roundHalfEven(s.timeoutMs / 100.0));
 
     // A failed schedule lookup ends the showing here (already reported).
-    if (!app.switchAutomaticModes())
+    if (!app.workflow->switchAutomaticModes())
         return;
     refreshPortList();
 }
@@ -74,7 +75,7 @@ void SettingsDialog::onCloseClicked()
     app.saveProgramSettings();
 }
 
-void SettingsDialog::onTimerUsedChanged() { app.offerAutomaticModes(); }
+void SettingsDialog::onTimerUsedChanged() { app.workflow->offerAutomaticModes(); }
 
 void SettingsDialog::offerAutomaticModes(bool available) { timeQueryButton->setEnabled(available); }
 
@@ -87,20 +88,20 @@ void SettingsDialog::enableControllerCommands(bool timeQuery, bool modem)
 
 void SettingsDialog::onControlledByChanged()
 {
-    if (!app.sendingSettings() && controlledByGroup->itemIndex() == 1) {
+    if (!app.workflow->settling() && controlledByGroup->itemIndex() == 1) {
         pcButton->setEnabled(true);
         modemButton->setEnabled(true);
     }
-    if (app.loadingSettings || app.readRunning() || app.sendingSettings() || controlledByGroup->itemIndex() < 0)
+    if (app.workflow->quiet() || controlledByGroup->itemIndex() < 0)
         return;
-    app.offerAutomaticModes();
+    app.workflow->offerAutomaticModes();
 }
 
 void SettingsDialog::onControllerParameterChanged()
 {
     // Values put in by loading or reading back while the dialog is closed are not sent.
     if (isVisible())
-        app.sendControllerSettings();
+        app.workflow->sendControllerSettings();
 }
 
 void SettingsDialog::onOneWayLinkToggled()

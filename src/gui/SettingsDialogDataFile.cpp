@@ -19,7 +19,7 @@ void SettingsDialog::onAutoLoadToggled()
         secondsLabel->setEnabled(true);
         if (!QFile::exists(app.dataFilePath)) {
             app.beep();
-            app.showNotice(App::Notice::DataFileMissing);
+            emit noticeRequested(App::Notice::DataFileMissing);
         }
     } else {
         sendIfChangedBox->hide();

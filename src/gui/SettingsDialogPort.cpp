@@ -7,14 +7,14 @@
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QPushButton>
-#include <QTimer>
+#include <utility>
 
 #include <algorithm>
 
 #include "gui/App.h"
 #include "core/settings/SettingsModel.h"
 #include "core/link/PortNames.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "gui/SettingsDialog.h"
 
 void SettingsDialog::reopenPort()
@@ -52,14 +52,14 @@ void SettingsDialog::onBoardBusyChanged(bool busy)
 
 void SettingsDialog::refreshPortList()
 {
-    // Probing opens and closes the port: not in the middle of an exchange, it waits for its end.
-    if (app.boardBusy()) {
-        if (!m_refreshWaiting)
-            QTimer::singleShot(50, this, [this] {
+    // Probing opens and closes the port: never while the board is in use, a request waits or a
+    // result is being handled; it runs once the board service is idle.
+    if (!app.service->isIdle()) {
+        if (!std::exchange(m_refreshWaiting, true))
+            connect(app.service, &BoardService::idle, this, [this] {
                 m_refreshWaiting = false;
                 refreshPortList();
-            });
-        m_refreshWaiting = true;
+            }, Qt::SingleShotConnection);
         return;
     }
     setPortBoxColour(false);
@@ -68,15 +68,18 @@ void SettingsDialog::refreshPortList()
     // Stable by-id names first, then the ports the system reports; the remembered port is
     // listed under the name the operator chose, also when the system does not report it (a
     // pseudo-terminal, "COM1" for /dev/ttyS0). Only ports that open are offered.
-    portCombo->clear();
-    bool rememberedExists = false;
-    int widest = 0;
-    const QFontMetrics metrics(portCombo->view()->font());
     const QList<PortNames::PortEntry> entries = PortNames::systemPortScan(remembered);
     QStringList names;
     for (const PortNames::PortEntry &entry : entries)
         names << entry.name;
-    const QStringList openable = app.operations->openablePorts(names);
+    bool tried = false;
+    const QStringList openable = app.service->openablePorts(names, &tried);
+    if (!tried)
+        return;   // the remembered port stays as it is
+    portCombo->clear();
+    bool rememberedExists = false;
+    int widest = 0;
+    const QFontMetrics metrics(portCombo->view()->font());
     for (const PortNames::PortEntry &entry : entries) {
         if (!openable.contains(entry.name))
             continue;
@@ -114,7 +117,7 @@ void SettingsDialog::setPortBoxColour(bool failed)
     const QLineEdit *edit = portCombo->lineEdit();
     const bool cut = edit && edit->fontMetrics().horizontalAdvance(name) > edit->width();
     if (failed)
-        portCombo->setToolTip(app.operations->portError());
+        portCombo->setToolTip(app.service->portError());
     else
         portCombo->setToolTip(cut ? name : QString());
 }

@@ -12,7 +12,7 @@
 
 #include "core/settings/SettingsModel.h"
 #include "app/Program.h"
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "gui/MainWindow.h"
 
 // Runs one exchange of `command` and lets the application run until it ends.
@@ -79,10 +79,7 @@ public:
     // Lets the program run until no board operation runs or waits.
     bool settle(int timeoutMs = 20000) const
     {
-        const auto idle = [this] {
-            return !app->operations->isBusy() && !app->operations->hasWaiting() && !app->boardBusy()
-                   && !app->controllerSettingsWaiting() && !app->mainWindow->pendingUploadTimer->isActive();
-        };
+        const auto idle = [this] { return app->service->isIdle(); };
         return QTest::qWaitFor(idle, timeoutMs);
     }
 

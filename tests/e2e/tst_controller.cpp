@@ -13,6 +13,7 @@
 
 #include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
+#include "core/operations/ControllerWorkflow.h"
 #include "core/protocol/Protocol.h"
 #include "core/files/IniFile.h"
 
@@ -159,8 +160,8 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(r.commands(), QList<QByteArray>());
         QCOMPARE(r.panel(1), QStringLiteral("before"));
-        QVERIFY(r.app().work() == App::Work::None);
-        QVERIFY(!r.app().loadingSettings);
+        QVERIFY(!r.app().workflow->quiet());
+        QVERIFY(!r.app().workflow->quiet());
     }
 
     // What each answer of the board does to a brightness change.
@@ -192,11 +193,12 @@ private slots:
         bar->setPanelText(0, QStringLiteral("before"));
         bar->setPanelText(2, QStringLiteral("LIGH=1"));
         // Chosen without a command of their own (as while the settings load).
-        r.app().loadingSettings = true;
+        std::optional<ControllerWorkflow::Quiet> loadingScope;
+        if (true) loadingScope.emplace(*r.app().workflow, ControllerWorkflow::Quiet::Loading);
         r.mainWindow()->lightingGroup->setItemIndex(1);
         r.autoControlsWindow()->dayLevelBox->setCurrentIndex(1);
         r.settingsDialog()->inverseSignalsGroup->setItemIndex(1);
-        r.app().loadingSettings = false;
+        loadingScope.reset();
         QFile::remove(r.app().settingsPath());
 
         r.mainWindow()->brightnessGroup->button(2)->click();   // "50%"
@@ -207,7 +209,7 @@ private slots:
         QCOMPARE(bar->panelText(1), panelsEmptied ? QString() : QStringLiteral("BRIG=2"));
         QCOMPARE(bar->panelText(2), panelsEmptied ? QString() : QStringLiteral("LIGH=1"));
         QCOMPARE(r.app().beepCount, beeps);
-        QVERIFY(!r.app().loadingSettings);
+        QVERIFY(!r.app().workflow->quiet());
         if (!reloaded) {
             QCOMPARE(r.mainWindow()->brightnessGroup->itemIndex(), 2);
             QCOMPARE(r.mainWindow()->lightingGroup->itemIndex(), 1);
@@ -375,16 +377,17 @@ private slots:
                                      "OFF_Time_Correction=128\r\nON_Time_Correction=3\r\nMorning_Brightness=4\r\n"
                                      "Evening_Brightness=2\r\n"));
         QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-        r.app().loadControllerSettings();
+        r.app().workflow->loadStored();
         r.settingsDialog()->checksumsBox->setChecked(false);
         // Chosen without a command of their own (as while the settings load).
-        r.app().loadingSettings = true;
+        std::optional<ControllerWorkflow::Quiet> loadingScope;
+        if (true) loadingScope.emplace(*r.app().workflow, ControllerWorkflow::Quiet::Loading);
         r.mainWindow()->brightnessGroup->setItemIndex(2);   // "50%" with no automatic mode: field 1 is 0
         r.settingsDialog()->clockSectionGroup->setItemIndex(3);
-        r.app().loadingSettings = false;
+        loadingScope.reset();
         r.knowController();   // chosen, then cleared again: the first items are sent
 
-        r.app().sendControllerSettings();
+        r.app().workflow->sendControllerSettings();
         QVERIFY(r.settle());
 
         const QList<QByteArray> wire = r.commands();
@@ -397,7 +400,7 @@ private slots:
         for (RadioGroup *g : {dialog->flashGroup, dialog->timerUsedGroup, dialog->temperatureSensorGroup,
                               dialog->eventsGroup, dialog->inverseSignalsGroup, dialog->controlledByGroup})
             QCOMPARE(g->itemIndex(), 0);
-        QVERIFY(r.app().work() == App::Work::None);
+        QVERIFY(!r.app().workflow->quiet());
         const IniFile ini(r.app().settingsPath());
         QCOMPARE(ini.readInteger("Controller", "Timer_Used", 9), 0);
         QCOMPARE(ini.readInteger("Controller", "Modem_Used", 9), 0);
@@ -469,9 +472,10 @@ private slots:
         const int before = r.commands().size();   // showing the dialog runs no send here
         if (change == 8) {
             // Brightness "ავტო" as the board reported it; then by time is picked.
-            r.app().loadingSettings = true;   // no command of its own
+            std::optional<ControllerWorkflow::Quiet> loadingScope;
+            if (true) loadingScope.emplace(*r.app().workflow, ControllerWorkflow::Quiet::Loading);   // no command of its own
             r.mainWindow()->brightnessGroup->setItemIndex(5);
-            r.app().loadingSettings = false;
+            loadingScope.reset();
         }
         switch (change) {
         case 0: dialog->flashGroup->setItemIndex(1); break;

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "BoardRig.h"
 #include "core/services/DataFileUploader.h"
 #include "gui/ErrorDialogs.h"
@@ -37,7 +37,7 @@ void rewriteFile(const BoardRig &r, const QByteArray &content)
 // The file's content as last loaded is what the board was last given.
 bool boardHasFile(const BoardRig &r)
 {
-    return r.app().dataFileUploader->previousContent() == r.app().operations->figures().loadedContent();
+    return r.app().dataFileUploader->previousContent() == r.app().service->figures().loadedContent();
 }
 
 // A read starts the exchanges, after which the poll runs; the first poll after start-up
@@ -152,7 +152,7 @@ void tst_data_upload::changeDuringUploadDialogWaits()
             r.mainWindow()->onAutoLoadTick();
         }
     };
-    r.mainWindow()->uploadFigures();
+    r.mainWindow()->requestUpload(QStringLiteral("write-button"));
     QVERIFY(r.settle());
     r.testApp.onModal = nullptr;
     QCOMPARE(r.testApp.modals, QStringList{"Form8"});

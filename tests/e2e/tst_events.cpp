@@ -137,8 +137,8 @@ private slots:
         const QStringList before{"old1", "old2", "old3"};
         for (int i = 1; i <= 3; ++i)
             rig.mainWindow()->statusPanels->setPanelText(i, before[i - 1]);
-        BoardReading &state = rig.mainWindow()->boardState;
-        state.temperature = state.brightnessLevel = state.lightingState = "old";
+        rig.app().service->takeEvent("old", "old", "old");
+        const BoardReading &state = rig.app().service->state().reading;
 
         for (const QByteArray &chunk : chunks) {
             QVERIFY(boardSends(rig, chunk));
@@ -168,7 +168,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.panel(3), QStringLiteral("23.5°C"), 5000);
         QCOMPARE(rig.panel(1), QStringLiteral("BRIG=50%"));
         QCOMPARE(rig.panel(2), QStringLiteral("LIGH=0"));
-        QCOMPARE(rig.mainWindow()->boardState.temperature, QByteArray("23.5"));
+        QCOMPARE(rig.app().service->state().reading.temperature, QByteArray("23.5"));
         const QStringList log = rig.logLines();
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.first().startsWith(QLatin1String("EVENT 23.5,2,0;")), qPrintable(log.first()));

@@ -51,7 +51,7 @@ Timed timedExchange(BoardRig &rig, const QByteArray &command, int attempts, int 
     QElapsedTimer clock;
     clock.start();
     Timed timed;
-    timed.result = exchangeAndWait(*rig.app().boardSession, command, rig.app().exchangeOptions());
+    timed.result = exchangeAndWait(*rig.app().boardSession, command, exchangeOptionsOf(rig.app().settings->program()));
     timed.ms = clock.elapsed();
     return timed;
 }
@@ -272,7 +272,7 @@ void TestExchange::missingPortTimesOutEveryAttempt()
     t.app->settings->setTimeout(400);
     QElapsedTimer clock;
     clock.start();
-    const ExchangeResult result = exchangeAndWait(*t.app->boardSession, "BRIG=2", t.app->exchangeOptions());
+    const ExchangeResult result = exchangeAndWait(*t.app->boardSession, "BRIG=2", exchangeOptionsOf(t.app->settings->program()));
     QCOMPARE(result.outcome, ExchangeResult::Timeout);
     QCOMPARE(result.attempts, 2);
     QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));

@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "BoardRig.h"
 #include "core/files/DataFile.h"
 #include "gui/ErrorDialogs.h"
@@ -87,7 +87,7 @@ QString probe(const Program &a, const QString &what)
 
 void expectIdle(const BoardRig &r)
 {
-    QVERIFY(!r.app().readRunning());
+    QVERIFY(!r.app().service->isBusy());
     QVERIFY(!r.app().boardSession->isBusy());
     for (QWidget *w : r.exchangeControls())
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
@@ -205,7 +205,7 @@ void tst_read_send::readFillsShownSlotsOnly()
         const QString want = (k == 3 || k == 4) ? QStringLiteral("1.0000") : board;
         QCOMPARE(r.mainWindow()->figureEdits[k]->text(), want);
         // A hidden slot's stored text stays its figure, so the data file keeps it.
-        QCOMPARE(r.app().operations->figures().figure(k), want);
+        QCOMPARE(r.app().service->figures().figure(k), want);
     }
     QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     r.mainWindow()->saveDataFile();
@@ -259,9 +259,9 @@ void tst_read_send::readReply()
     QVERIFY(r.sim.control("reply " + simEscaped(reply)));
     // The data file now differs from the fields: a failed read shows the file's figures.
     r.testApp.writeFile("Tablo_data.tbl", "7.0000\r\n" + QByteArray("1.0000\r\n").repeated(9));
-    r.mainWindow()->boardState.temperature = "old";
-    r.mainWindow()->boardState.controlledBy = "old";
-    const std::array<QByteArray, 33> before = r.mainWindow()->boardState.fields();
+    r.app().service->takeEvent("old", {}, {});
+    const BoardReading &state = r.app().service->state().reading;
+    const std::array<QByteArray, 33> before = state.fields();
 
     r.mainWindow()->readBoard();
     QVERIFY(r.settle());
@@ -270,18 +270,18 @@ void tst_read_send::readReply()
     QCOMPARE(r.testApp.modals, modals);
     QCOMPARE(r.app().beepCount, status == "Reading Ok" || status == "Reading" ? 0 : 1);
     QCOMPARE(r.mainWindow()->figureEdits[1]->text(), edit1);
-    QCOMPARE(QString::fromLatin1(r.mainWindow()->boardState.temperature), temperature);
+    QCOMPARE(QString::fromLatin1(state.temperature), temperature);
     if (status != "Reading Ok") {
         // A rejected reply changes none of the board's values.
         for (int k = 11; k <= 32; ++k)
-            QCOMPARE(r.mainWindow()->boardState.fields()[k], before[k]);
+            QCOMPARE(state.fields()[k], before[k]);
     }
     if (status == "Connection error, data loaded from file") {
         QCOMPARE(r.panel(1), QString());
         QCOMPARE(r.panel(2), QString());
     }
     if (QTest::currentDataTag() == QByteArray("31 fields"))
-        QCOMPARE(r.mainWindow()->boardState.controlledBy, QByteArray("old"));
+        QCOMPARE(state.controlledBy, before[32]);
     if (QTest::currentDataTag() == QByteArray("blank before a number"))
         QCOMPARE(r.autoControlsWindow()->dayLevelBox->currentIndex(), 2);
     expectIdle(r);
@@ -298,7 +298,7 @@ void tst_read_send::oneWayReadSendsNothing()
     QTest::qWait(300);
     QCOMPARE(r.sim.received(), QByteArray());
     QCOMPARE(r.panel(0), QString("before"));
-    QVERIFY(!r.app().readRunning());
+    QVERIFY(!r.app().service->isBusy());
 }
 
 void tst_read_send::upload_data()
@@ -353,7 +353,7 @@ void tst_read_send::upload()
         QVERIFY2(r.sim.control(c), qPrintable(c));
     const QByteArray before = r.sim.received();
 
-    r.mainWindow()->uploadFigures();
+    r.mainWindow()->requestUpload(QStringLiteral("write-button"));
     QVERIFY(r.settle());
 
     QByteArray wire = Protocol::frameCommand(command, true);
@@ -368,7 +368,7 @@ void tst_read_send::upload()
         QCOMPARE(r.mainWindow()->progressBar->value(), 1000);
     // Whatever happened, a slot's stored text is its field's figure, never the filler.
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(r.app().operations->figures().figure(k), r.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(r.app().service->figures().figure(k), r.mainWindow()->figureEdits[k]->text());
     // The upload saved the figures first; a save now writes the same figures.
     QCOMPARE(r.dataFile(), DataFile::compose(r.figures()));
     r.mainWindow()->saveDataFile();

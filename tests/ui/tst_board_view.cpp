@@ -6,6 +6,8 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "core/operations/ControllerWorkflow.h"
+
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
 
@@ -132,14 +134,16 @@ private slots:
         const QString before = t.mainWindow()->windowTitle();
         const int panelBefore = t.mainWindow()->figuresPanel->height();
 
-        t.app->loadingSettings = loading;
+        std::optional<ControllerWorkflow::Quiet> loadingScope;
+
+        if (loading) loadingScope.emplace(*t.app->workflow, ControllerWorkflow::Quiet::Loading);
         if (type < 0) {
             boardViewWindow->boardTypeGroup->setItemIndex(-1);   // clearing runs no handler by itself
             boardViewWindow->onBoardTypeChanged();
         } else {
             boardViewWindow->boardTypeGroup->button(type)->click();
         }
-        t.app->loadingSettings = false;
+        loadingScope.reset();
 
         QCOMPARE(!boardViewWindow->currencyPanel->isHidden(), currencyPanel);
         QCOMPARE(!boardViewWindow->currencyCountSpin->isHidden(), currencyPanel);

@@ -1,6 +1,8 @@
 // The windows' face on a fresh installation, Return in their fields, and the binding of their
 // controls to the settings.
 #include <QtTest>
+
+#include "core/operations/ControllerWorkflow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -171,8 +173,8 @@ private slots:
     {
         TestApp t;
         Program &app = *t.app;
-        std::optional<App::WorkScope> work;
-        work.emplace(app, App::Work::ApplyingReading);   // no command while the values change
+        std::optional<ControllerWorkflow::Quiet> work;
+        work.emplace(*app.workflow);   // no command while the values change
         for (int i = 0; i < ControllerFieldCount; ++i) {
             const auto f = ControllerField(i);
             QWidget *w = controlOf(app, f);

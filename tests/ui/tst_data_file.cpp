@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/BoardService.h"
 #include "TestApp.h"
 #include "core/services/DataFileUploader.h"
 #include "core/files/DataFile.h"
@@ -43,7 +43,7 @@ QStringList stored(const Program &app)
 {
     QStringList out;
     for (int k = 1; k <= 10; ++k)
-        out << app.operations->figures().figure(k);
+        out << app.service->figures().figure(k);
     return out;
 }
 
@@ -124,8 +124,8 @@ void TestDataFile::load()
     QCOMPARE(t->readFile(DataName), autoLoad ? content : DataFile::compose(expected));
     if (atStartUp)
         return;
-    QCOMPARE(app.operations->figures().loadedContent(), expected.join(QString()));
-    QCOMPARE(app.dataFileUploader->previousContent(), app.operations->figures().loadedContent());
+    QCOMPARE(app.service->figures().loadedContent(), expected.join(QString()));
+    QCOMPARE(app.dataFileUploader->previousContent(), app.service->figures().loadedContent());
     QCOMPARE(status(*t), QStringLiteral("Loaded"));
 }
 
@@ -233,9 +233,9 @@ void TestDataFile::changeDetector()
         t->writeFile(DataName, c);
         const QString before = app.dataFileUploader->previousContent();
         app.mainWindow->loadDataFile();
-        if (app.operations->figures().loadedContent() != before)
+        if (app.service->figures().loadedContent() != before)
             ++seen;
-        QCOMPARE(app.dataFileUploader->previousContent(), app.operations->figures().loadedContent());
+        QCOMPARE(app.dataFileUploader->previousContent(), app.service->figures().loadedContent());
     }
     QCOMPARE(seen, changes);
 }

@@ -5,7 +5,9 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/ControllerWorkflow.h"
+
+#include "core/operations/BoardService.h"
 #include "core/figures/FigureFormat.h"
 #include "TestApp.h"
 #include "core/files/DataFile.h"
@@ -27,7 +29,7 @@ QByteArray storedFile(const Program &app)
 {
     QStringList figures;
     for (int k = 1; k <= 10; ++k)
-        figures << app.operations->figures().figure(k);
+        figures << app.service->figures().figure(k);
     return DataFile::compose(figures);
 }
 
@@ -96,17 +98,17 @@ void TestFigureFields::typing()
     auto t = started(digits, blank);
     Program &app = *t->app;
     FigureEdit *e = app.mainWindow->figureEdits[1];
-    std::optional<App::WorkScope> work;
     if (boardRead)
-        work.emplace(app, App::Work::ApplyingReading);
-    e->setText(start);
+        app.service->figures().setFigure(1, start, true);
+    else
+        e->setText(start);
     if (caret >= 0)
         e->setCursorPosition(caret);
     QTest::keyClicks(e, keys);
 
     QCOMPARE(e->text(), expected);
     QCOMPARE(e->cursorPosition(), expectedCaret);
-    QCOMPARE(app.operations->figures().figure(1), expected);
+    QCOMPARE(app.service->figures().figure(1), expected);
     QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
@@ -165,7 +167,7 @@ void TestFigureFields::editSaves()
     e->setCursorPosition(0);
     QTest::keyClicks(e, QStringLiteral("7"));
     QCOMPARE(e->text(), QStringLiteral("71.00"));
-    QCOMPARE(app.operations->figures().figure(3), QStringLiteral("71.00"));
+    QCOMPARE(app.service->figures().figure(3), QStringLiteral("71.00"));
     const QByteArray file = t->readFile(QStringLiteral("Tablo_data.tbl"));
     QCOMPARE(file, saved ? storedFile(app) : sentinel);
     if (saved)
@@ -184,7 +186,7 @@ void TestFigureFields::failedSaveReleasesGuard()
     QCOMPARE(app.reportedErrors.size(), 1);
     QVERIFY(!app.mainWindow->formatting);
     QCOMPARE(e->text(), QStringLiteral("51.00"));
-    QCOMPARE(app.operations->figures().figure(1), QStringLiteral("51.00"));
+    QCOMPARE(app.service->figures().figure(1), QStringLiteral("51.00"));
     // The next key is formatted again: the guard did not stay set.
     QTest::keyClicks(e, QStringLiteral("6"));
     QCOMPARE(e->text(), QStringLiteral("561.0"));
@@ -289,13 +291,14 @@ void TestFigureFields::digitCount()
     Program &app = *t->app;
     for (int k = 1; k <= 10; ++k)
         app.mainWindow->figureEdits[k]->setText(start);
-    app.loadingSettings = loading;
+    std::optional<ControllerWorkflow::Quiet> loadingScope;
+    if (loading) loadingScope.emplace(*app.workflow, ControllerWorkflow::Quiet::Loading);
     for (int d : changes)
         app.settingsDialog->digitsSpin->setValue(d);
-    app.loadingSettings = false;
+    loadingScope.reset();
     for (int k : {1, 6, 10}) {   // enabled and disabled fields alike
         QCOMPARE(app.mainWindow->figureEdits[k]->text(), expected);
-        QCOMPARE(app.operations->figures().figure(k), expected);
+        QCOMPARE(app.service->figures().figure(k), expected);
     }
 }
 
@@ -313,9 +316,10 @@ void TestFigureFields::fillChar()
     Program &app = *t->app;
     QCOMPARE(blankFigure(app.settings->program().digits, app.fillChar()), QStringLiteral("0000"));
     t->writeFile(QStringLiteral("Tablo_data.tbl"), "untouched");
-    app.loadingSettings = loading;
+    std::optional<ControllerWorkflow::Quiet> loadingScope;
+    if (loading) loadingScope.emplace(*app.workflow, ControllerWorkflow::Quiet::Loading);
     app.settingsDialog->fillCharGroup->setItemIndex(1);
-    app.loadingSettings = false;
+    loadingScope.reset();
     if (loading) {
         QCOMPARE(app.mainWindow->figureEdits[2]->text(), QStringLiteral("1.000"));
         QCOMPARE(t->readFile(QStringLiteral("Tablo_data.tbl")), QByteArray("untouched"));

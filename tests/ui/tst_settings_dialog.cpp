@@ -1,5 +1,7 @@
 // The Settings dialog and the section "Controller" of the settings file.
 #include <QtTest>
+
+#include "core/operations/ControllerWorkflow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -92,16 +94,16 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         Program &app = *t.app;
-        std::optional<App::WorkScope> work;
+        std::optional<ControllerWorkflow::Quiet> work;
         SettingsDialog *f = app.settingsDialog;
         MainWindow *mainWindow = app.mainWindow;
         AutoControlsWindow *autoControlsWindow = app.autoControlsWindow;
-        work.emplace(app, App::Work::ApplyingReading);   // keeps the rebuilds from sending
+        work.emplace(*app.workflow);   // keeps the rebuilds from sending
         f->controlledByGroup->setItemIndex(0);   // "PC": nothing happens while a read runs
         QCOMPARE(mainWindow->brightnessGroup->count(), 6);
         work.reset();
         // As after a read of the board: "PC", timer "YES", brightness "ავტო".
-        work.emplace(app, App::Work::SendingSettings);
+        work.emplace(*app.workflow, ControllerWorkflow::Quiet::Settling);
         f->timerUsedGroup->setItemIndex(1);
         work.reset();
         QCOMPARE(mainWindow->brightnessGroup->items(),
@@ -114,7 +116,7 @@ private slots:
         quietly(mainWindow->brightnessGroup, 5);
         quietly(mainWindow->lightingGroup, 1);
 
-        work.emplace(app, App::Work::SendingSettings);
+        work.emplace(*app.workflow, ControllerWorkflow::Quiet::Settling);
         f->timerUsedGroup->setItemIndex(0);
         QCOMPARE(mainWindow->brightnessGroup->count(), 5);
         QCOMPARE(mainWindow->brightnessGroup->columns(), 5);
@@ -138,7 +140,7 @@ private slots:
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
         work.reset();
-        work.emplace(app, App::Work::ApplyingReading);
+        work.emplace(*app.workflow);
         f->timerUsedGroup->setItemIndex(0);
         f->controlledByGroup->setItemIndex(1);   // enables the modem buttons; no rebuild while reading
         QVERIFY(f->pcButton->isEnabled());
@@ -314,8 +316,8 @@ private slots:
         QCOMPARE(app.reportedErrors.size(), 1);   // the lighting group's switch did not run
         QVERIFY(app.reportedErrors[0].startsWith(QLatin1String("Cannot open file")));
         QVERIFY(app.settingsDialog->isVisible());
-        QVERIFY(!app.loadingSettings);
-        QVERIFY(app.work() == App::Work::None);
+        QVERIFY(!app.workflow->quiet());
+        QVERIFY(!app.workflow->quiet());
     }
 
     void closeTakesOver()
@@ -349,16 +351,16 @@ private slots:
         TestApp t(NoPort);
         t.startUp();
         Program &app = *t.app;
-        std::optional<App::WorkScope> work;
+        std::optional<ControllerWorkflow::Quiet> work;
         SettingsDialog *f = app.settingsDialog;
         f->pcButton->setEnabled(false);
         f->modemButton->setEnabled(false);
-        work.emplace(app, App::Work::SendingSettings);
+        work.emplace(*app.workflow, ControllerWorkflow::Quiet::Settling);
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(!f->pcButton->isEnabled());   // not while the configuration is being sent
         work.reset();
         f->controlledByGroup->setItemIndex(-1);
-        work.emplace(app, App::Work::ApplyingReading);
+        work.emplace(*app.workflow);
         f->controlledByGroup->setItemIndex(1);
         QVERIFY(f->pcButton->isEnabled());
         QVERIFY(f->modemButton->isEnabled());
@@ -376,7 +378,7 @@ private slots:
         const QByteArray ini("[Controller]\r\nExtra=keep\r\nFlash=9\r\n");
         TestApp t(ini);
         t.app->autoControlsWindow->offCorrectionSpin->setValue(128);
-        t.app->loadingSettings = true;
+        const ControllerWorkflow::Quiet loadingScope(*t.app->workflow, ControllerWorkflow::Quiet::Loading);
         t.app->saveControllerSettings();
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), ini);
     }
@@ -449,7 +451,7 @@ private slots:
         const QByteArray file = t.readFile(QStringLiteral("Quorvanel_tablo.ini"));
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
 
-        app.loadControllerSettings();
+        app.workflow->loadStored();
 
         for (RadioGroup *g : selectors)
             QCOMPARE(g->itemIndex(), -1);
@@ -471,7 +473,7 @@ private slots:
         for (QPushButton *b : {f->timeQueryButton, f->pcButton, f->modemButton})
             QVERIFY(b->isEnabled());
         QCOMPARE(mainWindow->brightnessGroup->count(), 6);   // no selections: automatic modes available
-        QVERIFY(!app.loadingSettings);
+        QVERIFY(!app.workflow->quiet());
         QCOMPARE(sent.count(), 0);
         QCOMPARE(t.readFile(QStringLiteral("Quorvanel_tablo.ini")), file);
     }
@@ -485,12 +487,12 @@ private slots:
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("2x:00:00"));
         t.knowController();
         QSignalSpy sent(app.boardSession, &BoardSession::commandShown);
-        app.sendControllerSettings();
+        app.workflow->sendControllerSettings();
         QCOMPARE(app.reportedErrors, QStringList{QStringLiteral("'2x' is not a valid integer value")});
         QCOMPARE(sent.count(), 0);
-        QVERIFY(app.work() == App::Work::None);
+        QVERIFY(!app.workflow->quiet());
         app.settings->setSwitchTime(SwitchTime::Evening, QStringLiteral("20:00:00"));
-        app.sendControllerSettings();
+        app.workflow->sendControllerSettings();
         QVERIFY(!sent.isEmpty() && sent.last().at(0).toString().startsWith(QStringLiteral("SETS=")));
     }
 };

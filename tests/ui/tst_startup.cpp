@@ -12,7 +12,9 @@
 #include <QSystemTrayIcon>
 #include <QtTest>
 
-#include "core/operations/BoardOperations.h"
+#include "core/operations/ControllerWorkflow.h"
+
+#include "core/operations/BoardService.h"
 #include "TestApp.h"
 #include "gui/BoardViewWindow.h"
 #include "gui/SettingsDialog.h"
@@ -104,9 +106,9 @@ void TestStartup::defaultsWithoutSettingsFile()
     QCOMPARE(a.settingsDialog->portCombo->currentText(), QStringLiteral("COM1"));
     QCOMPARE(a.settingsDialog->baudRateCombo->currentText(), QStringLiteral("9600"));
     QVERIFY(!a.startingUp);
-    QVERIFY(!a.loadingSettings);
+    QVERIFY(!a.workflow->quiet());
     for (int k = 1; k <= 10; ++k)
-        QCOMPARE(a.operations->figures().figure(k), t.mainWindow()->figureEdits[k]->text());
+        QCOMPARE(a.service->figures().figure(k), t.mainWindow()->figureEdits[k]->text());
 }
 
 // What the settings file holds shows in every window's controls.
@@ -140,7 +142,7 @@ void TestStartup::nothingWrittenDuringStartUp()
     TestApp t(ini);
     t.startUp();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
-    t.app->loadingSettings = true;
+    const ControllerWorkflow::Quiet loadingScope(*t.app->workflow, ControllerWorkflow::Quiet::Loading);
     t.app->saveProgramSettings();
     QCOMPARE(t.readFile("Quorvanel_tablo.ini"), ini);
 }

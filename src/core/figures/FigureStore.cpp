@@ -24,6 +24,14 @@ QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSe
     return figuresFromDataLines(lines, {}, QChar(), s.digits, s.fillChar(), s.fillMode == 1);
 }
 
+void FigureStore::setFigure(int slot, const QString &text, bool fromBoard)
+{
+    if (slot < 1 || slot > 10 || m_figures[slot - 1] == text)
+        return;
+    m_figures[slot - 1] = text;
+    emit figureChanged(slot, text, fromBoard);
+}
+
 FigureStore::Load FigureStore::load(const QString &path, const Formatting &f, DataFile::PollMemory *poll,
                                     QString *error)
 {
@@ -45,7 +53,7 @@ FigureStore::Load FigureStore::load(const QString &path, const Formatting &f, Da
         figuresFromDataLines(DataFile::splitLines(content), figures(), f.lastKey, f.digits, f.fill, f.blankMode);
     m_loadedContent.clear();
     for (int k = 0; k < 10; ++k) {
-        m_figures[k] = formatted.value(k);
+        setFigure(k + 1, formatted.value(k));
         m_loadedContent += m_figures[k];
     }
     return Load::Loaded;

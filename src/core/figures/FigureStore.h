@@ -4,6 +4,7 @@
 // (what the automatic upload compares), and the data file's load and save.
 #include <QByteArray>
 #include <QChar>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -19,8 +20,11 @@ QStringList figuresFromDataLines(const QList<QByteArray> &lines, const QStringLi
 struct ProgramSettings;
 QStringList figuresFromDataLines(const QList<QByteArray> &lines, const ProgramSettings &settings);
 
-class FigureStore {
+class FigureStore : public QObject {
+    Q_OBJECT
 public:
+    using QObject::QObject;
+
     // How the lines of a loaded file are formatted, as a figure field formats what reaches it.
     struct Formatting {
         QChar lastKey;     // the last character typed into any figure field
@@ -36,11 +40,9 @@ public:
     };
 
     QString figure(int slot) const { return slot >= 1 && slot <= 10 ? m_figures[slot - 1] : QString(); }
-    void setFigure(int slot, const QString &text)
-    {
-        if (slot >= 1 && slot <= 10)
-            m_figures[slot - 1] = text;
-    }
+    // Announces a real change with figureChanged(), which the figure fields show; `fromBoard`:
+    // the board's own text (a read), which is shown as it came.
+    void setFigure(int slot, const QString &text, bool fromBoard = false);
     QStringList figures() const { return {m_figures.begin(), m_figures.end()}; }
 
     // The formatted figures of the last load joined, or empty when nothing was loaded since
@@ -56,6 +58,9 @@ public:
     bool save(const QString &path, QString *error) const;
     // Writes the data file a new installation starts with: ten lines "0.000".
     static bool create(const QString &path, QString *error);
+
+signals:
+    void figureChanged(int slot, const QString &text, bool fromBoard);
 
 private:
     std::array<QString, 10> m_figures;
