@@ -323,6 +323,10 @@ private slots:
         QTest::newRow("digits out of range") << QStringList{"settings", "Digits=6"} << QByteArray("1 to 5, not \"6\"");
         QTest::newRow("flag not 0 or 1") << QStringList{"settings", "Replys=yes"} << QByteArray("\"yes\"");
         QTest::newRow("baud no number") << QStringList{"settings", "BaudRAte=fast"} << QByteArray("\"fast\"");
+        const QStringList bridge{"mqtt", "--broker", "localhost", "--id"};
+        QTest::newRow("bridge id ..") << bridge + QStringList{".."} << QByteArray("\"..\" is no name");
+        QTest::newRow("group $SYS") << bridge + QStringList{"b", "--group", "$SYS"} << QByteArray("\"$SYS\" starts with '$'");
+        QTest::newRow("prefix level .") << bridge + QStringList{"b", "--prefix", "site/."} << QByteArray("--prefix site/.: \".\"");
         QTest::newRow("name beyond Latin-1") << QStringList{"settings", QString::fromUtf8("Name_1=\u10D0")} << QByteArray("Latin-1");
     }
     void badArgument()
@@ -375,6 +379,39 @@ private slots:
                                    : r.err.startsWith("tablo-cli: warning: ") && r.err.contains(warning) && r.err.count('\n') == 1,
                  r.err);
         QCOMPARE(sim.receivedCount("SEND="), 1);
+    }
+
+    // --strict refuses a figure the board would show as another number: nothing reaches the board.
+    void uploadStrict_data()
+    {
+        QTest::addColumn<QStringList>("figures");   // one item: the data file's content
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("err");        // empty: none
+        const QStringList zeros{"0", "0", "0", "0", "0", "0", "0", "0", "0"};
+        QTest::newRow("same number") << QStringList{"0.5"} + zeros << 0 << QByteArray();
+        QTest::newRow("padded") << QStringList{"1"} + zeros << 64 << QByteArray("figure 1 \"1\" would show as \"10000\"");
+        QTest::newRow("data file, cut") << QStringList{"1.5\r\n123456\r\n" + QString("0\r\n").repeated(8)} << 64
+                                        << QByteArray("figure 2 \"123456\" would show as \"12345\"");
+    }
+    void uploadStrict()
+    {
+        QFETCH(QStringList, figures);
+        QFETCH(int, code);
+        QFETCH(QByteArray, err);
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        QStringList args{"upload", "--strict", "--settings", writeSettings(dir, sim.port())};
+        if (figures.size() == 1) {
+            writeFile(dir.filePath("data.tbl"), figures.first().toLatin1());
+            args << "--file" << dir.filePath("data.tbl");
+        } else {
+            args += figures;
+        }
+        const Run r = cli(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err) && r.err.count('\n') == 1, r.err);
+        QCOMPARE(sim.receivedCount("SEND="), code == 0 ? 1 : 0);
     }
 
     // The settings command writes what the window writes (the file's encodings: the settings file's table).
