@@ -384,34 +384,24 @@ private slots:
     // --strict refuses a figure the board would show as another number: nothing reaches the board.
     void uploadStrict_data()
     {
-        QTest::addColumn<QStringList>("figures");   // one item: the data file's content
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("err");        // empty: none
-        const QStringList zeros{"0", "0", "0", "0", "0", "0", "0", "0", "0"};
-        QTest::newRow("same number") << QStringList{"0.5"} + zeros << 0 << QByteArray();
-        QTest::newRow("padded") << QStringList{"1"} + zeros << 64 << QByteArray("figure 1 \"1\" would show as \"10000\"");
-        QTest::newRow("data file, cut") << QStringList{"1.5\r\n123456\r\n" + QString("0\r\n").repeated(8)} << 64
-                                        << QByteArray("figure 2 \"123456\" would show as \"12345\"");
+        QTest::addColumn<QString>("first");        // figure 1; the others are 0
+        QTest::addColumn<QByteArray>("refusal");   // empty: uploaded
+        QTest::newRow("same number") << "0.5" << QByteArray();
+        QTest::newRow("padded") << "1" << QByteArray("figure 1 \"1\" would show as \"10000\"");
+        QTest::newRow("cut") << "123456" << QByteArray("figure 1 \"123456\" would show as \"12345\"");
     }
     void uploadStrict()
     {
-        QFETCH(QStringList, figures);
-        QFETCH(int, code);
-        QFETCH(QByteArray, err);
+        QFETCH(QString, first);
+        QFETCH(QByteArray, refusal);
         Sim sim;
         QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
         QTemporaryDir dir;
-        QStringList args{"upload", "--strict", "--settings", writeSettings(dir, sim.port())};
-        if (figures.size() == 1) {
-            writeFile(dir.filePath("data.tbl"), figures.first().toLatin1());
-            args << "--file" << dir.filePath("data.tbl");
-        } else {
-            args += figures;
-        }
-        const Run r = cli(args);
-        QCOMPARE(r.code, code);
-        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err) && r.err.count('\n') == 1, r.err);
-        QCOMPARE(sim.receivedCount("SEND="), code == 0 ? 1 : 0);
+        const Run r = cli(QStringList{"upload", "--strict", "--settings", writeSettings(dir, sim.port()), first}
+                          + QStringList(9, "0"));
+        QCOMPARE(r.code, refusal.isEmpty() ? 0 : 64);
+        QVERIFY2(refusal.isEmpty() ? r.err.isEmpty() : r.err.contains(refusal) && r.err.count('\n') == 1, r.err);
+        QCOMPARE(sim.receivedCount("SEND="), refusal.isEmpty() ? 1 : 0);
     }
 
     // The settings command writes what the window writes (the file's encodings: the settings file's table).
