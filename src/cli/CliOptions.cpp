@@ -92,10 +92,11 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption strict(QStringLiteral("strict"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
     const QCommandLineOption printPaths(QStringLiteral("print-paths"));
-    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, help, version, printPaths});
+    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, strict, help, version, printPaths});
 
     if (!p.parse(arguments)) {
         error = p.errorText();
@@ -157,6 +158,7 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     if (p.isSet(file))
         o.dataFile = p.value(file);
     o.json = p.isSet(json);
+    o.strict = p.isSet(strict);
 
     const QStringList positional = p.positionalArguments();
     if (positional.isEmpty()) {
@@ -177,7 +179,8 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     } belongs[] = {{port, BoardCommands},     {baud, BoardCommands}, {checksums, BoardCommands},
                    {attempts, BoardCommands}, {timeout, BoardCommands}, {log, BoardCommands},
                    {file, {QStringLiteral("upload"), QStringLiteral("watch")}},
-                   {json, {QStringLiteral("read")}}};
+                   {json, {QStringLiteral("read")}},
+                   {strict, {QStringLiteral("upload")}}};
     for (const auto &b : belongs) {
         if (p.isSet(b.option) && !b.commands.contains(o.command)) {
             error = QStringLiteral("--%1 is an option of %2 only")
@@ -206,6 +209,10 @@ QString helpText()
         "                        the board will show with another value (cut, padded into a larger\n"
         "                        number, a hidden slot) and a data-file line that is no figure are\n"
         "                        warned about. Prints \"Sent OK [TEXT,...]\" with the ten texts as sent\n"
+        "  upload --strict ...   the same, but such a figure is refused: nothing is sent, each figure\n"
+        "                        and what the board would show are named on stderr, exit code 64.\n"
+        "                        A hidden slot is not checked; an empty figure is refused with the\n"
+        "                        zero fill, where the board would show it as 0\n"
         "  read [--json]         read the board: figures, temperature, brightness, lighting and the\n"
         "                        controller's parameters, as \"name: value\" lines or JSON (on failure\n"
         "                        too: {\"outcome\": ..., \"reason\": ...})\n"
@@ -243,6 +250,7 @@ QString helpText()
         "                        (framed, without CR LF), or \"< \" and each line received\n"
         "  --file PATH           upload, watch: the data file (default: the one the window uses)\n"
         "  --json                read: print JSON\n"
+        "  --strict              upload: refuse a figure the board would show as another number\n"
         "  -h, --help            this text\n"
         "  -V, --version         the program's version\n"
         "  --print-paths         print where the settings, data and schedule files are\n"
@@ -251,5 +259,6 @@ QString helpText()
         "\"ERROR\" or holds other figures than sent, an empty data file); 3 connection error (no\n"
         "reply, a wrong checksum, a port that cannot be opened); 4 the port is in use by another\n"
         "program; 64 a bad argument, or settings the command cannot work with (a one-way link for\n"
-        "read, a baud rate that is no number); 130 and 143 stopped by SIGINT and SIGTERM (watch: 0).\n");
+        "read, a baud rate that is no number, a figure refused by upload --strict); 130 and 143\n"
+        "stopped by SIGINT and SIGTERM (watch: 0).\n");
 }

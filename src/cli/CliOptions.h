@@ -28,6 +28,7 @@ struct CliOptions {
     QString logPath;          // empty: no protocol log
     QString dataFile;         // empty: the window's data file (upload without figures, watch)
     bool json = false;        // read: JSON instead of "name: value" lines
+    bool strict = false;      // upload: refuse a figure the board would show as another number
 
     bool help = false;
     bool version = false;

@@ -11,6 +11,7 @@
 #include "cli/SettingsCommand.h"
 #include "cli/Upload.h"
 #include "cli/Watch.h"
+#include "core/figures/FigureCheck.h"
 #include "core/files/DataFile.h"
 #include "core/files/IniFile.h"
 #include "core/files/ProgramPaths.h"
@@ -79,6 +80,18 @@ int upload(CliContext &c)
             return ExitDataError;
         }
         lines = DataFile::splitLines(content);
+    }
+    // --strict: a figure the board would show as another number stops the upload before the port
+    // is opened, so nothing reaches the board.
+    if (c.options.strict) {
+        QStringList requested;
+        for (const QByteArray &line : lines)
+            requested << QString::fromLatin1(line);
+        const QStringList refused = figureRejections(checkFigures(requested, c.settings));
+        if (!refused.isEmpty()) {
+            printErr(QStringLiteral("Refused (--strict): %1; nothing is sent").arg(refused.join(QStringLiteral("; "))));
+            return ExitUsage;
+        }
     }
     const QStringList texts = c.service.textsOf(figuresFromDataLines(lines, c.settings));
     for (const QString &warning : figureWarnings(lines, texts, c.settings, source))

@@ -35,6 +35,18 @@ bool parseBroker(const QString &text, QString &host, int &port)
     return true;
 }
 
+// Why `name` cannot be an id, a group or a level of the prefix, or empty when it can: "." and ".."
+// read as a folder and its parent wherever a name becomes a path, and a level that starts with '$'
+// belongs to the broker ($SYS), where a client must not publish.
+QString reservedName(const QString &name)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("\"%1\" is no name (\".\", \"..\" and names starting with '$' are refused)").arg(name);
+    if (name.startsWith(QLatin1Char('$')))
+        return QStringLiteral("\"%1\" starts with '$', which marks the broker's own topics").arg(name);
+    return QString();
+}
+
 bool isPrefix(const QString &prefix)
 {
     if (prefix.isEmpty() || prefix.contains(QLatin1Char('+')) || prefix.contains(QLatin1Char('#'))
@@ -48,13 +60,24 @@ bool isPrefix(const QString &prefix)
 
 bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
 {
+    const QLatin1String option(std::find_if(std::begin(Names), std::end(Names), [key](const Name &n) {
+                                   return n.key == key;
+                               })->text);
     const auto needs = [&](const char *what) {
-        error = QStringLiteral("--%1 %2").arg(QLatin1String(std::find_if(std::begin(Names), std::end(Names), [key](const Name &n) {
-                                                                 return n.key == key;
-                                                             })->text),
-                                              QLatin1String(what));
+        error = QStringLiteral("--%1 %2").arg(option, QLatin1String(what));
         return false;
     };
+    // An id, a group and each level of the prefix must not be a reserved name.
+    const QStringList names = key == Key::Prefix ? value.split(QLatin1Char('/'))
+                            : key == Key::Id || key == Key::Group ? QStringList{value}
+                                                                  : QStringList();
+    for (const QString &name : names) {
+        const QString why = reservedName(name);
+        if (!why.isEmpty()) {
+            error = QStringLiteral("--%1 %2: %3").arg(option, value, why);
+            return false;
+        }
+    }
     switch (key) {
     case Key::Broker:
         if (!parseBroker(value, o.host, o.port))
@@ -108,7 +131,7 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
 bool isTopicName(const QString &name)
 {
     static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9._-]{1,64}$"));
-    return form.match(name).hasMatch();
+    return form.match(name).hasMatch() && reservedName(name).isEmpty();
 }
 
 bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error)
@@ -203,9 +226,10 @@ QString mqttHelpText()
         "\n"
         "MQTT options:\n"
         "  --broker HOST[:PORT]  the broker (port 1883, or 8883 with TLS; IPv6 as [ADDRESS]:PORT)\n"
-        "  --id ID               the board's id, a topic level (letters, digits, - _ .)\n"
+        "  --id ID               the board's id, a topic level (letters, digits, - _ .; not . or ..)\n"
         "  --group GROUP         a group the board belongs to; repeat for more groups\n"
-        "  --prefix PREFIX       the first topic levels (default: tablo)\n"
+        "  --prefix PREFIX       the first topic levels (default: tablo); no level may be . or ..\n"
+        "                        or start with $ (the broker's own topics)\n"
         "  --tls-ca FILE         use TLS, trusting the certificate authority in FILE\n"
         "  --tls-cert FILE       with --tls-key: the client certificate for TLS\n"
         "  --tls-key FILE        the client certificate's private key\n"

@@ -28,7 +28,7 @@ bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error);
 bool checkMqttOptions(const MqttOptions &options, const QString &command, QString &error);
 
 // A topic level of an id or group name: letters, digits, '-', '_' and '.', nothing that MQTT
-// reads as a separator or a wildcard.
+// reads as a separator or a wildcard, and neither "." nor "..".
 bool isTopicName(const QString &name);
 
 QString mqttHelpText();

@@ -2,7 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Output.h"
-#include "core/figures/FigureFormat.h"
+#include "core/figures/FigureCheck.h"
 
 int uploadExitCode(const UploadResult &r)
 {
@@ -89,19 +89,6 @@ QString uploadProblem(const UploadResult &r, const ExchangeOptions &o, const QSt
     return QStringLiteral("the board holds other figures: ") + differing.join(QStringLiteral("; "));
 }
 
-QString figureValue(const QString &text)
-{
-    QString t = text;
-    t.remove(QLatin1Char(' '));
-    QString whole = t.section(QLatin1Char('.'), 0, 0);
-    QString fraction = t.contains(QLatin1Char('.')) ? t.section(QLatin1Char('.'), 1) : QString();
-    while (whole.startsWith(QLatin1Char('0')))
-        whole.remove(0, 1);
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    return fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction;
-}
-
 namespace {
 // The settings key of the show box that hides slot `slot` (1 .. 10): on the currency board a row's
 // first box rules both its slots.
@@ -117,19 +104,23 @@ QStringList figureWarnings(const QList<QByteArray> &given, const QStringList &te
                            const QString &dataFile)
 {
     QStringList warnings;
-    const std::array<bool, 10> shown = s.slotsShown();
+    QStringList requested;
+    for (const QByteArray &line : given)
+        requested << QString::fromLatin1(line);
+    const FigureChecks checks = checkFigures(requested, s);
+    // The lines a short data file lacks are told once, below.
     for (int k = 0; k < int(given.size()) && k < 10; ++k) {
-        const QString typed = QString::fromLatin1(given[k]);
-        const QString sent = texts.value(k);
-        const bool figure = typed.isEmpty() || isPlainFigure(typed);
-        if (figure && figureValue(typed) == figureValue(sent))
+        const FigureCheck &c = checks[k];
+        // A hidden slot is warned about only when it drops a figure that was given.
+        const bool hiddenBlank = c.outcome == FigureCheck::Outcome::NotShown && c.requested.trimmed().isEmpty();
+        if (c.sameValue || hiddenBlank)
             continue;
-        QString w = dataFile.isEmpty() ? QStringLiteral("figure %1 \"%2\"").arg(k + 1).arg(typed)
-                                       : QStringLiteral("line %1 of %2 (\"%3\")").arg(k + 1).arg(dataFile, typed);
-        if (!figure)
+        QString w = dataFile.isEmpty() ? QStringLiteral("figure %1 \"%2\"").arg(k + 1).arg(c.requested)
+                                       : QStringLiteral("line %1 of %2 (\"%3\")").arg(k + 1).arg(dataFile, c.requested);
+        if (!c.number)
             w += QStringLiteral(" is not a figure:");
-        w += QStringLiteral(" goes out as \"%1\"").arg(sent);
-        if (!shown[k])
+        w += QStringLiteral(" goes out as \"%1\"").arg(texts.value(k));
+        if (c.outcome == FigureCheck::Outcome::NotShown)
             w += QStringLiteral(": slot %1 is not shown (%2=0)").arg(k + 1).arg(showKey(k + 1, s));
         warnings << w;
     }

@@ -25,12 +25,9 @@ SettingOutcome settingOutcome(const ExchangeResult &result, const QByteArray &co
 // An outcome text as a feed names it: "sent-ok", "data-error" or "connection-error".
 QString outcomeName(const QString &outcomeText);
 
-// The value a figure text stands for: blanks dropped, leading zeros of the whole part and
-// trailing zeros of the fraction dropped ("01.50" and "1.5" are one value; a blank text is zero).
-QString figureValue(const QString &text);
-
-// One warning for each figure that the board will show with another value than given (cut,
-// padded into a larger number, a hidden slot, a line of the data file that is no figure), and
+// One warning for each figure that the board will show with another value than given (by
+// checkFigures: cut, padded into a larger number, a hidden slot, a line of the data file that is
+// no figure, an empty line the zero fill shows as 0), and
 // for a data file of fewer than ten lines. `given` holds what was typed or the data file's lines;
 // `dataFile` names the file (empty: the figures are arguments).
 QStringList figureWarnings(const QList<QByteArray> &given, const QStringList &texts, const ProgramSettings &settings,

@@ -323,6 +323,10 @@ private slots:
         QTest::newRow("digits out of range") << QStringList{"settings", "Digits=6"} << QByteArray("1 to 5, not \"6\"");
         QTest::newRow("flag not 0 or 1") << QStringList{"settings", "Replys=yes"} << QByteArray("\"yes\"");
         QTest::newRow("baud no number") << QStringList{"settings", "BaudRAte=fast"} << QByteArray("\"fast\"");
+        const QStringList bridge{"mqtt", "--broker", "localhost", "--id"};
+        QTest::newRow("bridge id ..") << bridge + QStringList{".."} << QByteArray("\"..\" is no name");
+        QTest::newRow("group $SYS") << bridge + QStringList{"b", "--group", "$SYS"} << QByteArray("\"$SYS\" starts with '$'");
+        QTest::newRow("prefix level .") << bridge + QStringList{"b", "--prefix", "site/."} << QByteArray("--prefix site/.: \".\"");
         QTest::newRow("name beyond Latin-1") << QStringList{"settings", QString::fromUtf8("Name_1=\u10D0")} << QByteArray("Latin-1");
     }
     void badArgument()
@@ -375,6 +379,29 @@ private slots:
                                    : r.err.startsWith("tablo-cli: warning: ") && r.err.contains(warning) && r.err.count('\n') == 1,
                  r.err);
         QCOMPARE(sim.receivedCount("SEND="), 1);
+    }
+
+    // --strict refuses a figure the board would show as another number: nothing reaches the board.
+    void uploadStrict_data()
+    {
+        QTest::addColumn<QString>("first");        // figure 1; the others are 0
+        QTest::addColumn<QByteArray>("refusal");   // empty: uploaded
+        QTest::newRow("same number") << "0.5" << QByteArray();
+        QTest::newRow("padded") << "1" << QByteArray("figure 1 \"1\" would show as \"10000\"");
+        QTest::newRow("cut") << "123456" << QByteArray("figure 1 \"123456\" would show as \"12345\"");
+    }
+    void uploadStrict()
+    {
+        QFETCH(QString, first);
+        QFETCH(QByteArray, refusal);
+        Sim sim;
+        QVERIFY2(sim.ok(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        const Run r = cli(QStringList{"upload", "--strict", "--settings", writeSettings(dir, sim.port()), first}
+                          + QStringList(9, "0"));
+        QCOMPARE(r.code, refusal.isEmpty() ? 0 : 64);
+        QVERIFY2(refusal.isEmpty() ? r.err.isEmpty() : r.err.contains(refusal) && r.err.count('\n') == 1, r.err);
+        QCOMPARE(sim.receivedCount("SEND="), refusal.isEmpty() ? 1 : 0);
     }
 
     // The settings command writes what the window writes (the file's encodings: the settings file's table).
