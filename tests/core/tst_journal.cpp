@@ -1,0 +1,252 @@
+// The journal against real SQLite files: what is written reads back, what the board showed when,
+// throttled state changes, pruning, failures that must not stop the caller, and a writer killed
+// mid-way.
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "core/journal/Journal.h"
+
+namespace {
+
+const QDateTime T0(QDate(2024, 5, 1), QTime(10, 0));
+
+JournalRecord upload(int n, const QString &outcome, qint64 finishedMs)
+{
+    JournalRecord r{T0.addMSecs(finishedMs - 250), T0.addMSecs(finishedMs), QString(JournalKind::Upload),
+                    "/dev/ttyUSB0", "office-12", QString(JournalSource::Mqtt), QString::number(n), outcome,
+                    {}, {}, "SEND=", outcome == JournalOutcome::SentOk ? QString() : "reads \"9\", not 1,5"};
+    for (int k = 0; k < 10; ++k)
+        r.sent << QString("%1.%2").arg(n).arg(k);
+    r.boardFigures = outcome == JournalOutcome::ConnectionError ? QStringList() : r.sent;
+    return r;
+}
+
+// The child of killedWriter(): records 1, 2, ... until it is killed.
+int writeUntilKilled(const QString &path)
+{
+    Journal journal;
+    if (!journal.open(path, nullptr))
+        return 1;
+    for (int n = 1;; ++n) {
+        if (!journal.record(upload(n, QString(JournalOutcome::SentOk), n)))
+            return 2;
+        if (n == 1)
+            fputs("writing\n", stdout), fflush(stdout);
+    }
+}
+
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void writes_data()
+    {
+        QTest::addColumn<int>("journals");
+        QTest::newRow("one journal") << 1;
+        QTest::newRow("two connections to the file, alternately") << 2;
+    }
+    void writes()
+    {
+        QFETCH(int, journals);
+        QTemporaryDir dir;
+        Journal a, b;
+        QString error;
+        QVERIFY2(a.open(dir.filePath("j.sqlite"), &error) && b.open(dir.filePath("j.sqlite"), &error), qPrintable(error));
+        QList<JournalRecord> written;
+        for (int n = 0; n < 6; ++n) {
+            written << upload(n, QString(n % 2 ? JournalOutcome::DataError : JournalOutcome::ConnectionError), 1000 * n);
+            QVERIFY((n % journals ? b : a).record(written.last()));
+        }
+        QCOMPARE(a.records(QDateTime(), QDateTime()), written);
+        QCOMPARE(b.records(written[1].started, written[3].started), written.mid(1, 3));
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        raw.setDatabaseName(dir.filePath("j.sqlite"));
+        QVERIFY(raw.open());
+        QSqlQuery rows("SELECT started, s10, b10 FROM journal WHERE request = '0'", raw);
+        QVERIFY(rows.next());
+        QCOMPARE(rows.value(0).toString(), "2024-05-01T09:59:59.750");
+        QCOMPARE(rows.value(1).toString(), "0.9");
+        QVERIFY(rows.value(2).isNull());   // a connection error read nothing back
+        rows = QSqlQuery();
+        raw = QSqlDatabase();
+        QSqlDatabase::removeDatabase("raw");
+    }
+
+    void shownAt_data()
+    {
+        QTest::addColumn<qint64>("atMs");     // from T0
+        QTest::addColumn<QString>("request"); // the upload shown; empty: none
+        // Verified uploads 1 and 2 finish at 1000 and 2000 ms, a failed one 3 at 3000.
+        QTest::newRow("exactly at a finish") << qint64(2000) << "2";
+        QTest::newRow("a millisecond before") << qint64(1999) << "1";
+        QTest::newRow("before any upload") << qint64(999) << "";
+        QTest::newRow("after a failed upload") << qint64(3500) << "2";
+    }
+    void shownAt()
+    {
+        QFETCH(qint64, atMs);
+        QFETCH(QString, request);
+        QTemporaryDir dir;
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        for (const JournalRecord &r : {upload(1, QString(JournalOutcome::SentOk), 1000), upload(2, QString(JournalOutcome::SentOk), 2000),
+                                       upload(3, QString(JournalOutcome::DataError), 3000)})
+            QVERIFY(j.record(r));
+        QString error;
+        const std::optional<JournalShown> shown = j.shownAt(T0.addMSecs(atMs), &error);
+        QCOMPARE(error, QString());
+        QCOMPARE(shown ? shown->request : QString(), request);
+        if (shown)
+            QCOMPARE(shown->figures, upload(request.toInt(), QString(JournalOutcome::SentOk), 0).boardFigures);
+    }
+
+    void stateChanges_data()
+    {
+        // Calls "kind=value@second"; "reopen" opens the file again. Kept: the records written.
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("unchanged value") << QStringList{"temperature=18@0", "temperature=18@300"} << QStringList{"temperature=18@0"};
+        QTest::newRow("a change within the minute waits for the next report after it")
+            << QStringList{"temperature=18@0", "temperature=19@30", "temperature=19@61"}
+            << QStringList{"temperature=18@0", "temperature=19@61"};
+        QTest::newRow("each kind on its own")
+            << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2", "brightness-level=3@30"}
+            << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2"};
+        QTest::newRow("the last value outlives a restart")
+            << QStringList{"lighting-state=1@0", "reopen", "lighting-state=1@90", "lighting-state=0@100"}
+            << QStringList{"lighting-state=1@0", "lighting-state=0@100"};
+    }
+    void stateChanges()
+    {
+        QFETCH(QStringList, calls);
+        QTemporaryDir dir;
+        auto j = std::make_unique<Journal>();
+        QVERIFY(j->open(dir.filePath("j.sqlite"), nullptr));
+        for (const QString &call : calls) {
+            if (call == "reopen") {
+                j = std::make_unique<Journal>();
+                QVERIFY(j->open(dir.filePath("j.sqlite"), nullptr));
+                continue;
+            }
+            j->recordStateChange(call.section('=', 0, 0), call.section('=', 1).section('@', 0, 0),
+                                 T0.addSecs(call.section('@', 1).toInt()));
+        }
+        QStringList kept;
+        for (const JournalRecord &r : j->records(QDateTime(), QDateTime()))
+            kept << QString("%1=%2@%3").arg(r.kind, r.boardFigures.join(',')).arg(T0.secsTo(r.started));
+        QTEST(kept, "kept");
+    }
+
+    void prune_data()
+    {
+        QTest::addColumn<int>("retentionDays");
+        QTest::addColumn<int>("left");   // of records 500, 401, 399 and 0 days old
+        QTest::newRow("400 days") << 400 << 2;
+        QTest::newRow("a day") << 1 << 1;
+    }
+    void prune()
+    {
+        QFETCH(int, retentionDays);
+        QFETCH(int, left);
+        QTemporaryDir dir;
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        for (const int days : {500, 401, 399, 0})
+            QVERIFY(j.record(upload(days, QString(JournalOutcome::SentOk), -days * 86400000LL)));
+        QCOMPARE(j.prune(retentionDays, T0), 4 - left);
+        QCOMPARE(j.records(QDateTime(), QDateTime()).size(), left);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only file") << "file";
+        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("full disk") << "full";
+        QTest::newRow("no such folder") << "missing";
+    }
+    void failures()
+    {
+        QFETCH(QString, how);
+        if ((how == "file" || how == "folder") && geteuid() == 0)
+            QSKIP("root writes read-only files");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(how == "missing" ? "none/j.sqlite" : "j.sqlite");
+        {
+            Journal first;   // the file exists, with records, before it becomes unwritable
+            QVERIFY(how == "missing" || (first.open(path, nullptr) && first.record(upload(1, QString(JournalOutcome::SentOk), 0))));
+        }
+        if (how == "file")
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        if (how == "folder")
+            QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        Journal j;
+        j.open(path, nullptr);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit tiny{1, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (how == "full")
+            setrlimit(RLIMIT_FSIZE, &tiny);   // every write past the first byte fails as on a full disk
+        const bool written = j.record(upload(2, QString(JournalOutcome::SentOk), 1));
+        const QString notice = j.takeFailureNotice();
+        const bool writtenAgain = j.record(upload(3, QString(JournalOutcome::SentOk), 2));
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(!written && !writtenAgain && j.failing());
+        QVERIFY2(notice.startsWith("The journal is not being written: ") && notice.size() > 36, qPrintable(notice));
+        QCOMPARE(j.takeFailureNotice(), QString());   // once per run of failures
+        if (how == "full") {
+            QVERIFY(j.record(upload(4, QString(JournalOutcome::SentOk), 3)) && !j.failing());
+            QCOMPARE(j.records(QDateTime(), QDateTime()).size(), 2);
+        }
+    }
+
+    void killedWriter()
+    {
+        QTemporaryDir dir;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--write-until-killed", dir.filePath("j.sqlite")});
+        QVERIFY(child.waitForReadyRead(10000));
+        QTest::qWait(300);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(5000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "check");
+        raw.setDatabaseName(dir.filePath("j.sqlite"));
+        QVERIFY(raw.open());
+        QSqlQuery check("PRAGMA integrity_check", raw);
+        QVERIFY(check.next());
+        QCOMPARE(check.value(0).toString(), "ok");
+        check = QSqlQuery();
+        raw = QSqlDatabase();
+        QSqlDatabase::removeDatabase("check");
+        const QList<JournalRecord> records = j.records(QDateTime(), QDateTime());
+        QVERIFY(records.size() > 10);
+        for (int n = 0; n < records.size(); ++n)
+            QCOMPARE(records[n].request, QString::number(n + 1));
+        qInfo("%lld records before the kill", qint64(records.size()));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--write-until-killed") == 0)
+        return writeUntilKilled(QString::fromLocal8Bit(argv[2]));
+    TestJournal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_journal.moc"
