@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "cli/Choices.h"
+#include "cli/JournalCommand.h"
 #include "cli/PortAccess.h"
 #include "cli/SettingsCommand.h"
 #include "core/figures/FigureFormat.h"
@@ -12,7 +13,8 @@ namespace {
 // The commands; each command's options are listed with the options below.
 const QStringList Commands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
                            QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
-                           QStringLiteral("ports"),    QStringLiteral("settings"), QStringLiteral("mqtt")};
+                           QStringLiteral("ports"),    QStringLiteral("settings"), QStringLiteral("mqtt"),
+                           QStringLiteral("journal")};
 // The commands that talk to the board.
 const QStringList BoardCommands{QStringLiteral("upload"),   QStringLiteral("read"),  QStringLiteral("brightness"),
                                 QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
@@ -74,6 +76,8 @@ bool checkArguments(const CliOptions &o, QString &error)
         }
     } else if (c == QLatin1String("settings")) {
         return checkSettingArguments(o.arguments, error);
+    } else if (c == QLatin1String("journal")) {
+        return checkJournalArguments(o, error);
     }
     return true;
 }
@@ -93,10 +97,16 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption strict(QStringLiteral("strict"));
+    const QCommandLineOption csv(QStringLiteral("csv"));
+    const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("T"));
+    const QCommandLineOption until(QStringLiteral("until"), QString(), QStringLiteral("T"));
+    const QCommandLineOption at(QStringLiteral("at"), QString(), QStringLiteral("T"));
+    const QCommandLineOption journal(QStringLiteral("journal"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("V"), QStringLiteral("version")});
     const QCommandLineOption printPaths(QStringLiteral("print-paths"));
-    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, strict, help, version, printPaths});
+    p.addOptions({settings, port, baud, checksums, attempts, timeout, log, file, json, strict, csv, since, until, at,
+                  journal, help, version, printPaths});
 
     if (!p.parse(arguments)) {
         error = p.errorText();
@@ -159,6 +169,11 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
         o.dataFile = p.value(file);
     o.json = p.isSet(json);
     o.strict = p.isSet(strict);
+    o.csv = p.isSet(csv);
+    for (auto [option, value] : {std::pair{&since, &o.since}, {&until, &o.until}, {&at, &o.at}})
+        if (p.isSet(*option))
+            *value = p.value(*option);
+    o.journalPath = p.value(journal);
 
     const QStringList positional = p.positionalArguments();
     if (positional.isEmpty()) {
@@ -179,8 +194,11 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
     } belongs[] = {{port, BoardCommands},     {baud, BoardCommands}, {checksums, BoardCommands},
                    {attempts, BoardCommands}, {timeout, BoardCommands}, {log, BoardCommands},
                    {file, {QStringLiteral("upload"), QStringLiteral("watch")}},
-                   {json, {QStringLiteral("read")}},
-                   {strict, {QStringLiteral("upload")}}};
+                   {json, {QStringLiteral("read"), QStringLiteral("journal")}},
+                   {strict, {QStringLiteral("upload")}},
+                   {csv, {QStringLiteral("journal")}},     {since, {QStringLiteral("journal")}},
+                   {until, {QStringLiteral("journal")}},   {at, {QStringLiteral("journal")}},
+                   {journal, {QStringLiteral("journal")}}};
     for (const auto &b : belongs) {
         if (p.isSet(b.option) && !b.commands.contains(o.command)) {
             error = QStringLiteral("--%1 is an option of %2 only")
@@ -236,6 +254,14 @@ QString helpText()
         "                        Digits=4, Replys=0); values out of the window's ranges are refused\n"
         "  mqtt --broker HOST[:PORT] --id ID ...\n"
         "                        bridge the board to an MQTT broker (see tablo-cli mqtt --help)\n"
+        "  journal [--since T] [--until T] [--json | --csv]\n"
+        "                        list the journal of what the board was sent and showed, one line\n"
+        "                        per record started from T to T (that second included), as JSON or\n"
+        "                        CSV (RFC 4180, a header line); T is a local time\n"
+        "                        YYYY-MM-DDTHH:MM:SS (or with a space for the T)\n"
+        "  journal --at T [--json]\n"
+        "                        the figures the board was last verified to show at T, since when\n"
+        "                        and from which request\n"
         "\n"
         "Options:\n"
         "  --settings PATH       the settings file (default: the one the window uses); it must be\n"
@@ -249,11 +275,16 @@ QString helpText()
         "  --log FILE            append the protocol log: a timestamp, \"> \" and each command sent\n"
         "                        (framed, without CR LF), or \"< \" and each line received\n"
         "  --file PATH           upload, watch: the data file (default: the one the window uses)\n"
-        "  --json                read: print JSON\n"
+        "  --json                read, journal: print JSON\n"
         "  --strict              upload: refuse a figure the board would show as another number\n"
+        "  --csv                 journal: print comma-separated values\n"
+        "  --since T, --until T, --at T\n"
+        "                        journal: the times, local, YYYY-MM-DDTHH:MM:SS\n"
+        "  --journal FILE        journal: the journal file (default: journal.sqlite beside the data\n"
+        "                        file, see --print-paths)\n"
         "  -h, --help            this text\n"
         "  -V, --version         the program's version\n"
-        "  --print-paths         print where the settings, data and schedule files are\n"
+        "  --print-paths         print where the settings, data, schedule and journal files are\n"
         "\n"
         "Exit codes: 0 done; 1 a file cannot be read or written; 2 data error (the board answered\n"
         "\"ERROR\" or holds other figures than sent, an empty data file); 3 connection error (no\n"

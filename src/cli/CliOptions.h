@@ -16,7 +16,7 @@ enum ExitCode {
 };
 
 struct CliOptions {
-    QString command;          // upload, read, brightness, lighting, clock, watch, ports, settings, mqtt
+    QString command;          // upload, read, brightness, lighting, clock, watch, ports, settings, mqtt, journal
     QStringList arguments;    // what follows the command
 
     QString settingsPath;     // empty: the settings file the window uses
@@ -27,8 +27,11 @@ struct CliOptions {
     std::optional<int> timeoutMs;
     QString logPath;          // empty: no protocol log
     QString dataFile;         // empty: the window's data file (upload without figures, watch)
-    bool json = false;        // read: JSON instead of "name: value" lines
+    bool json = false;        // read, journal: JSON instead of "name: value" lines
     bool strict = false;      // upload: refuse a figure the board would show as another number
+    bool csv = false;         // journal: comma-separated values
+    QString since, until, at; // journal: local times as given (null: not given)
+    QString journalPath;      // empty: the journal file beside the data file
 
     bool help = false;
     bool version = false;

@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "cli/JournalCommand.h"
 #include "cli/MqttBridge.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
@@ -46,8 +47,12 @@ int main(int argc, char **argv)
         printOut(QStringLiteral("settings: ") + paths.settingsFile);
         printOut(QStringLiteral("data: ") + paths.dataFile);
         printOut(QStringLiteral("schedule: ") + paths.scheduleFile);
+        printOut(QStringLiteral("journal: ") + paths.journalFile);
         return ExitOk;
     }
+    // The journal is read from its file alone: no settings, no port.
+    if (context.options.command == QLatin1String("journal"))
+        return runJournal(context.options);
     // SIGTERM and SIGINT end every command cleanly: the port is closed, so its lock file and
     // exclusive mode go with it (watch first lets a running upload end).
     TerminationSignals terminations;

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "Sim.h"
+#include "core/journal/Journal.h"
 
 namespace {
 
@@ -522,6 +523,51 @@ private slots:
         QVERIFY2(err[0].startsWith("tablo-cli: warning: ") && err[0].contains(" has 1 line, not ten"), err[0]);
         QVERIFY2(err[1].contains(" Connection error [1.0000,") && err[1].contains("; no good upload since the start at "),
                  err[1]);
+    }
+    // tablo-cli journal on a file written through the journal: an upload, then a failed read.
+    void journalCommand_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");   // with --json: compacted
+        const QByteArray texts = R"("1.2500","0.8000","00000","00000","00000","00000","00000","00000","00000","00000")";
+        QTest::newRow("csv from a time") << QStringList{"--csv", "--since", "2024-05-01 10:01:00"} << 0
+            << "started,finished,kind,port,board_id,source,request,outcome,sent1,sent2,sent3,sent4,sent5,sent6,sent7,sent8,"
+               "sent9,sent10,board1,board2,board3,board4,board5,board6,board7,board8,board9,board10,command,reason\r\n"
+               "2024-05-01T10:05:00.000,2024-05-01T10:05:00.100,read,/dev/ttyUSB0,,tablo-cli,r-7,connection-error"
+               + QByteArray(21, ',') + "READ=,\"no reply, \"\"READ=\"\"\"\r\n";
+        QTest::newRow("json to a time, that second included") << QStringList{"--json", "--until", "2024-05-01T10:00:00"} << 0
+            << R"([{"board":[)" + texts + R"(],"board_id":"","command":"SEND=","finished":"2024-05-01T10:00:00.250","kind":"upload",)"
+               R"("outcome":"sent-ok","port":"/dev/ttyUSB0","reason":"","request":"","sent":[)" + texts
+               + R"(],"source":"data-file","started":"2024-05-01T10:00:00.000"}])";
+        QTest::newRow("at, before the upload finished") << QStringList{"--at", "2024-05-01T10:00:00"} << 0
+            << QByteArray("no upload verified by 2024-05-01T10:00:00.000\n");
+        QTest::newRow("at, after a failed read") << QStringList{"--at", "2024-05-01 10:10:00"} << 0
+            << QByteArray(texts).replace('"', "").prepend('[') + "] since 2024-05-01T10:00:00.250 from data-file\n";
+        QTest::newRow("at, json") << QStringList{"--at", "2024-05-01 10:10:00", "--json"} << 0
+            << R"({"at":"2024-05-01T10:10:00.000","board":[)" + texts
+               + R"(],"port":"/dev/ttyUSB0","request":"","since":"2024-05-01T10:00:00.250","source":"data-file"})";
+        QTest::newRow("no such hour") << QStringList{"--since", "2024-05-01T25:00:00"} << 64 << QByteArray();
+        QTest::newRow("no journal file") << QStringList{"--journal", "/nonexistent/j.sqlite"} << 1 << QByteArray();
+    }
+    void journalCommand()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        {
+            Journal journal;
+            QVERIFY(journal.open(dir.filePath("j.sqlite"), nullptr));
+            const QDateTime t0(QDate(2024, 5, 1), QTime(10, 0));
+            const QStringList texts{"1.2500", "0.8000", "00000", "00000", "00000", "00000", "00000", "00000", "00000", "00000"};
+            QVERIFY(journal.record({t0, t0.addMSecs(250), "upload", "/dev/ttyUSB0", "", "data-file", "", "sent-ok", texts,
+                                    texts, "SEND=", ""}));
+            QVERIFY(journal.record({t0.addSecs(300), t0.addMSecs(300100), "read", "/dev/ttyUSB0", "", "tablo-cli", "r-7",
+                                    "connection-error", {}, {}, "READ=", "no reply, \"READ=\""}));
+        }
+        const Run r = cli(QStringList{"journal", "--journal", dir.filePath("j.sqlite")} + args);
+        QTEST(r.code, "code");
+        QTEST(args.contains("--json") ? QJsonDocument::fromJson(r.out).toJson(QJsonDocument::Compact) : r.out, "out");
+        QCOMPARE(r.err.isEmpty(), r.code == 0);
     }
 };
 

@@ -45,6 +45,7 @@ private slots:
 
         const ProgramPaths p = prepareProgramPaths({folder['p'], writable, folder['c'], folder['d'], folder['w']});
         const QStringList paths = {p.settingsFile, p.dataFile, p.scheduleFile};
+        QCOMPARE(p.journalFile, QFileInfo(p.dataFile).dir().filePath("journal.sqlite"));
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(paths[i], folder[where[i]] + '/' + name[QString("sdh")[i]]);
             QVERIFY(where[i] == 'w' || QFileInfo(paths[i]).dir().exists());

@@ -58,7 +58,7 @@ else
   dpkg-deb -c "$deb" | awk '{print $6}' >"$tmp/list"
   for f in "${files[@]}"; do grep -qx "./usr/$f" "$tmp/list" || fail "package lacks /usr/$f"; done
   depends=" $(dpkg-deb -f "$deb" Depends | tr ',' ' ') "
-  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libmosquitto1 fonts-dejavu-core; do
+  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libqt6sql6-sqlite libmosquitto1 fonts-dejavu-core; do
     [[ "$depends" == *" $p "* ]] || fail "package does not depend on $p:$depends"
   done
   dpkg-deb -f "$deb" Maintainer Description | grep -q '@' || fail "package without maintainer"

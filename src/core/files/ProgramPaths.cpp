@@ -10,6 +10,7 @@ namespace {
 const char SettingsName[] = "Quorvanel_tablo.ini";
 const char DataName[] = "Tablo_data.tbl";
 const char ScheduleName[] = "Shedule.shd";
+const char JournalName[] = "journal.sqlite";
 const char UserFolderName[] = "Exchange_Tablo";
 
 QString inFolder(const QString &dir, const char *name)
@@ -33,12 +34,14 @@ ProgramPaths programPaths(const ProgramFolders &f)
     if (f.programDirWritable) {
         p.settingsFile = inFolder(f.programDir, SettingsName);
         p.dataFile = inFolder(f.programDir, DataName);
+        p.journalFile = inFolder(f.programDir, JournalName);
         // A portable copy reads its schedule from the working folder, as it always did.
         p.scheduleFile = inFolder(f.workingDir.isEmpty() ? f.programDir : f.workingDir, ScheduleName);
         return p;
     }
     p.settingsFile = inFolder(f.userConfigDir, SettingsName);
     p.dataFile = inFolder(f.userDataDir, DataName);
+    p.journalFile = inFolder(f.userDataDir, JournalName);
     p.scheduleFile = inFolder(f.userDataDir, ScheduleName);
     const QString besideSchedule = inFolder(f.programDir, ScheduleName);
     if (!QFileInfo::exists(p.scheduleFile) && QFileInfo::exists(besideSchedule))

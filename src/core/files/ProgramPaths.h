@@ -25,6 +25,7 @@ struct ProgramPaths {
     QString settingsFile;   // "Quorvanel_tablo.ini"
     QString dataFile;       // "Tablo_data.tbl"
     QString scheduleFile;   // "Shedule.shd"
+    QString journalFile;    // "journal.sqlite", beside the data file
 };
 
 // The folders a decision is made from (the real ones, or a test's).

@@ -1,0 +1,217 @@
+#include "cli/JournalCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "cli/CliOptions.h"
+#include "cli/Output.h"
+#include "core/files/ProgramPaths.h"
+#include "core/journal/Journal.h"
+
+namespace {
+
+constexpr int Figures = 10;
+
+QString timeText(const QDateTime &t)
+{
+    return t.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+}
+
+QJsonArray textArray(const QStringList &texts)
+{
+    QJsonArray a;
+    for (const QString &t : texts)
+        a.append(t);
+    return a;
+}
+
+QJsonObject recordJson(const JournalRecord &r)
+{
+    return QJsonObject{{QStringLiteral("started"), timeText(r.started)},
+                       {QStringLiteral("finished"), timeText(r.finished)},
+                       {QStringLiteral("kind"), r.kind},
+                       {QStringLiteral("port"), r.board},
+                       {QStringLiteral("board_id"), r.boardId},
+                       {QStringLiteral("source"), r.source},
+                       {QStringLiteral("request"), r.request},
+                       {QStringLiteral("outcome"), r.outcome},
+                       {QStringLiteral("sent"), textArray(r.sent)},
+                       {QStringLiteral("board"), textArray(r.boardFigures)},
+                       {QStringLiteral("command"), r.command},
+                       {QStringLiteral("reason"), r.reason}};
+}
+
+// One field of RFC 4180: quoted when it holds a comma, a quote or a line break, a quote doubled.
+QString csvField(const QString &text)
+{
+    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
+    if (!text.contains(needsQuotes))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// RFC 4180 ends each line with CR LF; printOut adds the LF.
+void printCsvLine(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << csvField(f);
+    printOut(quoted.join(QLatin1Char(',')) + QLatin1Char('\r'));
+}
+
+void printCsv(const QList<JournalRecord> &records)
+{
+    QStringList header{QStringLiteral("started"), QStringLiteral("finished"), QStringLiteral("kind"),
+                       QStringLiteral("port"),    QStringLiteral("board_id"), QStringLiteral("source"),
+                       QStringLiteral("request"), QStringLiteral("outcome")};
+    for (const char *name : {"sent", "board"})
+        for (int k = 1; k <= Figures; ++k)
+            header << QStringLiteral("%1%2").arg(QLatin1String(name)).arg(k);
+    header << QStringLiteral("command") << QStringLiteral("reason");
+    printCsvLine(header);
+    for (const JournalRecord &r : records) {
+        QStringList fields{timeText(r.started), timeText(r.finished), r.kind, r.board, r.boardId,
+                           r.source, r.request, r.outcome};
+        for (const QStringList *list : {&r.sent, &r.boardFigures})
+            for (int k = 0; k < Figures; ++k)
+                fields << list->value(k);
+        fields << r.command << r.reason;
+        printCsvLine(fields);
+    }
+}
+
+QString recordLine(const JournalRecord &r)
+{
+    QString line = timeText(r.started) + QLatin1Char(' ') + r.kind + QLatin1Char(' ') + r.outcome;
+    if (!r.source.isEmpty())
+        line += QStringLiteral(" from ") + r.source;
+    if (!r.board.isEmpty())
+        line += QStringLiteral(" on ") + r.board;
+    if (!r.boardId.isEmpty())
+        line += QStringLiteral(" (") + r.boardId + QLatin1Char(')');
+    if (!r.request.isEmpty())
+        line += QStringLiteral(" request ") + r.request;
+    if (!r.sent.isEmpty())
+        line += QStringLiteral(" sent ") + textsInBrackets(r.sent);
+    if (!r.boardFigures.isEmpty())
+        line += QStringLiteral(" board ") + textsInBrackets(r.boardFigures);
+    if (!r.command.isEmpty())
+        line += QStringLiteral(" command ") + r.command;
+    if (!r.reason.isEmpty())
+        line += QStringLiteral(": ") + r.reason;
+    // A record is one line whatever its texts hold.
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return line;
+}
+
+int printShown(const Journal &journal, const CliOptions &o)
+{
+    const QDateTime at = *journalTime(o.at);
+    QString error;
+    const std::optional<JournalShown> shown = journal.shownAt(at, &error);
+    if (!error.isEmpty()) {
+        printErr(QStringLiteral("cannot read the journal %1: %2").arg(journal.path(), error));
+        return ExitFileError;
+    }
+    if (o.json) {
+        QJsonObject j{{QStringLiteral("at"), timeText(at)}};
+        j.insert(QStringLiteral("since"), shown ? QJsonValue(timeText(shown->since)) : QJsonValue());
+        j.insert(QStringLiteral("board"), textArray(shown ? shown->figures : QStringList()));
+        j.insert(QStringLiteral("source"), shown ? shown->source : QString());
+        j.insert(QStringLiteral("request"), shown ? shown->request : QString());
+        j.insert(QStringLiteral("port"), shown ? shown->board : QString());
+        printOut(QString::fromUtf8(QJsonDocument(j).toJson(QJsonDocument::Indented)).trimmed());
+    } else if (shown) {
+        QString line = textsInBrackets(shown->figures) + QStringLiteral(" since ") + timeText(shown->since)
+                     + QStringLiteral(" from ") + shown->source;
+        if (!shown->request.isEmpty())
+            line += QStringLiteral(" request ") + shown->request;
+        printOut(line);
+    } else {
+        printOut(QStringLiteral("no upload verified by %1").arg(timeText(at)));
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+std::optional<QDateTime> journalTime(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    QString iso = text;
+    iso[10] = QLatin1Char('T');
+    QDateTime t = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    // Qt moves a time skipped by a clock change forward; the operator meant none of those.
+    if (!t.isValid() || t.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) != iso)
+        return std::nullopt;
+    return t;
+}
+
+bool checkJournalArguments(const CliOptions &o, QString &error)
+{
+    if (!o.arguments.isEmpty()) {
+        error = QStringLiteral("journal takes no arguments: %1").arg(o.arguments.join(QLatin1Char(' ')));
+        return false;
+    }
+    const struct {
+        const char *option;
+        const QString &value;
+    } times[] = {{"since", o.since}, {"until", o.until}, {"at", o.at}};
+    for (const auto &t : times) {
+        if (!t.value.isNull() && !journalTime(t.value)) {
+            error = QStringLiteral("--%1 takes a local time YYYY-MM-DDTHH:MM:SS, not \"%2\"")
+                        .arg(QLatin1String(t.option), t.value);
+            return false;
+        }
+    }
+    if (o.json && o.csv) {
+        error = QStringLiteral("journal prints either --json or --csv, not both");
+        return false;
+    }
+    if (!o.at.isNull() && (!o.since.isNull() || !o.until.isNull() || o.csv)) {
+        error = QStringLiteral("--at takes neither --since, --until nor --csv");
+        return false;
+    }
+    return true;
+}
+
+int runJournal(const CliOptions &o)
+{
+    const QString path = o.journalPath.isEmpty() ? currentProgramPaths().journalFile : o.journalPath;
+    Journal journal;
+    QString error;
+    // Read only: looking at the journal never creates or changes it.
+    if (!journal.open(path, &error, Journal::Access::ReadOnly)) {
+        printErr(QStringLiteral("cannot read the journal %1").arg(error));
+        return ExitFileError;
+    }
+    if (!o.at.isNull())
+        return printShown(journal, o);
+
+    const QDateTime since = o.since.isNull() ? QDateTime() : *journalTime(o.since);
+    // Until T takes in the whole second T names.
+    const QDateTime until = o.until.isNull() ? QDateTime() : journalTime(o.until)->addMSecs(999);
+    const QList<JournalRecord> records = journal.records(since, until, &error);
+    if (!error.isEmpty()) {
+        printErr(QStringLiteral("cannot read the journal %1: %2").arg(path, error));
+        return ExitFileError;
+    }
+    if (o.json) {
+        QJsonArray a;
+        for (const JournalRecord &r : records)
+            a.append(recordJson(r));
+        printOut(QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Indented)).trimmed());
+    } else if (o.csv) {
+        printCsv(records);
+    } else {
+        for (const JournalRecord &r : records)
+            printOut(recordLine(r));
+    }
+    return ExitOk;
+}

@@ -1,0 +1,334 @@
+#include "core/journal/Journal.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+// The figures are ten columns each (s1..s10 sent, b1..b10 read back) rather than one joined
+// text: a chart of one figure is then a plain "SELECT finished_ms, b3 ... ORDER BY finished_ms"
+// on SQLite and PostgreSQL alike, with no splitting in SQL. A list shorter than ten leaves the
+// rest NULL, so it reads back as it was written.
+//
+// Times are kept twice: the local time as text for a person reading the file, and the UTC
+// milliseconds since the epoch that every query uses. The SQL is plain enough for QPSQL; only
+// the PRAGMAs are SQLite's and only applied there.
+
+namespace {
+
+constexpr int Figures = 10;
+constexpr int BusyTimeoutMs = 5000;
+const char TimeFormat[] = "yyyy-MM-ddTHH:mm:ss.zzz";
+
+QAtomicInteger<quint64> connectionCount;
+
+const QString Columns = [] {
+    QStringList c{QStringLiteral("started"), QStringLiteral("started_ms"), QStringLiteral("finished"),
+                  QStringLiteral("finished_ms"), QStringLiteral("kind"), QStringLiteral("board"),
+                  QStringLiteral("board_id"), QStringLiteral("source"), QStringLiteral("request"),
+                  QStringLiteral("outcome"), QStringLiteral("command"), QStringLiteral("reason")};
+    for (int k = 1; k <= Figures; ++k)
+        c << QStringLiteral("s%1").arg(k);
+    for (int k = 1; k <= Figures; ++k)
+        c << QStringLiteral("b%1").arg(k);
+    return c.join(QStringLiteral(", "));
+}();
+
+QStringList schema()
+{
+    QString table = QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS journal ("
+        "started TEXT NOT NULL, started_ms BIGINT NOT NULL, finished TEXT NOT NULL, finished_ms BIGINT NOT NULL, "
+        "kind TEXT NOT NULL, board TEXT NOT NULL, board_id TEXT NOT NULL, source TEXT NOT NULL, "
+        "request TEXT NOT NULL, outcome TEXT NOT NULL, command TEXT NOT NULL, reason TEXT NOT NULL");
+    for (const char prefix : {'s', 'b'})
+        for (int k = 1; k <= Figures; ++k)
+            table += QStringLiteral(", %1%2 TEXT").arg(QLatin1Char(prefix)).arg(k);
+    table += QLatin1Char(')');
+    return {table,
+            // shownAt() and the charts of verified uploads.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_kind_outcome_finished ON journal (kind, outcome, finished_ms)"),
+            // records() and prune().
+            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_started ON journal (started_ms)")};
+}
+
+QString timeText(const QDateTime &t)
+{
+    return t.isValid() ? t.toLocalTime().toString(QLatin1String(TimeFormat)) : QString();
+}
+
+QVariant timeMs(const QDateTime &t)
+{
+    return t.isValid() ? QVariant(t.toMSecsSinceEpoch()) : QVariant(qint64(0));
+}
+
+QString reasonOf(const QSqlError &e)
+{
+    const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+QStringList figuresAt(const QSqlQuery &q, int first)
+{
+    QStringList out;
+    for (int k = 0; k < Figures; ++k) {
+        const QVariant v = q.value(first + k);
+        if (v.isNull())
+            break;
+        out << v.toString();
+    }
+    return out;
+}
+
+// A row of "SELECT <Columns>".
+JournalRecord recordOf(const QSqlQuery &q)
+{
+    JournalRecord r;
+    r.started = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong());
+    r.finished = QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong());
+    r.kind = q.value(4).toString();
+    r.board = q.value(5).toString();
+    r.boardId = q.value(6).toString();
+    r.source = q.value(7).toString();
+    r.request = q.value(8).toString();
+    r.outcome = q.value(9).toString();
+    r.command = q.value(10).toString();
+    r.reason = q.value(11).toString();
+    r.sent = figuresAt(q, 12);
+    r.boardFigures = figuresAt(q, 12 + Figures);
+    return r;
+}
+
+} // namespace
+
+Journal::Journal()
+    : m_connection(QStringLiteral("tablo-journal-%1").arg(connectionCount.fetchAndAddRelaxed(1)))
+{
+}
+
+Journal::~Journal()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool Journal::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+bool Journal::open(const QString &path, QString *error, Access access)
+{
+    m_path = path;
+    m_lastState.clear();
+    const auto failed = [&](const QString &reason) {
+        m_openError = QStringLiteral("%1: %2").arg(path, reason);
+        if (QSqlDatabase::contains(m_connection))
+            QSqlDatabase::database(m_connection, false).close();
+        if (error)
+            *error = m_openError;
+        return false;
+    };
+    if (access == Access::ReadOnly && !QFileInfo::exists(path))
+        return failed(QStringLiteral("there is no such file"));
+    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
+                                                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!db.isValid())
+        return failed(QStringLiteral("the SQLite driver of Qt is missing (package libqt6sql6-sqlite)"));
+    db.close();
+    db.setDatabaseName(path);
+    // Another process (the window, tablo-cli watch) may hold the write lock for a moment.
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+    if (access == Access::ReadOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    if (!db.open())
+        return failed(reasonOf(db.lastError()));
+
+    QSqlQuery q(db);
+    if (access == Access::ReadOnly) {
+        // A file that is no journal says so here rather than as "no records".
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM journal WHERE 1 = 0")))
+            return failed(reasonOf(q.lastError()));
+        m_openError.clear();
+        return true;
+    }
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        // WAL: readers never wait for the writer, and a writer killed mid-way leaves the file
+        // whole. NORMAL: a commit is not synced to disk each time (a power cut may lose the
+        // last records, never the file).
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next())
+            return failed(reasonOf(q.lastError()));
+        if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            return failed(QStringLiteral("the file cannot be switched to write-ahead logging"));
+        if (!q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+            return failed(reasonOf(q.lastError()));
+    }
+    if (!db.transaction())
+        return failed(reasonOf(db.lastError()));
+    for (const QString &statement : schema()) {
+        if (!q.exec(statement)) {
+            const QString reason = reasonOf(q.lastError());
+            q.finish();
+            db.rollback();
+            return failed(reason);
+        }
+    }
+    if (!db.commit()) {
+        const QString reason = reasonOf(db.lastError());
+        db.rollback();
+        return failed(reason);
+    }
+    m_openError.clear();
+    return true;
+}
+
+bool Journal::fail(const QString &reason)
+{
+    if (!m_failing)
+        m_noticeDue = true;
+    m_failing = true;
+    m_lastReason = reason;
+    return false;
+}
+
+QString Journal::takeFailureNotice()
+{
+    if (!m_noticeDue)
+        return QString();
+    m_noticeDue = false;
+    return QStringLiteral("The journal is not being written: ") + m_lastReason;
+}
+
+bool Journal::record(const JournalRecord &r)
+{
+    if (!isOpen())
+        return fail(m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        return fail(reasonOf(db.lastError()));
+    QString reason;
+    {
+        QSqlQuery q(db);
+        QString marks = QStringLiteral("?");
+        for (int k = 1; k < 12 + 2 * Figures; ++k)
+            marks += QStringLiteral(", ?");
+        if (q.prepare(QStringLiteral("INSERT INTO journal (%1) VALUES (%2)").arg(Columns, marks))) {
+            q.addBindValue(timeText(r.started));
+            q.addBindValue(timeMs(r.started));
+            q.addBindValue(timeText(r.finished));
+            q.addBindValue(timeMs(r.finished));
+            for (const QString *text : {&r.kind, &r.board, &r.boardId, &r.source, &r.request, &r.outcome, &r.command, &r.reason})
+                q.addBindValue(text->isNull() ? QString(QLatin1String("")) : *text);
+            for (const QStringList *list : {&r.sent, &r.boardFigures})
+                for (int k = 0; k < Figures; ++k)
+                    q.addBindValue(k < list->size() ? QVariant(list->at(k).isNull() ? QString(QLatin1String("")) : list->at(k))
+                                                    : QVariant(QMetaType::fromType<QString>()));
+            if (!q.exec())
+                reason = reasonOf(q.lastError());
+        } else {
+            reason = reasonOf(q.lastError());
+        }
+    }
+    if (reason.isEmpty() && !db.commit())
+        reason = reasonOf(db.lastError());
+    if (!reason.isEmpty()) {
+        db.rollback();
+        return fail(reason);
+    }
+    m_failing = false;
+    m_noticeDue = false;
+    return true;
+}
+
+bool Journal::recordStateChange(const QString &kind, const QString &value, const QDateTime &when, const QString &board)
+{
+    if (!m_lastState.contains(kind) && isOpen()) {
+        // The last value kept before this run, so a restart does not record it again.
+        QSqlQuery q(QSqlDatabase::database(m_connection, false));
+        q.prepare(QStringLiteral("SELECT b1, finished_ms FROM journal WHERE kind = ? ORDER BY finished_ms DESC LIMIT 1"));
+        q.addBindValue(kind);
+        if (q.exec() && q.next())
+            m_lastState.insert(kind, Kept{q.value(0).toString(), QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong())});
+    }
+    const auto kept = m_lastState.constFind(kind);
+    if (kept != m_lastState.cend() && (kept->value == value || kept->at.msecsTo(when) < 60 * 1000))
+        return false;
+    JournalRecord r;
+    r.started = r.finished = when;
+    r.kind = kind;
+    r.board = board;
+    r.outcome = JournalOutcome::SentOk;
+    r.boardFigures = QStringList{value};
+    if (!record(r))
+        return false;
+    m_lastState.insert(kind, Kept{value, when});
+    return true;
+}
+
+int Journal::prune(int retentionDays, const QDateTime &now)
+{
+    if (!isOpen())
+        return -1;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("DELETE FROM journal WHERE started_ms < ?"));
+    q.addBindValue(now.addDays(-retentionDays).toMSecsSinceEpoch());
+    if (!q.exec())
+        return -1;
+    return q.numRowsAffected();
+}
+
+QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    QList<JournalRecord> out;
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return out;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE started_ms >= ? AND started_ms <= ? "
+                             "ORDER BY started_ms, finished_ms")
+                  .arg(Columns));
+    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
+    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    while (q.next())
+        out << recordOf(q);
+    return out;
+}
+
+std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error) const
+{
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return std::nullopt;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = ? AND outcome = ? AND finished_ms <= ? "
+                             "ORDER BY finished_ms DESC LIMIT 1")
+                  .arg(Columns));
+    q.addBindValue(QString(JournalKind::Upload));
+    q.addBindValue(QString(JournalOutcome::SentOk));
+    q.addBindValue(t.toMSecsSinceEpoch());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    const JournalRecord r = recordOf(q);
+    return JournalShown{r.boardFigures.isEmpty() ? r.sent : r.boardFigures, r.finished, r.source, r.request, r.board};
+}

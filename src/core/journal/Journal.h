@@ -1,0 +1,130 @@
+#pragma once
+// The journal of what the board was sent and showed: one row per upload, read, command or change
+// of the board's reported state, in an SQLite file that the window and tablo-cli write together.
+//
+// Writing never stops the caller's work: record() returns false when the file cannot be written
+// (read-only, full disk, not open) and the caller shows takeFailureNotice() once per run of
+// failures. A Journal is used from the thread that opened it (a Qt SQL connection is).
+#include <QDateTime>
+#include <QHash>
+#include <QLatin1String>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The words of the kind, source and outcome columns.
+namespace JournalKind {
+inline constexpr QLatin1String Upload{"upload"};
+inline constexpr QLatin1String Read{"read"};
+inline constexpr QLatin1String Brightness{"brightness"};
+inline constexpr QLatin1String Lighting{"lighting"};
+inline constexpr QLatin1String Clock{"clock"};
+inline constexpr QLatin1String ControllerSettings{"controller-settings"};
+// Changes of the board's reported state (recordStateChange).
+inline constexpr QLatin1String Temperature{"temperature"};
+inline constexpr QLatin1String BrightnessLevel{"brightness-level"};
+inline constexpr QLatin1String LightingState{"lighting-state"};
+} // namespace JournalKind
+
+namespace JournalSource {
+inline constexpr QLatin1String WriteButton{"write-button"};
+inline constexpr QLatin1String DataFile{"data-file"};
+inline constexpr QLatin1String TestPattern{"test-pattern"};
+inline constexpr QLatin1String Cli{"tablo-cli"};
+inline constexpr QLatin1String Watch{"watch"};
+inline constexpr QLatin1String Mqtt{"mqtt"};
+} // namespace JournalSource
+
+namespace JournalOutcome {
+inline constexpr QLatin1String SentOk{"sent-ok"};   // also a read or command that succeeded
+inline constexpr QLatin1String SentUnverified{"sent-unverified"};
+inline constexpr QLatin1String DataError{"data-error"};
+inline constexpr QLatin1String ConnectionError{"connection-error"};
+inline constexpr QLatin1String Rejected{"rejected"};
+inline constexpr QLatin1String Superseded{"superseded"};
+} // namespace JournalOutcome
+
+struct JournalRecord {
+    QDateTime started;
+    QDateTime finished;
+    QString kind;
+    QString board;          // the port
+    QString boardId;        // the MQTT bridge's board id; empty elsewhere
+    QString source;
+    QString request;        // the request's id (an MQTT request id); may be empty
+    QString outcome;
+    QStringList sent;          // the ten texts sent, or none; at most ten are kept
+    QStringList boardFigures;  // the ten texts read back, or none; a state change's value alone
+    QString command;
+    QString reason;
+
+    bool operator==(const JournalRecord &) const = default;
+};
+
+// What the board was last verified to show.
+struct JournalShown {
+    QStringList figures;   // the texts read back (the texts sent when none were stored)
+    QDateTime since;       // when that upload finished
+    QString source;
+    QString request;
+    QString board;
+};
+
+class Journal {
+public:
+    enum class Access { Write, ReadOnly };
+    static constexpr int DefaultRetentionDays = 400;
+
+    Journal();
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    // Opens (Write: creates) the journal file. On failure returns false with the reason in
+    // `error`; record() then fails with that reason.
+    bool open(const QString &path, QString *error, Access access = Access::Write);
+    bool isOpen() const;
+    QString path() const { return m_path; }
+
+    // Writes one record in a transaction of its own. Never throws; waits at most the busy
+    // timeout for another writer. False when it was not written.
+    bool record(const JournalRecord &r);
+    // Whether the last write failed.
+    bool failing() const { return m_failing; }
+    // "The journal is not being written: <reason>" the first time it is asked after a run of
+    // failures began; empty otherwise.
+    QString takeFailureNotice();
+
+    // A reported temperature, brightness level or lighting state (JournalKind::Temperature,
+    // BrightnessLevel, LightingState). Recorded only when it differs from the last value kept
+    // for its kind and that was kept at least a minute before `when`. True when written.
+    bool recordStateChange(const QString &kind, const QString &value, const QDateTime &when,
+                           const QString &board = QString());
+
+    // Deletes the records that started more than `retentionDays` days before `now`. Returns
+    // how many, or -1 when it failed.
+    int prune(int retentionDays, const QDateTime &now);
+
+    // The records that started from `since` to `until` (both included; an invalid time leaves
+    // that end open), by start. On failure returns none and sets `error`.
+    QList<JournalRecord> records(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
+    // The last verified upload (outcome sent-ok) that finished at or before `t`; none when
+    // there is none or on failure (then `error` is set).
+    std::optional<JournalShown> shownAt(const QDateTime &t, QString *error = nullptr) const;
+
+private:
+    bool fail(const QString &reason);
+
+    QString m_connection;   // the Qt SQL connection's name, one per Journal
+    QString m_path;
+    QString m_openError;
+    bool m_failing = false;
+    bool m_noticeDue = false;
+    QString m_lastReason;
+    struct Kept {
+        QString value;
+        QDateTime at;
+    };
+    QHash<QString, Kept> m_lastState;   // by kind
+};

@@ -1,0 +1,240 @@
+// The journal on real SQLite files: what is written reads back, what the board showed when, state
+// changes throttled, pruning, failures that must not stop the caller, a writer killed mid-way.
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "core/journal/Journal.h"
+
+namespace {
+
+const QDateTime T0(QDate(2024, 5, 1), QTime(10, 0));
+
+JournalRecord upload(int n, QLatin1String outcome, qint64 finishedMs)
+{
+    JournalRecord r{T0.addMSecs(finishedMs - 250), T0.addMSecs(finishedMs), QString(JournalKind::Upload),
+                    "/dev/ttyUSB0", "office-12", QString(JournalSource::Mqtt), QString::number(n), QString(outcome),
+                    {}, {}, "SEND=", outcome == JournalOutcome::SentOk ? QString() : "reads \"9\", not 1,5"};
+    for (int k = 0; k < 10; ++k)
+        r.sent << QString("%1.%2").arg(n).arg(k);
+    r.boardFigures = outcome == JournalOutcome::ConnectionError ? QStringList() : r.sent;
+    return r;
+}
+
+// The first row of a query on the file, through a connection of its own.
+QVariantList firstRow(const QString &path, const QString &sql)
+{
+    QVariantList row;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec(sql) && q.next())
+            for (int k = 0; k < q.record().count(); ++k)
+                row << q.value(k);
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return row;
+}
+
+// The child of killedWriter(): records 1, 2, ... until it is killed.
+int writeUntilKilled(const QString &path)
+{
+    Journal journal;
+    if (!journal.open(path, nullptr))
+        return 1;
+    fputs("writing\n", stdout), fflush(stdout);
+    for (int n = 1; journal.record(upload(n, JournalOutcome::SentOk, n)); ++n) {}
+    return 2;
+}
+
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void writes_data()
+    {
+        QTest::addColumn<int>("journals");
+        QTest::newRow("one journal") << 1;
+        QTest::newRow("two connections to the file, alternately") << 2;
+    }
+    void writes()
+    {
+        QFETCH(int, journals);
+        QTemporaryDir dir;
+        Journal a, b;
+        QVERIFY(a.open(dir.filePath("j.sqlite"), nullptr) && b.open(dir.filePath("j.sqlite"), nullptr));
+        QList<JournalRecord> written;
+        for (int n = 0; n < 6; ++n) {
+            written << upload(n, n % 2 ? JournalOutcome::DataError : JournalOutcome::ConnectionError, 1000 * n);
+            QVERIFY((n % journals ? b : a).record(written.last()));
+        }
+        QCOMPARE(a.records(QDateTime(), QDateTime()), written);
+        QCOMPARE(firstRow(dir.filePath("j.sqlite"), "SELECT started, s10 FROM journal WHERE request = '0'"),
+                 QVariantList({"2024-05-01T09:59:59.750", "0.9"}));   // local time as text
+    }
+
+    void shownAt_data()
+    {
+        QTest::addColumn<qint64>("atMs");     // from T0
+        QTest::addColumn<QString>("request"); // the upload shown; empty: none
+        // Verified uploads 1 and 2 finish at 1000 and 2000 ms, a failed one 3 at 3000.
+        QTest::newRow("exactly at a finish") << qint64(2000) << "2";
+        QTest::newRow("a millisecond before") << qint64(1999) << "1";
+        QTest::newRow("before any upload") << qint64(999) << "";
+        QTest::newRow("after a failed upload") << qint64(3500) << "2";
+    }
+    void shownAt()
+    {
+        QFETCH(qint64, atMs);
+        QFETCH(QString, request);
+        QTemporaryDir dir;
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        QVERIFY(j.record(upload(1, JournalOutcome::SentOk, 1000)) && j.record(upload(2, JournalOutcome::SentOk, 2000))
+                && j.record(upload(3, JournalOutcome::DataError, 3000)));
+        const std::optional<JournalShown> shown = j.shownAt(T0.addMSecs(atMs));
+        QCOMPARE(shown ? shown->request : QString(), request);
+        if (shown) {
+            QCOMPARE(shown->since, T0.addSecs(request.toInt()));
+            QCOMPARE(shown->figures, upload(request.toInt(), JournalOutcome::SentOk, 0).boardFigures);
+        }
+    }
+
+    void stateChanges_data()
+    {
+        // Calls "kind=value@second"; "reopen" opens the file again. Kept: the records written.
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("unchanged value") << QStringList{"temperature=18@0", "temperature=18@300"} << QStringList{"temperature=18@0"};
+        QTest::newRow("a change within the minute waits for the next report after it")
+            << QStringList{"temperature=18@0", "temperature=19@30", "temperature=19@61"}
+            << QStringList{"temperature=18@0", "temperature=19@61"};
+        QTest::newRow("each kind on its own") << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2",
+                                                             "brightness-level=3@30"}
+                                              << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2"};
+        QTest::newRow("the last value outlives a restart")
+            << QStringList{"lighting-state=1@0", "reopen", "lighting-state=1@90", "lighting-state=0@100"}
+            << QStringList{"lighting-state=1@0", "lighting-state=0@100"};
+    }
+    void stateChanges()
+    {
+        QFETCH(QStringList, calls);
+        QTemporaryDir dir;
+        std::optional<Journal> j;
+        for (const QString &call : QStringList{"reopen"} + calls) {
+            if (call == "reopen")
+                QVERIFY(j.emplace().open(dir.filePath("j.sqlite"), nullptr));
+            else
+                j->recordStateChange(call.section('=', 0, 0), call.section('=', 1).section('@', 0, 0),
+                                     T0.addSecs(call.section('@', 1).toInt()));
+        }
+        QStringList kept;
+        for (const JournalRecord &r : j->records(QDateTime(), QDateTime()))
+            kept << QString("%1=%2@%3").arg(r.kind, r.boardFigures.join(',')).arg(T0.secsTo(r.started));
+        QTEST(kept, "kept");
+    }
+
+    void prune_data()
+    {
+        QTest::addColumn<int>("retentionDays");
+        QTest::addColumn<int>("left");   // of records 500, 401, 399 and 0 days old
+        QTest::newRow("400 days") << 400 << 2;
+        QTest::newRow("a day") << 1 << 1;
+    }
+    void prune()
+    {
+        QFETCH(int, retentionDays);
+        QFETCH(int, left);
+        QTemporaryDir dir;
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        for (const int days : {500, 401, 399, 0})
+            QVERIFY(j.record(upload(days, JournalOutcome::SentOk, -days * 86400000LL)));
+        QCOMPARE(j.prune(retentionDays, T0), 4 - left);
+        QCOMPARE(j.records(QDateTime(), QDateTime()).size(), left);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only file") << "file";
+        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("full disk") << "full";
+        QTest::newRow("no such folder") << "missing";
+    }
+    void failures()
+    {
+        QFETCH(QString, how);
+        if ((how == "file" || how == "folder") && geteuid() == 0)
+            QSKIP("root writes read-only files");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(how == "missing" ? "none/j.sqlite" : "j.sqlite");
+        {
+            Journal first;   // the file exists, with records, before it becomes unwritable
+            QVERIFY(how == "missing" || (first.open(path, nullptr) && first.record(upload(1, JournalOutcome::SentOk, 0))));
+        }
+        if (how == "file")
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        if (how == "folder")
+            QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        Journal j;
+        j.open(path, nullptr);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (const rlimit tiny{1, limit.rlim_max}; how == "full")
+            setrlimit(RLIMIT_FSIZE, &tiny);   // every write past the first byte fails as on a full disk
+        const bool written = j.record(upload(2, JournalOutcome::SentOk, 1));
+        const QString notice = j.takeFailureNotice();
+        const bool writtenAgain = j.record(upload(3, JournalOutcome::SentOk, 2));
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(!written && !writtenAgain && j.failing());
+        QVERIFY2(notice.startsWith("The journal is not being written: ") && notice.size() > 36, qPrintable(notice));
+        QCOMPARE(j.takeFailureNotice(), QString());   // once per run of failures
+        if (how == "full") {
+            QVERIFY(j.record(upload(4, JournalOutcome::SentOk, 3)) && !j.failing());
+            QCOMPARE(j.records(QDateTime(), QDateTime()).size(), 2);
+        }
+    }
+
+    void killedWriter()
+    {
+        QTemporaryDir dir;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--write-until-killed", dir.filePath("j.sqlite")});
+        QVERIFY(child.waitForReadyRead(10000));
+        QTest::qWait(300);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(5000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        QCOMPARE(firstRow(dir.filePath("j.sqlite"), "PRAGMA integrity_check"), QVariantList{"ok"});
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        const QList<JournalRecord> records = j.records(QDateTime(), QDateTime());
+        QVERIFY(records.size() > 10);
+        for (int n = 0; n < records.size(); ++n)
+            QCOMPARE(records[n].request, QString::number(n + 1));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--write-until-killed") == 0)
+        return writeUntilKilled(QString::fromLocal8Bit(argv[2]));
+    TestJournal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_journal.moc"
