@@ -73,6 +73,9 @@ void Program::connectBoardToWindows()
     connect(eventListener, &EventListener::eventReceived, service, &BoardService::takeEvent);
     connect(eventListener, &EventListener::eventReceived, mainWindow, &MainWindow::showBoardEvent);
     connect(boardSession, &BoardSession::progressChanged, mainWindow, &MainWindow::showProgress);
+    // The 10 ms tick of a wait runs only while the progress bar can be seen.
+    boardSession->setProgressShown(false);
+    connect(mainWindow, &MainWindow::shownChanged, boardSession, &BoardSession::setProgressShown);
     connect(boardSession, &BoardSession::exchangeStarted, mainWindow, &MainWindow::onExchangeStarted);
     connect(boardSession, &BoardSession::exchangeFinished, mainWindow, &MainWindow::onExchangeFinished);
     connect(service, &BoardService::started, mainWindow, &MainWindow::onRequestStarted);

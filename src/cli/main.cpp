@@ -24,6 +24,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(TABLO_VERSION));
 
     CliContext context;
+    // Nobody watches a progress bar here: each wait is one time-out timer.
+    context.session.setProgressShown(false);
     QString error;
     // The mqtt command's own options are taken out first; the rest is the shared command line.
     QStringList arguments = QCoreApplication::arguments();

@@ -355,6 +355,18 @@ void MainWindow::exitProgram()
     close();
 }
 
+void MainWindow::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    emit shownChanged(true);
+}
+
+void MainWindow::hideEvent(QHideEvent *e)
+{
+    QMainWindow::hideEvent(e);
+    emit shownChanged(false);
+}
+
 void MainWindow::closeEvent(QCloseEvent *e)
 {
     if (!m_exiting) {

@@ -192,6 +192,8 @@ signals:
     void controllerCommandsAvailable(bool timeQuery, bool modem);
     // The start-up step is due.
     void startUpRequested();
+    // The window (and its progress bar) became visible or hidden.
+    void shownChanged(bool shown);
     // One of the small error dialogs is to be shown.
     void noticeRequested(App::Notice notice);
     // There is no data file: the Settings dialog, whose showing creates it, is to be shown.
@@ -199,6 +201,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
 
 private:

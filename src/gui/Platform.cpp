@@ -16,48 +16,53 @@ void openInTextEditor(const QString &path)
     QProcess::startDetached(QStringLiteral("Notepad.exe"), {QDir::toNativeSeparators(path)});
 }
 #else
-// The application registered for text/plain, not the one for the file's extension (the data
-// and schedule files have extensions no desktop knows).
-static QString textPlainDesktopFile()
+// Starts the application a desktop file names (its Exec line, with the path for %f/%F/%u/%U),
+// detached; false when there is none.
+static bool startDesktopEntry(const QString &desktop, const QString &path)
 {
-    QProcess q;
-    q.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
-    if (!q.waitForFinished(3000))
-        return {};
-    const QString id = QString::fromLocal8Bit(q.readAllStandardOutput()).trimmed();
-    if (id.isEmpty())
-        return {};
-    return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
-}
-
-void openInTextEditor(const QString &path)
-{
-    const QString desktop = textPlainDesktopFile();
     QFile f(desktop);
-    if (!desktop.isEmpty() && f.open(QIODevice::ReadOnly)) {
-        const QString content = QString::fromUtf8(f.readAll());
-        const QRegularExpression execLine(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption);
-        const auto m = execLine.match(content);
-        if (m.hasMatch()) {
-            QStringList args = QProcess::splitCommand(m.captured(1));
-            QStringList out;
-            bool placed = false;
-            for (const QString &a : args) {
-                if (a == QLatin1String("%f") || a == QLatin1String("%F") || a == QLatin1String("%u") ||
-                    a == QLatin1String("%U")) {
-                    out << path;
-                    placed = true;
-                } else if (!a.startsWith(QLatin1Char('%'))) {
-                    out << a;
-                }
-            }
-            if (!placed)
-                out << path;
-            if (!out.isEmpty() && QProcess::startDetached(out.takeFirst(), out))
-                return;
+    if (desktop.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return false;
+    const QString content = QString::fromUtf8(f.readAll());
+    const QRegularExpression execLine(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption);
+    const auto m = execLine.match(content);
+    if (!m.hasMatch())
+        return false;
+    QStringList out;
+    bool placed = false;
+    for (const QString &a : QProcess::splitCommand(m.captured(1))) {
+        if (a == QLatin1String("%f") || a == QLatin1String("%F") || a == QLatin1String("%u") || a == QLatin1String("%U")) {
+            out << path;
+            placed = true;
+        } else if (!a.startsWith(QLatin1Char('%'))) {
+            out << a;
         }
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!placed)
+        out << path;
+    return !out.isEmpty() && QProcess::startDetached(out.takeFirst(), out);
+}
+
+// The application registered for text/plain, not the one for the file's extension (the data
+// and schedule files have extensions no desktop knows). The question goes to xdg-mime without
+// waiting for it: the editor starts when the answer comes.
+void openInTextEditor(const QString &path)
+{
+    auto *query = new QProcess();
+    QObject::connect(query, &QProcess::finished, query, [query, path] {
+        const QString id = QString::fromLocal8Bit(query->readAllStandardOutput()).trimmed();
+        const QString desktop = id.isEmpty() ? QString() : QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+        if (!startDesktopEntry(desktop, path))
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        query->deleteLater();
+    });
+    QObject::connect(query, &QProcess::errorOccurred, query, [query, path](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart)
+            return;
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        query->deleteLater();
+    });
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
 }
 #endif
 

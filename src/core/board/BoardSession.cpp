@@ -85,6 +85,8 @@ void BoardSession::writeAttempt()
     m_elapsedMs = 0;
     m_waiting = true;
     m_ticker->start(TickMs);
+    if (!m_progressShown)
+        m_ticker->quietFor(untilTimeout());
     takeReplyBytes();   // the link does not signal bytes that were buffered already
 }
 
@@ -134,8 +136,20 @@ void BoardSession::onTick(int intervalMs)
     }
     // Once the progress holds, only the tick that ends the wait matters: the first one past the
     // time-out. A reply arriving meanwhile ends the wait on its own.
-    if (m_progress >= ProgressHold || m_options.timeoutMs <= 0)
-        m_ticker->quietFor((m_options.timeoutMs / TickMs + 1) * TickMs - m_elapsedMs);
+    if (m_progress >= ProgressHold || m_options.timeoutMs <= 0 || !m_progressShown)
+        m_ticker->quietFor(untilTimeout());
+}
+
+int BoardSession::untilTimeout() const
+{
+    return (std::max(m_options.timeoutMs, 0) / TickMs + 1) * TickMs - m_elapsedMs;
+}
+
+void BoardSession::setProgressShown(bool shown)
+{
+    m_progressShown = shown;
+    if (m_waiting)
+        shown ? m_ticker->start(TickMs) : m_ticker->quietFor(untilTimeout());
 }
 
 void BoardSession::endAttempt(ExchangeResult::Outcome outcome)

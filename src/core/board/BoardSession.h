@@ -81,6 +81,9 @@ public:
     bool isBusy() const { return m_busy; }
     // True while an exchange writes or waits.
     bool isExchanging() const { return m_exchanging; }
+    // Whether anyone shows the wait's progress. Without it the wait is one timer event up to the
+    // tick that ends it (the time-out counts the same), so a silent board costs nothing.
+    void setProgressShown(bool shown);
     // The line being received: shared with the event listener, which may finish a line an
     // exchange began, and the other way round.
     Protocol::LineAssembler &lines() { return m_lines; }
@@ -132,6 +135,8 @@ private:
     void runRead(const ExchangeOptions &options, std::function<void(const ReadResult &)> done);
     ReadResult readResultOf(const ExchangeResult &exchange, const ExchangeOptions &options);
     void onTick(int intervalMs);
+    // Milliseconds from now to the tick that ends the wait: the first one past the time-out.
+    int untilTimeout() const;
     void setProgress(int value);
 
     SerialLink *m_link;
@@ -150,4 +155,5 @@ private:
     bool m_modemLine = false;          // a modem clock or message-list line came: its "OK" is not the reply
     int m_elapsedMs = 0;
     int m_progress = 0;
+    bool m_progressShown = true;
 };

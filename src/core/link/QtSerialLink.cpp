@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "core/link/PortNames.h"
 
@@ -103,6 +104,18 @@ QtSerialLink::QtSerialLink(QObject *parent) : SerialLink(parent), m_port(new QSe
 {
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(int(e)); });
     connect(m_port, &QSerialPort::readyRead, this, &SerialLink::bytesArrived);
+    m_writeTimeout = new QTimer(this);
+    m_writeTimeout->setSingleShot(true);
+    m_writeTimeout->setInterval(5000);
+    connect(m_writeTimeout, &QTimer::timeout, this, [this] {
+        failIfBroken();
+        if (m_state == State::Open && m_port->bytesToWrite() > 0)
+            m_port->clear(QSerialPort::Output);
+    });
+    connect(m_port, &QSerialPort::bytesWritten, this, [this] {
+        if (m_port->bytesToWrite() == 0)
+            m_writeTimeout->stop();
+    });
 }
 
 QtSerialLink::~QtSerialLink()
@@ -217,6 +230,7 @@ SerialLink::State QtSerialLink::openFailed(OpenProblem problem, const QString &t
 
 void QtSerialLink::close()
 {
+    m_writeTimeout->stop();
     if (m_port->isOpen()) {
         // The lines and the input queue are dropped while the port is still ours; errors of a
         // port whose other end has gone do not matter any more.
@@ -272,13 +286,10 @@ void QtSerialLink::write(const QByteArray &bytes)
         if (m_state != State::Open)
             return;
     }
-    // A byte the line could not take at once gets about five seconds, like a timed write; what is
-    // still pending after that is dropped.
-    if (m_port->bytesToWrite() > 0 && !m_port->waitForBytesWritten(5000)) {
-        failIfBroken();
-        if (m_state == State::Open)
-            m_port->clear(QSerialPort::Output);
-    }
+    // A byte the line could not take at once gets about five seconds, like a timed write, while
+    // the event loop goes on; what is still pending after that is dropped.
+    if (m_port->bytesToWrite() > 0)
+        m_writeTimeout->start();
 }
 
 bool QtSerialLink::readBufferedByte(char &out)

@@ -5,6 +5,7 @@
 #include "core/link/SerialLink.h"
 
 class QSerialPort;
+class QTimer;
 
 class QtSerialLink : public SerialLink {
     Q_OBJECT
@@ -35,6 +36,8 @@ private:
     State openFailed(OpenProblem problem, const QString &text);
 
     QSerialPort *m_port = nullptr;
+    // Bytes the line has not taken yet get this long; what is still pending then is dropped.
+    QTimer *m_writeTimeout = nullptr;
     State m_state = State::Closed;
     bool m_broken = false;
     int m_errors = 0;
