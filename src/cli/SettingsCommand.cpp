@@ -12,96 +12,15 @@
 
 namespace {
 
-struct SettingKey {
-    enum Kind { Text, Port, Baud, Flag, Number };
-    QString section, key;
-    Kind kind = Text;
-    int lo = 0, hi = 0;   // the range of a number
-    std::function<QString(const ProgramSettings &)> get;
-    std::function<void(SettingsModel &, const QString &)> set;
-};
-
-SettingKey number(const char *section, const char *key, int lo, int hi, int ProgramSettings::*member,
-                  void (SettingsModel::*setter)(int))
-{
-    return {QLatin1String(section), QLatin1String(key), SettingKey::Number, lo, hi,
-            [member](const ProgramSettings &s) { return QString::number(s.*member); },
-            [setter](SettingsModel &m, const QString &v) { (m.*setter)(v.toInt()); }};
-}
-
-SettingKey flag(const char *section, const QString &key, std::function<bool(const ProgramSettings &)> get,
-                std::function<void(SettingsModel &, bool)> set)
-{
-    return {QLatin1String(section), key, SettingKey::Flag, 0, 1,
-            [get](const ProgramSettings &s) { return get(s) ? QStringLiteral("1") : QStringLiteral("0"); },
-            [set](SettingsModel &m, const QString &v) { set(m, v == QLatin1String("1")); }};
-}
-
-SettingKey flag(const char *section, const char *key, bool ProgramSettings::*member, void (SettingsModel::*setter)(bool))
-{
-    return flag(section, QLatin1String(key), [member](const ProgramSettings &s) { return s.*member; },
-                [setter](SettingsModel &m, bool on) { (m.*setter)(on); });
-}
-
-// The keys in the order the window saves them.
-const QList<SettingKey> &settingKeys()
-{
-    static const QList<SettingKey> keys = [] {
-        QList<SettingKey> k;
-        k << SettingKey{QStringLiteral("Settings"), QStringLiteral("BaudRAte"), SettingKey::Baud, 0, 0,
-                        [](const ProgramSettings &s) { return s.baudRate; },
-                        [](SettingsModel &m, const QString &v) { m.setBaudRate(v); }};
-        k << SettingKey{QStringLiteral("Settings"), QStringLiteral("Port_Number"), SettingKey::Port, 0, 0,
-                        [](const ProgramSettings &s) { return s.port; },
-                        [](SettingsModel &m, const QString &v) { m.setPort(portFromArgument(v)); }};
-        k << flag("Settings", "Auto_Load", &ProgramSettings::autoLoad, &SettingsModel::setAutoLoad);
-        k << number("Settings", "Auto_Load_Intvl", 1000, 1000000, &ProgramSettings::autoLoadIntervalMs,
-                    &SettingsModel::setAutoLoadInterval);
-        k << flag("Settings", "Send_If_Changed", &ProgramSettings::sendIfChanged, &SettingsModel::setSendIfChanged);
-        k << number("Settings", "Attempts", 1, 10, &ProgramSettings::attempts, &SettingsModel::setAttempts);
-        k << number("Settings", "Timeout_for_command", 400, 10000, &ProgramSettings::timeoutMs, &SettingsModel::setTimeout);
-        k << flag("Settings", "Manage_Checksumms", &ProgramSettings::checksums, &SettingsModel::setChecksums);
-        k << number("Tablo", "Products", 1, 10, &ProgramSettings::productCount, &SettingsModel::setProductCount);
-        k << number("Tablo", "Valutas", 1, 5, &ProgramSettings::currencyCount, &SettingsModel::setCurrencyCount);
-        k << flag("Tablo", "Show_B_L", &ProgramSettings::lightingControl, &SettingsModel::setLightingControl);
-        k << flag("Tablo", "Show_Brig", &ProgramSettings::brightnessControl, &SettingsModel::setBrightnessControl);
-        // Row r's first show box holds slot 2r - 1, its second slot 2r.
-        for (bool second : {false, true}) {
-            for (int r = 1; r <= 5; ++r) {
-                const int slot = 2 * r - (second ? 0 : 1);
-                k << flag("Tablo", QStringLiteral("%1%2").arg(r).arg(second ? "a_st_Currency" : "st_Currency"),
-                          [slot](const ProgramSettings &s) { return s.shown[slot - 1]; },
-                          [slot](SettingsModel &m, bool on) { m.setShown(slot, on); });
-            }
-        }
-        k << flag("Tablo", "Replys", &ProgramSettings::oneWay, &SettingsModel::setOneWay);
-        for (int n = 1; n <= 10; ++n)
-            k << SettingKey{QStringLiteral("Tablo"), QStringLiteral("Name_%1").arg(n), SettingKey::Text, 0, 0,
-                            [n](const ProgramSettings &s) { return s.productNames[n - 1]; },
-                            [n](SettingsModel &m, const QString &v) { m.setProductName(n, v); }};
-        for (int n = 1; n <= 5; ++n)
-            k << SettingKey{QStringLiteral("Tablo"), QStringLiteral("VAL_%1").arg(n), SettingKey::Text, 0, 0,
-                            [n](const ProgramSettings &s) { return s.currencies[n - 1]; },
-                            [n](SettingsModel &m, const QString &v) { m.setCurrency(n, v); }};
-        k << number("Tablo", "Board_type", 0, 1, &ProgramSettings::boardType, &SettingsModel::setBoardType);
-        k << number("Tablo", "Digits", 1, 5, &ProgramSettings::digits, &SettingsModel::setDigits);
-        k << number("Tablo", "Fill_char", 0, 1, &ProgramSettings::fillMode, &SettingsModel::setFillMode);
-        return k;
-    }();
-    return keys;
-}
+using SettingsStore::ProgramKey;
+using SettingKey = ProgramKey;
 
 // The key an argument names ("Digits", "tablo/digits"), or nullptr.
 const SettingKey *findKey(const QString &name)
 {
     const QString section = name.contains(QLatin1Char('/')) ? name.section(QLatin1Char('/'), 0, 0) : QString();
-    const QString key = name.section(QLatin1Char('/'), -1);
-    for (const SettingKey &k : settingKeys()) {
-        if (k.key.compare(key, Qt::CaseInsensitive) == 0
-            && (section.isNull() || k.section.compare(section, Qt::CaseInsensitive) == 0))
-            return &k;
-    }
-    return nullptr;
+    return SettingsStore::programKey(section.isNull() ? QByteArray() : section.toLatin1(),
+                                     name.section(QLatin1Char('/'), -1).toLatin1());
 }
 
 // Why `value` cannot be stored under `k`; empty when it can.
@@ -109,7 +28,8 @@ QString valueProblem(const SettingKey &k, const QString &value)
 {
     bool ok = false;
     switch (k.kind) {
-    case SettingKey::Number: {
+    case SettingKey::Number:
+    case SettingKey::Selector: {
         const int v = value.toInt(&ok);
         if (!ok || v < k.lo || v > k.hi)
             return QStringLiteral("takes %1 to %2").arg(k.lo).arg(k.hi);
@@ -152,7 +72,7 @@ bool checkSettingArguments(const QStringList &arguments, QString &error)
         if (argument.contains(QLatin1Char('='))) {
             const QString value = argument.mid(argument.indexOf(QLatin1Char('=')) + 1);
             if (const QString problem = valueProblem(*k, value); !problem.isEmpty()) {
-                error = QStringLiteral("settings: %1 %2, not \"%3\"").arg(k->key, problem, value);
+                error = QStringLiteral("settings: %1 %2, not \"%3\"").arg(QString::fromLatin1(k->key), problem, value);
                 return false;
             }
         }
@@ -172,7 +92,12 @@ int runSettings(CliContext &c)
         const SettingKey *k = findKey(argument.section(QLatin1Char('='), 0, 0));
         shown << k;
         if (argument.contains(QLatin1Char('='))) {
-            k->set(model, argument.mid(argument.indexOf(QLatin1Char('=')) + 1));
+            ProgramSettings s = model.program();
+            QString value = argument.mid(argument.indexOf(QLatin1Char('=')) + 1);
+            if (k->kind == SettingKey::Port)
+                value = portFromArgument(value);
+            k->set(s, value);
+            model.setProgram(s);
             changed = true;
         }
     }
@@ -192,13 +117,13 @@ int runSettings(CliContext &c)
 
     if (shown.isEmpty()) {
         QString section;
-        for (const SettingKey &k : settingKeys()) {
-            if (k.section != section)
-                printOut(QLatin1Char('[') + (section = k.section) + QLatin1Char(']'));
-            printOut(k.key + QLatin1Char('=') + k.get(model.program()));
+        for (const SettingKey &k : SettingsStore::programKeys()) {
+            if (QString::fromLatin1(k.section) != section)
+                printOut(QLatin1Char('[') + (section = QString::fromLatin1(k.section)) + QLatin1Char(']'));
+            printOut(QString::fromLatin1(k.key) + QLatin1Char('=') + k.get(model.program()));
         }
     }
     for (const SettingKey *k : shown)
-        printOut(k->key + QLatin1Char('=') + k->get(model.program()));
+        printOut(QString::fromLatin1(k->key) + QLatin1Char('=') + k->get(model.program()));
     return ExitOk;
 }

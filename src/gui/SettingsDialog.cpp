@@ -14,6 +14,7 @@
 
 #include "core/board/EventListener.h"
 #include "core/settings/SettingsModel.h"
+#include "core/settings/SettingsStore.h"
 #include "gui/App.h"
 #include "gui/widgets/SettingsBinding.h"
 #include "gui/widgets/WidgetHelpers.h"
@@ -36,10 +37,13 @@ QLabel *label(const QString &text, QWidget *parent, int x, int y, int w = 0, con
         l->adjustSize();
     return l;
 }
-QSpinBox *spin(QWidget *parent, int lo, int hi, int value, const QRect &g, const char *name)
+// A field for a settings file key, in the key's unit divided by `unit` (seconds for
+// milliseconds, say): its range is the key's.
+QSpinBox *spin(QWidget *parent, const char *key, int unit, int value, const QRect &g, const char *name)
 {
+    const SettingsStore::ProgramKey *k = SettingsStore::programKey(QByteArray(), key);
     auto *s = named(new QSpinBox(parent), name);
-    s->setRange(lo, hi);
+    s->setRange(k->lo / unit, k->hi / unit);
     s->setValue(value);
     s->setGeometry(g);
     return s;
@@ -84,14 +88,14 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     refreshButton = named(new QPushButton(QStringLiteral("Refresh"), portSettingsBox), "Button2");
     refreshButton->setGeometry(198, 20, 62, 26);
     timeoutLabel = label(QStringLiteral("Timeout "), portSettingsBox, 10, 60, 0, "LabelTimeout");
-    timeoutSpin = spin(portSettingsBox, 4, 100, 10, QRect(64, 56, 56, 22), "SpinEdit5");
+    timeoutSpin = spin(portSettingsBox, "Timeout_for_command", 100, 10, QRect(64, 56, 56, 22), "SpinEdit5");
     timeoutUnitLabel = label(QStringLiteral("(x100 mSec)"), portSettingsBox, 126, 60, 0, "LabelTimeoutUnit");
 
     // Interface settings
     interfaceBox = named(new QGroupBox(QStringLiteral("Interface settings"), this), "GroupBoxInterface");
     interfaceBox->setGeometry(8, 104, 270, 96);
     attemptsLabel = label(QStringLiteral("მცდელობების რაოდენობა"), interfaceBox, 10, 24, 0, "LabelAttempts");
-    attemptsSpin = spin(interfaceBox, 1, 10, 1, QRect(200, 20, 56, 22), "SpinEdit4");
+    attemptsSpin = spin(interfaceBox, "Attempts", 1, 1, QRect(200, 20, 56, 22), "SpinEdit4");
     oneWayLinkBox
         = check(QStringLiteral("ცალმხრივი კავშირი"), interfaceBox, QRect(10, 46, 250, 20), false, "CheckBox5");
     checksumsBox = check(QStringLiteral("Manage Checksumms"), interfaceBox, QRect(10, 70, 250, 20), true, "CheckBox3");
@@ -101,7 +105,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
     autoFunctionsBox->setGeometry(8, 206, 270, 74);
     autoLoadBox = check(QStringLiteral("Autoload file every"), autoFunctionsBox, QRect(10, 22, 140, 20), false,
                         "Auto_Load_Chb");
-    autoLoadIntervalSpin = spin(autoFunctionsBox, 1, 1000, 5, QRect(154, 20, 64, 22), "SpinEdit1");
+    autoLoadIntervalSpin = spin(autoFunctionsBox, "Auto_Load_Intvl", 1000, 5, QRect(154, 20, 64, 22), "SpinEdit1");
     autoLoadIntervalSpin->setEnabled(false);
     secondsLabel = label(QStringLiteral("Sec"), autoFunctionsBox, 224, 24, 0, "LabelSec");
     secondsLabel->setEnabled(false);
@@ -111,7 +115,7 @@ SettingsDialog::SettingsDialog(App &a) : QDialog(nullptr), app(a)
 
     // Number format and display
     digitsLabel = label(QStringLiteral("თანრიგების რაოდენობა"), this, 10, 292, 0, "LabelDigits");
-    digitsSpin = spin(this, 1, 5, 5, QRect(210, 288, 56, 22), "SpinEdit3");
+    digitsSpin = spin(this, "Digits", 1, 5, QRect(210, 288, 56, 22), "SpinEdit3");
     fillCharGroup
         = named(new RadioGroup(QStringLiteral("Fill char"), {QStringLiteral("'0'"), QStringLiteral("'   '")}, 2, this),
                 "RadioGroup7");

@@ -52,6 +52,7 @@ struct ProgramSettings {
     bool operator==(const ProgramSettings &) const = default;
 };
 
-// The values brought into the ranges of the fields that hold them: numbers take the nearest end
-// of their range; a selector index past the last item takes the last one, a negative one none.
+// The values brought into the ranges of the settings file's keys (SettingsStore::programKeys()):
+// numbers take the nearest end of their range; a selector index past the last item takes the last
+// one, a negative one none.
 ProgramSettings withinRanges(ProgramSettings s);

@@ -8,25 +8,6 @@ const QByteArray S = "Settings";
 const QByteArray T = "Tablo";
 const QByteArray C = "Controller";
 
-// Key of the show flag of row r: the first box ("1st_Currency") or the second ("1a_st_Currency").
-QByteArray showKey(int r, bool second)
-{
-    return QByteArray::number(r) + (second ? "a_st_Currency" : "st_Currency");
-}
-// Index in ProgramSettings::shown of row r's first or second box.
-int showIndex(int r, bool second)
-{
-    return 2 * r - (second ? 1 : 2);
-}
-QByteArray nameKey(int k)
-{
-    return "Name_" + QByteArray::number(k);
-}
-QByteArray currencyKey(int r)
-{
-    return "VAL_" + QByteArray::number(r);
-}
-
 struct TimeKey {
     const char *key;
     const char *def;
@@ -41,41 +22,107 @@ const TimeKey TimeKeys[4] = {{"Morning_Time", "00:00:00", &ControllerConfig::mor
 
 namespace SettingsStore {
 
+namespace {
+using K = ProgramKey;
+
+K number(const char *section, const char *key, int lo, int hi, int ProgramSettings::*member, K::Kind kind = K::Number)
+{
+    return {section, key, kind, lo, hi, [member](const ProgramSettings &s) { return QString::number(s.*member); },
+            [member](ProgramSettings &s, const QString &v) { s.*member = v.toInt(); }};
+}
+
+K flag(const char *section, const QByteArray &key, std::function<bool &(ProgramSettings &)> member)
+{
+    return {section, key, K::Flag, 0, 1,
+            [member](const ProgramSettings &s) {
+                return member(const_cast<ProgramSettings &>(s)) ? QStringLiteral("1") : QStringLiteral("0");
+            },
+            [member](ProgramSettings &s, const QString &v) { member(s) = v == QLatin1String("1"); }};
+}
+
+K flag(const char *section, const char *key, bool ProgramSettings::*member)
+{
+    return flag(section, key, [member](ProgramSettings &s) -> bool & { return s.*member; });
+}
+
+K text(const char *section, const QByteArray &key, std::function<QString &(ProgramSettings &)> member,
+       K::Kind kind = K::Text)
+{
+    return {section, key, kind, 0, 0, [member](const ProgramSettings &s) { return member(const_cast<ProgramSettings &>(s)); },
+            [member](ProgramSettings &s, const QString &v) { member(s) = v; }};
+}
+} // namespace
+
+const QList<ProgramKey> &programKeys()
+{
+    static const QList<ProgramKey> keys = [] {
+        QList<K> k;
+        k << text("Settings", "BaudRAte", [](ProgramSettings &s) -> QString & { return s.baudRate; }, K::Baud);
+        k << text("Settings", "Port_Number", [](ProgramSettings &s) -> QString & { return s.port; }, K::Port);
+        k << flag("Settings", "Auto_Load", &ProgramSettings::autoLoad);
+        k << number("Settings", "Auto_Load_Intvl", 1000, 1000000, &ProgramSettings::autoLoadIntervalMs);
+        k << flag("Settings", "Send_If_Changed", &ProgramSettings::sendIfChanged);
+        k << number("Settings", "Attempts", 1, 10, &ProgramSettings::attempts);
+        k << number("Settings", "Timeout_for_command", 400, 10000, &ProgramSettings::timeoutMs);
+        k << flag("Settings", "Manage_Checksumms", &ProgramSettings::checksums);
+        k << number("Tablo", "Products", 1, 10, &ProgramSettings::productCount);
+        k << number("Tablo", "Valutas", 1, 5, &ProgramSettings::currencyCount);
+        k << flag("Tablo", "Show_B_L", &ProgramSettings::lightingControl);
+        k << flag("Tablo", "Show_Brig", &ProgramSettings::brightnessControl);
+        // Row r's first show box ("1st_Currency") holds slot 2r - 1, its second ("1a_st_Currency") slot 2r.
+        for (bool second : {false, true}) {
+            for (int r = 1; r <= 5; ++r) {
+                const int slot = 2 * r - (second ? 0 : 1);
+                k << flag("Tablo", QByteArray::number(r) + (second ? "a_st_Currency" : "st_Currency"),
+                          [slot](ProgramSettings &s) -> bool & { return s.shown[slot - 1]; });
+            }
+        }
+        k << flag("Tablo", "Replys", &ProgramSettings::oneWay);
+        for (int n = 1; n <= 10; ++n)
+            k << text("Tablo", "Name_" + QByteArray::number(n),
+                      [n](ProgramSettings &s) -> QString & { return s.productNames[n - 1]; });
+        for (int n = 1; n <= 5; ++n)
+            k << text("Tablo", "VAL_" + QByteArray::number(n),
+                      [n](ProgramSettings &s) -> QString & { return s.currencies[n - 1]; });
+        k << number("Tablo", "Board_type", 0, 1, &ProgramSettings::boardType, K::Selector);
+        k << number("Tablo", "Digits", 1, 5, &ProgramSettings::digits);
+        k << number("Tablo", "Fill_char", 0, 1, &ProgramSettings::fillMode, K::Selector);
+        return k;
+    }();
+    return keys;
+}
+
+const ProgramKey *programKey(const QByteArray &section, const QByteArray &key)
+{
+    for (const ProgramKey &k : programKeys()) {
+        if (k.key.compare(key, Qt::CaseInsensitive) == 0
+            && (section.isNull() || k.section.compare(section, Qt::CaseInsensitive) == 0))
+            return &k;
+    }
+    return nullptr;
+}
+
 ProgramSettings loadProgram(const QString &path)
 {
     const IniFile ini(path);
     const ProgramSettings d; // the defaults
     ProgramSettings s;
-    const auto text = [&](const QByteArray &section, const QByteArray &key, const QString &def) {
-        return QString::fromLatin1(ini.readString(section, key, def.toLatin1()));
-    };
-
-    s.baudRate = text(S, "BaudRAte", d.baudRate);
-    s.parity = QStringLiteral("None");
-    s.port = text(S, "Port_Number", d.port);
-    s.autoLoad = ini.readBool(S, "Auto_Load", d.autoLoad);
-    s.sendIfChanged = ini.readBool(S, "Send_If_Changed", d.sendIfChanged);
-    s.autoLoadIntervalMs = ini.readInteger(S, "Auto_Load_Intvl", d.autoLoadIntervalMs);
-    s.attempts = ini.readInteger(S, "Attempts", d.attempts);
-    s.timeoutMs = ini.readInteger(S, "Timeout_for_command", d.timeoutMs);
-    s.checksums = ini.readBool(S, "Manage_Checksumms", d.checksums);
-
-    s.productCount = ini.readInteger(T, "Products", d.productCount);
-    s.currencyCount = ini.readInteger(T, "Valutas", d.currencyCount);
-    s.lightingControl = ini.readBool(T, "Show_B_L", d.lightingControl);
-    s.brightnessControl = ini.readBool(T, "Show_Brig", d.brightnessControl);
-    for (bool second : {false, true}) {
-        for (int r = 1; r <= 5; ++r)
-            s.shown[showIndex(r, second)] = ini.readBool(T, showKey(r, second), d.shown[showIndex(r, second)]);
+    for (const ProgramKey &k : programKeys()) {
+        switch (k.kind) {
+        case ProgramKey::Flag:
+            k.set(s, ini.readBool(k.section, k.key, k.get(d) == QLatin1String("1")) ? QStringLiteral("1")
+                                                                                     : QStringLiteral("0"));
+            break;
+        case ProgramKey::Number:
+        case ProgramKey::Selector:
+            k.set(s, QString::number(ini.readInteger(k.section, k.key, k.get(d).toInt())));
+            break;
+        default:
+            k.set(s, QString::fromLatin1(ini.readString(k.section, k.key, k.get(d).toLatin1())));
+            break;
+        }
     }
-    s.oneWay = ini.readBool(T, "Replys", d.oneWay);
-    for (int k = 1; k <= 10; ++k)
-        s.productNames[k - 1] = text(T, nameKey(k), d.productNames[k - 1]);
-    for (int r = 1; r <= 5; ++r)
-        s.currencies[r - 1] = text(T, currencyKey(r), d.currencies[r - 1]);
-    s.fillMode = ini.readInteger(T, "Fill_char", d.fillMode);
-    s.boardType = ini.readInteger(T, "Board_type", d.boardType);
-    s.digits = ini.readInteger(T, "Digits", d.digits);
+    s.parity = QStringLiteral("None");
     return withinRanges(s);
 }
 
@@ -84,31 +131,20 @@ bool saveProgram(const QString &path, const ProgramSettings &s, QString *error)
     IniFile::Batch b{IniFile(path)};
     b.eraseSection(S);
     b.eraseSection(T);
-    b.writeString(S, "BaudRAte", s.baudRate.toLatin1());
-    b.writeString(S, "Port_Number", s.port.toLatin1());
-    b.writeBool(S, "Auto_Load", s.autoLoad);
-    b.writeInteger(S, "Auto_Load_Intvl", s.autoLoadIntervalMs);
-    b.writeBool(S, "Send_If_Changed", s.sendIfChanged);
-    b.writeInteger(S, "Attempts", s.attempts);
-    b.writeInteger(S, "Timeout_for_command", s.timeoutMs);
-    b.writeBool(S, "Manage_Checksumms", s.checksums);
-
-    b.writeInteger(T, "Products", s.productCount);
-    b.writeInteger(T, "Valutas", s.currencyCount);
-    b.writeBool(T, "Show_B_L", s.lightingControl);
-    b.writeBool(T, "Show_Brig", s.brightnessControl);
-    for (bool second : {false, true}) {
-        for (int r = 1; r <= 5; ++r)
-            b.writeBool(T, showKey(r, second), s.shown[showIndex(r, second)]);
+    for (const ProgramKey &k : programKeys()) {
+        switch (k.kind) {
+        case ProgramKey::Flag:
+            b.writeBool(k.section, k.key, k.get(s) == QLatin1String("1"));
+            break;
+        case ProgramKey::Number:
+        case ProgramKey::Selector:
+            b.writeInteger(k.section, k.key, k.get(s).toInt());
+            break;
+        default:
+            b.writeString(k.section, k.key, k.get(s).toLatin1());
+            break;
+        }
     }
-    b.writeBool(T, "Replys", s.oneWay);
-    for (int k = 1; k <= 10; ++k)
-        b.writeString(T, nameKey(k), s.productNames[k - 1].toLatin1());
-    for (int r = 1; r <= 5; ++r)
-        b.writeString(T, currencyKey(r), s.currencies[r - 1].toLatin1());
-    b.writeInteger(T, "Board_type", s.boardType);
-    b.writeInteger(T, "Digits", s.digits);
-    b.writeInteger(T, "Fill_char", s.fillMode);
     return b.commit(error);
 }
 
@@ -170,3 +206,16 @@ bool saveController(const QString &path, const ControllerConfig &c, QString *err
 }
 
 } // namespace SettingsStore
+
+ProgramSettings withinRanges(ProgramSettings s)
+{
+    for (const SettingsStore::ProgramKey &k : SettingsStore::programKeys()) {
+        if (k.kind == SettingsStore::ProgramKey::Number) {
+            k.set(s, QString::number(qBound(k.lo, k.get(s).toInt(), k.hi)));
+        } else if (k.kind == SettingsStore::ProgramKey::Selector) {
+            const int index = k.get(s).toInt();
+            k.set(s, QString::number(index < 0 ? -1 : qMin(index, k.hi)));
+        }
+    }
+    return s;
+}
