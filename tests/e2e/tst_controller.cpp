@@ -13,6 +13,7 @@
 
 #include "BoardRig.h"
 #include "core/link/QtSerialLink.h"
+#include "core/operations/BoardService.h"
 #include "core/operations/ControllerWorkflow.h"
 #include "core/protocol/Protocol.h"
 #include "core/files/IniFile.h"
@@ -500,6 +501,29 @@ private slots:
         QCOMPARE(wire.size(), 1);
         QCOMPARE(fieldsOf(wire[0]).value(field - 1), value);
         QCOMPARE(r.boardControllerValues().value(field - 1), value);
+    }
+
+    // "Exit" while commands wait: the first one carries them out and says so; the second ends at
+    // once, and the settings file keeps no choice the board did not take.
+    void exitWithWaitingCommands()
+    {
+        BoardRig r(BoardRig::Options{.sim = {"--silent"}, .settings = standardSettings({"Timeout_for_command=2000"})});
+        QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+        r.knowController();
+        r.settingsDialog()->show();
+        r.mainWindow()->brightnessGroup->button(2)->click();
+        QVERIFY(r.sim.waitForReceived("BRIG=2"));
+        r.settingsDialog()->flashGroup->button(1)->click();
+        QVERIFY(r.app().service->isWaiting(BoardReply::Kind::ControllerSettings));
+        r.mainWindow()->exitProgram();
+        QVERIFY(!r.app().closing);
+        QCOMPARE(r.panel(0), QStringLiteral("Exit after the waiting commands (Exit again: now)"));
+        r.mainWindow()->exitProgram();
+        QVERIFY(r.app().closing);
+        QVERIFY(!r.app().service->hasWaiting());
+        const QByteArray ini = r.testApp.readFile("Quorvanel_tablo.ini");
+        QVERIFY(ini.contains("Port_Number="));
+        QVERIFY(!ini.contains("Flash=1"));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <termios.h>
 
+#include "BoardRig.h"
 #include "Sim.h"
 #include "TestApp.h"
 #include "core/link/PortNames.h"
@@ -55,6 +56,7 @@ private slots:
     void hangUpWhileIdle();
     void scanKeepsRememberedPty();
     void scanDropsVanishedPort();
+    void scanWaitsForTheResult();
 };
 
 void TestPort::portBoxColour_data()
@@ -315,6 +317,24 @@ void TestPort::scanDropsVanishedPort()
     QCOMPARE(isRed(f2), failed);
     if (items.isEmpty())
         QVERIFY(failed);
+}
+
+// A read that ends in a data error with the data file missing opens the Settings dialog from
+// inside its result: the port scan waits until the result is handled, and the remembered port
+// stays, in the box and in the settings file.
+void TestPort::scanWaitsForTheResult()
+{
+    BoardRig r(BoardRig::Options{.settings = standardSettings()});
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
+    QVERIFY(r.sim.control("reply " + simEscaped("ERROR\r\n")));
+    QFile::remove(r.testApp.path("Tablo_data.tbl"));
+    r.testApp.onModal = [](QDialog *d) { d->show(); };
+    r.mainWindow()->readBoard();
+    QVERIFY(r.settle());
+    QVERIFY2(r.testApp.modals.contains("Form2"), qPrintable(r.testApp.modals.join(' ')));
+    QCOMPARE(r.app().settings->program().port, r.sim.port());
+    QCOMPARE(r.settingsDialog()->portCombo->currentText(), r.sim.port());
+    QVERIFY(r.testApp.readFile("Quorvanel_tablo.ini").contains("Port_Number=" + r.sim.port().toLatin1()));
 }
 
 QTEST_MAIN(TestPort)
