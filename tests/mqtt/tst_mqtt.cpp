@@ -72,7 +72,7 @@ struct Broker {
         for (const char *t : {"result", "state", "status", "events"})
             acl += QByteArray("pattern write tablo/%u/") + t + "\n";
         for (const QString &u : users)   // boards a* are in group ga, b* in gb
-            acl += "\nuser " + u.toLatin1() + "\ntopic read tablo/group/g" + u.left(1).toLatin1() + "/figures/set\n";
+            acl += "\nuser " + u.toLatin1() + "\ntopic read tablo/group/g" + u.left(1).toLatin1() + "/#\n";
         file(dir, "acl", acl);
         // As root the broker would drop to its own user, who cannot read the test's folder.
         file(dir, "conf", QString("listener %1 127.0.0.1\nallow_anonymous false\npassword_file %2\nacl_file %3\n%4")
@@ -172,7 +172,7 @@ struct Board {
     {
         bridge.start(TABLO_CLI_PATH, {"mqtt", "--broker", QString("127.0.0.1:%1").arg(b.port), "--id", id, "--group",
                                       group.isEmpty() ? "g" + id.left(1) : group, "--user", id, "--password-file", dir.filePath("pw"),
-                                      "--settings", dir.filePath("ini")});
+                                      "--settings", dir.filePath("ini"), "--state-dir", dir.filePath("state")});
     }
     bool connected(int times = 1) { return waitFor([&] { return out.count("Connected to") >= times; }); }
     void stop()
