@@ -30,6 +30,7 @@ constexpr int EventPollMs = 500;
 constexpr int PortRetryMs = 2000;
 constexpr int MaxOutbox = 100;
 constexpr qint64 TakeoverWindowMs = 60000;
+constexpr qint64 QuickLossMs = 5000;
 
 QString shortened(const QString &text)
 {
@@ -212,12 +213,26 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
             [this](const QString &t, const QByteArray &payload, bool retained, const MqttClient::ReplyTo &to) {
                 onMessage({t, payload, to.topic, to.correlation}, retained);
             });
+    connect(&m_client, &MqttClient::takenOver, this, [this] { m_takenOver = true; });
     connect(&m_client, &MqttClient::connectionLost, this, [this](const QString &reason) {
-        // The broker ends the older of two connections with one client id at once.
-        const QString hint = m_connectedAt.isValid() && m_connectedAt.elapsed() < 5000
-                                 ? QStringLiteral(" (lost at once: is a second bridge running with the id %1?)").arg(m_options.id)
-                                 : QString();
+        // The broker ends the older of two connections with one client id at once (Mosquitto 2.0
+        // without a reason code): a connection lost within seconds, or one the broker says was
+        // taken over, counts as pushed off by a second bridge. The second time within a minute
+        // ends this one, or the two would push each other off for ever.
+        const bool pushedOff = std::exchange(m_takenOver, false)
+                            || (m_connectedAt.isValid() && m_connectedAt.elapsed() < QuickLossMs);
+        const QString hint = pushedOff ? QStringLiteral(" (lost at once: is a second bridge running with the id %1?)").arg(m_options.id)
+                                       : QString();
         printErr(QStringLiteral("%1 Broker connection lost: %2; trying again%3").arg(isoTimestamp(false), reason, hint));
+        if (!pushedOff)
+            return;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        m_takeovers.removeIf([now](qint64 t) { return now - t > TakeoverWindowMs; });
+        m_takeovers << now;
+        if (m_takeovers.size() >= 2) {
+            m_client.closeGracefully(0);   // no further connection: it would push the other off
+            fail(QStringLiteral("another bridge uses id %1").arg(m_options.id));
+        }
     });
     connect(&m_client, &MqttClient::connectFailed, this, [this](const QString &reason, int retryMs) {
         printErr(QStringLiteral("%1 No broker connection (%2:%3): %4; next try in %5 s")
@@ -232,18 +247,6 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     });
     connect(&m_client, &MqttClient::publicationRefused, this, [](const QString &t, const QString &reason) {
         printErr(QStringLiteral("%1 The broker refused the message on %2: %3").arg(isoTimestamp(false), t, reason));
-    });
-    connect(&m_client, &MqttClient::takenOver, this, [this] {
-        // Two bridges with one id push each other off the broker for ever: the second takeover
-        // within a minute ends this one.
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        m_takeovers.removeIf([now](qint64 t) { return now - t > TakeoverWindowMs; });
-        m_takeovers << now;
-        printErr(QStringLiteral("%1 Another client connected with this bridge's client id").arg(isoTimestamp(false)));
-        if (m_takeovers.size() >= 2) {
-            m_client.closeGracefully(0);   // no further connection: it would push the other off
-            fail(QStringLiteral("another bridge uses id %1").arg(m_options.id));
-        }
     });
     connect(&m_events, &EventListener::lineReceived, this, [this](const QByteArray &line) { m_lastLine = line; });
     connect(&m_events, &EventListener::eventReceived, this,

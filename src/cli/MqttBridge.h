@@ -106,7 +106,8 @@ private:
     bool m_stateSaveFailed = false;
     MqttState m_state;
     Presence m_presence = Presence::Unknown;
-    QList<qint64> m_takeovers;     // when the broker said another client took the session over
+    QList<qint64> m_takeovers;     // when another client seemed to take the session over
+    bool m_takenOver = false;      // the broker said so of the connection just lost
     int m_exitCode = 0;
 
     // The last set taken from each topic.

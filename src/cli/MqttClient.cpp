@@ -313,10 +313,10 @@ void MqttClient::onConnect(mosquitto *, void *self, int rc, int flags, const mos
 void MqttClient::onDisconnect(mosquitto *, void *self, int rc, const mosquitto_property *)
 {
     // The loss is handled where the call into libmosquitto returns (afterCall); a takeover is
-    // told once that is over.
+    // told first (its handler only takes note).
     auto *c = static_cast<MqttClient *>(self);
     if (rc == MQTT_RC_SESSION_TAKEN_OVER)
-        QMetaObject::invokeMethod(c, &MqttClient::takenOver, Qt::QueuedConnection);
+        emit c->takenOver();
 }
 
 void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *m, const mosquitto_property *properties)

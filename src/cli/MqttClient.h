@@ -71,7 +71,8 @@ signals:
     // The broker answered a SUBSCRIBE or a QoS 1 PUBLISH with a reason code of 0x80 or more.
     void subscriptionRefused(const QString &topic, const QString &reason);
     void publicationRefused(const QString &topic, const QString &reason);
-    // The broker ended the connection because another client connected with the same id.
+    // The broker said (MQTT 5 DISCONNECT 0x8E) that another client connected with the same id;
+    // connectionLost follows. Brokers that close the old connection without a word say nothing.
     void takenOver();
 
 private:
