@@ -270,10 +270,15 @@ QString mqttHelpText()
         "  P/ID/brightness/set   in: min|25|50|75|100|auto, or {\"value\": ..., \"id\": ...}\n"
         "  P/ID/lighting/set     in: off|on|auto, or {\"value\": ..., \"id\": ...}\n"
         "  P/ID/clock/set        in: now|\"dd.mm.yy hh:mm:ss\", or {\"value\": ..., \"id\": ...}\n"
-        "  P/ID/result           out: {\"id\", \"outcome\": \"sent-ok\"|\"data-error\"|\"connection-error\"|\n"
-        "                        \"rejected\", \"sent\", \"board\", \"at\"} for each upload or command\n"
-        "  P/ID/state            out, retained: the last reading as JSON\n"
+        "                        (each also as P/group/GROUP/.../set)\n"
+        "  P/ID/result           out: one per request: {\"id\", \"request\", \"outcome\": sent-ok|\n"
+        "                        sent-unverified|data-error|connection-error|rejected|superseded|\n"
+        "                        restored, \"sent\", \"board\", \"reason\", \"by\", \"at\"}; also on the\n"
+        "                        request's MQTT 5 response topic, with its correlation data\n"
+        "  P/ID/state            out, retained: the last reading as JSON, with request and source\n"
         "  P/ID/status           out, retained: online, or offline (also the broker's will)\n"
+        "  P/ID/board            out, retained: present or absent\n"
+        "  P/ID/info             out, retained: id, version, host, port, digits, shown, groups\n"
         "  P/ID/events           out: the board's EVENT lines as JSON\n"
         "\n"
         "MQTT options:\n"
@@ -306,5 +311,6 @@ QString mqttHelpText()
         "  -h, --help            this text\n"
         "\n"
         "Log lines go to stdout, failures (broker or port away) to stderr. Exit codes: 0 stopped by a signal, 1 the password file or the log\n"
-        "cannot be read or written, 3 the MQTT client cannot be set up, 64 a bad argument.\n");
+        "cannot be read or written, 3 a set-up error (the MQTT client or its TLS files,\n"
+        "a refused subscription, another bridge with the id), 64 a bad argument.\n");
 }
