@@ -117,7 +117,8 @@ int main(int argc, char **argv)
         b->proc->start(QStringLiteral(TABLO_CLI_PATH),
                        {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(port),
                         QStringLiteral("--id"), QStringLiteral("bench%1").arg(k), QStringLiteral("--group"),
-                        QStringLiteral("all"), QStringLiteral("--settings"), ini.fileName()});
+                        QStringLiteral("all"), QStringLiteral("--settings"), ini.fileName(), QStringLiteral("--state-dir"),
+                        b->dir.filePath(QStringLiteral("state"))});
         bridges.push_back(std::move(b));
     }
     QElapsedTimer startup;

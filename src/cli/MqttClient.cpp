@@ -1,10 +1,12 @@
 #include "cli/MqttClient.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <mosquitto.h>
@@ -29,6 +31,34 @@ QString errorText(int rc)
 QByteArray fileArgument(const QString &path)
 {
     return path.toLocal8Bit();
+}
+
+// Why a TLS file cannot be used, or empty: it must be a readable PEM file, and a private key
+// must not be encrypted (OpenSSL would ask for its pass phrase on the terminal).
+QString tlsFileProblem(const QString &what, const QString &path, bool key)
+{
+    if (path.isEmpty())
+        return QString();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("the TLS %1 %2 cannot be read: %3").arg(what, path, f.errorString());
+    const QByteArray text = f.read(1 << 20);
+    if (!text.contains("-----BEGIN "))
+        return QStringLiteral("the TLS %1 %2 is not a PEM file").arg(what, path);
+    if (key && (text.contains("ENCRYPTED") || text.contains("Proc-Type: 4,")))
+        return QStringLiteral("the TLS %1 %2 is encrypted; the bridge needs a key without a pass phrase").arg(what, path);
+    return QString();
+}
+
+// No pass phrase is ever given: an encrypted key fails instead of prompting.
+int noPassPhrase(char *, int, int, void *)
+{
+    return 0;
+}
+
+QString reasonText(int code)
+{
+    return QStringLiteral("%1 (0x%2)").arg(QString::fromUtf8(mosquitto_reason_string(code))).arg(code, 2, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -73,6 +103,8 @@ bool MqttClient::setUp(const Config &config, QString *error)
     mosquitto_disconnect_v5_callback_set(m_mosq, &MqttClient::onDisconnect);
     mosquitto_message_v5_callback_set(m_mosq, &MqttClient::onMessage);
     mosquitto_publish_v5_callback_set(m_mosq, &MqttClient::onPublish);
+    mosquitto_subscribe_v5_callback_set(m_mosq, &MqttClient::onSubscribe);
+    mosquitto_log_callback_set(m_mosq, &MqttClient::onLog);
 
     int rc = MOSQ_ERR_SUCCESS;
     if (!config.user.isEmpty()) {
@@ -81,10 +113,18 @@ bool MqttClient::setUp(const Config &config, QString *error)
             return fail(QStringLiteral("the user name is not taken"), rc);
     }
     if (!config.tlsCa.isEmpty()) {
+        for (const QString &problem : {tlsFileProblem(QStringLiteral("CA file"), config.tlsCa, false),
+                                       tlsFileProblem(QStringLiteral("certificate"), config.tlsCert, false),
+                                       tlsFileProblem(QStringLiteral("key"), config.tlsKey, true)}) {
+            if (!problem.isEmpty()) {
+                *error = problem;
+                return false;
+            }
+        }
         const QByteArray ca = fileArgument(config.tlsCa), cert = fileArgument(config.tlsCert),
                          key = fileArgument(config.tlsKey);
         rc = mosquitto_tls_set(m_mosq, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
-                               key.isEmpty() ? nullptr : key.constData(), nullptr);
+                               key.isEmpty() ? nullptr : key.constData(), &noPassPhrase);
         if (rc != MOSQ_ERR_SUCCESS)
             return fail(QStringLiteral("the TLS files are not taken (readable PEM files are needed)"), rc);
     }
@@ -96,8 +136,10 @@ bool MqttClient::setUp(const Config &config, QString *error)
     }
     rc = mosquitto_property_add_int32(&m_connectProperties, MQTT_PROP_SESSION_EXPIRY_INTERVAL,
                                       config.sessionExpirySeconds);
+    if (rc == MOSQ_ERR_SUCCESS)
+        rc = mosquitto_property_add_int32(&m_connectProperties, MQTT_PROP_MAXIMUM_PACKET_SIZE, config.maximumPacketBytes);
     if (rc != MOSQ_ERR_SUCCESS)
-        return fail(QStringLiteral("the session's expiry is not taken"), rc);
+        return fail(QStringLiteral("the session's properties are not taken"), rc);
     return true;
 }
 
@@ -116,10 +158,16 @@ void MqttClient::connectNow()
     const int rc = mosquitto_connect_bind_v5(m_mosq, m_config.host.toUtf8().constData(), m_config.port,
                                              m_config.keepAliveSeconds, nullptr, m_connectProperties);
     if (rc != MOSQ_ERR_SUCCESS) {
-        failed(errorText(rc));
+        failed(errorText(rc) + tlsReason(rc));
         return;
     }
     afterCall(MOSQ_ERR_SUCCESS);
+}
+
+QString MqttClient::tlsReason(int rc)
+{
+    const QString reason = std::exchange(m_tlsError, QString());
+    return rc == MOSQ_ERR_TLS && !reason.isEmpty() ? QStringLiteral(" (%1)").arg(reason) : QString();
 }
 
 void MqttClient::failed(const QString &reason)
@@ -156,11 +204,12 @@ void MqttClient::afterCall(int rc)
     // The connection is gone: a refusal says why in its CONNACK, anything else in `rc`.
     QString reason = std::exchange(m_refusal, QString());
     if (reason.isEmpty())
-        reason = rc == MOSQ_ERR_SUCCESS ? QStringLiteral("the connection was closed") : errorText(rc);
+        reason = rc == MOSQ_ERR_SUCCESS ? QStringLiteral("the connection was closed") : errorText(rc) + tlsReason(rc);
     if (m_connected) {
         unwatchSocket();
         m_connected = false;
         m_unacknowledged = 0;
+        m_topicOf.clear();
         m_retryMs = FirstRetryMs;
         emit connectionLost(reason);
         retryLater();
@@ -196,23 +245,34 @@ void MqttClient::unwatchSocket()
 void MqttClient::subscribe(const QStringList &topics)
 {
     for (const QString &topic : topics) {
-        const int rc = mosquitto_subscribe_v5(m_mosq, nullptr, topic.toUtf8().constData(), 1,
+        int mid = 0;
+        const int rc = mosquitto_subscribe_v5(m_mosq, &mid, topic.toUtf8().constData(), 1,
                                               MQTT_SUB_OPT_SEND_RETAIN_NEW, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
             break;   // the connection is gone; the next one subscribes again
+        m_topicOf.insert(mid, topic);
     }
     if (m_socket >= 0)
         afterCall(MOSQ_ERR_SUCCESS);
 }
 
-bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool retained, int qos)
+bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool retained, int qos,
+                         const QByteArray &correlation)
 {
     if (!m_connected)
         return false;
-    const int rc = mosquitto_publish_v5(m_mosq, nullptr, topic.toUtf8().constData(), int(payload.size()),
-                                        payload.constData(), qos, retained, nullptr);
-    if (rc == MOSQ_ERR_SUCCESS && qos > 0)
+    mosquitto_property *properties = nullptr;
+    if (!correlation.isEmpty())
+        mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA, correlation.constData(),
+                                      uint16_t(qMin<qsizetype>(correlation.size(), 65535)));
+    int mid = 0;
+    const int rc = mosquitto_publish_v5(m_mosq, &mid, topic.toUtf8().constData(), int(payload.size()),
+                                        payload.constData(), qos, retained, properties);
+    mosquitto_property_free_all(&properties);
+    if (rc == MOSQ_ERR_SUCCESS && qos > 0) {
         ++m_unacknowledged;
+        m_topicOf.insert(mid, topic);
+    }
     // Outside a callback libmosquitto writes at once; what is left goes when the socket takes it.
     if (m_socket >= 0)
         afterCall(MOSQ_ERR_SUCCESS);
@@ -250,21 +310,66 @@ void MqttClient::onConnect(mosquitto *, void *self, int rc, int flags, const mos
     emit c->connected(flags & 1);
 }
 
-void MqttClient::onDisconnect(mosquitto *, void *, int, const mosquitto_property *)
+void MqttClient::onDisconnect(mosquitto *, void *self, int rc, const mosquitto_property *)
 {
-    // The loss is handled where the call into libmosquitto returns (afterCall).
+    // The loss is handled where the call into libmosquitto returns (afterCall); a takeover is
+    // told first (its handler only takes note).
+    auto *c = static_cast<MqttClient *>(self);
+    if (rc == MQTT_RC_SESSION_TAKEN_OVER)
+        emit c->takenOver();
 }
 
-void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *m, const mosquitto_property *)
+void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *m, const mosquitto_property *properties)
 {
     auto *c = static_cast<MqttClient *>(self);
+    ReplyTo replyTo;
+    char *responseTopic = nullptr;
+    if (mosquitto_property_read_string(properties, MQTT_PROP_RESPONSE_TOPIC, &responseTopic, false)) {
+        replyTo.topic = QString::fromUtf8(responseTopic);
+        std::free(responseTopic);
+        void *data = nullptr;
+        uint16_t length = 0;
+        if (mosquitto_property_read_binary(properties, MQTT_PROP_CORRELATION_DATA, &data, &length, false)) {
+            replyTo.correlation = QByteArray(static_cast<const char *>(data), length);
+            std::free(data);
+        }
+    }
     emit c->messageReceived(QString::fromUtf8(m->topic),
-                            QByteArray(static_cast<const char *>(m->payload), m->payloadlen), m->retain);
+                            QByteArray(static_cast<const char *>(m->payload), m->payloadlen), m->retain, replyTo);
 }
 
-void MqttClient::onPublish(mosquitto *, void *self, int, int, const mosquitto_property *)
+void MqttClient::onPublish(mosquitto *, void *self, int mid, int rc, const mosquitto_property *)
 {
     auto *c = static_cast<MqttClient *>(self);
     if (c->m_unacknowledged > 0)
         --c->m_unacknowledged;
+    const QString topic = c->m_topicOf.take(mid);
+    if (rc >= 0x80)
+        emit c->publicationRefused(topic, reasonText(rc));
+}
+
+void MqttClient::onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted, const mosquitto_property *)
+{
+    auto *c = static_cast<MqttClient *>(self);
+    const QString topic = c->m_topicOf.take(mid);
+    for (int k = 0; k < count; ++k) {
+        if (granted[k] >= 0x80) {
+            // Told once the callback is over: the bridge may end the connection.
+            QMetaObject::invokeMethod(
+                c, [c, topic, code = granted[k]] { emit c->subscriptionRefused(topic, reasonText(code)); },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+void MqttClient::onLog(mosquitto *, void *self, int level, const char *text)
+{
+    // libmosquitto logs OpenSSL's reasons of a failed handshake ("OpenSSL Error[0]: error:...").
+    static const QLatin1String prefix("OpenSSL Error");
+    const QString line = QString::fromUtf8(text);
+    if (level == MOSQ_LOG_ERR && line.startsWith(prefix)) {
+        auto *c = static_cast<MqttClient *>(self);
+        const qsizetype colon = line.indexOf(QLatin1String(": "));
+        c->m_tlsError = colon < 0 ? line : line.mid(colon + 2);
+    }
 }

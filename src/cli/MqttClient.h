@@ -5,6 +5,7 @@
 // tried again with a growing pause (1 s doubling up to 30 s, each with up to a quarter
 // more at random).
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,15 @@ public:
         // How long the broker keeps the session (the subscriptions and the QoS 1 messages for
         // them) while the client is away.
         quint32 sessionExpirySeconds = 30 * 24 * 3600;
+        // The largest packet the client takes, announced in CONNECT: the broker drops larger
+        // messages for it instead of sending them.
+        quint32 maximumPacketBytes = 64 * 1024;
+    };
+
+    // An MQTT 5 request's "response topic" and "correlation data" (empty when not given).
+    struct ReplyTo {
+        QString topic;
+        QByteArray correlation;
     };
 
     explicit MqttClient(QObject *parent = nullptr);
@@ -46,7 +56,8 @@ public:
     // not hold yet, so a reconnection does not bring the same retained messages again.
     void subscribe(const QStringList &topics);
     // Sends at once when connected; false when not connected (nothing is queued here).
-    bool publish(const QString &topic, const QByteArray &payload, bool retained, int qos = 1);
+    bool publish(const QString &topic, const QByteArray &payload, bool retained, int qos = 1,
+                 const QByteArray &correlation = {});
     // Sends what is queued, then a clean DISCONNECT, waiting at most `timeoutMs` for the broker's
     // acknowledgements.
     void closeGracefully(int timeoutMs);
@@ -56,15 +67,25 @@ signals:
     void connectionLost(const QString &reason);
     // A connection attempt failed or the broker refused it; the next attempt is in `retryMs`.
     void connectFailed(const QString &reason, int retryMs);
-    void messageReceived(const QString &topic, const QByteArray &payload, bool retained);
+    void messageReceived(const QString &topic, const QByteArray &payload, bool retained, const MqttClient::ReplyTo &replyTo);
+    // The broker answered a SUBSCRIBE or a QoS 1 PUBLISH with a reason code of 0x80 or more.
+    void subscriptionRefused(const QString &topic, const QString &reason);
+    void publicationRefused(const QString &topic, const QString &reason);
+    // The broker said (MQTT 5 DISCONNECT 0x8E) that another client connected with the same id;
+    // connectionLost follows. Brokers that close the old connection without a word say nothing.
+    void takenOver();
 
 private:
     static void onConnect(mosquitto *, void *self, int rc, int flags, const mosquitto_property *);
     static void onDisconnect(mosquitto *, void *self, int rc, const mosquitto_property *);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message, const mosquitto_property *);
     static void onPublish(mosquitto *, void *self, int mid, int rc, const mosquitto_property *);
+    static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted, const mosquitto_property *);
+    static void onLog(mosquitto *, void *self, int level, const char *text);
 
     void connectNow();
+    // ", the reason OpenSSL gave" for a TLS failure that logged one.
+    QString tlsReason(int rc);
     void failed(const QString &reason);
     void retryLater();
     // After every call into libmosquitto: follows the socket it uses and whether it wants to write.
@@ -84,4 +105,6 @@ private:
     bool m_closing = false;
     QString m_refusal;          // why the broker refused the last CONNECT
     int m_unacknowledged = 0;   // QoS 1 publications without their PUBACK
+    QHash<int, QString> m_topicOf;   // the topic of each SUBSCRIBE and QoS 1 PUBLISH not yet answered
+    QString m_tlsError;              // OpenSSL's last reason, from libmosquitto's log
 };

@@ -4,7 +4,7 @@
 
 namespace {
 
-enum class Key { Broker, Id, Group, Prefix, TlsCa, TlsCert, TlsKey, User, PasswordFile, Password };
+enum class Key { Broker, Id, Group, Prefix, TlsCa, TlsCert, TlsKey, User, PasswordFile, Password, StateDir, Journal, VerifyEvery };
 
 struct Name {
     const char *text;
@@ -15,8 +15,36 @@ const Name Names[] = {
     {"broker", Key::Broker},        {"id", Key::Id},          {"group", Key::Group},
     {"prefix", Key::Prefix},        {"tls-ca", Key::TlsCa},   {"tls-cert", Key::TlsCert},
     {"tls-key", Key::TlsKey},       {"user", Key::User},      {"password-file", Key::PasswordFile},
-    {"password", Key::Password},
+    {"password", Key::Password},    {"state-dir", Key::StateDir}, {"journal", Key::Journal},
+    {"verify-every", Key::VerifyEvery},
 };
+
+// The shared options that take a value, so the command can be told from an option's value.
+const char *const SharedWithValue[] = {"settings", "port", "baud", "checksums", "attempts", "timeout-ms",
+                                       "log", "file", "since", "until", "at", "journal"};
+
+// The command (the first positional argument), or empty.
+QString commandOf(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--"))
+            return arguments.value(i + 1);
+        if (!a.startsWith(QLatin1Char('-')))
+            return a;
+        if (a.contains(QLatin1Char('=')) || !a.startsWith(QLatin1String("--")))
+            continue;
+        const QString name = a.mid(2);
+        const bool takesValue = std::any_of(std::begin(SharedWithValue), std::end(SharedWithValue),
+                                            [&](const char *n) { return name == QLatin1String(n); })
+                             || std::any_of(std::begin(Names), std::end(Names), [&](const Name &n) {
+                                    return name == QLatin1String(n.text) && n.key != Key::Password;
+                                });
+        if (takesValue)
+            ++i;
+    }
+    return QString();
+}
 
 // HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
 bool parseBroker(const QString &text, QString &host, int &port)
@@ -116,6 +144,17 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
     case Key::PasswordFile:
         o.passwordFile = value;
         break;
+    case Key::StateDir:
+        o.stateDir = value;
+        break;
+    case Key::Journal:
+        o.journal = value;
+        break;
+    case Key::VerifyEvery:
+        o.verifyEverySeconds = durationSeconds(value);
+        if (o.verifyEverySeconds < 1)
+            return needs("takes a duration: seconds, or a number with s, m or h (30s, 5m, 1h)");
+        break;
     case Key::Password:
         // A password on the command line is visible in the process list to every user.
         error = QStringLiteral("the password is never taken on the command line: use --password-file FILE");
@@ -134,8 +173,21 @@ bool isTopicName(const QString &name)
     return form.match(name).hasMatch() && reservedName(name).isEmpty();
 }
 
+int durationSeconds(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,7})([smh]?)$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return -1;
+    const qint64 unit = m.captured(2) == QLatin1String("h") ? 3600 : m.captured(2) == QLatin1String("m") ? 60 : 1;
+    const qint64 seconds = m.captured(1).toLongLong() * unit;
+    return seconds > 7 * 24 * 3600 ? -1 : int(seconds);
+}
+
 bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error)
 {
+    // --journal is the journal command's own option too: the bridge takes it only as its own.
+    const bool mqtt = commandOf(arguments) == QLatin1String("mqtt");
     QStringList rest;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
@@ -152,7 +204,7 @@ bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error)
         const QString name = eq < 0 ? body : body.left(eq);
         const auto it = std::find_if(std::begin(Names), std::end(Names),
                                      [&](const Name &n) { return name == QLatin1String(n.text); });
-        if (it == std::end(Names)) {
+        if (it == std::end(Names) || (it->key == Key::Journal && !mqtt)) {
             rest << a;
             continue;
         }
@@ -178,8 +230,8 @@ bool checkMqttOptions(const MqttOptions &o, const QString &command, QString &err
 {
     if (command != QLatin1String("mqtt")) {
         if (o.given)
-            error = QStringLiteral("--broker, --id, --group, --prefix, --tls-*, --user and --password-file "
-                                   "are options of mqtt only");
+            error = QStringLiteral("--broker, --id, --group, --prefix, --tls-*, --user, --password-file, "
+                                   "--state-dir and --verify-every are options of mqtt only");
         return !o.given;
     }
     if (o.host.isEmpty() || o.id.isEmpty()) {
@@ -218,10 +270,15 @@ QString mqttHelpText()
         "  P/ID/brightness/set   in: min|25|50|75|100|auto, or {\"value\": ..., \"id\": ...}\n"
         "  P/ID/lighting/set     in: off|on|auto, or {\"value\": ..., \"id\": ...}\n"
         "  P/ID/clock/set        in: now|\"dd.mm.yy hh:mm:ss\", or {\"value\": ..., \"id\": ...}\n"
-        "  P/ID/result           out: {\"id\", \"outcome\": \"sent-ok\"|\"data-error\"|\"connection-error\"|\n"
-        "                        \"rejected\", \"sent\", \"board\", \"at\"} for each upload or command\n"
-        "  P/ID/state            out, retained: the last reading as JSON\n"
+        "                        (each also as P/group/GROUP/.../set)\n"
+        "  P/ID/result           out: one per request: {\"id\", \"request\", \"outcome\": sent-ok|\n"
+        "                        sent-unverified|data-error|connection-error|rejected|superseded|\n"
+        "                        restored, \"sent\", \"board\", \"reason\", \"by\", \"at\"}; also on the\n"
+        "                        request's MQTT 5 response topic, with its correlation data\n"
+        "  P/ID/state            out, retained: the last reading as JSON, with request and source\n"
         "  P/ID/status           out, retained: online, or offline (also the broker's will)\n"
+        "  P/ID/board            out, retained: present or absent\n"
+        "  P/ID/info             out, retained: id, version, host, port, digits, shown, groups\n"
         "  P/ID/events           out: the board's EVENT lines as JSON\n"
         "\n"
         "MQTT options:\n"
@@ -236,6 +293,12 @@ QString mqttHelpText()
         "  --user NAME           the broker account\n"
         "  --password-file FILE  the account's password: the first line of FILE (never on the\n"
         "                        command line)\n"
+        "  --state-dir DIR       where the bridge keeps the sets it took but did not apply before\n"
+        "                        it stopped, the last verified set and its journal (default:\n"
+        "                        $STATE_DIRECTORY, else tablo-mqtt/ID in the per-user data folder)\n"
+        "  --journal FILE        the bridge's journal (default: journal.sqlite in the state folder)\n"
+        "  --verify-every TIME   read the board every TIME (30s, 5m, 1h) and upload the last\n"
+        "                        verified set again when it shows something else\n"
         "\n"
         "Options shared with the other commands:\n"
         "  --settings PATH       the settings file (default: the one the window uses)\n"
@@ -248,5 +311,6 @@ QString mqttHelpText()
         "  -h, --help            this text\n"
         "\n"
         "Log lines go to stdout, failures (broker or port away) to stderr. Exit codes: 0 stopped by a signal, 1 the password file or the log\n"
-        "cannot be read or written, 3 the MQTT client cannot be set up, 64 a bad argument.\n");
+        "cannot be read or written, 3 a set-up error (the MQTT client or its TLS files,\n"
+        "a refused subscription, another bridge with the id), 64 a bad argument.\n");
 }

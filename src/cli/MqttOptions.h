@@ -15,6 +15,9 @@ struct MqttOptions {
     QString tlsCa, tlsCert, tlsKey;
     QString user;
     QString passwordFile;
+    QString stateDir;          // empty: $STATE_DIRECTORY, else the per-user data folder
+    QString journal;           // empty: journal.sqlite in the state folder
+    int verifyEverySeconds = 0;   // 0: the board is read only when it comes back
 
     int brokerPort() const { return port ? port : (tlsCa.isEmpty() ? 1883 : 8883); }
 };
@@ -30,5 +33,8 @@ bool checkMqttOptions(const MqttOptions &options, const QString &command, QStrin
 // A topic level of an id or group name: letters, digits, '-', '_' and '.', nothing that MQTT
 // reads as a separator or a wildcard, and neither "." nor "..".
 bool isTopicName(const QString &name);
+
+// A duration: seconds, or a number with s, m or h ("90", "30s", "5m", "1h"); -1 when it is none.
+int durationSeconds(const QString &text);
 
 QString mqttHelpText();
