@@ -211,6 +211,18 @@ private:
     bool m_exiting = false;
     bool m_exitWaiting = false;   // "Exit" waits for the board's waiting commands
     bool m_boardText = false;     // a field takes the board's own text (not cleaned)
+    // Fields changed together save the data file once, at the end.
+    int m_saveBatch = 0;
+    bool m_saveDue = false;
+    class SaveBatch {
+    public:
+        explicit SaveBatch(MainWindow &w) : m_w(w) { ++m_w.m_saveBatch; }
+        ~SaveBatch();
+        SaveBatch(const SaveBatch &) = delete;
+        SaveBatch &operator=(const SaveBatch &) = delete;
+    private:
+        MainWindow &m_w;
+    };
     bool m_built = false;    // every control exists: the layout pass may run
     int m_digitsShown = 5;   // the number of digits the fields were last formatted for
 };

@@ -5,6 +5,8 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QSpinBox>
+#include <optional>
+#include <utility>
 
 #include "core/figures/FigureStore.h"
 #include "core/operations/BoardService.h"
@@ -33,6 +35,7 @@ void MainWindow::loadDataFile(DataFile::PollMemory *poll)
     // The lines come from a file, not from the board: they are always cleaned of foreign
     // characters, also when a board read falls back to the file.
     const FigureStore::Formatting formatting{lastKey, digits(), app.fillChar(), blankMode()};
+    std::optional<SaveBatch> batch(std::in_place, *this);
     switch (figures.load(app.dataFilePath, formatting, poll, &error)) {
     case FigureStore::Load::Missing:
         // Showing the Settings dialog creates the file; nothing is loaded this time.
@@ -50,7 +53,8 @@ void MainWindow::loadDataFile(DataFile::PollMemory *poll)
     }
 
     // The fields took the figures from the store, each formatted through its change event
-    // (and, with automatic loading off, saving the file in its formatted form).
+    // (and, with automatic loading off, the file is saved in its formatted form).
+    batch.reset();
     uploadIfChanged();
 
     statusPanels->setPanelText(0, QStringLiteral("Loaded"));

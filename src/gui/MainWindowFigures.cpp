@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <optional>
+#include <utility>
 
 #include "core/figures/FigureFormat.h"
 #include "core/operations/BoardService.h"
@@ -29,9 +31,14 @@ void MainWindow::formatField(int k)
     app.service->figures().setFigure(k, r.text);
 
     // While automatic loading is on the file is the source of the figures; test mode keeps
-    // the figures saved when it began.
-    if (!app.settings->program().autoLoad && !testMode)
-        saveDataFile();
+    // the figures saved when it began. The board's figures are saved once the read is applied,
+    // and the fields changed together (a load, a reformat) once at their end.
+    if (!app.settings->program().autoLoad && !testMode && !m_boardText) {
+        if (m_saveBatch > 0)
+            m_saveDue = true;
+        else
+            saveDataFile();
+    }
 }
 
 void MainWindow::onFieldClicked(int k)
@@ -94,6 +101,7 @@ void MainWindow::onEvenSlotBoxToggled(int r)
 void MainWindow::onFigureFormatChanged()
 {
     const int n = digits();
+    const SaveBatch batch(*this);
     if (!app.workflow->loading()) {
         if (n > m_digitsShown) {
             for (int k = 1; k <= 10; ++k)
@@ -108,8 +116,15 @@ void MainWindow::onFigureFormatChanged()
 
 void MainWindow::reformatAllFields()
 {
+    const SaveBatch batch(*this);
     for (int k = 1; k <= 10; ++k)
         formatField(k);
+}
+
+MainWindow::SaveBatch::~SaveBatch()
+{
+    if (--m_w.m_saveBatch == 0 && std::exchange(m_w.m_saveDue, false))
+        m_w.saveDataFile();
 }
 
 int MainWindow::digits() const { return app.settings->program().digits; }

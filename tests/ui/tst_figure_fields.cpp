@@ -110,7 +110,9 @@ void TestFigureFields::typing()
     QCOMPARE(e->cursorPosition(), expectedCaret);
     QCOMPARE(app.service->figures().figure(1), expected);
     QVERIFY(!app.mainWindow->formatting);
-    QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
+    // The board's own figures are saved once the whole read is applied, not field by field.
+    if (!boardRead)
+        QCOMPARE(DataFile::splitLines(t->readFile("Tablo_data.tbl")).value(0), expected.toLatin1());
 }
 
 void TestFigureFields::click_data()

@@ -61,7 +61,12 @@ FigureStore::Load FigureStore::load(const QString &path, const Formatting &f, Da
 
 bool FigureStore::save(const QString &path, QString *error) const
 {
-    return DataFile::writeFileSafely(path, DataFile::compose(figures()), error);
+    // A file that already holds these figures is left as it is: a safe write costs a sync.
+    const QByteArray content = DataFile::compose(figures());
+    QByteArray stored;
+    if (DataFile::readFile(path, stored, nullptr) && stored == content)
+        return true;
+    return DataFile::writeFileSafely(path, content, error);
 }
 
 bool FigureStore::create(const QString &path, QString *error)
