@@ -1,6 +1,7 @@
 #include "core/journal/Journal.h"
 
 #include <QAtomicInteger>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -127,6 +128,7 @@ bool Journal::open(const QString &path, QString *error, Access access)
     m_lastState.clear();
     const auto failed = [&](const QString &reason) {
         m_openError = QStringLiteral("%1: %2").arg(path, reason);
+        fail(m_openError);   // the failure notice is due from here, not only from the first record
         if (QSqlDatabase::contains(m_connection))
             QSqlDatabase::database(m_connection, false).close();
         if (error)
@@ -331,4 +333,84 @@ std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error)
         return std::nullopt;
     const JournalRecord r = recordOf(q);
     return JournalShown{r.boardFigures.isEmpty() ? r.sent : r.boardFigures, r.finished, r.source, r.request, r.board};
+}
+
+QList<JournalVerified> Journal::verified(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    QList<JournalVerified> out;
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return out;
+    }
+    QString columns = QStringLiteral("finished_ms");
+    for (const char prefix : {'b', 's'})
+        for (int k = 1; k <= Figures; ++k)
+            columns += QStringLiteral(", %1%2").arg(QLatin1Char(prefix)).arg(k);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = ? AND outcome = ? AND finished_ms >= ? AND finished_ms <= ? "
+                             "ORDER BY finished_ms")
+                  .arg(columns));
+    q.addBindValue(QString(JournalKind::Upload));
+    q.addBindValue(QString(JournalOutcome::SentOk));
+    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
+    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    while (q.next()) {
+        JournalVerified v{q.value(0).toLongLong(), figuresAt(q, 1)};
+        if (v.figures.isEmpty())
+            v.figures = figuresAt(q, 1 + Figures);
+        out << v;
+    }
+    return out;
+}
+
+namespace {
+
+// One field of RFC 4180: quoted when it holds a comma, a quote or a line break, a quote doubled.
+QString csvField(const QString &text)
+{
+    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
+    if (!text.contains(needsQuotes))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray csvLine(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << csvField(f);
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+} // namespace
+
+QByteArray journalCsv(const QList<JournalRecord> &records)
+{
+    QStringList header{QStringLiteral("started"), QStringLiteral("finished"), QStringLiteral("kind"),
+                       QStringLiteral("port"),    QStringLiteral("board_id"), QStringLiteral("source"),
+                       QStringLiteral("request"), QStringLiteral("outcome")};
+    for (const char *name : {"sent", "board"})
+        for (int k = 1; k <= Figures; ++k)
+            header << QStringLiteral("%1%2").arg(QLatin1String(name)).arg(k);
+    header << QStringLiteral("command") << QStringLiteral("reason");
+    QByteArray out = csvLine(header);
+    for (const JournalRecord &r : records) {
+        QStringList fields{timeText(r.started), timeText(r.finished), r.kind, r.board, r.boardId,
+                           r.source, r.request, r.outcome};
+        for (const QStringList *list : {&r.sent, &r.boardFigures})
+            for (int k = 0; k < Figures; ++k)
+                fields << list->value(k);
+        fields << r.command << r.reason;
+        out += csvLine(fields);
+    }
+    return out;
 }

@@ -71,6 +71,16 @@ struct JournalShown {
     QString board;
 };
 
+// One verified upload's figures (what the board read back, else what was sent), for charts.
+struct JournalVerified {
+    qint64 finishedMs = 0;   // UTC milliseconds since the epoch
+    QStringList figures;
+};
+
+// The records as RFC 4180 text: a header line, then one line per record, each ending CR LF;
+// the figures in the columns sent1..sent10 and board1..board10, times local.
+QByteArray journalCsv(const QList<JournalRecord> &records);
+
 class Journal {
 public:
     enum class Access { Write, ReadOnly };
@@ -82,7 +92,7 @@ public:
     Journal &operator=(const Journal &) = delete;
 
     // Opens (Write: creates) the journal file. On failure returns false with the reason in
-    // `error`; record() then fails with that reason.
+    // `error`; record() then fails with that reason, and takeFailureNotice() tells it.
     bool open(const QString &path, QString *error, Access access = Access::Write);
     bool isOpen() const;
     QString path() const { return m_path; }
@@ -112,6 +122,9 @@ public:
     // The last verified upload (outcome sent-ok) that finished at or before `t`; none when
     // there is none or on failure (then `error` is set).
     std::optional<JournalShown> shownAt(const QDateTime &t, QString *error = nullptr) const;
+    // The verified uploads that finished from `since` to `until` (both included), by finish;
+    // only the columns a chart needs, so a month of them reads fast.
+    QList<JournalVerified> verified(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
 
 private:
     bool fail(const QString &reason);
