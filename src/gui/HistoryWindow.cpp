@@ -19,6 +19,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "gui/App.h"
 #include "gui/widgets/WidgetHelpers.h"
@@ -46,11 +47,36 @@ std::optional<double> valueOf(const QString &text)
 
 // ---- The table ----
 
-void HistoryModel::setRecords(QList<JournalRecord> records)
+void HistoryModel::showPeriod(const Journal *journal, const QDateTime &from, const QDateTime &to, int total)
 {
     beginResetModel();
-    m_records = std::move(records);
+    m_journal = journal;
+    m_from = from;
+    m_to = to;
+    m_total = journal ? total : 0;
+    m_records.clear();
+    if (m_total > 0)
+        m_records = journal->records(from, to, nullptr, 0, PageSize);
     endResetModel();
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_journal && m_records.size() < m_total;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    const QList<JournalRecord> page = m_journal->records(m_from, m_to, nullptr, int(m_records.size()), PageSize);
+    if (page.isEmpty()) {
+        m_total = int(m_records.size());   // the file lost records meanwhile (pruned)
+        return;
+    }
+    beginInsertRows({}, int(m_records.size()), int(m_records.size() + page.size() - 1));
+    m_records += page;
+    endInsertRows();
 }
 
 QVariant HistoryModel::data(const QModelIndex &index, int role) const
@@ -73,7 +99,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         if (!r.command.isEmpty())
             return r.command;
         // What the board showed when it was read back, else what was sent.
-        return (r.boardFigures.isEmpty() ? r.sent : r.boardFigures).join(QStringLiteral("  "));
+        return (r.boardFigures.isEmpty() ? r.sent : r.boardFigures).join(QLatin1Char(' '));
     case Reason: return r.reason;
     }
     return {};
@@ -124,7 +150,7 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(20);
     table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {130, 110, 90, 110, 330};
+    const int widths[] = {130, 110, 90, 110, 440};
     for (int c = 0; c < int(std::size(widths)); ++c)
         table->setColumnWidth(c, widths[c]);
 
@@ -158,8 +184,10 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(table);
     splitter->addWidget(chartView);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    table->setMinimumHeight(120);
+    chartView->setMinimumHeight(240);
+    splitter->setSizes({300, 340});
 
     auto *atBox = new QGroupBox(QStringLiteral("What was on the board at"), this);
     auto *atRow = new QHBoxLayout(atBox);
@@ -172,8 +200,9 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     layout->addWidget(splitter, 1);
     layout->addWidget(atBox);
     layout->addWidget(statusLabel);
-    resize(960, 700);
+    resize(1000, 760);
     noDefaultButtons(this);
+    table->setFocus();
 
     // A change of the period reads it once, after the edits have settled.
     m_refreshTimer = new QTimer(this);
@@ -245,23 +274,21 @@ void HistoryWindow::refresh()
     const QDateTime from = fromEdit->dateTime();
     // The "to" edit names a whole second.
     const QDateTime to = toEdit->dateTime().addMSecs(999);
-    model->setRecords({});
+    model->showPeriod(nullptr, from, to, 0);
     chart->removeAllSeries();
     if (!openJournal()) {
         atAnswer->clear();
         return;
     }
     QString error;
-    model->setRecords(m_journal.records(from, to, &error));
+    const JournalCounts counts = m_journal.counts(from, to, &error);
     if (!error.isEmpty()) {
         setStatus(QStringLiteral("Cannot read the journal %1: %2").arg(m_path, error));
         return;
     }
+    model->showPeriod(&m_journal, from, to, counts.records);
     drawChart(from, to);
-    int failures = 0;
-    for (const JournalRecord &r : model->records())
-        failures += failed(r.outcome);
-    setStatus(QStringLiteral("%1 records, %2 failed; journal %3").arg(model->rowCount()).arg(failures).arg(m_path));
+    setStatus(QStringLiteral("%1 records, %2 failed; journal %3").arg(counts.records).arg(counts.failed).arg(m_path));
     answerShownAt();
 }
 
@@ -277,49 +304,45 @@ QColor HistoryWindow::outcomeColour(const QString &outcome)
 }
 
 QList<QPointF> HistoryWindow::figureSteps(const std::optional<JournalShown> &atStart, const QList<JournalVerified> &verified,
-                                          int slot, qint64 fromMs, qint64 toMs, int maxSteps)
+                                          int slot, qint64 fromMs, qint64 toMs)
 {
     std::optional<double> current = atStart ? valueOf(atStart->figures.value(slot)) : std::nullopt;
-    // The changes: when the figure took another value (a blank or no number ends what is known).
-    QList<std::pair<qint64, std::optional<double>>> changes;
-    for (const JournalVerified &v : verified) {
-        const std::optional<double> value = valueOf(v.figures.value(slot));
-        if (value != (changes.isEmpty() ? current : changes.last().second))
-            changes.append({v.finishedMs, value});
-    }
     QList<QPointF> points;
-    const auto add = [&](qint64 t, std::optional<double> v) {
+    const auto add = [&points](qint64 t, std::optional<double> v) {
         if (v)
             points.append(QPointF(double(t), *v));
     };
     add(fromMs, current);
-    if (changes.size() <= maxSteps) {
-        for (const auto &[t, value] : changes) {
-            add(t, current);
-            add(t, value);
-            current = value;
-        }
-    } else {
-        // Too many steps to tell apart: each bucket of time one vertical span from its lowest
-        // to its highest value, ending at its last.
-        const qint64 bucketMs = std::max<qint64>(1, (toMs - fromMs) / (maxSteps / 2));
-        for (qsizetype i = 0; i < changes.size();) {
-            const qint64 bucket = fromMs + (changes[i].first - fromMs) / bucketMs * bucketMs;
-            std::optional<double> low, high;
-            qsizetype j = i;
-            for (; j < changes.size() && changes[j].first < bucket + bucketMs; ++j) {
-                if (const auto v = changes[j].second) {
-                    low = low ? std::min(*low, *v) : *v;
-                    high = high ? std::max(*high, *v) : *v;
-                }
-            }
-            add(bucket, current);
-            add(bucket, low);
-            add(bucket, high);
-            current = changes[j - 1].second;
-            add(bucket, current);
-            i = j;
-        }
+    for (const JournalVerified &v : verified) {
+        // A blank or no number ends what is known until the next number.
+        const std::optional<double> value = valueOf(v.figures.value(slot));
+        if (value == current)
+            continue;
+        add(v.finishedMs, current);
+        add(v.finishedMs, value);
+        current = value;
+    }
+    add(toMs, current);
+    return points;
+}
+
+QList<QPointF> HistoryWindow::bucketSteps(const std::optional<JournalShown> &atStart, const QList<JournalBucket> &buckets,
+                                          int slot, qint64 fromMs, qint64 toMs)
+{
+    std::optional<double> current = atStart ? valueOf(atStart->figures.value(slot)) : std::nullopt;
+    QList<QPointF> points;
+    const auto add = [&points](qint64 t, std::optional<double> v) {
+        if (v)
+            points.append(QPointF(double(t), *v));
+    };
+    const auto number = [](double v) { return std::isnan(v) ? std::nullopt : std::optional<double>(v); };
+    add(fromMs, current);
+    for (const JournalBucket &b : buckets) {
+        add(b.startMs, current);
+        add(b.startMs, number(b.low[slot]));
+        add(b.startMs, number(b.high[slot]));
+        current = number(b.last[slot]);
+        add(b.startMs, current);
     }
     add(toMs, current);
     return points;
@@ -329,23 +352,30 @@ void HistoryWindow::drawChart(const QDateTime &from, const QDateTime &to)
 {
     for (QAbstractAxis *axis : chart->axes())
         chart->removeAxis(axis);
-    QString error;
-    const QList<JournalVerified> verified = m_journal.verified(from, to, &error);
     const std::optional<JournalShown> atStart = m_journal.shownAt(from);
+    // Upload by upload while the chart has room for each step, else summed up per bucket.
+    const bool exact = m_journal.verifiedCount(from, to) <= ExactSteps;
+    const QList<JournalVerified> verified = exact ? m_journal.verified(from, to) : QList<JournalVerified>();
+    const QList<JournalBucket> buckets =
+        exact ? QList<JournalBucket>() : m_journal.verifiedBuckets(from, to, std::max<qint64>(1, from.msecsTo(to) / Buckets));
     // The line ends now when the period reaches past it.
     const qint64 fromMs = from.toMSecsSinceEpoch();
     const qint64 toMs = std::min(to.toMSecsSinceEpoch(), QDateTime::currentMSecsSinceEpoch());
     auto *x = new QDateTimeAxis;
     x->setFormat(from.daysTo(to) >= 2 ? QStringLiteral("dd.MM") : QStringLiteral("HH:mm"));
-    x->setRange(from, to);
-    x->setTickCount(from.daysTo(to) >= 2 ? int(std::min<qint64>(from.daysTo(to) + 1, 12)) : 7);
+    x->setRange(from, to.addMSecs(1));   // to the next whole second: ticks fall on midnights
+    // Whole days: a tick at each midnight (every few days of a long period).
+    const qint64 days = from.daysTo(to) + 1;
+    x->setTickCount(days >= 3 ? int(days / ((days + 9) / 10)) + 1 : 7);
     auto *y = new QValueAxis;
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     double low = 0, high = 0;
     bool any = false;
     for (int slot = 0; slot < 10; ++slot) {
-        const QList<QPointF> points = figureSteps(atStart, verified, slot, fromMs, std::max(fromMs, toMs));
+        const qint64 endMs = std::max(fromMs, toMs);
+        const QList<QPointF> points = exact ? figureSteps(atStart, verified, slot, fromMs, endMs)
+                                            : bucketSteps(atStart, buckets, slot, fromMs, endMs);
         if (points.isEmpty())
             continue;
         auto *series = new QLineSeries;
@@ -386,15 +416,10 @@ void HistoryWindow::answerShownAt()
     QString text = QStringLiteral("%1\nsince %2, read back after the upload from %3")
                        .arg(shown->figures.join(QStringLiteral("  ")), shown->since.toLocalTime().toString(ShownFormat),
                             shown->source.isEmpty() ? QStringLiteral("an unnamed source") : shown->source);
-    // An upload or command that went wrong after it may have changed the board unseen.
-    for (const JournalRecord &r : m_journal.records(shown->since.addMSecs(1), at)) {
-        if (r.kind == JournalKind::Upload && r.outcome != JournalOutcome::SentOk && r.outcome != JournalOutcome::Superseded
-            && r.outcome != JournalOutcome::Rejected) {
-            text += QStringLiteral("; not verified since the upload at %1 (%2)")
-                        .arg(r.started.toLocalTime().toString(ShownFormat), r.outcome);
-            break;
-        }
-    }
+    // An upload that went wrong or was not read back after it may have changed the board unseen.
+    if (const std::optional<JournalRecord> doubt = m_journal.firstDoubtfulUpload(shown->since, at))
+        text += QStringLiteral("; not verified since the upload at %1 (%2)")
+                    .arg(doubt->started.toLocalTime().toString(ShownFormat), doubt->outcome);
     atAnswer->setText(text);
 }
 
@@ -421,11 +446,19 @@ void HistoryWindow::exportCsv()
 
 bool HistoryWindow::writeCsv(const QString &path)
 {
+    // Every record of the period, not only the pages the table has read.
+    QString error;
+    const QList<JournalRecord> records = openJournal()
+        ? m_journal.records(fromEdit->dateTime(), toEdit->dateTime().addMSecs(999), &error) : QList<JournalRecord>();
+    if (!m_journal.isOpen() || !error.isEmpty()) {
+        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1 %2").arg(m_path, error));
+        return false;
+    }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(journalCsv(model->records())) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(journalCsv(records)) < 0 || !file.commit()) {
         setStatus(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
-    setStatus(QStringLiteral("Exported %1 records to %2").arg(model->rowCount()).arg(path));
+    setStatus(QStringLiteral("Exported %1 records to %2").arg(records.size()).arg(path));
     return true;
 }

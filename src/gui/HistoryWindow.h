@@ -19,20 +19,28 @@ class QPushButton;
 class QTableView;
 class QTimer;
 
-// The records shown in the table.
+// The records of the period in the table, read a page at a time as the table scrolls: a month
+// of 100,000 uploads opens as fast as a day.
 class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { Started, Kind, Source, Outcome, Figures, Reason, ColumnCount };
+    static constexpr int PageSize = 500;
     using QAbstractTableModel::QAbstractTableModel;
-    void setRecords(QList<JournalRecord> records);
+    // The period's `total` records from `journal` (not owned; null: none); the first page is read.
+    void showPeriod(const Journal *journal, const QDateTime &from, const QDateTime &to, int total);
     const QList<JournalRecord> &records() const { return m_records; }
     int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_records.size()); }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
 
 private:
+    const Journal *m_journal = nullptr;
+    QDateTime m_from, m_to;
+    int m_total = 0;
     QList<JournalRecord> m_records;
 };
 
@@ -62,9 +70,15 @@ public:
     static QColor outcomeColour(const QString &outcome);
     // The step points of one figure (slot 0..9) over a period: what was shown at `from` (none:
     // nothing known), then a vertical step at each verified upload that changed it, to `to`.
-    // More changes than `maxSteps` are drawn as one vertical span per time bucket.
     static QList<QPointF> figureSteps(const std::optional<JournalShown> &atStart, const QList<JournalVerified> &verified,
-                                      int slot, qint64 fromMs, qint64 toMs, int maxSteps = 2000);
+                                      int slot, qint64 fromMs, qint64 toMs);
+    // The same of a period with more uploads than the chart has room for: one vertical span from
+    // the lowest to the highest value of each bucket, ending at its last.
+    static QList<QPointF> bucketSteps(const std::optional<JournalShown> &atStart, const QList<JournalBucket> &buckets,
+                                      int slot, qint64 fromMs, qint64 toMs);
+    // Up to this many verified uploads a period is charted upload by upload.
+    static constexpr int ExactSteps = 2000;
+    static constexpr int Buckets = 600;
 
     QDateTimeEdit *fromEdit, *toEdit, *atEdit;
     QPushButton *todayButton, *weekButton, *monthButton, *exportButton;

@@ -284,7 +284,8 @@ int Journal::prune(int retentionDays, const QDateTime &now)
     return q.numRowsAffected();
 }
 
-QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error) const
+QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error, int offset,
+                                     int limit) const
 {
     QList<JournalRecord> out;
     if (!isOpen()) {
@@ -295,10 +296,12 @@ QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &u
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE started_ms >= ? AND started_ms <= ? "
-                             "ORDER BY started_ms, finished_ms")
+                             "ORDER BY started_ms, finished_ms LIMIT ? OFFSET ?")
                   .arg(Columns));
     q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
     q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    q.addBindValue(limit);
+    q.addBindValue(std::max(0, offset));
     if (!q.exec()) {
         if (error)
             *error = reasonOf(q.lastError());
@@ -335,6 +338,22 @@ std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error)
     return JournalShown{r.boardFigures.isEmpty() ? r.sent : r.boardFigures, r.finished, r.source, r.request, r.board};
 }
 
+namespace {
+
+qint64 msOf(const QDateTime &t, qint64 open) { return t.isValid() ? t.toMSecsSinceEpoch() : open; }
+constexpr qint64 Earliest = std::numeric_limits<qint64>::min();
+constexpr qint64 Latest = std::numeric_limits<qint64>::max();
+
+// Figure k (1..10) of a verified upload: read back, else sent.
+QString shownFigure(int k) { return QStringLiteral("COALESCE(b%1, s%1)").arg(k); }
+
+// Figure k as a number; a blank text is none.
+QString shownValue(int k) { return QStringLiteral("CAST(NULLIF(TRIM(%1), '') AS REAL)").arg(shownFigure(k)); }
+
+const char VerifiedWhere[] = "kind = 'upload' AND outcome = 'sent-ok' AND finished_ms >= ? AND finished_ms <= ?";
+
+} // namespace
+
 QList<JournalVerified> Journal::verified(const QDateTime &since, const QDateTime &until, QString *error) const
 {
     QList<JournalVerified> out;
@@ -343,31 +362,123 @@ QList<JournalVerified> Journal::verified(const QDateTime &since, const QDateTime
             *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
         return out;
     }
-    QString columns = QStringLiteral("finished_ms");
-    for (const char prefix : {'b', 's'})
-        for (int k = 1; k <= Figures; ++k)
-            columns += QStringLiteral(", %1%2").arg(QLatin1Char(prefix)).arg(k);
+    QStringList columns{QStringLiteral("finished_ms")};
+    for (int k = 1; k <= Figures; ++k)
+        columns << shownFigure(k);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = ? AND outcome = ? AND finished_ms >= ? AND finished_ms <= ? "
-                             "ORDER BY finished_ms")
-                  .arg(columns));
-    q.addBindValue(QString(JournalKind::Upload));
-    q.addBindValue(QString(JournalOutcome::SentOk));
-    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
-    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE %2 ORDER BY finished_ms")
+                  .arg(columns.join(QStringLiteral(", ")), QLatin1String(VerifiedWhere)));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
     if (!q.exec()) {
         if (error)
             *error = reasonOf(q.lastError());
         return out;
     }
+    while (q.next())
+        out << JournalVerified{q.value(0).toLongLong(), figuresAt(q, 1)};
+    return out;
+}
+
+int Journal::verifiedCount(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    if (!isOpen())
+        return 0;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM journal WHERE %1").arg(QLatin1String(VerifiedWhere)));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return 0;
+    }
+    return q.value(0).toInt();
+}
+
+QList<JournalBucket> Journal::verifiedBuckets(const QDateTime &since, const QDateTime &until, qint64 bucketMs,
+                                              QString *error) const
+{
+    QList<JournalBucket> out;
+    if (!isOpen() || !since.isValid() || bucketMs <= 0)
+        return out;
+    // The last value of a bucket is its latest upload's: SQLite gives the other columns of an
+    // aggregate query the values of the row where MAX() found its maximum.
+    QStringList columns{QStringLiteral("(finished_ms - ?) / ? AS bucket"), QStringLiteral("MAX(finished_ms)")};
+    for (int k = 1; k <= Figures; ++k)
+        columns << QStringLiteral("MIN(%1)").arg(shownValue(k)) << QStringLiteral("MAX(%1)").arg(shownValue(k)) << shownValue(k);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE %2 GROUP BY bucket ORDER BY bucket")
+                  .arg(columns.join(QStringLiteral(", ")), QLatin1String(VerifiedWhere)));
+    const qint64 from = since.toMSecsSinceEpoch();
+    q.addBindValue(from);
+    q.addBindValue(bucketMs);
+    q.addBindValue(from);
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    const auto number = [&q](int column) {
+        const QVariant v = q.value(column);
+        return v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
+    };
     while (q.next()) {
-        JournalVerified v{q.value(0).toLongLong(), figuresAt(q, 1)};
-        if (v.figures.isEmpty())
-            v.figures = figuresAt(q, 1 + Figures);
-        out << v;
+        JournalBucket b;
+        b.startMs = from + q.value(0).toLongLong() * bucketMs;
+        for (int k = 0; k < Figures; ++k) {
+            b.low[k] = number(2 + 3 * k);
+            b.high[k] = number(3 + 3 * k);
+            b.last[k] = number(4 + 3 * k);
+        }
+        out << b;
     }
     return out;
+}
+
+JournalCounts Journal::counts(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    JournalCounts c;
+    if (!isOpen())
+        return c;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN outcome IN ('data-error', 'connection-error', 'rejected') "
+                             "THEN 1 ELSE 0 END) FROM journal WHERE started_ms >= ? AND started_ms <= ?"));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return c;
+    }
+    c.records = q.value(0).toInt();
+    c.failed = q.value(1).toInt();
+    return c;
+}
+
+std::optional<JournalRecord> Journal::firstDoubtfulUpload(const QDateTime &after, const QDateTime &until, QString *error) const
+{
+    if (!isOpen())
+        return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = 'upload' AND outcome IN ('data-error', "
+                             "'connection-error', 'sent-unverified') AND finished_ms > ? AND started_ms <= ? "
+                             "ORDER BY finished_ms LIMIT 1")
+                  .arg(Columns));
+    q.addBindValue(msOf(after, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return recordOf(q);
 }
 
 namespace {
