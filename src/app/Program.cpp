@@ -5,8 +5,11 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "core/board/EventListener.h"
+#include "core/journal/JournalPlace.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/operations/BoardService.h"
 #include "core/operations/ControllerWorkflow.h"
 #include "core/services/DataFileUploader.h"
@@ -17,8 +20,10 @@
 #include "gui/DataFileMissingDialog.h"
 #include "gui/ErrorDialogs.h"
 #include "gui/HelpWindow.h"
+#include "gui/HistoryWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/SettingsDialog.h"
+#include "gui/widgets/StatusBar.h"
 #include "gui/TestPatternWindow.h"
 #include "gui/widgets/Pictures.h"
 
@@ -27,6 +32,7 @@ Program::Program(const QString &folder, QObject *parent) : App(folder, parent) {
 Program::~Program()
 {
     // Windows have no parent; they go with the program.
+    delete historyWindow;
     delete autoControlsWindow;
     delete boardViewWindow;
     delete testPatternWindow;
@@ -51,8 +57,10 @@ void Program::createWindows()
     testPatternWindow = new TestPatternWindow();
     boardViewWindow = new BoardViewWindow(*this);
     autoControlsWindow = new AutoControlsWindow(*this);
+    historyWindow = new HistoryWindow(*this);
     connectBoardToWindows();
     connectWindows();
+    connectJournal();
     // A changed data file goes up as the store holds it (the load has just put it there).
     dataFileUploader->setUpload([this](const QStringList &, DataFileUploader::UploadDone done) {
         whenFinished(service->upload(QStringLiteral("data-file")), this,
@@ -167,6 +175,33 @@ void Program::connectWindows()
     connect(testPatternWindow, &TestPatternWindow::restoreRequested, mainWindow, &MainWindow::endTestMode);
 }
 
+void Program::connectJournal()
+{
+    const JournalPlace place = journalPlace(settingsFilePath, dataFilePath);
+    journalFilePath = place.file;
+    journalRetentionDays = place.retentionDays;
+    // After the windows' own handlers of a finished reply: the record is queued once "Sent OK" shows.
+    journalRecorder = new JournalRecorder(this);
+    journalRecorder->setFallbackSource(QStringLiteral("window"));
+    journalRecorder->setPort([this] { return settings->program().port; });
+    journalRecorder->attach(*service);
+    // Told once per run of failures, after what the status bar says of the request.
+    connect(journalRecorder, &JournalRecorder::failureNotice, mainWindow, [this] {
+        const QString notice = journalRecorder->takeFailureNotice();
+        const QString before = mainWindow->statusPanels->panelText(0);
+        if (!notice.isEmpty())
+            mainWindow->showStatus(before.isEmpty() ? notice : before + QStringLiteral("; ") + notice);
+    });
+    journalRecorder->open(journalFilePath);
+    historyWindow->setJournalPath(journalFilePath);
+    connect(mainWindow, &MainWindow::historyRequested, historyWindow, [this] {
+        historyWindow->show();
+        historyWindow->raise();
+    });
+    connect(historyWindow, &HistoryWindow::opening, mainWindow,
+            [this] { historyWindow->move(mainWindow->width() + 20, mainWindow->y()); });
+}
+
 void Program::runStartUpStep()
 {
     mainWindow->setWindowHeight(285);
@@ -191,6 +226,9 @@ void Program::runStartUpStep()
     settingsDialog->onProtocolPanelToggled();
     startingUp = false;
     mainWindow->applyAutoLoadInterval();
+    // Old records go once the start-up is over, on the journal's own thread.
+    if (journalRecorder)
+        QTimer::singleShot(0, journalRecorder, [this] { journalRecorder->prune(journalRetentionDays); });
 }
 
 void Program::trayActivated(int reason)

@@ -13,6 +13,8 @@ class ReadErrorDialog;
 class TestPatternWindow;
 class BoardViewWindow;
 class AutoControlsWindow;
+class HistoryWindow;
+class JournalRecorder;
 class QSystemTrayIcon;
 
 class Program : public App {
@@ -36,6 +38,13 @@ public:
     TestPatternWindow *testPatternWindow = nullptr;
     BoardViewWindow *boardViewWindow = nullptr;
     AutoControlsWindow *autoControlsWindow = nullptr;
+    HistoryWindow *historyWindow = nullptr;
+
+    // The journal: every finished request and each change of the board's reported state, written
+    // to journalFilePath ([Journal] File= of the settings file, else beside the data file).
+    JournalRecorder *journalRecorder = nullptr;
+    QString journalFilePath;
+    int journalRetentionDays = 400;
 
     // The notification area icon: from the start-up step until "Exit".
     QSystemTrayIcon *trayIcon = nullptr;
@@ -58,4 +67,6 @@ private:
     void connectBoardToWindows();
     // What one window does that another must follow.
     void connectWindows();
+    // The recorder on the board service, its one notice in the status bar, the History window.
+    void connectJournal();
 };

@@ -9,6 +9,8 @@
 #include "cli/PortAccess.h"
 #include "cli/ProtocolLog.h"
 #include "core/board/BoardSession.h"
+#include "core/files/ProgramPaths.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/link/QtSerialLink.h"
 #include "core/operations/BoardService.h"
 #include "core/settings/ProgramSettings.h"
@@ -29,6 +31,17 @@ struct CliContext {
     SettingsModel model{QString()};   // the settings above, as the operations read them
     BoardService service{session, model};
     ProtocolLog log;
+    // The journal: each request that finishes, from recordJournal() on.
+    JournalRecorder recorder;
+    // Records the service's requests as coming from `source` in --journal FILE, else in
+    // journal.sqlite beside the data file. A journal that cannot be written stops nothing.
+    void recordJournal(const QString &source)
+    {
+        recorder.setFallbackSource(source);
+        recorder.setPort([this] { return settings.port; });
+        recorder.open(options.journalPath.isEmpty() ? currentProgramPaths().journalFile : options.journalPath);
+        recorder.attach(service);
+    }
 
     // What SIGTERM and SIGINT do; unset: interrupt().
     std::function<void(int)> onSignal;

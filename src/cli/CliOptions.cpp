@@ -198,7 +198,9 @@ bool parseCommandLine(const QStringList &arguments, CliOptions &out, QString &er
                    {strict, {QStringLiteral("upload")}},
                    {csv, {QStringLiteral("journal")}},     {since, {QStringLiteral("journal")}},
                    {until, {QStringLiteral("journal")}},   {at, {QStringLiteral("journal")}},
-                   {journal, {QStringLiteral("journal")}}};
+                   {journal, {QStringLiteral("upload"), QStringLiteral("read"), QStringLiteral("brightness"),
+                              QStringLiteral("lighting"), QStringLiteral("clock"), QStringLiteral("watch"),
+                              QStringLiteral("journal")}}};
     for (const auto &b : belongs) {
         if (p.isSet(b.option) && !b.commands.contains(o.command)) {
             error = QStringLiteral("--%1 is an option of %2 only")
@@ -280,8 +282,9 @@ QString helpText()
         "  --csv                 journal: print comma-separated values\n"
         "  --since T, --until T, --at T\n"
         "                        journal: the times, local, YYYY-MM-DDTHH:MM:SS\n"
-        "  --journal FILE        journal: the journal file (default: journal.sqlite beside the data\n"
-        "                        file, see --print-paths)\n"
+        "  --journal FILE        upload, read, brightness, lighting, clock, watch, journal: the\n"
+        "                        journal file (default: journal.sqlite beside the data file, see\n"
+        "                        --print-paths)\n"
         "  -h, --help            this text\n"
         "  -V, --version         the program's version\n"
         "  --print-paths         print where the settings, data, schedule and journal files are\n"

@@ -21,6 +21,15 @@
 
 namespace {
 
+// Once the request is recorded: the journal's failure, once, on stderr.
+void warnOfJournal(CliContext &c)
+{
+    c.recorder.flush();
+    const QString notice = c.recorder.takeFailureNotice();
+    if (!notice.isEmpty())
+        printWarning(notice);
+}
+
 void printJson(const QJsonObject &o)
 {
     printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
@@ -100,8 +109,10 @@ int upload(CliContext &c)
     if (const int code = c.openPort())
         return code;
     const ExchangeOptions options = c.exchangeOptions();
+    c.recordJournal(JournalSource::Cli);
     const UploadResult result = c.await(c.service.uploadTexts(texts, QStringLiteral("tablo-cli")),
                                         [](BoardReply *r) { return r->upload(); });
+    warnOfJournal(c);
     const QString outcome = uploadOutcomeText(result) + QLatin1Char(' ') + textsInBrackets(texts);
     if (result.outcome == UploadResult::SentOk)
         printOut(outcome);
@@ -141,7 +152,9 @@ int read(CliContext &c)
         }
         return code;
     }
+    c.recordJournal(JournalSource::Cli);
     const ReadResult r = c.await(c.service.read(QStringLiteral("tablo-cli")), [](BoardReply *reply) { return reply->read(); });
+    warnOfJournal(c);
     switch (r.outcome) {
     case ReadResult::ReadOk:
         if (c.options.json) {
@@ -178,6 +191,7 @@ int setting(CliContext &c)
     const QStringList &arguments = c.options.arguments;
     if (const int code = c.openPort())
         return code;
+    c.recordJournal(JournalSource::Cli);
     BoardReply *reply = nullptr;
     if (command == QLatin1String("brightness")) {
         reply = c.service.setBrightness(brightnessCommandCode(
@@ -191,6 +205,7 @@ int setting(CliContext &c)
         reply = c.service.setClock();
     }
     const auto [result, sent] = c.await(reply, [](BoardReply *r) { return std::pair(r->exchange(), r->command()); });
+    warnOfJournal(c);
     const SettingOutcome outcome = settingOutcome(result, sent, c.exchangeOptions());
     if (outcome.reason.isEmpty())
         printOut(outcome.outcome);

@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Output.h"
 #include "cli/Upload.h"
+#include "core/journal/JournalPlace.h"
 
 Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(context)
 {
@@ -25,12 +26,23 @@ Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(co
 
 void Watcher::start()
 {
+    // Every upload goes into the journal; its failure is told once per run of failures.
+    m_c.recordJournal(JournalSource::Watch);
+    connect(&m_c.recorder, &JournalRecorder::failureNotice, this, [this] {
+        const QString notice = m_c.recorder.takeFailureNotice();
+        if (!notice.isEmpty())
+            printWarning(isoTimestamp(false) + QLatin1Char(' ') + notice);
+    });
     m_startedAt = isoTimestamp(false);
     printOut(QStringLiteral("%1 Watching %2 every %3 ms, port %4")
                  .arg(m_startedAt, m_c.dataFilePath())
                  .arg(m_c.settings.autoLoadIntervalMs)
                  .arg(m_c.settings.port));
     m_uploader.start();
+    // Old records go once the first poll is under way, off the upload's path.
+    QTimer::singleShot(0, this, [this] {
+        m_c.recorder.prune(journalPlace(m_c.settingsPath, m_c.dataFilePath()).retentionDays);
+    });
     // The first look at the file is at once; it uploads the file as it stands, as the window's
     // first load after start-up does (a file that looks incomplete goes at the next poll).
     QTimer::singleShot(0, &m_uploader, &DataFileUploader::poll);

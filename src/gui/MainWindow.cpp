@@ -278,6 +278,8 @@ void MainWindow::buildMenus()
         = toolsMenu->addAction(QStringLiteral("Auto mode controls"), this, &MainWindow::autoControlsRequested);
     boardViewAction = toolsMenu->addAction(QStringLiteral("Tablo viev"), this, &MainWindow::boardViewRequested);
     testModeAction = toolsMenu->addAction(QStringLiteral("Test"), this, &MainWindow::testPatternsRequested);
+    historyAction = toolsMenu->addAction(QStringLiteral("History"), this, &MainWindow::historyRequested);
+    historyAction->setObjectName(QStringLiteral("History1"));
     helpMenu = bar->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
     helpSettingsAction = helpMenu->addAction(QStringLiteral("Help settings"), this, &MainWindow::helpRequested);

@@ -68,6 +68,7 @@ public:
     QMenu *fileMenu, *toolsMenu, *helpMenu;
     QAction *showDataFileAction, *loadDataFileAction, *saveDataFileAction, *minimizeAction, *exitAction;
     QAction *settingsAction, *autoControlsAction, *boardViewAction, *testModeAction, *helpSettingsAction, *aboutAction;
+    QAction *historyAction;   // Tools > History: the journal's window
 
     // ---- What the main window keeps ----
     bool testMode = false;   // test patterns are shown: the data file waits untouched
@@ -187,6 +188,7 @@ signals:
     void autoControlsRequested();
     void boardViewRequested();
     void testPatternsRequested();
+    void historyRequested();
     void helpRequested();
     // A read tells which controller commands the board takes.
     void controllerCommandsAvailable(bool timeQuery, bool modem);

@@ -1,6 +1,7 @@
 #include "core/journal/Journal.h"
 
 #include <QAtomicInteger>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -127,6 +128,7 @@ bool Journal::open(const QString &path, QString *error, Access access)
     m_lastState.clear();
     const auto failed = [&](const QString &reason) {
         m_openError = QStringLiteral("%1: %2").arg(path, reason);
+        fail(m_openError);   // the failure notice is due from here, not only from the first record
         if (QSqlDatabase::contains(m_connection))
             QSqlDatabase::database(m_connection, false).close();
         if (error)
@@ -282,7 +284,8 @@ int Journal::prune(int retentionDays, const QDateTime &now)
     return q.numRowsAffected();
 }
 
-QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error) const
+QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error, int offset,
+                                     int limit) const
 {
     QList<JournalRecord> out;
     if (!isOpen()) {
@@ -293,10 +296,12 @@ QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &u
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE started_ms >= ? AND started_ms <= ? "
-                             "ORDER BY started_ms, finished_ms")
+                             "ORDER BY started_ms, finished_ms LIMIT ? OFFSET ?")
                   .arg(Columns));
     q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
     q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    q.addBindValue(limit);
+    q.addBindValue(std::max(0, offset));
     if (!q.exec()) {
         if (error)
             *error = reasonOf(q.lastError());
@@ -331,4 +336,192 @@ std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error)
         return std::nullopt;
     const JournalRecord r = recordOf(q);
     return JournalShown{r.boardFigures.isEmpty() ? r.sent : r.boardFigures, r.finished, r.source, r.request, r.board};
+}
+
+namespace {
+
+qint64 msOf(const QDateTime &t, qint64 open) { return t.isValid() ? t.toMSecsSinceEpoch() : open; }
+constexpr qint64 Earliest = std::numeric_limits<qint64>::min();
+constexpr qint64 Latest = std::numeric_limits<qint64>::max();
+
+// Figure k (1..10) of a verified upload: read back, else sent.
+QString shownFigure(int k) { return QStringLiteral("COALESCE(b%1, s%1)").arg(k); }
+
+// Figure k as a number; a blank text is none.
+QString shownValue(int k) { return QStringLiteral("CAST(NULLIF(TRIM(%1), '') AS REAL)").arg(shownFigure(k)); }
+
+const char VerifiedWhere[] = "kind = 'upload' AND outcome = 'sent-ok' AND finished_ms >= ? AND finished_ms <= ?";
+
+} // namespace
+
+QList<JournalVerified> Journal::verified(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    QList<JournalVerified> out;
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return out;
+    }
+    QStringList columns{QStringLiteral("finished_ms")};
+    for (int k = 1; k <= Figures; ++k)
+        columns << shownFigure(k);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE %2 ORDER BY finished_ms")
+                  .arg(columns.join(QStringLiteral(", ")), QLatin1String(VerifiedWhere)));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    while (q.next())
+        out << JournalVerified{q.value(0).toLongLong(), figuresAt(q, 1)};
+    return out;
+}
+
+int Journal::verifiedCount(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    if (!isOpen())
+        return 0;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM journal WHERE %1").arg(QLatin1String(VerifiedWhere)));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return 0;
+    }
+    return q.value(0).toInt();
+}
+
+QList<JournalBucket> Journal::verifiedBuckets(const QDateTime &since, const QDateTime &until, qint64 bucketMs,
+                                              QString *error) const
+{
+    QList<JournalBucket> out;
+    if (!isOpen() || !since.isValid() || bucketMs <= 0)
+        return out;
+    // The last value of a bucket is its latest upload's: SQLite gives the other columns of an
+    // aggregate query the values of the row where MAX() found its maximum.
+    QStringList columns{QStringLiteral("(finished_ms - ?) / ? AS bucket"), QStringLiteral("MAX(finished_ms)")};
+    for (int k = 1; k <= Figures; ++k)
+        columns << QStringLiteral("MIN(%1)").arg(shownValue(k)) << QStringLiteral("MAX(%1)").arg(shownValue(k)) << shownValue(k);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE %2 GROUP BY bucket ORDER BY bucket")
+                  .arg(columns.join(QStringLiteral(", ")), QLatin1String(VerifiedWhere)));
+    const qint64 from = since.toMSecsSinceEpoch();
+    q.addBindValue(from);
+    q.addBindValue(bucketMs);
+    q.addBindValue(from);
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    const auto number = [&q](int column) {
+        const QVariant v = q.value(column);
+        return v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
+    };
+    while (q.next()) {
+        JournalBucket b;
+        b.startMs = from + q.value(0).toLongLong() * bucketMs;
+        for (int k = 0; k < Figures; ++k) {
+            b.low[k] = number(2 + 3 * k);
+            b.high[k] = number(3 + 3 * k);
+            b.last[k] = number(4 + 3 * k);
+        }
+        out << b;
+    }
+    return out;
+}
+
+JournalCounts Journal::counts(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    JournalCounts c;
+    if (!isOpen())
+        return c;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN outcome IN ('data-error', 'connection-error', 'rejected') "
+                             "THEN 1 ELSE 0 END) FROM journal WHERE started_ms >= ? AND started_ms <= ?"));
+    q.addBindValue(msOf(since, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return c;
+    }
+    c.records = q.value(0).toInt();
+    c.failed = q.value(1).toInt();
+    return c;
+}
+
+std::optional<JournalRecord> Journal::firstDoubtfulUpload(const QDateTime &after, const QDateTime &until, QString *error) const
+{
+    if (!isOpen())
+        return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = 'upload' AND outcome IN ('data-error', "
+                             "'connection-error', 'sent-unverified') AND finished_ms > ? AND started_ms <= ? "
+                             "ORDER BY finished_ms LIMIT 1")
+                  .arg(Columns));
+    q.addBindValue(msOf(after, Earliest));
+    q.addBindValue(msOf(until, Latest));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return recordOf(q);
+}
+
+namespace {
+
+// One field of RFC 4180: quoted when it holds a comma, a quote or a line break, a quote doubled.
+QString csvField(const QString &text)
+{
+    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
+    if (!text.contains(needsQuotes))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray csvLine(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << csvField(f);
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+} // namespace
+
+QByteArray journalCsv(const QList<JournalRecord> &records)
+{
+    QStringList header{QStringLiteral("started"), QStringLiteral("finished"), QStringLiteral("kind"),
+                       QStringLiteral("port"),    QStringLiteral("board_id"), QStringLiteral("source"),
+                       QStringLiteral("request"), QStringLiteral("outcome")};
+    for (const char *name : {"sent", "board"})
+        for (int k = 1; k <= Figures; ++k)
+            header << QStringLiteral("%1%2").arg(QLatin1String(name)).arg(k);
+    header << QStringLiteral("command") << QStringLiteral("reason");
+    QByteArray out = csvLine(header);
+    for (const JournalRecord &r : records) {
+        QStringList fields{timeText(r.started), timeText(r.finished), r.kind, r.board, r.boardId,
+                           r.source, r.request, r.outcome};
+        for (const QStringList *list : {&r.sent, &r.boardFigures})
+            for (int k = 0; k < Figures; ++k)
+                fields << list->value(k);
+        fields << r.command << r.reason;
+        out += csvLine(fields);
+    }
+    return out;
 }

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 
 // The words of the kind, source and outcome columns.
@@ -71,6 +72,29 @@ struct JournalShown {
     QString board;
 };
 
+// One verified upload's figures (what the board read back, else what was sent), for charts.
+struct JournalVerified {
+    qint64 finishedMs = 0;   // UTC milliseconds since the epoch
+    QStringList figures;
+};
+
+// The verified uploads of one stretch of time, per figure: lowest, highest and last value (NaN:
+// none that is a number), for a chart of more uploads than it has pixels.
+struct JournalBucket {
+    qint64 startMs = 0;
+    std::array<double, 10> low{}, high{}, last{};
+};
+
+// How many records a period holds, and how many of them failed.
+struct JournalCounts {
+    int records = 0;
+    int failed = 0;   // data-error, connection-error, rejected
+};
+
+// The records as RFC 4180 text: a header line, then one line per record, each ending CR LF;
+// the figures in the columns sent1..sent10 and board1..board10, times local.
+QByteArray journalCsv(const QList<JournalRecord> &records);
+
 class Journal {
 public:
     enum class Access { Write, ReadOnly };
@@ -82,7 +106,7 @@ public:
     Journal &operator=(const Journal &) = delete;
 
     // Opens (Write: creates) the journal file. On failure returns false with the reason in
-    // `error`; record() then fails with that reason.
+    // `error`; record() then fails with that reason, and takeFailureNotice() tells it.
     bool open(const QString &path, QString *error, Access access = Access::Write);
     bool isOpen() const;
     QString path() const { return m_path; }
@@ -108,10 +132,25 @@ public:
 
     // The records that started from `since` to `until` (both included; an invalid time leaves
     // that end open), by start. On failure returns none and sets `error`.
-    QList<JournalRecord> records(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
+    // `limit` >= 0 takes that many from the `offset`-th on (a page of a table).
+    QList<JournalRecord> records(const QDateTime &since, const QDateTime &until, QString *error = nullptr,
+                                 int offset = 0, int limit = -1) const;
+    JournalCounts counts(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
     // The last verified upload (outcome sent-ok) that finished at or before `t`; none when
     // there is none or on failure (then `error` is set).
     std::optional<JournalShown> shownAt(const QDateTime &t, QString *error = nullptr) const;
+    // The verified uploads that finished from `since` to `until` (both included), by finish;
+    // only the columns a chart needs, so a month of them reads fast.
+    QList<JournalVerified> verified(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
+    int verifiedCount(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
+    // The same in `bucketMs` stretches from `since`, summed up by SQLite: a month of 100,000
+    // uploads reads as a few hundred rows. Only buckets holding an upload are returned.
+    QList<JournalBucket> verifiedBuckets(const QDateTime &since, const QDateTime &until, qint64 bucketMs,
+                                         QString *error = nullptr) const;
+    // The first upload after `after` up to `until` that may have changed the board unseen
+    // (data-error, connection-error, sent-unverified).
+    std::optional<JournalRecord> firstDoubtfulUpload(const QDateTime &after, const QDateTime &until,
+                                                     QString *error = nullptr) const;
 
 private:
     bool fail(const QString &reason);

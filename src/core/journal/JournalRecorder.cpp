@@ -1,0 +1,272 @@
+#include "core/journal/JournalRecorder.h"
+
+#include <memory>
+
+#include "core/operations/BoardService.h"
+
+// Lives on the recorder's thread and owns the journal there: a Qt SQL connection is used only
+// by the thread that made it.
+class JournalWriter : public QObject {
+public:
+    std::unique_ptr<Journal> journal;
+};
+
+namespace {
+
+QString kindOf(BoardReply::Kind kind)
+{
+    switch (kind) {
+    case BoardReply::Kind::Upload: return JournalKind::Upload;
+    case BoardReply::Kind::Read: return JournalKind::Read;
+    case BoardReply::Kind::Brightness: return JournalKind::Brightness;
+    case BoardReply::Kind::Lighting: return JournalKind::Lighting;
+    case BoardReply::Kind::Clock: return JournalKind::Clock;
+    case BoardReply::Kind::ControllerSettings: return JournalKind::ControllerSettings;
+    }
+    return QString();
+}
+
+QStringList textsOf(const BoardReading &reading)
+{
+    QStringList texts;
+    for (const QByteArray &f : reading.figures)
+        texts << QString::fromLatin1(f);
+    return texts;
+}
+
+QString noReply(const QString &command, int attempts)
+{
+    return QStringLiteral("no reply to %1 after %2 attempt%3").arg(command).arg(attempts).arg(attempts == 1 ? "" : "s");
+}
+
+// Outcome and reason of a read (an operator's read or an upload's read-back).
+std::pair<QString, QString> readOutcome(const ReadResult &r, const QString &what)
+{
+    switch (r.outcome) {
+    case ReadResult::ReadOk:
+        return {JournalOutcome::SentOk, QString()};
+    case ReadResult::DataError:
+        return {JournalOutcome::DataError, r.exchange.outcome == ExchangeResult::Error
+                                               ? QStringLiteral("the board answered ERROR to %1").arg(what)
+                                               : QStringLiteral("the reply to %1 does not parse").arg(what)};
+    case ReadResult::ConnectionError:
+        return {JournalOutcome::ConnectionError, r.exchange.outcome == ExchangeResult::Timeout
+                                                     ? noReply(what, r.exchange.attempts)
+                                                     : QStringLiteral("the checksum of the reply to %1 is wrong").arg(what)};
+    case ReadResult::NotRead:
+        return {JournalOutcome::DataError, QStringLiteral("the board answered %1 with OK instead of its values").arg(what)};
+    case ReadResult::OneWay:
+        return {JournalOutcome::Rejected, QStringLiteral("the link is one-way: the board cannot be read")};
+    case ReadResult::Busy:
+        break;
+    }
+    return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
+}
+
+std::pair<QString, QString> uploadOutcome(const UploadResult &u)
+{
+    switch (u.outcome) {
+    case UploadResult::SentOk:
+        if (u.verified)
+            return {JournalOutcome::SentOk, QString()};
+        return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: not read back")};
+    case UploadResult::DataError:
+        if (u.send.outcome == ExchangeResult::Error)
+            return {JournalOutcome::DataError, QStringLiteral("the board answered ERROR to SEND=")};
+        if (u.readBack.outcome != ReadResult::ReadOk)
+            return {JournalOutcome::DataError, readOutcome(u.readBack, QStringLiteral("the read-back")).second};
+        return {JournalOutcome::DataError, QStringLiteral("the board shows other figures than were sent")};
+    case UploadResult::ConnectionError:
+        if (u.send.outcome == ExchangeResult::Timeout)
+            return {JournalOutcome::ConnectionError, noReply(QStringLiteral("SEND="), u.send.attempts)};
+        return {JournalOutcome::ConnectionError, readOutcome(u.readBack, QStringLiteral("the read-back")).second};
+    case UploadResult::Unacknowledged:
+        return {JournalOutcome::DataError, QStringLiteral("the board answered SEND= with a READ line")};
+    case UploadResult::Busy:
+        break;
+    }
+    return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
+}
+
+std::pair<QString, QString> commandOutcome(const ExchangeResult &e)
+{
+    switch (e.outcome) {
+    case ExchangeResult::Ok:
+        if (e.reply.trimmed().isEmpty())
+            return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: no answer")};
+        return {JournalOutcome::SentOk, QString()};
+    case ExchangeResult::Error:
+        return {JournalOutcome::DataError, QStringLiteral("the board answered ERROR")};
+    case ExchangeResult::Timeout:
+        return {JournalOutcome::ConnectionError, noReply(QStringLiteral("the command"), e.attempts)};
+    case ExchangeResult::Read:
+        return {JournalOutcome::DataError, QStringLiteral("the board answered with a READ line")};
+    case ExchangeResult::Busy:
+        return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
+    case ExchangeResult::NotSent:
+        break;
+    }
+    return {JournalOutcome::Rejected, QStringLiteral("the command could not be built: nothing was sent")};
+}
+
+} // namespace
+
+JournalRecorder::JournalRecorder(QObject *parent) : QObject(parent)
+{
+    m_thread.setObjectName(QStringLiteral("journal"));
+}
+
+JournalRecorder::~JournalRecorder()
+{
+    if (!m_writer)
+        return;
+    // Queued writes run first; then the file is closed on its own thread.
+    QMetaObject::invokeMethod(m_writer, [w = m_writer] { w->journal.reset(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_writer;
+}
+
+bool JournalRecorder::open(const QString &path, QString *error)
+{
+    m_path = path;
+    if (!m_writer) {
+        m_writer = new JournalWriter;
+        m_writer->moveToThread(&m_thread);
+        m_thread.start();
+    }
+    bool opened = false;
+    QString reason;
+    QMetaObject::invokeMethod(m_writer, [&, w = m_writer] {
+        w->journal = std::make_unique<Journal>();
+        opened = w->journal->open(path, &reason);
+        noteFailure(*w->journal);
+    }, Qt::BlockingQueuedConnection);
+    if (error)
+        *error = reason;
+    return opened;
+}
+
+void JournalRecorder::attach(BoardService &service)
+{
+    connect(&service, &BoardService::replyFinished, this, [this](BoardReply *reply) { record(recordOf(*reply)); });
+    connect(&service, &BoardService::stateChanged, this, [this, &service] {
+        const BoardReading &r = service.state().reading;
+        const QDateTime now = QDateTime::currentDateTime();
+        const std::pair<QLatin1String, const QByteArray &> values[] = {{JournalKind::Temperature, r.temperature},
+                                                                       {JournalKind::BrightnessLevel, r.brightnessLevel},
+                                                                       {JournalKind::LightingState, r.lightingState}};
+        for (const auto &[kind, value] : values)
+            if (!value.isEmpty())
+                recordStateChange(kind, QString::fromLatin1(value), now);
+    });
+}
+
+JournalRecord JournalRecorder::recordOf(const BoardReply &reply) const
+{
+    JournalRecord r;
+    r.finished = reply.finishedAt();
+    r.started = reply.startedAt().isValid() ? reply.startedAt() : r.finished;
+    r.kind = kindOf(reply.kind());
+    r.board = m_port ? m_port() : QString();
+    const QString tag = reply.tag().typeId() == QMetaType::QString ? reply.tag().toString() : QString();
+    r.source = tag.isEmpty() ? m_fallbackSource : tag;
+    std::pair<QString, QString> outcome;
+    switch (reply.status()) {
+    case BoardReply::Status::Done:
+        if (reply.kind() == BoardReply::Kind::Upload) {
+            outcome = uploadOutcome(reply.upload());
+            r.sent = reply.sent();
+            if (reply.upload().verified && reply.upload().readBack.outcome == ReadResult::ReadOk)
+                r.boardFigures = textsOf(reply.upload().readBack.reading);
+        } else if (reply.kind() == BoardReply::Kind::Read) {
+            outcome = readOutcome(reply.read(), QStringLiteral("READ="));
+            if (reply.read().outcome == ReadResult::ReadOk)
+                r.boardFigures = textsOf(reply.read().reading);
+        } else {
+            outcome = commandOutcome(reply.exchange());
+        }
+        break;
+    case BoardReply::Status::Superseded: {
+        const QString by = reply.supersededBy().toString();
+        outcome = {JournalOutcome::Superseded, by.isEmpty() ? QStringLiteral("a newer request took its place")
+                                                            : QStringLiteral("a newer request (%1) took its place").arg(by)};
+        break;
+    }
+    case BoardReply::Status::Withdrawn:
+        outcome = {JournalOutcome::Rejected, QStringLiteral("withdrawn: the choice is no longer offered; nothing was sent")};
+        break;
+    case BoardReply::Status::Held:
+        outcome = {JournalOutcome::Rejected,
+                   QStringLiteral("not sent: the board's %1 are not known (read the board first)").arg(reply.unknown().join(QStringLiteral(", ")))};
+        break;
+    case BoardReply::Status::Invalid:
+        outcome = {JournalOutcome::Rejected, reply.error().isEmpty() ? QStringLiteral("refused: nothing was sent")
+                                                                     : QStringLiteral("refused: ") + reply.error()};
+        r.sent = reply.sent();
+        break;
+    case BoardReply::Status::Waiting:
+    case BoardReply::Status::Running:
+        break;
+    }
+    r.outcome = outcome.first;
+    r.reason = outcome.second;
+    if (reply.kind() != BoardReply::Kind::Upload && reply.kind() != BoardReply::Kind::Read)
+        r.command = QString::fromLatin1(reply.command());
+    return r;
+}
+
+void JournalRecorder::post(std::function<void(Journal &)> work)
+{
+    if (!m_writer)
+        return;
+    QMetaObject::invokeMethod(m_writer, [this, w = m_writer, work = std::move(work)] {
+        if (!w->journal)
+            return;
+        work(*w->journal);
+        noteFailure(*w->journal);
+    }, Qt::QueuedConnection);
+}
+
+void JournalRecorder::noteFailure(Journal &journal)
+{
+    const QString notice = journal.takeFailureNotice();
+    if (notice.isEmpty())
+        return;
+    {
+        QMutexLocker lock(&m_noticeLock);
+        m_notice = notice;
+    }
+    QMetaObject::invokeMethod(this, &JournalRecorder::failureNotice, Qt::QueuedConnection);
+}
+
+void JournalRecorder::record(const JournalRecord &r)
+{
+    post([this, r](Journal &j) {
+        if (j.record(r))
+            QMetaObject::invokeMethod(this, &JournalRecorder::recorded, Qt::QueuedConnection);
+    });
+}
+
+void JournalRecorder::recordStateChange(const QString &kind, const QString &value, const QDateTime &when)
+{
+    const QString port = m_port ? m_port() : QString();
+    post([=](Journal &j) { j.recordStateChange(kind, value, when, port); });
+}
+
+void JournalRecorder::prune(int retentionDays)
+{
+    post([retentionDays](Journal &j) { j.prune(retentionDays, QDateTime::currentDateTime()); });
+}
+
+void JournalRecorder::flush()
+{
+    if (m_writer)
+        QMetaObject::invokeMethod(m_writer, [] {}, Qt::BlockingQueuedConnection);
+}
+
+QString JournalRecorder::takeFailureNotice()
+{
+    QMutexLocker lock(&m_noticeLock);
+    return std::exchange(m_notice, QString());
+}

@@ -1,0 +1,69 @@
+#pragma once
+// Turns the board service's finished replies and reported state into journal records.
+//
+// The records are written on a thread of their own: the exchange's path only builds a record
+// and queues it, so a slow disk or another process holding the file's write lock never holds
+// up the board. A journal that cannot be written stops nothing: failureNotice() tells once per
+// run of failures, and takeFailureNotice() hands its text to whoever shows it.
+#include <QMutex>
+#include <QObject>
+#include <QThread>
+#include <functional>
+
+#include "core/journal/Journal.h"
+
+class BoardReply;
+class BoardService;
+class JournalWriter;
+
+class JournalRecorder : public QObject {
+    Q_OBJECT
+public:
+    explicit JournalRecorder(QObject *parent = nullptr);
+    // Writes what is queued, then closes the file.
+    ~JournalRecorder() override;
+
+    // Opens (creates) the file; what follows is written there. False with the reason in
+    // `error` when it cannot be opened: the records then fail, with the notice.
+    bool open(const QString &path, QString *error = nullptr);
+    QString path() const { return m_path; }
+    // The source of a reply whose tag is no text ("tablo-cli", "watch", "window").
+    void setFallbackSource(const QString &source) { m_fallbackSource = source; }
+    // The port a record names, asked when the reply finishes.
+    void setPort(std::function<QString()> port) { m_port = std::move(port); }
+    // Records every reply the service finishes and each change of the reported temperature,
+    // brightness level and lighting state.
+    void attach(BoardService &service);
+
+    // What a finished reply is in the journal.
+    JournalRecord recordOf(const BoardReply &reply) const;
+
+    // Queue a write; nothing waits for it.
+    void record(const JournalRecord &r);
+    void recordStateChange(const QString &kind, const QString &value, const QDateTime &when);
+    // Deletes the records older than `retentionDays` (away from the caller's thread).
+    void prune(int retentionDays);
+    // Waits until everything queued so far is written (or has failed).
+    void flush();
+
+    // "The journal is not being written: ..." once per run of failures; empty otherwise.
+    QString takeFailureNotice();
+
+signals:
+    // A run of failures began: takeFailureNotice() has its text.
+    void failureNotice();
+    // A record was written (on the caller's thread, after the write).
+    void recorded();
+
+private:
+    void post(std::function<void(Journal &)> work);
+    void noteFailure(Journal &journal);
+
+    QThread m_thread;
+    JournalWriter *m_writer = nullptr;
+    QString m_path;
+    QString m_fallbackSource;
+    std::function<QString()> m_port;
+    QMutex m_noticeLock;
+    QString m_notice;   // taken by takeFailureNotice()
+};

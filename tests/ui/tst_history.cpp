@@ -1,0 +1,115 @@
+// The History window on a journal file holding a week of uploads: opened from Tools > History
+// beside the main window, the period's rows with their outcomes in colour, the chart's steps,
+// what the board showed at a moment, and the period exported as CSV.
+#include <QChart>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QtTest>
+
+#include "TestApp.h"
+#include "core/journal/Journal.h"
+#include "gui/HistoryWindow.h"
+
+namespace {
+
+const QDateTime From(QDate(2024, 5, 6), QTime(0, 0));
+const QDateTime Until(QDate(2024, 5, 12), QTime(23, 59, 59));
+constexpr int Uploads = 28;   // every six hours
+constexpr int Failed = 13;    // upload 13: the board showed other figures
+
+QDateTime finishOf(int n) { return From.addSecs(600 + n * 6 * 3600); }
+QStringList figuresOf(int n)
+{
+    QStringList f;
+    for (int k = 1; k <= 10; ++k)
+        f << (n < 0 ? QString("0.5000") : QString("%1.%2").arg(k).arg(n, 4, 10, QLatin1Char('0')));
+    return f;
+}
+
+// Upload -1, the day before the period, then uploads 0..27 in it.
+void fillWeek(const QString &path)
+{
+    Journal j;
+    QVERIFY(j.open(path, nullptr));
+    for (int n = -1; n < Uploads; ++n) {
+        const QDateTime done = n < 0 ? From.addDays(-1) : finishOf(n);
+        JournalRecord r{done.addMSecs(-300), done, "upload", "/dev/ttyUSB0", "", "data-file", "", "sent-ok",
+                        figuresOf(n), figuresOf(n), "", ""};
+        if (n == Failed) {
+            r.outcome = "data-error";
+            r.boardFigures = QStringList(10, "9.9999");
+            r.reason = "reads \"9.9999\", not 1.0013";
+        }
+        QVERIFY(j.record(r));
+    }
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void week_data()
+    {
+        QTest::addColumn<QDateTime>("at");
+        QTest::addColumn<int>("shown");   // the upload the answer names
+        QTest::addColumn<bool>("unverified");   // the answer warns of the failed upload
+        QTest::newRow("at an upload's finish") << finishOf(5) << 5 << false;
+        QTest::newRow("a second before it") << finishOf(5).addSecs(-1) << 4 << false;
+        QTest::newRow("after the failed upload") << finishOf(Failed).addSecs(60) << Failed - 1 << true;
+        QTest::newRow("the period's start: the upload before it") << From << -1 << false;
+    }
+    void week()
+    {
+        QFETCH(QDateTime, at);
+        QFETCH(int, shown);
+        TestApp t;
+        fillWeek(t.path("journal.sqlite"));
+        HistoryWindow *w = t.app->historyWindow;
+        t.mainWindow()->historyAction->trigger();
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->pos(), QPoint(t.mainWindow()->width() + 20, t.mainWindow()->y()));
+        w->showPeriod(From, Until);
+        w->atEdit->setDateTime(at);
+
+        QCOMPARE(w->model->rowCount(), Uploads);
+        const QModelIndex failed = w->model->index(Failed, HistoryModel::Outcome);
+        QCOMPARE(failed.data().toString(), "data-error");
+        QCOMPARE(failed.data(Qt::ForegroundRole).value<QColor>(), QColor(0xc6, 0x28, 0x28));
+        QCOMPARE(w->model->index(0, HistoryModel::Outcome).data(Qt::ForegroundRole).value<QColor>(), QColor(0x1b, 0x7f, 0x2a));
+
+        // Slot 1 steps through each verified figure; the failed upload's never shows.
+        const auto *slot1 = qobject_cast<QLineSeries *>(w->chart->series().value(0));
+        QVERIFY(slot1);
+        QCOMPARE(w->chart->series().size(), 10);
+        QList<double> steps;
+        for (const QPointF &p : slot1->points())
+            if (steps.isEmpty() || steps.last() != p.y())
+                steps << p.y();
+        QCOMPARE(steps.size(), 1 + Uploads - 1);
+        QCOMPARE(steps.first(), 0.5);
+        QVERIFY(!steps.contains(9.9999) && !steps.contains(1.0013));
+
+        const QStringList answer = w->atAnswer->text().split('\n');
+        QCOMPARE(answer.first(), figuresOf(shown).join("  "));
+        const QDateTime since = shown < 0 ? From.addDays(-1) : finishOf(shown);
+        QVERIFY2(answer.last().startsWith("since " + since.toString("yyyy-MM-dd HH:mm:ss") + ", read back"), qPrintable(answer.last()));
+        QFETCH(bool, unverified);
+        QCOMPARE(answer.last().contains("not verified since the upload at " + finishOf(Failed).addMSecs(-300).toString("yyyy-MM-dd HH:mm:ss")),
+                 unverified);
+
+        w->exportPath = t.path("week.csv");
+        w->exportButton->click();
+        const QList<QByteArray> lines = t.readFile("week.csv").split('\n');
+        QCOMPARE(lines.size(), 1 + Uploads + 1);   // the header, the records, after the last CR LF nothing
+        QVERIFY(lines[0].startsWith("started,finished,kind,port,board_id,source,request,outcome,sent1,"));
+        QVERIFY(lines[1 + Failed].startsWith("2024-05-09T06:09:59.700,2024-05-09T06:10:00.000,upload,/dev/ttyUSB0,,data-file,,data-error,1.0013,"));
+        QVERIFY(lines[1 + Failed].endsWith(",,\"reads \"\"9.9999\"\", not 1.0013\"\r"));
+        QCOMPARE(lines.last(), QByteArray());
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
