@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QUrlQuery>
-#include <QWebSocket>
 
 namespace {
 
@@ -74,7 +73,6 @@ QString csvField(const QString &text)
 
 WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpServer(parent), m_centre(centre), m_tls(tls)
 {
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::onWebSocket);
     connect(&m_centre, &Centre::boardChanged, this, [this](const QString &id) {
         m_dirtyBoards.insert(id);
         if (!m_flush.isActive())
@@ -92,8 +90,8 @@ WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpS
     m_sweep.setInterval(30000);
     connect(&m_sweep, &QTimer::timeout, this, [this] {
         // A page that is open (a wall display) keeps its session from idling out, not past its end.
-        for (const Socket &k : std::as_const(m_sockets))
-            if (m_sessions.contains(k.token))
+        for (const Stream &k : std::as_const(m_streams))
+            if (k.socket && m_sessions.contains(k.token))
                 m_sessions[k.token].seen = QDateTime::currentDateTime();
         m_sessions.removeIf([this](const auto &it) { return !sessionValid(it.value()); });
         m_failures.removeIf([](const auto &it) { return it.value().until.addSecs(3600) < QDateTime::currentDateTime(); });
@@ -131,6 +129,9 @@ WebServer::Session *WebServer::sessionOf(const QHttpServerRequest &request, QByt
 
 bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    if (request.url().path() == QLatin1String("/api/events") && request.method() == QHttpServerRequest::Method::Get
+        && startEvents(request, socket))
+        return true;
     QHttpServerResponse r = route(request);
     r.addHeader("X-Content-Type-Options", "nosniff");
     r.addHeader("X-Frame-Options", "DENY");
@@ -369,41 +370,21 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
     return refusal(Status::NotFound, QStringLiteral("not found"));
 }
 
-void WebServer::onWebSocket()
+bool WebServer::startEvents(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    while (hasPendingWebSocketConnections()) {
-        QWebSocket *s = nextPendingWebSocketConnection().release();
-        s->setParent(this);
-        m_sockets << Socket{s, QByteArray()};
-        // The first message must be the CSRF token of a live session: a page of this centre's.
-        connect(s, &QWebSocket::textMessageReceived, this, [this, s](const QString &message) {
-            for (Socket &k : m_sockets) {
-                if (k.socket != s || !k.token.isEmpty())
-                    continue;
-                for (auto it = m_sessions.cbegin(); it != m_sessions.cend(); ++it) {
-                    if (sameBytes(it->csrf, message.toLatin1()) && sessionValid(*it)) {
-                        k.token = it.key();
-                        s->sendTextMessage(QString::fromUtf8(
-                            QJsonDocument(QJsonObject{{QStringLiteral("type"), QStringLiteral("boards")},
-                                                      {QStringLiteral("boards"), m_centre.boardsJson()},
-                                                      {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())}})
-                                .toJson(QJsonDocument::Compact)));
-                        return;
-                    }
-                }
-                s->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("log in first"));
-            }
-        });
-        connect(s, &QWebSocket::disconnected, this, [this, s] {
-            m_sockets.removeIf([s](const Socket &k) { return k.socket == s; });
-            s->deleteLater();
-        });
-        QTimer::singleShot(10000, s, [this, s] {
-            for (const Socket &k : std::as_const(m_sockets))
-                if (k.socket == s && k.token.isEmpty())
-                    s->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("log in first"));
-        });
-    }
+    QByteArray token;
+    if (!sessionOf(request, &token))
+        return false;   // answered 401 as any other request
+    // The answer's head now, its events as they come; the connection stays open.
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
+                  "X-Content-Type-Options: nosniff\r\nConnection: keep-alive\r\n\r\n");
+    const QJsonObject first{{QStringLiteral("type"), QStringLiteral("boards")},
+                            {QStringLiteral("boards"), m_centre.boardsJson()},
+                            {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())}};
+    socket->write("retry: 2000\ndata: " + QJsonDocument(first).toJson(QJsonDocument::Compact) + "\n\n");
+    m_streams.removeIf([](const Stream &k) { return !k.socket || k.socket->state() != QAbstractSocket::ConnectedState; });
+    m_streams << Stream{socket, token};
+    return true;
 }
 
 void WebServer::flush()
@@ -426,14 +407,13 @@ void WebServer::flush()
 
 void WebServer::broadcast(const QJsonObject &message)
 {
-    const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-    for (const Socket &k : std::as_const(m_sockets)) {
-        if (k.token.isEmpty())
-            continue;
+    const QByteArray event = "data: " + QJsonDocument(message).toJson(QJsonDocument::Compact) + "\n\n";
+    m_streams.removeIf([](const Stream &k) { return !k.socket || k.socket->state() != QAbstractSocket::ConnectedState; });
+    for (const Stream &k : std::as_const(m_streams)) {
         const auto session = m_sessions.constFind(k.token);
         if (session == m_sessions.cend() || !sessionValid(*session))
-            k.socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("the session ended"));
+            k.socket->disconnectFromHost();   // the page asks again and is told to log in
         else
-            k.socket->sendTextMessage(text);
+            k.socket->write(event);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The centre's page and its JSON API over HTTP(S), with live updates over a WebSocket.
+// The centre's page and its JSON API over HTTP(S), with live updates as server-sent events
+// (GET /api/events, text/event-stream on a connection kept open).
 //
 // Nothing but the page's files and POST /api/login answers without a session. A session is a
 // random token in an HttpOnly, SameSite=Strict cookie (Secure under TLS) that ends after a
@@ -16,7 +17,8 @@
 
 #include "centre/Centre.h"
 
-class QWebSocket;
+#include <QPointer>
+#include <QTcpSocket>
 
 class WebServer : public QAbstractHttpServer {
     Q_OBJECT
@@ -44,7 +46,7 @@ private:
     QHttpServerResponse file(const QString &name);
     Session *sessionOf(const QHttpServerRequest &request, QByteArray *token);
     bool sessionValid(const Session &s) const;
-    void onWebSocket();
+    bool startEvents(const QHttpServerRequest &request, QTcpSocket *socket);
     void flush();
     void broadcast(const QJsonObject &message);
 
@@ -52,11 +54,11 @@ private:
     bool m_tls;
     QHash<QByteArray, Session> m_sessions;   // by token
     QHash<QString, Failures> m_failures;     // by "user:NAME" and "addr:ADDRESS"
-    struct Socket {
-        QWebSocket *socket;
-        QByteArray token;   // empty until it sent its session's CSRF token
+    struct Stream {
+        QPointer<QTcpSocket> socket;
+        QByteArray token;   // its session
     };
-    QList<Socket> m_sockets;
+    QList<Stream> m_streams;
     QSet<QString> m_dirtyBoards, m_dirtySends;
     QTimer m_flush, m_sweep;
 };

@@ -1,5 +1,5 @@
 'use strict';
-// The centre's page: log in, tiles of every board kept live over a WebSocket, sending a set with
+// The centre's page: log in, tiles of every board kept live by server-sent events, sending a set with
 // a check and a preview, its progress, history charts and the audit. Text goes in with
 // textContent only, never as HTML.
 
@@ -45,7 +45,7 @@ async function api(path, body) {
 // ---- log in and out ----
 function showLogin() {
   state.session = null;
-  if (state.socket) { state.socket.onclose = null; state.socket.close(); state.socket = null; }
+  if (state.socket) { state.socket.close(); state.socket = null; }
   for (const v of document.querySelectorAll('.view')) v.hidden = true;
   $('#tabs').hidden = true;
   $('#who').hidden = true;
@@ -87,10 +87,9 @@ for (const b of document.querySelectorAll('#tabs button')) b.addEventListener('c
 
 // ---- live updates ----
 function connect() {
-  const ws = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/ws');
-  state.socket = ws;
-  ws.onopen = () => ws.send(state.session.csrf);
-  ws.onmessage = (m) => {
+  const events = new EventSource('/api/events');
+  state.socket = events;
+  events.onmessage = (m) => {
     const msg = JSON.parse(m.data);
     $('#live').classList.add('on');
     if (msg.type === 'boards') { state.boards.clear(); msg.boards.forEach(b => state.boards.set(b.id, b)); }
@@ -99,9 +98,13 @@ function connect() {
     if (msg.sends) msg.sends.forEach(s => { if (state.send && s.id === state.send.id) showProgress(s); });
     if (msg.type !== 'ping') renderTiles();
   };
-  ws.onclose = () => {
+  events.onerror = async () => {
     $('#live').classList.remove('on');
-    if (state.session) setTimeout(async () => { const r = await api('/api/session'); if (r.ok) { state.session = r.data; connect(); } }, 2000);
+    // The browser tries again by itself; a session that ended shows the login instead.
+    if (events.readyState === EventSource.CLOSED || !(await api('/api/session')).ok) {
+      events.close();
+      if (state.session) setTimeout(async () => { const r = await api('/api/session'); if (r.ok) connect(); }, 2000);
+    }
   };
 }
 
