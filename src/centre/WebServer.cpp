@@ -289,8 +289,11 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
                                                               {QStringLiteral("request"), shown->request}});
             return json(o);
         }
-        const QDateTime until = query.hasQueryItem(QStringLiteral("to")) ? timeParam(query, QStringLiteral("to"))
-                                                                        : QDateTime::currentDateTime();
+        QDateTime until = query.hasQueryItem(QStringLiteral("to")) ? timeParam(query, QStringLiteral("to"))
+                                                                  : QDateTime::currentDateTime();
+        // A time to the second takes in that whole second.
+        if (until.isValid() && !query.queryItemValue(QStringLiteral("to")).contains(QLatin1Char('.')) && until.time().msec() == 0)
+            until = until.addMSecs(999);
         const QDateTime since = query.hasQueryItem(QStringLiteral("from")) ? timeParam(query, QStringLiteral("from"))
                                                                           : until.addDays(-30);
         if (!since.isValid() || !until.isValid())

@@ -183,3 +183,50 @@ class Session:
         self.jar = http.cookiejar.CookieJar()
         self.opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(self.jar))
         self.csrf = ""
+
+
+class Postgres:
+    """A throw-away PostgreSQL cluster in a temporary folder, on 127.0.0.1 and a Unix socket there,
+    run as the user postgres when this is root. `url` and `password_file` are the centre's."""
+
+    def __init__(self):
+        import glob
+        bins = sorted(glob.glob("/usr/lib/postgresql/*/bin/initdb"))
+        if not bins:
+            raise unittest_skip("no PostgreSQL server (Debian package postgresql)")
+        self.bin = os.path.dirname(bins[-1])
+        self.dir = tempfile.mkdtemp(prefix="tablo-pg-")
+        os.chmod(self.dir, 0o755)
+        self.as_user = []
+        if os.getuid() == 0:
+            import pwd
+            try:
+                owner = pwd.getpwnam("postgres")
+            except KeyError:
+                raise unittest_skip("running as root and there is no user postgres to run the server")
+            os.chown(self.dir, owner.pw_uid, owner.pw_gid)
+            self.as_user = ["runuser", "-u", "postgres", "--"]
+        self.port = free_port()
+        self.run("initdb", "-D", self.dir + "/data", "-U", "postgres", "--auth-local=trust", "--auth-host=scram-sha-256")
+        self.run("pg_ctl", "-D", self.dir + "/data", "-l", self.dir + "/log", "-w", "-o",
+                 "-p %d -k %s -c listen_addresses=127.0.0.1" % (self.port, self.dir), "start")
+        self.started = True
+        self.run("psql", "-h", self.dir, "-p", str(self.port), "-U", "postgres", "-q", "-c",
+                 "CREATE ROLE tablo LOGIN PASSWORD 'pg-secret'", "-c", "CREATE DATABASE tablo OWNER tablo")
+        self.url = "postgresql://tablo@127.0.0.1:%d/tablo" % self.port
+        self.password_file = write(os.path.join(tempfile.mkdtemp(prefix="tablo-pgpw-"), "pw"), "pg-secret\n")
+
+    def run(self, program, *args):
+        subprocess.run(self.as_user + [os.path.join(self.bin, program)] + list(args), check=True, cwd="/",
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def close(self):
+        if getattr(self, "started", False):
+            self.started = False
+            self.run("pg_ctl", "-D", self.dir + "/data", "-m", "fast", "-w", "stop")
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def unittest_skip(why):
+    import unittest
+    return unittest.SkipTest(why)

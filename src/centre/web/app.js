@@ -5,6 +5,8 @@
 
 const state = { session: null, boards: new Map(), groups: [], send: null, socket: null, preview: null };
 const $ = (sel) => document.querySelector(sel);
+// office-2 before office-10
+const byName = (a, b) => a.localeCompare(b, undefined, { numeric: true });
 
 function el(tag, attrs = {}, ...children) {
   const e = document.createElement(tag);
@@ -150,7 +152,7 @@ function tile(b) {
 
 function renderTiles() {
   const filter = $('#board-filter').value;
-  const ids = [...state.boards.keys()].sort();
+  const ids = [...state.boards.keys()].sort(byName);
   const box = $('#tiles');
   const tiles = ids.map(id => state.boards.get(id)).filter(b => filter !== 'marked' || b.marked).map(tile);
   box.replaceChildren(...tiles);
@@ -168,7 +170,7 @@ function fillTargets() {
   const sel = $('#target');
   const keep = sel.value;
   const options = state.groups.map(g => el('option', { value: 'group:' + g }, 'group ' + g));
-  for (const id of [...state.boards.keys()].sort()) options.push(el('option', { value: 'board:' + id }, 'board ' + id));
+  for (const id of [...state.boards.keys()].sort(byName)) options.push(el('option', { value: 'board:' + id }, 'board ' + id));
   sel.replaceChildren(...options);
   if (keep) sel.value = keep;
 }
@@ -247,7 +249,7 @@ function showProgress(s) {
 function fillBoardChoice() {
   const sel = $('#history-board');
   const keep = sel.value;
-  sel.replaceChildren(...[...state.boards.keys()].sort().map(id => el('option', { value: id }, id)));
+  sel.replaceChildren(...[...state.boards.keys()].sort(byName).map(id => el('option', { value: id }, id)));
   if (keep) sel.value = keep;
   if (!$('#history-to').value) {
     const now = new Date();

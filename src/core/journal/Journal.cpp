@@ -161,7 +161,8 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
         db.setDatabaseName(url.path().mid(1));
         db.setUserName(url.userName());
         db.setPassword(password.isEmpty() ? url.password() : password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        // "already exists" notices of CREATE ... IF NOT EXISTS stay out of the log.
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;options='-c client_min_messages=warning'"));
     } else {
         db.setDatabaseName(path);
         // Another process (the window, tablo-cli watch) may hold the write lock for a moment.
