@@ -18,9 +18,12 @@
 namespace {
 
 const char Help[] = R"(Usage: tablo-centre [OPTION]...
-       tablo-centre user add NAME --role viewer|publisher [--db ...]   (the password from stdin)
-       tablo-centre user remove NAME [--db ...]
-       tablo-centre user list [--db ...]
+  or:  tablo-centre user add NAME --role viewer|publisher [--db ...]
+  or:  tablo-centre user remove NAME [--db ...]
+  or:  tablo-centre user list [--db ...]
+"user add" reads the password from stdin (at least 8 characters) and stores its salted hash;
+adding a user that exists replaces its role and password.
+
 The chain's centre: a web page that shows every board on the MQTT broker (its bridge, its figures,
 its last result) and sends a group's or a board's figures, with history and audit.
 
