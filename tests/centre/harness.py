@@ -15,13 +15,13 @@ def free_port():
         return s.getsockname()[1]
 
 
-def wait_for(check, timeout=60, what="condition"):
+def wait_for(check, timeout=60, what="condition", interval=0.1):
     end = time.time() + timeout
     while time.time() < end:
         value = check()
         if value:
             return value
-        time.sleep(0.1)
+        time.sleep(interval)
     raise AssertionError("timed out waiting for " + what)
 
 
@@ -33,7 +33,7 @@ def write(path, text, mode=0o600):
 
 
 class Chain:
-    def __init__(self, boards=(), publish_info=True):
+    def __init__(self, boards=(), publish_info=True, sim_options=()):
         self.dir = tempfile.mkdtemp(prefix="tablo-centre-")
         self.procs = []
         atexit.register(self.close)
@@ -64,7 +64,7 @@ class Chain:
         self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
         wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
         for b, group in boards:
-            self.add_board(b, group, publish_info)
+            self.add_board(b, group, publish_info, sim_options)
 
     def spawn(self, args, name, **kw):
         log = open(os.path.join(self.dir, name + ".log"), "wb")
