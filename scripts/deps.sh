@@ -4,7 +4,8 @@ set -euo pipefail
 # qt6-charts-dev: the History window's chart; its CMake package also needs libqt6opengl6-dev.
 pkgs=(g++ cmake make qt6-base-dev qt6-serialport-dev libqt6serialport6 fonts-dejavu-core xvfb xauth trayer xdg-utils x11-utils desktop-file-utils
       help2man lintian systemd man-db pkg-config libmosquitto-dev mosquitto mosquitto-clients
-      libqt6sql6-sqlite qt6-charts-dev libqt6charts6 libqt6opengl6-dev)
+      libqt6sql6-sqlite qt6-charts-dev libqt6charts6 libqt6opengl6-dev
+      qt6-httpserver-dev libqt6httpserver6 libqt6sql6-psql postgresql chromium chromium-driver python3-selenium)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

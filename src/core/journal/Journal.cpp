@@ -6,7 +6,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimeZone>
+#include <QUrl>
+#include <QUrlQuery>
 #include <QVariant>
+#include <limits>
 
 // The figures are ten columns each (s1..s10 sent, b1..b10 read back) rather than one joined
 // text: a chart of one figure is then a plain "SELECT finished_ms, b3 ... ORDER BY finished_ms"
@@ -52,7 +56,9 @@ QStringList schema()
             // shownAt() and the charts of verified uploads.
             QStringLiteral("CREATE INDEX IF NOT EXISTS journal_kind_outcome_finished ON journal (kind, outcome, finished_ms)"),
             // records() and prune().
-            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_started ON journal (started_ms)")};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_started ON journal (started_ms)"),
+            // shownAt() and the charts of one board id (many boards in one journal).
+            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_board_verified ON journal (board_id, kind, outcome, finished_ms)")};
 }
 
 QString timeText(const QDateTime &t)
@@ -122,7 +128,7 @@ bool Journal::isOpen() const
     return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
 }
 
-bool Journal::open(const QString &path, QString *error, Access access)
+bool Journal::open(const QString &path, QString *error, Access access, const QString &password)
 {
     m_path = path;
     m_lastState.clear();
@@ -135,19 +141,39 @@ bool Journal::open(const QString &path, QString *error, Access access)
             *error = m_openError;
         return false;
     };
-    if (access == Access::ReadOnly && !QFileInfo::exists(path))
+    const bool postgres = path.startsWith(QLatin1String("postgresql://")) || path.startsWith(QLatin1String("postgres://"));
+    if (!postgres && access == Access::ReadOnly && !QFileInfo::exists(path))
         return failed(QStringLiteral("there is no such file"));
+    const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).driverName() != driver)
+        QSqlDatabase::removeDatabase(m_connection);
     QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
-                                                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+                                                           : QSqlDatabase::addDatabase(driver, m_connection);
     if (!db.isValid())
-        return failed(QStringLiteral("the SQLite driver of Qt is missing (package libqt6sql6-sqlite)"));
+        return failed(postgres ? QStringLiteral("the PostgreSQL driver of Qt is missing (package libqt6sql6-psql)")
+                               : QStringLiteral("the SQLite driver of Qt is missing (package libqt6sql6-sqlite)"));
     db.close();
-    db.setDatabaseName(path);
-    // Another process (the window, tablo-cli watch) may hold the write lock for a moment.
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
-    if (access == Access::ReadOnly)
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    db.setConnectOptions(options);
+    if (postgres) {
+        const QUrl url(path);
+        const QUrlQuery query(url);
+        // libpq takes a host that starts with "/" as the folder of the server's Unix socket.
+        db.setHostName(query.hasQueryItem(QStringLiteral("host")) ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
+                                                                  : url.host());
+        if (url.port() > 0)
+            db.setPort(url.port());
+        db.setDatabaseName(url.path().mid(1));
+        db.setUserName(url.userName());
+        db.setPassword(password.isEmpty() ? url.password() : password);
+        // "already exists" notices of CREATE ... IF NOT EXISTS stay out of the log.
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;options='-c client_min_messages=warning'"));
+    } else {
+        db.setDatabaseName(path);
+        // Another process (the window, tablo-cli watch) may hold the write lock for a moment.
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+        if (access == Access::ReadOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+    }
     if (!db.open())
         return failed(reasonOf(db.lastError()));
 
@@ -314,6 +340,63 @@ QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &u
 
 std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error) const
 {
+    return shown(t, nullptr, error);
+}
+
+std::optional<JournalShown> Journal::shownAt(const QDateTime &t, const QString &boardId, QString *error) const
+{
+    return shown(t, &boardId, error);
+}
+
+QList<JournalRecord> Journal::verifiedUploads(const QString &boardId, const QDateTime &since, const QDateTime &until,
+                                              QString *error) const
+{
+    QList<JournalRecord> out;
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return out;
+    }
+    // Only what a chart needs is read: a year of a board is thousands of rows.
+    QString figures;
+    for (const char prefix : {'s', 'b'})
+        for (int k = 1; k <= Figures; ++k)
+            figures += QStringLiteral(", %1%2").arg(QLatin1Char(prefix)).arg(k);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT started_ms, finished_ms, board, source, request%1 FROM journal "
+                             "WHERE board_id = ? AND kind = ? AND outcome = ? AND finished_ms >= ? AND finished_ms <= ? "
+                             "ORDER BY finished_ms")
+                  .arg(figures));
+    q.addBindValue(boardId);
+    q.addBindValue(QString(JournalKind::Upload));
+    q.addBindValue(QString(JournalOutcome::SentOk));
+    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
+    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    while (q.next()) {
+        JournalRecord r;
+        r.started = QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong(), Qt::UTC);
+        r.finished = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::UTC);
+        r.kind = JournalKind::Upload;
+        r.board = q.value(2).toString();
+        r.boardId = boardId;
+        r.source = q.value(3).toString();
+        r.request = q.value(4).toString();
+        r.outcome = JournalOutcome::SentOk;
+        r.sent = figuresAt(q, 5);
+        r.boardFigures = figuresAt(q, 5 + Figures);
+        out << r;
+    }
+    return out;
+}
+
+std::optional<JournalShown> Journal::shown(const QDateTime &t, const QString *boardId, QString *error) const
+{
     if (!isOpen()) {
         if (error)
             *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
@@ -321,9 +404,11 @@ std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error)
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = ? AND outcome = ? AND finished_ms <= ? "
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE %2kind = ? AND outcome = ? AND finished_ms <= ? "
                              "ORDER BY finished_ms DESC LIMIT 1")
-                  .arg(Columns));
+                  .arg(Columns, boardId ? QStringLiteral("board_id = ? AND ") : QString()));
+    if (boardId)
+        q.addBindValue(*boardId);
     q.addBindValue(QString(JournalKind::Upload));
     q.addBindValue(QString(JournalOutcome::SentOk));
     q.addBindValue(t.toMSecsSinceEpoch());

@@ -106,8 +106,11 @@ public:
     Journal &operator=(const Journal &) = delete;
 
     // Opens (Write: creates) the journal file. On failure returns false with the reason in
-    // `error`; record() then fails with that reason, and takeFailureNotice() tells it.
-    bool open(const QString &path, QString *error, Access access = Access::Write);
+    // `error`; record() then fails with that reason, and takeFailureNotice() tells it. A path
+    // "postgresql://USER@HOST[:PORT]/DB" (HOST may be left out for "?host=/socket/folder") opens
+    // that PostgreSQL database through Qt's QPSQL driver with `password`; the table and queries
+    // are the same.
+    bool open(const QString &path, QString *error, Access access = Access::Write, const QString &password = QString());
     bool isOpen() const;
     QString path() const { return m_path; }
 
@@ -151,9 +154,18 @@ public:
     // (data-error, connection-error, sent-unverified).
     std::optional<JournalRecord> firstDoubtfulUpload(const QDateTime &after, const QDateTime &until,
                                                      QString *error = nullptr) const;
+    // The same for the records of one MQTT board id.
+    std::optional<JournalShown> shownAt(const QDateTime &t, const QString &boardId, QString *error = nullptr) const;
+    // The verified uploads of one board id that finished from `since` to `until` (both included),
+    // by finish: the points of a chart of its figures.
+    QList<JournalRecord> verifiedUploads(const QString &boardId, const QDateTime &since, const QDateTime &until,
+                                         QString *error = nullptr) const;
+    // The Qt SQL connection's name, for a caller that keeps tables of its own beside the journal.
+    QString connectionName() const { return m_connection; }
 
 private:
     bool fail(const QString &reason);
+    std::optional<JournalShown> shown(const QDateTime &t, const QString *boardId, QString *error) const;
 
     QString m_connection;   // the Qt SQL connection's name, one per Journal
     QString m_path;

@@ -1,0 +1,96 @@
+#pragma once
+// The centre's picture of the chain: every board seen on the broker (its info, bridge status,
+// board presence, last reading and last result), the sets sent to groups and boards, and each
+// board's answer to them. Results are written to the journal as they come.
+#include <QDateTime>
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+#include "centre/CentreOptions.h"
+#include "centre/Store.h"
+#include "core/journal/Journal.h"
+
+class MqttClient;
+
+struct ExpectedSet {
+    QString id;
+    QStringList figures;   // 1..10, as requested
+    QDateTime at;
+    QString target;
+};
+
+struct BoardView {
+    QString id;
+    QStringList groups;
+    QString status;     // "online", "offline" or "" (not heard)
+    QString presence;   // "present", "absent" or ""
+    QJsonObject info;
+    int digits = 5;
+    std::array<bool, 10> shown{true, true, true, true, true, true, true, true, false, false};
+    QStringList figures;    // what the board last reported (reading or read-back)
+    QDateTime figuresAt;
+    QStringList verified;   // the figures of the last sent-ok upload
+    QDateTime verifiedAt;
+    QString outcome, reason, request;
+    QDateTime outcomeAt;
+};
+
+class Centre : public QObject {
+    Q_OBJECT
+public:
+    explicit Centre(const CentreOptions &options, QObject *parent = nullptr);
+    ~Centre() override;
+
+    // Opens the database and connects to the broker. False with the reason.
+    bool start(QString *error);
+    Journal &journal() { return m_journal; }
+    Store &store() { return *m_store; }
+    const CentreOptions &options() const { return m_options; }
+
+    QJsonObject boardJson(const QString &id) const;
+    QJsonArray boardsJson() const;
+    QStringList groups() const;
+    bool brokerConnected() const;
+
+    // The boards a target ("group:NAME", "board:ID", "boards:ID,ID") stands for now, or a reason
+    // it stands for none in `error`.
+    QStringList targetBoards(const QString &target, QString *error) const;
+    // What each board of `boards` would show for `figures`, by the bridge's rule; a board's
+    // refusals in "rejections".
+    QJsonArray preview(const QStringList &boards, const QStringList &figures, bool *allFine) const;
+    // Publishes a set; the send's JSON, or an empty object with the reason in `error`.
+    QJsonObject send(const QString &target, const QStringList &figures, const QString &user, QString *error);
+    // The boards of an earlier send that did not verify it, sent the same figures again.
+    QJsonObject resend(const QString &sendId, const QString &user, QString *error);
+    QJsonObject sendJson(const QString &id) const;
+    static QJsonObject sendJson(const SentSet &s, const Centre *centre);
+    // "18 of 20 verified; office-7 offline; office-12 data error"
+    QString summary(const SentSet &s) const;
+
+signals:
+    void boardChanged(const QString &id);
+    void sendChanged(const QString &id);
+
+private:
+    void onMessage(const QString &topic, const QByteArray &payload);
+    void onResult(BoardView &b, const QJsonObject &r);
+    void onSetSeen(const QString &target, const QByteArray &payload);
+    BoardView &board(const QString &id);
+    const ExpectedSet *expectedFor(const BoardView &b) const;
+    QList<int> mismatches(const BoardView &b) const;
+    QString setTopic(const QString &target) const;
+    bool publishSet(const QString &target, const QString &id, const QStringList &figures);
+
+    CentreOptions m_options;
+    Journal m_journal;
+    std::unique_ptr<Store> m_store;
+    std::unique_ptr<MqttClient> m_monitor, m_publisher;
+    QHash<QString, BoardView> m_boards;
+    QHash<QString, ExpectedSet> m_expected;   // by target "group:NAME" / "board:ID"
+    QHash<QString, SentSet> m_sends;          // recent sends, by id
+    QStringList m_sendOrder;
+};

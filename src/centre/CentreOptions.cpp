@@ -1,0 +1,133 @@
+#include "centre/CentreOptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+QString defaultDatabase()
+{
+    QString dir = qEnvironmentVariable("STATE_DIRECTORY").split(QLatin1Char(':')).value(0);
+    if (dir.isEmpty()) {
+        const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+        dir = (state.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/state") : state) + QStringLiteral("/tablo-centre");
+    }
+    QDir().mkpath(dir);
+    return dir + QStringLiteral("/centre.sqlite");
+}
+
+bool isPlainName(const QString &name)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.-]{1,64}$"));
+    return plain.match(name).hasMatch() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+namespace {
+
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
+bool hostPort(const QString &text, QString &host, int &port)
+{
+    static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]\\s]+))(?::(\\d{1,5}))?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return false;
+    host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    if (!m.captured(3).isEmpty()) {
+        port = m.captured(3).toInt();
+        if (port < 1 || port > 65535)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *error)
+{
+    const QStringList valued{"broker", "prefix", "monitor-user", "monitor-password-file", "publisher-user",
+                             "publisher-password-file", "tls-ca", "tls-cert", "tls-key", "listen", "https-cert",
+                             "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours"};
+    for (qsizetype k = 0; k < args.size(); ++k) {
+        QString name = args[k], value;
+        if (!name.startsWith(QLatin1String("--"))) {
+            *error = QStringLiteral("unexpected argument \"%1\"").arg(name);
+            return false;
+        }
+        name = name.mid(2);
+        const qsizetype eq = name.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+        } else if (valued.contains(name)) {
+            if (k + 1 >= args.size()) {
+                *error = QStringLiteral("--%1 needs a value").arg(name);
+                return false;
+            }
+            value = args[++k];
+        }
+        if (!valued.contains(name)) {
+            *error = QStringLiteral("unknown option --%1").arg(name);
+            return false;
+        }
+        bool ok = true;
+        if (name == QLatin1String("broker"))
+            ok = hostPort(value, o.brokerHost, o.brokerPort);
+        else if (name == QLatin1String("listen"))
+            ok = hostPort(value, o.listenHost, o.listenPort);
+        else if (name == QLatin1String("prefix"))
+            ok = !value.isEmpty() && !value.contains(QLatin1Char('+')) && !value.contains(QLatin1Char('#'));
+        else if (name == QLatin1String("session-idle-minutes") || name == QLatin1String("session-hours")) {
+            const int n = value.toInt(&ok);
+            ok = ok && n > 0 && n <= 10000;
+            (name == QLatin1String("session-hours") ? o.sessionHours : o.sessionIdleMinutes) = n;
+        }
+        if (!ok) {
+            *error = QStringLiteral("--%1 does not take \"%2\"").arg(name, value);
+            return false;
+        }
+        QString *target = name == QLatin1String("prefix")                    ? &o.prefix
+                          : name == QLatin1String("monitor-user")            ? &o.monitorUser
+                          : name == QLatin1String("monitor-password-file")   ? &o.monitorPasswordFile
+                          : name == QLatin1String("publisher-user")          ? &o.publisherUser
+                          : name == QLatin1String("publisher-password-file") ? &o.publisherPasswordFile
+                          : name == QLatin1String("tls-ca")                  ? &o.tlsCa
+                          : name == QLatin1String("tls-cert")                ? &o.tlsCert
+                          : name == QLatin1String("tls-key")                 ? &o.tlsKey
+                          : name == QLatin1String("https-cert")              ? &o.httpsCert
+                          : name == QLatin1String("https-key")               ? &o.httpsKey
+                          : name == QLatin1String("db")                      ? &o.db
+                          : name == QLatin1String("db-password-file")        ? &o.dbPasswordFile
+                                                                             : nullptr;
+        if (target)
+            *target = value;
+    }
+    if (o.httpsCert.isEmpty() != o.httpsKey.isEmpty()) {
+        *error = QStringLiteral("--https-cert and --https-key go together");
+        return false;
+    }
+    if (!o.monitorUser.isEmpty() && o.monitorPasswordFile.isEmpty()) {
+        *error = QStringLiteral("--monitor-user needs --monitor-password-file");
+        return false;
+    }
+    if (!o.publisherUser.isEmpty() && o.publisherPasswordFile.isEmpty()) {
+        *error = QStringLiteral("--publisher-user needs --publisher-password-file");
+        return false;
+    }
+    if (o.db.isEmpty())
+        o.db = defaultDatabase();
+    return true;
+}
+
+bool readPasswordFile(const QString &path, QString *password, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    QByteArray line = f.readLine(4096);
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    *password = QString::fromUtf8(line);
+    return true;
+}

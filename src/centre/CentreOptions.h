@@ -1,0 +1,37 @@
+#pragma once
+// The command line of tablo-centre: the broker and its two users (one that watches, one that
+// publishes sets), the page's address and certificate, the database.
+#include <QString>
+#include <QStringList>
+
+struct CentreOptions {
+    QString brokerHost = QStringLiteral("127.0.0.1");
+    int brokerPort = 0;   // 0: 1883, or 8883 with TLS
+    QString prefix = QStringLiteral("tablo");
+    QString monitorUser, monitorPasswordFile;
+    QString publisherUser, publisherPasswordFile;
+    QString tlsCa, tlsCert, tlsKey;   // the broker's TLS
+    QString listenHost = QStringLiteral("127.0.0.1");
+    int listenPort = 8480;
+    QString httpsCert, httpsKey;      // the page's TLS
+    QString db;                       // a file or postgresql://USER@HOST[:PORT]/DB
+    QString dbPasswordFile;
+    int sessionIdleMinutes = 30;
+    int sessionHours = 12;
+
+    int port() const { return brokerPort ? brokerPort : (tlsCa.isEmpty() ? 1883 : 8883); }
+};
+
+// The database when --db is not given: centre.sqlite in $STATE_DIRECTORY (systemd's
+// StateDirectory=), else $XDG_STATE_HOME/tablo-centre or ~/.local/state/tablo-centre.
+QString defaultDatabase();
+
+// Parses the options after the program name (the "user" subcommand takes its own). False with
+// the reason in `error`.
+bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *error);
+
+// The first line of a password file, without its line end. False with the reason in `error`.
+bool readPasswordFile(const QString &path, QString *password, QString *error);
+
+// Letters, digits, '-', '_' and '.': a board id, group or user name as the bridge takes it.
+bool isPlainName(const QString &name);

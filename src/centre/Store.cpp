@@ -1,0 +1,212 @@
+#include "centre/Store.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <limits>
+
+namespace {
+
+constexpr int Iterations = 210000;
+
+QString joined(const QStringList &l)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(l)).toJson(QJsonDocument::Compact));
+}
+
+QStringList split(const QString &json)
+{
+    QStringList out;
+    for (const QJsonValue &v : QJsonDocument::fromJson(json.toUtf8()).array())
+        out << v.toString();
+    return out;
+}
+
+// Compares in time that does not depend on where the first difference is.
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    unsigned char d = 0;
+    for (qsizetype k = 0; k < a.size(); ++k)
+        d |= static_cast<unsigned char>(a[k] ^ b[k]);
+    return d == 0;
+}
+
+} // namespace
+
+QString hashPassword(const QString &password)
+{
+    QByteArray salt(16, 0);
+    QRandomGenerator::system()->generate(reinterpret_cast<quint32 *>(salt.data()),
+                                         reinterpret_cast<quint32 *>(salt.data() + salt.size()));
+    const QByteArray key = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, Iterations, 32);
+    return QStringLiteral("pbkdf2-sha256$%1$%2$%3")
+        .arg(Iterations)
+        .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(key.toBase64()));
+}
+
+bool passwordMatches(const QString &password, const QString &stored)
+{
+    const QStringList parts = stored.split(QLatin1Char('$'));
+    if (parts.size() != 4 || parts[0] != QLatin1String("pbkdf2-sha256"))
+        return false;
+    bool ok = false;
+    const int iterations = parts[1].toInt(&ok);
+    if (!ok || iterations < 1000)
+        return false;
+    const QByteArray salt = QByteArray::fromBase64(parts[2].toLatin1());
+    const QByteArray key = QByteArray::fromBase64(parts[3].toLatin1());
+    return sameBytes(QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, iterations,
+                                                        quint64(key.size())),
+                     key);
+}
+
+bool Store::createTables(QString *error)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    for (const char *sql : {
+             "CREATE TABLE IF NOT EXISTS centre_users (name TEXT PRIMARY KEY, role TEXT NOT NULL, hash TEXT NOT NULL)",
+             "CREATE TABLE IF NOT EXISTS centre_sends (id TEXT PRIMARY KEY, at_ms BIGINT NOT NULL, username TEXT NOT NULL, "
+             "target TEXT NOT NULL, figures TEXT NOT NULL, boards TEXT NOT NULL)",
+             "CREATE INDEX IF NOT EXISTS centre_sends_at ON centre_sends (at_ms)",
+             "CREATE TABLE IF NOT EXISTS centre_answers (send_id TEXT NOT NULL, board_id TEXT NOT NULL, outcome TEXT NOT NULL, "
+             "reason TEXT NOT NULL, at_ms BIGINT NOT NULL, PRIMARY KEY (send_id, board_id))"}) {
+        if (!q.exec(QString::fromLatin1(sql))) {
+            *error = q.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Store::putUser(const StoredUser &u, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.transaction();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("DELETE FROM centre_users WHERE name = ?"));
+    q.addBindValue(u.name);
+    bool ok = q.exec();
+    if (ok) {
+        q.prepare(QStringLiteral("INSERT INTO centre_users (name, role, hash) VALUES (?, ?, ?)"));
+        q.addBindValue(u.name);
+        q.addBindValue(u.role);
+        q.addBindValue(u.hash);
+        ok = q.exec();
+    }
+    if (!ok || !db.commit()) {
+        *error = q.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool Store::removeUser(const QString &name, QString *error)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("DELETE FROM centre_users WHERE name = ?"));
+    q.addBindValue(name);
+    if (!q.exec()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    if (q.numRowsAffected() == 0) {
+        *error = QStringLiteral("there is no user \"%1\"").arg(name);
+        return false;
+    }
+    return true;
+}
+
+std::optional<StoredUser> Store::user(const QString &name) const
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT name, role, hash FROM centre_users WHERE name = ?"));
+    q.addBindValue(name);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return StoredUser{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()};
+}
+
+QList<StoredUser> Store::users() const
+{
+    QList<StoredUser> out;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (q.exec(QStringLiteral("SELECT name, role FROM centre_users ORDER BY name")))
+        while (q.next())
+            out << StoredUser{q.value(0).toString(), q.value(1).toString(), QString()};
+    return out;
+}
+
+bool Store::addSend(const SentSet &s, QString *error)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("INSERT INTO centre_sends (id, at_ms, username, target, figures, boards) VALUES (?, ?, ?, ?, ?, ?)"));
+    q.addBindValue(s.id);
+    q.addBindValue(s.at.toMSecsSinceEpoch());
+    q.addBindValue(s.user);
+    q.addBindValue(s.target);
+    q.addBindValue(joined(s.figures));
+    q.addBindValue(joined(s.boards));
+    if (!q.exec()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Store::putAnswer(const QString &sendId, const QString &board, const BoardAnswer &a)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("DELETE FROM centre_answers WHERE send_id = ? AND board_id = ?"));
+    q.addBindValue(sendId);
+    q.addBindValue(board);
+    if (!q.exec())
+        return false;
+    q.prepare(QStringLiteral("INSERT INTO centre_answers (send_id, board_id, outcome, reason, at_ms) VALUES (?, ?, ?, ?, ?)"));
+    q.addBindValue(sendId);
+    q.addBindValue(board);
+    q.addBindValue(a.outcome);
+    q.addBindValue(a.reason.isNull() ? QStringLiteral("") : a.reason);
+    q.addBindValue(a.at.toMSecsSinceEpoch());
+    return q.exec();
+}
+
+QList<SentSet> Store::sends(const QDateTime &since, const QDateTime &until, int limit) const
+{
+    QList<SentSet> out;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id, at_ms, username, target, figures, boards FROM centre_sends "
+                             "WHERE at_ms >= ? AND at_ms <= ? ORDER BY at_ms DESC LIMIT ?"));
+    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
+    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    q.addBindValue(limit);
+    if (!q.exec())
+        return out;
+    while (q.next()) {
+        SentSet s{q.value(0).toString(), QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong()), q.value(2).toString(),
+                  q.value(3).toString(), split(q.value(4).toString()), split(q.value(5).toString()), {}};
+        for (const QString &b : s.boards)
+            s.answers.insert(b, BoardAnswer{QStringLiteral("waiting"), QString(), QDateTime()});
+        out << s;
+    }
+    QSqlQuery a(db);
+    a.prepare(QStringLiteral("SELECT board_id, outcome, reason, at_ms FROM centre_answers WHERE send_id = ?"));
+    for (SentSet &s : out) {
+        a.addBindValue(s.id);
+        if (!a.exec())
+            continue;
+        while (a.next())
+            s.answers.insert(a.value(0).toString(), BoardAnswer{a.value(1).toString(), a.value(2).toString(),
+                                                                 QDateTime::fromMSecsSinceEpoch(a.value(3).toLongLong())});
+    }
+    return out;
+}

@@ -1,0 +1,422 @@
+#include "centre/WebServer.h"
+
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QUrlQuery>
+
+namespace {
+
+const QByteArray CookieName = "tablo_centre";
+constexpr qsizetype MaxBody = 64 * 1024;
+constexpr int LongestLockoutSeconds = 300;
+
+QByteArray randomToken()
+{
+    QByteArray bytes(32, 0);
+    QRandomGenerator::system()->generate(reinterpret_cast<quint32 *>(bytes.data()),
+                                         reinterpret_cast<quint32 *>(bytes.data() + bytes.size()));
+    return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size() || a.isEmpty())
+        return false;
+    unsigned char d = 0;
+    for (qsizetype k = 0; k < a.size(); ++k)
+        d |= static_cast<unsigned char>(a[k] ^ b[k]);
+    return d == 0;
+}
+
+QByteArray header(const QHttpServerRequest &request, const QByteArray &name)
+{
+    for (const auto &h : request.headers())
+        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+            return h.second;
+    return QByteArray();
+}
+
+QHttpServerResponse json(const QJsonObject &o, QHttpServerResponse::StatusCode status = QHttpServerResponse::StatusCode::Ok)
+{
+    return QHttpServerResponse("application/json", QJsonDocument(o).toJson(QJsonDocument::Compact), status);
+}
+
+QHttpServerResponse refusal(QHttpServerResponse::StatusCode status, const QString &why)
+{
+    return json(QJsonObject{{QStringLiteral("error"), why}}, status);
+}
+
+QDateTime timeParam(const QUrlQuery &q, const QString &name)
+{
+    const QString text = q.queryItemValue(name, QUrl::FullyDecoded);
+    return text.isEmpty() ? QDateTime() : QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
+QString iso(const QDateTime &t)
+{
+    return t.isValid() ? t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs) : QString();
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+} // namespace
+
+WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpServer(parent), m_centre(centre), m_tls(tls)
+{
+    connect(&m_centre, &Centre::boardChanged, this, [this](const QString &id) {
+        m_dirtyBoards.insert(id);
+        if (!m_flush.isActive())
+            m_flush.start();
+    });
+    connect(&m_centre, &Centre::sendChanged, this, [this](const QString &id) {
+        m_dirtySends.insert(id);
+        if (!m_flush.isActive())
+            m_flush.start();
+    });
+    // Changes are gathered for a moment: a group set changes many tiles at once.
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(150);
+    connect(&m_flush, &QTimer::timeout, this, &WebServer::flush);
+    m_sweep.setInterval(30000);
+    connect(&m_sweep, &QTimer::timeout, this, [this] {
+        // A page that is open (a wall display) keeps its session from idling out, not past its end.
+        for (const Stream &k : std::as_const(m_streams))
+            if (k.socket && m_sessions.contains(k.token))
+                m_sessions[k.token].seen = QDateTime::currentDateTime();
+        m_sessions.removeIf([this](const auto &it) { return !sessionValid(it.value()); });
+        m_failures.removeIf([](const auto &it) { return it.value().until.addSecs(3600) < QDateTime::currentDateTime(); });
+        broadcast(QJsonObject{{QStringLiteral("type"), QStringLiteral("ping")}});
+    });
+    m_sweep.start();
+}
+
+bool WebServer::sessionValid(const Session &s) const
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return s.seen.addSecs(qint64(m_centre.options().sessionIdleMinutes) * 60) > now
+           && s.created.addSecs(qint64(m_centre.options().sessionHours) * 3600) > now;
+}
+
+WebServer::Session *WebServer::sessionOf(const QHttpServerRequest &request, QByteArray *token)
+{
+    for (const QByteArray &part : header(request, "Cookie").split(';')) {
+        const QByteArray c = part.trimmed();
+        if (!c.startsWith(CookieName + '='))
+            continue;
+        const QByteArray t = c.mid(CookieName.size() + 1);
+        auto it = m_sessions.find(t);
+        if (it == m_sessions.end())
+            continue;
+        if (!sessionValid(*it)) {
+            m_sessions.erase(it);
+            return nullptr;
+        }
+        *token = t;
+        return &*it;
+    }
+    return nullptr;
+}
+
+bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    if (request.url().path() == QLatin1String("/api/events") && request.method() == QHttpServerRequest::Method::Get
+        && startEvents(request, socket))
+        return true;
+    QHttpServerResponse r = route(request);
+    r.addHeader("X-Content-Type-Options", "nosniff");
+    r.addHeader("X-Frame-Options", "DENY");
+    r.addHeader("Referrer-Policy", "no-referrer");
+    r.addHeader("Cache-Control", "no-store");
+    r.addHeader("Content-Security-Policy",
+                "default-src 'self'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
+                "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
+    if (m_tls)
+        r.addHeader("Strict-Transport-Security", "max-age=31536000");
+    r.write(makeResponder(request, socket));
+    return true;
+}
+
+void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    refusal(QHttpServerResponse::StatusCode::NotFound, QStringLiteral("not found")).write(makeResponder(request, socket));
+}
+
+QHttpServerResponse WebServer::file(const QString &name)
+{
+    QFile f(QStringLiteral(":/centre/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        return refusal(QHttpServerResponse::StatusCode::NotFound, QStringLiteral("not found"));
+    const QByteArray type = name.endsWith(QLatin1String(".js"))    ? "text/javascript; charset=utf-8"
+                            : name.endsWith(QLatin1String(".css")) ? "text/css; charset=utf-8"
+                            : name.endsWith(QLatin1String(".svg")) ? "image/svg+xml"
+                                                                   : "text/html; charset=utf-8";
+    return QHttpServerResponse(type, f.readAll());
+}
+
+QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
+{
+    using Status = QHttpServerResponse::StatusCode;
+    const QString path = request.url().path();
+    const bool get = request.method() == QHttpServerRequest::Method::Get;
+    const bool post = request.method() == QHttpServerRequest::Method::Post;
+    if (get && (path == QLatin1String("/") || path == QLatin1String("/index.html")))
+        return file(QStringLiteral("index.html"));
+    if (get && (path == QLatin1String("/app.js") || path == QLatin1String("/style.css") || path == QLatin1String("/icon.svg")))
+        return file(path.mid(1));
+    if (!path.startsWith(QLatin1String("/api/")))
+        return refusal(Status::NotFound, QStringLiteral("not found"));
+    if (!get && !post)
+        return refusal(Status::MethodNotAllowed, QStringLiteral("GET or POST"));
+    if (post) {
+        if (request.body().size() > MaxBody)
+            return refusal(Status::PayloadTooLarge, QStringLiteral("the request is too large"));
+        // A form of another site cannot send JSON, and a browser names the page a request came from.
+        if (!header(request, "Content-Type").startsWith("application/json"))
+            return refusal(Status::UnsupportedMediaType, QStringLiteral("JSON is taken"));
+        const QByteArray origin = header(request, "Origin");
+        const QByteArray own = (m_tls ? "https://" : "http://") + header(request, "Host");
+        if (!origin.isEmpty() && origin != own)
+            return refusal(Status::Forbidden, QStringLiteral("a request from another site"));
+    }
+    if (post && path == QLatin1String("/api/login"))
+        return login(request);
+    QByteArray token;
+    Session *session = sessionOf(request, &token);
+    if (!session)
+        return refusal(Status::Unauthorized, QStringLiteral("log in first"));
+    if (post && !sameBytes(header(request, "X-CSRF-Token"), session->csrf))
+        return refusal(Status::Forbidden, QStringLiteral("the request lacks this session's CSRF token"));
+    session->seen = QDateTime::currentDateTime();
+    return api(request, token, *session);
+}
+
+QHttpServerResponse WebServer::login(const QHttpServerRequest &request)
+{
+    using Status = QHttpServerResponse::StatusCode;
+    const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
+    const QString name = body.value(QLatin1String("user")).toString();
+    const QString password = body.value(QLatin1String("password")).toString();
+    const QString byUser = QStringLiteral("user:") + name, byAddress = QStringLiteral("addr:") + request.remoteAddress().toString();
+    const QDateTime now = QDateTime::currentDateTime();
+    qint64 wait = 0;
+    for (const QString &key : {byUser, byAddress})
+        if (m_failures.contains(key))
+            wait = qMax(wait, now.secsTo(m_failures[key].until) + 1);
+    if (wait > 0) {
+        QHttpServerResponse r = refusal(Status::TooManyRequests,
+                                        QStringLiteral("too many failed logins; try again in %1 s").arg(wait));
+        r.addHeader("Retry-After", QByteArray::number(wait));
+        return r;
+    }
+    const std::optional<StoredUser> user = name.isEmpty() ? std::nullopt : m_centre.store().user(name);
+    // An unknown name costs the same hashing as a known one.
+    static const QString dummy = hashPassword(QStringLiteral("no such user"));
+    const bool matches = passwordMatches(password, user ? user->hash : dummy) && user;
+    if (!matches) {
+        for (const QString &key : {byUser, byAddress}) {
+            Failures &f = m_failures[key];
+            ++f.count;
+            f.until = now.addSecs(qMin<qint64>(qint64(1) << qMin(f.count - 1, 20), LongestLockoutSeconds));
+        }
+        qWarning("failed login for \"%s\" from %s", qPrintable(name.left(64)), qPrintable(request.remoteAddress().toString()));
+        return refusal(Status::Unauthorized, QStringLiteral("wrong user name or password"));
+    }
+    m_failures.remove(byUser);
+    m_failures.remove(byAddress);
+    const QByteArray token = randomToken();
+    const Session s{user->name, user->role, randomToken(), now, now};
+    m_sessions.insert(token, s);
+    qInfo("login: %s (%s) from %s", qPrintable(s.user), qPrintable(s.role), qPrintable(request.remoteAddress().toString()));
+    QHttpServerResponse r = json(QJsonObject{{QStringLiteral("user"), s.user},
+                                             {QStringLiteral("role"), s.role},
+                                             {QStringLiteral("csrf"), QString::fromLatin1(s.csrf)}});
+    r.addHeader("Set-Cookie", CookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict; Max-Age="
+                                  + QByteArray::number(qint64(m_centre.options().sessionHours) * 3600) + (m_tls ? "; Secure" : ""));
+    return r;
+}
+
+QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByteArray &token, Session &session)
+{
+    using Status = QHttpServerResponse::StatusCode;
+    const QString path = request.url().path();
+    const QUrlQuery query(request.url());
+    const bool post = request.method() == QHttpServerRequest::Method::Post;
+    const QJsonObject body = post ? QJsonDocument::fromJson(request.body()).object() : QJsonObject();
+    if (path == QLatin1String("/api/session") && !post)
+        return json(QJsonObject{{QStringLiteral("user"), session.user},
+                                {QStringLiteral("role"), session.role},
+                                {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}});
+    if (path == QLatin1String("/api/logout") && post) {
+        m_sessions.remove(token);
+        QHttpServerResponse r = json(QJsonObject{{QStringLiteral("user"), QString()}});
+        r.addHeader("Set-Cookie", CookieName + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0" + (m_tls ? "; Secure" : ""));
+        return r;
+    }
+    if (path == QLatin1String("/api/boards") && !post)
+        return json(QJsonObject{{QStringLiteral("boards"), m_centre.boardsJson()},
+                                {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())},
+                                {QStringLiteral("broker"), m_centre.brokerConnected()}});
+    if (path.startsWith(QLatin1String("/api/sends/")) && !post) {
+        const QJsonObject s = m_centre.sendJson(path.mid(11));
+        return s.isEmpty() ? refusal(Status::NotFound, QStringLiteral("no such send")) : json(s);
+    }
+    if (path == QLatin1String("/api/history") && !post) {
+        const QString board = query.queryItemValue(QStringLiteral("board"), QUrl::FullyDecoded);
+        if (!isPlainName(board))
+            return refusal(Status::BadRequest, QStringLiteral("board=ID is needed"));
+        QString error;
+        if (query.hasQueryItem(QStringLiteral("at"))) {
+            const QDateTime at = timeParam(query, QStringLiteral("at"));
+            if (!at.isValid())
+                return refusal(Status::BadRequest, QStringLiteral("at= takes a time YYYY-MM-DDTHH:MM:SS"));
+            const auto shown = m_centre.journal().shownAt(at, board, &error);
+            if (!error.isEmpty())
+                return refusal(Status::InternalServerError, error);
+            QJsonObject o{{QStringLiteral("board"), board}, {QStringLiteral("at"), iso(at)}};
+            if (shown)
+                o.insert(QStringLiteral("shown"), QJsonObject{{QStringLiteral("figures"), QJsonArray::fromStringList(shown->figures)},
+                                                              {QStringLiteral("since"), iso(shown->since)},
+                                                              {QStringLiteral("request"), shown->request}});
+            return json(o);
+        }
+        QDateTime until = query.hasQueryItem(QStringLiteral("to")) ? timeParam(query, QStringLiteral("to"))
+                                                                  : QDateTime::currentDateTime();
+        // A time to the second takes in that whole second.
+        if (until.isValid() && !query.queryItemValue(QStringLiteral("to")).contains(QLatin1Char('.')) && until.time().msec() == 0)
+            until = until.addMSecs(999);
+        const QDateTime since = query.hasQueryItem(QStringLiteral("from")) ? timeParam(query, QStringLiteral("from"))
+                                                                          : until.addDays(-30);
+        if (!since.isValid() || !until.isValid())
+            return refusal(Status::BadRequest, QStringLiteral("from= and to= take times YYYY-MM-DDTHH:MM:SS"));
+        QJsonArray points;
+        for (const JournalRecord &r : m_centre.journal().verifiedUploads(board, since, until, &error))
+            points << QJsonObject{{QStringLiteral("at"), iso(r.finished)},
+                                  {QStringLiteral("figures"), QJsonArray::fromStringList(r.boardFigures.isEmpty() ? r.sent : r.boardFigures)},
+                                  {QStringLiteral("request"), r.request}};
+        if (!error.isEmpty())
+            return refusal(Status::InternalServerError, error);
+        return json(QJsonObject{{QStringLiteral("board"), board},
+                                {QStringLiteral("from"), iso(since)},
+                                {QStringLiteral("to"), iso(until)},
+                                {QStringLiteral("points"), points}});
+    }
+    if (path == QLatin1String("/api/audit") && !post) {
+        const QList<SentSet> sends = m_centre.store().sends(timeParam(query, QStringLiteral("from")),
+                                                            timeParam(query, QStringLiteral("to")), 5000);
+        if (query.queryItemValue(QStringLiteral("format")) == QLatin1String("csv")) {
+            QString csv = QStringLiteral("id,at,user,target");
+            for (int k = 1; k <= 10; ++k)
+                csv += QStringLiteral(",figure%1").arg(k);
+            csv += QStringLiteral(",boards,verified,not verified\r\n");
+            for (const SentSet &s : sends) {
+                QStringList verified, other;
+                for (const QString &b : s.boards)
+                    (s.answers.value(b).outcome == QLatin1String("sent-ok") ? verified : other)
+                        << (s.answers.value(b).outcome == QLatin1String("sent-ok") ? b : b + QLatin1Char(' ') + s.answers.value(b).outcome);
+                QStringList row{s.id, iso(s.at), s.user, s.target};
+                for (int k = 0; k < 10; ++k)
+                    row << s.figures.value(k);
+                row << s.boards.join(QLatin1Char(' ')) << verified.join(QLatin1Char(' ')) << other.join(QLatin1Char(' '));
+                for (QString &f : row)
+                    f = csvField(f);
+                csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+            }
+            QHttpServerResponse r("text/csv; charset=utf-8", csv.toUtf8());
+            r.addHeader("Content-Disposition", "attachment; filename=\"tablo-audit.csv\"");
+            return r;
+        }
+        QJsonArray out;
+        for (const SentSet &s : sends)
+            out << Centre::sendJson(s, &m_centre);
+        return json(QJsonObject{{QStringLiteral("sends"), out}});
+    }
+    if (post && (path == QLatin1String("/api/send") || path == QLatin1String("/api/preview"))) {
+        if (session.role != QLatin1String("publisher"))
+            return refusal(Status::Forbidden, QStringLiteral("a viewer cannot send"));
+        QString error;
+        if (path == QLatin1String("/api/send") && body.contains(QLatin1String("resend"))) {
+            const QJsonObject s = m_centre.resend(body.value(QLatin1String("resend")).toString(), session.user, &error);
+            return s.isEmpty() ? refusal(Status::UnprocessableEntity, error) : json(s, Status::Accepted);
+        }
+        const QString target = body.value(QLatin1String("target")).toString();
+        QStringList figures;
+        for (const QJsonValue &v : body.value(QLatin1String("figures")).toArray())
+            figures << (v.isString() ? v.toString() : QStringLiteral("?"));
+        if (path == QLatin1String("/api/preview")) {
+            const QStringList boards = m_centre.targetBoards(target, &error);
+            if (boards.isEmpty())
+                return refusal(Status::UnprocessableEntity, error);
+            bool fine = true;
+            const QJsonArray shows = m_centre.preview(boards, figures, &fine);
+            return json(QJsonObject{{QStringLiteral("target"), target}, {QStringLiteral("boards"), shows}, {QStringLiteral("ok"), fine}});
+        }
+        const QJsonObject s = m_centre.send(target, figures, session.user, &error);
+        if (s.isEmpty())
+            return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
+        qInfo("send %s by %s to %s: [%s]", qPrintable(s[QLatin1String("id")].toString()), qPrintable(session.user),
+              qPrintable(target), qPrintable(figures.join(QLatin1Char(','))));
+        QJsonObject o = s;
+        if (!error.isEmpty())
+            o.insert(QStringLiteral("warning"), error);
+        return json(o, Status::Accepted);
+    }
+    return refusal(Status::NotFound, QStringLiteral("not found"));
+}
+
+bool WebServer::startEvents(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    QByteArray token;
+    if (!sessionOf(request, &token))
+        return false;   // answered 401 as any other request
+    // The answer's head now, its events as they come; the connection stays open.
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
+                  "X-Content-Type-Options: nosniff\r\nConnection: keep-alive\r\n\r\n");
+    const QJsonObject first{{QStringLiteral("type"), QStringLiteral("boards")},
+                            {QStringLiteral("boards"), m_centre.boardsJson()},
+                            {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())}};
+    socket->write("retry: 2000\ndata: " + QJsonDocument(first).toJson(QJsonDocument::Compact) + "\n\n");
+    m_streams.removeIf([](const Stream &k) { return !k.socket || k.socket->state() != QAbstractSocket::ConnectedState; });
+    m_streams << Stream{socket, token};
+    return true;
+}
+
+void WebServer::flush()
+{
+    QJsonArray boards, sends, groups;
+    for (const QString &id : std::as_const(m_dirtyBoards))
+        boards << m_centre.boardJson(id);
+    for (const QString &id : std::as_const(m_dirtySends)) {
+        const QJsonObject s = m_centre.sendJson(id);
+        if (!s.isEmpty())
+            sends << s;
+    }
+    m_dirtyBoards.clear();
+    m_dirtySends.clear();
+    broadcast(QJsonObject{{QStringLiteral("type"), QStringLiteral("update")},
+                          {QStringLiteral("boards"), boards},
+                          {QStringLiteral("sends"), sends},
+                          {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())}});
+}
+
+void WebServer::broadcast(const QJsonObject &message)
+{
+    const QByteArray event = "data: " + QJsonDocument(message).toJson(QJsonDocument::Compact) + "\n\n";
+    m_streams.removeIf([](const Stream &k) { return !k.socket || k.socket->state() != QAbstractSocket::ConnectedState; });
+    for (const Stream &k : std::as_const(m_streams)) {
+        const auto session = m_sessions.constFind(k.token);
+        if (session == m_sessions.cend() || !sessionValid(*session))
+            k.socket->disconnectFromHost();   // the page asks again and is told to log in
+        else
+            k.socket->write(event);
+    }
+}

@@ -1,0 +1,232 @@
+"""A real chain on this machine for the centre's tests and benchmark: a Mosquitto broker on
+127.0.0.1 (password file and ACL as in the README), board simulators with their bridges
+(tablo-cli mqtt) and tablo-centre, each on a free port in a temporary folder."""
+import atexit, json, os, shutil, socket, subprocess, tempfile, time, urllib.request, urllib.error, http.cookiejar
+
+CLI = os.environ.get("TABLO_CLI", "build/tablo-cli")
+SIM = os.environ.get("TABLO_BOARD_SIM", "build/tools/board_sim/tablo-board-sim")
+CENTRE = os.environ.get("TABLO_CENTRE", "build/tablo-centre")
+SHOWN = [True] * 8 + [False] * 2   # the simulator's default settings hide slots 9 and 10
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(check, timeout=60, what="condition", interval=0.1):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = check()
+        if value:
+            return value
+        time.sleep(interval)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def write(path, text, mode=0o600):
+    with open(path, "w") as f:
+        f.write(text)
+    os.chmod(path, mode)
+    return path
+
+
+class Chain:
+    def __init__(self, boards=(), publish_info=True, sim_options=()):
+        self.dir = tempfile.mkdtemp(prefix="tablo-centre-")
+        self.procs = []
+        atexit.register(self.close)
+        self.port = free_port()
+        self.boards = {}
+        self.password = {}
+        users = ["admin", "monitor", "publisher"] + [b for b, _ in boards]
+        pw = os.path.join(self.dir, "passwd")
+        write(pw, "")
+        for u in users:
+            self.password[u] = "pw-" + u
+            subprocess.run(["mosquitto_passwd", "-b", pw, u, self.password[u]], check=True)
+        acl = ("user admin\ntopic readwrite tablo/#\n\nuser monitor\ntopic read tablo/#\n\n"
+               "user publisher\ntopic write tablo/+/figures/set\ntopic write tablo/group/+/figures/set\n\n")
+        for t in ("figures/set", "brightness/set", "lighting/set", "clock/set"):
+            acl += "pattern read tablo/%u/" + t + "\n"
+        for t in ("result", "state", "status", "events", "board", "info"):
+            acl += "pattern write tablo/%u/" + t + "\n"
+        for b, group in boards:
+            acl += "\nuser %s\ntopic read tablo/group/%s/figures/set\n" % (b, group)
+        write(os.path.join(self.dir, "acl"), acl)
+        conf = "listener %d 127.0.0.1\nallow_anonymous false\npassword_file %s\nacl_file %s\nmax_connections -1\n" % (
+            self.port, pw, os.path.join(self.dir, "acl"))
+        if os.getuid() == 0:
+            conf += "user root\n"
+        write(os.path.join(self.dir, "mosquitto.conf"), conf)
+        broker = shutil.which("mosquitto") or "/usr/sbin/mosquitto"
+        self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
+        wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
+        for b, group in boards:
+            self.add_board(b, group, publish_info, sim_options)
+
+    def spawn(self, args, name, **kw):
+        log = open(os.path.join(self.dir, name + ".log"), "wb")
+        p = subprocess.Popen(args, stdout=log, stderr=subprocess.STDOUT, **kw)
+        p.log = log.name
+        self.procs.append(p)
+        return p
+
+    def pub(self, topic, payload, retain=False, user="admin", check=True):
+        args = ["mosquitto_pub", "-h", "127.0.0.1", "-p", str(self.port), "-u", user, "-P", self.password[user],
+                "-q", "1", "-t", topic, "-m", payload] + (["-r"] if retain else [])
+        rc = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+        assert rc == 0 or not check, "mosquitto_pub failed on " + topic
+        return rc
+
+    def add_board(self, board, group, publish_info=True, sim_options=()):
+        d = os.path.join(self.dir, board)
+        os.mkdir(d)
+        sim = subprocess.Popen([SIM, "--quit-on-eof"] + list(sim_options), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.procs.append(sim)
+        line = sim.stdout.readline().decode()
+        assert line.startswith("PORT "), line
+        write(os.path.join(d, "ini"), "[Settings]\r\nPort_Number=%s\r\nAttempts=2\r\nTimeout_for_command=2000\r\n"
+                                      "Manage_Checksumms=0\r\n" % line.split()[1])
+        write(os.path.join(d, "pw"), self.password[board] + "\n")
+        b = {"sim": sim, "group": group, "dir": d}
+        self.boards[board] = b
+        self.start_bridge(board)
+        if publish_info:   # the bridge does not publish its info yet: the test does, as it would
+            self.pub("tablo/%s/info" % board, json.dumps({"id": board, "version": "test", "host": "shop-" + board,
+                                                          "port": "sim", "digits": 5, "shown": SHOWN, "groups": [group]}),
+                     retain=True)
+        return b
+
+    def start_bridge(self, board):
+        b = self.boards[board]
+        b["bridge"] = self.spawn([CLI, "mqtt", "--broker", "127.0.0.1:%d" % self.port, "--id", board, "--group", b["group"],
+                                  "--user", board, "--password-file", os.path.join(b["dir"], "pw"),
+                                  "--settings", os.path.join(b["dir"], "ini")], "bridge-" + board)
+
+    def sim_control(self, board, command):
+        sim = self.boards[board]["sim"]
+        sim.stdin.write((command + "\n").encode())
+        sim.stdin.flush()
+
+    def start_centre(self, db=None, users=(("alice", "publisher"), ("victor", "viewer")), extra=(), env=None):
+        self.http = free_port()
+        self.db = db or os.path.join(self.dir, "centre.sqlite")
+        self.db_args = ["--db", self.db] + list(extra)
+        for name, role in users:
+            self.password[name] = "secret-" + name
+            subprocess.run([CENTRE, "user", "add", name, "--role", role] + self.db_args, input=self.password[name].encode(),
+                           check=True, stdout=subprocess.DEVNULL, env=env)
+        for u in ("monitor", "publisher"):
+            write(os.path.join(self.dir, u + ".pw"), self.password[u] + "\n")
+        self.centre = self.spawn([CENTRE, "--broker", "127.0.0.1:%d" % self.port, "--listen", "127.0.0.1:%d" % self.http,
+                                  "--monitor-user", "monitor", "--monitor-password-file", os.path.join(self.dir, "monitor.pw"),
+                                  "--publisher-user", "publisher",
+                                  "--publisher-password-file", os.path.join(self.dir, "publisher.pw")] + self.db_args,
+                                 "centre", env=env)
+        self.url = "http://127.0.0.1:%d" % self.http
+        wait_for(lambda: self.request("/api/session")[0] == 401, 30, "the centre's page")
+
+    def request(self, path, body=None, session=None, csrf=True, headers=None):
+        """(status, JSON or text) of a request; session is a Session or None."""
+        h = dict(headers or {})
+        data = None
+        if body is not None:
+            data = json.dumps(body).encode()
+            h.setdefault("Content-Type", "application/json")
+            if session and csrf:
+                h["X-CSRF-Token"] = session.csrf
+        req = urllib.request.Request(self.url + path, data=data, headers=h, method="POST" if body is not None else "GET")
+        opener = session.opener if session else urllib.request.build_opener()
+        try:
+            with opener.open(req, timeout=30) as r:
+                status, text = r.status, r.read().decode()
+        except urllib.error.HTTPError as e:
+            status, text = e.code, e.read().decode()
+        except (urllib.error.URLError, ConnectionError):
+            return 0, None
+        try:
+            return status, json.loads(text)
+        except ValueError:
+            return status, text
+
+    def login(self, user):
+        s = Session()
+        status, body = self.request("/api/login", {"user": user, "password": self.password[user]}, session=s)
+        assert status == 200, (status, body)
+        s.csrf = body["csrf"]
+        return s
+
+    def board(self, session, board):
+        for b in self.request("/api/boards", session=session)[1]["boards"]:
+            if b["id"] == board:
+                return b
+        return None
+
+    def close(self):
+        procs, self.procs = self.procs, []
+        for p in reversed(procs):
+            if p.poll() is None:
+                p.terminate()
+        for p in reversed(procs):
+            try:
+                p.wait(10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+        if not os.environ.get("TABLO_KEEP"):
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class Session:
+    def __init__(self):
+        self.jar = http.cookiejar.CookieJar()
+        self.opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(self.jar))
+        self.csrf = ""
+
+
+class Postgres:
+    """A throw-away PostgreSQL cluster in a temporary folder, on 127.0.0.1 and a Unix socket there,
+    run as the user postgres when this is root. `url` and `password_file` are the centre's."""
+
+    def __init__(self):
+        import glob
+        bins = sorted(glob.glob("/usr/lib/postgresql/*/bin/initdb"))
+        if not bins:
+            raise unittest_skip("no PostgreSQL server (Debian package postgresql)")
+        self.bin = os.path.dirname(bins[-1])
+        self.dir = tempfile.mkdtemp(prefix="tablo-pg-")
+        os.chmod(self.dir, 0o755)
+        self.as_user = []
+        if os.getuid() == 0:
+            import pwd
+            try:
+                owner = pwd.getpwnam("postgres")
+            except KeyError:
+                raise unittest_skip("running as root and there is no user postgres to run the server")
+            os.chown(self.dir, owner.pw_uid, owner.pw_gid)
+            self.as_user = ["runuser", "-u", "postgres", "--"]
+        self.port = free_port()
+        self.run("initdb", "-D", self.dir + "/data", "-U", "postgres", "--auth-local=trust", "--auth-host=scram-sha-256")
+        self.run("pg_ctl", "-D", self.dir + "/data", "-l", self.dir + "/log", "-w", "-o",
+                 "-p %d -k %s -c listen_addresses=127.0.0.1" % (self.port, self.dir), "start")
+        self.started = True
+        self.run("psql", "-h", self.dir, "-p", str(self.port), "-U", "postgres", "-q", "-c",
+                 "CREATE ROLE tablo LOGIN PASSWORD 'pg-secret'", "-c", "CREATE DATABASE tablo OWNER tablo")
+        self.url = "postgresql://tablo@127.0.0.1:%d/tablo" % self.port
+        self.password_file = write(os.path.join(tempfile.mkdtemp(prefix="tablo-pgpw-"), "pw"), "pg-secret\n")
+
+    def run(self, program, *args):
+        subprocess.run(self.as_user + [os.path.join(self.bin, program)] + list(args), check=True, cwd="/",
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def close(self):
+        if getattr(self, "started", False):
+            self.started = False
+            self.run("pg_ctl", "-D", self.dir + "/data", "-m", "fast", "-w", "stop")
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def unittest_skip(why):
+    import unittest
+    return unittest.SkipTest(why)
