@@ -276,9 +276,12 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             return refusal(Status::BadRequest, QStringLiteral("board=ID is needed"));
         QString error;
         if (query.hasQueryItem(QStringLiteral("at"))) {
-            const QDateTime at = timeParam(query, QStringLiteral("at"));
+            QDateTime at = timeParam(query, QStringLiteral("at"));
             if (!at.isValid())
                 return refusal(Status::BadRequest, QStringLiteral("at= takes a time YYYY-MM-DDTHH:MM:SS"));
+            // A time given to the second means that whole second: what finished in it counts.
+            if (!query.queryItemValue(QStringLiteral("at")).contains(QLatin1Char('.')))
+                at = at.addMSecs(999);
             const auto shown = m_centre.journal().shownAt(at, board, &error);
             if (!error.isEmpty())
                 return refusal(Status::InternalServerError, error);
