@@ -26,12 +26,15 @@ def start_xvfb():
     for n in range(90, 120):
         if os.path.exists(f"/tmp/.X11-unix/X{n}"):
             continue
-        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-ac", "-noreset"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                return proc, f":{n}"
             time.sleep(0.05)
+            try:   # the socket may be there before the server answers
+                display.Display(f":{n}").close()
+                return proc, f":{n}"
+            except Exception:
+                continue
         proc.kill()
     sys.exit("no free display for Xvfb")
 

@@ -56,6 +56,13 @@ MainWindow::MainWindow(App &a) : QMainWindow(nullptr), app(a)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("\"QUAM\" LTD. Uploader"));
+    // The start-up step comes 100 ms after the start; the windows are built meanwhile.
+    startUpTimer = new QTimer(this);
+    startUpTimer->setObjectName(QStringLiteral("Timer3"));
+    startUpTimer->setInterval(100);
+    startUpTimer->setSingleShot(true);
+    connect(startUpTimer, &QTimer::timeout, this, &MainWindow::startUpRequested);
+    startUpTimer->start();
     setFont(pixelFont(11, false));
     buildControls();
     buildMenus();
@@ -248,16 +255,11 @@ void MainWindow::buildControls()
     autoLoadTimer = new QTimer(this);
     autoLoadTimer->setObjectName(QStringLiteral("Timer1"));
     autoLoadTimer->setInterval(1000);
-    startUpTimer = new QTimer(this);
-    startUpTimer->setObjectName(QStringLiteral("Timer3"));
-    startUpTimer->setInterval(100);
     clockAndEventTimer = new QTimer(this);
     clockAndEventTimer->setObjectName(QStringLiteral("Timer5"));
     clockAndEventTimer->setInterval(1000);
     connect(autoLoadTimer, &QTimer::timeout, this, [this] { onAutoLoadTick(); });
-    connect(startUpTimer, &QTimer::timeout, this, &MainWindow::startUpRequested);
     connect(clockAndEventTimer, &QTimer::timeout, this, [this] { onClockAndEventTick(); });
-    startUpTimer->start();
     clockAndEventTimer->start();
 }
 
