@@ -474,7 +474,7 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
         o.insert(QStringLiteral("reason"), problem);
     if (outcome == QLatin1String("sent-ok") || outcome == QLatin1String("sent-unverified")) {
         m_state.shown = MqttShownSet{sent, id, in.topic, outcome == QLatin1String("sent-ok")};
-        saveState();
+        saveState(false);
     }
     record.sent = sent;
     record.boardFigures = board;
@@ -761,10 +761,10 @@ void MqttBridge::keep(const MqttIncoming &in)
     printOut(QStringLiteral("%1 A request from %2 came while stopping: kept for the next start").arg(isoTimestamp(false), in.topic));
 }
 
-void MqttBridge::saveState()
+void MqttBridge::saveState(bool synced)
 {
     QString error;
-    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error)) {
+    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error, synced)) {
         m_stateSaveFailed = false;
     } else if (!std::exchange(m_stateSaveFailed, true)) {
         printErr(QStringLiteral("the state file in %1 cannot be written: %2").arg(m_stateDir, error));

@@ -87,7 +87,7 @@ private:
     // retained topics are kept (their latest payload) and published again on every connection.
     void send(const QString &topic, const QByteArray &payload, bool retained, const QByteArray &correlation = {});
     void keep(const MqttIncoming &in);
-    void saveState();
+    void saveState(bool synced = true);
     void pollEvents();
     void finishIfIdle();
     void fail(const QString &reason);   // a set-up error: the bridge ends with exit code 3

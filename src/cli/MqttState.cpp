@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cstdio>
 
 bool MqttState::load(const QString &path, QString *error)
 {
@@ -42,7 +43,7 @@ bool MqttState::load(const QString &path, QString *error)
     return true;
 }
 
-bool MqttState::save(const QString &path, QString *error) const
+bool MqttState::save(const QString &path, QString *error, bool synced) const
 {
     QJsonArray list;
     for (const MqttIncoming &m : pending)
@@ -56,8 +57,20 @@ bool MqttState::save(const QString &path, QString *error) const
                                                       {QStringLiteral("request"), shown->request},
                                                       {QStringLiteral("source"), shown->source},
                                                       {QStringLiteral("verified"), shown->verified}});
+    const QByteArray content = QJsonDocument(o).toJson();
+    if (!synced) {
+        // A fresh file renamed over the old one: never half written, without waiting for the disk.
+        QFile f(path + QStringLiteral(".new"));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size() && f.flush()) {
+            f.close();
+            if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) == 0)
+                return true;
+        }
+        *error = f.errorString();
+        return false;
+    }
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(QJsonDocument(o).toJson()) < 0 || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) < 0 || !f.commit()) {
         *error = f.errorString();
         return false;
     }

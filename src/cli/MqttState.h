@@ -32,5 +32,7 @@ struct MqttState {
 
     // A missing file is an empty state; false with a reason when the file cannot be read or parsed.
     bool load(const QString &path, QString *error);
-    bool save(const QString &path, QString *error) const;
+    // `synced`: on the disk before it returns (requests taken at a stop); otherwise only replaced
+    // in one step (what the board was last verified to show, after every upload).
+    bool save(const QString &path, QString *error, bool synced = true) const;
 };
