@@ -54,6 +54,21 @@ int writeUntilKilled(const QString &path)
     return 2;
 }
 
+// The child of twoWriters(): `count` records, requests "TAG-1" .. "TAG-count"; 0 when all landed.
+int writeRecords(const QString &path, const QString &tag, int count)
+{
+    Journal journal;
+    if (!journal.open(path, nullptr))
+        return 1;
+    for (int n = 1; n <= count; ++n) {
+        JournalRecord r = upload(n, JournalOutcome::SentOk, n);
+        r.request = tag + QLatin1Char('-') + QString::number(n);
+        if (!journal.record(r))
+            return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestJournal : public QObject {
@@ -225,11 +240,34 @@ private slots:
         for (int n = 0; n < records.size(); ++n)
             QCOMPARE(records[n].request, QString::number(n + 1));
     }
+
+    // The window and tablo-cli watch write one file at the same time: every record of both lands.
+    void twoWriters()
+    {
+        QTemporaryDir dir;
+        QProcess a, b;
+        a.start(QCoreApplication::applicationFilePath(), {"--write", dir.filePath("j.sqlite"), "a", "300"});
+        b.start(QCoreApplication::applicationFilePath(), {"--write", dir.filePath("j.sqlite"), "b", "300"});
+        for (QProcess *p : {&a, &b}) {
+            QVERIFY(p->waitForFinished(60000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        Journal j;
+        QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
+        QMap<QString, int> next{{"a", 1}, {"b", 1}};
+        for (const JournalRecord &r : j.records(QDateTime(), QDateTime())) {
+            const QString tag = r.request.section('-', 0, 0);
+            QCOMPARE(r.request.section('-', 1).toInt(), next[tag]++);
+        }
+        QCOMPARE(next, (QMap<QString, int>{{"a", 301}, {"b", 301}}));
+    }
 };
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], "--write") == 0)
+        return writeRecords(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
     if (argc == 3 && qstrcmp(argv[1], "--write-until-killed") == 0)
         return writeUntilKilled(QString::fromLocal8Bit(argv[2]));
     TestJournal test;
