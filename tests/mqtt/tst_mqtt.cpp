@@ -229,7 +229,10 @@ private slots:
         QCOMPARE(r["outcome"].toString(), "sent-ok");
         QCOMPARE(r["sent"].toArray(), QJsonArray::fromStringList(group));
         QCOMPARE(r["board"].toArray(), QJsonArray::fromStringList(group));
-        QCOMPARE(m_feed->on("tablo/a1/state").last()["figures"].toArray(), QJsonArray::fromStringList(group));
+        QVERIFY(waitFor([&] {   // the state follows the result on its own topic
+            const QList<QJsonObject> states = m_feed->on("tablo/a1/state");
+            return !states.isEmpty() && states.last()["figures"].toArray() == QJsonArray::fromStringList(group);
+        }));
         QCOMPARE(m_feed->on("tablo/a1/status").last(), QJsonObject());   // "online" is no JSON
         QVERIFY(m_feed->lines.contains("tablo/a1/status online"));
         QVERIFY(waitFor([&] { return !m_feed->on("tablo/a2/events").isEmpty(); }));
@@ -462,7 +465,11 @@ private slots:
         QCOMPARE(info["groups"].toArray(), QJsonArray{"ga"});
         QCOMPARE(info["shown"].toArray(), QJsonArray({true, true, true, true, true, true, true, true, false, false}));
         QCOMPARE(info["digits"].toInt(), 5);
-        QCOMPARE(m_feed->on("tablo/a3/state").last()["request"].toString(), "before");
+        // The state follows the result on its own topic: it may arrive a moment later.
+        QVERIFY(waitFor([&] {
+            const QList<QJsonObject> states = m_feed->on("tablo/a3/state");
+            return !states.isEmpty() && states.last()["request"].toString() == "before";
+        }));
         QCOMPARE(m_feed->on("tablo/a3/state").last()["source"].toString(), "tablo/a3/figures/set");
 
         a3.sim.post("hangup");
