@@ -1,5 +1,7 @@
 #include "cli/JournalCommand.h"
 
+#include <cstdio>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,45 +45,12 @@ QJsonObject recordJson(const JournalRecord &r)
                        {QStringLiteral("reason"), r.reason}};
 }
 
-// One field of RFC 4180: quoted when it holds a comma, a quote or a line break, a quote doubled.
-QString csvField(const QString &text)
-{
-    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
-    if (!text.contains(needsQuotes))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-// RFC 4180 ends each line with CR LF; printOut adds the LF.
-void printCsvLine(const QStringList &fields)
-{
-    QStringList quoted;
-    for (const QString &f : fields)
-        quoted << csvField(f);
-    printOut(quoted.join(QLatin1Char(',')) + QLatin1Char('\r'));
-}
-
+// The records as comma-separated values, as the History window exports them.
 void printCsv(const QList<JournalRecord> &records)
 {
-    QStringList header{QStringLiteral("started"), QStringLiteral("finished"), QStringLiteral("kind"),
-                       QStringLiteral("port"),    QStringLiteral("board_id"), QStringLiteral("source"),
-                       QStringLiteral("request"), QStringLiteral("outcome")};
-    for (const char *name : {"sent", "board"})
-        for (int k = 1; k <= Figures; ++k)
-            header << QStringLiteral("%1%2").arg(QLatin1String(name)).arg(k);
-    header << QStringLiteral("command") << QStringLiteral("reason");
-    printCsvLine(header);
-    for (const JournalRecord &r : records) {
-        QStringList fields{timeText(r.started), timeText(r.finished), r.kind, r.board, r.boardId,
-                           r.source, r.request, r.outcome};
-        for (const QStringList *list : {&r.sent, &r.boardFigures})
-            for (int k = 0; k < Figures; ++k)
-                fields << list->value(k);
-        fields << r.command << r.reason;
-        printCsvLine(fields);
-    }
+    const QByteArray csv = journalCsv(records);
+    std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
+    std::fflush(stdout);
 }
 
 QString recordLine(const JournalRecord &r)
