@@ -3,44 +3,21 @@
 // at the start, one reply each; what the controller's results mean.
 #include <QtTest>
 
-#include "core/board/ExchangeTicker.h"
-#include "core/link/FakeLink.h"
-#include "core/operations/BoardService.h"
+#include "ServiceRig.h"
 #include "core/operations/ControllerWorkflow.h"
-#include "core/settings/SettingsModel.h"
 
 namespace {
 
-QByteArray readLine(const QByteArray &figure)
-{
-    QByteArray line = "READ=";
-    for (int k = 1; k <= 32; ++k)
-        line += (k <= 10 ? figure : k == 11 ? QByteArray("21.5") : QByteArray("0")) + ',';
-    return line + "\r\n";
-}
-
-struct Rig {
-    QTemporaryDir dir;
-    FakeLink link;
-    VirtualTicker ticker;
-    BoardSession session{&link, &ticker};
-    SettingsModel settings{dir.filePath("settings.ini")};
-    BoardService service{session, settings};
+struct Rig : ServiceRig {
     ControllerWorkflow workflow{service, settings};
-    QList<BoardReply *> replies;
     QStringList statuses;   // of every reply, in the order they were asked
 
     Rig()
     {
-        QObject::connect(&ticker, &VirtualTicker::passed, &link, &FakeLink::advance);
-        service.setPortSelection([] {});
-        settings.setChecksums(false);
         settings.setTimeout(1000);
         service.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)); });
-        for (int k = 1; k <= 10; ++k) {
-            settings.setShown(k, true);
+        for (int k = 1; k <= 10; ++k)
             service.figures().setFigure(k, "1.0000");
-        }
     }
     void know()
     {
@@ -76,18 +53,6 @@ struct Rig {
         case 'r': keep(service.read()); break;
         case 'c': keep(service.setClock()); break;
         }
-    }
-    void settle()
-    {
-        for (int i = 0; i < 100000 && !service.isIdle(); ++i)
-            ticker.advance();
-    }
-    QByteArrayList commands() const
-    {
-        QByteArrayList out;
-        for (const QByteArray &w : link.writes())
-            out << w.left(w.indexOf(';'));
-        return out;
     }
 };
 

@@ -3,38 +3,16 @@
 // journal that cannot be written stops no upload.
 #include <QtTest>
 
-#include "core/board/ExchangeTicker.h"
+#include "ServiceRig.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/link/FakeLink.h"
-#include "core/operations/BoardService.h"
-#include "core/settings/SettingsModel.h"
 
 namespace {
 
-QByteArray readLine(const QByteArray &figure)
-{
-    QByteArray line = "READ=";
-    for (int k = 1; k <= 32; ++k)
-        line += (k <= 10 ? figure : k == 11 ? QByteArray("21.5") : QByteArray("2")) + ',';
-    return line + "\r\n";
-}
-
-struct Rig {
-    QTemporaryDir dir;
-    FakeLink link;
-    VirtualTicker ticker;
-    BoardSession session{&link, &ticker};
-    SettingsModel settings{dir.filePath("settings.ini")};
-    BoardService service{session, settings};
+struct Rig : ServiceRig {
     JournalRecorder recorder;
 
     explicit Rig(const QString &journal)
     {
-        QObject::connect(&ticker, &VirtualTicker::passed, &link, &FakeLink::advance);
-        service.setPortSelection([] {});
-        settings.setChecksums(false);
-        for (int k = 1; k <= 10; ++k)
-            settings.setShown(k, true);
         recorder.setFallbackSource("tablo-cli");
         recorder.setPort([] { return QString("/dev/ttyUSB0"); });
         recorder.open(journal.startsWith('/') ? journal : dir.filePath(journal));
@@ -42,8 +20,7 @@ struct Rig {
     }
     void settle()
     {
-        for (int i = 0; i < 100000 && !service.isIdle(); ++i)
-            ticker.advance();
+        ServiceRig::settle();
         recorder.flush();
     }
 };
@@ -74,10 +51,10 @@ private slots:
         const QStringList state{"brightness-level sent-ok  - 1x2 - - /dev/ttyUSB0", "lighting-state sent-ok  - 1x2 - - /dev/ttyUSB0",
                                 "temperature sent-ok  - 1x21.5 - - /dev/ttyUSB0"};
         QTest::newRow("verified upload, then the reported state")
-            << "u" << QByteArrayList{ok, readLine("2.5000")}
+            << "u" << QByteArrayList{ok, readLine("2.5000", "2")}
             << QStringList{"upload sent-ok write-button 10x2.5000 10x2.5000 - - /dev/ttyUSB0"} + state;
         QTest::newRow("the board shows other figures")
-            << "u" << QByteArrayList{ok, readLine("9.9999")}
+            << "u" << QByteArrayList{ok, readLine("9.9999", "2")}
             << QStringList{"upload data-error write-button 10x2.5000 10x9.9999 - why /dev/ttyUSB0"} + state;
         QTest::newRow("silent board") << "u" << QByteArrayList{"-"}
                                       << QStringList{"upload connection-error write-button 10x2.5000 - - why /dev/ttyUSB0"};
@@ -126,7 +103,7 @@ private slots:
         QTemporaryDir elsewhere;
         Rig rig(path.isEmpty() ? elsewhere.path() : path);
         rig.link.reply("OK\r\n");
-        rig.link.reply(readLine("2.5000"));
+        rig.link.reply(readLine("2.5000", "2"));
         BoardReply *reply = rig.service.uploadTexts(QStringList(10, "2.5000"));
         bool verified = false;
         whenFinished(reply, &rig.service, [&verified](BoardReply *r) { verified = r->succeeded(); });
