@@ -67,8 +67,8 @@ void Program::createWindows()
                      [done](BoardReply *reply) { done(reply->succeeded()); });
     });
     dataFileUploader->setExchangeRunning([this] { return !service->isIdle(); });
-    // The automatic-mode switch shows its times in the Auto Controls window.
-    workflow->setModeSwitch([this](bool brightness) { return autoControlsWindow->switchMode(brightness); });
+    // The automatic-mode switch looks up the schedule file of the program's folder for today.
+    workflow->setSchedule([this] { return schedulePath(); }, [this] { return today(); });
 }
 
 void Program::connectBoardToWindows()

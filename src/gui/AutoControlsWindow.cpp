@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
+#include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
 #include "gui/widgets/SettingsBinding.h"
@@ -111,6 +112,15 @@ AutoControlsWindow::AutoControlsWindow(App &a) : QDialog(nullptr), app(a)
     bind(nightLevelBox, app.settings, ControllerField::NightLevel);
     connect(app.settings, &SettingsModel::selectorControlsChanged, this, [this] { showLightingControl(); });
 
+    // The automatic-mode switch (in the core) shows its times and modes here; the window, when
+    // open, sends the configuration after each switch.
+    connect(app.workflow, &ControllerWorkflow::switchTimesShown, this, &AutoControlsWindow::showSwitchTimes);
+    connect(app.workflow, &ControllerWorkflow::groupModeShown, this, [this](bool brightness, bool bySchedule) {
+        if (bySchedule)
+            scheduleButton->setEnabled(true);
+        setGroupMode(brightness, bySchedule);
+    });
+    connect(app.workflow, &ControllerWorkflow::modeSwitched, this, [this] { sendIfShown(); });
     connect(brightnessModeGroup, &RadioGroup::clicked, this, [this] { onBrightnessModeChanged(); });
     connect(lightingModeGroup, &RadioGroup::clicked, this, [this] { onLightingModeChanged(); });
     connect(morningCorrectionSpin, &QSpinBox::valueChanged, this, [this] { onBrightnessModeChanged(); });

@@ -45,9 +45,8 @@ public:
     void onShown();
     void onBrightnessModeChanged();   // brightness mode switch
     void onLightingModeChanged();     // lighting mode switch
-    // The mode switch of one group. False when the schedule lookup failed (already reported):
-    // the operation that ran it ends there.
-    bool switchMode(bool brightness);
+    // A group's switch times as the automatic-mode switch shows them (an invalid time: unchanged).
+    void showSwitchTimes(bool brightness, const QTime &first, const QTime &second);
     void onTimePicked(int n);   // 1..4
     void onDayLevelChanged();
     void onNightLevelChanged();

@@ -7,7 +7,6 @@
 #include <QSpinBox>
 #include <QTime>
 
-#include "core/files/ScheduleFile.h"
 #include "core/operations/ControllerWorkflow.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/App.h"
@@ -15,63 +14,17 @@
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TimePicker.h"
 
-namespace {
-
-QTime timeOfText(const QString &text)
-{
-    for (const char *format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
-        const QTime t = QTime::fromString(text.trimmed(), QLatin1String(format));
-        if (t.isValid())
-            return t;
-    }
-    return QTime();
-}
-
-QTime timeOfMinutes(int minutes) { return QTime(minutes / 60, minutes % 60, 0); }
-
-} // namespace
-
 void AutoControlsWindow::onShown() { emit opening(); }
 
-void AutoControlsWindow::onBrightnessModeChanged() { switchMode(true); }
-void AutoControlsWindow::onLightingModeChanged() { switchMode(false); }
+void AutoControlsWindow::onBrightnessModeChanged() { app.workflow->switchAutomaticMode(true); }
+void AutoControlsWindow::onLightingModeChanged() { app.workflow->switchAutomaticMode(false); }
 
-bool AutoControlsWindow::switchMode(bool brightness)
+void AutoControlsWindow::showSwitchTimes(bool brightness, const QTime &first, const QTime &second)
 {
-    TimePicker *first = brightness ? morningTimePicker : offTimePicker;
-    TimePicker *second = brightness ? eveningTimePicker : onTimePicker;
-    const SettingsModel &s = *app.settings;
-    using F = ControllerField;
-
-    if (s.controllerValue(brightness ? F::BrightnessMode : F::LightingMode) == 1) {
-        scheduleButton->setEnabled(true);
-        const QString path = app.schedulePath();
-        const ScheduleLookup r = lookupSchedule(path, QFileInfo(path).absoluteFilePath(), app.today(),
-                                                s.controllerValue(brightness ? F::MorningCorrection : F::OffCorrection),
-                                                s.controllerValue(brightness ? F::EveningCorrection : F::OnCorrection));
-        if (r.status == ScheduleLookup::Failed) {
-            // The lookup ends the operation: nothing changes and nothing is sent.
-            app.workflow->reportLookupFailure(r.message);
-            return false;
-        }
-        if (r.status == ScheduleLookup::Found) {
-            first->setTimeFromProgram(timeOfMinutes(r.first));
-            second->setTimeFromProgram(timeOfMinutes(r.second));
-        }
-        setGroupMode(brightness, true);
-    } else {
-        const QString firstText = app.settings->switchTime(brightness ? SwitchTime::Morning : SwitchTime::Off);
-        const QString secondText = app.settings->switchTime(brightness ? SwitchTime::Evening : SwitchTime::On);
-        // A stored text that is no time leaves the picker as it is.
-        const QTime t1 = timeOfText(firstText), t2 = timeOfText(secondText);
-        if (t1.isValid())
-            first->setTimeFromProgram(t1);
-        if (t2.isValid())
-            second->setTimeFromProgram(t2);
-        setGroupMode(brightness, false);
-    }
-    sendIfShown();
-    return true;
+    if (first.isValid())
+        (brightness ? morningTimePicker : offTimePicker)->setTimeFromProgram(first);
+    if (second.isValid())
+        (brightness ? eveningTimePicker : onTimePicker)->setTimeFromProgram(second);
 }
 
 void AutoControlsWindow::setGroupMode(bool brightness, bool bySchedule)

@@ -1,9 +1,11 @@
 #include "core/operations/ControllerWorkflow.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <algorithm>
 #include <utility>
 
+#include "core/files/ScheduleFile.h"
 #include "core/protocol/Protocol.h"
 #include "core/settings/BoardReadingSettings.h"
 #include "core/settings/SettingsModel.h"
@@ -57,7 +59,46 @@ void ControllerWorkflow::reportLookupFailure(const QString &message)
         emit errorReported(message);
 }
 
-bool ControllerWorkflow::switchAutomaticMode(bool brightness) { return !m_modeSwitch || m_modeSwitch(brightness); }
+namespace {
+QTime timeOfText(const QString &text)
+{
+    for (const char *format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
+        const QTime t = QTime::fromString(text.trimmed(), QLatin1String(format));
+        if (t.isValid())
+            return t;
+    }
+    return QTime();
+}
+
+QTime timeOfMinutes(int minutes) { return QTime(minutes / 60, minutes % 60, 0); }
+} // namespace
+
+bool ControllerWorkflow::switchAutomaticMode(bool brightness)
+{
+    using F = ControllerField;
+    if (m_settings.controllerValue(brightness ? F::BrightnessMode : F::LightingMode) == 1) {
+        const QString path = m_schedulePath ? m_schedulePath() : QStringLiteral("Shedule.shd");
+        const ScheduleLookup r = lookupSchedule(
+            path, QFileInfo(path).absoluteFilePath(), m_today ? m_today() : QDate::currentDate(),
+            m_settings.controllerValue(brightness ? F::MorningCorrection : F::OffCorrection),
+            m_settings.controllerValue(brightness ? F::EveningCorrection : F::OnCorrection));
+        if (r.status == ScheduleLookup::Failed) {
+            // The lookup ends the operation: nothing changes and nothing is sent.
+            reportLookupFailure(r.message);
+            return false;
+        }
+        if (r.status == ScheduleLookup::Found)
+            emit switchTimesShown(brightness, timeOfMinutes(r.first), timeOfMinutes(r.second));
+        emit groupModeShown(brightness, true);
+    } else {
+        // A stored text that is no time leaves the picker as it is.
+        emit switchTimesShown(brightness, timeOfText(m_settings.switchTime(brightness ? SwitchTime::Morning : SwitchTime::Off)),
+                              timeOfText(m_settings.switchTime(brightness ? SwitchTime::Evening : SwitchTime::On)));
+        emit groupModeShown(brightness, false);
+    }
+    emit modeSwitched(brightness);
+    return true;
+}
 
 // ---- What is offered ----
 

@@ -7,7 +7,9 @@
 // Choices the operator makes while the board is busy go into the settings at once and wait with
 // the request they belong to. A choice whose own command failed is not shown again; a waiting
 // brightness or lighting request whose automatic item is no longer offered is withdrawn.
+#include <QDate>
 #include <QMap>
+#include <QTime>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -22,9 +24,13 @@ class ControllerWorkflow : public QObject {
 public:
     ControllerWorkflow(BoardService &service, SettingsModel &settings, QObject *parent = nullptr);
 
-    // The automatic-mode switch of one group (brightness or lighting): the schedule lookup and
-    // the times shown; false when a lookup failed (reported through reportLookupFailure()).
-    void setModeSwitch(std::function<bool(bool brightness)> modeSwitch) { m_modeSwitch = std::move(modeSwitch); }
+    // Where the schedule file is (by default "Shedule.shd" in the working folder) and today's date
+    // (by default the clock's), for the automatic-mode switch.
+    void setSchedule(std::function<QString()> path, std::function<QDate()> today)
+    {
+        m_schedulePath = std::move(path);
+        m_today = std::move(today);
+    }
 
     // ---- The program's own changes ----
     // While the program loads settings, applies a reading or settles a send, a change of a
@@ -71,6 +77,10 @@ public:
     void reportLookupFailure(const QString &message);
 
     // ---- The automatic modes ----
+    // The automatic-mode switch of one group (brightness or lighting): by schedule, the times of
+    // today's schedule line with the group's corrections; by time, the stored times. The times
+    // and the mode go to the views (switchTimesShown, groupModeShown). False when the schedule
+    // lookup failed (reported once per operation): nothing changes then.
     bool switchAutomaticMode(bool brightness);
     bool switchAutomaticModes() { return switchAutomaticMode(true) && switchAutomaticMode(false); }
     // Offers the automatic items and the clock by "Timer used" and "Controlled by"
@@ -111,6 +121,12 @@ public:
     bool saveForExit(QString *error);
 
 signals:
+    // A group's switch times as its pickers show them (an invalid time: left as it is).
+    void switchTimesShown(bool brightness, const QTime &first, const QTime &second);
+    // A group's mode: by schedule (the corrections apply) or by time (the pickers do).
+    void groupModeShown(bool brightness, bool bySchedule);
+    // A group's switch ran; a window that sends its changes may send the configuration now.
+    void modeSwitched(bool brightness);
     // Which automatic items and whether the clock are offered; the selectors are rebuilt.
     void automaticModesOffered(bool available, bool clock);
     // "SETS=" waits for the board to be read (or, one way, for every value to be chosen).
@@ -133,7 +149,8 @@ private:
 
     BoardService &m_service;
     SettingsModel &m_settings;
-    std::function<bool(bool)> m_modeSwitch;
+    std::function<QString()> m_schedulePath;
+    std::function<QDate()> m_today;
     int m_quiet = 0;
     int m_loading = 0;
     int m_settling = 0;
