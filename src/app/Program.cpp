@@ -62,11 +62,7 @@ void Program::createWindows()
     connectWindows();
     connectJournal();
     // A changed data file goes up as the store holds it (the load has just put it there).
-    dataFileUploader->setUpload([this](const QStringList &, DataFileUploader::UploadDone done) {
-        whenFinished(service->upload(QStringLiteral("data-file")), this,
-                     [done](BoardReply *reply) { done(reply->succeeded()); });
-    });
-    dataFileUploader->setExchangeRunning([this] { return !service->isIdle(); });
+    dataFileUploader->setService(service, QStringLiteral("data-file"));
     // The automatic-mode switch looks up the schedule file of the program's folder for today.
     workflow->setSchedule([this] { return schedulePath(); }, [this] { return today(); });
 }

@@ -15,7 +15,9 @@ Watcher::Watcher(CliContext &context, QObject *parent) : QObject(parent), m_c(co
     m_uploader.setDataFile(m_c.dataFilePath());
     m_uploader.setFormat(s.digits, s.fillChar(), s.fillMode == 1);
     m_uploader.setPollInterval(s.autoLoadIntervalMs);
-    m_uploader.setExchangeRunning([this] { return m_c.service.isBusy(); });
+    // The uploads go through the board service, as the window's do; the watch takes the port
+    // around each one.
+    m_uploader.setService(&m_c.service, QStringLiteral("watch"));
     m_uploader.setUpload([this](const QStringList &figures, DataFileUploader::UploadDone done) {
         uploadFigures(figures, std::move(done));
     });
@@ -69,8 +71,9 @@ void Watcher::uploadFigures(const QStringList &figures, DataFileUploader::Upload
         }
         return;
     }
-    whenFinished(m_c.service.uploadTexts(m_sent, QStringLiteral("watch")), this,
-                 [this, done = std::move(done)](BoardReply *reply) { onUploaded(reply->upload(), done); });
+    m_uploader.uploadThroughService(figures, [this, done = std::move(done)](BoardReply *reply) {
+        onUploaded(reply->upload(), done);
+    });
 }
 
 void Watcher::onUploaded(const UploadResult &result, const DataFileUploader::UploadDone &done)

@@ -2,12 +2,31 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include "core/operations/BoardService.h"
 #include <utility>
 
 #include "core/figures/FigureFormat.h"
 #include "core/files/DataFile.h"
 
 DataFileUploader::DataFileUploader(QObject *parent) : QObject(parent) {}
+
+void DataFileUploader::setService(BoardService *service, const QVariant &tag)
+{
+    m_service = service;
+    m_tag = tag;
+    m_exchangeRunning = [service] { return !service->isIdle(); };
+    m_upload = [this](const QStringList &figures, UploadDone done) {
+        uploadThroughService(figures, [done](BoardReply *reply) { done(reply->succeeded()); });
+    };
+}
+
+void DataFileUploader::uploadThroughService(const QStringList &figures, std::function<void(BoardReply *)> finished)
+{
+    for (int k = 1; k <= 10; ++k)
+        m_service->figures().setFigure(k, figures.value(k - 1));
+    whenFinished(m_service->upload(m_tag), this, std::move(finished));
+}
 
 qint64 DataFileUploader::now() const
 {

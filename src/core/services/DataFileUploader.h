@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <optional>
 
@@ -13,6 +14,8 @@
 #include "core/files/DataFile.h"
 
 class QTimer;
+class BoardReply;
+class BoardService;
 
 class DataFileUploader : public QObject {
     Q_OBJECT
@@ -38,6 +41,13 @@ public:
     }
     // True while an upload, a read or any other exchange is under way.
     void setExchangeRunning(std::function<bool()> running) { m_exchangeRunning = std::move(running); }
+    // Asks `service` for each upload, tagged `tag`: the figures go into its store and the upload
+    // takes them when it starts; an exchange runs while the service is not idle. The window and
+    // tablo-cli watch both upload so.
+    void setService(BoardService *service, const QVariant &tag);
+    // That upload, for a caller that wraps it (the watch opens the port first); `finished` gets
+    // the reply.
+    void uploadThroughService(const QStringList &figures, std::function<void(BoardReply *)> finished);
     // Milliseconds on a monotonic clock (tests set a virtual one).
     void setClock(std::function<qint64()> now) { m_now = std::move(now); }
     void setRetryInterval(int ms) { m_retryMs = ms; }
@@ -79,6 +89,8 @@ private:
     std::optional<Outcome> m_ended;   // an upload that ended inside offer()
     bool m_pollWaiting = false;       // a poll waits for the running upload's outcome
     std::function<bool()> m_exchangeRunning;
+    BoardService *m_service = nullptr;
+    QVariant m_tag;
     std::function<qint64()> m_now;
     int m_retryMs = 30000;
     qint64 m_retryAt = 0;        // no upload before this time (0: none pending)
