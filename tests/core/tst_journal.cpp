@@ -58,8 +58,11 @@ int writeUntilKilled(const QString &path)
 int writeRecords(const QString &path, const QString &tag, int count)
 {
     Journal journal;
-    if (!journal.open(path, nullptr))
+    QString error;
+    if (!journal.open(path, &error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
+    }
     for (int n = 1; n <= count; ++n) {
         JournalRecord r = upload(n, JournalOutcome::SentOk, n);
         r.request = tag + QLatin1Char('-') + QString::number(n);
@@ -250,7 +253,7 @@ private slots:
         b.start(QCoreApplication::applicationFilePath(), {"--write", dir.filePath("j.sqlite"), "b", "300"});
         for (QProcess *p : {&a, &b}) {
             QVERIFY(p->waitForFinished(60000));
-            QCOMPARE(p->exitCode(), 0);
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
         }
         Journal j;
         QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));

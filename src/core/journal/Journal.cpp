@@ -1,5 +1,7 @@
 #include "core/journal/Journal.h"
 
+#include <QThread>
+
 #include <QAtomicInteger>
 #include <QRegularExpression>
 #include <QFileInfo>
@@ -189,26 +191,38 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
         // WAL: readers never wait for the writer, and a writer killed mid-way leaves the file
         // whole. NORMAL: a commit is not synced to disk each time (a power cut may lose the
         // last records, never the file).
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next())
-            return failed(reasonOf(q.lastError()));
+        // A file another program is switching at this moment answers "locked" at once, without
+        // its busy time-out: that is tried again for as long as the time-out.
+        bool switched = false;
+        for (int waited = 0; !switched; waited += 10) {
+            switched = q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next();
+            if (!switched && (q.lastError().nativeErrorCode() != QLatin1String("5") || waited >= BusyTimeoutMs))
+                return failed(reasonOf(q.lastError()));
+            if (!switched)
+                QThread::msleep(10);
+        }
         if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
             return failed(QStringLiteral("the file cannot be switched to write-ahead logging"));
         if (!q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
             return failed(reasonOf(q.lastError()));
     }
-    if (!db.transaction())
-        return failed(reasonOf(db.lastError()));
+    // The tables are made under the write lock from the start (BEGIN IMMEDIATE on SQLite): two
+    // programs opening a new file at once then wait for each other (the busy time-out) instead
+    // of one failing when its read turns into a write.
+    const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
+    if (sqlite ? !q.exec(QStringLiteral("BEGIN IMMEDIATE")) : !db.transaction())
+        return failed(reasonOf(sqlite ? q.lastError() : db.lastError()));
     for (const QString &statement : schema()) {
         if (!q.exec(statement)) {
             const QString reason = reasonOf(q.lastError());
             q.finish();
-            db.rollback();
+            sqlite ? void(q.exec(QStringLiteral("ROLLBACK"))) : void(db.rollback());
             return failed(reason);
         }
     }
-    if (!db.commit()) {
-        const QString reason = reasonOf(db.lastError());
-        db.rollback();
+    if (sqlite ? !q.exec(QStringLiteral("COMMIT")) : !db.commit()) {
+        const QString reason = reasonOf(sqlite ? q.lastError() : db.lastError());
+        sqlite ? void(q.exec(QStringLiteral("ROLLBACK"))) : void(db.rollback());
         return failed(reason);
     }
     m_openError.clear();
