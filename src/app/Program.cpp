@@ -91,11 +91,12 @@ void Program::connectBoardToWindows()
         autoControlsWindow->showStatus(held);
     });
     // The selectors, the clock button and the automatic controls follow what is offered.
-    connect(workflow, &ControllerWorkflow::automaticModesOffered, this, [this](bool available, bool clock) {
+    connect(workflow, &ControllerWorkflow::automaticModesOffered, this,
+            [this](bool available, bool clock, int brightness, int lighting) {
         mainWindow->offerAutomaticModes(available, clock);
         settingsDialog->offerAutomaticModes(available);
         autoControlsWindow->offerAutomaticModes(available);
-        mainWindow->reselect(workflow->reselected().first, workflow->reselected().second);
+        mainWindow->reselect(brightness, lighting);
         mainWindow->arrangeButtons();
     });
     connect(workflow, &ControllerWorkflow::storedLoaded, this, [this](bool complete) {

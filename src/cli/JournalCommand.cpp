@@ -16,31 +16,18 @@ namespace {
 
 constexpr int Figures = 10;
 
-QString timeText(const QDateTime &t)
-{
-    return t.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-}
-
-QJsonArray textArray(const QStringList &texts)
-{
-    QJsonArray a;
-    for (const QString &t : texts)
-        a.append(t);
-    return a;
-}
-
 QJsonObject recordJson(const JournalRecord &r)
 {
-    return QJsonObject{{QStringLiteral("started"), timeText(r.started)},
-                       {QStringLiteral("finished"), timeText(r.finished)},
+    return QJsonObject{{QStringLiteral("started"), journalTimeText(r.started)},
+                       {QStringLiteral("finished"), journalTimeText(r.finished)},
                        {QStringLiteral("kind"), r.kind},
                        {QStringLiteral("port"), r.board},
                        {QStringLiteral("board_id"), r.boardId},
                        {QStringLiteral("source"), r.source},
                        {QStringLiteral("request"), r.request},
                        {QStringLiteral("outcome"), r.outcome},
-                       {QStringLiteral("sent"), textArray(r.sent)},
-                       {QStringLiteral("board"), textArray(r.boardFigures)},
+                       {QStringLiteral("sent"), QJsonArray::fromStringList(r.sent)},
+                       {QStringLiteral("board"), QJsonArray::fromStringList(r.boardFigures)},
                        {QStringLiteral("command"), r.command},
                        {QStringLiteral("reason"), r.reason}};
 }
@@ -55,7 +42,7 @@ void printCsv(const QList<JournalRecord> &records)
 
 QString recordLine(const JournalRecord &r)
 {
-    QString line = timeText(r.started) + QLatin1Char(' ') + r.kind + QLatin1Char(' ') + r.outcome;
+    QString line = journalTimeText(r.started) + QLatin1Char(' ') + r.kind + QLatin1Char(' ') + r.outcome;
     if (!r.source.isEmpty())
         line += QStringLiteral(" from ") + r.source;
     if (!r.board.isEmpty())
@@ -87,21 +74,21 @@ int printShown(const Journal &journal, const CliOptions &o)
         return ExitFileError;
     }
     if (o.json) {
-        QJsonObject j{{QStringLiteral("at"), timeText(at)}};
-        j.insert(QStringLiteral("since"), shown ? QJsonValue(timeText(shown->since)) : QJsonValue());
-        j.insert(QStringLiteral("board"), textArray(shown ? shown->figures : QStringList()));
+        QJsonObject j{{QStringLiteral("at"), journalTimeText(at)}};
+        j.insert(QStringLiteral("since"), shown ? QJsonValue(journalTimeText(shown->since)) : QJsonValue());
+        j.insert(QStringLiteral("board"), QJsonArray::fromStringList(shown ? shown->figures : QStringList()));
         j.insert(QStringLiteral("source"), shown ? shown->source : QString());
         j.insert(QStringLiteral("request"), shown ? shown->request : QString());
         j.insert(QStringLiteral("port"), shown ? shown->board : QString());
         printOut(QString::fromUtf8(QJsonDocument(j).toJson(QJsonDocument::Indented)).trimmed());
     } else if (shown) {
-        QString line = textsInBrackets(shown->figures) + QStringLiteral(" since ") + timeText(shown->since)
+        QString line = textsInBrackets(shown->figures) + QStringLiteral(" since ") + journalTimeText(shown->since)
                      + QStringLiteral(" from ") + shown->source;
         if (!shown->request.isEmpty())
             line += QStringLiteral(" request ") + shown->request;
         printOut(line);
     } else {
-        printOut(QStringLiteral("no upload verified by %1").arg(timeText(at)));
+        printOut(QStringLiteral("no upload verified by %1").arg(journalTimeText(at)));
     }
     return ExitOk;
 }

@@ -82,14 +82,6 @@ void findIdOfRejected(const QByteArray &payload, QJsonValue &id)
         id = *found;
 }
 
-QJsonArray textArray(const QStringList &texts)
-{
-    QJsonArray a;
-    for (const QString &t : texts)
-        a.append(t);
-    return a;
-}
-
 QStringList figureTexts(const BoardReading &reading)
 {
     QStringList texts;
@@ -468,8 +460,8 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
         problem = QStringLiteral("the board read back other figures than were sent");
     }
     o.insert(QStringLiteral("outcome"), outcome);
-    o.insert(QStringLiteral("sent"), textArray(sent));
-    o.insert(QStringLiteral("board"), textArray(board));
+    o.insert(QStringLiteral("sent"), QJsonArray::fromStringList(sent));
+    o.insert(QStringLiteral("board"), QJsonArray::fromStringList(board));
     if (!problem.isEmpty())
         o.insert(QStringLiteral("reason"), problem);
     if (outcome == QLatin1String("sent-ok") || outcome == QLatin1String("sent-unverified")) {
@@ -548,8 +540,8 @@ void MqttBridge::onRestoreFinished(BoardReply *reply)
     QJsonObject o{{QStringLiteral("id"), set.request},
                   {QStringLiteral("request"), QStringLiteral("figures")},
                   {QStringLiteral("outcome"), outcome},
-                  {QStringLiteral("sent"), textArray(reply->sent())},
-                  {QStringLiteral("board"), textArray(board)},
+                  {QStringLiteral("sent"), QJsonArray::fromStringList(reply->sent())},
+                  {QStringLiteral("board"), QJsonArray::fromStringList(board)},
                   {QStringLiteral("at"), isoTimestamp(true)}};
     if (!problem.isEmpty())
         o.insert(QStringLiteral("reason"), problem);

@@ -63,10 +63,14 @@ QStringList schema()
             QStringLiteral("CREATE INDEX IF NOT EXISTS journal_board_verified ON journal (board_id, kind, outcome, finished_ms)")};
 }
 
-QString timeText(const QDateTime &t)
+} // namespace
+
+QString journalTimeText(const QDateTime &t)
 {
     return t.isValid() ? t.toLocalTime().toString(QLatin1String(TimeFormat)) : QString();
 }
+
+namespace {
 
 QVariant timeMs(const QDateTime &t)
 {
@@ -260,9 +264,9 @@ bool Journal::record(const JournalRecord &r)
         for (int k = 1; k < 12 + 2 * Figures; ++k)
             marks += QStringLiteral(", ?");
         if (q.prepare(QStringLiteral("INSERT INTO journal (%1) VALUES (%2)").arg(Columns, marks))) {
-            q.addBindValue(timeText(r.started));
+            q.addBindValue(journalTimeText(r.started));
             q.addBindValue(timeMs(r.started));
-            q.addBindValue(timeText(r.finished));
+            q.addBindValue(journalTimeText(r.finished));
             q.addBindValue(timeMs(r.finished));
             for (const QString *text : {&r.kind, &r.board, &r.boardId, &r.source, &r.request, &r.outcome, &r.command, &r.reason})
                 q.addBindValue(text->isNull() ? QString(QLatin1String("")) : *text);
@@ -614,7 +618,7 @@ QByteArray journalCsv(const QList<JournalRecord> &records)
     header << QStringLiteral("command") << QStringLiteral("reason");
     QByteArray out = csvLine(header);
     for (const JournalRecord &r : records) {
-        QStringList fields{timeText(r.started), timeText(r.finished), r.kind, r.board, r.boardId,
+        QStringList fields{journalTimeText(r.started), journalTimeText(r.finished), r.kind, r.board, r.boardId,
                            r.source, r.request, r.outcome};
         for (const QStringList *list : {&r.sent, &r.boardFigures})
             for (int k = 0; k < Figures; ++k)

@@ -94,6 +94,8 @@ struct JournalCounts {
 // The records as RFC 4180 text: a header line, then one line per record, each ending CR LF;
 // the figures in the columns sent1..sent10 and board1..board10, times local.
 QByteArray journalCsv(const QList<JournalRecord> &records);
+// A time as the journal prints it: local, "YYYY-MM-DDTHH:MM:SS.zzz"; empty when invalid.
+QString journalTimeText(const QDateTime &t);
 
 class Journal {
 public:

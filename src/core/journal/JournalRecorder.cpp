@@ -127,7 +127,7 @@ JournalRecorder::~JournalRecorder()
     delete m_writer;
 }
 
-bool JournalRecorder::open(const QString &path, QString *error)
+void JournalRecorder::open(const QString &path)
 {
     m_path = path;
     if (!m_writer) {
@@ -135,16 +135,11 @@ bool JournalRecorder::open(const QString &path, QString *error)
         m_writer->moveToThread(&m_thread);
         m_thread.start();
     }
-    bool opened = false;
-    QString reason;
-    QMetaObject::invokeMethod(m_writer, [&, w = m_writer] {
+    QMetaObject::invokeMethod(m_writer, [this, path, w = m_writer] {
         w->journal = std::make_unique<Journal>();
-        opened = w->journal->open(path, &reason);
+        w->journal->open(path, nullptr);
         noteFailure(*w->journal);
-    }, Qt::BlockingQueuedConnection);
-    if (error)
-        *error = reason;
-    return opened;
+    }, Qt::QueuedConnection);
 }
 
 void JournalRecorder::attach(BoardService &service)

@@ -23,9 +23,10 @@ public:
     // Writes what is queued, then closes the file.
     ~JournalRecorder() override;
 
-    // Opens (creates) the file; what follows is written there. False with the reason in
-    // `error` when it cannot be opened: the records then fail, with the notice.
-    bool open(const QString &path, QString *error = nullptr);
+    // Opens the journal file on the journal's own thread, without waiting for it (a file another
+    // program holds may take up to the busy time-out): the records asked for meanwhile follow it.
+    // A file that cannot be opened makes the records fail, with the notice.
+    void open(const QString &path);
     QString path() const { return m_path; }
     // The source of a reply whose tag is no text ("tablo-cli", "watch", "window").
     void setFallbackSource(const QString &source) { m_fallbackSource = source; }

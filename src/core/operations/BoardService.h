@@ -63,7 +63,6 @@ public:
 
     // The request that runs: from its start until the handlers of its reply have returned.
     std::optional<Kind> running() const;
-    BoardReply *runningReply() const { return m_running; }
     bool isBusy() const { return m_running != nullptr; }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
     // Nothing runs and nothing waits.
@@ -91,11 +90,6 @@ public:
     // blank value, each with the fill of the settings' digits. `shown` defaults to the slots the
     // settings show.
     QStringList textsOf(const QStringList &figures, std::optional<std::array<bool, 10>> shown = {}) const;
-    BoardReply *uploadFigures(const QStringList &figures, std::optional<std::array<bool, 10>> shown = {},
-                              const QVariant &tag = {})
-    {
-        return uploadTexts(textsOf(figures, shown), tag);
-    }
     // Texts composed when the upload starts (from what the board shows then, say); a composer
     // that sets its text argument refuses the upload, which then finishes as invalid.
     using Composer = std::function<QStringList(QString *refusal)>;

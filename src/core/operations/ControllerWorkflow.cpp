@@ -113,7 +113,6 @@ void ControllerWorkflow::offerAutomaticModes()
         const int brightness = m_settings.controllerValue(ControllerField::Brightness);
         const int lighting = m_settings.controllerValue(ControllerField::Lighting);
         m_automaticOffered = available;
-        m_clockOffered = timerYes;
         if (!available) {
             // A waiting command for an item no longer offered is not sent, and the choice is gone.
             m_service.withdraw([](const BoardReply *r) {
@@ -126,10 +125,11 @@ void ControllerWorkflow::offerAutomaticModes()
                 m_heldChoices.remove(ControllerField::Lighting);
         }
         // An item the rebuilt selector lacks becomes no selection, in the settings too.
-        m_reselected = {brightness < brightnessItems() ? brightness : -1, lighting < lightingItems() ? lighting : -1};
-        emit automaticModesOffered(available, timerYes);
-        m_settings.setControllerValue(ControllerField::Brightness, m_reselected.first);
-        m_settings.setControllerValue(ControllerField::Lighting, m_reselected.second);
+        const int brightnessShown = brightness < brightnessItems() ? brightness : -1;
+        const int lightingShown = lighting < lightingItems() ? lighting : -1;
+        emit automaticModesOffered(available, timerYes, brightnessShown, lightingShown);
+        m_settings.setControllerValue(ControllerField::Brightness, brightnessShown);
+        m_settings.setControllerValue(ControllerField::Lighting, lightingShown);
     }
     sendControllerSettings();
 }

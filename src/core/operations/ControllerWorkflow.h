@@ -87,13 +87,10 @@ public:
     // (automaticModesOffered), withdraws a waiting request for an item no longer offered, clears
     // a selection past the items offered, then sends the configuration.
     void offerAutomaticModes();
-    bool automaticOffered() const { return m_automaticOffered; }
-    bool clockOffered() const { return m_clockOffered; }
     // Items of the brightness and lighting selectors with the automatic modes offered or not.
     int brightnessItems() const { return m_automaticOffered ? 6 : 5; }
     int lightingItems() const { return m_automaticOffered ? 3 : 2; }
-    // The brightness and lighting items the rebuilt selectors show (-1: none).
-    std::pair<int, int> reselected() const { return m_reselected; }
+
 
     // ---- Commands ----
     // The code a selector's choice sends: the item, with the automatic mode for the automatic
@@ -127,8 +124,9 @@ signals:
     void groupModeShown(bool brightness, bool bySchedule);
     // A group's switch ran; a window that sends its changes may send the configuration now.
     void modeSwitched(bool brightness);
-    // Which automatic items and whether the clock are offered; the selectors are rebuilt.
-    void automaticModesOffered(bool available, bool clock);
+    // Which automatic items and whether the clock are offered; the selectors are rebuilt and
+    // show the items given (-1: none).
+    void automaticModesOffered(bool available, bool clock, int brightness, int lighting);
     // "SETS=" waits for the board to be read (or, one way, for every value to be chosen).
     void settingsHeld(const QString &text);
     // A command ran: the views show its outcome (before a failure's reload).
@@ -156,8 +154,7 @@ private:
     int m_settling = 0;
     QList<Operation *> m_operations;   // open ones, the outermost first
     bool m_automaticOffered = true;
-    bool m_clockOffered = false;
-    std::pair<int, int> m_reselected{-1, -1};
+
     // Choices made while the board was busy, put back when the configuration is settled.
     QMap<ControllerField, int> m_heldChoices;
     QMap<SwitchTime, QString> m_heldTimes;
