@@ -9,12 +9,14 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTime>
 
 #include "core/operations/BoardService.h"
 #include "core/operations/ControllerWorkflow.h"
+#include "core/services/DataFileUploader.h"
 #include "core/settings/SettingsModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/App.h"
@@ -252,13 +254,18 @@ void MainWindow::buildControls()
                                  {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter}, central);
     statusPanels->setObjectName(QStringLiteral("StatusBar1"));
 
-    autoLoadTimer = new QTimer(this);
+    // The automatic load polls on the data-file uploader's timer: one poll, one interval and one
+    // back-off for the window and the watch without one.
+    autoLoadTimer = app.dataFileUploader->pollTimer();
     autoLoadTimer->setObjectName(QStringLiteral("Timer1"));
     autoLoadTimer->setInterval(1000);
+    app.dataFileUploader->setPollAction([window = QPointer<MainWindow>(this)] {
+        if (window)
+            window->onAutoLoadTick();
+    });
     clockAndEventTimer = new QTimer(this);
     clockAndEventTimer->setObjectName(QStringLiteral("Timer5"));
     clockAndEventTimer->setInterval(1000);
-    connect(autoLoadTimer, &QTimer::timeout, this, [this] { onAutoLoadTick(); });
     connect(clockAndEventTimer, &QTimer::timeout, this, [this] { onClockAndEventTick(); });
     clockAndEventTimer->start();
 }

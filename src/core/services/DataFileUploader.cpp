@@ -99,20 +99,29 @@ void DataFileUploader::setFormat(int digits, QChar fillChar, bool blankMode)
     m_blankMode = blankMode;
 }
 
-void DataFileUploader::setPollInterval(int ms)
+QTimer *DataFileUploader::pollTimer()
 {
     if (!m_timer) {
         m_timer = new QTimer(this);
-        connect(m_timer, &QTimer::timeout, this, &DataFileUploader::poll);
+        m_timer->setInterval(1000);
+        connect(m_timer, &QTimer::timeout, this, [this] {
+            if (m_pollAction)
+                m_pollAction();
+            else
+                poll();
+        });
     }
-    m_timer->setInterval(ms);
+    return m_timer;
+}
+
+void DataFileUploader::setPollInterval(int ms)
+{
+    pollTimer()->setInterval(ms);
 }
 
 void DataFileUploader::start()
 {
-    if (!m_timer)
-        setPollInterval(1000);
-    m_timer->start();
+    pollTimer()->start();
 }
 
 void DataFileUploader::stop()

@@ -62,7 +62,12 @@ public:
     // Whether a poll takes the data file's content it read; the window's poll keeps it here too.
     DataFile::PollMemory &pollMemory() { return m_pollMemory; }
 
-    // ---- The poll without a window ----
+    // ---- The poll ----
+    // The one timer that polls the data file, for the window and tablo-cli watch alike.
+    QTimer *pollTimer();
+    // What a poll does instead of poll(): the window loads the file into its fields, through this
+    // uploader's poll memory and offer().
+    void setPollAction(std::function<void()> action) { m_pollAction = std::move(action); }
     void setDataFile(const QString &path) { m_path = path; }
     void setFormat(int digits, QChar fillChar, bool blankMode);
     void setPollInterval(int ms);
@@ -105,4 +110,5 @@ private:
     QStringList m_figures;
     QList<QByteArray> m_lines;
     QTimer *m_timer = nullptr;
+    std::function<void()> m_pollAction;
 };
