@@ -89,10 +89,8 @@ private slots:
         QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << QByteArray() << 2 << "Data error " + texts;
         QTest::newRow("board silent") << QStringList{"--silent"} << QByteArray() << 3 << "Connection error " + texts;
         QTest::newRow("empty data file") << QStringList() << QByteArray("") << 2 << QByteArray("Data error: the data file");
-        // The port hands over whole lines: replies that come a byte at a time, or after a noise
-        // line, are taken as before; a reply cut off in an overlong line is none.
+        // The port hands over whole lines: bytes that trickle in make them all the same.
         QTest::newRow("replies a byte at a time") << QStringList{"--split", "--split-gap", "1"} << QByteArray() << 0 << "Sent OK " + texts;
-        QTest::newRow("noise before the replies") << QStringList{"--noise"} << QByteArray() << 0 << "Sent OK " + texts;
         QTest::newRow("replies in overlong lines") << QStringList{"--long-line", "5000"} << QByteArray() << 3 << "Connection error " + texts;
     }
     void uploadOutcome()
