@@ -32,6 +32,7 @@ PortOpen PortAccess::open(const QString &name, const QString &baud)
         if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && !exclusive)
             ::ioctl(fd, TIOCEXCL);
 #endif
+        readLines();
         result.outcome = PortOpen::Opened;
         return result;
     }
@@ -52,6 +53,30 @@ PortOpen PortAccess::open(const QString &name, const QString &baud)
         break;
     }
     return result;
+}
+
+void PortAccess::readLines()
+{
+#ifdef Q_OS_UNIX
+    // Every line of the board ends in CR LF, and no byte before the end is of use: in canonical
+    // mode the driver wakes this process when a CR or an LF came instead of for every byte (a
+    // hundred wake-ups for one upload's replies at 9600 Bd). Nothing else changes: no echo, no
+    // signals, no erase, kill or end-of-file character (a disabled one is no character at all),
+    // no CR or LF translation. The driver keeps at most 4095 bytes of an unfinished line: a
+    // longer line reaches the protocol cut to its first 4094 bytes and its CR (it is no reply of
+    // the board's either way; before, it was dropped whole).
+    const int fd = int(m_link.port()->handle());
+    termios t;
+    if (::tcgetattr(fd, &t) != 0)
+        return;   // the byte-wise reading stays
+    t.c_lflag |= ICANON;
+    t.c_lflag &= ~tcflag_t(ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+    t.c_iflag &= ~tcflag_t(ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF);
+    for (const int special : {VEOF, VEOL2, VERASE, VKILL})
+        t.c_cc[special] = _POSIX_VDISABLE;
+    t.c_cc[VEOL] = '\r';
+    ::tcsetattr(fd, TCSANOW, &t);
+#endif
 }
 
 void PortAccess::close()

@@ -27,5 +27,6 @@ public:
     void close();
 
 private:
+    void readLines();   // the driver hands over whole lines
     QtSerialLink &m_link;
 };

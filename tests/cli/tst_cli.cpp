@@ -89,6 +89,9 @@ private slots:
         QTest::newRow("board answers ERROR") << QStringList{"--error-first", "1"} << QByteArray() << 2 << "Data error " + texts;
         QTest::newRow("board silent") << QStringList{"--silent"} << QByteArray() << 3 << "Connection error " + texts;
         QTest::newRow("empty data file") << QStringList() << QByteArray("") << 2 << QByteArray("Data error: the data file");
+        // The port hands over whole lines: bytes that trickle in make them all the same.
+        QTest::newRow("replies a byte at a time") << QStringList{"--split", "--split-gap", "1"} << QByteArray() << 0 << "Sent OK " + texts;
+        QTest::newRow("replies in overlong lines") << QStringList{"--long-line", "5000"} << QByteArray() << 3 << "Connection error " + texts;
     }
     void uploadOutcome()
     {
