@@ -6,7 +6,6 @@ import atexit, json, os, shutil, socket, subprocess, tempfile, time, urllib.requ
 CLI = os.environ.get("TABLO_CLI", "build/tablo-cli")
 SIM = os.environ.get("TABLO_BOARD_SIM", "build/tools/board_sim/tablo-board-sim")
 CENTRE = os.environ.get("TABLO_CENTRE", "build/tablo-centre")
-SHOWN = [True] * 8 + [False] * 2   # the simulator's default settings hide slots 9 and 10
 
 
 def free_port():
@@ -33,7 +32,7 @@ def write(path, text, mode=0o600):
 
 
 class Chain:
-    def __init__(self, boards=(), publish_info=True, sim_options=()):
+    def __init__(self, boards=(), sim_options=()):
         self.dir = tempfile.mkdtemp(prefix="tablo-centre-")
         self.procs = []
         atexit.register(self.close)
@@ -64,7 +63,7 @@ class Chain:
         self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
         wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
         for b, group in boards:
-            self.add_board(b, group, publish_info, sim_options)
+            self.add_board(b, group, sim_options)
 
     def spawn(self, args, name, **kw):
         log = open(os.path.join(self.dir, name + ".log"), "wb")
@@ -80,7 +79,7 @@ class Chain:
         assert rc == 0 or not check, "mosquitto_pub failed on " + topic
         return rc
 
-    def add_board(self, board, group, publish_info=True, sim_options=()):
+    def add_board(self, board, group, sim_options=()):
         d = os.path.join(self.dir, board)
         os.mkdir(d)
         sim = subprocess.Popen([SIM, "--quit-on-eof"] + list(sim_options), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
@@ -93,10 +92,6 @@ class Chain:
         b = {"sim": sim, "group": group, "dir": d}
         self.boards[board] = b
         self.start_bridge(board)
-        if publish_info:   # the bridge does not publish its info yet: the test does, as it would
-            self.pub("tablo/%s/info" % board, json.dumps({"id": board, "version": "test", "host": "shop-" + board,
-                                                          "port": "sim", "digits": 5, "shown": SHOWN, "groups": [group]}),
-                     retain=True)
         return b
 
     def start_bridge(self, board):
