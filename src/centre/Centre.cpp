@@ -127,6 +127,9 @@ bool Centre::start(QString *error)
     if (!m_options.publisherUser.isEmpty()) {
         if (!makeClient(m_options.publisherUser, m_options.publisherPasswordFile, QStringLiteral("publisher"), m_publisher))
             return false;
+        connect(m_publisher.get(), &MqttClient::connected, this, [this] {
+            qInfo("publisher: connected to %s:%d", qPrintable(m_options.brokerHost), m_options.port());
+        });
         m_publisher->start();
     }
     m_monitor->start();

@@ -1,12 +1,11 @@
 """A real chain on this machine for the centre's tests and benchmark: a Mosquitto broker on
 127.0.0.1 (password file and ACL as in the README), board simulators with their bridges
 (tablo-cli mqtt) and tablo-centre, each on a free port in a temporary folder."""
-import atexit, json, os, shutil, socket, subprocess, tempfile, time, urllib.request, urllib.error, http.cookiejar
+import atexit, json, os, shutil, socket, ssl, subprocess, tempfile, time, urllib.request, urllib.error, http.cookiejar
 
 CLI = os.environ.get("TABLO_CLI", "build/tablo-cli")
 SIM = os.environ.get("TABLO_BOARD_SIM", "build/tools/board_sim/tablo-board-sim")
 CENTRE = os.environ.get("TABLO_CENTRE", "build/tablo-centre")
-SHOWN = [True] * 8 + [False] * 2   # the simulator's default settings hide slots 9 and 10
 
 
 def free_port():
@@ -33,8 +32,19 @@ def write(path, text, mode=0o600):
 
 
 class Chain:
-    def __init__(self, boards=(), publish_info=True, sim_options=()):
+    """tls: the broker, the bridges and the page over TLS with one throw-away certificate for 127.0.0.1."""
+
+    def __init__(self, boards=(), sim_options=(), tls=False):
         self.dir = tempfile.mkdtemp(prefix="tablo-centre-")
+        self.tls = []
+        self.context = None
+        if tls:
+            cert, key = os.path.join(self.dir, "cert.pem"), os.path.join(self.dir, "key.pem")
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                            "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.tls = ["--tls-ca", cert]
+            self.context = ssl.create_default_context(cafile=cert)
         self.procs = []
         atexit.register(self.close)
         self.port = free_port()
@@ -57,6 +67,8 @@ class Chain:
         write(os.path.join(self.dir, "acl"), acl)
         conf = "listener %d 127.0.0.1\nallow_anonymous false\npassword_file %s\nacl_file %s\nmax_connections -1\n" % (
             self.port, pw, os.path.join(self.dir, "acl"))
+        if tls:
+            conf += "certfile %s\nkeyfile %s\n" % (cert, key)
         if os.getuid() == 0:
             conf += "user root\n"
         write(os.path.join(self.dir, "mosquitto.conf"), conf)
@@ -64,7 +76,7 @@ class Chain:
         self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
         wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
         for b, group in boards:
-            self.add_board(b, group, publish_info, sim_options)
+            self.add_board(b, group, sim_options)
 
     def spawn(self, args, name, **kw):
         log = open(os.path.join(self.dir, name + ".log"), "wb")
@@ -75,12 +87,12 @@ class Chain:
 
     def pub(self, topic, payload, retain=False, user="admin", check=True):
         args = ["mosquitto_pub", "-h", "127.0.0.1", "-p", str(self.port), "-u", user, "-P", self.password[user],
-                "-q", "1", "-t", topic, "-m", payload] + (["-r"] if retain else [])
+                "-q", "1", "-t", topic, "-m", payload] + (["-r"] if retain else []) + (["--cafile", self.tls[1]] if self.tls else [])
         rc = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
         assert rc == 0 or not check, "mosquitto_pub failed on " + topic
         return rc
 
-    def add_board(self, board, group, publish_info=True, sim_options=()):
+    def add_board(self, board, group, sim_options=()):
         d = os.path.join(self.dir, board)
         os.mkdir(d)
         sim = subprocess.Popen([SIM, "--quit-on-eof"] + list(sim_options), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
@@ -93,17 +105,14 @@ class Chain:
         b = {"sim": sim, "group": group, "dir": d}
         self.boards[board] = b
         self.start_bridge(board)
-        if publish_info:   # the bridge does not publish its info yet: the test does, as it would
-            self.pub("tablo/%s/info" % board, json.dumps({"id": board, "version": "test", "host": "shop-" + board,
-                                                          "port": "sim", "digits": 5, "shown": SHOWN, "groups": [group]}),
-                     retain=True)
         return b
 
     def start_bridge(self, board):
         b = self.boards[board]
         b["bridge"] = self.spawn([CLI, "mqtt", "--broker", "127.0.0.1:%d" % self.port, "--id", board, "--group", b["group"],
                                   "--user", board, "--password-file", os.path.join(b["dir"], "pw"),
-                                  "--settings", os.path.join(b["dir"], "ini")], "bridge-" + board)
+                                  "--settings", os.path.join(b["dir"], "ini"), "--state-dir", os.path.join(b["dir"], "state")]
+                                 + self.tls, "bridge-" + board)
 
     def sim_control(self, board, command):
         sim = self.boards[board]["sim"]
@@ -114,6 +123,7 @@ class Chain:
         self.http = free_port()
         self.db = db or os.path.join(self.dir, "centre.sqlite")
         self.db_args = ["--db", self.db] + list(extra)
+        page_tls = ["--https-cert", self.tls[1], "--https-key", os.path.join(self.dir, "key.pem")] if self.tls else []
         for name, role in users:
             self.password[name] = "secret-" + name
             subprocess.run([CENTRE, "user", "add", name, "--role", role] + self.db_args, input=self.password[name].encode(),
@@ -123,9 +133,10 @@ class Chain:
         self.centre = self.spawn([CENTRE, "--broker", "127.0.0.1:%d" % self.port, "--listen", "127.0.0.1:%d" % self.http,
                                   "--monitor-user", "monitor", "--monitor-password-file", os.path.join(self.dir, "monitor.pw"),
                                   "--publisher-user", "publisher",
-                                  "--publisher-password-file", os.path.join(self.dir, "publisher.pw")] + self.db_args,
+                                  "--publisher-password-file", os.path.join(self.dir, "publisher.pw")] + self.db_args
+                                 + self.tls + page_tls,
                                  "centre", env=env)
-        self.url = "http://127.0.0.1:%d" % self.http
+        self.url = "%s://127.0.0.1:%d" % ("https" if self.tls else "http", self.http)
         wait_for(lambda: self.request("/api/session")[0] == 401, 30, "the centre's page")
 
     def request(self, path, body=None, session=None, csrf=True, headers=None):
@@ -138,7 +149,7 @@ class Chain:
             if session and csrf:
                 h["X-CSRF-Token"] = session.csrf
         req = urllib.request.Request(self.url + path, data=data, headers=h, method="POST" if body is not None else "GET")
-        opener = session.opener if session else urllib.request.build_opener()
+        opener = session.opener if session else urllib.request.build_opener(urllib.request.HTTPSHandler(context=self.context))
         try:
             with opener.open(req, timeout=30) as r:
                 status, text = r.status, r.read().decode()
@@ -152,7 +163,7 @@ class Chain:
             return status, text
 
     def login(self, user):
-        s = Session()
+        s = Session(self.context)
         status, body = self.request("/api/login", {"user": user, "password": self.password[user]}, session=s)
         assert status == 200, (status, body)
         s.csrf = body["csrf"]
@@ -179,9 +190,10 @@ class Chain:
 
 
 class Session:
-    def __init__(self):
+    def __init__(self, context=None):
         self.jar = http.cookiejar.CookieJar()
-        self.opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(self.jar))
+        self.opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(self.jar),
+                                                  urllib.request.HTTPSHandler(context=context))
         self.csrf = ""
 
 

@@ -11,6 +11,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
 N = int(os.environ.get("TABLO_CENTRE_BOARDS", "5"))
+TLS = os.environ.get("TABLO_CENTRE_TLS") == "1"   # the broker and the page over TLS
 ARTIFACTS = os.environ.get("TABLO_CENTRE_ARTIFACTS", "build/centre-artifacts")
 IDS = ["office-%d" % k for k in range(1, N + 1)]
 
@@ -18,7 +19,7 @@ IDS = ["office-%d" % k for k in range(1, N + 1)]
 class CentreInBrowser(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.chain = harness.Chain([(b, "tbilisi") for b in IDS])
+        cls.chain = harness.Chain([(b, "tbilisi") for b in IDS], tls=TLS)
         cls.addClassCleanup(cls.chain.close)
         cls.chain.start_centre()
         os.makedirs(ARTIFACTS, exist_ok=True)
@@ -27,7 +28,7 @@ class CentreInBrowser(unittest.TestCase):
         o.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
         for a in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                  "--window-size=1400,1000", "--user-data-dir=" + cls.profile):
+                  "--window-size=1400,1000", "--user-data-dir=" + cls.profile) + (("--ignore-certificate-errors",) if TLS else ()):
             o.add_argument(a)
         cls.web = webdriver.Chrome(service=Service(shutil.which("chromedriver") or "/usr/bin/chromedriver"), options=o)
 
@@ -37,7 +38,7 @@ class CentreInBrowser(unittest.TestCase):
         shutil.rmtree(cls.profile, ignore_errors=True)
 
     def shot(self, name):
-        self.web.save_screenshot(os.path.join(ARTIFACTS, name + ".png"))
+        self.web.save_screenshot(os.path.join(ARTIFACTS, name + ("-tls" if TLS else "") + ".png"))
 
     def tile(self, board):
         return self.web.find_element(By.CSS_SELECTOR, '[data-board="%s"].tile' % board)
@@ -61,6 +62,8 @@ class CentreInBrowser(unittest.TestCase):
         form.find_element(By.NAME, "password").send_keys(self.chain.password[user])
         form.find_element(By.CSS_SELECTOR, "button[type=submit]").click()
         self.until(lambda: self.web.find_element(By.ID, "tiles").is_displayed(), "the boards")
+        cookie = self.web.get_cookie("tablo_centre")
+        self.assertEqual((cookie["httpOnly"], cookie["secure"], cookie["sameSite"]), (True, TLS, "Strict"))
 
     def send(self, target, figures):
         self.web.find_element(By.CSS_SELECTOR, '#tabs [data-tab="send"]').click()
