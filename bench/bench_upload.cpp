@@ -6,6 +6,7 @@
 //   bench_upload [uploads per speed, default 20]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QEventLoop>
 #include <QProgressBar>
 #include <QTimer>
@@ -16,6 +17,8 @@
 #include <ctime>
 
 #include "../tests/common/TestApp.h"
+#include "core/board/BoardSession.h"
+#include "core/link/SerialLink.h"
 
 namespace {
 
@@ -100,7 +103,17 @@ bool runSpeed(int baud, int uploads)
     t.startUp();
     MainWindow *mainWindow = t.app->mainWindow;
 
-    QList<double> wall, cpu, wire;
+    QList<double> wall, cpu, wire, turnaround;
+    // OK -> READ=: from the bytes that brought the upload's "OK" to the read-back's command.
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    qint64 lastArrival = 0;
+    QObject::connect(t.app->boardSession->link(), &SerialLink::bytesArrived, mainWindow,
+                     [&] { lastArrival = sinceStart.nsecsElapsed(); });
+    QObject::connect(t.app->boardSession, &BoardSession::commandShown, mainWindow, [&](const QString &command) {
+        if (command.startsWith(QLatin1String("READ=")) && lastArrival)
+            turnaround << (sinceStart.nsecsElapsed() - lastArrival) / 1e6;
+    });
     for (int i = -1; i < uploads; ++i) {   // one warm-up upload first
         qint64 rx0, tx0, rx1, tx1;
         if (!sim.counters(rx0, tx0))
@@ -129,9 +142,11 @@ bool runSpeed(int baud, int uploads)
         wire << double((rx1 - rx0) + (tx1 - tx0)) * 10.0 * 1000.0 / baud;
     }
     const double mw = median(wall), mwire = median(wire), mc = median(cpu);
+    turnaround.removeFirst();   // the warm-up's
     std::printf("%6d baud: %d uploads, median wall %.1f ms (slowest %.1f), wire %.1f ms (%.0f bytes), "
-                "ratio %.3f, CPU %.2f ms per upload\n",
-                baud, uploads, mw, maximum(wall), mwire, mwire * baud / 10000.0, mw / mwire, mc);
+                "ratio %.3f, CPU %.2f ms per upload, OK -> READ= %.2f ms (slowest %.2f)\n",
+                baud, uploads, mw, maximum(wall), mwire, mwire * baud / 10000.0, mw / mwire, mc,
+                median(turnaround), maximum(turnaround));
     std::fflush(stdout);
     return true;
 }
@@ -172,6 +187,43 @@ bool runSilentWait(bool shown)
                 c - started - moving);
     std::fflush(stdout);
     return true;
+}
+
+// Counts the timer events of an idle window with automatic loading on, by the timer's owner.
+void runIdleTimers()
+{
+    SimProcess sim;
+    if (!sim.start(9600))
+        return;
+    const QByteArray ini = "[Settings]\r\nBaudRAte=9600\r\nPort_Number=" + sim.port.toLocal8Bit()
+                           + "\r\nAuto_Load=1\r\n[Tablo]\r\nBoard_type=0\r\nDigits=5\r\n";
+    TestApp t(ini);
+    t.startUp();
+    struct Counter : QObject {
+        QMap<QString, int> counts;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Timer) {
+                const QString name = o->objectName();
+                ++counts[QString::fromLatin1(o->metaObject()->className()) + (name.isEmpty() ? QString() : " " + name)];
+            }
+            return false;
+        }
+    } counter;
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 3000)   // the start-up's reading and its upload end first
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::instance()->installEventFilter(&counter);
+    const double c0 = cpuMs();
+    QEventLoop loop;
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCoreApplication::instance()->removeEventFilter(&counter);
+    std::printf("idle window, 10 s, CPU %.1f ms; timer events by owner:", cpuMs() - c0);
+    for (auto it = counter.counts.cbegin(); it != counter.counts.cend(); ++it)
+        std::printf(" %s %d;", qPrintable(it.key()), it.value());
+    std::printf("\n");
 }
 
 // The machine's own cost of the same 170 ticks of 10 ms in a bare window whose progress bar
@@ -219,5 +271,6 @@ int main(int argc, char **argv)
     for (bool shown : {true, false})
         ok = runSilentWait(shown) && ok;
     runBareTicks();
+    runIdleTimers();
     return ok ? 0 : 1;
 }
