@@ -18,7 +18,6 @@
 
 #include "../tests/common/TestApp.h"
 #include "core/board/BoardSession.h"
-#include "core/link/SerialLink.h"
 
 namespace {
 
@@ -104,15 +103,16 @@ bool runSpeed(int baud, int uploads)
     MainWindow *mainWindow = t.app->mainWindow;
 
     QList<double> wall, cpu, wire, turnaround;
-    // OK -> READ=: from the bytes that brought the upload's "OK" to the read-back's command.
+    // OK -> READ=: from the upload's "OK" line, taken in the same call as its last byte, to the
+    // read-back's command.
     QElapsedTimer sinceStart;
     sinceStart.start();
-    qint64 lastArrival = 0;
-    QObject::connect(t.app->boardSession->link(), &SerialLink::bytesArrived, mainWindow,
-                     [&] { lastArrival = sinceStart.nsecsElapsed(); });
+    qint64 lastLine = 0;
+    QObject::connect(t.app->boardSession, &BoardSession::lineReceived, mainWindow,
+                     [&] { lastLine = sinceStart.nsecsElapsed(); });
     QObject::connect(t.app->boardSession, &BoardSession::commandShown, mainWindow, [&](const QString &command) {
-        if (command.startsWith(QLatin1String("READ=")) && lastArrival)
-            turnaround << (sinceStart.nsecsElapsed() - lastArrival) / 1e6;
+        if (command.startsWith(QLatin1String("READ=")) && lastLine)
+            turnaround << (sinceStart.nsecsElapsed() - lastLine) / 1e6;
     });
     for (int i = -1; i < uploads; ++i) {   // one warm-up upload first
         qint64 rx0, tx0, rx1, tx1;
