@@ -10,6 +10,7 @@
 #include "cli/ReadingReport.h"
 #include "cli/SettingsCommand.h"
 #include "cli/Upload.h"
+#include "core/operations/ResultText.h"
 #include "cli/Watch.h"
 #include "core/figures/FigureCheck.h"
 #include "core/files/DataFile.h"
@@ -166,21 +167,10 @@ int read(CliContext &c)
         }
         return ExitOk;
     case ReadResult::ConnectionError:
-        return readFailed(c, QStringLiteral("Connection error"),
-                          r.exchange.outcome == ExchangeResult::Timeout
-                              ? noReplyText(QStringLiteral("READ="), options)
-                              : QStringLiteral("the reply's checksum is wrong: %1").arg(QString::fromLatin1(r.exchange.reply)),
+        return readFailed(c, QStringLiteral("Connection error"), readProblem(r, QStringLiteral("READ="), options),
                           ExitConnectionError);
-    case ReadResult::DataError:
-        return readFailed(c, QStringLiteral("Data error"),
-                          r.exchange.outcome == ExchangeResult::Error
-                              ? QStringLiteral("the board answered ERROR to READ=")
-                              : QStringLiteral("the reply does not parse: %1").arg(QString::fromLatin1(r.exchange.reply)),
-                          ExitDataError);
     default:
-        return readFailed(c, QStringLiteral("Data error"),
-                          QStringLiteral("the board answered READ= with \"%1\" instead of its values")
-                              .arg(QString::fromLatin1(r.exchange.reply)),
+        return readFailed(c, QStringLiteral("Data error"), readProblem(r, QStringLiteral("READ="), options),
                           ExitDataError);
     }
 }

@@ -61,11 +61,3 @@ QString textsInBrackets(const QStringList &texts)
     return QLatin1Char('[') + texts.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
-QString noReplyText(const QString &command, const ExchangeOptions &o)
-{
-    return QStringLiteral("no reply to %1 within %2 ms (%3 attempt%4)")
-        .arg(command)
-        .arg(o.timeoutMs)
-        .arg(o.attempts)
-        .arg(o.attempts == 1 ? QString() : QStringLiteral("s"));
-}

@@ -13,8 +13,6 @@ void printErr(const QString &line);
 // The same with "warning: " before the line.
 void printWarning(const QString &line);
 
-// The diagnostic for a command the board did not answer within the timeout and attempts.
-QString noReplyText(const QString &command, const ExchangeOptions &options);
 
 // The ten texts of an upload as they go out, in brackets: [1.2500,00000,...].
 QString textsInBrackets(const QStringList &texts);

@@ -7,10 +7,9 @@
 #include <QStringList>
 
 #include "core/board/BoardSession.h"
+#include "core/operations/ResultText.h"
 #include "core/settings/ProgramSettings.h"
 
-// Why an upload of the texts `sent` did not succeed, in one line (empty when it did).
-QString uploadProblem(const UploadResult &result, const ExchangeOptions &options, const QStringList &sent);
 // The exit code and the outcome text of an upload.
 int uploadExitCode(const UploadResult &result);
 QString uploadOutcomeText(const UploadResult &result);

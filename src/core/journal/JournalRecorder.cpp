@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/operations/BoardService.h"
+#include "core/operations/ResultText.h"
 
 // Lives on the recorder's thread and owns the journal there: a Qt SQL connection is used only
 // by the thread that made it.
@@ -34,79 +35,59 @@ QStringList textsOf(const BoardReading &reading)
     return texts;
 }
 
-QString noReply(const QString &command, int attempts)
+// The journal's outcome of a finished request, with the same reason tablo-cli and the feed give.
+std::pair<QString, QString> readOutcome(const ReadResult &r, const ExchangeOptions &o)
 {
-    return QStringLiteral("no reply to %1 after %2 attempt%3").arg(command).arg(attempts).arg(attempts == 1 ? "" : "s");
-}
-
-// Outcome and reason of a read (an operator's read or an upload's read-back).
-std::pair<QString, QString> readOutcome(const ReadResult &r, const QString &what)
-{
+    const QString why = readProblem(r, QStringLiteral("READ="), o);
     switch (r.outcome) {
     case ReadResult::ReadOk:
         return {JournalOutcome::SentOk, QString()};
-    case ReadResult::DataError:
-        return {JournalOutcome::DataError, r.exchange.outcome == ExchangeResult::Error
-                                               ? QStringLiteral("the board answered ERROR to %1").arg(what)
-                                               : QStringLiteral("the reply to %1 does not parse").arg(what)};
     case ReadResult::ConnectionError:
-        return {JournalOutcome::ConnectionError, r.exchange.outcome == ExchangeResult::Timeout
-                                                     ? noReply(what, r.exchange.attempts)
-                                                     : QStringLiteral("the checksum of the reply to %1 is wrong").arg(what)};
+        return {JournalOutcome::ConnectionError, why};
+    case ReadResult::DataError:
     case ReadResult::NotRead:
-        return {JournalOutcome::DataError, QStringLiteral("the board answered %1 with OK instead of its values").arg(what)};
+        return {JournalOutcome::DataError, why};
     case ReadResult::OneWay:
-        return {JournalOutcome::Rejected, QStringLiteral("the link is one-way: the board cannot be read")};
     case ReadResult::Busy:
         break;
     }
-    return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
+    return {JournalOutcome::Rejected, why};
 }
 
-std::pair<QString, QString> uploadOutcome(const UploadResult &u)
+std::pair<QString, QString> uploadOutcome(const UploadResult &u, const ExchangeOptions &o, const QStringList &sent)
 {
     switch (u.outcome) {
     case UploadResult::SentOk:
         if (u.verified)
             return {JournalOutcome::SentOk, QString()};
         return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: not read back")};
-    case UploadResult::DataError:
-        if (u.send.outcome == ExchangeResult::Error)
-            return {JournalOutcome::DataError, QStringLiteral("the board answered ERROR to SEND=")};
-        if (u.readBack.outcome != ReadResult::ReadOk)
-            return {JournalOutcome::DataError, readOutcome(u.readBack, QStringLiteral("the read-back")).second};
-        return {JournalOutcome::DataError, QStringLiteral("the board shows other figures than were sent")};
     case UploadResult::ConnectionError:
-        if (u.send.outcome == ExchangeResult::Timeout)
-            return {JournalOutcome::ConnectionError, noReply(QStringLiteral("SEND="), u.send.attempts)};
-        return {JournalOutcome::ConnectionError, readOutcome(u.readBack, QStringLiteral("the read-back")).second};
+        return {JournalOutcome::ConnectionError, uploadProblem(u, o, sent)};
+    case UploadResult::DataError:
     case UploadResult::Unacknowledged:
-        return {JournalOutcome::DataError, QStringLiteral("the board answered SEND= with a READ line")};
+        return {JournalOutcome::DataError, uploadProblem(u, o, sent)};
     case UploadResult::Busy:
         break;
     }
     return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
 }
 
-std::pair<QString, QString> commandOutcome(const ExchangeResult &e)
+std::pair<QString, QString> commandOutcome(const ExchangeResult &e, const QString &command, const ExchangeOptions &o)
 {
+    const QString why = commandProblem(e, command, o);
     switch (e.outcome) {
     case ExchangeResult::Ok:
-        if (e.reply.trimmed().isEmpty())
-            return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: no answer")};
-        return {JournalOutcome::SentOk, QString()};
-    case ExchangeResult::Error:
-        return {JournalOutcome::DataError, QStringLiteral("the board answered ERROR")};
+        return {why.isEmpty() ? JournalOutcome::SentOk : JournalOutcome::SentUnverified, why};
     case ExchangeResult::Timeout:
-        return {JournalOutcome::ConnectionError, noReply(QStringLiteral("the command"), e.attempts)};
+        return {JournalOutcome::ConnectionError, why};
+    case ExchangeResult::Error:
     case ExchangeResult::Read:
-        return {JournalOutcome::DataError, QStringLiteral("the board answered with a READ line")};
+        return {JournalOutcome::DataError, why};
     case ExchangeResult::Busy:
-        return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
     case ExchangeResult::NotSent:
         break;
     }
-    return {JournalOutcome::Rejected, QStringLiteral("the command could not be built: nothing was sent")};
+    return {JournalOutcome::Rejected, why};
 }
 
 } // namespace
@@ -170,16 +151,16 @@ JournalRecord JournalRecorder::recordOf(const BoardReply &reply) const
     switch (reply.status()) {
     case BoardReply::Status::Done:
         if (reply.kind() == BoardReply::Kind::Upload) {
-            outcome = uploadOutcome(reply.upload());
+            outcome = uploadOutcome(reply.upload(), reply.options(), reply.sent());
             r.sent = reply.sent();
             if (reply.upload().verified && reply.upload().readBack.outcome == ReadResult::ReadOk)
                 r.boardFigures = textsOf(reply.upload().readBack.reading);
         } else if (reply.kind() == BoardReply::Kind::Read) {
-            outcome = readOutcome(reply.read(), QStringLiteral("READ="));
+            outcome = readOutcome(reply.read(), reply.options());
             if (reply.read().outcome == ReadResult::ReadOk)
                 r.boardFigures = textsOf(reply.read().reading);
         } else {
-            outcome = commandOutcome(reply.exchange());
+            outcome = commandOutcome(reply.exchange(), QString::fromLatin1(reply.command()), reply.options());
         }
         break;
     case BoardReply::Status::Superseded: {

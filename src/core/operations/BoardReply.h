@@ -54,6 +54,8 @@ public:
     QVariant tag() const { return m_tag; }
     void setTag(const QVariant &tag) { m_tag = tag; }
 
+    // The exchange options it ran with.
+    ExchangeOptions options() const { return m_options; }
     QDateTime startedAt() const { return m_startedAt; }
     QDateTime finishedAt() const { return m_finishedAt; }
 
@@ -77,6 +79,7 @@ private:
     QVariant m_supersededBy;
     QVariant m_tag;
     QDateTime m_startedAt, m_finishedAt;
+    ExchangeOptions m_options;
 };
 
 // Runs `handler` once `reply` has finished: at once when it already has, else when it does.

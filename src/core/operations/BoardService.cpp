@@ -277,6 +277,7 @@ void BoardService::run(Request r)
     emit busyChanged(true);
     emit started(reply);
     const ExchangeOptions options = exchangeOptionsOf(m_settings.program());
+    reply->m_options = options;
     const auto done = [this, reply] {
         finish(reply, BoardReply::Status::Done);
         // Whatever the handlers asked for meanwhile waited for them; now it may start.
