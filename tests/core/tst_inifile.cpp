@@ -355,18 +355,22 @@ void TestIniFile::saveLikeSettings()
     QVERIFY(QFile::setPermissions(path, mode));
 
     IniFile ini(path);
+    // A save of two sections, as the program's save makes it.
+    const auto save = [](IniFile::Batch &b) {
+        b.eraseSection("Settings");
+        b.writeString("Settings", "BaudRAte", "19200");
+        b.writeString("Settings", "Port_Number", "COM3");
+        b.writeBool("Settings", "Auto_Load", true);
+        b.writeInteger("Settings", "Auto_Load_Intvl", 5000);
+        b.writeBool("Settings", "Send_If_Changed", false);
+        b.eraseSection("Tablo");
+        b.writeInteger("Tablo", "Products", 10);
+        b.writeInteger("Tablo", "Digits", -3);
+        b.writeString("Tablo", "Name_1", "Normal");
+        b.writeString("Tablo", "Name_6", "");
+    };
     IniFile::Batch batch(ini);
-    batch.eraseSection("Settings");
-    batch.writeString("Settings", "BaudRAte", "19200");
-    batch.writeString("Settings", "Port_Number", "COM3");
-    batch.writeBool("Settings", "Auto_Load", true);
-    batch.writeInteger("Settings", "Auto_Load_Intvl", 5000);
-    batch.writeBool("Settings", "Send_If_Changed", false);
-    batch.eraseSection("Tablo");
-    batch.writeInteger("Tablo", "Products", 10);
-    batch.writeInteger("Tablo", "Digits", -3);
-    batch.writeString("Tablo", "Name_1", "Normal");
-    batch.writeString("Tablo", "Name_6", "");
+    save(batch);
 
     // Nothing reaches the disk before the commit.
     QCOMPARE(fileBytes(path), before);
@@ -403,17 +407,7 @@ void TestIniFile::saveLikeSettings()
 
     // The same save again changes nothing.
     IniFile::Batch again(ini);
-    again.eraseSection("Settings");
-    again.writeString("Settings", "BaudRAte", "19200");
-    again.writeString("Settings", "Port_Number", "COM3");
-    again.writeBool("Settings", "Auto_Load", true);
-    again.writeInteger("Settings", "Auto_Load_Intvl", 5000);
-    again.writeBool("Settings", "Send_If_Changed", false);
-    again.eraseSection("Tablo");
-    again.writeInteger("Tablo", "Products", 10);
-    again.writeInteger("Tablo", "Digits", -3);
-    again.writeString("Tablo", "Name_1", "Normal");
-    again.writeString("Tablo", "Name_6", "");
+    save(again);
     QVERIFY(again.commit(nullptr));
     QCOMPARE(fileBytes(path), after);
 }

@@ -44,12 +44,25 @@ bool boardHasFile(const BoardRig &r)
 // uploads the file as it is.
 void settle(const BoardRig &r)
 {
+    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
     r.mainWindow()->readBoard();
     QVERIFY(r.settle());
     QCOMPARE(r.panel(0), QString("Reading Ok"));
     QTRY_VERIFY_WITH_TIMEOUT(r.sim.receivedCount("SEND=") == 1 && r.panel(0) == "Loaded"
                                  && boardHasFile(r), 10000);
     QVERIFY(r.mainWindow()->lastUploadOk);
+}
+// The rig's board is read and has taken the data file once; a test that failed there ends.
+#define SETTLE(r) \
+    settle(r); \
+    if (QTest::currentTestFailed()) \
+    return
+
+// The changed file's upload reaches the board, once.
+void changedFileUploaded(const BoardRig &r)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(boardHasFile(r), 10000);
 }
 
 } // namespace
@@ -68,10 +81,7 @@ private slots:
 void tst_data_upload::changedFileReachesBoard()
 {
     BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
+    SETTLE(r);
 
     rewriteFile(r, Changed);
     QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
@@ -90,10 +100,7 @@ void tst_data_upload::changedFileReachesBoard()
 void tst_data_upload::failedUploadIsRetriedLater()
 {
     BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
+    SETTLE(r);
 
     QVERIFY(r.sim.control("silent 1"));
     rewriteFile(r, Changed);
@@ -116,10 +123,7 @@ void tst_data_upload::failedUploadIsRetriedLater()
 void tst_data_upload::dialogShowingDefersUpload()
 {
     BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
+    SETTLE(r);
 
     r.app().uploadErrorDialog->show();
     rewriteFile(r, Changed);
@@ -129,17 +133,13 @@ void tst_data_upload::dialogShowingDefersUpload()
     QVERIFY(!boardHasFile(r));
 
     r.app().uploadErrorDialog->hide();
-    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(boardHasFile(r), 10000);
+    changedFileUploaded(r);
 }
 
 void tst_data_upload::changeDuringUploadDialogWaits()
 {
     BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
+    SETTLE(r);
 
     // The operator's upload fails; while its connection error dialog shows, a poll finds the
     // changed file.
@@ -168,17 +168,13 @@ void tst_data_upload::changeDuringUploadDialogWaits()
 
     QVERIFY(r.sim.control("silent 0"));
     r.mainWindow()->autoLoadTimer->start();
-    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(boardHasFile(r), 10000);
+    changedFileUploaded(r);
 }
 
 void tst_data_upload::noUploadInsideRead()
 {
     BoardRig r(polling());
-    QVERIFY2(r.sim.ok(), qPrintable(r.sim.errorText()));
-    settle(r);
-    if (QTest::currentTestFailed())
-        return;
+    SETTLE(r);
 
     // The read fails, and its failure path loads the changed file.
     r.mainWindow()->autoLoadTimer->stop();
@@ -195,8 +191,7 @@ void tst_data_upload::noUploadInsideRead()
     // The change goes at a later poll.
     QVERIFY(r.sim.control("silent 0"));
     r.mainWindow()->autoLoadTimer->start();
-    QTRY_COMPARE_WITH_TIMEOUT(r.sim.receivedCount(ChangedSend), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(boardHasFile(r), 10000);
+    changedFileUploaded(r);
 }
 
 void tst_data_upload::noUploadWanted()
