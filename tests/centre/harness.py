@@ -189,6 +189,22 @@ class Chain:
             shutil.rmtree(self.dir, ignore_errors=True)
 
 
+def fill_send_form(web, target, figures):
+    """In the page (a Selenium webdriver): the send tab, the form filled with target and figures
+    and checked; the preview follows."""
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import Select
+    web.find_element(By.CSS_SELECTOR, '#tabs [data-tab="send"]').click()
+    form = web.find_element(By.CSS_SELECTOR, "form#send")
+    Select(form.find_element(By.NAME, "target")).select_by_value(target)
+    for k in range(1, 11):
+        box = form.find_element(By.NAME, "figure%d" % k)
+        box.clear()
+        if k <= len(figures):
+            box.send_keys(figures[k - 1])
+    form.find_element(By.ID, "check").click()
+
+
 class Session:
     def __init__(self, context=None):
         self.jar = http.cookiejar.CookieJar()

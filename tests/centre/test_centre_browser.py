@@ -66,15 +66,7 @@ class CentreInBrowser(unittest.TestCase):
         self.assertEqual((cookie["httpOnly"], cookie["secure"], cookie["sameSite"]), (True, TLS, "Strict"))
 
     def send(self, target, figures):
-        self.web.find_element(By.CSS_SELECTOR, '#tabs [data-tab="send"]').click()
-        form = self.web.find_element(By.CSS_SELECTOR, "form#send")
-        Select(form.find_element(By.NAME, "target")).select_by_value(target)
-        for k in range(1, 11):
-            box = form.find_element(By.NAME, "figure%d" % k)
-            box.clear()
-            if k <= len(figures):
-                box.send_keys(figures[k - 1])
-        form.find_element(By.ID, "check").click()
+        harness.fill_send_form(self.web, target, figures)
         self.until(lambda: self.web.find_element(By.ID, "confirm").is_displayed(), "the preview")
 
     def test_1_group_set_verified_on_every_tile(self):

@@ -150,12 +150,30 @@ function tile(b) {
   return t;
 }
 
+// Each tile is made again only when its board's data changed: an update names a few boards of
+// many, and making every tile anew on each one costs the page more than the update itself.
+const tiles = new Map();   // id -> { data: the board's JSON text, element }
+
+function tileOf(b) {
+  const data = JSON.stringify(b);
+  let t = tiles.get(b.id);
+  if (!t || t.data !== data) {
+    const element = tile(b);
+    if (t && t.element.parentNode) t.element.replaceWith(element);
+    t = { data, element };
+    tiles.set(b.id, t);
+  }
+  return t.element;
+}
+
 function renderTiles() {
   const filter = $('#board-filter').value;
   const ids = [...state.boards.keys()].sort(byName);
+  for (const id of tiles.keys()) if (!state.boards.has(id)) tiles.delete(id);
   const box = $('#tiles');
-  const tiles = ids.map(id => state.boards.get(id)).filter(b => filter !== 'marked' || b.marked).map(tile);
-  box.replaceChildren(...tiles);
+  const shown = ids.map(id => state.boards.get(id)).filter(b => filter !== 'marked' || b.marked).map(tileOf);
+  const children = box.children;
+  if (shown.length !== children.length || shown.some((e, k) => children[k] !== e)) box.replaceChildren(...shown);
   const marked = ids.filter(id => state.boards.get(id).marked).length;
   $('#board-counts').textContent = `${ids.length} boards, ${ids.length - marked} fine, ${marked} marked`;
 }
