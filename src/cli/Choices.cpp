@@ -1,6 +1,7 @@
 #include "cli/Choices.h"
 
-#include <QRegularExpression>
+#include "core/text/Numbers.h"
+
 
 #include "core/operations/ControllerWorkflow.h"
 
@@ -25,12 +26,14 @@ std::optional<QDateTime> clockTime(const QStringList &arguments)
     const QString text = arguments.join(QLatin1Char(' ')).trimmed();
     if (text.isEmpty() || text == QLatin1String("now"))
         return QDateTime::currentDateTime();
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d\\d)\\.(\\d\\d)\\.(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d)$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
+    // DD.MM.YY hh:mm:ss
+    const QLatin1String shape("00.00.00 00:00:00");
+    if (text.size() != shape.size())
         return std::nullopt;
-    const auto n = [&](int i) { return m.captured(i).toInt(); };
+    for (qsizetype k = 0; k < text.size(); ++k)
+        if (shape.at(k) == QLatin1Char('0') ? !isDigits(QStringView(text).mid(k, 1)) : text.at(k) != shape.at(k))
+            return std::nullopt;
+    const auto n = [&](int i) { return QStringView(text).mid(3 * (i - 1), 2).toInt(); };
     // Qt reads "yy" as 19yy; the board is told only the two digits, but the date must exist.
     const QDate date(2000 + n(3), n(2), n(1));
     const QTime time(n(4), n(5), n(6));

@@ -2,11 +2,38 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QSet>
 #include <vector>
 
 namespace {
+
+// JSON's number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(QByteArrayView t)
+{
+    qsizetype i = 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < t.size() && t.at(i) >= '0' && t.at(i) <= '9')
+            ++i;
+        return i > from;
+    };
+    if (i < t.size() && t.at(i) == '-')
+        ++i;
+    if (i < t.size() && t.at(i) == '0')
+        ++i;
+    else if (!digits())
+        return false;
+    if (i < t.size() && t.at(i) == '.' && (++i, !digits()))
+        return false;
+    if (i < t.size() && (t.at(i) == 'e' || t.at(i) == 'E')) {
+        ++i;
+        if (i < t.size() && (t.at(i) == '+' || t.at(i) == '-'))
+            ++i;
+        if (!digits())
+            return false;
+    }
+    return i == t.size();
+}
 
 // The index after the closing quote of the string that opens at `from`, or -1 when it is not closed.
 qsizetype stringEnd(const QByteArray &t, qsizetype from)
@@ -106,11 +133,10 @@ std::optional<QString> textOrNumberAt(const QByteArray &t, qsizetype at)
         ++end;
     if (end >= t.size() || !(isJsonBlank(t.at(end)) || t.at(end) == ',' || t.at(end) == '}'))
         return std::nullopt;
-    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
-    const QString text = QString::fromLatin1(t.mid(at, end - at));
-    if (!number.match(text).hasMatch())
+    const QByteArrayView number = QByteArrayView(t).sliced(at, end - at);
+    if (!isJsonNumber(number))
         return std::nullopt;
-    return text;
+    return QString::fromLatin1(number);
 }
 
 } // namespace

@@ -1,8 +1,15 @@
 #include "cli/MqttOptions.h"
 
-#include <QRegularExpression>
+#include "core/text/Numbers.h"
+
 
 namespace {
+
+bool isAsciiLetterOrDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+        || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
 
 enum class Key { Broker, Id, Group, Prefix, TlsCa, TlsCert, TlsKey, User, PasswordFile, Password, StateDir, Journal, VerifyEvery };
 
@@ -49,18 +56,36 @@ QString commandOf(const QStringList &arguments)
 // HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
 bool parseBroker(const QString &text, QString &host, int &port)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]\\s]+))(?::(\\d{1,5}))?$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
-        return false;
-    host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-    port = 0;
-    if (m.hasCaptured(3) && !m.captured(3).isEmpty()) {
-        port = m.captured(3).toInt();
-        if (port < 1 || port > 65535)
+    QStringView rest(text);
+    if (rest.startsWith(QLatin1Char('['))) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (close < 2)
             return false;
+        const QStringView address = rest.mid(1, close - 1);
+        for (const QChar c : address)
+            if (!(isDigits(QStringView(&c, 1)) || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))
+                  || c == QLatin1Char(':') || c == QLatin1Char('.')))
+                return false;
+        host = address.toString();
+        rest = rest.mid(close + 1);
+    } else {
+        const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+        const QStringView name = colon < 0 ? rest : rest.left(colon);
+        if (name.isEmpty())
+            return false;
+        for (const QChar c : name)
+            if (c == QLatin1Char('[') || c == QLatin1Char(']') || c.isSpace())
+                return false;
+        host = name.toString();
+        rest = colon < 0 ? QStringView() : rest.mid(colon);
     }
-    return true;
+    port = 0;
+    if (rest.isEmpty())
+        return true;
+    if (!rest.startsWith(QLatin1Char(':')) || !isDigits(rest.mid(1), 1, 5))
+        return false;
+    port = rest.mid(1).toInt();
+    return port >= 1 && port <= 65535;
 }
 
 // Why `name` cannot be an id, a group or a level of the prefix, or empty when it can: "." and ".."
@@ -169,18 +194,25 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
 
 bool isTopicName(const QString &name)
 {
-    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9._-]{1,64}$"));
-    return form.match(name).hasMatch() && reservedName(name).isEmpty();
+    if (name.isEmpty() || name.size() > 64)
+        return false;
+    for (const QChar c : name)
+        if (!(isAsciiLetterOrDigit(c) || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('-')))
+            return false;
+    return reservedName(name).isEmpty();
 }
 
 int durationSeconds(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^(\\d{1,7})([smh]?)$"));
-    const QRegularExpressionMatch m = form.match(text.trimmed());
-    if (!m.hasMatch())
+    QStringView t = QStringView(text).trimmed();
+    qint64 unit = 1;
+    if (t.endsWith(QLatin1Char('h')) || t.endsWith(QLatin1Char('m')) || t.endsWith(QLatin1Char('s'))) {
+        unit = t.endsWith(QLatin1Char('h')) ? 3600 : t.endsWith(QLatin1Char('m')) ? 60 : 1;
+        t.chop(1);
+    }
+    if (!isDigits(t, 1, 7))
         return -1;
-    const qint64 unit = m.captured(2) == QLatin1String("h") ? 3600 : m.captured(2) == QLatin1String("m") ? 60 : 1;
-    const qint64 seconds = m.captured(1).toLongLong() * unit;
+    const qint64 seconds = t.toLongLong() * unit;
     return seconds > 7 * 24 * 3600 ? -1 : int(seconds);
 }
 

@@ -1,9 +1,9 @@
 #include "cli/PortAccess.h"
 
-#include <QRegularExpression>
 #include <QSerialPort>
 
 #include "core/link/QtSerialLink.h"
+#include "core/text/Numbers.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
@@ -13,8 +13,8 @@
 QString portFromArgument(const QString &name)
 {
 #ifdef Q_OS_UNIX
-    static const QRegularExpression com(QRegularExpression::anchoredPattern(QStringLiteral("COM[0-9]+")));
-    if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !com.match(name).hasMatch())
+    if (!name.isEmpty() && !name.contains(QLatin1Char('/'))
+        && !(name.startsWith(QLatin1String("COM")) && isDigits(QStringView(name).mid(3))))
         return QStringLiteral("/dev/") + name;
 #endif
     return name;

@@ -1,5 +1,7 @@
 #include <QtTest>
+#include "cli/Choices.h"
 #include "cli/JsonCheck.h"
+#include "cli/MqttOptions.h"
 
 class TestJsonCheck : public QObject {
     Q_OBJECT
@@ -20,6 +22,10 @@ private slots:
         QTest::newRow("nested id only") << QByteArray("{\"x\": {\"id\": 5}, \"figures\": nope}") << false << QString();
         QTest::newRow("number cut short") << QByteArray("{\"id\": 12") << false << QString();
         QTest::newRow("id neither text nor number") << QByteArray("{\"id\": true, ") << false << QString();
+        QTest::newRow("leading zero is no number") << QByteArray("{\"id\": 012}") << false << QString();
+        QTest::newRow("point without digits") << QByteArray("{\"id\": 1.}") << false << QString();
+        QTest::newRow("exponent without digits") << QByteArray("{\"id\": 1e+}") << false << QString();
+        QTest::newRow("every part of a number") << QByteArray("{\"id\": -0.50E+2}") << false << "-0.50E+2";
         QTest::newRow("escaped quote in the id") << QByteArray("{\"id\": \"a\\\"b}\", \"x\": }") << false << "a\"b}";
     }
     void payloads()
@@ -28,6 +34,53 @@ private slots:
         QFETCH(QString, id);
         QTEST(hasDuplicateKeys(payload), "duplicate");
         QCOMPARE(findJsonId(payload), id.isNull() ? std::optional<QString>() : id);
+    }
+
+    // The bridge's option values and the clock argument: what each form takes and refuses.
+    void optionValues_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("taken");   // host:port, seconds, or the id; null: refused
+        QTest::newRow("host") << "--broker" << "mq.example" << "mq.example:0";
+        QTest::newRow("host and port") << "--broker" << "10.0.0.5:8883" << "10.0.0.5:8883";
+        QTest::newRow("IPv6 and port") << "--broker" << "[::1]:1884" << "::1:1884";
+        QTest::newRow("port 0") << "--broker" << "h:0" << QString();
+        QTest::newRow("six-digit port") << "--broker" << "h:100000" << QString();
+        QTest::newRow("two colons") << "--broker" << "h:1:2" << QString();
+        QTest::newRow("no host") << "--broker" << ":1883" << QString();
+        QTest::newRow("blank in the host") << "--broker" << "a b" << QString();
+        QTest::newRow("IPv6 not closed") << "--broker" << "[::1:1884" << QString();
+        QTest::newRow("minutes") << "--verify-every" << " 5m " << "300";
+        QTest::newRow("bare seconds") << "--verify-every" << "90" << "90";
+        QTest::newRow("unit alone") << "--verify-every" << "h" << QString();
+        QTest::newRow("eight digits") << "--verify-every" << "12345678" << QString();
+        QTest::newRow("id") << "--id" << "office-7.b_2" << "office-7.b_2";
+        QTest::newRow("id with a slash") << "--id" << "a/b" << QString();
+        QTest::newRow("id of 65") << "--id" << QString(65, 'a') << QString();
+        QTest::newRow("clock") << "clock" << "29.02.24 23:59:58" << "2024-02-29T23:59:58";
+        QTest::newRow("clock, no such day") << "clock" << "29.02.23 10:00:00" << QString();
+        QTest::newRow("clock, one digit") << "clock" << "1.02.24 10:00:00" << QString();
+    }
+    void optionValues()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, value);
+        QFETCH(QString, taken);
+        if (option == QLatin1String("clock")) {
+            const auto t = clockTime({value});
+            QCOMPARE(t ? t->toString(Qt::ISODate) : QString(), taken);
+            return;
+        }
+        QStringList arguments{"tablo-cli", "mqtt", option, value};
+        MqttOptions o;
+        QString error;
+        const bool ok = takeMqttOptions(arguments, o, error);
+        QCOMPARE(ok, !taken.isNull());
+        if (ok)
+            QCOMPARE(option == "--broker" ? o.host + ":" + QString::number(o.port)
+                                          : option == "--id" ? o.id : QString::number(o.verifyEverySeconds),
+                     taken);
     }
 };
 

@@ -1,9 +1,10 @@
 #include "core/link/PortNames.h"
 
+#include "core/text/Numbers.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -24,10 +25,8 @@ QString devicePath(const QString &name)
 #ifdef Q_OS_WIN
     return name;
 #else
-    static const QRegularExpression com(QRegularExpression::anchoredPattern(QStringLiteral("COM([0-9]{1,9})")));
-    const QRegularExpressionMatch m = com.match(name);
-    if (m.hasMatch()) {
-        const int n = m.captured(1).toInt();
+    if (isComPortName(name)) {
+        const int n = name.mid(3).toInt();
         if (n >= 1)
             return QStringLiteral("/dev/ttyS%1").arg(n - 1);
     }

@@ -62,3 +62,20 @@ int roundHalfEven(double v)
 {
     return static_cast<int>(std::nearbyint(v)); // default rounding mode: to nearest, ties to even
 }
+
+// These shapes are checked by hand, not with a regular expression: compiling one brings in the
+// expression library's pages, most of a megabyte of a small program's memory.
+bool isDigits(QStringView text, qsizetype min, qsizetype max)
+{
+    if (text.size() < min || text.size() > max)
+        return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+bool isComPortName(QStringView text)
+{
+    return text.startsWith(QLatin1String("COM")) && isDigits(text.mid(3), 1, 9);
+}

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 // Whole-number conversion with the runtime's rules: leading blanks skipped, optional sign,
 // decimal digits, or hexadecimal after "$", "0x" or "x" (any case). Anything else fails,
@@ -10,6 +11,11 @@ inline bool tryStrToInt(const QString &text, qint32 &out) { return tryStrToInt(t
 
 // The runtime's message for a failed conversion: 'abc' is not a valid integer value
 QString notValidIntegerMessage(const QString &text);
+
+// `text` is `min` to `max` ASCII digits and nothing else.
+bool isDigits(QStringView text, qsizetype min = 1, qsizetype max = 1 << 30);
+// `text` is "COM" and a number of at most nine digits, as a port is named on Windows.
+bool isComPortName(QStringView text);
 
 // Rounding to the nearest integer, halves to even (the runtime's Round).
 int roundHalfEven(double v);
