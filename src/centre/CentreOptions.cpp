@@ -45,8 +45,8 @@ bool hostPort(const QString &text, QString &host, int &port)
 bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *error)
 {
     const QStringList valued{"broker", "prefix", "monitor-user", "monitor-password-file", "publisher-user",
-                             "publisher-password-file", "tls-ca", "tls-cert", "tls-key", "listen", "https-cert",
-                             "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours"};
+                             "publisher-password-file", "tls-ca", "broker-cert", "broker-key", "listen", "tls-cert",
+                             "tls-key", "https-cert", "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours"};
     for (qsizetype k = 0; k < args.size(); ++k) {
         QString name = args[k], value;
         if (!name.startsWith(QLatin1String("--"))) {
@@ -91,10 +91,11 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
                           : name == QLatin1String("publisher-user")          ? &o.publisherUser
                           : name == QLatin1String("publisher-password-file") ? &o.publisherPasswordFile
                           : name == QLatin1String("tls-ca")                  ? &o.tlsCa
-                          : name == QLatin1String("tls-cert")                ? &o.tlsCert
-                          : name == QLatin1String("tls-key")                 ? &o.tlsKey
-                          : name == QLatin1String("https-cert")              ? &o.httpsCert
-                          : name == QLatin1String("https-key")               ? &o.httpsKey
+                          : name == QLatin1String("broker-cert")             ? &o.tlsCert
+                          : name == QLatin1String("broker-key")              ? &o.tlsKey
+                          // The page's certificate: --tls-cert/--tls-key, also spelt --https-*.
+                          : name == QLatin1String("tls-cert") || name == QLatin1String("https-cert") ? &o.httpsCert
+                          : name == QLatin1String("tls-key") || name == QLatin1String("https-key")   ? &o.httpsKey
                           : name == QLatin1String("db")                      ? &o.db
                           : name == QLatin1String("db-password-file")        ? &o.dbPasswordFile
                                                                              : nullptr;
@@ -102,7 +103,7 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
             *target = value;
     }
     if (o.httpsCert.isEmpty() != o.httpsKey.isEmpty()) {
-        *error = QStringLiteral("--https-cert and --https-key go together");
+        *error = QStringLiteral("--tls-cert and --tls-key go together");
         return false;
     }
     if (!o.monitorUser.isEmpty() && o.monitorPasswordFile.isEmpty()) {

@@ -35,11 +35,12 @@ Broker:
   --publisher-user NAME           the broker user that publishes sets (default: the monitor user)
   --publisher-password-file FILE  its password
   --tls-ca FILE                   TLS to the broker with this CA certificate (PEM)
-  --tls-cert FILE, --tls-key FILE a client certificate and key for the broker
+  --broker-cert FILE, --broker-key FILE
+                                  a client certificate and key for the broker
 Page:
   --listen HOST:PORT              where the page is served (default 127.0.0.1:8480)
-  --https-cert FILE, --https-key FILE
-                                  serve the page over HTTPS with this certificate and key (PEM)
+  --tls-cert FILE, --tls-key FILE serve the page over HTTPS with this certificate and key (PEM;
+                                  also spelt --https-cert, --https-key)
   --session-idle-minutes N        a session ends after N minutes unused (default 30)
   --session-hours N               and after N hours at most (default 12)
 Database (the journal of every result, the users, the sends):

@@ -123,7 +123,7 @@ class Chain:
         self.http = free_port()
         self.db = db or os.path.join(self.dir, "centre.sqlite")
         self.db_args = ["--db", self.db] + list(extra)
-        page_tls = ["--https-cert", self.tls[1], "--https-key", os.path.join(self.dir, "key.pem")] if self.tls else []
+        page_tls = ["--tls-cert", self.tls[1], "--tls-key", os.path.join(self.dir, "key.pem")] if self.tls else []
         for name, role in users:
             self.password[name] = "secret-" + name
             subprocess.run([CENTRE, "user", "add", name, "--role", role] + self.db_args, input=self.password[name].encode(),
