@@ -82,14 +82,6 @@ void findIdOfRejected(const QByteArray &payload, QJsonValue &id)
         id = *found;
 }
 
-QStringList figureTexts(const BoardReading &reading)
-{
-    QStringList texts;
-    for (const QByteArray &f : reading.figures)
-        texts << QString::fromLatin1(f);
-    return texts;
-}
-
 QString settingName(BoardService::Kind kind)
 {
     switch (kind) {
@@ -449,23 +441,15 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
     const UploadResult &r = reply->upload();
     const QStringList sent = reply->sent();
     const bool readBack = r.verified && r.readBack.outcome == ReadResult::ReadOk;
-    const QStringList board = readBack ? figureTexts(r.readBack.reading) : QStringList();
-    QString outcome = outcomeName(uploadOutcomeText(r));
-    QString problem = uploadProblem(r, m_c.exchangeOptions(), sent);
-    // sent-ok: the board read back exactly what was sent; over a one-way link nothing is read.
-    if (outcome == QLatin1String("sent-ok") && !r.verified)
-        outcome = QStringLiteral("sent-unverified");
-    else if (outcome == QLatin1String("sent-ok") && board != sent) {
-        outcome = QStringLiteral("data-error");
-        problem = QStringLiteral("the board read back other figures than were sent");
-    }
+    const QStringList board = readBack ? r.readBack.reading.figureTexts() : QStringList();
+    const auto [outcome, problem] = uploadOutcome(r, m_c.exchangeOptions(), sent);
     o.insert(QStringLiteral("outcome"), outcome);
     o.insert(QStringLiteral("sent"), QJsonArray::fromStringList(sent));
     o.insert(QStringLiteral("board"), QJsonArray::fromStringList(board));
     if (!problem.isEmpty())
         o.insert(QStringLiteral("reason"), problem);
-    if (outcome == QLatin1String("sent-ok") || outcome == QLatin1String("sent-unverified")) {
-        m_state.shown = MqttShownSet{sent, id, in.topic, outcome == QLatin1String("sent-ok")};
+    if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified) {
+        m_state.shown = MqttShownSet{sent, id, in.topic, outcome == JournalOutcome::SentOk};
         saveState(false);
     }
     record.sent = sent;
@@ -506,7 +490,7 @@ void MqttBridge::onReadFinished(const ReadResult &r, bool comeBack)
     if (r.outcome != ReadResult::ReadOk)
         return;
     publishReading(r.reading);
-    const QStringList shown = figureTexts(r.reading);
+    const QStringList shown = r.reading.figureTexts();
     printOut(QStringLiteral("%1 Board read: [%2]").arg(isoTimestamp(false), shown.join(QLatin1Char(','))));
     // A board that lost its figures (power, a swap) gets the last verified set again, unless a
     // newer set waits anyway.
@@ -530,13 +514,12 @@ void MqttBridge::onRestoreFinished(BoardReply *reply)
     const MqttShownSet set = *m_state.shown;
     const UploadResult &r = reply->upload();
     const bool readBack = r.verified && r.readBack.outcome == ReadResult::ReadOk;
-    const QStringList board = readBack ? figureTexts(r.readBack.reading) : QStringList();
-    QString outcome = outcomeName(uploadOutcomeText(r));
-    const QString problem = uploadProblem(r, m_c.exchangeOptions(), reply->sent());
-    if (outcome == QLatin1String("sent-ok") && (!r.verified || board == reply->sent()))
+    const QStringList board = readBack ? r.readBack.reading.figureTexts() : QStringList();
+    auto [outcome, problem] = uploadOutcome(r, m_c.exchangeOptions(), reply->sent());
+    if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified) {
         outcome = QStringLiteral("restored");
-    else if (outcome == QLatin1String("sent-ok"))
-        outcome = QStringLiteral("data-error");
+        problem.clear();
+    }
     QJsonObject o{{QStringLiteral("id"), set.request},
                   {QStringLiteral("request"), QStringLiteral("figures")},
                   {QStringLiteral("outcome"), outcome},
@@ -632,12 +615,8 @@ void MqttBridge::onSettingFinished(BoardReply *reply, const MqttIncoming &in)
                                          {QStringLiteral("at"), isoTimestamp(true)}},
                              record);
     }
-    const SettingOutcome ended = settingOutcome(reply->exchange(), command, m_c.exchangeOptions());
-    QString outcome = outcomeName(ended.outcome);
-    const QString &reason = ended.reason;
-    // Over a one-way link the board's "OK" is never heard.
-    if (outcome == QLatin1String("sent-ok") && m_c.exchangeOptions().oneWay)
-        outcome = QStringLiteral("sent-unverified");
+    // Over a one-way link the board's "OK" is never heard: "sent-unverified".
+    const auto [outcome, reason] = commandOutcome(reply->exchange(), QString::fromLatin1(command), m_c.exchangeOptions());
     QJsonObject o{{QStringLiteral("id"), id},
                   {QStringLiteral("request"), name},
                   {QStringLiteral("outcome"), outcome},
@@ -702,7 +681,7 @@ void MqttBridge::publishReading(const BoardReading &reading)
     QJsonObject o = readingJson(reading);
     o.insert(QStringLiteral("at"), isoTimestamp(true));
     // Where the figures shown came from: the last set this bridge had verified, or not known.
-    const bool ours = m_state.shown && m_state.shown->texts == figureTexts(reading);
+    const bool ours = m_state.shown && m_state.shown->texts == reading.figureTexts();
     o.insert(QStringLiteral("request"), ours ? m_state.shown->request : QJsonValue());
     o.insert(QStringLiteral("source"), ours ? QJsonValue(m_state.shown->source) : QJsonValue());
     publishJson(topic(QStringLiteral("state")), o, true);

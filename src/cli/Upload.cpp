@@ -42,15 +42,6 @@ SettingOutcome settingOutcome(const ExchangeResult &r, const QByteArray &command
     }
 }
 
-QString outcomeName(const QString &outcomeText)
-{
-    if (outcomeText == QLatin1String("OK") || outcomeText == QLatin1String("Sent OK"))
-        return QStringLiteral("sent-ok");
-    return outcomeText == QLatin1String("Connection error") ? QStringLiteral("connection-error")
-                                                           : QStringLiteral("data-error");
-}
-
-
 namespace {
 // The settings key of the show box that hides slot `slot` (1 .. 10): on the currency board a row's
 // first box rules both its slots.

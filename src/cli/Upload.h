@@ -21,8 +21,6 @@ struct SettingOutcome {
     QString reason;
 };
 SettingOutcome settingOutcome(const ExchangeResult &result, const QByteArray &command, const ExchangeOptions &options);
-// An outcome text as a feed names it: "sent-ok", "data-error" or "connection-error".
-QString outcomeName(const QString &outcomeText);
 
 // One warning for each figure that the board will show with another value than given (by
 // checkFigures: cut, padded into a larger number, a hidden slot, a line of the data file that is

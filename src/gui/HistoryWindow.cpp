@@ -304,7 +304,7 @@ QColor HistoryWindow::outcomeColour(const QString &outcome)
 }
 
 QList<QPointF> HistoryWindow::figureSteps(const std::optional<JournalShown> &atStart, const QList<JournalVerified> &verified,
-                                          int slot, qint64 fromMs, qint64 toMs)
+                                          const QList<JournalBucket> &buckets, int slot, qint64 fromMs, qint64 toMs)
 {
     std::optional<double> current = atStart ? valueOf(atStart->figures.value(slot)) : std::nullopt;
     QList<QPointF> points;
@@ -322,21 +322,7 @@ QList<QPointF> HistoryWindow::figureSteps(const std::optional<JournalShown> &atS
         add(v.finishedMs, value);
         current = value;
     }
-    add(toMs, current);
-    return points;
-}
-
-QList<QPointF> HistoryWindow::bucketSteps(const std::optional<JournalShown> &atStart, const QList<JournalBucket> &buckets,
-                                          int slot, qint64 fromMs, qint64 toMs)
-{
-    std::optional<double> current = atStart ? valueOf(atStart->figures.value(slot)) : std::nullopt;
-    QList<QPointF> points;
-    const auto add = [&points](qint64 t, std::optional<double> v) {
-        if (v)
-            points.append(QPointF(double(t), *v));
-    };
     const auto number = [](double v) { return std::isnan(v) ? std::nullopt : std::optional<double>(v); };
-    add(fromMs, current);
     for (const JournalBucket &b : buckets) {
         add(b.startMs, current);
         add(b.startMs, number(b.low[slot]));
@@ -374,8 +360,7 @@ void HistoryWindow::drawChart(const QDateTime &from, const QDateTime &to)
     bool any = false;
     for (int slot = 0; slot < 10; ++slot) {
         const qint64 endMs = std::max(fromMs, toMs);
-        const QList<QPointF> points = exact ? figureSteps(atStart, verified, slot, fromMs, endMs)
-                                            : bucketSteps(atStart, buckets, slot, fromMs, endMs);
+        const QList<QPointF> points = figureSteps(atStart, verified, buckets, slot, fromMs, endMs);
         if (points.isEmpty())
             continue;
         auto *series = new QLineSeries;

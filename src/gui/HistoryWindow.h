@@ -69,13 +69,11 @@ public:
     // The colour of an outcome's text: green verified, amber unverified or replaced, red failed.
     static QColor outcomeColour(const QString &outcome);
     // The step points of one figure (slot 0..9) over a period: what was shown at `from` (none:
-    // nothing known), then a vertical step at each verified upload that changed it, to `to`.
+    // nothing known), then a vertical step at each verified upload that changed it, to `to`. A
+    // period with more uploads than the chart has room for comes as `buckets` instead: one
+    // vertical span from the lowest to the highest value of each, ending at its last.
     static QList<QPointF> figureSteps(const std::optional<JournalShown> &atStart, const QList<JournalVerified> &verified,
-                                      int slot, qint64 fromMs, qint64 toMs);
-    // The same of a period with more uploads than the chart has room for: one vertical span from
-    // the lowest to the highest value of each bucket, ending at its last.
-    static QList<QPointF> bucketSteps(const std::optional<JournalShown> &atStart, const QList<JournalBucket> &buckets,
-                                      int slot, qint64 fromMs, qint64 toMs);
+                                      const QList<JournalBucket> &buckets, int slot, qint64 fromMs, qint64 toMs);
     // Up to this many verified uploads a period is charted upload by upload.
     static constexpr int ExactSteps = 2000;
     static constexpr int Buckets = 600;

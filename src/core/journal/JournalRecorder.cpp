@@ -27,69 +27,6 @@ QString kindOf(BoardReply::Kind kind)
     return QString();
 }
 
-QStringList textsOf(const BoardReading &reading)
-{
-    QStringList texts;
-    for (const QByteArray &f : reading.figures)
-        texts << QString::fromLatin1(f);
-    return texts;
-}
-
-// The journal's outcome of a finished request, with the same reason tablo-cli and the feed give.
-std::pair<QString, QString> readOutcome(const ReadResult &r, const ExchangeOptions &o)
-{
-    const QString why = readProblem(r, QStringLiteral("READ="), o);
-    switch (r.outcome) {
-    case ReadResult::ReadOk:
-        return {JournalOutcome::SentOk, QString()};
-    case ReadResult::ConnectionError:
-        return {JournalOutcome::ConnectionError, why};
-    case ReadResult::DataError:
-    case ReadResult::NotRead:
-        return {JournalOutcome::DataError, why};
-    case ReadResult::OneWay:
-    case ReadResult::Busy:
-        break;
-    }
-    return {JournalOutcome::Rejected, why};
-}
-
-std::pair<QString, QString> uploadOutcome(const UploadResult &u, const ExchangeOptions &o, const QStringList &sent)
-{
-    switch (u.outcome) {
-    case UploadResult::SentOk:
-        if (u.verified)
-            return {JournalOutcome::SentOk, QString()};
-        return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: not read back")};
-    case UploadResult::ConnectionError:
-        return {JournalOutcome::ConnectionError, uploadProblem(u, o, sent)};
-    case UploadResult::DataError:
-    case UploadResult::Unacknowledged:
-        return {JournalOutcome::DataError, uploadProblem(u, o, sent)};
-    case UploadResult::Busy:
-        break;
-    }
-    return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
-}
-
-std::pair<QString, QString> commandOutcome(const ExchangeResult &e, const QString &command, const ExchangeOptions &o)
-{
-    const QString why = commandProblem(e, command, o);
-    switch (e.outcome) {
-    case ExchangeResult::Ok:
-        return {why.isEmpty() ? JournalOutcome::SentOk : JournalOutcome::SentUnverified, why};
-    case ExchangeResult::Timeout:
-        return {JournalOutcome::ConnectionError, why};
-    case ExchangeResult::Error:
-    case ExchangeResult::Read:
-        return {JournalOutcome::DataError, why};
-    case ExchangeResult::Busy:
-    case ExchangeResult::NotSent:
-        break;
-    }
-    return {JournalOutcome::Rejected, why};
-}
-
 } // namespace
 
 JournalRecorder::JournalRecorder(QObject *parent) : QObject(parent)
@@ -147,18 +84,18 @@ JournalRecord JournalRecorder::recordOf(const BoardReply &reply) const
     r.board = m_port ? m_port() : QString();
     const QString tag = reply.tag().typeId() == QMetaType::QString ? reply.tag().toString() : QString();
     r.source = tag.isEmpty() ? m_fallbackSource : tag;
-    std::pair<QString, QString> outcome;
+    RequestOutcome outcome;
     switch (reply.status()) {
     case BoardReply::Status::Done:
         if (reply.kind() == BoardReply::Kind::Upload) {
             outcome = uploadOutcome(reply.upload(), reply.options(), reply.sent());
             r.sent = reply.sent();
             if (reply.upload().verified && reply.upload().readBack.outcome == ReadResult::ReadOk)
-                r.boardFigures = textsOf(reply.upload().readBack.reading);
+                r.boardFigures = reply.upload().readBack.reading.figureTexts();
         } else if (reply.kind() == BoardReply::Kind::Read) {
             outcome = readOutcome(reply.read(), reply.options());
             if (reply.read().outcome == ReadResult::ReadOk)
-                r.boardFigures = textsOf(reply.read().reading);
+                r.boardFigures = reply.read().reading.figureTexts();
         } else {
             outcome = commandOutcome(reply.exchange(), QString::fromLatin1(reply.command()), reply.options());
         }
@@ -185,8 +122,8 @@ JournalRecord JournalRecorder::recordOf(const BoardReply &reply) const
     case BoardReply::Status::Running:
         break;
     }
-    r.outcome = outcome.first;
-    r.reason = outcome.second;
+    r.outcome = outcome.outcome;
+    r.reason = outcome.reason;
     if (reply.kind() != BoardReply::Kind::Upload && reply.kind() != BoardReply::Kind::Read)
         r.command = QString::fromLatin1(reply.command());
     return r;

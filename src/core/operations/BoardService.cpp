@@ -337,9 +337,7 @@ void BoardService::takeReading(const ReadResult &read)
     m_state.reading = read.reading;
     if (parseBoardReading(read.exchange.reply, read.reading).fields < 32)
         m_state.reading.controlledBy = controlledBy;
-    m_state.shown.clear();
-    for (const QByteArray &f : read.reading.figures)
-        m_state.shown << QString::fromLatin1(f);
+    m_state.shown = read.reading.figureTexts();
     m_state.shownVerified = true;
     m_state.shownSince = QDateTime::currentDateTime();
     emit stateChanged();

@@ -1,5 +1,7 @@
 #include "core/operations/ResultText.h"
 
+#include "core/journal/Journal.h"
+
 QString noReplyText(const QString &command, const ExchangeOptions &o)
 {
     return QStringLiteral("no reply to %1 within %2 ms (%3 attempt%4)")
@@ -79,4 +81,60 @@ QString commandProblem(const ExchangeResult &r, const QString &command, const Ex
         break;
     }
     return QStringLiteral("the board answered %1 with \"%2\" instead of OK").arg(command, QString::fromLatin1(r.reply));
+}
+
+RequestOutcome uploadOutcome(const UploadResult &u, const ExchangeOptions &o, const QStringList &sent)
+{
+    switch (u.outcome) {
+    case UploadResult::SentOk:
+        if (!u.verified)
+            return {JournalOutcome::SentUnverified, QStringLiteral("the link is one-way: not read back")};
+        if (u.readBack.reading.figureTexts() != sent)
+            return {JournalOutcome::DataError, QStringLiteral("the board read back other figures than were sent")};
+        return {JournalOutcome::SentOk, QString()};
+    case UploadResult::ConnectionError:
+        return {JournalOutcome::ConnectionError, uploadProblem(u, o, sent)};
+    case UploadResult::DataError:
+    case UploadResult::Unacknowledged:
+        return {JournalOutcome::DataError, uploadProblem(u, o, sent)};
+    case UploadResult::Busy:
+        break;
+    }
+    return {JournalOutcome::Rejected, QStringLiteral("the board was busy: nothing was sent")};
+}
+
+RequestOutcome readOutcome(const ReadResult &r, const ExchangeOptions &o)
+{
+    const QString why = readProblem(r, QStringLiteral("READ="), o);
+    switch (r.outcome) {
+    case ReadResult::ReadOk:
+        return {JournalOutcome::SentOk, QString()};
+    case ReadResult::ConnectionError:
+        return {JournalOutcome::ConnectionError, why};
+    case ReadResult::DataError:
+    case ReadResult::NotRead:
+        return {JournalOutcome::DataError, why};
+    case ReadResult::OneWay:
+    case ReadResult::Busy:
+        break;
+    }
+    return {JournalOutcome::Rejected, why};
+}
+
+RequestOutcome commandOutcome(const ExchangeResult &e, const QString &command, const ExchangeOptions &o)
+{
+    const QString why = commandProblem(e, command, o);
+    switch (e.outcome) {
+    case ExchangeResult::Ok:
+        return {why.isEmpty() ? JournalOutcome::SentOk : JournalOutcome::SentUnverified, why};
+    case ExchangeResult::Timeout:
+        return {JournalOutcome::ConnectionError, why};
+    case ExchangeResult::Error:
+    case ExchangeResult::Read:
+        return {JournalOutcome::DataError, why};
+    case ExchangeResult::Busy:
+    case ExchangeResult::NotSent:
+        break;
+    }
+    return {JournalOutcome::Rejected, why};
 }

@@ -14,3 +14,14 @@ QString uploadProblem(const UploadResult &result, const ExchangeOptions &options
 QString readProblem(const ReadResult &result, const QString &command, const ExchangeOptions &options);
 // A brightness, lighting, clock or controller command (empty after its "OK").
 QString commandProblem(const ExchangeResult &result, const QString &command, const ExchangeOptions &options);
+
+// What a finished request came to, as the journal and the feed name it (JournalOutcome), and why.
+struct RequestOutcome {
+    QString outcome;
+    QString reason;
+};
+// "sent-ok" only when the board read back exactly the texts `sent`; "sent-unverified" over a
+// one-way link.
+RequestOutcome uploadOutcome(const UploadResult &result, const ExchangeOptions &options, const QStringList &sent);
+RequestOutcome readOutcome(const ReadResult &result, const ExchangeOptions &options);
+RequestOutcome commandOutcome(const ExchangeResult &result, const QString &command, const ExchangeOptions &options);

@@ -20,6 +20,14 @@ constexpr std::array<Field, 22> NamedFields = {
 
 } // namespace
 
+QStringList BoardReading::figureTexts() const
+{
+    QStringList texts;
+    for (const QByteArray &f : figures)
+        texts << QString::fromLatin1(f);
+    return texts;
+}
+
 QString BoardReading::figuresText() const
 {
     QString text;

@@ -2,6 +2,7 @@
 // What the board reports in its "READ" reply, field by field, as the texts it sent.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 struct BoardReading {
@@ -32,6 +33,8 @@ struct BoardReading {
 
     // The ten figures joined without separators: what an upload compares with what it sent.
     QString figuresText() const;
+    // The ten figures, one text each.
+    QStringList figureTexts() const;
     // Field k (1..32) of the reply; entry 0 is unused.
     std::array<QByteArray, 33> fields() const;
     void setFields(const std::array<QByteArray, 33> &fields);
