@@ -58,8 +58,6 @@ public:
     // The command texts of brightness and lighting codes, as they go out and are shown.
     static QByteArray brightnessCommand(int code) { return "BRIG=" + QByteArray::number(code); }
     static QByteArray lightingCommand(int code) { return "LIGH=" + QByteArray::number(code); }
-    // The code a brightness or lighting command carries.
-    static int codeOf(const QByteArray &command) { return command.mid(5).toInt(); }
 
     // The request that runs: from its start until the handlers of its reply have returned.
     std::optional<Kind> running() const;
