@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 port=""
 if [ "${1:-}" = "--port" ]; then port="${2:?--port needs a device path}"; fi
-"$here/scripts/deps.sh"
+"$here/scripts/deps.sh" build run
 "$here/scripts/build.sh"
 bin="$here/build"
 ini="$bin/Quorvanel_tablo.ini"

@@ -1,11 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tool and the tests need, only those that are missing.
+# Installs the Debian packages that the named purposes need, only those that are missing.
+#
+#   scripts/deps.sh build run            ./run.sh: build the programs, start the window
+#   scripts/deps.sh build run test       ./test.sh: the above and every test's servers and tools
+#   scripts/deps.sh build package        scripts/package.sh: the Debian package
+#
+# Each package is named in one group only; the -dev packages pull in their run-time libraries.
 set -euo pipefail
-# qt6-charts-dev: the History window's chart; its CMake package also needs libqt6opengl6-dev.
-pkgs=(g++ cmake make qt6-base-dev qt6-serialport-dev libqt6serialport6 fonts-dejavu-core xvfb xauth trayer xdg-utils x11-utils desktop-file-utils
-      help2man lintian systemd man-db pkg-config libmosquitto-dev mosquitto mosquitto-clients
-      libqt6sql6-sqlite qt6-charts-dev libqt6charts6 libqt6opengl6-dev
-      qt6-httpserver-dev libqt6httpserver6 libqt6sql6-psql postgresql chromium chromium-driver python3-selenium)
+
+# The build of every program (tablo, tablo-cli, tablo-board-sim, tablo-centre) and its manual pages.
+# qt6-charts-dev (the History window's chart) needs libqt6opengl6-dev, and qt6-httpserver-dev (the
+# centre) needs qt6-websockets-dev, for their CMake packages; Debian's packages do not say so.
+build=(g++ cmake make pkg-config help2man
+       qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
+       qt6-httpserver-dev qt6-websockets-dev libmosquitto-dev)
+# Running the window: the font of the Georgian texts, Qt's SQLite driver (the journal), a virtual
+# screen where there is no display, and the desktop's choice of a text editor.
+run=(fonts-dejavu-core libqt6sql6-sqlite xvfb xauth xdg-utils)
+# What the tests add: a real broker, a throw-away PostgreSQL cluster and Qt's driver for it, a
+# headless browser driven by Selenium, the checks of the installed tree and of the package.
+test=(mosquitto mosquitto-clients postgresql libqt6sql6-psql chromium chromium-driver python3-selenium
+      x11-utils desktop-file-utils lintian systemd man-db)
+# What the package build adds: dpkg-shlibdeps and file, from which CPack finds the libraries.
+package=(dpkg-dev file)
+
+[ $# -gt 0 ] || set -- build run test package
+pkgs=()
+for group in "$@"; do
+  case "$group" in
+  build) pkgs+=("${build[@]}") ;;
+  run) pkgs+=("${run[@]}") ;;
+  test) pkgs+=("${test[@]}") ;;
+  package) pkgs+=("${package[@]}") ;;
+  *) echo "usage: scripts/deps.sh [build] [run] [test] [package]" >&2; exit 64 ;;
+  esac
+done
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,7 +7,7 @@ case "${1:-}" in
 "" | --install) ;;
 *) echo "usage: scripts/package.sh [--install]" >&2; exit 64 ;;
 esac
-"$here/scripts/deps.sh"
+"$here/scripts/deps.sh" build package
 "$here/scripts/build.sh"
 rm -f "$here"/build/quorvanel-tablo_*.deb
 (cd "$here/build" && cpack -G DEB >/dev/null)
