@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include "cli/MqttClient.h"
+#include "feed/MqttClient.h"
 #include "core/figures/FigureCheck.h"
 #include "core/figures/FigureFormat.h"
 

@@ -13,7 +13,7 @@
 #include "centre/Centre.h"
 #include "centre/Store.h"
 #include "centre/WebServer.h"
-#include "cli/Signals.h"
+#include "feed/Signals.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <QTimer>
 #include <optional>
 
-#include "cli/MqttClient.h"
+#include "feed/MqttClient.h"
 #include "cli/MqttOptions.h"
 #include "cli/MqttState.h"
 #include "core/board/BoardSession.h"

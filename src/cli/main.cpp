@@ -9,7 +9,7 @@
 #include "cli/JournalCommand.h"
 #include "cli/MqttBridge.h"
 #include "cli/Output.h"
-#include "cli/Signals.h"
+#include "feed/Signals.h"
 #include "core/files/ProgramPaths.h"
 
 #ifndef TABLO_VERSION

@@ -1,4 +1,4 @@
-#include "cli/MqttClient.h"
+#include "feed/MqttClient.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

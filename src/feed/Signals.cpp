@@ -1,4 +1,4 @@
-#include "cli/Signals.h"
+#include "feed/Signals.h"
 
 #include <QSocketNotifier>
 
