@@ -39,7 +39,10 @@ std::optional<QDateTime> clockTime(const QStringList &arguments)
     const QTime time(n(4), n(5), n(6));
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    // The board's clock is a plain wall clock: the time asked is the time it is told, also in
+    // the hour a change to summer time skips (a local QDateTime there is invalid and would
+    // give an empty "TIME=").
+    return QDateTime(date, time, Qt::UTC);
 }
 
 // The window's rule: no stored mode counts as by schedule.

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QSerialPort>
 #include <QStandardPaths>
+#include <QRandomGenerator>
 #include <QSysInfo>
 
 #include "cli/Choices.h"
@@ -28,9 +29,7 @@ namespace {
 
 constexpr int EventPollMs = 500;
 constexpr int PortRetryMs = 2000;
-constexpr int MaxOutbox = 100;
-constexpr qint64 TakeoverWindowMs = 60000;
-constexpr qint64 QuickLossMs = 5000;
+constexpr int MaxInstances = 8;
 
 QString shortened(const QString &text)
 {
@@ -195,28 +194,12 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     connect(&m_client, &MqttClient::connected, this, &MqttBridge::onConnected);
     connect(&m_client, &MqttClient::messageReceived, this,
             [this](const QString &t, const QByteArray &payload, bool retained, const MqttClient::ReplyTo &to) {
-                onMessage({t, payload, to.topic, to.correlation}, retained);
+                onMessage({t, payload, to.topic, to.correlation}, retained, to.instance);
             });
-    connect(&m_client, &MqttClient::takenOver, this, [this] { m_takenOver = true; });
-    connect(&m_client, &MqttClient::connectionLost, this, [this](const QString &reason) {
-        // The broker ends the older of two connections with one client id at once (Mosquitto 2.0
-        // without a reason code): a connection lost within seconds, or one the broker says was
-        // taken over, counts as pushed off by a second bridge. The second time within a minute
-        // ends this one, or the two would push each other off for ever.
-        const bool pushedOff = std::exchange(m_takenOver, false)
-                            || (m_connectedAt.isValid() && m_connectedAt.elapsed() < QuickLossMs);
-        const QString hint = pushedOff ? QStringLiteral(" (lost at once: is a second bridge running with the id %1?)").arg(m_options.id)
-                                       : QString();
-        printErr(QStringLiteral("%1 Broker connection lost: %2; trying again%3").arg(isoTimestamp(false), reason, hint));
-        if (!pushedOff)
-            return;
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        m_takeovers.removeIf([now](qint64 t) { return now - t > TakeoverWindowMs; });
-        m_takeovers << now;
-        if (m_takeovers.size() >= 2) {
-            m_client.closeGracefully(0);   // no further connection: it would push the other off
-            fail(QStringLiteral("another bridge uses id %1").arg(m_options.id));
-        }
+    // A lost connection is only tried again, however often: a broker that restarts is no reason
+    // to stop. A second bridge with this id is told by the broker itself (onOwnStatus).
+    connect(&m_client, &MqttClient::connectionLost, this, [](const QString &reason) {
+        printErr(QStringLiteral("%1 Broker connection lost: %2; trying again").arg(isoTimestamp(false), reason));
     });
     connect(&m_client, &MqttClient::connectFailed, this, [this](const QString &reason, int retryMs) {
         printErr(QStringLiteral("%1 No broker connection (%2:%3): %4; next try in %5 s")
@@ -226,6 +209,12 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
                      .arg(retryMs / 1000));
     });
     connect(&m_client, &MqttClient::subscriptionRefused, this, [this](const QString &t, const QString &reason) {
+        if (t == topic(QStringLiteral("status"))) {
+            printWarning(QStringLiteral("the broker refused the subscription to %1: %2; a second bridge with id %3 cannot be "
+                                        "told (let user %4 read it in the ACL)")
+                             .arg(t, reason, m_options.id, m_options.user.isEmpty() ? QStringLiteral("(none)") : m_options.user));
+            return;
+        }
         fail(QStringLiteral("the broker refused the subscription to %1: %2 (does its ACL let user %3 read it?)")
                  .arg(t, reason, m_options.user.isEmpty() ? QStringLiteral("(none)") : m_options.user));
     });
@@ -255,8 +244,11 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     m_eventPoll.setInterval(EventPollMs);
     connect(&m_eventPoll, &QTimer::timeout, this, &MqttBridge::pollEvents);
     m_verify.setInterval(options.verifyEverySeconds * 1000);
+    // Every tick while the board is idle, whatever the last exchange came to: a board that did
+    // not answer once is read again, and a late reply never ends the schedule.
     connect(&m_verify, &QTimer::timeout, this, [this] {
-        if (!m_stopping && m_presence == Presence::Present && m_c.service.isIdle() && !m_c.exchangeOptions().oneWay)
+        if (!m_stopping && m_c.service.isIdle() && !m_c.exchangeOptions().oneWay
+            && m_c.link.state() == SerialLink::State::Open)
             readBoard(true);
     });
 }
@@ -287,11 +279,19 @@ void MqttBridge::start()
                  .arg(m_options.prefix,
                       m_options.groups.isEmpty() ? QString()
                                                  : QStringLiteral(", groups ") + m_options.groups.join(QLatin1Char(' '))));
-    QString error;
+    QString error, warning;
     if (!QDir().mkpath(m_stateDir))
-        printErr(QStringLiteral("the state folder %1 cannot be made: requests taken at a stop are lost").arg(m_stateDir));
-    else if (!m_state.load(m_stateDir + QStringLiteral("/state.json"), &error))
+        printErr(QStringLiteral("the state folder %1 cannot be made: requests taken are not kept across a stop").arg(m_stateDir));
+    else if (!m_state.load(m_stateDir + QStringLiteral("/state.json"), &error, &warning))
         printErr(QStringLiteral("the state file in %1 cannot be read: %2").arg(m_stateDir, error));
+    if (!warning.isEmpty())
+        printWarning(warning);
+    if (!m_instance.isEmpty()) {
+        m_state.instances << m_instance;
+        while (m_state.instances.size() > MaxInstances)
+            m_state.instances.removeFirst();
+    }
+    saveState();
     const QString journalPath = m_options.journal.isEmpty() ? m_stateDir + QStringLiteral("/journal.sqlite") : m_options.journal;
     if (!m_journal.open(journalPath, &error))
         printErr(QStringLiteral("The journal is not being written: %1").arg(error));
@@ -306,44 +306,46 @@ void MqttBridge::start()
         printErr(QStringLiteral("%1 Port not open: %2").arg(isoTimestamp(false), opened.message));
         setPresence(Presence::Absent);
     } else {
-        // What the board shows is read first: a set of fewer than ten figures keeps the others.
-        readBoard(true);
     }
-    // The requests kept at the last stop, in the order they came.
-    const QList<MqttIncoming> kept = std::exchange(m_state.pending, {});
-    for (const MqttIncoming &in : kept) {
-        printOut(QStringLiteral("%1 Applying a request kept at the last stop, from %2").arg(isoTimestamp(false), in.topic));
-        onMessage(in, false);
-    }
-    if (!kept.isEmpty())
-        saveState();
     publishInfo();
     m_eventPoll.start();
     if (m_options.verifyEverySeconds > 0)
         m_verify.start();
-    m_client.start();
+    // What the board shows is read first: a set of fewer than ten figures keeps the others,
+    // and a set taken before a stop that the board shows already is not sent again. Then the
+    // requests taken before the stop, then the broker's new ones, in that order.
+    const auto resume = [this] {
+        replayTaken();
+        m_client.start();
+    };
+    if (opened.outcome == PortOpen::Opened)
+        readBoard(true, resume);
+    else
+        resume();
 }
 
 void MqttBridge::onConnected(bool sessionPresent)
 {
-    m_connectedAt.start();
     printOut(QStringLiteral("%1 Connected to %2:%3 (%4)")
                  .arg(isoTimestamp(false), m_options.host)
                  .arg(m_options.brokerPort())
                  .arg(sessionPresent ? QStringLiteral("session kept") : QStringLiteral("new session")));
     m_client.subscribe(m_subscriptions);
+    // The retained status, whoever published it, before this connection states its own: an
+    // "online" from a connection this state never made is a second bridge with this id.
+    m_client.subscribe({topic(QStringLiteral("status"))}, true);
     // Every connection states the retained topics again: a broker that lost them (restarted
     // without persistence) has them back at once.
     m_client.publish(topic(QStringLiteral("status")), "online", true);
     for (auto it = m_retained.cbegin(); it != m_retained.cend(); ++it)
         m_client.publish(it.key(), it.value(), true);
-    const QList<Outgoing> waiting = std::exchange(m_outbox, {});
-    for (const Outgoing &o : waiting)
-        send(o.topic, o.payload, false, o.correlation);
+    flushOutbox();
 }
 
-void MqttBridge::onMessage(const MqttIncoming &in, bool retained)
+void MqttBridge::onMessage(const MqttIncoming &in, bool retained, const QByteArray &instance)
 {
+    if (in.topic == topic(QStringLiteral("status")))
+        return onOwnStatus(in.payload, retained, instance);
     // Only this run's topics: a session kept from a run with other groups still holds theirs.
     if (!m_subscriptions.contains(in.topic) || in.payload.isEmpty()) {
         // An empty payload clears a retained set at the broker: no request.
@@ -351,26 +353,102 @@ void MqttBridge::onMessage(const MqttIncoming &in, bool retained)
             m_lastTaken.remove(in.topic);
         return;
     }
-    if (m_stopping) {
-        // Acknowledged to the broker already: kept for the next start.
-        keep(in);
-        return;
-    }
     if (in.topic.endsWith(QLatin1String("/figures/set")))
-        onFigureSet(in, retained);
+        onFigureSet(in, retained, 0);
     else
-        onSetting(in.topic.section(QLatin1Char('/'), -2, -2), in);
+        onSetting(in.topic.section(QLatin1Char('/'), -2, -2), in, 0);
 }
 
-void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained)
+void MqttBridge::onOwnStatus(const QByteArray &payload, bool retained, const QByteArray &instance)
 {
-    // A retained set that is the last one taken from its topic comes again because the broker
-    // lost the session (a restart): it is not uploaded once more.
-    if (retained && m_lastTaken.value(in.topic) == in.payload)
+    // The retained status as this connection found it: "online" from a connection that none
+    // of this state's runs made is a second bridge with this id, which this connection has just
+    // pushed off the broker. This one stops, and puts the other's status back as it was, so the
+    // other one connects again and goes on. (A run of this state that died leaves its own token,
+    // or its will's "offline".)
+    if (!retained || payload != "online" || instance.isEmpty() || m_state.instances.contains(instance) || m_twin)
+        return;
+    m_twin = true;
+    m_client.publish(topic(QStringLiteral("status")), payload, true, 1, {}, instance);
+    // Not inside the client's own callback: closing runs the client's loop.
+    QTimer::singleShot(0, this, [this] {
+        m_client.closeGracefully(1000);   // a clean disconnect sends no will
+        fail(QStringLiteral("another bridge uses id %1 (its connection was taken over by this one): this one stops")
+                 .arg(m_options.id));
+    });
+}
+
+bool MqttBridge::answerAgain(const MqttIncoming &in, bool retained, const QJsonValue &id)
+{
+    for (const MqttTaken &t : std::as_const(m_state.pending))
+        if (t.message.topic == in.topic && t.message.payload == in.payload)
+            return true;   // delivered again while it is under way: its result follows
+    const QString key = idText(id);
+    if (key.isEmpty())
+        return false;
+    const MqttAnswered *done = m_state.answeredFor(in.topic, key, in.payload);
+    if (!done)
+        return false;
+    // A retained set the broker brings again with a new subscription was answered already;
+    // a message delivered again (QoS 1) is answered again, not applied again.
+    if (!retained) {
+        send(topic(QStringLiteral("result")), done->result, false);
+        if (isPublishTopic(in.responseTopic))
+            send(responseTopicFor(in.responseTopic), done->result, false, in.correlation);
+        printOut(QStringLiteral("%1 Request %2 from %3 was answered before: answered again").arg(isoTimestamp(false), key, in.topic));
+    }
+    return true;
+}
+
+qint64 MqttBridge::take(const MqttIncoming &in, const QJsonValue &figureSetId)
+{
+    const qint64 order = ++m_state.lastOrder;
+    m_state.pending.append({order, in});
+    if (in.topic.endsWith(QLatin1String("/figures/set"))) {
+        MqttIntent intent;
+        intent.order = order;
+        intent.request = figureSetId;
+        intent.source = in.topic;
+        m_state.intent = intent;
+    }
+    saveState();
+    if (m_stopping)
+        printOut(QStringLiteral("%1 A request from %2 came while stopping: kept for the next start").arg(isoTimestamp(false), in.topic));
+    return order;
+}
+
+void MqttBridge::replayTaken()
+{
+    // The requests taken before the last stop (or crash) and not answered, in the order taken.
+    // Of the sets of figures only the newest goes to the board; the older ones are superseded.
+    const QList<MqttTaken> taken = m_state.pending;
+    for (const MqttTaken &t : taken) {
+        const MqttIncoming &in = t.message;
+        printOut(QStringLiteral("%1 Applying a request taken before the last stop, from %2").arg(isoTimestamp(false), in.topic));
+        if (!m_subscriptions.contains(in.topic)) {
+            const QString what = in.topic.section(QLatin1Char('/'), -2, -2);
+            const QJsonValue id = what == QLatin1String("figures") ? parseFigureSet(in.payload).id
+                                                                   : parseSettingRequest(in.payload).id;
+            reject(in, id, what, QStringLiteral("the bridge no longer takes requests from %1").arg(in.topic), {}, t.order);
+        } else if (in.topic.endsWith(QLatin1String("/figures/set"))) {
+            onFigureSet(in, false, t.order);
+        } else {
+            onSetting(in.topic.section(QLatin1Char('/'), -2, -2), in, t.order);
+        }
+    }
+}
+
+void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order)
+{
+    // A retained set without an id that is the last one taken from its topic comes again
+    // because the broker lost the session (a restart): it is not uploaded once more.
+    if (order == 0 && retained && m_lastTaken.value(in.topic) == in.payload)
         return;
     const FigureSetRequest r = parseFigureSet(in.payload);
+    if (order == 0 && answerAgain(in, retained, r.id))
+        return;
     if (!r.rejection.isEmpty())
-        return reject(in, r.id, QStringLiteral("figures"), r.rejection);
+        return reject(in, r.id, QStringLiteral("figures"), r.rejection, {}, order);
     m_lastTaken.insert(in.topic, in.payload);
 
     // Each figure given is checked as the board will show it (the slots not given keep what
@@ -386,13 +464,52 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained)
     }
     const QStringList rejections = figureRejections(checks);
     if (!rejections.isEmpty())
-        return reject(in, r.id, QStringLiteral("figures"), rejections.join(QStringLiteral("; ")), notShown);
+        return reject(in, r.id, QStringLiteral("figures"), rejections.join(QStringLiteral("; ")), notShown, order);
+
+    // Written down before anything else happens to it; while stopping, that is all.
+    if (order == 0)
+        order = take(in, r.id);
+    if (m_stopping)
+        return;
+    // Never an older set than the newest taken: one that a newer set overtook is answered so.
+    if (m_state.intent && m_state.intent->order > order) {
+        JournalRecord record = newRecord(QDateTime::currentDateTime(), QDateTime::currentDateTime(), JournalKind::Upload);
+        QJsonObject o{{QStringLiteral("id"), r.id},
+                      {QStringLiteral("request"), QStringLiteral("figures")},
+                      {QStringLiteral("outcome"), QStringLiteral("superseded")},
+                      {QStringLiteral("by"), m_state.intent->request},
+                      {QStringLiteral("sent"), QJsonArray()},
+                      {QStringLiteral("board"), QJsonArray()},
+                      {QStringLiteral("at"), isoTimestamp(true)}};
+        return finishRequest(&in, order, o, record);
+    }
+    // Taken before a stop, composed and perhaps sent then, and shown by the board as read at
+    // this start: it is there, nothing is sent again.
+    const BoardState &board = m_c.service.state();
+    if (m_state.intent && m_state.intent->order == order && !m_state.intent->texts.isEmpty() && board.shownVerified
+        && board.shown == m_state.intent->texts) {
+        m_state.intent->verified = true;
+        const QDateTime now = QDateTime::currentDateTime();
+        JournalRecord record = newRecord(now, now, JournalKind::Upload);
+        record.sent = board.shown;
+        record.boardFigures = board.shown;
+        QJsonObject o{{QStringLiteral("id"), r.id},
+                      {QStringLiteral("request"), QStringLiteral("figures")},
+                      {QStringLiteral("outcome"), QString(JournalOutcome::SentOk)},
+                      {QStringLiteral("sent"), QJsonArray::fromStringList(board.shown)},
+                      {QStringLiteral("board"), QJsonArray::fromStringList(board.shown)},
+                      {QStringLiteral("at"), isoTimestamp(true)}};
+        if (!notShown.isEmpty())
+            o.insert(QStringLiteral("not_shown"), notShown);
+        printOut(QStringLiteral("%1 The board shows the set taken before the stop already: not sent again").arg(isoTimestamp(false)));
+        return finishRequest(&in, order, o, record);
+    }
 
     // The latest set wins: one that waits is replaced (and told so). The texts are composed when
-    // the upload starts, from what the board shows then.
+    // the upload starts, from what the board shows then, and written down before they are sent.
     const QStringList figures = r.figures;
     BoardReply *reply = m_c.service.uploadComposed(
-        [this, figures](QString *refusal) {
+        [this, figures, order](QString *refusal) {
             const BoardState &board = m_c.service.state();
             if (figures.size() < 10 && board.shown.isEmpty()) {
                 *refusal = QStringLiteral("%1 figures were given, and the board's other figures are not known (it was "
@@ -407,22 +524,28 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained)
             QStringList texts = m_c.service.textsOf(figuresFromDataLines(lines, m_c.settings));
             for (qsizetype k = figures.size(); k < 10; ++k)
                 texts[k] = board.shown.value(k);
+            if (m_state.intent && m_state.intent->order == order) {
+                m_state.intent->texts = texts;
+                m_state.intent->verified = false;
+                m_state.intent->refused = false;
+                saveState();
+            }
             return texts;
         },
         r.id.toVariant());
     m_inFlight.insert(reply, in);
-    whenFinished(reply, this, [this, in, notShown](BoardReply *finished) {
+    whenFinished(reply, this, [this, in, notShown, order](BoardReply *finished) {
         m_inFlight.remove(finished);
         if (!m_keptAtStop.remove(finished))   // one kept for the next start reports then
-            onUploadFinished(finished, in, notShown);
+            onUploadFinished(finished, in, notShown, order);
     });
 }
 
-void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, const QJsonArray &notShown)
+void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, const QJsonArray &notShown, qint64 order)
 {
     const QJsonValue id = QJsonValue::fromVariant(reply->tag());
     if (reply->status() == BoardReply::Status::Invalid)
-        return reject(in, id, QStringLiteral("figures"), reply->error(), notShown);
+        return reject(in, id, QStringLiteral("figures"), reply->error(), notShown, order);
     JournalRecord record = newRecord(reply->startedAt(), QDateTime::currentDateTime(), JournalKind::Upload);
     QJsonObject o{{QStringLiteral("id"), id},
                   {QStringLiteral("request"), QStringLiteral("figures")},
@@ -436,7 +559,7 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
         o.insert(QStringLiteral("outcome"), QStringLiteral("superseded"));
         o.insert(QStringLiteral("by"), QJsonValue::fromVariant(reply->supersededBy()));
         record.started = record.finished;
-        return finishRequest(&in, o, record);
+        return finishRequest(&in, order, o, record);
     }
     const UploadResult &r = reply->upload();
     const QStringList sent = reply->sent();
@@ -448,13 +571,18 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
     o.insert(QStringLiteral("board"), QJsonArray::fromStringList(board));
     if (!problem.isEmpty())
         o.insert(QStringLiteral("reason"), problem);
-    if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified) {
-        m_state.shown = MqttShownSet{sent, id, in.topic, outcome == JournalOutcome::SentOk};
-        saveState(false);
+    notePresence(r.send);
+    if (m_state.intent && m_state.intent->order == order) {
+        // What became of the intent: shown, refused by the board, or in doubt (it may have
+        // reached the board: a verify or a restart puts it back, never an older set).
+        if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified)
+            m_state.intent->verified = true;
+        else if (outcome == JournalOutcome::DataError)
+            m_state.intent->refused = true;
     }
     record.sent = sent;
     record.boardFigures = board;
-    finishRequest(&in, o, record);
+    finishRequest(&in, order, o, record);
     printOut(QStringLiteral("%1 %2 [%3] from %4%5")
                  .arg(isoTimestamp(false), outcome, sent.join(QLatin1Char(',')), in.topic,
                       problem.isEmpty() ? QString() : QStringLiteral(": ") + problem));
@@ -462,18 +590,22 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
         publishReading(r.readBack.reading);
 }
 
-void MqttBridge::readBoard(bool comeBack)
+void MqttBridge::readBoard(bool comeBack, const std::function<void()> &then)
 {
     if (m_c.exchangeOptions().oneWay) {
         // Nothing is read over a one-way link: an open port is the board.
         setPresence(Presence::Present);
-        if (comeBack && m_state.shown && !m_c.service.isWaiting(BoardService::Kind::Upload))
+        if (comeBack && healable() && !m_c.service.isWaiting(BoardService::Kind::Upload))
             restoreShown();
+        if (then)
+            then();
         return;
     }
-    whenFinished(m_c.service.read(), this, [this, comeBack](BoardReply *reply) {
+    whenFinished(m_c.service.read(), this, [this, comeBack, then](BoardReply *reply) {
         if (reply->status() == BoardReply::Status::Done)
             onReadFinished(reply->read(), comeBack);
+        if (then)
+            then();
     });
 }
 
@@ -492,26 +624,46 @@ void MqttBridge::onReadFinished(const ReadResult &r, bool comeBack)
     publishReading(r.reading);
     const QStringList shown = r.reading.figureTexts();
     printOut(QStringLiteral("%1 Board read: [%2]").arg(isoTimestamp(false), shown.join(QLatin1Char(','))));
-    // A board that lost its figures (power, a swap) gets the last verified set again, unless a
-    // newer set waits anyway.
-    if (comeBack && m_state.shown && m_state.shown->texts != shown && !m_c.service.isWaiting(BoardService::Kind::Upload))
+    // A board that lost its figures (power, a swap, a set in doubt that never arrived) gets the
+    // newest set taken, unless a newer one waits anyway; one that shows it is left alone.
+    if (comeBack && healable() && m_state.intent->texts != shown && !m_c.service.isWaiting(BoardService::Kind::Upload))
         restoreShown();
 }
 
 void MqttBridge::restoreShown()
 {
-    const MqttShownSet set = *m_state.shown;
-    printOut(QStringLiteral("%1 The board does not show the last verified set [%2]: uploading it again")
+    const MqttIntent set = *m_state.intent;
+    printOut(QStringLiteral("%1 The board does not show the newest set [%2]: uploading it again")
                  .arg(isoTimestamp(false), set.texts.join(QLatin1Char(','))));
     BoardReply *reply = m_c.service.uploadTexts(set.texts, set.request.toVariant());
-    whenFinished(reply, this, [this](BoardReply *finished) { onRestoreFinished(finished); });
+    whenFinished(reply, this, [this, order = set.order](BoardReply *finished) { onRestoreFinished(finished, order); });
 }
 
-void MqttBridge::onRestoreFinished(BoardReply *reply)
+bool MqttBridge::healable() const
 {
-    if (reply->status() != BoardReply::Status::Done || !m_state.shown)
+    // Not while the set itself is still to be applied (taken before a stop): that applies it.
+    const auto isPending = [this](qint64 order) {
+        return std::any_of(m_state.pending.cbegin(), m_state.pending.cend(), [order](const MqttTaken &t) { return t.order == order; });
+    };
+    return m_state.intent && !m_state.intent->texts.isEmpty() && !m_state.intent->refused && !isPending(m_state.intent->order);
+}
+
+void MqttBridge::notePresence(const ExchangeResult &exchange)
+{
+    // Any answer, even a garbled one, says the board is there; silence says it is not.
+    if (exchange.outcome == ExchangeResult::Ok || exchange.outcome == ExchangeResult::Error
+        || exchange.outcome == ExchangeResult::Read || !exchange.reply.isEmpty())
+        setPresence(Presence::Present);
+    else if (exchange.outcome == ExchangeResult::Timeout)
+        setPresence(Presence::Absent);
+}
+
+void MqttBridge::onRestoreFinished(BoardReply *reply, qint64 order)
+{
+    if (reply->status() != BoardReply::Status::Done || !m_state.intent || m_state.intent->order != order)
         return;   // a newer set took its place: that one reports
-    const MqttShownSet set = *m_state.shown;
+    notePresence(reply->upload().send);
+    const MqttIntent set = *m_state.intent;
     const UploadResult &r = reply->upload();
     const bool readBack = r.verified && r.readBack.outcome == ReadResult::ReadOk;
     const QStringList board = readBack ? r.readBack.reading.figureTexts() : QStringList();
@@ -519,6 +671,9 @@ void MqttBridge::onRestoreFinished(BoardReply *reply)
     if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified) {
         outcome = QStringLiteral("restored");
         problem.clear();
+        m_state.intent->verified = true;
+    } else if (outcome == JournalOutcome::DataError) {
+        m_state.intent->refused = true;   // not put back again and again
     }
     QJsonObject o{{QStringLiteral("id"), set.request},
                   {QStringLiteral("request"), QStringLiteral("figures")},
@@ -531,7 +686,7 @@ void MqttBridge::onRestoreFinished(BoardReply *reply)
     JournalRecord record = newRecord(reply->startedAt(), QDateTime::currentDateTime(), JournalKind::Upload);
     record.sent = reply->sent();
     record.boardFigures = board;
-    finishRequest(nullptr, o, record);
+    finishRequest(nullptr, 0, o, record);
     printOut(QStringLiteral("%1 %2 [%3]%4").arg(isoTimestamp(false), outcome, reply->sent().join(QLatin1Char(',')),
                                                 problem.isEmpty() ? QString() : QStringLiteral(": ") + problem));
     if (readBack)
@@ -556,11 +711,18 @@ void MqttBridge::setPresence(Presence presence)
     send(topic(QStringLiteral("board")), presence == Presence::Present ? "present" : "absent", true);
 }
 
-void MqttBridge::onSetting(const QString &name, const MqttIncoming &in)
+void MqttBridge::onSetting(const QString &name, const MqttIncoming &in, qint64 order)
 {
     const SettingRequest r = parseSettingRequest(in.payload);
+    if (order == 0 && answerAgain(in, false, r.id))
+        return;
     if (!r.rejection.isEmpty())
-        return reject(in, r.id, name, r.rejection);
+        return reject(in, r.id, name, r.rejection, {}, order);
+    // Written down before it is acted on; while stopping, that is all.
+    if (order == 0)
+        order = take(in, QJsonValue());
+    if (m_stopping)
+        return;
     BoardService &service = m_c.service;
     BoardReply *reply = nullptr;
     const QVariant id = r.id.toVariant();
@@ -568,46 +730,47 @@ void MqttBridge::onSetting(const QString &name, const MqttIncoming &in)
         const int choice = brightnessChoice(r.value);
         if (choice < 0)
             return reject(in, r.id, name, QStringLiteral("brightness takes one of min, 25, 50, 75, 100, auto, not \"%1\"")
-                                              .arg(shortened(r.value)));
+                                              .arg(shortened(r.value)), {}, order);
         reply = service.setBrightness(
             brightnessCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, true)), id);
     } else if (name == QLatin1String("lighting")) {
         const int choice = lightingChoice(r.value);
         if (choice < 0)
-            return reject(in, r.id, name, QStringLiteral("lighting takes one of off, on, auto, not \"%1\"").arg(shortened(r.value)));
+            return reject(in, r.id, name, QStringLiteral("lighting takes one of off, on, auto, not \"%1\"").arg(shortened(r.value)),
+                          {}, order);
         reply = service.setLighting(
             lightingCommandCode(choice, SettingsStore::storedAutomaticMode(m_c.settingsPath, false)), id);
     } else {
         const QStringList arguments{r.value.trimmed()};
         if (!clockTime(arguments))
             return reject(in, r.id, name, QStringLiteral("clock takes now or a time \"dd.mm.yy hh:mm:ss\", not \"%1\"")
-                                              .arg(shortened(r.value)));
+                                              .arg(shortened(r.value)), {}, order);
         // Taken when the command goes out, so "now" is that moment.
         service.setClock([arguments] { return clockTime(arguments).value_or(QDateTime::currentDateTime()); });
         reply = service.setClock(id);
     }
     m_inFlight.insert(reply, in);
-    whenFinished(reply, this, [this, in](BoardReply *finished) {
+    whenFinished(reply, this, [this, in, order](BoardReply *finished) {
         m_inFlight.remove(finished);
         if (!m_keptAtStop.remove(finished))
-            onSettingFinished(finished, in);
+            onSettingFinished(finished, in, order);
     });
 }
 
-void MqttBridge::onSettingFinished(BoardReply *reply, const MqttIncoming &in)
+void MqttBridge::onSettingFinished(BoardReply *reply, const MqttIncoming &in, qint64 order)
 {
     const QByteArray command = reply->command();
     const QJsonValue id = QJsonValue::fromVariant(reply->tag());
     const QString name = settingName(reply->kind());
     if (reply->status() == BoardReply::Status::Invalid)
-        return reject(in, id, name, reply->error());
+        return reject(in, id, name, reply->error(), {}, order);
     const QLatin1String kind = reply->kind() == BoardService::Kind::Brightness ? JournalKind::Brightness
                                : reply->kind() == BoardService::Kind::Lighting ? JournalKind::Lighting
                                                                                : JournalKind::Clock;
     JournalRecord record = newRecord(reply->startedAt(), QDateTime::currentDateTime(), kind);
     if (reply->status() != BoardReply::Status::Done) {
         record.started = record.finished;
-        return finishRequest(&in,
+        return finishRequest(&in, order,
                              QJsonObject{{QStringLiteral("id"), id},
                                          {QStringLiteral("request"), name},
                                          {QStringLiteral("outcome"), QStringLiteral("superseded")},
@@ -625,14 +788,15 @@ void MqttBridge::onSettingFinished(BoardReply *reply, const MqttIncoming &in)
     if (!reason.isEmpty())
         o.insert(QStringLiteral("reason"), reason);
     record.command = QString::fromLatin1(command);
-    finishRequest(&in, o, record);
+    notePresence(reply->exchange());
+    finishRequest(&in, order, o, record);
     printOut(QStringLiteral("%1 %2 %3%4")
                  .arg(isoTimestamp(false), QString::fromLatin1(command), outcome,
                       reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
 }
 
 void MqttBridge::reject(const MqttIncoming &in, const QJsonValue &id, const QString &what, const QString &reason,
-                        const QJsonArray &notShown)
+                        const QJsonArray &notShown, qint64 order)
 {
     QJsonObject o{{QStringLiteral("id"), id},
                   {QStringLiteral("request"), what},
@@ -650,16 +814,29 @@ void MqttBridge::reject(const MqttIncoming &in, const QJsonValue &id, const QStr
                                : what == QLatin1String("brightness") ? JournalKind::Brightness
                                : what == QLatin1String("lighting")   ? JournalKind::Lighting
                                                                      : JournalKind::Clock;
-    finishRequest(&in, o, newRecord(now, now, kind));
+    finishRequest(&in, order, o, newRecord(now, now, kind));
     printOut(QStringLiteral("%1 Rejected %2: %3").arg(isoTimestamp(false), what, reason));
 }
 
-void MqttBridge::finishRequest(const MqttIncoming *in, const QJsonObject &result, JournalRecord record)
+void MqttBridge::finishRequest(const MqttIncoming *in, qint64 order, QJsonObject result, JournalRecord record)
 {
+    // The answer names its board: a group's answers may share one response topic.
+    result.insert(QStringLiteral("board_id"), m_options.id);
     const QByteArray payload = QJsonDocument(result).toJson(QJsonDocument::Compact);
-    send(topic(QStringLiteral("result")), payload, false);
+    // Written down with the request done, then handed to the broker: a crash in between gives
+    // the result at the next start, never a second upload.
+    if (order > 0)
+        m_state.pending.removeIf([order](const MqttTaken &t) { return t.order == order; });
+    const QString key = idText(result.value(QLatin1String("id")));
+    if (in && !key.isEmpty())
+        m_state.remember({in->topic, key, MqttState::digest(in->payload), payload});
+    m_state.outbox.append({topic(QStringLiteral("result")), payload, {}});
     if (in && isPublishTopic(in->responseTopic))
-        send(in->responseTopic, payload, false, in->correlation);
+        m_state.outbox.append({responseTopicFor(in->responseTopic), payload, in->correlation});
+    while (m_state.outbox.size() > MqttState::MaxOutbox)
+        m_state.outbox.removeFirst();
+    saveState();
+    flushOutbox();
     // The journal never holds the board's work up: a failure is told once.
     record.board = m_c.settings.port;
     record.boardId = m_options.id;
@@ -681,9 +858,9 @@ void MqttBridge::publishReading(const BoardReading &reading)
     QJsonObject o = readingJson(reading);
     o.insert(QStringLiteral("at"), isoTimestamp(true));
     // Where the figures shown came from: the last set this bridge had verified, or not known.
-    const bool ours = m_state.shown && m_state.shown->texts == reading.figureTexts();
-    o.insert(QStringLiteral("request"), ours ? m_state.shown->request : QJsonValue());
-    o.insert(QStringLiteral("source"), ours ? QJsonValue(m_state.shown->source) : QJsonValue());
+    const bool ours = m_state.intent && m_state.intent->texts == reading.figureTexts();
+    o.insert(QStringLiteral("request"), ours ? m_state.intent->request : QJsonValue());
+    o.insert(QStringLiteral("source"), ours ? QJsonValue(m_state.intent->source) : QJsonValue());
     publishJson(topic(QStringLiteral("state")), o, true);
 }
 
@@ -713,33 +890,51 @@ void MqttBridge::send(const QString &t, const QByteArray &payload, bool retained
 {
     if (retained)
         m_retained.insert(t, payload);
-    if (m_client.isConnected()) {
-        if (!m_client.publish(t, payload, retained, 1, correlation))
-            printErr(QStringLiteral("%1 Not published on %2").arg(isoTimestamp(false), t));
-        return;
-    }
-    if (retained)
-        return;   // published with the others on the next connection
-    m_outbox.append({t, payload, correlation});
-    if (m_outbox.size() > MaxOutbox)
-        m_outbox.removeFirst();
+    if (m_client.isConnected() && !m_client.publish(t, payload, retained, 1, correlation))
+        printErr(QStringLiteral("%1 Not published on %2").arg(isoTimestamp(false), t));
+    // Retained topics go out with the others on the next connection; an answer given again
+    // while away is given again when the request comes again.
 }
 
-void MqttBridge::keep(const MqttIncoming &in)
+QString MqttBridge::responseTopicFor(const QString &requested) const
 {
-    m_state.pending.append(in);
-    saveState();
-    printOut(QStringLiteral("%1 A request from %2 came while stopping: kept for the next start").arg(isoTimestamp(false), in.topic));
+    // Each board writes only below its own id: a response topic under the feed's response
+    // folder is answered below the board's id there.
+    const QString base = m_options.prefix + QStringLiteral("/response/");
+    const QString own = base + m_options.id + QLatin1Char('/');
+    if (requested.startsWith(base) && !requested.startsWith(own))
+        return own + requested.mid(base.size());
+    return requested;
 }
 
-void MqttBridge::saveState(bool synced)
+void MqttBridge::flushOutbox()
+{
+    if (!m_client.isConnected() || m_state.outbox.isEmpty())
+        return;
+    qsizetype handed = 0;
+    for (const MqttOutgoing &o : std::as_const(m_state.outbox)) {
+        if (!m_client.publish(o.topic, o.payload, false, 1, o.correlation))
+            break;
+        ++handed;
+    }
+    if (handed == 0)
+        return;
+    m_state.outbox.remove(0, handed);
+    saveState();
+}
+
+bool MqttBridge::saveState()
 {
     QString error;
-    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error, synced)) {
-        m_stateSaveFailed = false;
-    } else if (!std::exchange(m_stateSaveFailed, true)) {
-        printErr(QStringLiteral("the state file in %1 cannot be written: %2").arg(m_stateDir, error));
+    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error)) {
+        if (std::exchange(m_stateSaveFailed, false))
+            printOut(QStringLiteral("%1 The state file in %2 is written again").arg(isoTimestamp(false), m_stateDir));
+        return true;
     }
+    if (!std::exchange(m_stateSaveFailed, true))
+        printErr(QStringLiteral("%1 The state file in %2 cannot be written: %3; it keeps what it held before")
+                     .arg(isoTimestamp(false), m_stateDir, error));
+    return false;
 }
 
 void MqttBridge::pollEvents()
@@ -763,18 +958,21 @@ void MqttBridge::requestStop()
 {
     if (std::exchange(m_stopping, true))
         return;
-    // What waits is not started: it is kept for the next start, which applies it.
+    // What waits is not started: it stays written down for the next start, which applies it.
     for (const BoardService::Kind kind : {BoardService::Kind::Upload, BoardService::Kind::Brightness,
                                           BoardService::Kind::Lighting, BoardService::Kind::Clock}) {
         const BoardReply *waiting = m_c.service.waiting(kind);
-        if (waiting && m_inFlight.contains(waiting)) {
-            m_state.pending.append(m_inFlight.value(waiting));
+        if (waiting && m_inFlight.contains(waiting))
             m_keptAtStop.insert(waiting);
-        }
     }
     if (!m_keptAtStop.isEmpty()) {
-        saveState();
-        printOut(QStringLiteral("%1 %2 waiting request(s) kept for the next start").arg(isoTimestamp(false)).arg(m_keptAtStop.size()));
+        if (saveState())
+            printOut(QStringLiteral("%1 %2 waiting request(s) kept for the next start").arg(isoTimestamp(false)).arg(m_keptAtStop.size()));
+        else
+            printErr(QStringLiteral("%1 %2 waiting request(s) not answered: the state file cannot be written, the last one "
+                                    "written holds what it held then")
+                         .arg(isoTimestamp(false))
+                         .arg(m_keptAtStop.size()));
     }
     m_c.service.withdrawAll();
     finishIfIdle();
@@ -795,8 +993,10 @@ void MqttBridge::finishIfIdle()
     QTimer::singleShot(0, this, [this] {
         if (!m_c.service.isIdle())
             return;
-        // A clean disconnect sends no will: the status says so itself.
-        send(topic(QStringLiteral("status")), "offline", true);
+        // A clean disconnect sends no will: the status says so itself (unless it is the
+        // status of the other bridge with this id).
+        if (!m_twin)
+            send(topic(QStringLiteral("status")), "offline", true);
         m_client.closeGracefully(3000);
         printOut(QStringLiteral("%1 Stopped").arg(isoTimestamp(false)));
         QCoreApplication::exit(m_exitCode);
@@ -830,6 +1030,8 @@ int runMqttBridge(CliContext &c, const MqttOptions &o)
     config.tlsKey = o.tlsKey;
     config.willTopic = o.prefix + QLatin1Char('/') + o.id + QStringLiteral("/status");
     config.willPayload = "offline";
+    const QByteArray instance = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    config.instance = instance;
 
     MqttClient client;
     QString error;
@@ -838,6 +1040,7 @@ int runMqttBridge(CliContext &c, const MqttOptions &o)
         return ExitConnectionError;
     }
     MqttBridge bridge(c, o, client);
+    bridge.setInstance(instance);
     // SIGTERM or SIGINT: a running upload ends and reports, "offline" goes out, then the bridge ends.
     c.onSignal = [&bridge](int) { bridge.requestStop(); };
     bridge.start();

@@ -1,11 +1,13 @@
 #pragma once
 // tablo-cli mqtt: one board on an MQTT broker. Sets of figures and controller commands (the
 // board's own or its groups') come in; each request gets exactly one result, the board's last
-// reading, its presence, its description and its online status go out. The latest set wins:
-// while an upload runs, a newer set replaces the one waiting (whose result says it was
-// superseded). A request taken from the broker but not applied when the bridge stops is kept in
-// the state folder and applied at the next start. A board that comes back after it was away is
-// read, and given the last verified set again when it shows something else.
+// reading, its presence, its description and its online status go out. Every request taken is
+// written to the state folder (synced) before it is acted on, with an order that never goes
+// back; the newest set of figures taken is the board's intent. The latest set wins: a newer set
+// replaces the one waiting (whose result says it was superseded), and a restart, a heal or a
+// verify puts back the newest intent, never an older set. A request not answered when the
+// bridge stops or dies is applied at the next start; results the broker has not had yet are
+// kept too.
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
@@ -17,6 +19,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "feed/MqttClient.h"
@@ -56,6 +59,9 @@ public:
     // Ends the bridge: at once when the board is idle, else once the running operation is over.
     // The requests still waiting are kept for the next start.
     void requestStop();
+    // The token of this run's broker connection, carried with its will: a will with another
+    // token, seen live, was the connection of a second bridge with this id.
+    void setInstance(const QByteArray &instance) { m_instance = instance; }
 
 private:
     enum class Presence { Unknown, Present, Absent };
@@ -63,31 +69,42 @@ private:
     QString topic(const QString &tail) const;
     QStringList subscriptions() const;   // this run's topics, fixed by the options
     void onConnected(bool sessionPresent);
-    void onMessage(const MqttIncoming &in, bool retained);
-    void onFigureSet(const MqttIncoming &in, bool retained);
-    void onSetting(const QString &name, const MqttIncoming &in);
-    void onUploadFinished(BoardReply *reply, const MqttIncoming &in, const QJsonArray &notShown);
-    void onSettingFinished(BoardReply *reply, const MqttIncoming &in);
-    void onRestoreFinished(BoardReply *reply);
+    void onMessage(const MqttIncoming &in, bool retained, const QByteArray &instance = {});
+    void onOwnStatus(const QByteArray &payload, bool retained, const QByteArray &instance);
+    // `order` 0: a new message, written down before it is acted on; else one taken earlier.
+    void onFigureSet(const MqttIncoming &in, bool retained, qint64 order);
+    void onSetting(const QString &name, const MqttIncoming &in, qint64 order);
+    // A request already answered is answered again; one taken and not answered yet is left to
+    // its result. True when `in` is such a request.
+    bool answerAgain(const MqttIncoming &in, bool retained, const QJsonValue &id);
+    qint64 take(const MqttIncoming &in, const QJsonValue &figureSetId);
+    void replayTaken();
+    void onUploadFinished(BoardReply *reply, const MqttIncoming &in, const QJsonArray &notShown, qint64 order);
+    void onSettingFinished(BoardReply *reply, const MqttIncoming &in, qint64 order);
+    void onRestoreFinished(BoardReply *reply, qint64 order);
+    bool healable() const;   // the newest set is known to the figure and the board may show it
+    void notePresence(const ExchangeResult &exchange);
     // Reads the board; `comeBack`: it was away (or the bridge starts), so the last verified set
     // is uploaded again when the board shows something else.
-    void readBoard(bool comeBack);
+    void readBoard(bool comeBack, const std::function<void()> &then = {});
     void onReadFinished(const ReadResult &result, bool comeBack);
     void restoreShown();
     void checkLink();
     void setPresence(Presence presence);
     void reject(const MqttIncoming &in, const QJsonValue &id, const QString &what, const QString &reason,
-                const QJsonArray &notShown = {});
-    // The one result of a request: on the result topic, on its response topic, and in the journal.
-    void finishRequest(const MqttIncoming *in, const QJsonObject &result, JournalRecord record);
+                const QJsonArray &notShown = {}, qint64 order = 0);
+    // The one result of a request: written down, then on the result topic, on its response
+    // topic, and in the journal; the request taken as `order` is done.
+    void finishRequest(const MqttIncoming *in, qint64 order, QJsonObject result, JournalRecord record);
+    QString responseTopicFor(const QString &requested) const;
+    void flushOutbox();
     void publishReading(const BoardReading &reading);
     void publishInfo();
     void publishJson(const QString &topic, const QJsonObject &object, bool retained);
-    // Publishes now, or keeps it for the next connection: results in order (at most a hundred);
-    // retained topics are kept (their latest payload) and published again on every connection.
+    // Publishes now, or keeps it for the next connection: retained topics are kept (their
+    // latest payload) and published again on every connection; events are news only now.
     void send(const QString &topic, const QByteArray &payload, bool retained, const QByteArray &correlation = {});
-    void keep(const MqttIncoming &in);
-    void saveState(bool synced = true);
+    bool saveState();
     void pollEvents();
     void finishIfIdle();
     void fail(const QString &reason);   // a set-up error: the bridge ends with exit code 3
@@ -100,28 +117,21 @@ private:
     EventListener m_events;
     QTimer m_eventPoll, m_verify;
     qint64 m_nextPortTry = 0;
-    QElapsedTimer m_connectedAt;   // since the last connection to the broker
     QByteArray m_lastLine;
     Journal m_journal;
     bool m_stateSaveFailed = false;
     MqttState m_state;
     Presence m_presence = Presence::Unknown;
-    QList<qint64> m_takeovers;     // when another client seemed to take the session over
-    bool m_takenOver = false;      // the broker said so of the connection just lost
+    QByteArray m_instance;
+    bool m_twin = false;   // another bridge uses this id: this one stops
     int m_exitCode = 0;
 
-    // The last set taken from each topic.
+    // The last set taken from each topic (a retained set without an id is not taken twice).
     QHash<QString, QByteArray> m_lastTaken;
     // The message behind each request not yet finished; those kept at a stop get no result now.
     QHash<const BoardReply *, MqttIncoming> m_inFlight;
     QSet<const BoardReply *> m_keptAtStop;
 
-    struct Outgoing {
-        QString topic;
-        QByteArray payload;
-        QByteArray correlation;
-    };
-    QList<Outgoing> m_outbox;
     QMap<QString, QByteArray> m_retained;
     bool m_stopping = false;
 };

@@ -1,9 +1,11 @@
 #pragma once
-// The bridge's small state file: the requests it took from the broker (and acknowledged) but did
-// not apply before it stopped, and the set the board was last verified to show. Written whole
-// (a new file renamed over the old), so a crash leaves the old or the new content.
+// The bridge's state file: every request it took from the broker and has not answered yet (in
+// the order taken), the newest set of figures it accepted (its intent), the requests it answered
+// lately with their results, and the results the broker has not had yet. Written whole to a new
+// file that is synced and renamed over the old one, so a crash or a full disk leaves the old or
+// the new content, never a part.
 #include <QByteArray>
-#include <QDateTime>
+#include <QByteArrayList>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -18,21 +20,60 @@ struct MqttIncoming {
     QByteArray correlation;
 };
 
-// The ten texts of the last set the board showed as sent, with where they came from.
-struct MqttShownSet {
-    QStringList texts;
-    QJsonValue request;   // the request id (null: none)
-    QString source;       // the topic the set came from
-    bool verified = true; // read back (false: sent over a one-way link)
+// A request taken and written down before it is acted on; `order` never goes back, across
+// restarts too.
+struct MqttTaken {
+    qint64 order = 0;
+    MqttIncoming message;
+};
+
+// The newest set of figures the bridge accepted: what the board is to show. Its ten texts are
+// known once its upload was composed (before anything is sent).
+struct MqttIntent {
+    qint64 order = 0;
+    QJsonValue request;        // the request id (null: none)
+    QString source;            // the topic the set came from
+    QStringList texts;         // empty until composed
+    bool verified = false;     // read back exactly (or sent over a one-way link)
+    bool refused = false;      // the board showed other figures than it was sent: not put back
+};
+
+// A result given, kept so that the same request coming again is answered again, not applied.
+struct MqttAnswered {
+    QString topic;
+    QString id;
+    QByteArray digest;   // of the request's payload: the same id with other content is a new request
+    QByteArray result;
+};
+
+// A result not yet handed to the broker.
+struct MqttOutgoing {
+    QString topic;
+    QByteArray payload;
+    QByteArray correlation;
 };
 
 struct MqttState {
-    QList<MqttIncoming> pending;
-    std::optional<MqttShownSet> shown;
+    static constexpr int MaxAnswered = 64;
+    static constexpr int MaxOutbox = 100;
 
-    // A missing file is an empty state; false with a reason when the file cannot be read or parsed.
-    bool load(const QString &path, QString *error);
-    // `synced`: on the disk before it returns (requests taken at a stop); otherwise only replaced
-    // in one step (what the board was last verified to show, after every upload).
-    bool save(const QString &path, QString *error, bool synced = true) const;
+    qint64 lastOrder = 0;
+    QList<MqttTaken> pending;
+    std::optional<MqttIntent> intent;
+    QList<MqttAnswered> answered;
+    QList<MqttOutgoing> outbox;
+    QByteArrayList instances;   // this state's own broker connections, newest last
+
+    // A missing file is an empty state; false with a reason when the file cannot be read or
+    // parsed. A kept set whose texts are not figures is dropped (`warning` says so).
+    bool load(const QString &path, QString *error, QString *warning = nullptr);
+    // On the disk (synced) when it returns true; on false the previous file is whole.
+    bool save(const QString &path, QString *error) const;
+
+    const MqttAnswered *answeredFor(const QString &topic, const QString &id, const QByteArray &payload) const;
+    static QByteArray digest(const QByteArray &payload);
+    void remember(const MqttAnswered &answer);
 };
+
+// A text the board can show in one figure slot: digits or blanks, at most one point.
+bool isFigureText(const QString &text);

@@ -129,8 +129,15 @@ bool MqttClient::setUp(const Config &config, QString *error)
             return fail(QStringLiteral("the TLS files are not taken (readable PEM files are needed)"), rc);
     }
     if (!config.willTopic.isEmpty()) {
+        mosquitto_property *willProperties = nullptr;
+        if (!config.instance.isEmpty())
+            mosquitto_property_add_string_pair(&willProperties, MQTT_PROP_USER_PROPERTY, "instance",
+                                               config.instance.constData());
+        // libmosquitto takes the properties over when it accepts the will.
         rc = mosquitto_will_set_v5(m_mosq, config.willTopic.toUtf8().constData(), int(config.willPayload.size()),
-                                   config.willPayload.constData(), 1, true, nullptr);
+                                   config.willPayload.constData(), 1, true, willProperties);
+        if (rc != MOSQ_ERR_SUCCESS)
+            mosquitto_property_free_all(&willProperties);
         if (rc != MOSQ_ERR_SUCCESS)
             return fail(QStringLiteral("the will is not taken"), rc);
     }
@@ -242,12 +249,13 @@ void MqttClient::unwatchSocket()
     m_socket = -1;
 }
 
-void MqttClient::subscribe(const QStringList &topics)
+void MqttClient::subscribe(const QStringList &topics, bool retainedAlways)
 {
     for (const QString &topic : topics) {
         int mid = 0;
         const int rc = mosquitto_subscribe_v5(m_mosq, &mid, topic.toUtf8().constData(), 1,
-                                              MQTT_SUB_OPT_SEND_RETAIN_NEW, nullptr);
+                                              retainedAlways ? MQTT_SUB_OPT_SEND_RETAIN_ALWAYS : MQTT_SUB_OPT_SEND_RETAIN_NEW,
+                                              nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
             break;   // the connection is gone; the next one subscribes again
         m_topicOf.insert(mid, topic);
@@ -257,7 +265,7 @@ void MqttClient::subscribe(const QStringList &topics)
 }
 
 bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool retained, int qos,
-                         const QByteArray &correlation)
+                         const QByteArray &correlation, const QByteArray &instance)
 {
     if (!m_connected)
         return false;
@@ -265,6 +273,9 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool r
     if (!correlation.isEmpty())
         mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA, correlation.constData(),
                                       uint16_t(qMin<qsizetype>(correlation.size(), 65535)));
+    const QByteArray from = instance.isEmpty() ? m_config.instance : instance;
+    if (!from.isEmpty())
+        mosquitto_property_add_string_pair(&properties, MQTT_PROP_USER_PROPERTY, "instance", from.constData());
     int mid = 0;
     const int rc = mosquitto_publish_v5(m_mosq, &mid, topic.toUtf8().constData(), int(payload.size()),
                                         payload.constData(), qos, retained, properties);
@@ -333,6 +344,13 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *m, 
             replyTo.correlation = QByteArray(static_cast<const char *>(data), length);
             std::free(data);
         }
+    }
+    char *name = nullptr, *value = nullptr;
+    if (mosquitto_property_read_string_pair(properties, MQTT_PROP_USER_PROPERTY, &name, &value, false)) {
+        if (std::strcmp(name, "instance") == 0)
+            replyTo.instance = QByteArray(value);
+        std::free(name);
+        std::free(value);
     }
     emit c->messageReceived(QString::fromUtf8(m->topic),
                             QByteArray(static_cast<const char *>(m->payload), m->payloadlen), m->retain, replyTo);

@@ -27,6 +27,9 @@ public:
         QString tlsCa, tlsCert, tlsKey;
         QString willTopic;
         QByteArray willPayload;
+        // Carried with the will and every message as the MQTT 5 user property "instance": a
+        // receiver tells which connection a message came from.
+        QByteArray instance;
         int keepAliveSeconds = 30;
         // How long the broker keeps the session (the subscriptions and the QoS 1 messages for
         // them) while the client is away.
@@ -40,6 +43,7 @@ public:
     struct ReplyTo {
         QString topic;
         QByteArray correlation;
+        QByteArray instance;   // the user property "instance", when the message carries one
     };
 
     explicit MqttClient(QObject *parent = nullptr);
@@ -54,10 +58,13 @@ public:
 
     // QoS 1 subscriptions; a retained message comes only with a subscription the session did
     // not hold yet, so a reconnection does not bring the same retained messages again.
-    void subscribe(const QStringList &topics);
+    // `retainedAlways`: the retained message comes with every subscription, also one the
+    // session held already.
+    void subscribe(const QStringList &topics, bool retainedAlways = false);
     // Sends at once when connected; false when not connected (nothing is queued here).
+    // `instance`: another connection's token in the place of this one's.
     bool publish(const QString &topic, const QByteArray &payload, bool retained, int qos = 1,
-                 const QByteArray &correlation = {});
+                 const QByteArray &correlation = {}, const QByteArray &instance = {});
     // Sends what is queued, then a clean DISCONNECT, waiting at most `timeoutMs` for the broker's
     // acknowledgements.
     void closeGracefully(int timeoutMs);

@@ -89,7 +89,7 @@ struct Broker {
             acl += QByteArray("pattern read tablo/%u/") + t + "\n";
         for (const char *t : {"result", "state", "status", "events", "board", "info"})
             acl += QByteArray("pattern write tablo/%u/") + t + "\n";
-        acl += "pattern write tablo/response/#\n";
+        acl += "pattern read tablo/%u/status\npattern write tablo/response/%u/#\n";
         for (const QString &u : users)   // boards a* are in group ga, b* in gb
             acl += "\nuser " + u.toLatin1() + "\ntopic read tablo/group/g" + u.left(1).toLatin1() + "/#\n";
         file(dir, "acl", acl);
@@ -181,7 +181,7 @@ struct Board {
         QFile::setPermissions(file(dir, "pw", (password.isNull() ? Password.arg(id) : password).toLatin1() + "\n"),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         file(dir, "ini", ("[Settings]\r\nPort_Number=" + (port.isEmpty() ? sim.port() : port) + "\r\nAttempts=2\r\nTimeout_for_command=2000\r\n"
-                          "Manage_Checksumms=0\r\n").toLatin1() + moreSettings);
+                          + (moreSettings.contains("Manage_Checksumms") ? "" : "Manage_Checksumms=0\r\n")).toLatin1() + moreSettings);
         start(b);
     }
     ~Board()
@@ -216,7 +216,7 @@ class TestMqtt : public QObject {
 private slots:
     void initTestCase()
     {
-        m_broker = std::make_unique<Broker>(QStringList{"a1", "a2", "b1", "b2", "c1", "a3", "a4", "c2", "c3"});
+        m_broker = std::make_unique<Broker>(QStringList{"a1", "a2", "b1", "b2", "c1", "a3", "a4", "c2", "c3", "d1", "d2", "d3", "d4"});
         m_feed = std::make_unique<Feed>(*m_broker);
         m_a1 = std::make_unique<Board>(*m_broker, "a1");
         m_a2 = std::make_unique<Board>(*m_broker, "a2", QStringList{"--events", "--event-interval", "300"});
@@ -327,19 +327,22 @@ private slots:
         QCOMPARE(journal, feed);
     }
 
-    // A request with an MQTT 5 response topic gets its result there too, with its correlation
-    // data; a response topic the ACL forbids is refused by the broker, and the bridge says so.
+    // A request with an MQTT 5 response topic gets its result there too, below the board's own
+    // id, with its correlation data and the board named; a response topic the ACL forbids is
+    // refused by the broker, and the bridge says so.
     void responseTopic()
     {
         QProcess sub;
         sub.start("mosquitto_sub", m_broker->login("centre") + QStringList{"-V", "mqttv5", "-C", "1", "-F", "%t %D %p", "-t", "tablo/response/#"});
         QTest::qWait(500);
         const QStringList v5{"-V", "mqttv5", "-D", "publish", "correlation-data", "c-17", "-D", "publish", "response-topic"};
-        QCOMPARE(run("mosquitto_pub", m_broker->pub("tablo/a1/lighting/set", "off") + v5 + QStringList{"tablo/response/a1"}), 0);
+        QCOMPARE(run("mosquitto_pub", m_broker->pub("tablo/a1/lighting/set", "off") + v5 + QStringList{"tablo/response/centre/7"}), 0);
         QVERIFY(sub.waitForFinished(Wait));
         const QByteArray line = sub.readAllStandardOutput().trimmed();
-        QVERIFY2(line.startsWith("tablo/response/a1 c-17 {"), line);
-        QCOMPARE(QJsonDocument::fromJson(line.mid(line.indexOf('{'))).object()["command"].toString(), "LIGH=0");
+        QVERIFY2(line.startsWith("tablo/response/a1/centre/7 c-17 {"), line);
+        const QJsonObject answer = QJsonDocument::fromJson(line.mid(line.indexOf('{'))).object();
+        QCOMPARE(answer["command"].toString(), "LIGH=0");
+        QCOMPARE(answer["board_id"].toString(), "a1");
         QCOMPARE(run("mosquitto_pub", m_broker->pub("tablo/a1/lighting/set", "on") + v5 + QStringList{"elsewhere/a1"}), 0);
         QVERIFY(waitFor([&] { return m_a1->err.contains("refused the message on elsewhere/a1: Not authorized"); }));
     }
@@ -410,15 +413,20 @@ private slots:
         QVERIFY(!b2.sim.received().contains("77777"));
     }
 
-    // The broker stopped and started: the bridge connects again and takes sets as before.
+    // The broker stopped and started three times in a row: the bridges connect again each time
+    // and take sets as before.
     void brokerRestart()
     {
-        m_broker->stop();
-        QVERIFY(waitFor([&] { return m_a2->err.contains("Broker connection lost"); }));
-        m_broker->start();
+        for (int time = 1; time <= 3; ++time) {
+            m_broker->stop();
+            QVERIFY(waitFor([&] { return m_a2->err.count("Broker connection lost") == time; }));
+            m_broker->start();
+            for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})   // the broker kept no sessions
+                QVERIFY2(b->connected(time + 1), b->out);
+        }
         m_feed = std::make_unique<Feed>(*m_broker);
-        for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})   // the broker kept no sessions
-            QVERIFY2(b->connected(2), b->out);
+        for (Board *b : {m_a1.get(), m_a2.get(), m_b1.get()})
+            QCOMPARE(b->bridge.state(), QProcess::Running);
         m_broker->publish("tablo/a2/figures/set", setPayload(Ten, "after restart"));
         QVERIFY(waitFor([&] { return m_feed->lastId("a2") == "after restart"; }));
         QCOMPARE(m_a2->sim.receivedCount("SEND="), 2);
@@ -497,6 +505,82 @@ private slots:
         QCOMPARE(a3.sim.receivedCount(sendLine(Ten)), 2);
     }
 
+    // The bridge killed (SIGKILL) at each step of a set's life, or a read-back garbled once:
+    // after a verify and a restart every set taken has exactly one result, the board ends on the
+    // newest, and no older set is sent again.
+    void crashAtEachStep_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("fault");      // the simulator's behaviour while B goes out
+        QTest::addColumn<QByteArray>("killAt");  // killed once the board received this ("": after the result)
+        QTest::addColumn<QStringList>("outcomes");   // of B and C
+        QTest::addColumn<int>("sendsAfter");         // SEND= lines after the restart
+        QTest::newRow("taken, C waiting") << "d1" << "silent 1" << QByteArray("SEND=22222,") << QStringList{"superseded", "sent-ok"} << 1;
+        QTest::newRow("sent, not read back") << "d2" << "ok-then-silent 1" << QByteArray("SEND=22222,") << QStringList{"sent-ok"} << 0;
+        QTest::newRow("answered") << "d3" << "" << QByteArray() << QStringList{"sent-ok"} << 0;
+        QTest::newRow("read-back garbled") << "d4" << "bad-checksum 1" << QByteArray() << QStringList{"connection-error"} << 0;
+    }
+    void crashAtEachStep()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, killAt);
+        QFETCH(QStringList, outcomes);
+        QFETCH(int, sendsAfter);
+        // With checksums, so that a garbled read-back is told from a good one.
+        Board board(*m_broker, id, {}, {}, {}, {"--verify-every", "1s"}, "Manage_Checksumms=1\r\n");
+        QVERIFY(board.connected());
+        // A result handed to the broker just before the kill may come again after the restart,
+        // byte for byte the same: one result.
+        const auto outcomesOf = [&](const QString &request) {
+            QStringList got;
+            QList<QJsonObject> seen;
+            for (const QJsonObject &r : m_feed->results(id))
+                if (r["id"] == request && !seen.contains(r)) {
+                    seen << r;
+                    got << r["outcome"].toString();
+                }
+            return got;
+        };
+        m_broker->publish("tablo/" + id + "/figures/set", setPayload(Ten, "A"));
+        QVERIFY(waitFor([&] { return outcomesOf("A") == QStringList{"sent-ok"}; }));
+        if (!fault.isEmpty())
+            QVERIFY(board.sim.control(fault));
+        m_broker->publish("tablo/" + id + "/figures/set", setPayload({"22222"}, "B"));
+        if (outcomes.size() == 2) {
+            QVERIFY(board.sim.waitForReceived(killAt, 1, Wait));
+            m_broker->publish("tablo/" + id + "/figures/set", setPayload({"33333"}, "C"));
+            QTest::qWait(500);   // C is at the bridge, waiting behind B
+        } else if (!killAt.isEmpty()) {
+            QVERIFY(waitFor([&] {   // the read-back goes out, unanswered
+                const QByteArray got = board.sim.received();
+                return got.contains(killAt) && got.mid(got.lastIndexOf(killAt)).contains("READ=");
+            }));
+        } else {
+            QVERIFY(waitFor([&] { return !outcomesOf("B").isEmpty(); }));
+        }
+        if (!fault.isEmpty())
+            QVERIFY(board.sim.control(fault.section(' ', 0, 0) + " 0"));
+        if (fault.startsWith("bad-checksum"))
+            QTest::qWait(2500);   // a verify or two find B on the board: nothing is sent
+        board.bridge.kill();
+        QVERIFY(board.bridge.waitForFinished(Wait));
+        const int sendsBefore = board.sim.receivedCount("SEND=");
+        board.start(*m_broker);
+        const QString newest = outcomes.size() == 2 ? "C" : "B";
+        QVERIFY2(waitFor([&] { return !outcomesOf(newest).isEmpty(); }), board.out);
+        QTest::qWait(2500);   // a verify follows: nothing more is sent or answered
+        QCOMPARE(outcomesOf("A"), QStringList{"sent-ok"});
+        QCOMPARE(outcomesOf("B"), outcomes.mid(0, 1));
+        if (outcomes.size() == 2)
+            QCOMPARE(outcomesOf("C"), outcomes.mid(1));
+        QCOMPARE(board.sim.receivedCount("SEND=") - sendsBefore, sendsAfter);
+        QVERIFY(!board.sim.received().mid(board.sim.received().lastIndexOf("SEND=22222,")).contains(sendLine(Ten)));
+        QVERIFY(board.sim.received().mid(board.sim.received().lastIndexOf("SEND=")).contains("READ="));
+        const QByteArray last = board.sim.received().mid(board.sim.received().lastIndexOf("SEND="));
+        QVERIFY2(last.startsWith(outcomes.size() == 2 ? "SEND=33333," : "SEND=22222,"), last);
+    }
+
     // A one-way board (Replys=1) is never read: its set is "sent-unverified". --verify-every
     // reads the board on its own, and one found showing other figures gets the set again.
     void linkOutcomes_data()
@@ -560,7 +644,8 @@ private slots:
             options.replaceInStrings("OTHER-CA", tlsBroker->dir.filePath("other-ca.pem"));
         Board first(handshake ? *tlsBroker : *m_broker, id, {}, {}, {}, options);
         std::unique_ptr<Board> second(twice ? new Board(*m_broker, id) : nullptr);
-        QVERIFY(waitFor([&] { return first.err.contains(said.toUtf8()) || (second && second->err.contains(said.toUtf8())); }));
+        QVERIFY2(waitFor([&] { return first.err.contains(said.toUtf8()) || (second && second->err.contains(said.toUtf8())); }),
+                 first.err + first.out + (second ? second->err + second->out : QByteArray()));
         Board &told = first.err.contains(said.toUtf8()) ? first : *second;
         if (!handshake) {
             QVERIFY(waitFor([&] { return told.bridge.state() == QProcess::NotRunning; }));
