@@ -85,10 +85,13 @@ QDateTime BoardAnswers::verifiedAt() const
 
 bool BoardAnswers::holds() const
 {
-    bool holding = false;
+    // A restore puts a set the board verified back after it lost it.
+    bool verified = false, holding = false;
     for (const BoardAnswer &a : events) {
         if (a.outcome == Feed::Outcome::SentOk)
-            holding = true;
+            verified = holding = true;
+        else if (a.outcome == Feed::Outcome::Restored)
+            holding = verified;
         else if (Feed::isFailure(a.outcome))
             holding = false;
     }
