@@ -134,10 +134,11 @@ bool Store::createTables(QString *error)
     // A database of an earlier centre kept one answer per board and send: it becomes the first.
     if (db.tables().contains(QStringLiteral("centre_answers"), Qt::CaseInsensitive)) {
         db.transaction();
-        const bool moved = q.exec(QStringLiteral("INSERT INTO centre_answer_events (send_id, board_id, seq, outcome, reason, at_ms, via) "
-                                                 "SELECT send_id, board_id, 1, outcome, reason, at_ms, 'result' FROM centre_answers "
-                                                 "WHERE outcome <> 'waiting'"))
-                           && q.exec(QStringLiteral("DROP TABLE centre_answers"));
+        q.prepare(QStringLiteral("INSERT INTO centre_answer_events (send_id, board_id, seq, outcome, reason, at_ms, via) "
+                                 "SELECT send_id, board_id, 1, outcome, reason, at_ms, CAST(? AS TEXT) FROM centre_answers WHERE outcome <> ?"));
+        q.addBindValue(QString(AnswerVia::Result));
+        q.addBindValue(QString(Feed::Outcome::Waiting));
+        const bool moved = q.exec() && q.exec(QStringLiteral("DROP TABLE centre_answers"));
         if (!moved || !db.commit()) {
             *error = q.lastError().text();
             db.rollback();
