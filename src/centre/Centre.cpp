@@ -3,40 +3,24 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSet>
 
+#include "feed/FeedSchema.h"
 #include "feed/MqttClient.h"
 #include "core/figures/FigureCheck.h"
 #include "core/figures/FigureFormat.h"
 
+using namespace Feed;
+
 namespace {
 
 constexpr int KeptSends = 500;   // sends kept in memory for their progress
+// How long the broker keeps the centre's session (its subscriptions and the results for them)
+// while the centre is stopped.
+constexpr quint32 SessionExpirySeconds = 7 * 24 * 3600;
 
-QJsonArray texts(const QStringList &l)
-{
-    return QJsonArray::fromStringList(l);
-}
-
-QStringList textsOf(const QJsonValue &v)
-{
-    QStringList out;
-    for (const QJsonValue &x : v.toArray())
-        out << x.toString();
-    return out;
-}
-
-QDateTime timeOf(const QJsonValue &v)
-{
-    QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
-    return t.isValid() ? t : QDateTime::currentDateTime();
-}
-
-QString iso(const QDateTime &t)
-{
-    return t.isValid() ? t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs) : QString();
-}
+const QString GroupTarget = QStringLiteral("group:"), BoardTarget = QStringLiteral("board:"),
+              BoardsTarget = QStringLiteral("boards:");
 
 QString newSendId()
 {
@@ -45,13 +29,24 @@ QString newSendId()
         .arg(QRandomGenerator::system()->generate() & 0xffffff, 6, 16, QLatin1Char('0'));
 }
 
-// The word of a failed outcome in a summary.
-QString outcomeWords(const QString &outcome)
+// The set topics a send went to: its group's, or each of its boards' that the centre published
+// (not those it answered itself, for refused figures or no broker).
+QStringList publishedTargets(const SentSet &s)
 {
-    if (outcome == QLatin1String("sent-unverified"))
-        return QStringLiteral("unverified");
-    QString w = outcome;
-    return w.replace(QLatin1Char('-'), QLatin1Char(' '));
+    const auto publishedTo = [&s](const QString &b) {
+        const QList<BoardAnswer> &events = s.answers.value(b).events;
+        return events.isEmpty() || events.constFirst().via != AnswerVia::Centre
+               || events.constFirst().outcome != Outcome::NotPublished;
+    };
+    if (s.target.startsWith(GroupTarget))
+        return std::any_of(s.boards.cbegin(), s.boards.cend(), publishedTo) ? QStringList{s.target} : QStringList();
+    QStringList out;
+    for (const QString &b : s.boards) {
+        const QList<BoardAnswer> &events = s.answers.value(b).events;
+        if (events.isEmpty() || events.constFirst().via != AnswerVia::Centre)
+            out << BoardTarget + b;
+    }
+    return out;
 }
 
 } // namespace
@@ -75,52 +70,66 @@ bool Centre::start(QString *error)
     m_store = std::make_unique<Store>(m_journal.connectionName());
     if (!m_store->createTables(error))
         return false;
-    // The last set of each target, so a restarted centre still knows what each board should show.
+    // The recent sends with their answers: the answers that come while starting count, and the
+    // last set of each target says what each board should show.
     const QList<SentSet> recent = m_store->sends(QDateTime(), QDateTime(), KeptSends);
     for (auto it = recent.crbegin(); it != recent.crend(); ++it) {
         m_sends.insert(it->id, *it);
         m_sendOrder << it->id;
-        const QStringList targets = it->target.startsWith(QLatin1String("boards:"))
-                                        ? QStringList(it->boards).replaceInStrings(QRegularExpression(QStringLiteral("^")),
-                                                                                   QStringLiteral("board:"))
-                                        : QStringList{it->target};
-        for (const QString &t : targets)
+        for (const QString &t : publishedTargets(*it))
             m_expected.insert(t, ExpectedSet{it->id, it->figures, it->at, it->target});
     }
 
+    m_brokerLostSince = QDateTime::currentDateTime();   // not connected yet
     const auto makeClient = [&](const QString &user, const QString &passwordFile, const QString &role,
                                 std::unique_ptr<MqttClient> &client) {
         MqttClient::Config c;
         c.host = m_options.brokerHost;
         c.port = m_options.port();
-        c.clientId = QStringLiteral("tablo-centre-%1-%2").arg(role).arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+        // A fixed id and a kept session: what comes for the centre while it is stopped waits at
+        // the broker.
+        c.clientId = m_options.clientName + QLatin1Char('-') + role;
         c.user = user;
         if (!passwordFile.isEmpty() && !readPasswordFile(passwordFile, &c.password, error))
             return false;
         c.tlsCa = m_options.tlsCa;
         c.tlsCert = m_options.tlsCert;
         c.tlsKey = m_options.tlsKey;
-        // No kept session: each connection subscribes anew and so gets every retained topic again.
-        c.sessionExpirySeconds = 0;
+        c.sessionExpirySeconds = SessionExpirySeconds;
         client = std::make_unique<MqttClient>();
         if (!client->setUp(c, error))
             return false;
-        connect(client.get(), &MqttClient::connectFailed, this, [role](const QString &reason, int retryMs) {
+        connect(client.get(), &MqttClient::connectFailed, this, [this, role](const QString &reason, int retryMs) {
             qWarning("%s: no broker connection: %s; next try in %d s", qPrintable(role), qPrintable(reason), retryMs / 1000);
+            brokerLinkChanged();
         });
-        connect(client.get(), &MqttClient::connectionLost, this, [role](const QString &reason) {
+        connect(client.get(), &MqttClient::connectionLost, this, [this, role](const QString &reason) {
             qWarning("%s: broker connection lost: %s", qPrintable(role), qPrintable(reason));
+            brokerLinkChanged();
+        });
+        connect(client.get(), &MqttClient::takenOver, this, [id = c.clientId] {
+            qWarning("another client connected as \"%s\" and took this centre's session: give each centre its own "
+                     "--client-name",
+                     qPrintable(id));
+        });
+        connect(client.get(), &MqttClient::subscriptionRefused, this, [role](const QString &topic, const QString &reason) {
+            qWarning("%s: the broker refused the subscription to %s: %s", qPrintable(role), qPrintable(topic), qPrintable(reason));
         });
         return true;
     };
     if (!makeClient(m_options.monitorUser, m_options.monitorPasswordFile, QStringLiteral("monitor"), m_monitor))
         return false;
-    const QString p = m_options.prefix + QLatin1Char('/');
-    connect(m_monitor.get(), &MqttClient::connected, this, [this, p] {
-        qInfo("monitor: connected to %s:%d", qPrintable(m_options.brokerHost), m_options.port());
-        m_monitor->subscribe({p + QStringLiteral("+/result"), p + QStringLiteral("+/state"), p + QStringLiteral("+/status"),
-                              p + QStringLiteral("+/board"), p + QStringLiteral("+/info"), p + QStringLiteral("+/figures/set"),
-                              p + QStringLiteral("group/+/figures/set")});
+    const QString &p = m_options.prefix;
+    connect(m_monitor.get(), &MqttClient::connected, this, [this, p](bool sessionPresent) {
+        qInfo("monitor: connected to %s:%d as %s (%s)", qPrintable(m_options.brokerHost), m_options.port(),
+              qPrintable(m_options.clientName + QStringLiteral("-monitor")), sessionPresent ? "session kept" : "new session");
+        // Every retained topic again, also in a kept session: the picture starts from them.
+        QStringList topics;
+        for (const QLatin1String tail : {Tail::Result, Tail::State, Tail::Status, Tail::Board, Tail::Info, Tail::FiguresSet})
+            topics << everyBoardTopic(p, tail);
+        topics << everyGroupTopic(p, Tail::FiguresSet);
+        m_monitor->subscribe(topics, MqttClient::Retained::OnEverySubscription);
+        brokerLinkChanged();
     });
     connect(m_monitor.get(), &MqttClient::messageReceived, this,
             [this](const QString &topic, const QByteArray &payload, bool) { onMessage(topic, payload); });
@@ -129,6 +138,7 @@ bool Centre::start(QString *error)
             return false;
         connect(m_publisher.get(), &MqttClient::connected, this, [this] {
             qInfo("publisher: connected to %s:%d", qPrintable(m_options.brokerHost), m_options.port());
+            brokerLinkChanged();
         });
         m_publisher->start();
     }
@@ -139,6 +149,24 @@ bool Centre::start(QString *error)
 bool Centre::brokerConnected() const
 {
     return m_monitor && m_monitor->isConnected() && (!m_publisher || m_publisher->isConnected());
+}
+
+void Centre::brokerLinkChanged()
+{
+    const bool up = brokerConnected();
+    if (up == !m_brokerLostSince.isValid())
+        return;
+    m_brokerLostSince = up ? QDateTime() : QDateTime::currentDateTime();
+    emit brokerChanged();
+}
+
+QJsonObject Centre::brokerJson() const
+{
+    const bool monitor = m_monitor && m_monitor->isConnected();
+    return QJsonObject{{QStringLiteral("connected"), brokerConnected()},
+                       {QStringLiteral("since"), isoTime(m_brokerLostSince)},
+                       {QStringLiteral("monitor"), monitor},
+                       {QStringLiteral("publisher"), m_publisher ? m_publisher->isConnected() : monitor}};
 }
 
 BoardView &Centre::board(const QString &id)
@@ -158,73 +186,76 @@ BoardView &Centre::board(const QString &id)
 
 void Centre::onMessage(const QString &topic, const QByteArray &payload)
 {
-    const QString p = m_options.prefix + QLatin1Char('/');
-    if (!topic.startsWith(p))
+    const Topic t = parseTopic(m_options.prefix, topic);
+    if (t.kind == Topic::Kind::Group) {
+        if (t.tail == Tail::FiguresSet)
+            onSetSeen(GroupTarget + t.name, payload);
         return;
-    const QStringList levels = topic.mid(p.size()).split(QLatin1Char('/'));
-    if (levels.size() == 4 && levels[0] == QLatin1String("group") && isPlainName(levels[1]))
-        return onSetSeen(QStringLiteral("group:") + levels[1], payload);
-    if (levels.size() == 3 && isPlainName(levels[0]) && levels[0] != QLatin1String("group"))
-        return onSetSeen(QStringLiteral("board:") + levels[0], payload);
-    if (levels.size() != 2 || !isPlainName(levels[0]) || levels[0] == QLatin1String("group"))
+    }
+    if (t.kind != Topic::Kind::Board)
         return;
-    const QString &kind = levels[1];
-    const QJsonObject o = QJsonDocument::fromJson(payload).object();
-    if (payload.isEmpty() && !m_boards.contains(levels[0]))
+    if (t.tail == Tail::FiguresSet)
+        return onSetSeen(BoardTarget + t.name, payload);
+    if (t.tail != Tail::Status && t.tail != Tail::Board && t.tail != Tail::Info && t.tail != Tail::State
+        && t.tail != Tail::Result)
+        return;
+    if (payload.isEmpty() && !m_boards.contains(t.name))
         return;   // a retained topic cleared at the broker
-    BoardView &b = board(levels[0]);
-    if (kind == QLatin1String("status")) {
+    const QJsonObject o = QJsonDocument::fromJson(payload).object();
+    BoardView &b = board(t.name);
+    if (t.tail == Tail::Status) {
         b.status = QString::fromUtf8(payload).trimmed();
-    } else if (kind == QLatin1String("board")) {
+    } else if (t.tail == Tail::Board) {
         b.presence = QString::fromUtf8(payload).trimmed();
-    } else if (kind == QLatin1String("info")) {
+    } else if (t.tail == Tail::Info) {
         b.info = o;
-        QStringList groups;
-        for (const QJsonValue &g : o.value(QLatin1String("groups")).toArray())
-            if (isPlainName(g.toString()))
-                groups << g.toString();
-        b.groups = groups;
-        const int digits = o.value(QLatin1String("digits")).toInt(0);
-        if (digits >= 1 && digits <= 6)
-            b.digits = digits;
-        const QJsonArray shown = o.value(QLatin1String("shown")).toArray();
-        if (shown.size() == 10)
-            for (int k = 0; k < 10; ++k)
-                b.shown[k] = shown[k].toBool(true);
-    } else if (kind == QLatin1String("state")) {
-        const QStringList figures = textsOf(o.value(QLatin1String("figures")));
-        if (!figures.isEmpty()) {
-            b.figures = figures;
-            b.figuresAt = timeOf(o.value(QLatin1String("at")));
-        }
-    } else if (kind == QLatin1String("result")) {
-        onResult(b, o);
+        const Info info = parseInfo(o);
+        b.groups = info.groups;
+        if (info.digits)
+            b.digits = info.digits;
+        for (qsizetype k = 0; k < info.shown.size(); ++k)
+            b.shown[k] = info.shown[k];
+    } else if (t.tail == Tail::State) {
+        onState(b, o);
     } else {
-        return;
+        onResult(b, o);
     }
     emit boardChanged(b.id);
 }
 
-void Centre::onResult(BoardView &b, const QJsonObject &r)
+void Centre::onState(BoardView &b, const QJsonObject &o)
 {
-    const QString request = r.value(QLatin1String("request")).toString();
-    const QString outcome = r.value(QLatin1String("outcome")).toString();
-    const QString reason = r.value(QLatin1String("reason")).toString();
-    const QString id = r.value(QLatin1String("id")).toString();
-    const QDateTime at = timeOf(r.value(QLatin1String("at")));
-    const QStringList sent = textsOf(r.value(QLatin1String("sent"))), read = textsOf(r.value(QLatin1String("board")));
+    const QStringList figures = textsOf(o.value(Field::Figures));
+    if (figures.isEmpty())
+        return;
+    b.figures = figures;
+    b.figuresAt = timeOf(o.value(Field::At), QDateTime::currentDateTime());
+    // A reading that names the request whose set it shows: that send's verification, when its
+    // result never reached the centre (it came while the broker lost the centre's session).
+    const auto s = m_sends.find(o.value(Field::Request).toString());
+    if (s == m_sends.end() || !s->boards.contains(b.id))
+        return;
+    if (addAnswer(*s, b.id, BoardAnswer{QString(Outcome::SentOk), QString(), b.figuresAt, QString(AnswerVia::State)})
+        && b.figuresAt > b.verifiedAt) {
+        b.verified = figures;
+        b.verifiedAt = b.figuresAt;
+    }
+}
 
+void Centre::onResult(BoardView &b, const QJsonObject &o)
+{
+    const Result r = parseResult(o, QDateTime::currentDateTime());
     JournalRecord j;
-    j.started = j.finished = at;
-    j.kind = request == QLatin1String("figures") ? QString(JournalKind::Upload) : request;
+    j.started = j.finished = r.at;
+    j.kind = r.request == Request::Figures ? QString(JournalKind::Upload) : r.request;
     j.boardId = b.id;
     j.source = JournalSource::Mqtt;
-    j.request = id;
-    j.outcome = outcome;
-    j.sent = sent;
-    j.boardFigures = read;
-    j.command = r.value(QLatin1String("command")).toString();
-    j.reason = reason;
+    j.request = r.id;
+    j.outcome = r.outcome;
+    j.sent = r.sent;
+    j.boardFigures = r.board;
+    j.command = r.command;
+    j.reason = r.reason;
     if (!m_journal.record(j)) {
         const QString notice = m_journal.takeFailureNotice();
         if (!notice.isEmpty())
@@ -232,31 +263,45 @@ void Centre::onResult(BoardView &b, const QJsonObject &r)
     }
 
     // A superseded set is followed by the result of the one that replaced it.
-    if (outcome != QLatin1String("superseded")) {
-        b.outcome = outcome;
-        b.reason = reason;
-        b.request = request;
-        b.outcomeAt = at;
+    if (r.outcome != Outcome::Superseded) {
+        b.outcome = r.outcome;
+        b.reason = r.reason;
+        b.request = r.request;
+        b.outcomeAt = r.at;
     }
-    if (request == QLatin1String("figures")) {
-        if (!read.isEmpty()) {
-            b.figures = read;
-            b.figuresAt = at;
-        }
-        if (outcome == QLatin1String("sent-ok")) {
-            b.verified = read.isEmpty() ? sent : read;
-            b.verifiedAt = at;
-        }
+    if (r.request != Request::Figures)
+        return;
+    if (!r.board.isEmpty()) {
+        b.figures = r.board;
+        b.figuresAt = r.at;
     }
-    auto s = m_sends.find(id);
-    if (s != m_sends.end() && request == QLatin1String("figures")) {
-        if (!s->boards.contains(b.id))
-            s->boards << b.id;   // it joined the group after the send
-        const BoardAnswer a{outcome, reason, at};
-        s->answers.insert(b.id, a);
-        m_store->putAnswer(s->id, b.id, a);
-        emit sendChanged(s->id);
+    if (r.outcome == Outcome::SentOk) {
+        b.verified = r.board.isEmpty() ? r.sent : r.board;
+        b.verifiedAt = r.at;
     }
+    const auto s = m_sends.find(r.id);
+    if (s == m_sends.end())
+        return;
+    // Only the boards the send was meant for: a board that joined the group later, or answers an
+    // id it took from elsewhere, does not count.
+    if (!s->boards.contains(b.id)) {
+        qInfo("%s answered %s to send %s, which was not sent to it: not counted", qPrintable(b.id), qPrintable(r.outcome),
+              qPrintable(s->id));
+        return;
+    }
+    addAnswer(*s, b.id, BoardAnswer{r.outcome, r.reason, r.at, QString(AnswerVia::Result)});
+}
+
+bool Centre::addAnswer(SentSet &s, const QString &board, const BoardAnswer &a)
+{
+    BoardAnswers &answers = s.answers[board];
+    if (!answers.isNews(a))
+        return false;
+    answers.events << a;
+    if (!m_store->addAnswer(s.id, board, int(answers.events.size()), a))
+        qWarning("the answer of %s to send %s is not stored", qPrintable(board), qPrintable(s.id));
+    emit sendChanged(s.id);
+    return true;
 }
 
 void Centre::onSetSeen(const QString &target, const QByteArray &payload)
@@ -264,8 +309,8 @@ void Centre::onSetSeen(const QString &target, const QByteArray &payload)
     if (payload.isEmpty())
         return;
     const QJsonObject o = QJsonDocument::fromJson(payload).object();
-    const QString id = o.value(QLatin1String("id")).toString();
-    QStringList figures = textsOf(o.value(QLatin1String("figures")));
+    const QString id = o.value(Field::Id).toString();
+    QStringList figures = textsOf(o.value(Field::Figures));
     if (figures.isEmpty() || figures.size() > 10)
         return;
     for (const QString &f : figures)
@@ -279,7 +324,7 @@ void Centre::onSetSeen(const QString &target, const QByteArray &payload)
         return;
     m_expected.insert(target, ExpectedSet{id, figures, QDateTime::currentDateTime(), target});
     for (const BoardView &b : std::as_const(m_boards))
-        if (target == QStringLiteral("board:") + b.id || (target.startsWith(QLatin1String("group:")) && b.groups.contains(target.mid(6))))
+        if (target == BoardTarget + b.id || (target.startsWith(GroupTarget) && b.groups.contains(target.mid(GroupTarget.size()))))
             emit boardChanged(b.id);
 }
 
@@ -291,9 +336,9 @@ const ExpectedSet *Centre::expectedFor(const BoardView &b) const
         if (it != m_expected.cend() && (!latest || it->at > latest->at))
             latest = &*it;
     };
-    consider(QStringLiteral("board:") + b.id);
+    consider(BoardTarget + b.id);
     for (const QString &g : b.groups)
-        consider(QStringLiteral("group:") + g);
+        consider(GroupTarget + g);
     return latest;
 }
 
@@ -335,32 +380,32 @@ QJsonObject Centre::boardJson(const QString &id) const
         differing << k;
     for (bool s : b.shown)
         shown << s;
-    const bool online = b.status == QLatin1String("online");
-    const bool present = b.presence != QLatin1String("absent");
+    const bool online = b.status == Status::Online;
+    const bool present = b.presence != Presence::Absent;
     QJsonObject o{{QStringLiteral("id"), b.id},
                   {QStringLiteral("groups"), texts(b.groups)},
                   {QStringLiteral("online"), online},
                   {QStringLiteral("status"), b.status},
                   {QStringLiteral("present"), present},
                   {QStringLiteral("presence"), b.presence},
-                  {QStringLiteral("host"), b.info.value(QLatin1String("host"))},
-                  {QStringLiteral("version"), b.info.value(QLatin1String("version"))},
+                  {QStringLiteral("host"), b.info.value(Field::Host)},
+                  {QStringLiteral("version"), b.info.value(Field::Version)},
                   {QStringLiteral("digits"), b.digits},
                   {QStringLiteral("shown"), shown},
                   {QStringLiteral("figures"), texts(b.figures)},
-                  {QStringLiteral("figuresAt"), iso(b.figuresAt)},
+                  {QStringLiteral("figuresAt"), isoTime(b.figuresAt)},
                   {QStringLiteral("verified"), texts(b.verified)},
-                  {QStringLiteral("verifiedAt"), iso(b.verifiedAt)},
+                  {QStringLiteral("verifiedAt"), isoTime(b.verifiedAt)},
                   {QStringLiteral("outcome"), b.outcome},
                   {QStringLiteral("reason"), b.reason},
-                  {QStringLiteral("outcomeAt"), iso(b.outcomeAt)},
+                  {QStringLiteral("outcomeAt"), isoTime(b.outcomeAt)},
                   {QStringLiteral("mismatch"), differing},
-                  {QStringLiteral("marked"), !online || !present || (!b.outcome.isEmpty() && b.outcome != QLatin1String("sent-ok"))
+                  {QStringLiteral("marked"), !online || !present || (!b.outcome.isEmpty() && isFailure(b.outcome))
                                                  || !differ.isEmpty()}};
     if (e)
         o.insert(QStringLiteral("expected"), QJsonObject{{QStringLiteral("id"), e->id},
                                                          {QStringLiteral("figures"), texts(e->figures)},
-                                                         {QStringLiteral("at"), iso(e->at)},
+                                                         {QStringLiteral("at"), isoTime(e->at)},
                                                          {QStringLiteral("target"), e->target}});
     return o;
 }
@@ -378,8 +423,8 @@ QJsonArray Centre::boardsJson() const
 QStringList Centre::targetBoards(const QString &target, QString *error) const
 {
     QStringList out;
-    if (target.startsWith(QLatin1String("group:"))) {
-        const QString g = target.mid(6);
+    if (target.startsWith(GroupTarget)) {
+        const QString g = target.mid(GroupTarget.size());
         if (!isPlainName(g)) {
             *error = QStringLiteral("\"%1\" is no group name").arg(g);
             return {};
@@ -389,7 +434,7 @@ QStringList Centre::targetBoards(const QString &target, QString *error) const
                 out << b.id;
         if (out.isEmpty())
             *error = QStringLiteral("no board is known in group \"%1\"").arg(g);
-    } else if (target.startsWith(QLatin1String("board:")) || target.startsWith(QLatin1String("boards:"))) {
+    } else if (target.startsWith(BoardTarget) || target.startsWith(BoardsTarget)) {
         for (const QString &id : target.mid(target.indexOf(QLatin1Char(':')) + 1).split(QLatin1Char(','))) {
             if (!m_boards.contains(id)) {
                 *error = QStringLiteral("no board \"%1\" is known").arg(id);
@@ -398,7 +443,7 @@ QStringList Centre::targetBoards(const QString &target, QString *error) const
             if (!out.contains(id))
                 out << id;
         }
-        if (target.startsWith(QLatin1String("board:")) && out.size() != 1) {
+        if (target.startsWith(BoardTarget) && out.size() != 1) {
             *error = QStringLiteral("board: takes one id");
             return {};
         }
@@ -409,10 +454,9 @@ QStringList Centre::targetBoards(const QString &target, QString *error) const
     return out;
 }
 
-QJsonArray Centre::preview(const QStringList &boards, const QStringList &figures, bool *allFine) const
+QJsonArray Centre::preview(const QStringList &boards, const QStringList &figures) const
 {
     QJsonArray out;
-    *allFine = true;
     for (const QString &id : boards) {
         const BoardView &b = m_boards[id];
         const FigureChecks checks = checkFigures(figures, b.shown, b.digits, QLatin1Char('0'), false);
@@ -427,10 +471,8 @@ QJsonArray Centre::preview(const QStringList &boards, const QStringList &figures
             if (k < figures.size() && checks[k].outcome == FigureCheck::Outcome::Changed)
                 rejections << figureRejection(k + 1, checks[k]);
         }
-        if (!rejections.isEmpty())
-            *allFine = false;
         out << QJsonObject{{QStringLiteral("id"), id},
-                           {QStringLiteral("online"), b.status == QLatin1String("online")},
+                           {QStringLiteral("online"), b.status == Status::Online},
                            {QStringLiteral("shows"), texts(shows)},
                            {QStringLiteral("rejections"), texts(rejections)}};
     }
@@ -439,18 +481,16 @@ QJsonArray Centre::preview(const QStringList &boards, const QStringList &figures
 
 QString Centre::setTopic(const QString &target) const
 {
-    return target.startsWith(QLatin1String("group:"))
-               ? QStringLiteral("%1/group/%2/figures/set").arg(m_options.prefix, target.mid(6))
-               : QStringLiteral("%1/%2/figures/set").arg(m_options.prefix, target.mid(target.indexOf(QLatin1Char(':')) + 1));
+    return target.startsWith(GroupTarget)
+               ? groupTopic(m_options.prefix, target.mid(GroupTarget.size()), Tail::FiguresSet)
+               : boardTopic(m_options.prefix, target.mid(target.indexOf(QLatin1Char(':')) + 1), Tail::FiguresSet);
 }
 
 bool Centre::publishSet(const QString &target, const QString &id, const QStringList &figures)
 {
     MqttClient *client = m_publisher ? m_publisher.get() : m_monitor.get();
-    const QByteArray payload = QJsonDocument(QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("figures"), texts(figures)}})
-                                   .toJson(QJsonDocument::Compact);
     // A group's set is kept at the broker: a board that starts or joins later shows it at once.
-    return client->publish(setTopic(target), payload, target.startsWith(QLatin1String("group:")), 1);
+    return client->publish(setTopic(target), figureSetPayload(id, figures), target.startsWith(GroupTarget), 1);
 }
 
 QJsonObject Centre::send(const QString &target, const QStringList &figures, const QString &user, QString *error)
@@ -465,54 +505,66 @@ QJsonObject Centre::send(const QString &target, const QStringList &figures, cons
             return {};
         }
     }
+    // The boards are fixed now: a group stands for the members the centre knows of at this moment.
     const QStringList boards = targetBoards(target, error);
     if (boards.isEmpty())
         return {};
-    bool fine = true;
-    const QJsonArray checks = preview(boards, figures, &fine);
-    if (!fine) {
-        QStringList why;
-        for (const QJsonValue &c : checks)
-            for (const QJsonValue &r : c[QLatin1String("rejections")].toArray())
-                why << c[QLatin1String("id")].toString() + QStringLiteral(": ") + r.toString();
+    // A board that would show a figure as another number refuses the set for itself only.
+    QHash<QString, QString> refused;
+    QStringList why;
+    for (const QJsonValue &c : preview(boards, figures)) {
+        const QStringList rejections = textsOf(c[QLatin1String("rejections")]);
+        if (!rejections.isEmpty()) {
+            refused.insert(c[QLatin1String("id")].toString(), rejections.join(QStringLiteral("; ")));
+            why << c[QLatin1String("id")].toString() + QStringLiteral(": ") + rejections.join(QStringLiteral("; "));
+        }
+    }
+    if (refused.size() == boards.size()) {
         *error = why.join(QStringLiteral("; "));
         return {};
     }
-    SentSet s{newSendId(), QDateTime::currentDateTime(), user, target, figures, boards, {}};
-    for (const QString &b : boards)
-        s.answers.insert(b, BoardAnswer{QStringLiteral("waiting"), QString(), QDateTime()});
+    const QDateTime now = QDateTime::currentDateTime();
+    const SentSet made{newSendId(), now, user, target, figures, boards, {}};
     // Written down first: a send the database cannot keep is not made.
-    if (!m_store->addSend(s, error))
+    if (!m_store->addSend(made, error))
         return {};
-    const QStringList targets = target.startsWith(QLatin1String("boards:"))
-                                    ? QStringList(boards).replaceInStrings(QRegularExpression(QStringLiteral("^")), QStringLiteral("board:"))
-                                    : QStringList{target};
-    QStringList unpublished;
-    for (const QString &t : targets)
-        if (!publishSet(t, s.id, figures))
-            unpublished << t;
-    if (!unpublished.isEmpty()) {
-        *error = QStringLiteral("not published (no broker connection) to %1").arg(unpublished.join(QStringLiteral(", ")));
-        for (const QString &t : unpublished)
-            for (const QString &b : boards)
-                if (t == QStringLiteral("board:") + b || !t.startsWith(QLatin1String("board:"))) {
-                    const BoardAnswer a{QStringLiteral("not-published"), *error, QDateTime::currentDateTime()};
-                    s.answers.insert(b, a);
-                    m_store->putAnswer(s.id, b, a);
-                }
-    }
-    for (const QString &t : targets)
-        if (!unpublished.contains(t))
-            m_expected.insert(t, ExpectedSet{s.id, figures, s.at, target});
-    m_sends.insert(s.id, s);
-    m_sendOrder << s.id;
+    m_sendOrder << made.id;
     while (m_sendOrder.size() > KeptSends)
         m_sends.remove(m_sendOrder.takeFirst());
+    SentSet &s = *m_sends.insert(made.id, made);
+    for (auto it = refused.cbegin(); it != refused.cend(); ++it)
+        addAnswer(s, it.key(), BoardAnswer{QString(Outcome::Rejected), it.value(), now, QString(AnswerVia::Centre)});
+
+    QStringList targets;
+    if (target.startsWith(GroupTarget)) {
+        targets << target;   // the refused boards get it too, and refuse it themselves
+    } else {
+        for (const QString &b : boards)
+            if (!refused.contains(b))
+                targets << BoardTarget + b;
+    }
+    QStringList unpublished;
+    for (const QString &t : targets) {
+        if (publishSet(t, s.id, figures)) {
+            m_expected.insert(t, ExpectedSet{s.id, figures, s.at, target});
+            continue;
+        }
+        unpublished << t;
+        for (const QString &b : boards)
+            if (!refused.contains(b) && (t == BoardTarget + b || t.startsWith(GroupTarget)))
+                addAnswer(s, b, BoardAnswer{QString(Outcome::NotPublished), QStringLiteral("no broker connection"), now,
+                                            QString(AnswerVia::Centre)});
+    }
     for (const QString &b : boards)
         emit boardChanged(b);
+    if (!unpublished.isEmpty())
+        *error = QStringLiteral("not published (no broker connection) to %1").arg(unpublished.join(QStringLiteral(", ")));
+    else if (!refused.isEmpty())
+        *error = QStringLiteral("refused by %1").arg(why.join(QStringLiteral("; ")));
+    else
+        error->clear();
     if (unpublished.size() == targets.size())
         return {};
-    error->clear();
     return sendJson(s, this);
 }
 
@@ -525,13 +577,13 @@ QJsonObject Centre::resend(const QString &sendId, const QString &user, QString *
     }
     QStringList failed;
     for (const QString &b : it->boards)
-        if (it->answers.value(b).outcome != QLatin1String("sent-ok"))
+        if (!it->answers.value(b).holds())
             failed << b;
     if (failed.isEmpty()) {
         *error = QStringLiteral("every board verified it");
         return {};
     }
-    return send(QStringLiteral("boards:") + failed.join(QLatin1Char(',')), it->figures, user, error);
+    return send(BoardsTarget + failed.join(QLatin1Char(',')), it->figures, user, error);
 }
 
 QString Centre::summary(const SentSet &s) const
@@ -539,15 +591,18 @@ QString Centre::summary(const SentSet &s) const
     int verified = 0;
     QStringList notes;
     for (const QString &b : s.boards) {
-        const BoardAnswer a = s.answers.value(b);
-        if (a.outcome == QLatin1String("sent-ok"))
+        const BoardAnswers a = s.answers.value(b);
+        const QString outcome = a.outcome();
+        if (a.holds())
             ++verified;
-        else if (a.outcome != QLatin1String("waiting"))
-            notes << b + QLatin1Char(' ') + outcomeWords(a.outcome);
-        else if (m_boards.value(b).status != QLatin1String("online"))
-            notes << b + QStringLiteral(" offline");
+        else if (a.verifiedAt().isValid())
+            notes << b + QLatin1Char(' ') + outcomeLabel(outcome) + QStringLiteral(" after verifying");
+        else if (outcome != Outcome::Waiting)
+            notes << b + QLatin1Char(' ') + outcomeLabel(outcome);
+        else if (m_boards.value(b).status != Status::Online)
+            notes << b + QLatin1Char(' ') + QString(Status::Offline);
         else
-            notes << b + QStringLiteral(" waiting");
+            notes << b + QLatin1Char(' ') + QString(Outcome::Waiting);
     }
     return QStringLiteral("%1 of %2 verified").arg(verified).arg(s.boards.size())
            + (notes.isEmpty() ? QString() : QStringLiteral("; ") + notes.join(QStringLiteral("; ")));
@@ -558,20 +613,31 @@ QJsonObject Centre::sendJson(const SentSet &s, const Centre *centre)
     QJsonArray boards;
     int verified = 0, failed = 0;
     for (const QString &b : s.boards) {
-        const BoardAnswer a = s.answers.value(b, BoardAnswer{QStringLiteral("waiting"), QString(), QDateTime()});
-        const bool online = centre->m_boards.value(b).status == QLatin1String("online");
-        if (a.outcome == QLatin1String("sent-ok"))
+        const BoardAnswers a = s.answers.value(b);
+        const bool online = centre->m_boards.value(b).status == Status::Online;
+        const QString outcome = a.outcome();
+        if (a.holds())
             ++verified;
-        else if (a.outcome != QLatin1String("waiting"))
+        else if (outcome != Outcome::Waiting)
             ++failed;
+        QJsonArray events;
+        for (const BoardAnswer &e : a.events)
+            events << QJsonObject{{QStringLiteral("outcome"), e.outcome},
+                                  {QStringLiteral("reason"), e.reason},
+                                  {QStringLiteral("at"), isoTime(e.at)},
+                                  {QStringLiteral("via"), e.via}};
+        // The latest answer, when the board first verified it, and every answer in order.
         boards << QJsonObject{{QStringLiteral("id"), b},
-                              {QStringLiteral("outcome"), a.outcome},
-                              {QStringLiteral("reason"), a.reason},
-                              {QStringLiteral("at"), iso(a.at)},
+                              {QStringLiteral("outcome"), outcome},
+                              {QStringLiteral("reason"), a.events.isEmpty() ? QString() : a.events.constLast().reason},
+                              {QStringLiteral("at"), a.events.isEmpty() ? QString() : isoTime(a.events.constLast().at)},
+                              {QStringLiteral("verifiedAt"), isoTime(a.verifiedAt())},
+                              {QStringLiteral("holds"), a.holds()},
+                              {QStringLiteral("events"), events},
                               {QStringLiteral("online"), online}};
     }
     return QJsonObject{{QStringLiteral("id"), s.id},
-                       {QStringLiteral("at"), iso(s.at)},
+                       {QStringLiteral("at"), isoTime(s.at)},
                        {QStringLiteral("user"), s.user},
                        {QStringLiteral("target"), s.target},
                        {QStringLiteral("figures"), texts(s.figures)},

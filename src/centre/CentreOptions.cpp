@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "feed/FeedSchema.h"
+
 QString defaultDatabase()
 {
     QString dir = qEnvironmentVariable("STATE_DIRECTORY").split(QLatin1Char(':')).value(0);
@@ -14,12 +16,6 @@ QString defaultDatabase()
     }
     QDir().mkpath(dir);
     return dir + QStringLiteral("/centre.sqlite");
-}
-
-bool isPlainName(const QString &name)
-{
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.-]{1,64}$"));
-    return plain.match(name).hasMatch() && name != QLatin1String(".") && name != QLatin1String("..");
 }
 
 namespace {
@@ -44,7 +40,7 @@ bool hostPort(const QString &text, QString &host, int &port)
 
 bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *error)
 {
-    const QStringList valued{"broker", "prefix", "monitor-user", "monitor-password-file", "publisher-user",
+    const QStringList valued{"broker", "prefix", "client-name", "monitor-user", "monitor-password-file", "publisher-user",
                              "publisher-password-file", "tls-ca", "broker-cert", "broker-key", "listen", "tls-cert",
                              "tls-key", "https-cert", "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours"};
     for (qsizetype k = 0; k < args.size(); ++k) {
@@ -76,6 +72,8 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
             ok = hostPort(value, o.listenHost, o.listenPort);
         else if (name == QLatin1String("prefix"))
             ok = !value.isEmpty() && !value.contains(QLatin1Char('+')) && !value.contains(QLatin1Char('#'));
+        else if (name == QLatin1String("client-name"))
+            ok = Feed::isPlainName(value);
         else if (name == QLatin1String("session-idle-minutes") || name == QLatin1String("session-hours")) {
             const int n = value.toInt(&ok);
             ok = ok && n > 0 && n <= 10000;
@@ -86,6 +84,7 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
             return false;
         }
         QString *target = name == QLatin1String("prefix")                    ? &o.prefix
+                          : name == QLatin1String("client-name")             ? &o.clientName
                           : name == QLatin1String("monitor-user")            ? &o.monitorUser
                           : name == QLatin1String("monitor-password-file")   ? &o.monitorPasswordFile
                           : name == QLatin1String("publisher-user")          ? &o.publisherUser

@@ -8,6 +8,9 @@ struct CentreOptions {
     QString brokerHost = QStringLiteral("127.0.0.1");
     int brokerPort = 0;   // 0: 1883, or 8883 with TLS
     QString prefix = QStringLiteral("tablo");
+    // The broker client ids are NAME-monitor and NAME-publisher: fixed, so the broker keeps the
+    // centre's session (its subscriptions and the results that came meanwhile) across restarts.
+    QString clientName = QStringLiteral("tablo-centre");
     QString monitorUser, monitorPasswordFile;
     QString publisherUser, publisherPasswordFile;
     QString tlsCa, tlsCert, tlsKey;   // the broker's TLS
@@ -32,6 +35,3 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
 
 // The first line of a password file, without its line end. False with the reason in `error`.
 bool readPasswordFile(const QString &path, QString *password, QString *error);
-
-// Letters, digits, '-', '_' and '.': a board id, group or user name as the bridge takes it.
-bool isPlainName(const QString &name);

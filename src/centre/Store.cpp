@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <limits>
 
+#include "feed/FeedSchema.h"
+
 namespace {
 
 constexpr int Iterations = 210000;
@@ -68,18 +70,78 @@ bool passwordMatches(const QString &password, const QString &stored)
                      key);
 }
 
+QString BoardAnswers::outcome() const
+{
+    return events.isEmpty() ? QString(Feed::Outcome::Waiting) : events.constLast().outcome;
+}
+
+QDateTime BoardAnswers::verifiedAt() const
+{
+    for (const BoardAnswer &a : events)
+        if (a.outcome == Feed::Outcome::SentOk)
+            return a.at;
+    return QDateTime();
+}
+
+bool BoardAnswers::holds() const
+{
+    // A restore puts a set the board verified back after it lost it.
+    bool verified = false, holding = false;
+    for (const BoardAnswer &a : events) {
+        if (a.outcome == Feed::Outcome::SentOk)
+            verified = holding = true;
+        else if (a.outcome == Feed::Outcome::Restored)
+            holding = verified;
+        else if (Feed::isFailure(a.outcome))
+            holding = false;
+    }
+    return holding;
+}
+
+bool BoardAnswers::isNews(const BoardAnswer &a) const
+{
+    for (const BoardAnswer &e : events)
+        if (e.outcome == a.outcome && e.reason == a.reason && e.at == a.at)
+            return false;   // a message the broker delivered again
+    if (events.isEmpty())
+        return true;
+    const BoardAnswer &latest = events.constLast();
+    if (a.via == AnswerVia::State && a.at <= latest.at)
+        return false;   // a reading from before the latest answer
+    if (a.outcome == Feed::Outcome::SentOk)
+        return !holds();
+    // The bridge's own refusal after the centre's, or the same refusal told again.
+    return !(a.outcome == Feed::Outcome::Rejected && latest.outcome == Feed::Outcome::Rejected);
+}
+
 bool Store::createTables(QString *error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
     for (const char *sql : {
              "CREATE TABLE IF NOT EXISTS centre_users (name TEXT PRIMARY KEY, role TEXT NOT NULL, hash TEXT NOT NULL)",
              "CREATE TABLE IF NOT EXISTS centre_sends (id TEXT PRIMARY KEY, at_ms BIGINT NOT NULL, username TEXT NOT NULL, "
              "target TEXT NOT NULL, figures TEXT NOT NULL, boards TEXT NOT NULL)",
              "CREATE INDEX IF NOT EXISTS centre_sends_at ON centre_sends (at_ms)",
-             "CREATE TABLE IF NOT EXISTS centre_answers (send_id TEXT NOT NULL, board_id TEXT NOT NULL, outcome TEXT NOT NULL, "
-             "reason TEXT NOT NULL, at_ms BIGINT NOT NULL, PRIMARY KEY (send_id, board_id))"}) {
+             "CREATE TABLE IF NOT EXISTS centre_answer_events (send_id TEXT NOT NULL, board_id TEXT NOT NULL, "
+             "seq INTEGER NOT NULL, outcome TEXT NOT NULL, reason TEXT NOT NULL, at_ms BIGINT NOT NULL, via TEXT NOT NULL, "
+             "PRIMARY KEY (send_id, board_id, seq))"}) {
         if (!q.exec(QString::fromLatin1(sql))) {
             *error = q.lastError().text();
+            return false;
+        }
+    }
+    // A database of an earlier centre kept one answer per board and send: it becomes the first.
+    if (db.tables().contains(QStringLiteral("centre_answers"), Qt::CaseInsensitive)) {
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO centre_answer_events (send_id, board_id, seq, outcome, reason, at_ms, via) "
+                                 "SELECT send_id, board_id, 1, outcome, reason, at_ms, CAST(? AS TEXT) FROM centre_answers WHERE outcome <> ?"));
+        q.addBindValue(QString(AnswerVia::Result));
+        q.addBindValue(QString(Feed::Outcome::Waiting));
+        const bool moved = q.exec() && q.exec(QStringLiteral("DROP TABLE centre_answers"));
+        if (!moved || !db.commit()) {
+            *error = q.lastError().text();
+            db.rollback();
             return false;
         }
     }
@@ -162,20 +224,18 @@ bool Store::addSend(const SentSet &s, QString *error)
     return true;
 }
 
-bool Store::putAnswer(const QString &sendId, const QString &board, const BoardAnswer &a)
+bool Store::addAnswer(const QString &sendId, const QString &board, int seq, const BoardAnswer &a)
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("DELETE FROM centre_answers WHERE send_id = ? AND board_id = ?"));
+    q.prepare(QStringLiteral("INSERT INTO centre_answer_events (send_id, board_id, seq, outcome, reason, at_ms, via) "
+                             "VALUES (?, ?, ?, ?, ?, ?, ?)"));
     q.addBindValue(sendId);
     q.addBindValue(board);
-    if (!q.exec())
-        return false;
-    q.prepare(QStringLiteral("INSERT INTO centre_answers (send_id, board_id, outcome, reason, at_ms) VALUES (?, ?, ?, ?, ?)"));
-    q.addBindValue(sendId);
-    q.addBindValue(board);
+    q.addBindValue(seq);
     q.addBindValue(a.outcome);
     q.addBindValue(a.reason.isNull() ? QStringLiteral("") : a.reason);
     q.addBindValue(a.at.toMSecsSinceEpoch());
+    q.addBindValue(a.via);
     return q.exec();
 }
 
@@ -194,19 +254,19 @@ QList<SentSet> Store::sends(const QDateTime &since, const QDateTime &until, int 
     while (q.next()) {
         SentSet s{q.value(0).toString(), QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong()), q.value(2).toString(),
                   q.value(3).toString(), split(q.value(4).toString()), split(q.value(5).toString()), {}};
-        for (const QString &b : s.boards)
-            s.answers.insert(b, BoardAnswer{QStringLiteral("waiting"), QString(), QDateTime()});
         out << s;
     }
     QSqlQuery a(db);
-    a.prepare(QStringLiteral("SELECT board_id, outcome, reason, at_ms FROM centre_answers WHERE send_id = ?"));
+    a.prepare(QStringLiteral("SELECT board_id, outcome, reason, at_ms, via FROM centre_answer_events WHERE send_id = ? "
+                             "ORDER BY board_id, seq"));
     for (SentSet &s : out) {
         a.addBindValue(s.id);
         if (!a.exec())
             continue;
         while (a.next())
-            s.answers.insert(a.value(0).toString(), BoardAnswer{a.value(1).toString(), a.value(2).toString(),
-                                                                 QDateTime::fromMSecsSinceEpoch(a.value(3).toLongLong())});
+            s.answers[a.value(0).toString()].events << BoardAnswer{a.value(1).toString(), a.value(2).toString(),
+                                                                   QDateTime::fromMSecsSinceEpoch(a.value(3).toLongLong()),
+                                                                   a.value(4).toString()};
     }
     return out;
 }

@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QUrlQuery>
 
+#include "feed/FeedSchema.h"
+
 namespace {
 
 const QByteArray CookieName = "tablo_centre";
@@ -56,11 +58,6 @@ QDateTime timeParam(const QUrlQuery &q, const QString &name)
     return text.isEmpty() ? QDateTime() : QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-QString iso(const QDateTime &t)
-{
-    return t.isValid() ? t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs) : QString();
-}
-
 QString csvField(const QString &text)
 {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
@@ -82,6 +79,10 @@ WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpS
         m_dirtySends.insert(id);
         if (!m_flush.isActive())
             m_flush.start();
+    });
+    // The page says at once when the centre lost the broker, and since when.
+    connect(&m_centre, &Centre::brokerChanged, this, [this] {
+        broadcast(QJsonObject{{QStringLiteral("type"), QStringLiteral("broker")}, {QStringLiteral("broker"), m_centre.brokerJson()}});
     });
     // Changes are gathered for a moment: a group set changes many tiles at once.
     m_flush.setSingleShot(true);
@@ -190,6 +191,9 @@ QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
     }
     if (post && path == QLatin1String("/api/login"))
         return login(request);
+    // The feed's words the page uses (outcomes, status, presence): no secret, no session needed.
+    if (get && path == QLatin1String("/api/words"))
+        return json(Feed::wordsJson());
     QByteArray token;
     Session *session = sessionOf(request, &token);
     if (!session)
@@ -265,14 +269,14 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
     if (path == QLatin1String("/api/boards") && !post)
         return json(QJsonObject{{QStringLiteral("boards"), m_centre.boardsJson()},
                                 {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())},
-                                {QStringLiteral("broker"), m_centre.brokerConnected()}});
+                                {QStringLiteral("broker"), m_centre.brokerJson()}});
     if (path.startsWith(QLatin1String("/api/sends/")) && !post) {
         const QJsonObject s = m_centre.sendJson(path.mid(11));
         return s.isEmpty() ? refusal(Status::NotFound, QStringLiteral("no such send")) : json(s);
     }
     if (path == QLatin1String("/api/history") && !post) {
         const QString board = query.queryItemValue(QStringLiteral("board"), QUrl::FullyDecoded);
-        if (!isPlainName(board))
+        if (!Feed::isPlainName(board))
             return refusal(Status::BadRequest, QStringLiteral("board=ID is needed"));
         QString error;
         if (query.hasQueryItem(QStringLiteral("at"))) {
@@ -285,10 +289,10 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             const auto shown = m_centre.journal().shownAt(at, board, &error);
             if (!error.isEmpty())
                 return refusal(Status::InternalServerError, error);
-            QJsonObject o{{QStringLiteral("board"), board}, {QStringLiteral("at"), iso(at)}};
+            QJsonObject o{{QStringLiteral("board"), board}, {QStringLiteral("at"), Feed::isoTime(at)}};
             if (shown)
                 o.insert(QStringLiteral("shown"), QJsonObject{{QStringLiteral("figures"), QJsonArray::fromStringList(shown->figures)},
-                                                              {QStringLiteral("since"), iso(shown->since)},
+                                                              {QStringLiteral("since"), Feed::isoTime(shown->since)},
                                                               {QStringLiteral("request"), shown->request}});
             return json(o);
         }
@@ -303,14 +307,14 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             return refusal(Status::BadRequest, QStringLiteral("from= and to= take times YYYY-MM-DDTHH:MM:SS"));
         QJsonArray points;
         for (const JournalRecord &r : m_centre.journal().verifiedUploads(board, since, until, &error))
-            points << QJsonObject{{QStringLiteral("at"), iso(r.finished)},
+            points << QJsonObject{{QStringLiteral("at"), Feed::isoTime(r.finished)},
                                   {QStringLiteral("figures"), QJsonArray::fromStringList(r.boardFigures.isEmpty() ? r.sent : r.boardFigures)},
                                   {QStringLiteral("request"), r.request}};
         if (!error.isEmpty())
             return refusal(Status::InternalServerError, error);
         return json(QJsonObject{{QStringLiteral("board"), board},
-                                {QStringLiteral("from"), iso(since)},
-                                {QStringLiteral("to"), iso(until)},
+                                {QStringLiteral("from"), Feed::isoTime(since)},
+                                {QStringLiteral("to"), Feed::isoTime(until)},
                                 {QStringLiteral("points"), points}});
     }
     if (path == QLatin1String("/api/audit") && !post) {
@@ -320,16 +324,25 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             QString csv = QStringLiteral("id,at,user,target");
             for (int k = 1; k <= 10; ++k)
                 csv += QStringLiteral(",figure%1").arg(k);
-            csv += QStringLiteral(",boards,verified,not verified\r\n");
+            csv += QStringLiteral(",boards,verified,verified at,not verified\r\n");
             for (const SentSet &s : sends) {
-                QStringList verified, other;
-                for (const QString &b : s.boards)
-                    (s.answers.value(b).outcome == QLatin1String("sent-ok") ? verified : other)
-                        << (s.answers.value(b).outcome == QLatin1String("sent-ok") ? b : b + QLatin1Char(' ') + s.answers.value(b).outcome);
-                QStringList row{s.id, iso(s.at), s.user, s.target};
+                // A board that verified and lost it later is in both lists: when it verified, and
+                // its latest answer.
+                QStringList verified, verifiedAt, other;
+                for (const QString &b : s.boards) {
+                    const BoardAnswers a = s.answers.value(b);
+                    if (a.verifiedAt().isValid()) {
+                        verified << b;
+                        verifiedAt << Feed::isoTime(a.verifiedAt());
+                    }
+                    if (!a.holds())
+                        other << b + QLatin1Char(' ') + a.outcome();
+                }
+                QStringList row{s.id, Feed::isoTime(s.at), s.user, s.target};
                 for (int k = 0; k < 10; ++k)
                     row << s.figures.value(k);
-                row << s.boards.join(QLatin1Char(' ')) << verified.join(QLatin1Char(' ')) << other.join(QLatin1Char(' '));
+                row << s.boards.join(QLatin1Char(' ')) << verified.join(QLatin1Char(' ')) << verifiedAt.join(QLatin1Char(' '))
+                    << other.join(QLatin1Char(' '));
                 for (QString &f : row)
                     f = csvField(f);
                 csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
@@ -359,9 +372,15 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             const QStringList boards = m_centre.targetBoards(target, &error);
             if (boards.isEmpty())
                 return refusal(Status::UnprocessableEntity, error);
-            bool fine = true;
-            const QJsonArray shows = m_centre.preview(boards, figures, &fine);
-            return json(QJsonObject{{QStringLiteral("target"), target}, {QStringLiteral("boards"), shows}, {QStringLiteral("ok"), fine}});
+            // A board that refuses the figures is answered for itself; the others take them.
+            const QJsonArray shows = m_centre.preview(boards, figures);
+            int taking = 0;
+            for (const QJsonValue &b : shows)
+                taking += b[QLatin1String("rejections")].toArray().isEmpty() ? 1 : 0;
+            return json(QJsonObject{{QStringLiteral("target"), target},
+                                    {QStringLiteral("boards"), shows},
+                                    {QStringLiteral("taking"), taking},
+                                    {QStringLiteral("ok"), taking > 0}});
         }
         const QJsonObject s = m_centre.send(target, figures, session.user, &error);
         if (s.isEmpty())
@@ -386,6 +405,7 @@ bool WebServer::startEvents(const QHttpServerRequest &request, QTcpSocket *socke
                   "X-Content-Type-Options: nosniff\r\nConnection: keep-alive\r\n\r\n");
     const QJsonObject first{{QStringLiteral("type"), QStringLiteral("boards")},
                             {QStringLiteral("boards"), m_centre.boardsJson()},
+                            {QStringLiteral("broker"), m_centre.brokerJson()},
                             {QStringLiteral("groups"), QJsonArray::fromStringList(m_centre.groups())}};
     socket->write("retry: 2000\ndata: " + QJsonDocument(first).toJson(QJsonDocument::Compact) + "\n\n");
     m_streams.removeIf([](const Stream &k) { return !k.socket || k.socket->state() != QAbstractSocket::ConnectedState; });

@@ -13,6 +13,7 @@
 #include "centre/Centre.h"
 #include "centre/Store.h"
 #include "centre/WebServer.h"
+#include "feed/FeedSchema.h"
 #include "feed/Signals.h"
 
 namespace {
@@ -30,6 +31,10 @@ its last result) and sends a group's or a board's figures, with history and audi
 Broker:
   --broker HOST[:PORT]            the MQTT broker (default 127.0.0.1:1883; 8883 with --tls-ca)
   --prefix PREFIX                 the topics' first level (default tablo)
+  --client-name NAME              the broker client ids are NAME-monitor and NAME-publisher
+                                  (default tablo-centre); the broker keeps their sessions, with
+                                  the results that come while the centre is stopped, for 7 days.
+                                  Two centres on one broker need two names
   --monitor-user NAME             the broker user that reads the boards' topics
   --monitor-password-file FILE    its password: the file's first line
   --publisher-user NAME           the broker user that publishes sets (default: the monitor user)
@@ -96,7 +101,7 @@ int userCommand(QStringList args)
         return fail(error, 64);
     if (what != QLatin1String("add") && what != QLatin1String("remove") && what != QLatin1String("list"))
         return fail(QStringLiteral("user takes add, remove or list"), 64);
-    if (what != QLatin1String("list") && !isPlainName(name))
+    if (what != QLatin1String("list") && !Feed::isPlainName(name))
         return fail(QStringLiteral("a user name is letters, digits, '-', '_' and '.'"), 64);
     if (what == QLatin1String("add") && role != QLatin1String("viewer") && role != QLatin1String("publisher"))
         return fail(QStringLiteral("--role takes viewer or publisher"), 64);

@@ -333,7 +333,7 @@ void MqttBridge::onConnected(bool sessionPresent)
     m_client.subscribe(m_subscriptions);
     // The retained status, whoever published it, before this connection states its own: an
     // "online" from a connection this state never made is a second bridge with this id.
-    m_client.subscribe({topic(QStringLiteral("status"))}, true);
+    m_client.subscribe({topic(QStringLiteral("status"))}, MqttClient::Retained::OnEverySubscription);
     // Every connection states the retained topics again: a broker that lost them (restarted
     // without persistence) has them back at once.
     m_client.publish(topic(QStringLiteral("status")), "online", true);

@@ -249,13 +249,12 @@ void MqttClient::unwatchSocket()
     m_socket = -1;
 }
 
-void MqttClient::subscribe(const QStringList &topics, bool retainedAlways)
+void MqttClient::subscribe(const QStringList &topics, Retained retained)
 {
+    const int options = retained == Retained::OnNewSubscription ? MQTT_SUB_OPT_SEND_RETAIN_NEW : MQTT_SUB_OPT_SEND_RETAIN_ALWAYS;
     for (const QString &topic : topics) {
         int mid = 0;
-        const int rc = mosquitto_subscribe_v5(m_mosq, &mid, topic.toUtf8().constData(), 1,
-                                              retainedAlways ? MQTT_SUB_OPT_SEND_RETAIN_ALWAYS : MQTT_SUB_OPT_SEND_RETAIN_NEW,
-                                              nullptr);
+        const int rc = mosquitto_subscribe_v5(m_mosq, &mid, topic.toUtf8().constData(), 1, options, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
             break;   // the connection is gone; the next one subscribes again
         m_topicOf.insert(mid, topic);

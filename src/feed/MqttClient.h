@@ -56,11 +56,14 @@ public:
     void start();
     bool isConnected() const { return m_connected; }
 
-    // QoS 1 subscriptions; a retained message comes only with a subscription the session did
-    // not hold yet, so a reconnection does not bring the same retained messages again.
-    // `retainedAlways`: the retained message comes with every subscription, also one the
-    // session held already.
-    void subscribe(const QStringList &topics, bool retainedAlways = false);
+    // Which retained messages a subscription brings.
+    enum class Retained {
+        OnNewSubscription,     // only with a subscription the session did not hold yet
+        OnEverySubscription,   // every time: a kept session still gets the whole picture
+    };
+    // QoS 1 subscriptions; by default a reconnection does not bring the same retained messages
+    // again.
+    void subscribe(const QStringList &topics, Retained retained = Retained::OnNewSubscription);
     // Sends at once when connected; false when not connected (nothing is queued here).
     // `instance`: another connection's token in the place of this one's.
     bool publish(const QString &topic, const QByteArray &payload, bool retained, int qos = 1,

@@ -72,14 +72,22 @@ class Chain:
         if os.getuid() == 0:
             conf += "user root\n"
         write(os.path.join(self.dir, "mosquitto.conf"), conf)
-        broker = shutil.which("mosquitto") or "/usr/sbin/mosquitto"
-        self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
-        wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
+        self.start_broker()
         for b, group in boards:
             self.add_board(b, group, sim_options)
 
+    def start_broker(self):
+        broker = shutil.which("mosquitto") or "/usr/sbin/mosquitto"
+        self.broker = self.spawn([broker, "-c", os.path.join(self.dir, "mosquitto.conf")], "broker")
+        wait_for(lambda: self.pub("probe", "x", check=False) == 0, 30, "the broker")
+
+    def stop_broker(self):
+        self.broker.terminate()
+        self.broker.wait(10)
+        self.procs.remove(self.broker)
+
     def spawn(self, args, name, **kw):
-        log = open(os.path.join(self.dir, name + ".log"), "wb")
+        log = open(os.path.join(self.dir, name + ".log"), "ab")
         p = subprocess.Popen(args, stdout=log, stderr=subprocess.STDOUT, **kw)
         p.log = log.name
         self.procs.append(p)
@@ -91,6 +99,16 @@ class Chain:
         rc = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
         assert rc == 0 or not check, "mosquitto_pub failed on " + topic
         return rc
+
+    def retained(self, topic, user="admin"):
+        """The JSON kept at the broker on topic, or None."""
+        args = ["mosquitto_sub", "-h", "127.0.0.1", "-p", str(self.port), "-u", user, "-P", self.password[user],
+                "-t", topic, "-C", "1", "-W", "2"] + (["--cafile", self.tls[1]] if self.tls else [])
+        out = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        try:
+            return json.loads(out)
+        except ValueError:
+            return None
 
     def add_board(self, board, group, sim_options=()):
         d = os.path.join(self.dir, board)
@@ -138,6 +156,11 @@ class Chain:
                                  "centre", env=env)
         self.url = "%s://127.0.0.1:%d" % ("https" if self.tls else "http", self.http)
         wait_for(lambda: self.request("/api/session")[0] == 401, 30, "the centre's page")
+
+    def stop_centre(self):
+        self.centre.terminate()
+        self.centre.wait(30)
+        self.procs.remove(self.centre)
 
     def request(self, path, body=None, session=None, csrf=True, headers=None):
         """(status, JSON or text) of a request; session is a Session or None."""

@@ -1,6 +1,7 @@
 """tablo-centre in headless Chromium (Selenium and chromedriver) against a real broker, board
 simulators and their bridges: login, tiles, a group set verified on every tile, a board that
-reads back other figures, a killed bridge, resending, history, audit, and what is refused."""
+reads back other figures, a killed bridge, resending, history, audit, what is refused, an answer
+given while the centre was stopped, and the page while the centre has lost the broker."""
 import os, shutil, signal, sys, tempfile, unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness
@@ -165,6 +166,50 @@ class CentreInBrowser(unittest.TestCase):
         self.assertEqual(c.request("/api/login", {"user": "victor", "password": "wrong"})[0], 401)
         self.assertEqual(c.request("/api/login", {"user": "victor", "password": c.password["victor"]})[0], 429)
         self.assertEqual(len(c.request("/api/audit", session=alice)[1]["sends"]), 4)   # nothing more was sent
+
+    def test_5_answer_while_centre_stopped(self):
+        c, board = self.chain, IDS[1]
+        # The lockout of test_4's wrong password ends within a second.
+        wait_for(lambda: c.request("/api/login", {"user": "alice", "password": c.password["alice"]})[0] == 200, 10, "a login")
+        self.login("alice")
+        bridge = c.boards[board]["bridge"]
+        bridge.send_signal(signal.SIGSTOP)   # the set waits in its socket
+        try:
+            self.send("board:" + board, ["4.25"])
+            self.web.find_element(By.ID, "confirm").click()
+            waiting = "0 of 1 verified; %s waiting" % board
+            self.until(lambda: self.web.find_element(By.ID, "send-summary").text == waiting, waiting)
+            sid = self.web.find_element(By.ID, "send-id").text.split(" ")[0]
+            c.stop_centre()
+        finally:
+            bridge.send_signal(signal.SIGCONT)
+        wait_for(lambda: (c.retained("tablo/%s/state" % board) or {}).get("request") == sid, 60, board + " answered")
+        c.start_centre(users=())
+        self.login("alice")
+        # A restarted centre knows no result until one comes: this one waited in its broker session.
+        self.until(lambda: self.tile(board).get_attribute("data-outcome") == "sent-ok", board + "'s result after the restart")
+        self.assertEqual(self.slots(board)[0], "4.2500")
+        self.web.find_element(By.CSS_SELECTOR, '#tabs [data-tab="audit"]').click()
+        verified = self.until(lambda: self.web.find_element(By.CSS_SELECTOR, '#audit-table tr[data-send="%s"] td.verified' % sid).text,
+                              "the send verified in the audit")
+        self.assertTrue(verified.startswith(board + " ("), verified)
+        self.shot("verified-while-stopped")
+
+    def test_6_broker_lost(self):
+        c = self.chain
+        self.web.find_element(By.CSS_SELECTOR, '#tabs [data-tab="boards"]').click()
+        stale = lambda: set(self.web.execute_script("return [...document.querySelectorAll('.tile')].map(t => t.dataset.stale)"))
+        self.until(lambda: stale() == {"false"}, "live tiles")
+        c.stop_broker()
+        banner = self.until(lambda: self.web.find_element(By.ID, "broker").is_displayed() and self.web.find_element(By.ID, "broker"),
+                            "the lost broker told")
+        self.assertIn("lost the broker since", banner.text)
+        self.assertEqual(stale(), {"true"})
+        self.assertEqual(self.web.execute_script("return document.querySelectorAll('.tile .last-known').length"), N)
+        self.shot("broker-lost")
+        c.start_broker()
+        self.until(lambda: not self.web.find_element(By.ID, "broker").is_displayed(), "the broker back", 90)
+        self.until(lambda: stale() == {"false"}, "live tiles again")
 
 
 if __name__ == "__main__":

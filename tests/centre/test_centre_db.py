@@ -34,9 +34,7 @@ class Database:
 
         # Restarted: the users, the sends and the last set of the group are still known, so a board
         # that shows something else is marked.
-        chain.centre.terminate()
-        chain.centre.wait(30)
-        chain.procs.remove(chain.centre)
+        chain.stop_centre()
         chain.start_centre(db=db, extra=extra, users=())
         s = chain.login("alice")
         wait_for(lambda: (chain.board(s, "p1") or {}).get("online"), 60, "p1 again")

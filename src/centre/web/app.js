@@ -3,7 +3,11 @@
 // a check and a preview, its progress, history charts and the audit. Text goes in with
 // textContent only, never as HTML.
 
-const state = { session: null, boards: new Map(), groups: [], send: null, socket: null, preview: null };
+const state = { session: null, boards: new Map(), groups: [], send: null, socket: null, preview: null,
+  broker: { connected: true, since: '' }, words: null };
+// The feed's words (outcomes, status, presence), as the centre names them: loaded at the start.
+const word = (kind, name) => state.words[kind][name];
+const label = (outcome) => state.words.label[outcome] || outcome;
 const $ = (sel) => document.querySelector(sel);
 // office-2 before office-10
 const byName = (a, b) => a.localeCompare(b, undefined, { numeric: true });
@@ -95,6 +99,7 @@ function connect() {
     const msg = JSON.parse(m.data);
     $('#live').classList.add('on');
     if (msg.type === 'boards') { state.boards.clear(); msg.boards.forEach(b => state.boards.set(b.id, b)); }
+    if (msg.broker) showBroker(msg.broker);
     if (msg.boards && msg.type === 'update') msg.boards.forEach(b => { if (b.id) state.boards.set(b.id, b); });
     if (msg.groups) state.groups = msg.groups;
     if (msg.sends) msg.sends.forEach(s => { if (state.send && s.id === state.send.id) showProgress(s); });
@@ -116,19 +121,33 @@ async function refreshBoards() {
   state.boards.clear();
   r.data.boards.forEach(b => state.boards.set(b.id, b));
   state.groups = r.data.groups;
+  showBroker(r.data.broker);
+  renderTiles();
+}
+
+// While the centre has lost the broker, every tile shows what was last known.
+function showBroker(broker) {
+  state.broker = broker;
+  const box = $('#broker');
+  box.hidden = broker.connected;
+  box.textContent = broker.connected ? '' :
+    `The centre has lost the broker since ${when(broker.since)}: every board shows what was last known.`;
   renderTiles();
 }
 
 // ---- tiles ----
 function tile(b) {
   const marked = b.marked;
-  const t = el('article', { class: 'tile' + (marked ? ' marked' : ''), 'data-board': b.id,
+  const stale = !state.broker.connected;
+  const t = el('article', { class: 'tile' + (marked ? ' marked' : '') + (stale ? ' stale' : ''), 'data-board': b.id,
+    'data-stale': String(stale),
     'data-online': String(b.online), 'data-present': String(b.present), 'data-outcome': b.outcome || '',
     'data-mismatch': String(b.mismatch.length > 0) });
   const head = el('header', {}, el('h3', {}, b.id),
-    el('span', { class: 'badge ' + (b.online ? 'ok' : 'bad') }, b.online ? 'online' : (b.status || 'not heard')),
+    el('span', { class: 'badge ' + (b.online ? 'ok' : 'bad') }, b.online ? word('status', 'Online') : (b.status || 'not heard')),
     el('span', { class: 'badge ' + (b.present ? 'ok' : 'bad') }, b.present ? 'board present' : 'board absent'));
   t.append(head);
+  if (stale) t.append(el('p', { class: 'last-known' }, 'last known before ' + when(state.broker.since)));
   t.append(el('p', { class: 'groups' }, b.groups.length ? 'groups: ' + b.groups.join(', ') : 'no group'));
   const figures = b.figures.length ? b.figures : b.verified;
   const grid = el('div', { class: 'slots' });
@@ -143,7 +162,7 @@ function tile(b) {
   const line = (k, v, cls) => { lines.append(el('dt', {}, k), el('dd', cls ? { class: cls } : {}, v)); };
   line('verified', b.verifiedAt ? when(b.verifiedAt) : 'never');
   line('last result', b.outcome ? b.outcome + (b.reason ? ': ' + b.reason : '') + ' (' + when(b.outcomeAt) + ')' : 'none yet',
-    b.outcome && b.outcome !== 'sent-ok' ? 'bad-text' : '');
+    state.words.failure.includes(b.outcome) ? 'bad-text' : '');
   if (b.mismatch.length) line('differs', 'slot ' + b.mismatch.join(', ') + ' from ' + (b.expected ? b.expected.target : 'the last set'), 'bad-text');
   if (b.host) line('host', b.host + (b.version ? ' · ' + b.version : ''));
   t.append(lines);
@@ -155,7 +174,7 @@ function tile(b) {
 const tiles = new Map();   // id -> { data: the board's JSON text, element }
 
 function tileOf(b) {
-  const data = JSON.stringify(b);
+  const data = JSON.stringify(b) + (state.broker.connected ? '' : state.broker.since);
   let t = tiles.get(b.id);
   if (!t || t.data !== data) {
     const element = tile(b);
@@ -225,7 +244,10 @@ $('#send').addEventListener('submit', async (ev) => {
     rows.push(row);
   }
   table.replaceChildren(...rows);
-  $('#confirm-count').textContent = String(r.data.boards.length);
+  // A board that refuses the figures is answered for itself; the others take them.
+  $('#confirm-count').textContent = String(r.data.taking);
+  const refusing = r.data.boards.length - r.data.taking;
+  $('#refusing').textContent = refusing ? `${refusing} of ${r.data.boards.length} boards refuse these figures.` : '';
   $('#confirm').disabled = !r.data.ok;
   $('#preview').hidden = false;
 });
@@ -257,9 +279,13 @@ function showProgress(s) {
   $('#send-id').textContent = `${s.id} · ${s.target} · ${s.figures.join(' ')}`;
   $('#send-summary').textContent = s.summary;
   $('#send-summary').className = s.verified === s.boards.length ? 'good-text' : (s.failed ? 'bad-text' : '');
-  $('#send-boards').replaceChildren(...s.boards.map(b => el('li', { 'data-board': b.id, 'data-outcome': b.outcome, class: b.outcome },
-    `${b.id}: ${b.outcome === 'waiting' ? (b.online ? 'waiting' : 'offline, waiting') : b.outcome}${b.reason ? ' – ' + b.reason : ''}`)));
-  const stuck = s.boards.some(b => b.outcome !== 'sent-ok' && (b.outcome !== 'waiting' || !b.online));
+  // Each board's answers in the order they came: a later restore or failure follows its verification.
+  const waiting = word('outcome', 'Waiting');
+  const answers = (b) => b.events.map(e => `${e.outcome}${e.reason ? ' – ' + e.reason : ''} (${when(e.at)})`).join(', then ');
+  $('#send-boards').replaceChildren(...s.boards.map(b => el('li', { 'data-board': b.id, 'data-outcome': b.outcome,
+    'data-verified-at': b.verifiedAt, class: b.holds ? 'holds' : (b.outcome === waiting ? 'waiting' : 'failed') },
+    `${b.id}: ${b.outcome === waiting ? (b.online ? waiting : 'offline, ' + waiting) : answers(b)}`)));
+  const stuck = s.boards.some(b => !b.holds && (b.outcome !== waiting || !b.online));
   $('#resend').hidden = !stuck;
 }
 
@@ -338,15 +364,17 @@ async function loadAudit() {
   const r = await api('/api/audit');
   if (!r.ok) return;
   const head = el('tr', {}, ...['when', 'who', 'to', 'figures', 'verified', 'not verified'].map(h => el('th', {}, h)));
+  // A board that verified keeps its time there, also when a later answer says it lost the set.
   const rows = r.data.sends.map(s => el('tr', { 'data-send': s.id }, el('td', {}, when(s.at)), el('td', {}, s.user), el('td', {}, s.target),
     el('td', { class: 'mono' }, s.figures.join(' ')),
-    el('td', {}, s.boards.filter(b => b.outcome === 'sent-ok').map(b => b.id).join(', ')),
-    el('td', { class: 'bad-text' }, s.boards.filter(b => b.outcome !== 'sent-ok').map(b => `${b.id} (${b.outcome})`).join(', '))));
+    el('td', { class: 'verified' }, s.boards.filter(b => b.verifiedAt).map(b => `${b.id} (${when(b.verifiedAt)})`).join(', ')),
+    el('td', { class: 'bad-text' }, s.boards.filter(b => !b.holds).map(b => `${b.id} (${label(b.outcome)})`).join(', '))));
   $('#audit-table').replaceChildren(head, ...rows);
 }
 
 // ---- start ----
 (async () => {
+  state.words = await (await fetch('/api/words', { credentials: 'same-origin' })).json();
   const r = await fetch('/api/session', { credentials: 'same-origin' });
   if (r.ok) showApp(await r.json()); else showLogin();
 })();
