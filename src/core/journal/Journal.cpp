@@ -378,8 +378,12 @@ bool Journal::recordTruth(const JournalTruth &t)
     if (!isOpen())
         return fail(m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction())
-        return fail(reasonOf(db.lastError()));
+    // The count and the insert under one write lock: on SQLite a transaction that reads first
+    // and writes after another program wrote fails at once instead of waiting its turn.
+    const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
+    QSqlQuery begin(db);
+    if (sqlite ? !begin.exec(QStringLiteral("BEGIN IMMEDIATE")) : !db.transaction())
+        return fail(reasonOf(sqlite ? begin.lastError() : db.lastError()));
     QString reason;
     {
         QSqlQuery q(db);
@@ -413,10 +417,10 @@ bool Journal::recordTruth(const JournalTruth &t)
             reason = reasonOf(q.lastError());
         }
     }
-    if (reason.isEmpty() && !db.commit())
-        reason = reasonOf(db.lastError());
+    if (reason.isEmpty() && (sqlite ? !begin.exec(QStringLiteral("COMMIT")) : !db.commit()))
+        reason = reasonOf(sqlite ? begin.lastError() : db.lastError());
     if (!reason.isEmpty()) {
-        db.rollback();
+        sqlite ? void(begin.exec(QStringLiteral("ROLLBACK"))) : void(db.rollback());
         return fail(reason);
     }
     m_failing = false;
@@ -766,28 +770,6 @@ JournalCounts Journal::counts(const QDateTime &since, const QDateTime &until, QS
     c.records = q.value(0).toInt();
     c.failed = q.value(1).toInt();
     return c;
-}
-
-std::optional<JournalRecord> Journal::firstDoubtfulUpload(const QDateTime &after, const QDateTime &until, QString *error) const
-{
-    if (!isOpen())
-        return std::nullopt;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = 'upload' AND outcome IN ('data-error', "
-                             "'connection-error', 'sent-unverified') AND finished_ms > ? AND started_ms <= ? "
-                             "ORDER BY finished_ms LIMIT 1")
-                  .arg(Columns));
-    q.addBindValue(msOf(after, Earliest));
-    q.addBindValue(msOf(until, Latest));
-    if (!q.exec()) {
-        if (error)
-            *error = reasonOf(q.lastError());
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    return recordOf(q);
 }
 
 namespace {

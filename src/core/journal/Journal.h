@@ -190,10 +190,6 @@ public:
     // uploads reads as a few hundred rows. Only buckets holding an upload are returned.
     QList<JournalBucket> verifiedBuckets(const QDateTime &since, const QDateTime &until, qint64 bucketMs,
                                          QString *error = nullptr) const;
-    // The first upload after `after` up to `until` that may have changed the board unseen
-    // (data-error, connection-error, sent-unverified).
-    std::optional<JournalRecord> firstDoubtfulUpload(const QDateTime &after, const QDateTime &until,
-                                                     QString *error = nullptr) const;
     // The same for the records of one MQTT board id.
     std::optional<JournalShown> shownAt(const QDateTime &t, const QString &boardId, QString *error = nullptr) const;
     // The verified uploads of one board id that finished from `since` to `until` (both included),
