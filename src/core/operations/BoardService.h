@@ -2,7 +2,8 @@
 // What the program does with the board, for the window, tablo-cli and the MQTT bridge alike:
 // uploads figures with their read-back, reads the board, sets its brightness, lighting and
 // clock, and sends the controller's settings. It holds the ten figures (the figure store) and
-// what the board last reported (the board state).
+// what the board last reported and is known to show (the truth record, changed as each reply
+// finishes).
 //
 // One request runs at a time; the others wait in the order they were asked. A newer request of
 // a kind that still waits takes the waiting one's place, and the older reply finishes as
