@@ -1,6 +1,7 @@
 #pragma once
 // The journal of what the board was sent and showed: one row per upload, read, command or change
-// of the board's reported state, in an SQLite file that the window and tablo-cli write together.
+// of the board's reported state, and beside them one row per change of what is known of the
+// board's figures, in an SQLite file that the window and tablo-cli write together.
 //
 // Writing never stops the caller's work: record() returns false when the file cannot be written
 // (read-only, full disk, not open) and the caller shows takeFailureNotice() once per run of
