@@ -64,32 +64,45 @@ QString recordLine(const JournalRecord &r)
     return line;
 }
 
-int printShown(const Journal &journal, const CliOptions &o)
+// What was known of the board's figures at --at, from the journal's truth changes.
+int printTruth(const Journal &journal, const CliOptions &o)
 {
     const QDateTime at = *journalTime(o.at);
     QString error;
-    const std::optional<JournalShown> shown = journal.shownAt(at, &error);
+    const std::optional<JournalTruth> truth = journal.truthAt(at, &error);
     if (!error.isEmpty()) {
         printErr(QStringLiteral("cannot read the journal %1: %2").arg(journal.path(), error));
         return ExitFileError;
     }
+    const bool doubt = truth && truth->known == QLatin1String("in-doubt");
+    const QString text = truth ? journalTruthText(*truth, journalTimeText)
+                               : QStringLiteral("nothing recorded of the board's figures by %1").arg(journalTimeText(at));
     if (o.json) {
+        // "board" holds figures only when they are known; in doubt, "either" holds the two.
         QJsonObject j{{QStringLiteral("at"), journalTimeText(at)}};
-        j.insert(QStringLiteral("since"), shown ? QJsonValue(journalTimeText(shown->since)) : QJsonValue());
-        j.insert(QStringLiteral("board"), QJsonArray::fromStringList(shown ? shown->figures : QStringList()));
-        j.insert(QStringLiteral("source"), shown ? shown->source : QString());
-        j.insert(QStringLiteral("request"), shown ? shown->request : QString());
-        j.insert(QStringLiteral("port"), shown ? shown->board : QString());
+        j.insert(QStringLiteral("since"), truth ? QJsonValue(journalTimeText(truth->since)) : QJsonValue());
+        j.insert(QStringLiteral("board"), QJsonArray::fromStringList(truth && !doubt ? truth->figures : QStringList()));
+        j.insert(QStringLiteral("source"), truth ? truth->source : QString());
+        j.insert(QStringLiteral("request"), truth ? truth->request : QString());
+        j.insert(QStringLiteral("port"), truth ? truth->board : QString());
+        j.insert(QStringLiteral("known"), truth ? truth->known : QStringLiteral("unknown"));
+        j.insert(QStringLiteral("changed"), truth ? QJsonValue(journalTimeText(truth->at)) : QJsonValue());
+        j.insert(QStringLiteral("checked"), truth && truth->checked.isValid() ? QJsonValue(journalTimeText(truth->checked)) : QJsonValue());
+        j.insert(QStringLiteral("sent"), QJsonArray::fromStringList(truth ? truth->sent : QStringList()));
+        if (doubt)
+            j.insert(QStringLiteral("either"), QJsonArray{QJsonArray::fromStringList(truth->figures), QJsonArray::fromStringList(truth->sent)});
+        j.insert(QStringLiteral("reason"), truth ? truth->reason : QString());
+        j.insert(QStringLiteral("text"), text);
         printOut(QString::fromUtf8(QJsonDocument(j).toJson(QJsonDocument::Indented)).trimmed());
-    } else if (shown) {
-        QString line = textsInBrackets(shown->figures) + QStringLiteral(" since ") + journalTimeText(shown->since)
-                     + QStringLiteral(" from ") + shown->source;
-        if (!shown->request.isEmpty())
-            line += QStringLiteral(" request ") + shown->request;
-        printOut(line);
-    } else {
-        printOut(QStringLiteral("no upload verified by %1").arg(journalTimeText(at)));
+        return ExitOk;
     }
+    QString line = text;
+    if (truth && !truth->source.isEmpty())
+        line += QStringLiteral(" from ") + truth->source;
+    if (truth && !truth->request.isEmpty())
+        line += QStringLiteral(" request ") + truth->request;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    printOut(line);
     return ExitOk;
 }
 
@@ -148,7 +161,7 @@ int runJournal(const CliOptions &o)
         return ExitFileError;
     }
     if (!o.at.isNull())
-        return printShown(journal, o);
+        return printTruth(journal, o);
 
     const QDateTime since = o.since.isNull() ? QDateTime() : *journalTime(o.since);
     // Until T takes in the whole second T names.

@@ -1,6 +1,6 @@
 #pragma once
-// tablo-cli journal: the records of the journal file (text, JSON or CSV), or the figures the
-// board was last verified to show at a given time.
+// tablo-cli journal: the records of the journal file (text, JSON or CSV), or what was known of
+// the board's figures at a given time, and how.
 #include <QDateTime>
 #include <QString>
 #include <optional>

@@ -389,22 +389,20 @@ void HistoryWindow::answerShownAt()
     }
     const QDateTime at = atEdit->dateTime();
     QString error;
-    const std::optional<JournalShown> shown = m_journal.shownAt(at, &error);
+    const std::optional<JournalTruth> truth = m_journal.truthAt(at, &error);
     if (!error.isEmpty()) {
         atAnswer->setText(QStringLiteral("Cannot read the journal: ") + error);
         return;
     }
-    if (!shown) {
-        atAnswer->setText(QStringLiteral("No upload verified by %1").arg(at.toString(ShownFormat)));
+    if (!truth) {
+        atAnswer->setText(QStringLiteral("Nothing recorded of the board's figures by %1").arg(at.toString(ShownFormat)));
         return;
     }
-    QString text = QStringLiteral("%1\nsince %2, read back after the upload from %3")
-                       .arg(shown->figures.join(QStringLiteral("  ")), shown->since.toLocalTime().toString(ShownFormat),
-                            shown->source.isEmpty() ? QStringLiteral("an unnamed source") : shown->source);
-    // An upload that went wrong or was not read back after it may have changed the board unseen.
-    if (const std::optional<JournalRecord> doubt = m_journal.firstDoubtfulUpload(shown->since, at))
-        text += QStringLiteral("; not verified since the upload at %1 (%2)")
-                    .arg(doubt->started.toLocalTime().toString(ShownFormat), doubt->outcome);
+    // The figures and how they were known, the doubt in words; then the request behind them.
+    QString text = journalTruthText(*truth, [](const QDateTime &t) { return t.toLocalTime().toString(ShownFormat); });
+    text += QStringLiteral("\nfrom %1").arg(truth->source.isEmpty() ? QStringLiteral("an unnamed source") : truth->source);
+    if (!truth->request.isEmpty())
+        text += QStringLiteral(", request ") + truth->request;
     atAnswer->setText(text);
 }
 

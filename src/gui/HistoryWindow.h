@@ -59,7 +59,8 @@ public:
     void showPeriod(const QDateTime &from, const QDateTime &to);
     // Reads the period of the edits again.
     void refresh();
-    // "What was on the board at" the time of the edit.
+    // "What was on the board at" the time of the edit: the figures known then, how they were
+    // known (the doubt in words) and the request behind them, from the journal's truth changes.
     void answerShownAt();
     // "Export CSV": asks for a file (exportPath when set), then writes the period's records.
     void exportCsv();

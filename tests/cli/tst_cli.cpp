@@ -543,13 +543,20 @@ private slots:
             << R"([{"board":[)" + texts + R"(],"board_id":"","command":"SEND=","finished":"2024-05-01T10:00:00.250","kind":"upload",)"
                R"("outcome":"sent-ok","port":"/dev/ttyUSB0","reason":"","request":"","sent":[)" + texts
                + R"(],"source":"data-file","started":"2024-05-01T10:00:00.000"}])";
+        const QByteArray bare = QByteArray(texts).replace('"', "").prepend('[') + ']';
         QTest::newRow("at, before the upload finished") << QStringList{"--at", "2024-05-01T10:00:00"} << 0
-            << QByteArray("no upload verified by 2024-05-01T10:00:00.000\n");
-        QTest::newRow("at, after a failed read") << QStringList{"--at", "2024-05-01 10:10:00"} << 0
-            << QByteArray(texts).replace('"', "").prepend('[') + "] since 2024-05-01T10:00:00.250 from data-file\n";
+            << QByteArray("nothing recorded of the board's figures by 2024-05-01T10:00:00.000\n");
+        QTest::newRow("at, after a failed read") << QStringList{"--at", "2024-05-01 10:06:00"} << 0
+            << bare + " since 2024-05-01T10:00:00.250, read back exactly after the upload at 2024-05-01T10:00:00.250 from data-file\n";
+        QTest::newRow("at, after an upload in doubt") << QStringList{"--at", "2024-05-01 10:10:00"} << 0
+            << "a command failed at 2024-05-01T10:08:00.000: the board may show either " + bare
+               + " or [2.0000] (no reply to SEND=) from tablo-cli request r-8\n";
         QTest::newRow("at, json") << QStringList{"--at", "2024-05-01 10:10:00", "--json"} << 0
-            << R"({"at":"2024-05-01T10:10:00.000","board":[)" + texts
-               + R"(],"port":"/dev/ttyUSB0","request":"","since":"2024-05-01T10:00:00.250","source":"data-file"})";
+            << R"({"at":"2024-05-01T10:10:00.000","board":[],"changed":"2024-05-01T10:08:00.000","checked":"2024-05-01T10:00:00.250",)"
+               "\"either\":[[" + texts + R"(],["2.0000"]],"known":"in-doubt","port":"/dev/ttyUSB0","reason":"no reply to SEND=",)"
+               R"("request":"r-8","sent":["2.0000"],"since":"2024-05-01T10:08:00.000","source":"tablo-cli",)"
+               "\"text\":\"a command failed at 2024-05-01T10:08:00.000: the board may show either " + bare
+               + " or [2.0000] (no reply to SEND=)\"}";
         QTest::newRow("no such hour") << QStringList{"--since", "2024-05-01T25:00:00"} << 64 << QByteArray();
         QTest::newRow("no journal file") << QStringList{"--journal", "/nonexistent/j.sqlite"} << 1 << QByteArray();
     }
@@ -566,6 +573,10 @@ private slots:
                                     texts, "SEND=", ""}));
             QVERIFY(journal.record({t0.addSecs(300), t0.addMSecs(300100), "read", "/dev/ttyUSB0", "", "tablo-cli", "r-7",
                                     "connection-error", {}, {}, "READ=", "no reply, \"READ=\""}));
+            QVERIFY(journal.recordTruth({t0.addMSecs(250), t0.addMSecs(250), "/dev/ttyUSB0", "", "read-back-exact", texts,
+                                         texts, "data-file", "", "", t0.addMSecs(250)}));
+            QVERIFY(journal.recordTruth({t0.addSecs(480), t0.addSecs(480), "/dev/ttyUSB0", "", "in-doubt", texts,
+                                         {"2.0000"}, "tablo-cli", "r-8", "no reply to SEND=", t0.addMSecs(250)}));
         }
         const Run r = cli(QStringList{"journal", "--journal", dir.filePath("j.sqlite")} + args);
         QTEST(r.code, "code");

@@ -126,6 +126,76 @@ private slots:
         QTEST(rig.service.figures().figure(1), "figure");
     }
 
+    // What the truth record says after each kind of reply. Steps, asked at once and run in
+    // order: r read, uX upload of ten X, b brightness, w withdraw what waits, o one-way link,
+    // s let them all run first.
+    // Each request is tagged with its step's number.
+    void truth_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QByteArrayList>("answers");   // one per write; "-" silence
+        QTest::addColumn<QString>("known");
+        QTest::addColumn<QString>("shown");    // slot 1; "" unknown
+        QTest::addColumn<QString>("sent");     // slot 1 of the texts behind it
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<int>("changes");      // truthChanged signals
+        const QByteArray ok = "OK\r\n", one = readLine("1.0000"), two = readLine("2.0000");
+        QTest::newRow("read back exact") << "u2.0000" << QByteArrayList{ok, two} << "read-back-exact" << "2.0000" << "2.0000" << "0" << true << 1;
+        QTest::newRow("read back different") << "u2.0000" << QByteArrayList{ok, readLine("9.9999")} << "read-back-different" << "9.9999" << "2.0000" << "0" << true << 1;
+        QTest::newRow("read-back silent after SEND OK") << "r u2.0000" << QByteArrayList{one, ok, "-"} << "in-doubt" << "1.0000" << "2.0000" << "1" << true << 2;
+        QTest::newRow("read-back garbled") << "r u2.0000" << QByteArrayList{one, ok, "READ=1,2\r\n"} << "in-doubt" << "1.0000" << "2.0000" << "1" << true << 2;
+        QTest::newRow("SEND timed out") << "u2.0000" << QByteArrayList{"-"} << "in-doubt" << "" << "2.0000" << "0" << false << 1;
+        QTest::newRow("two doubts: the figures before are not known") << "r u2.0000 s u3.0000" << QByteArrayList{one, ok, "-", ok, "-"} << "in-doubt" << "" << "3.0000" << "3" << true << 3;
+        QTest::newRow("SEND refused") << "r u2.0000" << QByteArrayList{one, "ERROR\r\n"} << "read" << "1.0000" << "" << "0" << true << 1;
+        QTest::newRow("one-way upload") << "o u2.0000" << QByteArrayList{} << "sent-one-way" << "2.0000" << "2.0000" << "1" << false << 1;
+        QTest::newRow("read") << "r" << QByteArrayList{one} << "read" << "1.0000" << "" << "0" << true << 1;
+        QTest::newRow("read failed") << "r" << QByteArrayList{"-"} << "unknown" << "" << "" << "" << false << 0;
+        QTest::newRow("read garbled answers") << "r" << QByteArrayList{"READ=1,2\r\n"} << "unknown" << "" << "" << "" << true << 0;
+        QTest::newRow("a read confirms the upload that put them there") << "u2.0000 r" << QByteArrayList{ok, two, two} << "read" << "2.0000" << "" << "0" << true << 2;
+        QTest::newRow("a read finds the doubtful upload arrived") << "u2.0000 r" << QByteArrayList{ok, "-", two} << "read" << "2.0000" << "" << "0" << true << 2;
+        QTest::newRow("superseded upload") << "b u3.0000 u2.0000" << QByteArrayList{ok, ok, two} << "read-back-exact" << "2.0000" << "2.0000" << "2" << true << 1;
+        QTest::newRow("withdrawn upload") << "b u2.0000 w" << QByteArrayList{ok} << "unknown" << "" << "" << "" << true << 0;
+    }
+    void truth()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QByteArrayList, answers);
+        Rig rig;
+        rig.settings.setAttempts(1);
+        for (const QByteArray &a : answers)
+            a == "-" ? rig.link.stayQuiet() : rig.link.reply(a);
+        int changes = 0;
+        connect(&rig.service, &BoardService::truthChanged, this, [&](const BoardTruth &now, const BoardTruth &before) {
+            QVERIFY(!now.sameTruth(before));
+            ++changes;
+        });
+        const QStringList list = steps.split(' ');
+        for (int i = 0; i < list.size(); ++i) {
+            const QString &step = list[i];
+            if (step == "r")
+                rig.service.read(QString::number(i));
+            else if (step == "b")
+                rig.service.setBrightness(1, QString::number(i));
+            else if (step == "w")
+                rig.service.withdrawAll();
+            else if (step == "o")
+                rig.settings.setOneWay(true);
+            else if (step == "s")
+                rig.settle();
+            else
+                rig.service.uploadTexts(QStringList(10, step.mid(1)), QString::number(i));
+        }
+        rig.settle();
+        const BoardTruth &t = rig.service.truth();
+        QTEST(knownWord(t.known), "known");
+        QTEST(t.shown.value(0), "shown");
+        QTEST(t.sent.value(0), "sent");
+        QTEST(t.request.toString(), "request");
+        QTEST(t.checked.isValid(), "checked");
+        QTEST(changes, "changes");
+    }
+
     // "Exit" while a choice waits: the settings file keeps what the board acknowledged, not the
     // choice that never went out; with nothing waiting, what the operator chose.
     void exitKeepsWhatTheBoardTook()

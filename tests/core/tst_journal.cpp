@@ -126,6 +126,54 @@ private slots:
         }
     }
 
+    // What was known at a time: the last truth change by then, of one board id or any. Changes
+    // at 1000 (exact), 2000 (in doubt, then a read in the same millisecond), 3000 (another
+    // board). "older": the file predates the truth changes (opened read-only: no answer, no
+    // error; opened for writing: the table is made).
+    void truthAt_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint64>("atMs");
+        QTest::addColumn<QString>("boardId");   // "*" any
+        QTest::addColumn<QString>("known");     // "" none
+        QTest::newRow("before any") << "new" << qint64(999) << "*" << "";
+        QTest::newRow("at the first") << "new" << qint64(1000) << "*" << "read-back-exact";
+        QTest::newRow("two in a millisecond: the later") << "new" << qint64(2000) << "*" << "read";
+        QTest::newRow("another board's later change") << "new" << qint64(3500) << "*" << "sent-one-way";
+        QTest::newRow("one board's own") << "new" << qint64(3500) << "office-12" << "read";
+        QTest::newRow("older file, read only") << "older" << qint64(3500) << "*" << "";
+        QTest::newRow("older file, opened for writing") << "older-write" << qint64(3500) << "*" << "sent-one-way";
+    }
+    void truthAt()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, boardId);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("j.sqlite");
+        {
+            Journal j;
+            QVERIFY(j.open(path, nullptr) && j.record(upload(1, JournalOutcome::SentOk, 1000)));
+        }
+        if (file.startsWith("older")) {
+            firstRow(path, "DROP TABLE truth");
+            QCOMPARE(firstRow(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'truth'"), QVariantList{0});
+        }
+        Journal j;
+        QVERIFY(j.open(path, nullptr, file == "older" ? Journal::Access::ReadOnly : Journal::Access::Write));
+        const QStringList figures = upload(1, JournalOutcome::SentOk, 0).sent;
+        for (const auto &[ms, known, id] : {std::tuple{1000, "read-back-exact", "office-12"}, {2000, "in-doubt", "office-12"},
+                                            {2000, "read", "office-12"}, {3000, "sent-one-way", "office-7"}})
+            QCOMPARE(j.recordTruth({T0.addMSecs(ms), T0, "/dev/ttyUSB0", id, known, figures, figures, "mqtt", "", "", T0}),
+                     file != "older");
+        QString error;
+        QFETCH(qint64, atMs);
+        const auto truth = boardId == "*" ? j.truthAt(T0.addMSecs(atMs), &error) : j.truthAt(T0.addMSecs(atMs), boardId, &error);
+        QCOMPARE(error, QString());
+        QTEST(truth ? truth->known : QString(), "known");
+        if (truth)
+            QCOMPARE(truth->figures, figures);
+    }
+
     void stateChanges_data()
     {
         // Calls "kind=value@second"; "reopen" opens the file again. Kept: the records written.
@@ -164,8 +212,9 @@ private slots:
     {
         QTest::addColumn<int>("retentionDays");
         QTest::addColumn<int>("left");   // of records 500, 401, 399 and 0 days old
-        QTest::newRow("400 days") << 400 << 2;
-        QTest::newRow("a day") << 1 << 1;
+        QTest::addColumn<QStringList>("truths");   // of truth changes as old: the last before the cut stays
+        QTest::newRow("400 days") << 400 << 2 << QStringList{"401", "399", "0"};
+        QTest::newRow("a day") << 1 << 1 << QStringList{"399", "0"};
     }
     void prune()
     {
@@ -174,10 +223,16 @@ private slots:
         QTemporaryDir dir;
         Journal j;
         QVERIFY(j.open(dir.filePath("j.sqlite"), nullptr));
-        for (const int days : {500, 401, 399, 0})
+        for (const int days : {500, 401, 399, 0}) {
             QVERIFY(j.record(upload(days, JournalOutcome::SentOk, -days * 86400000LL)));
+            QVERIFY(j.recordTruth({T0.addDays(-days), T0, "", "", "read", {}, {}, "", QString::number(days), "", T0}));
+        }
         QCOMPARE(j.prune(retentionDays, T0), 4 - left);
         QCOMPARE(j.records(QDateTime(), QDateTime()).size(), left);
+        QStringList truths;
+        for (const JournalTruth &t : j.truths(QDateTime(), QDateTime()))
+            truths << t.request;
+        QTEST(truths, "truths");
     }
 
     void failures_data()

@@ -47,21 +47,26 @@ private slots:
         QTest::addColumn<QString>("requests");   // u upload of 2.5000 from the write button, bN brightness N, r read
         QTest::addColumn<QByteArrayList>("answers");   // one per write; "-" silence
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("truths");   // how known, slot 1 shown and sent, source
         const QByteArray ok = "OK\r\n";
         const QStringList state{"brightness-level sent-ok  - 1x2 - - /dev/ttyUSB0", "lighting-state sent-ok  - 1x2 - - /dev/ttyUSB0",
                                 "temperature sent-ok  - 1x21.5 - - /dev/ttyUSB0"};
         QTest::newRow("verified upload, then the reported state")
             << "u" << QByteArrayList{ok, readLine("2.5000", "2")}
-            << QStringList{"upload sent-ok write-button 10x2.5000 10x2.5000 - - /dev/ttyUSB0"} + state;
+            << QStringList{"upload sent-ok write-button 10x2.5000 10x2.5000 - - /dev/ttyUSB0"} + state
+            << QStringList{"read-back-exact 2.5000 2.5000 write-button /dev/ttyUSB0"};
         QTest::newRow("the board shows other figures")
             << "u" << QByteArrayList{ok, readLine("9.9999", "2")}
-            << QStringList{"upload data-error write-button 10x2.5000 10x9.9999 - why /dev/ttyUSB0"} + state;
+            << QStringList{"upload data-error write-button 10x2.5000 10x9.9999 - why /dev/ttyUSB0"} + state
+            << QStringList{"read-back-different 9.9999 2.5000 write-button /dev/ttyUSB0"};
         QTest::newRow("silent board") << "u" << QByteArrayList{"-"}
-                                      << QStringList{"upload connection-error write-button 10x2.5000 - - why /dev/ttyUSB0"};
+                                      << QStringList{"upload connection-error write-button 10x2.5000 - - why /dev/ttyUSB0"}
+                                      << QStringList{"in-doubt  2.5000 write-button /dev/ttyUSB0"};
         QTest::newRow("commands, one replaced while it waited, a failed read")
             << "b1 b2 b3 r" << QByteArrayList{ok, ok, "ERROR\r\n"}
             << QStringList{"brightness sent-ok tablo-cli - - BRIG=1 - /dev/ttyUSB0", "brightness sent-ok tablo-cli - - BRIG=3 - /dev/ttyUSB0",
-                           "brightness superseded tablo-cli - - BRIG=2 why /dev/ttyUSB0", "read data-error tablo-cli - - - why /dev/ttyUSB0"};
+                           "brightness superseded tablo-cli - - BRIG=2 why /dev/ttyUSB0", "read data-error tablo-cli - - - why /dev/ttyUSB0"}
+            << QStringList{};
     }
     void records()
     {
@@ -88,6 +93,10 @@ private slots:
         rows.sort();
         expected.sort();
         QCOMPARE(rows, expected);
+        QStringList truths;
+        for (const JournalTruth &t : file.truths(QDateTime(), QDateTime()))
+            truths << QStringList{t.known, t.figures.value(0), t.sent.value(0), t.source, t.board}.join(' ');
+        QTEST(truths, "truths");
     }
 
     // A journal that cannot be written: the upload goes on and is verified, the notice comes once.

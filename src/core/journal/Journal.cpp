@@ -43,6 +43,34 @@ const QString Columns = [] {
     return c.join(QStringLiteral(", "));
 }();
 
+// The changes of what is known of the board's figures, beside the records of the requests; an
+// older file gets the table when it is next opened for writing. `n` orders changes within one
+// millisecond of one board (0, 1, ...). The figures are f1..f10 as shown, s1..s10 as sent.
+const QString TruthColumns = [] {
+    QStringList c{QStringLiteral("at_ms"), QStringLiteral("n"), QStringLiteral("since_ms"), QStringLiteral("board"),
+                  QStringLiteral("board_id"), QStringLiteral("known"), QStringLiteral("source"), QStringLiteral("request"),
+                  QStringLiteral("reason"), QStringLiteral("checked_ms"), QStringLiteral("at"), QStringLiteral("since"),
+                  QStringLiteral("checked")};
+    for (const char prefix : {'f', 's'})
+        for (int k = 1; k <= Figures; ++k)
+            c << QStringLiteral("%1%2").arg(QLatin1Char(prefix)).arg(k);
+    return c.join(QStringLiteral(", "));
+}();
+constexpr int TruthFirstFigure = 13;
+
+QString truthTable()
+{
+    QString table = QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS truth ("
+        "at_ms BIGINT NOT NULL, n INTEGER NOT NULL, since_ms BIGINT NOT NULL, board TEXT NOT NULL, "
+        "board_id TEXT NOT NULL, known TEXT NOT NULL, source TEXT NOT NULL, request TEXT NOT NULL, "
+        "reason TEXT NOT NULL, checked_ms BIGINT NOT NULL, at TEXT NOT NULL, since TEXT NOT NULL, checked TEXT NOT NULL");
+    for (const char prefix : {'f', 's'})
+        for (int k = 1; k <= Figures; ++k)
+            table += QStringLiteral(", %1%2 TEXT").arg(QLatin1Char(prefix)).arg(k);
+    return table + QLatin1Char(')');
+}
+
 QStringList schema()
 {
     QString table = QStringLiteral(
@@ -60,7 +88,11 @@ QStringList schema()
             // records() and prune().
             QStringLiteral("CREATE INDEX IF NOT EXISTS journal_started ON journal (started_ms)"),
             // shownAt() and the charts of one board id (many boards in one journal).
-            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_board_verified ON journal (board_id, kind, outcome, finished_ms)")};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS journal_board_verified ON journal (board_id, kind, outcome, finished_ms)"),
+            truthTable(),
+            // truthAt(): the last change by a time, of one board id or any.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS truth_board_at ON truth (board_id, at_ms, n)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS truth_at ON truth (at_ms, n)")};
 }
 
 } // namespace
@@ -188,9 +220,12 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
         // A file that is no journal says so here rather than as "no records".
         if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM journal WHERE 1 = 0")))
             return failed(reasonOf(q.lastError()));
+        // A journal written before the truth changes were kept has none to answer from.
+        m_truthTable = q.exec(QStringLiteral("SELECT COUNT(*) FROM truth WHERE 1 = 0"));
         m_openError.clear();
         return true;
     }
+    m_truthTable = true;
     if (db.driverName() == QLatin1String("QSQLITE")) {
         // WAL: readers never wait for the writer, and a writer killed mid-way leaves the file
         // whole. NORMAL: a commit is not synced to disk each time (a power cut may lose the
@@ -320,12 +355,187 @@ int Journal::prune(int retentionDays, const QDateTime &now)
 {
     if (!isOpen())
         return -1;
+    const qint64 before = now.addDays(-retentionDays).toMSecsSinceEpoch();
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(QStringLiteral("DELETE FROM journal WHERE started_ms < ?"));
-    q.addBindValue(now.addDays(-retentionDays).toMSecsSinceEpoch());
+    q.addBindValue(before);
     if (!q.exec())
         return -1;
-    return q.numRowsAffected();
+    const int deleted = q.numRowsAffected();
+    // Each board's last change before the cut says what it showed after it: that one stays.
+    QSqlQuery t(QSqlDatabase::database(m_connection, false));
+    t.prepare(QStringLiteral("DELETE FROM truth WHERE at_ms < ? AND at_ms < (SELECT MAX(o.at_ms) FROM truth o "
+                             "WHERE o.board_id = truth.board_id AND o.at_ms < ?)"));
+    t.addBindValue(before);
+    t.addBindValue(before);
+    if (!t.exec())
+        return -1;
+    return deleted;
+}
+
+bool Journal::recordTruth(const JournalTruth &t)
+{
+    if (!isOpen())
+        return fail(m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // The count and the insert under one write lock: on SQLite a transaction that reads first
+    // and writes after another program wrote fails at once instead of waiting its turn.
+    const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
+    QSqlQuery begin(db);
+    if (sqlite ? !begin.exec(QStringLiteral("BEGIN IMMEDIATE")) : !db.transaction())
+        return fail(reasonOf(sqlite ? begin.lastError() : db.lastError()));
+    QString reason;
+    {
+        QSqlQuery q(db);
+        // The changes already kept for this board in this millisecond come before it.
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM truth WHERE board_id = ? AND at_ms = ?"));
+        q.addBindValue(t.boardId.isNull() ? QString(QLatin1String("")) : t.boardId);
+        q.addBindValue(timeMs(t.at));
+        if (!q.exec() || !q.next())
+            reason = reasonOf(q.lastError());
+        const int n = reason.isEmpty() ? q.value(0).toInt() : 0;
+        q.finish();
+        QString marks = QStringLiteral("?");
+        for (int k = 1; k < TruthFirstFigure + 2 * Figures; ++k)
+            marks += QStringLiteral(", ?");
+        if (reason.isEmpty() && q.prepare(QStringLiteral("INSERT INTO truth (%1) VALUES (%2)").arg(TruthColumns, marks))) {
+            q.addBindValue(timeMs(t.at));
+            q.addBindValue(n);
+            q.addBindValue(timeMs(t.since));
+            for (const QString *text : {&t.board, &t.boardId, &t.known, &t.source, &t.request, &t.reason})
+                q.addBindValue(text->isNull() ? QString(QLatin1String("")) : *text);
+            q.addBindValue(timeMs(t.checked));
+            for (const QDateTime *time : {&t.at, &t.since, &t.checked})
+                q.addBindValue(journalTimeText(*time).isNull() ? QString(QLatin1String("")) : journalTimeText(*time));
+            for (const QStringList *list : {&t.figures, &t.sent})
+                for (int k = 0; k < Figures; ++k)
+                    q.addBindValue(k < list->size() ? QVariant(list->at(k).isNull() ? QString(QLatin1String("")) : list->at(k))
+                                                    : QVariant(QMetaType::fromType<QString>()));
+            if (!q.exec())
+                reason = reasonOf(q.lastError());
+        } else if (reason.isEmpty()) {
+            reason = reasonOf(q.lastError());
+        }
+    }
+    if (reason.isEmpty() && (sqlite ? !begin.exec(QStringLiteral("COMMIT")) : !db.commit()))
+        reason = reasonOf(sqlite ? begin.lastError() : db.lastError());
+    if (!reason.isEmpty()) {
+        sqlite ? void(begin.exec(QStringLiteral("ROLLBACK"))) : void(db.rollback());
+        return fail(reason);
+    }
+    m_failing = false;
+    m_noticeDue = false;
+    return true;
+}
+
+namespace {
+
+QDateTime timeOfMs(qint64 ms) { return ms == 0 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms); }
+
+// A row of "SELECT <TruthColumns>".
+JournalTruth truthOf(const QSqlQuery &q)
+{
+    JournalTruth t;
+    t.at = timeOfMs(q.value(0).toLongLong());
+    t.since = timeOfMs(q.value(2).toLongLong());
+    t.board = q.value(3).toString();
+    t.boardId = q.value(4).toString();
+    t.known = q.value(5).toString();
+    t.source = q.value(6).toString();
+    t.request = q.value(7).toString();
+    t.reason = q.value(8).toString();
+    t.checked = timeOfMs(q.value(9).toLongLong());
+    t.figures = figuresAt(q, TruthFirstFigure);
+    t.sent = figuresAt(q, TruthFirstFigure + Figures);
+    return t;
+}
+
+} // namespace
+
+std::optional<JournalTruth> Journal::truthAt(const QDateTime &t, QString *error) const
+{
+    return truth(t, nullptr, error);
+}
+
+std::optional<JournalTruth> Journal::truthAt(const QDateTime &t, const QString &boardId, QString *error) const
+{
+    return truth(t, &boardId, error);
+}
+
+std::optional<JournalTruth> Journal::truth(const QDateTime &t, const QString *boardId, QString *error) const
+{
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return std::nullopt;
+    }
+    if (!m_truthTable)
+        return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM truth WHERE %2at_ms <= ? ORDER BY at_ms DESC, n DESC LIMIT 1")
+                  .arg(TruthColumns, boardId ? QStringLiteral("board_id = ? AND ") : QString()));
+    if (boardId)
+        q.addBindValue(*boardId);
+    q.addBindValue(t.toMSecsSinceEpoch());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return truthOf(q);
+}
+
+QList<JournalTruth> Journal::truths(const QDateTime &since, const QDateTime &until, QString *error) const
+{
+    QList<JournalTruth> out;
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return out;
+    }
+    if (!m_truthTable)
+        return out;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM truth WHERE at_ms >= ? AND at_ms <= ? ORDER BY at_ms, n").arg(TruthColumns));
+    q.addBindValue(since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min());
+    q.addBindValue(until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max());
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return out;
+    }
+    while (q.next())
+        out << truthOf(q);
+    return out;
+}
+
+QString journalFiguresText(const QStringList &figures)
+{
+    return QLatin1Char('[') + figures.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString journalTruthText(const JournalTruth &t, const std::function<QString(const QDateTime &)> &time)
+{
+    const QString figures = journalFiguresText(t.figures);
+    const QString since = time(t.since), at = time(t.at);
+    const QString why = t.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(t.reason);
+    if (t.known == QLatin1String("read-back-exact"))
+        return QStringLiteral("%1 since %2, read back exactly after the upload at %3").arg(figures, since, at);
+    if (t.known == QLatin1String("read"))
+        return QStringLiteral("%1 since %2, read from the board at %3").arg(figures, since, at);
+    if (t.known == QLatin1String("sent-one-way"))
+        return QStringLiteral("%1 since %2, sent over a one-way link, not read back").arg(figures, since);
+    if (t.known == QLatin1String("read-back-different"))
+        return QStringLiteral("read back different at %1: the board showed %2 (since %3), not the %4 sent%5")
+            .arg(at, figures, since, journalFiguresText(t.sent), why);
+    if (t.known == QLatin1String("in-doubt"))
+        return QStringLiteral("a command failed at %1: the board may show either %2 or %3%4")
+            .arg(at, t.figures.isEmpty() ? QStringLiteral("figures not known") : figures, journalFiguresText(t.sent), why);
+    return QStringLiteral("nothing known of the board's figures since %1").arg(at);
 }
 
 QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &until, QString *error, int offset,
@@ -560,28 +770,6 @@ JournalCounts Journal::counts(const QDateTime &since, const QDateTime &until, QS
     c.records = q.value(0).toInt();
     c.failed = q.value(1).toInt();
     return c;
-}
-
-std::optional<JournalRecord> Journal::firstDoubtfulUpload(const QDateTime &after, const QDateTime &until, QString *error) const
-{
-    if (!isOpen())
-        return std::nullopt;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE kind = 'upload' AND outcome IN ('data-error', "
-                             "'connection-error', 'sent-unverified') AND finished_ms > ? AND started_ms <= ? "
-                             "ORDER BY finished_ms LIMIT 1")
-                  .arg(Columns));
-    q.addBindValue(msOf(after, Earliest));
-    q.addBindValue(msOf(until, Latest));
-    if (!q.exec()) {
-        if (error)
-            *error = reasonOf(q.lastError());
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    return recordOf(q);
 }
 
 namespace {

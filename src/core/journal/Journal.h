@@ -1,6 +1,7 @@
 #pragma once
 // The journal of what the board was sent and showed: one row per upload, read, command or change
-// of the board's reported state, in an SQLite file that the window and tablo-cli write together.
+// of the board's reported state, and beside them one row per change of what is known of the
+// board's figures, in an SQLite file that the window and tablo-cli write together.
 //
 // Writing never stops the caller's work: record() returns false when the file cannot be written
 // (read-only, full disk, not open) and the caller shows takeFailureNotice() once per run of
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 // The words of the kind, source and outcome columns.
@@ -62,6 +64,31 @@ struct JournalRecord {
 
     bool operator==(const JournalRecord &) const = default;
 };
+
+// One change of what is known of a board's figures: the truth record as it became.
+struct JournalTruth {
+    QDateTime at;           // when it changed (the reply's finish)
+    QDateTime since;        // since when the board shows `figures` (in doubt: the failure)
+    QString board;          // the port
+    QString boardId;        // the MQTT bridge's board id; empty elsewhere
+    QString known;          // "read-back-exact", "read", "sent-one-way", "in-doubt", "read-back-different", "unknown"
+    QStringList figures;    // as the board shows them; in doubt: those known before the failure
+    QStringList sent;       // the upload's texts: compared with, or that may have reached the board
+    QString source;
+    QString request;
+    QString reason;         // why in doubt, or how the read-back differed
+    QDateTime checked;      // the board's last answer then; invalid: none
+
+    bool operator==(const JournalTruth &) const = default;
+};
+
+// How the figures of `t` were known, in words, times as `time` prints them: "read back exactly
+// after the upload at T", "read from the board at T", "sent over a one-way link, not read back",
+// "read back different at T: the board showed [..], not the [..] sent", "a command failed at T:
+// the board may show either [..] or [..]", "nothing known of its figures".
+QString journalTruthText(const JournalTruth &t, const std::function<QString(const QDateTime &)> &time);
+// The figures as "[a,b,...]" (an empty text as "").
+QString journalFiguresText(const QStringList &figures);
 
 // What the board was last verified to show.
 struct JournalShown {
@@ -131,8 +158,20 @@ public:
     bool recordStateChange(const QString &kind, const QString &value, const QDateTime &when,
                            const QString &board = QString());
 
-    // Deletes the records that started more than `retentionDays` days before `now`. Returns
-    // how many, or -1 when it failed.
+    // A change of what is known of the board's figures, in a transaction of its own. False when
+    // it was not written.
+    bool recordTruth(const JournalTruth &t);
+    // What was known of the board's figures at `t`: the last change at or before it (of one
+    // board id when `boardId` is given); none when nothing was recorded by then (a journal
+    // older than these records included) or on failure (then `error` is set).
+    std::optional<JournalTruth> truthAt(const QDateTime &t, QString *error = nullptr) const;
+    std::optional<JournalTruth> truthAt(const QDateTime &t, const QString &boardId, QString *error = nullptr) const;
+    // The changes from `since` to `until` (both included; invalid: open), by time.
+    QList<JournalTruth> truths(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
+
+    // Deletes the records that started more than `retentionDays` days before `now`, and the
+    // truth changes then, except each board's last one before it (what the board showed from
+    // then on). Returns how many records, or -1 when it failed.
     int prune(int retentionDays, const QDateTime &now);
 
     // The records that started from `since` to `until` (both included; an invalid time leaves
@@ -152,10 +191,6 @@ public:
     // uploads reads as a few hundred rows. Only buckets holding an upload are returned.
     QList<JournalBucket> verifiedBuckets(const QDateTime &since, const QDateTime &until, qint64 bucketMs,
                                          QString *error = nullptr) const;
-    // The first upload after `after` up to `until` that may have changed the board unseen
-    // (data-error, connection-error, sent-unverified).
-    std::optional<JournalRecord> firstDoubtfulUpload(const QDateTime &after, const QDateTime &until,
-                                                     QString *error = nullptr) const;
     // The same for the records of one MQTT board id.
     std::optional<JournalShown> shownAt(const QDateTime &t, const QString &boardId, QString *error = nullptr) const;
     // The verified uploads of one board id that finished from `since` to `until` (both included),
@@ -168,6 +203,8 @@ public:
 private:
     bool fail(const QString &reason);
     std::optional<JournalShown> shown(const QDateTime &t, const QString *boardId, QString *error) const;
+    std::optional<JournalTruth> truth(const QDateTime &t, const QString *boardId, QString *error) const;
+    bool m_truthTable = false;   // a file opened read-only may predate the truth changes
 
     QString m_connection;   // the Qt SQL connection's name, one per Journal
     QString m_path;

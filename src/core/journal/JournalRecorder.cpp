@@ -63,6 +63,7 @@ void JournalRecorder::open(const QString &path)
 void JournalRecorder::attach(BoardService &service)
 {
     connect(&service, &BoardService::replyFinished, this, [this](BoardReply *reply) { record(recordOf(*reply)); });
+    connect(&service, &BoardService::truthChanged, this, [this](const BoardTruth &truth) { recordTruth(truth); });
     connect(&service, &BoardService::stateChanged, this, [this, &service] {
         const BoardReading &r = service.state().reading;
         const QDateTime now = QDateTime::currentDateTime();
@@ -127,6 +128,34 @@ JournalRecord JournalRecorder::recordOf(const BoardReply &reply) const
     if (reply.kind() != BoardReply::Kind::Upload && reply.kind() != BoardReply::Kind::Read)
         r.command = QString::fromLatin1(reply.command());
     return r;
+}
+
+JournalTruth JournalRecorder::truthRecordOf(const BoardTruth &truth) const
+{
+    JournalTruth t;
+    t.at = truth.changed.isValid() ? truth.changed : QDateTime::currentDateTime();
+    t.since = truth.since;
+    t.board = m_port ? m_port() : QString();
+    t.boardId = m_boardId;
+    t.known = knownWord(truth.known);
+    t.figures = truth.shown;
+    t.sent = truth.sent;
+    const bool named = truth.request.typeId() == QMetaType::QString;
+    t.source = named && !truth.request.toString().isEmpty() ? truth.request.toString() : m_fallbackSource;
+    t.request = named ? QString() : truth.request.toString();
+    t.reason = truth.reason;
+    t.checked = truth.checked;
+    return t;
+}
+
+void JournalRecorder::recordTruth(const BoardTruth &truth) { recordTruth(truthRecordOf(truth)); }
+
+void JournalRecorder::recordTruth(const JournalTruth &t)
+{
+    post([this, t](Journal &j) {
+        if (j.recordTruth(t))
+            QMetaObject::invokeMethod(this, &JournalRecorder::recorded, Qt::QueuedConnection);
+    });
 }
 
 void JournalRecorder::post(std::function<void(Journal &)> work)

@@ -14,6 +14,7 @@
 
 class BoardReply;
 class BoardService;
+struct BoardTruth;
 class JournalWriter;
 
 class JournalRecorder : public QObject {
@@ -32,16 +33,26 @@ public:
     void setFallbackSource(const QString &source) { m_fallbackSource = source; }
     // The port a record names, asked when the reply finishes.
     void setPort(std::function<QString()> port) { m_port = std::move(port); }
-    // Records every reply the service finishes and each change of the reported temperature,
+    // The board id the truth changes name (the MQTT bridge's); empty by default.
+    void setBoardId(const QString &id) { m_boardId = id; }
+    // Records every reply the service finishes, each change of what is known of the board's
+    // figures (BoardService::truthChanged), and each change of the reported temperature,
     // brightness level and lighting state.
     void attach(BoardService &service);
 
     // What a finished reply is in the journal.
     JournalRecord recordOf(const BoardReply &reply) const;
+    // What a truth record is in the journal: the request's tag names the source when it is a
+    // text (as in recordOf()), else the request (an MQTT request id).
+    JournalTruth truthRecordOf(const BoardTruth &truth) const;
 
     // Queue a write; nothing waits for it.
     void record(const JournalRecord &r);
     void recordStateChange(const QString &kind, const QString &value, const QDateTime &when);
+    // A change of the truth record (attach() does this for its service), or one as the caller
+    // made it of truthRecordOf() (a bridge naming its request ids).
+    void recordTruth(const BoardTruth &truth);
+    void recordTruth(const JournalTruth &truth);
     // Deletes the records older than `retentionDays` (away from the caller's thread).
     void prune(int retentionDays);
     // Waits until everything queued so far is written (or has failed).
@@ -64,6 +75,7 @@ private:
     JournalWriter *m_writer = nullptr;
     QString m_path;
     QString m_fallbackSource;
+    QString m_boardId;
     std::function<QString()> m_port;
     QMutex m_noticeLock;
     QString m_notice;   // taken by takeFailureNotice()

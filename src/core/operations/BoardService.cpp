@@ -24,7 +24,6 @@ void BoardReply::finish(Status status)
 {
     m_status = status;
     m_finishedAt = QDateTime::currentDateTime();
-    emit finished();
 }
 
 BoardService::BoardService(BoardSession &session, SettingsModel &settings, QObject *parent)
@@ -198,6 +197,14 @@ void BoardService::withdraw(const std::function<bool(const BoardReply *)> &withd
 void BoardService::finish(BoardReply *reply, BoardReply::Status status)
 {
     reply->finish(status);
+    // The one place the truth about the board changes, before anyone hears of the reply.
+    const BoardTruth before = m_state;
+    if (m_state.apply(*reply)) {
+        if (!m_state.sameTruth(before))
+            emit truthChanged(m_state, before);
+        emit stateChanged();
+    }
+    emit reply->finished();
     emit replyFinished(reply);
     reply->deleteLater();
 }
@@ -290,15 +297,6 @@ void BoardService::run(Request r)
         m_session.startUpload(reply->m_sent, options, [this, reply, done](const UploadResult &result) {
             reply->m_upload = result;
             reply->m_read = result.readBack;
-            if (result.verified && result.readBack.outcome == ReadResult::ReadOk) {
-                takeReading(result.readBack);
-            } else if (result.outcome == UploadResult::SentOk) {
-                // A one-way link: the board shows what was sent, as far as anyone can tell.
-                m_state.shown = reply->m_sent;
-                m_state.shownVerified = false;
-                m_state.shownSince = QDateTime::currentDateTime();
-                emit stateChanged();
-            }
             done();
         });
         break;
@@ -307,7 +305,6 @@ void BoardService::run(Request r)
             reply->m_read = result;
             reply->m_exchange = result.exchange;
             if (result.outcome == ReadResult::ReadOk) {
-                takeReading(result);
                 // The board's figures for the shown slots, unless an upload waits: it carries
                 // figures that were asked for and must not be replaced by the board's old ones.
                 if (!isWaiting(Kind::Upload)) {
@@ -327,18 +324,4 @@ void BoardService::run(Request r)
         });
         break;
     }
-}
-
-void BoardService::takeReading(const ReadResult &read)
-{
-    m_state.read = true;
-    // A 31-field reply leaves "controlled by" as it was.
-    const QByteArray controlledBy = m_state.reading.controlledBy;
-    m_state.reading = read.reading;
-    if (parseBoardReading(read.exchange.reply, read.reading).fields < 32)
-        m_state.reading.controlledBy = controlledBy;
-    m_state.shown = read.reading.figureTexts();
-    m_state.shownVerified = true;
-    m_state.shownSince = QDateTime::currentDateTime();
-    emit stateChanged();
 }

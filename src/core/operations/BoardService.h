@@ -2,7 +2,8 @@
 // What the program does with the board, for the window, tablo-cli and the MQTT bridge alike:
 // uploads figures with their read-back, reads the board, sets its brightness, lighting and
 // clock, and sends the controller's settings. It holds the ten figures (the figure store) and
-// what the board last reported (the board state).
+// what the board last reported and is known to show (the truth record, changed as each reply
+// finishes).
 //
 // One request runs at a time; the others wait in the order they were asked. A newer request of
 // a kind that still waits takes the waiting one's place, and the older reply finishes as
@@ -20,7 +21,7 @@
 #include "core/board/BoardSession.h"
 #include "core/figures/FigureStore.h"
 #include "core/operations/BoardReply.h"
-#include "core/operations/BoardState.h"
+#include "core/operations/BoardTruth.h"
 #include "core/settings/ControllerConfig.h"
 
 class SettingsModel;
@@ -73,8 +74,10 @@ public:
     // The ten figures the program holds, with the data file's load and save.
     FigureStore &figures() { return m_figures; }
     const FigureStore &figures() const { return m_figures; }
-    // What the board last reported.
-    const BoardState &state() const { return m_state; }
+    // What the board last reported and what is known of its figures; changed only as replies
+    // finish (and by event lines, which fold their values into the reading).
+    const BoardTruth &state() const { return m_state; }
+    const BoardTruth &truth() const { return m_state; }
     // An event line's values (empty: not in the line), which replace the reading's.
     void takeEvent(const QByteArray &temperature, const QByteArray &brightness, const QByteArray &lighting);
 
@@ -116,8 +119,11 @@ signals:
     void replyFinished(BoardReply *reply);
     // Nothing runs and nothing waits any more.
     void idle();
-    // The board state changed (a reading, a verified upload, an event).
+    // The board state changed (a reading, an upload, an answer, an event).
     void stateChanged();
+    // The figures, how they are known, since when or the request behind them changed (before
+    // the reply's own handlers run); `previous` is the record as it was.
+    void truthChanged(const BoardTruth &truth, const BoardTruth &previous);
 
 private:
     struct Request {
@@ -131,7 +137,6 @@ private:
     void runNext();
     void run(Request r);
     void finish(BoardReply *reply, BoardReply::Status status);
-    void takeReading(const ReadResult &read);
 
     BoardSession &m_session;
     SettingsModel &m_settings;
@@ -142,5 +147,5 @@ private:
     bool m_starting = false;   // runNext() is under way: no second start from inside it
     QList<Request> m_waiting;
     FigureStore m_figures;
-    BoardState m_state;
+    BoardTruth m_state;
 };
