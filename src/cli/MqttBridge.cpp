@@ -187,6 +187,29 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     m_stateDir = options.stateDir.isEmpty() ? defaultStateDir(options.id) : options.stateDir;
     m_subscriptions = subscriptions();
     connect(&m_c.service, &BoardService::idle, this, &MqttBridge::finishIfIdle);
+    // What the board shows, as every finished exchange left it, goes into the journal beside
+    // the requests; the request is named by its id.
+    connect(&m_c.service, &BoardService::truthChanged, this, [this](const BoardTruth &truth) {
+        if (!m_journal.isOpen())
+            return;
+        JournalTruth t;
+        t.at = truth.changed.isValid() ? truth.changed : QDateTime::currentDateTime();
+        t.since = truth.since;
+        t.board = m_c.settings.port;
+        t.boardId = m_options.id;
+        t.known = knownWord(truth.known);
+        t.figures = truth.shown;
+        t.sent = truth.sent;
+        t.source = JournalSource::Mqtt;
+        t.request = idText(QJsonValue::fromVariant(truth.request));
+        t.reason = truth.reason;
+        t.checked = truth.checked;
+        if (!m_journal.recordTruth(t)) {
+            const QString notice = m_journal.takeFailureNotice();
+            if (!notice.isEmpty())
+                printErr(notice);
+        }
+    });
     // A reply that ended on a broken line says the board went away (checked once it is over).
     connect(&m_c.service, &BoardService::replyFinished, this, [this] {
         QTimer::singleShot(0, this, &MqttBridge::checkLink);

@@ -58,7 +58,7 @@ private slots:
         QTest::newRow("id") << "--id" << "office-7.b_2" << "office-7.b_2";
         QTest::newRow("id with a slash") << "--id" << "a/b" << QString();
         QTest::newRow("id of 65") << "--id" << QString(65, 'a') << QString();
-        QTest::newRow("clock") << "clock" << "29.02.24 23:59:58" << "2024-02-29T23:59:58";
+        QTest::newRow("clock") << "clock" << "29.02.24 23:59:58" << "2024-02-29T23:59:58Z";   // a plain wall-clock time
         QTest::newRow("clock, no such day") << "clock" << "29.02.23 10:00:00" << QString();
         QTest::newRow("clock, one digit") << "clock" << "1.02.24 10:00:00" << QString();
     }
