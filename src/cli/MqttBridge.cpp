@@ -11,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QSysInfo>
 
+#include <string_view>
+
 #include "cli/Choices.h"
 #include "cli/CliContext.h"
 #include "cli/JsonCheck.h"
@@ -23,6 +25,12 @@
 #include "core/figures/FigureStore.h"
 #include "core/link/SerialLink.h"
 #include "core/settings/SettingsStore.h"
+#include "feed/FeedSchema.h"
+
+// The journal keeps the outcome words of the feed.
+static_assert(std::string_view(Feed::Outcome::SentOk.data()) == JournalOutcome::SentOk.data());
+static_assert(std::string_view(Feed::Outcome::SentUnverified.data()) == JournalOutcome::SentUnverified.data());
+static_assert(std::string_view(Feed::Outcome::DataError.data()) == JournalOutcome::DataError.data());
 
 
 namespace {
@@ -85,11 +93,11 @@ QString settingName(BoardService::Kind kind)
 {
     switch (kind) {
     case BoardService::Kind::Brightness:
-        return QStringLiteral("brightness");
+        return QString(Feed::Request::Brightness);
     case BoardService::Kind::Lighting:
-        return QStringLiteral("lighting");
+        return QString(Feed::Request::Lighting);
     default:
-        return QStringLiteral("clock");
+        return QString(Feed::Request::Clock);
     }
 }
 
@@ -232,7 +240,7 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
                      .arg(retryMs / 1000));
     });
     connect(&m_client, &MqttClient::subscriptionRefused, this, [this](const QString &t, const QString &reason) {
-        if (t == topic(QStringLiteral("status"))) {
+        if (t == topic(Feed::Tail::Status)) {
             printWarning(QStringLiteral("the broker refused the subscription to %1: %2; a second bridge with id %3 cannot be "
                                         "told (let user %4 read it in the ACL)")
                              .arg(t, reason, m_options.id, m_options.user.isEmpty() ? QStringLiteral("(none)") : m_options.user));
@@ -252,11 +260,11 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
                 if (!m_client.isConnected())
                     return;
                 const auto field = [](const QByteArray &f) { return f.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(f)); };
-                publishJson(topic(QStringLiteral("events")),
+                publishJson(topic(Feed::Tail::Events),
                             QJsonObject{{QStringLiteral("line"), QString::fromLatin1(m_lastLine)},
                                         {QStringLiteral("temperature"), field(temperature)},
-                                        {QStringLiteral("brightness"), field(brightness)},
-                                        {QStringLiteral("lighting"), field(lighting)},
+                                        {QString(Feed::Request::Brightness), field(brightness)},
+                                        {QString(Feed::Request::Lighting), field(lighting)},
                                         {QStringLiteral("at"), isoTimestamp(true)}},
                             false);
             });
@@ -356,10 +364,10 @@ void MqttBridge::onConnected(bool sessionPresent)
     m_client.subscribe(m_subscriptions);
     // The retained status, whoever published it, before this connection states its own: an
     // "online" from a connection this state never made is a second bridge with this id.
-    m_client.subscribe({topic(QStringLiteral("status"))}, MqttClient::Retained::OnEverySubscription);
+    m_client.subscribe({topic(Feed::Tail::Status)}, MqttClient::Retained::OnEverySubscription);
     // Every connection states the retained topics again: a broker that lost them (restarted
     // without persistence) has them back at once.
-    m_client.publish(topic(QStringLiteral("status")), "online", true);
+    m_client.publish(topic(Feed::Tail::Status), QByteArray(Feed::Status::Online.data()), true);
     for (auto it = m_retained.cbegin(); it != m_retained.cend(); ++it)
         m_client.publish(it.key(), it.value(), true);
     flushOutbox();
@@ -367,7 +375,7 @@ void MqttBridge::onConnected(bool sessionPresent)
 
 void MqttBridge::onMessage(const MqttIncoming &in, bool retained, const QByteArray &instance)
 {
-    if (in.topic == topic(QStringLiteral("status")))
+    if (in.topic == topic(Feed::Tail::Status))
         return onOwnStatus(in.payload, retained, instance);
     // Only this run's topics: a session kept from a run with other groups still holds theirs.
     if (!m_subscriptions.contains(in.topic) || in.payload.isEmpty()) {
@@ -389,10 +397,10 @@ void MqttBridge::onOwnStatus(const QByteArray &payload, bool retained, const QBy
     // pushed off the broker. This one stops, and puts the other's status back as it was, so the
     // other one connects again and goes on. (A run of this state that died leaves its own token,
     // or its will's "offline".)
-    if (!retained || payload != "online" || instance.isEmpty() || m_state.instances.contains(instance) || m_twin)
+    if (!retained || payload != Feed::Status::Online.data() || instance.isEmpty() || m_state.instances.contains(instance) || m_twin)
         return;
     m_twin = true;
-    m_client.publish(topic(QStringLiteral("status")), payload, true, 1, {}, instance);
+    m_client.publish(topic(Feed::Tail::Status), payload, true, 1, {}, instance);
     // Not inside the client's own callback: closing runs the client's loop.
     QTimer::singleShot(0, this, [this] {
         m_client.closeGracefully(1000);   // a clean disconnect sends no will
@@ -415,7 +423,7 @@ bool MqttBridge::answerAgain(const MqttIncoming &in, bool retained, const QJsonV
     // A retained set the broker brings again with a new subscription was answered already;
     // a message delivered again (QoS 1) is answered again, not applied again.
     if (!retained) {
-        send(topic(QStringLiteral("result")), done->result, false);
+        send(topic(Feed::Tail::Result), done->result, false);
         if (isPublishTopic(in.responseTopic))
             send(responseTopicFor(in.responseTopic), done->result, false, in.correlation);
         printOut(QStringLiteral("%1 Request %2 from %3 was answered before: answered again").arg(isoTimestamp(false), key, in.topic));
@@ -471,7 +479,7 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     if (order == 0 && answerAgain(in, retained, r.id))
         return;
     if (!r.rejection.isEmpty())
-        return reject(in, r.id, QStringLiteral("figures"), r.rejection, {}, order);
+        return reject(in, r.id, QString(Feed::Request::Figures), r.rejection, {}, order);
     m_lastTaken.insert(in.topic, in.payload);
 
     // Each figure given is checked as the board will show it (the slots not given keep what
@@ -487,7 +495,7 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     }
     const QStringList rejections = figureRejections(checks);
     if (!rejections.isEmpty())
-        return reject(in, r.id, QStringLiteral("figures"), rejections.join(QStringLiteral("; ")), notShown, order);
+        return reject(in, r.id, QString(Feed::Request::Figures), rejections.join(QStringLiteral("; ")), notShown, order);
 
     // Written down before anything else happens to it; while stopping, that is all.
     if (order == 0)
@@ -498,8 +506,8 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     if (m_state.intent && m_state.intent->order > order) {
         JournalRecord record = newRecord(QDateTime::currentDateTime(), QDateTime::currentDateTime(), JournalKind::Upload);
         QJsonObject o{{QStringLiteral("id"), r.id},
-                      {QStringLiteral("request"), QStringLiteral("figures")},
-                      {QStringLiteral("outcome"), QStringLiteral("superseded")},
+                      {QStringLiteral("request"), QString(Feed::Request::Figures)},
+                      {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
                       {QStringLiteral("by"), m_state.intent->request},
                       {QStringLiteral("sent"), QJsonArray()},
                       {QStringLiteral("board"), QJsonArray()},
@@ -509,7 +517,8 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     // Taken before a stop, composed and perhaps sent then, and shown by the board as read at
     // this start: it is there, nothing is sent again.
     const BoardState &board = m_c.service.state();
-    if (m_state.intent && m_state.intent->order == order && !m_state.intent->texts.isEmpty() && board.shownVerified
+    const bool boardRead = board.known == BoardTruth::Known::Read || board.known == BoardTruth::Known::ReadBackExact;
+    if (m_state.intent && m_state.intent->order == order && !m_state.intent->texts.isEmpty() && boardRead
         && board.shown == m_state.intent->texts) {
         m_state.intent->verified = true;
         const QDateTime now = QDateTime::currentDateTime();
@@ -517,7 +526,7 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
         record.sent = board.shown;
         record.boardFigures = board.shown;
         QJsonObject o{{QStringLiteral("id"), r.id},
-                      {QStringLiteral("request"), QStringLiteral("figures")},
+                      {QStringLiteral("request"), QString(Feed::Request::Figures)},
                       {QStringLiteral("outcome"), QString(JournalOutcome::SentOk)},
                       {QStringLiteral("sent"), QJsonArray::fromStringList(board.shown)},
                       {QStringLiteral("board"), QJsonArray::fromStringList(board.shown)},
@@ -568,10 +577,10 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
 {
     const QJsonValue id = QJsonValue::fromVariant(reply->tag());
     if (reply->status() == BoardReply::Status::Invalid)
-        return reject(in, id, QStringLiteral("figures"), reply->error(), notShown, order);
+        return reject(in, id, QString(Feed::Request::Figures), reply->error(), notShown, order);
     JournalRecord record = newRecord(reply->startedAt(), QDateTime::currentDateTime(), JournalKind::Upload);
     QJsonObject o{{QStringLiteral("id"), id},
-                  {QStringLiteral("request"), QStringLiteral("figures")},
+                  {QStringLiteral("request"), QString(Feed::Request::Figures)},
                   {QStringLiteral("sent"), QJsonArray()},
                   {QStringLiteral("board"), QJsonArray()},
                   {QStringLiteral("at"), isoTimestamp(true)}};
@@ -579,7 +588,7 @@ void MqttBridge::onUploadFinished(BoardReply *reply, const MqttIncoming &in, con
         o.insert(QStringLiteral("not_shown"), notShown);
     if (reply->status() != BoardReply::Status::Done) {
         // Replaced while it waited (a withdrawn request is one a stop did not keep).
-        o.insert(QStringLiteral("outcome"), QStringLiteral("superseded"));
+        o.insert(QStringLiteral("outcome"), QString(Feed::Outcome::Superseded));
         o.insert(QStringLiteral("by"), QJsonValue::fromVariant(reply->supersededBy()));
         record.started = record.finished;
         return finishRequest(&in, order, o, record);
@@ -692,14 +701,14 @@ void MqttBridge::onRestoreFinished(BoardReply *reply, qint64 order)
     const QStringList board = readBack ? r.readBack.reading.figureTexts() : QStringList();
     auto [outcome, problem] = uploadOutcome(r, m_c.exchangeOptions(), reply->sent());
     if (outcome == JournalOutcome::SentOk || outcome == JournalOutcome::SentUnverified) {
-        outcome = QStringLiteral("restored");
+        outcome = QString(Feed::Outcome::Restored);
         problem.clear();
         m_state.intent->verified = true;
     } else if (outcome == JournalOutcome::DataError) {
         m_state.intent->refused = true;   // not put back again and again
     }
     QJsonObject o{{QStringLiteral("id"), set.request},
-                  {QStringLiteral("request"), QStringLiteral("figures")},
+                  {QStringLiteral("request"), QString(Feed::Request::Figures)},
                   {QStringLiteral("outcome"), outcome},
                   {QStringLiteral("sent"), QJsonArray::fromStringList(reply->sent())},
                   {QStringLiteral("board"), QJsonArray::fromStringList(board)},
@@ -731,7 +740,7 @@ void MqttBridge::setPresence(Presence presence)
 {
     if (std::exchange(m_presence, presence) == presence)
         return;
-    send(topic(QStringLiteral("board")), presence == Presence::Present ? "present" : "absent", true);
+    send(topic(Feed::Tail::Board), QByteArray(presence == Presence::Present ? Feed::Presence::Present.data() : Feed::Presence::Absent.data()), true);
 }
 
 void MqttBridge::onSetting(const QString &name, const MqttIncoming &in, qint64 order)
@@ -796,7 +805,7 @@ void MqttBridge::onSettingFinished(BoardReply *reply, const MqttIncoming &in, qi
         return finishRequest(&in, order,
                              QJsonObject{{QStringLiteral("id"), id},
                                          {QStringLiteral("request"), name},
-                                         {QStringLiteral("outcome"), QStringLiteral("superseded")},
+                                         {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
                                          {QStringLiteral("by"), QJsonValue::fromVariant(reply->supersededBy())},
                                          {QStringLiteral("at"), isoTimestamp(true)}},
                              record);
@@ -823,7 +832,7 @@ void MqttBridge::reject(const MqttIncoming &in, const QJsonValue &id, const QStr
 {
     QJsonObject o{{QStringLiteral("id"), id},
                   {QStringLiteral("request"), what},
-                  {QStringLiteral("outcome"), QStringLiteral("rejected")},
+                  {QStringLiteral("outcome"), QString(Feed::Outcome::Rejected)},
                   {QStringLiteral("reason"), reason},
                   {QStringLiteral("at"), isoTimestamp(true)}};
     if (what == QLatin1String("figures")) {
@@ -853,7 +862,7 @@ void MqttBridge::finishRequest(const MqttIncoming *in, qint64 order, QJsonObject
     const QString key = idText(result.value(QLatin1String("id")));
     if (in && !key.isEmpty())
         m_state.remember({in->topic, key, MqttState::digest(in->payload), payload});
-    m_state.outbox.append({topic(QStringLiteral("result")), payload, {}});
+    m_state.outbox.append({topic(Feed::Tail::Result), payload, {}});
     if (in && isPublishTopic(in->responseTopic))
         m_state.outbox.append({responseTopicFor(in->responseTopic), payload, in->correlation});
     while (m_state.outbox.size() > MqttState::MaxOutbox)
@@ -884,7 +893,7 @@ void MqttBridge::publishReading(const BoardReading &reading)
     const bool ours = m_state.intent && m_state.intent->texts == reading.figureTexts();
     o.insert(QStringLiteral("request"), ours ? m_state.intent->request : QJsonValue());
     o.insert(QStringLiteral("source"), ours ? QJsonValue(m_state.intent->source) : QJsonValue());
-    publishJson(topic(QStringLiteral("state")), o, true);
+    publishJson(topic(Feed::Tail::State), o, true);
 }
 
 void MqttBridge::publishInfo()
@@ -893,7 +902,7 @@ void MqttBridge::publishInfo()
     QJsonArray shown;
     for (const bool slot : s.slotsShown())
         shown.append(slot);
-    publishJson(topic(QStringLiteral("info")),
+    publishJson(topic(Feed::Tail::Info),
                 QJsonObject{{QStringLiteral("id"), m_options.id},
                             {QStringLiteral("version"), QCoreApplication::applicationVersion()},
                             {QStringLiteral("host"), QSysInfo::machineHostName()},
@@ -1019,7 +1028,7 @@ void MqttBridge::finishIfIdle()
         // A clean disconnect sends no will: the status says so itself (unless it is the
         // status of the other bridge with this id).
         if (!m_twin)
-            send(topic(QStringLiteral("status")), "offline", true);
+            send(topic(Feed::Tail::Status), QByteArray(Feed::Status::Offline.data()), true);
         m_client.closeGracefully(3000);
         printOut(QStringLiteral("%1 Stopped").arg(isoTimestamp(false)));
         QCoreApplication::exit(m_exitCode);
@@ -1052,7 +1061,7 @@ int runMqttBridge(CliContext &c, const MqttOptions &o)
     config.tlsCert = o.tlsCert;
     config.tlsKey = o.tlsKey;
     config.willTopic = o.prefix + QLatin1Char('/') + o.id + QStringLiteral("/status");
-    config.willPayload = "offline";
+    config.willPayload = QByteArray(Feed::Status::Offline.data());
     const QByteArray instance = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
     config.instance = instance;
 
