@@ -538,7 +538,7 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     }
 
     // The latest set wins: one that waits is replaced (and told so). The texts are composed when
-    // the upload starts, from what the board shows then, and written down before they are sent.
+    // the upload starts, from what the board shows then.
     const QStringList figures = r.figures;
     BoardReply *reply = m_c.service.uploadComposed(
         [this, figures, order](QString *refusal) {
@@ -556,11 +556,14 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
             QStringList texts = m_c.service.textsOf(figuresFromDataLines(lines, m_c.settings));
             for (qsizetype k = figures.size(); k < 10; ++k)
                 texts[k] = board.shown.value(k);
+            // Written down before they are sent, without waiting for the disk: after a crash
+            // a board that shows them is left alone; after a power cut the set taken is
+            // composed and sent again.
             if (m_state.intent && m_state.intent->order == order) {
                 m_state.intent->texts = texts;
                 m_state.intent->verified = false;
                 m_state.intent->refused = false;
-                saveState();
+                saveState(false);
             }
             return texts;
         },
@@ -855,8 +858,10 @@ void MqttBridge::finishRequest(const MqttIncoming *in, qint64 order, QJsonObject
     // The answer names its board: a group's answers may share one response topic.
     result.insert(QStringLiteral("board_id"), m_options.id);
     const QByteArray payload = QJsonDocument(result).toJson(QJsonDocument::Compact);
-    // Written down with the request done, then handed to the broker: a crash in between gives
-    // the result at the next start, never a second upload.
+    // Written down with the request done, then handed to the broker: a crash of the process in
+    // between gives the result at the next start, never a second upload. Not waiting for the
+    // disk here (the request itself was): after a power cut the set may be applied and answered
+    // a second time, never lost or rolled back.
     if (order > 0)
         m_state.pending.removeIf([order](const MqttTaken &t) { return t.order == order; });
     const QString key = idText(result.value(QLatin1String("id")));
@@ -867,7 +872,7 @@ void MqttBridge::finishRequest(const MqttIncoming *in, qint64 order, QJsonObject
         m_state.outbox.append({responseTopicFor(in->responseTopic), payload, in->correlation});
     while (m_state.outbox.size() > MqttState::MaxOutbox)
         m_state.outbox.removeFirst();
-    saveState();
+    saveState(false);
     flushOutbox();
     // The journal never holds the board's work up: a failure is told once.
     record.board = m_c.settings.port;
@@ -951,14 +956,15 @@ void MqttBridge::flushOutbox()
     }
     if (handed == 0)
         return;
+    // Handed over: at worst a crash before this is on the disk gives the same result twice.
     m_state.outbox.remove(0, handed);
-    saveState();
+    saveState(false);
 }
 
-bool MqttBridge::saveState()
+bool MqttBridge::saveState(bool synced)
 {
     QString error;
-    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error)) {
+    if (m_state.save(m_stateDir + QStringLiteral("/state.json"), &error, synced)) {
         if (std::exchange(m_stateSaveFailed, false))
             printOut(QStringLiteral("%1 The state file in %2 is written again").arg(isoTimestamp(false), m_stateDir));
         return true;

@@ -104,7 +104,7 @@ private:
     // Publishes now, or keeps it for the next connection: retained topics are kept (their
     // latest payload) and published again on every connection; events are news only now.
     void send(const QString &topic, const QByteArray &payload, bool retained, const QByteArray &correlation = {});
-    bool saveState();
+    bool saveState(bool synced = true);
     void pollEvents();
     void finishIfIdle();
     void fail(const QString &reason);   // a set-up error: the bridge ends with exit code 3

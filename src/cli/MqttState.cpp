@@ -121,7 +121,7 @@ bool MqttState::load(const QString &path, QString *error, QString *warning)
     return true;
 }
 
-bool MqttState::save(const QString &path, QString *error) const
+bool MqttState::save(const QString &path, QString *error, bool synced) const
 {
     QJsonArray list;
     for (const MqttTaken &t : pending) {
@@ -156,11 +156,13 @@ bool MqttState::save(const QString &path, QString *error) const
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temporary = target + ".new";
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = fd >= 0 && writeAll(fd, content) && ::fsync(fd) == 0;
+    bool ok = fd >= 0 && writeAll(fd, content) && (!synced || ::fsync(fd) == 0);
     const int saved = errno;
     if (fd >= 0 && ::close(fd) != 0 && ok)
         ok = false;
     if (ok && ::rename(temporary.constData(), target.constData()) == 0) {
+        if (!synced)
+            return true;
         const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);

@@ -67,8 +67,9 @@ struct MqttState {
     // A missing file is an empty state; false with a reason when the file cannot be read or
     // parsed. A kept set whose texts are not figures is dropped (`warning` says so).
     bool load(const QString &path, QString *error, QString *warning = nullptr);
-    // On the disk (synced) when it returns true; on false the previous file is whole.
-    bool save(const QString &path, QString *error) const;
+    // Replaces the file in one step; on false the previous file is whole. `synced`: on the
+    // disk when it returns true (else it survives a crash of the process, not of the machine).
+    bool save(const QString &path, QString *error, bool synced = true) const;
 
     const MqttAnswered *answeredFor(const QString &topic, const QString &id, const QByteArray &payload) const;
     static QByteArray digest(const QByteArray &payload);
