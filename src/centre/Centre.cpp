@@ -490,7 +490,7 @@ bool Centre::publishSet(const QString &target, const QString &id, const QStringL
 {
     MqttClient *client = m_publisher ? m_publisher.get() : m_monitor.get();
     // A group's set is kept at the broker: a board that starts or joins later shows it at once.
-    return client->publish(setTopic(target), figureSetPayload(id, figures), target.startsWith(GroupTarget), 1);
+    return client->publish(setTopic(target), figureSetPayload(id, figures, QDateTime::currentDateTime()), target.startsWith(GroupTarget), 1);
 }
 
 QJsonObject Centre::send(const QString &target, const QStringList &figures, const QString &user, QString *error)

@@ -156,6 +156,12 @@ FigureSetRequest parseFigureSet(const QByteArray &payload)
                     r.rejection = QStringLiteral("figure %1 \"%2\" is not digits with at most one point").arg(k + 1).arg(shortened(figure));
                 taken << figure;
             }
+            const QJsonValue at = o.value(QLatin1String("at"));
+            if (r.rejection.isEmpty() && !at.isUndefined() && !at.isNull()) {
+                r.at = QDateTime::fromString(at.toString(), Qt::ISODateWithMs);
+                if (!r.at.isValid())
+                    r.rejection = QStringLiteral("\"at\" is not a time in ISO 8601");
+            }
             if (r.rejection.isEmpty())
                 r.figures = taken;
         }
@@ -497,9 +503,28 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     if (!rejections.isEmpty())
         return reject(in, r.id, QString(Feed::Request::Figures), rejections.join(QStringLiteral("; ")), notShown, order);
 
+    // A set made before the newest one taken (both say when) is older news, whatever order
+    // they came in: the retained sets of two groups at a start come in the order subscribed.
+    if (order == 0 && r.at.isValid() && m_state.intent) {
+        const QDateTime newest = QDateTime::fromString(m_state.intent->at, Qt::ISODateWithMs);
+        if (newest.isValid() && r.at < newest) {
+            const QDateTime now = QDateTime::currentDateTime();
+            return finishRequest(&in, 0,
+                                 QJsonObject{{QStringLiteral("id"), r.id},
+                                             {QStringLiteral("request"), QString(Feed::Request::Figures)},
+                                             {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
+                                             {QStringLiteral("by"), m_state.intent->request},
+                                             {QStringLiteral("sent"), QJsonArray()},
+                                             {QStringLiteral("board"), QJsonArray()},
+                                             {QStringLiteral("at"), isoTimestamp(true)}},
+                                 newRecord(now, now, JournalKind::Upload));
+        }
+    }
     // Written down before anything else happens to it; while stopping, that is all.
     if (order == 0)
         order = take(in, r.id);
+    if (m_state.intent && m_state.intent->order == order && r.at.isValid())
+        m_state.intent->at = r.at.toString(Qt::ISODateWithMs);
     if (m_stopping)
         return;
     // Never an older set than the newest taken: one that a newer set overtook is answered so.

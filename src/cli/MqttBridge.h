@@ -36,6 +36,7 @@ struct CliContext;
 struct FigureSetRequest {
     QJsonValue id;          // the sender's request id (null when none)
     QStringList figures;    // 1..10 plain figures
+    QDateTime at;           // when the set was made, if it says (invalid: it does not)
     QString rejection;      // not empty: the request is rejected for this reason
 };
 FigureSetRequest parseFigureSet(const QByteArray &payload);

@@ -91,6 +91,7 @@ bool MqttState::load(const QString &path, QString *error, QString *warning)
         set.order = qint64(s.value(QLatin1String("order")).toDouble());
         set.request = s.value(QLatin1String("request"));
         set.source = s.value(QLatin1String("source")).toString();
+        set.at = s.value(QLatin1String("at")).toString();
         set.verified = s.value(QLatin1String("verified")).toBool(true);
         set.refused = s.value(QLatin1String("refused")).toBool(false);
         for (const QJsonValue &t : s.value(QLatin1String("texts")).toArray())
@@ -134,6 +135,7 @@ bool MqttState::save(const QString &path, QString *error, bool synced) const
         o.insert(QStringLiteral("intent"), QJsonObject{{QStringLiteral("order"), double(intent->order)},
                                                        {QStringLiteral("request"), intent->request},
                                                        {QStringLiteral("source"), intent->source},
+                                                       {QStringLiteral("at"), intent->at},
                                                        {QStringLiteral("texts"), QJsonArray::fromStringList(intent->texts)},
                                                        {QStringLiteral("verified"), intent->verified},
                                                        {QStringLiteral("refused"), intent->refused}});

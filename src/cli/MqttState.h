@@ -33,6 +33,7 @@ struct MqttIntent {
     qint64 order = 0;
     QJsonValue request;        // the request id (null: none)
     QString source;            // the topic the set came from
+    QString at;                // when the set was made, as it says (ISO 8601; empty: it does not)
     QStringList texts;         // empty until composed
     bool verified = false;     // read back exactly (or sent over a one-way link)
     bool refused = false;      // the board showed other figures than it was sent: not put back

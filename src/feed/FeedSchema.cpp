@@ -133,9 +133,12 @@ QDateTime timeOf(const QJsonValue &value, const QDateTime &fallback)
     return t.isValid() ? t : fallback;
 }
 
-QByteArray figureSetPayload(const QString &id, const QStringList &figures)
+QByteArray figureSetPayload(const QString &id, const QStringList &figures, const QDateTime &at)
 {
-    return QJsonDocument(QJsonObject{{Field::Id, id}, {Field::Figures, texts(figures)}}).toJson(QJsonDocument::Compact);
+    QJsonObject o{{Field::Id, id}, {Field::Figures, texts(figures)}};
+    if (at.isValid())
+        o.insert(Field::At, isoTime(at));
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 Result parseResult(const QJsonObject &o, const QDateTime &receivedAt)

@@ -127,8 +127,9 @@ QString isoTime(const QDateTime &t);
 // A time in ISO 8601; `fallback` when it is none.
 QDateTime timeOf(const QJsonValue &value, const QDateTime &fallback);
 
-// A set's payload {"id", "figures"}.
-QByteArray figureSetPayload(const QString &id, const QStringList &figures);
+// A set's payload {"id", "figures", "at"}: "at", when the set was made, orders sets that reach a
+// board out of order (the retained sets of two groups at a bridge's start).
+QByteArray figureSetPayload(const QString &id, const QStringList &figures, const QDateTime &at = {});
 
 // A result as the centre reads it.
 struct Result {
