@@ -671,14 +671,14 @@ void MqttBridge::readBoard(bool comeBack, const std::function<void()> &then)
 
 void MqttBridge::onReadFinished(const ReadResult &r, bool comeBack)
 {
+    notePresence(r.exchange);
     if (r.outcome == ReadResult::ConnectionError) {
-        printOut(QStringLiteral("%1 Board not read: no answer (a set of fewer than ten figures is rejected until "
+        printOut(QStringLiteral("%1 Board not read: %2 (a set of fewer than ten figures is rejected until "
                                 "an upload is verified)")
-                     .arg(isoTimestamp(false)));
-        setPresence(Presence::Absent);
+                     .arg(isoTimestamp(false),
+                          r.exchange.reply.isEmpty() ? QStringLiteral("no answer") : QStringLiteral("a garbled answer")));
         return;
     }
-    setPresence(Presence::Present);
     if (r.outcome != ReadResult::ReadOk)
         return;
     publishReading(r.reading);

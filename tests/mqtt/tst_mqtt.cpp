@@ -581,6 +581,27 @@ private slots:
         QVERIFY2(last.startsWith(outcomes.size() == 2 ? "SEND=33333," : "SEND=22222,"), last);
     }
 
+    // A result made while the broker is away is kept across a stop, and given when it is back.
+    void resultKeptAcrossStop()
+    {
+        Broker broker({"e1"});
+        Board board(broker, "e1", {"--pace", "--baud", "1200"});
+        QVERIFY(board.connected());
+        broker.publish("tablo/e1/figures/set", setPayload(Ten, "away"));
+        QVERIFY(board.sim.waitForReceived("SEND=", 1, Wait));
+        broker.stop();   // the upload goes on and is answered while the broker is away
+        QVERIFY(waitFor([&] { return board.out.contains("sent-ok ["); }));
+        board.stop();
+        QCOMPARE(board.bridge.exitCode(), 0);
+        broker.start();
+        Feed feed(broker);
+        board.start(broker);
+        QVERIFY(waitFor([&] { return !feed.results("e1").isEmpty(); }));
+        QCOMPARE(feed.results("e1")[0]["id"].toString(), "away");
+        QCOMPARE(feed.results("e1")[0]["outcome"].toString(), "sent-ok");
+        QCOMPARE(board.sim.receivedCount("SEND="), 1);
+    }
+
     // A one-way board (Replys=1) is never read: its set is "sent-unverified". --verify-every
     // reads the board on its own, and one found showing other figures gets the set again.
     void linkOutcomes_data()
