@@ -225,7 +225,11 @@ QHttpServerResponse WebServer::login(const QHttpServerRequest &request)
     const std::optional<StoredUser> user = name.isEmpty() ? std::nullopt : m_centre.store().user(name);
     // An unknown name costs the same hashing as a known one.
     static const QString dummy = hashPassword(QStringLiteral("no such user"));
-    const bool matches = passwordMatches(password, user ? user->hash : dummy) && user;
+    const QString problem = user ? storedHashProblem(user->hash) : QString();
+    if (!problem.isEmpty())
+        qWarning("the stored password hash of \"%s\" is refused (%s): no password logs in as that user",
+                 qPrintable(name.left(64)), qPrintable(problem));
+    const bool matches = passwordMatches(password, user && problem.isEmpty() ? user->hash : dummy) && user && problem.isEmpty();
     if (!matches) {
         for (const QString &key : {byUser, byAddress}) {
             Failures &f = m_failures[key];
