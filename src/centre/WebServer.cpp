@@ -364,9 +364,19 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
         if (session.role != QLatin1String("publisher"))
             return refusal(Status::Forbidden, QStringLiteral("a viewer cannot send"));
         QString error;
+        // A send that did not go out to every board (or that some refuse) carries the warning.
+        const auto accepted = [&error](QJsonObject s) {
+            if (!error.isEmpty())
+                s.insert(QStringLiteral("warning"), error);
+            return json(s, Status::Accepted);
+        };
         if (path == QLatin1String("/api/send") && body.contains(QLatin1String("resend"))) {
             const QJsonObject s = m_centre.resend(body.value(QLatin1String("resend")).toString(), session.user, &error);
-            return s.isEmpty() ? refusal(Status::UnprocessableEntity, error) : json(s, Status::Accepted);
+            if (s.isEmpty())
+                return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
+            qInfo("resend %s by %s as %s", qPrintable(body.value(QLatin1String("resend")).toString().left(64)),
+                  qPrintable(session.user), qPrintable(s[QLatin1String("id")].toString()));
+            return accepted(s);
         }
         const QString target = body.value(QLatin1String("target")).toString();
         QStringList figures;
@@ -391,10 +401,7 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
         qInfo("send %s by %s to %s: [%s]", qPrintable(s[QLatin1String("id")].toString()), qPrintable(session.user),
               qPrintable(target), qPrintable(figures.join(QLatin1Char(','))));
-        QJsonObject o = s;
-        if (!error.isEmpty())
-            o.insert(QStringLiteral("warning"), error);
-        return json(o, Status::Accepted);
+        return accepted(s);
     }
     return refusal(Status::NotFound, QStringLiteral("not found"));
 }
