@@ -101,9 +101,10 @@ bool parseHostPort(const QString &text, QString &host, int &port)
         const QStringView before = colon < 0 ? rest : rest.left(colon);
         if (before.isEmpty())
             return false;
-        // QChar::isSpace covers line ends and the non-breaking space too.
+        // QChar::isSpace covers line ends and the non-breaking space too; !isPrint control and
+        // invisible format characters (a zero-width space).
         for (const QChar c : before)
-            if (c == QLatin1Char('[') || c == QLatin1Char(']') || c.isSpace())
+            if (c == QLatin1Char('[') || c == QLatin1Char(']') || c.isSpace() || !c.isPrint())
                 return false;
         name = before.toString();
         rest = colon < 0 ? QStringView() : rest.mid(colon);

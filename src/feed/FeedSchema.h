@@ -70,7 +70,8 @@ QString prefixProblem(const QString &prefix);
 
 // HOST, HOST:PORT, [IPV6] or [IPV6]:PORT: a broker's or a listener's address. `port` is 0 when
 // none is given, so an earlier value never survives a later one. A host holds no blank (nor a
-// line end or a non-breaking space), '[' or ']'. False on anything else, leaving both unchanged.
+// line end or a non-breaking space), no control or invisible character, '[' or ']'. False on
+// anything else, leaving both unchanged.
 bool parseHostPort(const QString &text, QString &host, int &port);
 
 namespace Status {

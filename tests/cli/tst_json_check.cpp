@@ -94,6 +94,7 @@ private slots:
         row("non-breaking space", "--broker", {QString("a") + QChar(0xa0) + "b"}, {});
         row("final line end", "--broker", {"mq.example\n"}, {});
         row("line end before the port", "--broker", {"mq\n:1883"}, {});
+        row("zero-width space", "--broker", {QString("mq") + QChar(0x200b)}, {});
         row("IPv6 not closed", "--broker", {"[::1:1884"}, {});
         row("listener", "--listen", {"0.0.0.0:9000"}, "0.0.0.0:9000");
         row("listener, last wins whole", "--listen", {"0.0.0.0:9000", "127.0.0.1"}, "127.0.0.1:8480");
