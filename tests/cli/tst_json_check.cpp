@@ -38,16 +38,42 @@ private slots:
         QCOMPARE(findJsonId(payload), id.isNull() ? std::optional<QString>() : id);
     }
 
-    // The bridge's option values and the clock argument: what each form takes and refuses.
+    // The option values and the clock argument: what each form takes and refuses. The broker,
+    // the prefix and names are the bridge's and the centre's alike, and so is a refusal's message;
+    // --listen is the centre's. Values split at '|' are given one after another.
     void optionValues_data()
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("taken");   // seconds, or the time; null: refused
+        QTest::addColumn<QString>("taken");   // host:port, seconds, the prefix or the id; null: refused
+        QTest::newRow("host") << "--broker" << "mq.example" << "mq.example:0";
+        QTest::newRow("host and port") << "--broker" << "10.0.0.5:8883" << "10.0.0.5:8883";
+        QTest::newRow("IPv6 and port") << "--broker" << "[::1]:1884" << "::1:1884";
+        QTest::newRow("port 0") << "--broker" << "h:0" << QString();
+        QTest::newRow("six-digit port") << "--broker" << "h:100000" << QString();
+        QTest::newRow("two colons") << "--broker" << "h:1:2" << QString();
+        QTest::newRow("no host") << "--broker" << ":1883" << QString();
+        QTest::newRow("blank in the host") << "--broker" << "a b" << QString();
+        QTest::newRow("IPv6 not closed") << "--broker" << "[::1:1884" << QString();
+        QTest::newRow("last host wins whole") << "--broker" << "a:1884|b" << "b:0";
+        QTest::newRow("non-breaking space") << "--broker" << QString("a") + QChar(0xa0) + "b" << QString();
+        QTest::newRow("zero-width space") << "--broker" << QString("a") + QChar(0x200b) << QString();
+        QTest::newRow("final line end") << "--broker" << "mq.example\n" << QString();
+        QTest::newRow("last listener wins whole") << "--listen" << "0.0.0.0:9000|127.0.0.1" << "127.0.0.1:8480";
+        QTest::newRow("listener, final line end") << "--listen" << "127.0.0.1\n" << QString();
+        QTest::newRow("prefix") << "--prefix" << "chain/tablo" << "chain/tablo";
+        QTest::newRow("prefix, final slash") << "--prefix" << "tablo/" << QString();
+        QTest::newRow("prefix, empty level") << "--prefix" << "a//b" << QString();
+        QTest::newRow("prefix ..") << "--prefix" << ".." << QString();
+        QTest::newRow("prefix of the broker's") << "--prefix" << "$SYS/tablo" << QString();
         QTest::newRow("minutes") << "--verify-every" << " 5m " << "300";
         QTest::newRow("bare seconds") << "--verify-every" << "90" << "90";
         QTest::newRow("unit alone") << "--verify-every" << "h" << QString();
         QTest::newRow("eight digits") << "--verify-every" << "12345678" << QString();
+        QTest::newRow("id") << "--id" << "office-7.b_2" << "office-7.b_2";
+        QTest::newRow("id with a slash") << "--id" << "a/b" << QString();
+        QTest::newRow("id of 65") << "--id" << QString(65, 'a') << QString();
+        QTest::newRow("id, final line end") << "--id" << "alice\n" << QString();
         QTest::newRow("clock") << "clock" << "29.02.24 23:59:58" << "2024-02-29T23:59:58Z";   // a plain wall-clock time
         QTest::newRow("clock, no such day") << "clock" << "29.02.23 10:00:00" << QString();
         QTest::newRow("clock, one digit") << "clock" << "1.02.24 10:00:00" << QString();
@@ -62,88 +88,31 @@ private slots:
             QCOMPARE(t ? t->toString(Qt::ISODate) : QString(), taken);
             return;
         }
-        QStringList arguments{"tablo-cli", "mqtt", option, value};
+        QStringList arguments{"tablo-cli", "mqtt"}, centreArguments{"--db", "unused"};
+        for (const QString &v : value.split('|'))
+            arguments << option << v, centreArguments << option << v;
         MqttOptions o;
-        QString error;
-        const bool ok = takeMqttOptions(arguments, o, error);
-        QCOMPARE(ok, !taken.isNull());
-        if (ok)
-            QCOMPARE(QString::number(o.verifyEverySeconds), taken);
-    }
-
-    // The values the bridge and the centre share, taken by both alike: brokers (the last given
-    // wins whole), the centre's listener, prefixes (refused with one message) and names (the
-    // bridge's id; the centre's users, boards and groups).
-    void sharedValues_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QStringList>("values");   // given in this order
-        QTest::addColumn<QString>("taken");        // host:port, the prefix or the name; null: refused
-        const auto row = [](const char *name, const char *option, const QStringList &values, const QString &taken) {
-            QTest::newRow(name) << QString(option) << values << taken;
-        };
-        row("host", "--broker", {"mq.example"}, "mq.example:1883");
-        row("host and port", "--broker", {"10.0.0.5:8883"}, "10.0.0.5:8883");
-        row("IPv6 and port", "--broker", {"[::1]:1884"}, "::1:1884");
-        row("last wins whole", "--broker", {"a:1884", "b"}, "b:1883");
-        row("port 0", "--broker", {"h:0"}, {});
-        row("six-digit port", "--broker", {"h:100000"}, {});
-        row("two colons", "--broker", {"h:1:2"}, {});
-        row("no host", "--broker", {":1883"}, {});
-        row("blank in the host", "--broker", {"a b"}, {});
-        row("non-breaking space", "--broker", {QString("a") + QChar(0xa0) + "b"}, {});
-        row("final line end", "--broker", {"mq.example\n"}, {});
-        row("line end before the port", "--broker", {"mq\n:1883"}, {});
-        row("zero-width space", "--broker", {QString("mq") + QChar(0x200b)}, {});
-        row("IPv6 not closed", "--broker", {"[::1:1884"}, {});
-        row("listener", "--listen", {"0.0.0.0:9000"}, "0.0.0.0:9000");
-        row("listener, last wins whole", "--listen", {"0.0.0.0:9000", "127.0.0.1"}, "127.0.0.1:8480");
-        row("listener, final line end", "--listen", {"127.0.0.1\n"}, {});
-        row("prefix of two levels", "--prefix", {"chain/tablo"}, "chain/tablo");
-        row("prefix with a final slash", "--prefix", {"tablo/"}, {});
-        row("prefix with an empty level", "--prefix", {"a//b"}, {});
-        row("prefix level .", "--prefix", {"a/./b"}, {});
-        row("prefix ..", "--prefix", {".."}, {});
-        row("prefix of the broker's", "--prefix", {"$SYS/tablo"}, {});
-        row("prefix with a wildcard", "--prefix", {"a/+"}, {});
-        row("name", "name", {"office-7.b_2"}, "office-7.b_2");
-        row("name with a slash", "name", {"a/b"}, {});
-        row("name of 65", "name", {QString(65, 'a')}, {});
-        row("name ..", "name", {".."}, {});
-        row("name with a final line end", "name", {"alice\n"}, {});
-    }
-    void sharedValues()
-    {
-        QFETCH(QString, option);
-        QFETCH(QStringList, values);
-        QFETCH(QString, taken);
-        QStringList bridgeArgs{"tablo-cli", "mqtt"}, centreArgs{"--db", "unused.sqlite"};
-        for (const QString &v : values) {
-            bridgeArgs << (option == "name" ? "--id" : option) << v;
-            centreArgs << option << v;
-        }
-        MqttOptions b;
-        QString bridgeError, centreError;
-        if (option != "--listen")   // the bridge listens nowhere
-            QCOMPARE(takeMqttOptions(bridgeArgs, b, bridgeError), !taken.isNull());
-        if (option == "name") {   // the centre's check of every name
-            QCOMPARE(Feed::isPlainName(values.constFirst()), !taken.isNull());
-            QCOMPARE(b.id, taken.isNull() ? QString() : taken);
-            return;
-        }
         CentreOptions c;
-        QCOMPARE(parseCentreOptions(centreArgs, c, &centreError), !taken.isNull());
-        if (taken.isNull()) {
-            if (option == "--prefix")
-                QCOMPARE(centreError, bridgeError);   // one rule, one message
+        QString error, centreError;
+        const bool bridge = option != "--listen", centre = QString("--broker --listen --prefix").contains(option);
+        if (bridge)
+            QCOMPARE(takeMqttOptions(arguments, o, error), !taken.isNull());
+        if (centre)
+            QCOMPARE(parseCentreOptions(centreArguments, c, &centreError), !taken.isNull());
+        if (option == "--id")   // the centre's names: users, boards, groups
+            QCOMPARE(Feed::isPlainName(value), !taken.isNull());
+        if (taken.isNull() && option == "--prefix")
+            QCOMPARE(centreError, error);   // one rule, one message
+        if (taken.isNull())
             return;
-        }
-        QCOMPARE(option == "--broker"   ? c.brokerHost + ":" + QString::number(c.port())
-                 : option == "--listen" ? c.listenHost + ":" + QString::number(c.listenPort)
-                                        : c.prefix,
-                 taken);
-        if (option != "--listen")
-            QCOMPARE(option == "--broker" ? b.host + ":" + QString::number(b.brokerPort()) : b.prefix, taken);
+        if (bridge)
+            QCOMPARE(option == "--broker" ? o.host + ":" + QString::number(o.port)
+                     : option == "--prefix" ? o.prefix : option == "--id" ? o.id : QString::number(o.verifyEverySeconds),
+                     taken);
+        if (centre)
+            QCOMPARE(option == "--broker"   ? c.brokerHost + ":" + QString::number(c.brokerPort)
+                     : option == "--listen" ? c.listenHost + ":" + QString::number(c.listenPort) : c.prefix,
+                     taken);
     }
 };
 
