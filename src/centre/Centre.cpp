@@ -486,11 +486,15 @@ QString Centre::setTopic(const QString &target) const
                : boardTopic(m_options.prefix, target.mid(target.indexOf(QLatin1Char(':')) + 1), Tail::FiguresSet);
 }
 
-bool Centre::publishSet(const QString &target, const QString &id, const QStringList &figures)
+bool Centre::publishSet(const QString &target, const QString &id, const QStringList &figures, QString *why)
 {
     MqttClient *client = m_publisher ? m_publisher.get() : m_monitor.get();
     // A group's set is kept at the broker: a board that starts or joins later shows it at once.
-    return client->publish(setTopic(target), figureSetPayload(id, figures, QDateTime::currentDateTime()), target.startsWith(GroupTarget), 1);
+    if (client->publish(setTopic(target), figureSetPayload(id, figures, QDateTime::currentDateTime()),
+                        target.startsWith(GroupTarget), 1))
+        return true;
+    *why = client->publishError();
+    return false;
 }
 
 QJsonObject Centre::send(const QString &target, const QStringList &figures, const QString &user, QString *error)
@@ -543,28 +547,38 @@ QJsonObject Centre::send(const QString &target, const QStringList &figures, cons
             if (!refused.contains(b))
                 targets << BoardTarget + b;
     }
+    // The link can break between two publications: the boards whose set went out keep it, and
+    // the answer says which did not get it.
     QStringList unpublished;
+    qsizetype unreached = 0;
     for (const QString &t : targets) {
-        if (publishSet(t, s.id, figures)) {
+        QString reason;
+        if (publishSet(t, s.id, figures, &reason)) {
             m_expected.insert(t, ExpectedSet{s.id, figures, s.at, target});
             continue;
         }
-        unpublished << t;
+        unpublished << QStringLiteral("%1 (%2)").arg(t, reason);
         for (const QString &b : boards)
-            if (!refused.contains(b) && (t == BoardTarget + b || t.startsWith(GroupTarget)))
-                addAnswer(s, b, BoardAnswer{QString(Outcome::NotPublished), QStringLiteral("no broker connection"), now,
-                                            QString(AnswerVia::Centre)});
+            if (!refused.contains(b) && (t == BoardTarget + b || t.startsWith(GroupTarget))) {
+                ++unreached;
+                addAnswer(s, b, BoardAnswer{QString(Outcome::NotPublished), reason, now, QString(AnswerVia::Centre)});
+            }
     }
     for (const QString &b : boards)
         emit boardChanged(b);
-    if (!unpublished.isEmpty())
-        *error = QStringLiteral("not published (no broker connection) to %1").arg(unpublished.join(QStringLiteral(", ")));
-    else if (!refused.isEmpty())
-        *error = QStringLiteral("refused by %1").arg(why.join(QStringLiteral("; ")));
-    else
-        error->clear();
-    if (unpublished.size() == targets.size())
+    if (unpublished.size() == targets.size()) {
+        *error = QStringLiteral("not published to %1").arg(unpublished.join(QStringLiteral(", ")));
         return {};
+    }
+    QStringList warnings;
+    if (!unpublished.isEmpty())
+        warnings << QStringLiteral("not sent to every board: %1 of %2 did not get it, not published to %3")
+                        .arg(unreached)
+                        .arg(boards.size())
+                        .arg(unpublished.join(QStringLiteral(", ")));
+    if (!refused.isEmpty())
+        warnings << QStringLiteral("refused by %1").arg(why.join(QStringLiteral("; ")));
+    *error = warnings.join(QStringLiteral("; "));
     return sendJson(s, this);
 }
 

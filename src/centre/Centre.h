@@ -73,7 +73,8 @@ public:
     QJsonArray preview(const QStringList &boards, const QStringList &figures) const;
     // Publishes a set; the send's JSON, or an empty object with the reason in `error`. A board
     // that would refuse the figures is answered "rejected" for itself and the others go on; the
-    // send is refused only when every board would refuse it.
+    // send is refused only when every board would refuse it, or when no set went out. A send that
+    // reached only some boards, or that some boards refuse, is answered with a warning in `error`.
     QJsonObject send(const QString &target, const QStringList &figures, const QString &user, QString *error);
     // The boards of an earlier send that did not verify it, sent the same figures again.
     QJsonObject resend(const QString &sendId, const QString &user, QString *error);
@@ -100,7 +101,8 @@ private:
     const ExpectedSet *expectedFor(const BoardView &b) const;
     QList<int> mismatches(const BoardView &b) const;
     QString setTopic(const QString &target) const;
-    bool publishSet(const QString &target, const QString &id, const QStringList &figures);
+    // False with libmosquitto's reason (or "no broker connection") in `why`.
+    bool publishSet(const QString &target, const QString &id, const QStringList &figures, QString *why);
 
     CentreOptions m_options;
     Journal m_journal;

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "feed/FeedSchema.h"
@@ -17,26 +16,6 @@ QString defaultDatabase()
     QDir().mkpath(dir);
     return dir + QStringLiteral("/centre.sqlite");
 }
-
-namespace {
-
-// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
-bool hostPort(const QString &text, QString &host, int &port)
-{
-    static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]\\s]+))(?::(\\d{1,5}))?$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
-        return false;
-    host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-    if (!m.captured(3).isEmpty()) {
-        port = m.captured(3).toInt();
-        if (port < 1 || port > 65535)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *error)
 {
@@ -66,15 +45,23 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
             return false;
         }
         bool ok = true;
-        if (name == QLatin1String("broker"))
-            ok = hostPort(value, o.brokerHost, o.brokerPort);
-        else if (name == QLatin1String("listen"))
-            ok = hostPort(value, o.listenHost, o.listenPort);
-        else if (name == QLatin1String("prefix"))
-            ok = !value.isEmpty() && !value.contains(QLatin1Char('+')) && !value.contains(QLatin1Char('#'));
-        else if (name == QLatin1String("client-name"))
+        // The last --broker or --listen wins whole: one without a port means the default port.
+        if (name == QLatin1String("broker")) {
+            ok = Feed::parseHostPort(value, o.brokerHost, o.brokerPort);
+        } else if (name == QLatin1String("listen")) {
+            ok = Feed::parseHostPort(value, o.listenHost, o.listenPort);
+            if (ok && o.listenPort == 0)
+                o.listenPort = CentreOptions::DefaultListenPort;
+        } else if (name == QLatin1String("prefix")) {
+            // The bridge's rule and message: a prefix no bridge can be started with is refused.
+            const QString why = Feed::prefixProblem(value);
+            if (!why.isEmpty()) {
+                *error = why;
+                return false;
+            }
+        } else if (name == QLatin1String("client-name")) {
             ok = Feed::isPlainName(value);
-        else if (name == QLatin1String("session-idle-minutes") || name == QLatin1String("session-hours")) {
+        } else if (name == QLatin1String("session-idle-minutes") || name == QLatin1String("session-hours")) {
             const int n = value.toInt(&ok);
             ok = ok && n > 0 && n <= 10000;
             (name == QLatin1String("session-hours") ? o.sessionHours : o.sessionIdleMinutes) = n;

@@ -15,7 +15,8 @@ struct CentreOptions {
     QString publisherUser, publisherPasswordFile;
     QString tlsCa, tlsCert, tlsKey;   // the broker's TLS
     QString listenHost = QStringLiteral("127.0.0.1");
-    int listenPort = 8480;
+    static constexpr int DefaultListenPort = 8480;
+    int listenPort = DefaultListenPort;
     QString httpsCert, httpsKey;      // the page's TLS
     QString db;                       // a file or postgresql://USER@HOST[:PORT]/DB
     QString dbPasswordFile;

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <limits>
 
 #include "feed/FeedSchema.h"
@@ -16,6 +17,11 @@
 namespace {
 
 constexpr int Iterations = 210000;
+// What a stored hash may hold: fewer iterations are too cheap to guess against, more would hold
+// the centre (one thread) on a single login; a key of no bytes would match every password.
+constexpr int MinIterations = 1000, MaxIterations = 2000000;
+constexpr int MinSaltBytes = 8, MaxSaltBytes = 64;
+constexpr int MinKeyBytes = 16, MaxKeyBytes = 64;
 
 QString joined(const QStringList &l)
 {
@@ -54,20 +60,56 @@ QString hashPassword(const QString &password)
         .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(key.toBase64()));
 }
 
-bool passwordMatches(const QString &password, const QString &stored)
+namespace {
+
+struct StoredHash {
+    int iterations = 0;
+    QByteArray salt, key;
+};
+
+// Strict base64: anything else in the text makes it none.
+bool fromBase64(const QString &text, QByteArray *out)
+{
+    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    *out = decoded.decoded;
+    return bool(decoded);
+}
+
+// Reads `stored`; the reason it cannot verify a password, or empty.
+QString readHash(const QString &stored, StoredHash *h)
 {
     const QStringList parts = stored.split(QLatin1Char('$'));
     if (parts.size() != 4 || parts[0] != QLatin1String("pbkdf2-sha256"))
+        return QStringLiteral("not pbkdf2-sha256$ITERATIONS$SALT$KEY");
+    const QString &count = parts[1];
+    const bool digits = !count.isEmpty() && count.size() <= 9
+                        && std::all_of(count.cbegin(), count.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    h->iterations = digits ? count.toInt() : 0;
+    if (h->iterations < MinIterations || h->iterations > MaxIterations)
+        return QStringLiteral("iterations outside %1 to %2").arg(MinIterations).arg(MaxIterations);
+    if (!fromBase64(parts[2], &h->salt) || h->salt.size() < MinSaltBytes || h->salt.size() > MaxSaltBytes)
+        return QStringLiteral("the salt is not %1 to %2 bytes in base64").arg(MinSaltBytes).arg(MaxSaltBytes);
+    if (!fromBase64(parts[3], &h->key) || h->key.size() < MinKeyBytes || h->key.size() > MaxKeyBytes)
+        return QStringLiteral("the key is not %1 to %2 bytes in base64").arg(MinKeyBytes).arg(MaxKeyBytes);
+    return QString();
+}
+
+} // namespace
+
+QString storedHashProblem(const QString &stored)
+{
+    StoredHash h;
+    return readHash(stored, &h);
+}
+
+bool passwordMatches(const QString &password, const QString &stored)
+{
+    StoredHash h;
+    if (!readHash(stored, &h).isEmpty())
         return false;
-    bool ok = false;
-    const int iterations = parts[1].toInt(&ok);
-    if (!ok || iterations < 1000)
-        return false;
-    const QByteArray salt = QByteArray::fromBase64(parts[2].toLatin1());
-    const QByteArray key = QByteArray::fromBase64(parts[3].toLatin1());
-    return sameBytes(QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, iterations,
-                                                        quint64(key.size())),
-                     key);
+    return sameBytes(QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), h.salt, h.iterations,
+                                                        quint64(h.key.size())),
+                     h.key);
 }
 
 QString BoardAnswers::outcome() const

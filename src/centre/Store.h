@@ -79,4 +79,7 @@ private:
 
 // Password hashing: PBKDF2 with SHA-256, a random 16-byte salt, many iterations.
 QString hashPassword(const QString &password);
+// False for a wrong password, and for every password when the stored hash is malformed or
+// outside sane bounds (iterations, salt and key lengths): storedHashProblem says why.
 bool passwordMatches(const QString &password, const QString &stored);
+QString storedHashProblem(const QString &stored);

@@ -225,7 +225,11 @@ QHttpServerResponse WebServer::login(const QHttpServerRequest &request)
     const std::optional<StoredUser> user = name.isEmpty() ? std::nullopt : m_centre.store().user(name);
     // An unknown name costs the same hashing as a known one.
     static const QString dummy = hashPassword(QStringLiteral("no such user"));
-    const bool matches = passwordMatches(password, user ? user->hash : dummy) && user;
+    const QString problem = user ? storedHashProblem(user->hash) : QString();
+    if (!problem.isEmpty())
+        qWarning("the stored password hash of \"%s\" is refused (%s): no password logs in as that user",
+                 qPrintable(name.left(64)), qPrintable(problem));
+    const bool matches = passwordMatches(password, user && problem.isEmpty() ? user->hash : dummy) && user && problem.isEmpty();
     if (!matches) {
         for (const QString &key : {byUser, byAddress}) {
             Failures &f = m_failures[key];
@@ -360,9 +364,19 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
         if (session.role != QLatin1String("publisher"))
             return refusal(Status::Forbidden, QStringLiteral("a viewer cannot send"));
         QString error;
+        // A send that did not go out to every board (or that some refuse) carries the warning.
+        const auto accepted = [&error](QJsonObject s) {
+            if (!error.isEmpty())
+                s.insert(QStringLiteral("warning"), error);
+            return json(s, Status::Accepted);
+        };
         if (path == QLatin1String("/api/send") && body.contains(QLatin1String("resend"))) {
             const QJsonObject s = m_centre.resend(body.value(QLatin1String("resend")).toString(), session.user, &error);
-            return s.isEmpty() ? refusal(Status::UnprocessableEntity, error) : json(s, Status::Accepted);
+            if (s.isEmpty())
+                return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
+            qInfo("resend %s by %s as %s", qPrintable(body.value(QLatin1String("resend")).toString().left(64)),
+                  qPrintable(session.user), qPrintable(s[QLatin1String("id")].toString()));
+            return accepted(s);
         }
         const QString target = body.value(QLatin1String("target")).toString();
         QStringList figures;
@@ -387,10 +401,7 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
         qInfo("send %s by %s to %s: [%s]", qPrintable(s[QLatin1String("id")].toString()), qPrintable(session.user),
               qPrintable(target), qPrintable(figures.join(QLatin1Char(','))));
-        QJsonObject o = s;
-        if (!error.isEmpty())
-            o.insert(QStringLiteral("warning"), error);
-        return json(o, Status::Accepted);
+        return accepted(s);
     }
     return refusal(Status::NotFound, QStringLiteral("not found"));
 }

@@ -30,7 +30,8 @@ its last result) and sends a group's or a board's figures, with history and audi
 
 Broker:
   --broker HOST[:PORT]            the MQTT broker (default 127.0.0.1:1883; 8883 with --tls-ca)
-  --prefix PREFIX                 the topics' first level (default tablo)
+  --prefix PREFIX                 the topics' first levels, as the bridges': separated by '/',
+                                  none empty, . or .. or starting with $ (default tablo)
   --client-name NAME              the broker client ids are NAME-monitor and NAME-publisher
                                   (default tablo-centre); the broker keeps their sessions, with
                                   the results that come while the centre is stopped, for 7 days.
@@ -43,7 +44,7 @@ Broker:
   --broker-cert FILE, --broker-key FILE
                                   a client certificate and key for the broker
 Page:
-  --listen HOST:PORT              where the page is served (default 127.0.0.1:8480)
+  --listen HOST[:PORT]            where the page is served (default 127.0.0.1:8480)
   --tls-cert FILE, --tls-key FILE serve the page over HTTPS with this certificate and key (PEM;
                                   also spelt --https-cert, --https-key)
   --session-idle-minutes N        a session ends after N minutes unused (default 30)

@@ -1,15 +1,9 @@
 #include "cli/MqttOptions.h"
 
 #include "core/text/Numbers.h"
-
+#include "feed/FeedSchema.h"
 
 namespace {
-
-bool isAsciiLetterOrDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-        || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-}
 
 enum class Key { Broker, Id, Group, Prefix, TlsCa, TlsCert, TlsKey, User, PasswordFile, Password, StateDir, Journal, VerifyEvery };
 
@@ -53,64 +47,6 @@ QString commandOf(const QStringList &arguments)
     return QString();
 }
 
-// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
-bool parseBroker(const QString &text, QString &host, int &port)
-{
-    QStringView rest(text);
-    if (rest.startsWith(QLatin1Char('['))) {
-        const qsizetype close = rest.indexOf(QLatin1Char(']'));
-        if (close < 2)
-            return false;
-        const QStringView address = rest.mid(1, close - 1);
-        for (const QChar c : address)
-            if (!(isDigits(QStringView(&c, 1)) || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))
-                  || c == QLatin1Char(':') || c == QLatin1Char('.')))
-                return false;
-        host = address.toString();
-        rest = rest.mid(close + 1);
-    } else {
-        const qsizetype colon = rest.indexOf(QLatin1Char(':'));
-        const QStringView name = colon < 0 ? rest : rest.left(colon);
-        if (name.isEmpty())
-            return false;
-        for (const QChar c : name)
-            if (c == QLatin1Char('[') || c == QLatin1Char(']') || c.isSpace())
-                return false;
-        host = name.toString();
-        rest = colon < 0 ? QStringView() : rest.mid(colon);
-    }
-    port = 0;
-    if (rest.isEmpty())
-        return true;
-    if (!rest.startsWith(QLatin1Char(':')) || !isDigits(rest.mid(1), 1, 5))
-        return false;
-    port = rest.mid(1).toInt();
-    return port >= 1 && port <= 65535;
-}
-
-// Why `name` cannot be an id, a group or a level of the prefix, or empty when it can: "." and ".."
-// read as a folder and its parent wherever a name becomes a path, and a level that starts with '$'
-// belongs to the broker ($SYS), where a client must not publish.
-QString reservedName(const QString &name)
-{
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return QStringLiteral("\"%1\" is no name (\".\", \"..\" and names starting with '$' are refused)").arg(name);
-    if (name.startsWith(QLatin1Char('$')))
-        return QStringLiteral("\"%1\" starts with '$', which marks the broker's own topics").arg(name);
-    return QString();
-}
-
-bool isPrefix(const QString &prefix)
-{
-    if (prefix.isEmpty() || prefix.contains(QLatin1Char('+')) || prefix.contains(QLatin1Char('#'))
-        || prefix.contains(QChar(0)))
-        return false;
-    for (const QString &level : prefix.split(QLatin1Char('/')))
-        if (level.isEmpty())
-            return false;
-    return true;
-}
-
 bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
 {
     const QLatin1String option(std::find_if(std::begin(Names), std::end(Names), [key](const Name &n) {
@@ -120,12 +56,9 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
         error = QStringLiteral("--%1 %2").arg(option, QLatin1String(what));
         return false;
     };
-    // An id, a group and each level of the prefix must not be a reserved name.
-    const QStringList names = key == Key::Prefix ? value.split(QLatin1Char('/'))
-                            : key == Key::Id || key == Key::Group ? QStringList{value}
-                                                                  : QStringList();
-    for (const QString &name : names) {
-        const QString why = reservedName(name);
+    // An id and a group must not be a reserved name.
+    if (key == Key::Id || key == Key::Group) {
+        const QString why = Feed::reservedLevel(value);
         if (!why.isEmpty()) {
             error = QStringLiteral("--%1 %2: %3").arg(option, value, why);
             return false;
@@ -133,23 +66,24 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
     }
     switch (key) {
     case Key::Broker:
-        if (!parseBroker(value, o.host, o.port))
+        if (!Feed::parseHostPort(value, o.host, o.port))
             return needs("takes HOST or HOST:PORT (an IPv6 address in brackets)");
         break;
     case Key::Id:
-        if (!isTopicName(value) || value == QLatin1String("group"))
+        if (!Feed::isPlainName(value) || value == QLatin1String("group"))
             return needs("takes a name of letters, digits, '-', '_' and '.' (not \"group\")");
         o.id = value;
         break;
     case Key::Group:
-        if (!isTopicName(value))
+        if (!Feed::isPlainName(value))
             return needs("takes a name of letters, digits, '-', '_' and '.'");
         if (!o.groups.contains(value))
             o.groups << value;
         break;
     case Key::Prefix:
-        if (!isPrefix(value))
-            return needs("takes topic levels separated by '/', without '+', '#' or an empty level");
+        error = Feed::prefixProblem(value);
+        if (!error.isEmpty())
+            return false;
         o.prefix = value;
         break;
     case Key::TlsCa:
@@ -191,16 +125,6 @@ bool apply(MqttOptions &o, Key key, const QString &value, QString &error)
 }
 
 } // namespace
-
-bool isTopicName(const QString &name)
-{
-    if (name.isEmpty() || name.size() > 64)
-        return false;
-    for (const QChar c : name)
-        if (!(isAsciiLetterOrDigit(c) || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('-')))
-            return false;
-    return reservedName(name).isEmpty();
-}
 
 int durationSeconds(const QString &text)
 {

@@ -30,10 +30,6 @@ bool takeMqttOptions(QStringList &arguments, MqttOptions &out, QString &error);
 // got its options.
 bool checkMqttOptions(const MqttOptions &options, const QString &command, QString &error);
 
-// A topic level of an id or group name: letters, digits, '-', '_' and '.', nothing that MQTT
-// reads as a separator or a wildcard, and neither "." nor "..".
-bool isTopicName(const QString &name);
-
 // A duration: seconds, or a number with s, m or h ("90", "30s", "5m", "1h"); -1 when it is none.
 int durationSeconds(const QString &text);
 

@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace Feed {
 
 namespace {
@@ -16,6 +18,12 @@ bool isPlainChar(QChar c)
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
            || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_')
            || c == QLatin1Char('.');
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+           || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
 } // namespace
@@ -47,6 +55,73 @@ bool isPlainName(const QString &name)
     for (const QChar c : name)
         if (!isPlainChar(c))
             return false;
+    return true;
+}
+
+QString reservedLevel(const QString &level)
+{
+    if (level == QLatin1String(".") || level == QLatin1String(".."))
+        return QStringLiteral("\"%1\" is no name (\".\", \"..\" and names starting with '$' are refused)").arg(level);
+    if (level.startsWith(QLatin1Char('$')))
+        return QStringLiteral("\"%1\" starts with '$', which marks the broker's own topics").arg(level);
+    return QString();
+}
+
+QString prefixProblem(const QString &prefix)
+{
+    const QStringList levels = prefix.split(QLatin1Char('/'));
+    for (const QString &level : levels) {
+        const QString why = reservedLevel(level);
+        if (!why.isEmpty())
+            return QStringLiteral("--prefix %1: %2").arg(prefix, why);
+    }
+    const bool malformed = prefix.contains(QLatin1Char('+')) || prefix.contains(QLatin1Char('#'))
+                           || prefix.contains(QChar(0))
+                           || std::any_of(levels.cbegin(), levels.cend(), [](const QString &l) { return l.isEmpty(); });
+    return malformed ? QStringLiteral("--prefix takes topic levels separated by '/', without '+', '#' or an empty level")
+                     : QString();
+}
+
+bool parseHostPort(const QString &text, QString &host, int &port)
+{
+    QStringView rest(text);
+    QString name;
+    if (rest.startsWith(QLatin1Char('['))) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (close < 2)
+            return false;
+        const QStringView address = rest.mid(1, close - 1);
+        for (const QChar c : address)
+            if (!(isHexDigit(c) || c == QLatin1Char(':') || c == QLatin1Char('.')))
+                return false;
+        name = address.toString();
+        rest = rest.mid(close + 1);
+    } else {
+        const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+        const QStringView before = colon < 0 ? rest : rest.left(colon);
+        if (before.isEmpty())
+            return false;
+        // QChar::isSpace covers line ends and the non-breaking space too; !isPrint control and
+        // invisible format characters (a zero-width space).
+        for (const QChar c : before)
+            if (c == QLatin1Char('[') || c == QLatin1Char(']') || c.isSpace() || !c.isPrint())
+                return false;
+        name = before.toString();
+        rest = colon < 0 ? QStringView() : rest.mid(colon);
+    }
+    int number = 0;
+    if (!rest.isEmpty()) {
+        if (rest.size() < 2 || rest.size() > 6 || !rest.startsWith(QLatin1Char(':')))
+            return false;
+        for (const QChar c : rest.mid(1))
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        number = rest.mid(1).toInt();
+        if (number < 1 || number > 65535)
+            return false;
+    }
+    host = name;
+    port = number;
     return true;
 }
 

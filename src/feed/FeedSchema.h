@@ -59,6 +59,21 @@ Topic parseTopic(const QString &prefix, const QString &topic);
 // Letters, digits, '-', '_' and '.' (1 to 64, not "." or ".."): a board id or group name.
 bool isPlainName(const QString &name);
 
+// Why `level` cannot be a level of a topic the feed makes (an id, a group, a level of the
+// prefix), or empty when it can: "." and ".." read as a folder and its parent wherever a name
+// becomes a path, and a level that starts with '$' belongs to the broker ($SYS).
+QString reservedLevel(const QString &level);
+// Why `prefix` cannot be the first levels of the feed's topics, as the message for its option
+// ("--prefix ..."), or empty when it can: levels separated by '/', none empty or reserved, no
+// '+', '#' or NUL.
+QString prefixProblem(const QString &prefix);
+
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT: a broker's or a listener's address. `port` is 0 when
+// none is given, so an earlier value never survives a later one. A host holds no blank (nor a
+// line end or a non-breaking space), no control or invisible character, '[' or ']'. False on
+// anything else, leaving both unchanged.
+bool parseHostPort(const QString &text, QString &host, int &port);
+
 namespace Status {
 inline constexpr QLatin1String Online{"online"};
 inline constexpr QLatin1String Offline{"offline"};

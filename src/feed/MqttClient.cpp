@@ -266,8 +266,10 @@ void MqttClient::subscribe(const QStringList &topics, Retained retained)
 bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool retained, int qos,
                          const QByteArray &correlation, const QByteArray &instance)
 {
-    if (!m_connected)
+    if (!m_connected) {
+        m_publishError = QStringLiteral("no broker connection");
         return false;
+    }
     mosquitto_property *properties = nullptr;
     if (!correlation.isEmpty())
         mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA, correlation.constData(),
@@ -279,6 +281,8 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool r
     const int rc = mosquitto_publish_v5(m_mosq, &mid, topic.toUtf8().constData(), int(payload.size()),
                                         payload.constData(), qos, retained, properties);
     mosquitto_property_free_all(&properties);
+    if (rc != MOSQ_ERR_SUCCESS)
+        m_publishError = errorText(rc);
     if (rc == MOSQ_ERR_SUCCESS && qos > 0) {
         ++m_unacknowledged;
         m_topicOf.insert(mid, topic);

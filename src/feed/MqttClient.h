@@ -68,6 +68,8 @@ public:
     // `instance`: another connection's token in the place of this one's.
     bool publish(const QString &topic, const QByteArray &payload, bool retained, int qos = 1,
                  const QByteArray &correlation = {}, const QByteArray &instance = {});
+    // Why the last publish() returned false: "no broker connection", or libmosquitto's reason.
+    QString publishError() const { return m_publishError; }
     // Sends what is queued, then a clean DISCONNECT, waiting at most `timeoutMs` for the broker's
     // acknowledgements.
     void closeGracefully(int timeoutMs);
@@ -117,4 +119,5 @@ private:
     int m_unacknowledged = 0;   // QoS 1 publications without their PUBACK
     QHash<int, QString> m_topicOf;   // the topic of each SUBSCRIBE and QoS 1 PUBLISH not yet answered
     QString m_tlsError;              // OpenSSL's last reason, from libmosquitto's log
+    QString m_publishError;
 };

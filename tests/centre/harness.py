@@ -32,9 +32,10 @@ def write(path, text, mode=0o600):
 
 
 class Chain:
-    """tls: the broker, the bridges and the page over TLS with one throw-away certificate for 127.0.0.1."""
+    """tls: the broker, the bridges and the page over TLS with one throw-away certificate for 127.0.0.1;
+    broker_conf: more lines of the broker's configuration."""
 
-    def __init__(self, boards=(), sim_options=(), tls=False):
+    def __init__(self, boards=(), sim_options=(), tls=False, broker_conf=""):
         self.dir = tempfile.mkdtemp(prefix="tablo-centre-")
         self.tls = []
         self.context = None
@@ -69,6 +70,7 @@ class Chain:
             self.port, pw, os.path.join(self.dir, "acl"))
         if tls:
             conf += "certfile %s\nkeyfile %s\n" % (cert, key)
+        conf += broker_conf
         if os.getuid() == 0:
             conf += "user root\n"
         write(os.path.join(self.dir, "mosquitto.conf"), conf)

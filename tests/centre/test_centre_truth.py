@@ -1,7 +1,7 @@
 """What a send counts, through the API against a real broker and bridges: only its own boards'
 answers, each later answer added after the earlier ones, a board that refuses the figures answered
-for itself while the others take them, and an answer given while the centre was stopped and its
-broker session lost."""
+for itself while the others take them, an answer given while the centre was stopped and its
+broker session lost, and a send that went out to some of its boards only."""
 import json, os, signal, sys, unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import harness
@@ -80,6 +80,24 @@ class Truth(unittest.TestCase):
         self.__class__.s = c.login("alice")
         self.until_summary(sid, "1 of 1 verified")
         self.assertEqual([(e["outcome"], e["via"]) for e in self.progress(sid)["boards"][0]["events"]], [("sent-ok", "state")])
+
+
+class PartlyPublished(unittest.TestCase):
+    def test_send_not_published_to_every_board_warns(self):
+        # No packet over 140 bytes: a's set fits, the 64-letter id's does not, so the second
+        # publication of each send fails as on a link that breaks between the two.
+        far, chain = "f" * 64, harness.Chain(broker_conf="max_packet_size 140\n")
+        self.addCleanup(chain.close)
+        for b in ("a", far):
+            chain.pub("tablo/%s/status" % b, "online", retain=True)
+        chain.start_centre()
+        s, sent = chain.login("alice"), {}
+        wait_for(lambda: all((chain.board(s, b) or {}).get("online") for b in ("a", far)), 30, "both boards known")
+        for request in (lambda: {"target": "boards:a," + far, "figures": ["1.5"]}, lambda: {"resend": sent["id"]}):
+            status, sent = chain.request("/api/send", request(), session=s)
+            self.assertEqual(status, 202, sent)
+            self.assertRegex(sent.get("warning", ""), "^not sent to every board: 1 of 2 .*board:" + far)
+            self.assertEqual([(b["id"], b["outcome"]) for b in sent["boards"]], [("a", "waiting"), (far, "not-published")])
 
 
 if __name__ == "__main__":

@@ -285,6 +285,10 @@ private slots:
         QTest::newRow("23:59:59") << "23:59:59" << 1439;
         QTest::newRow("letters") << "ab:cd:00" << -1;
         QTest::newRow("empty") << "" << -1;
+        QTest::newRow("no seconds") << "07:30" << 450;
+        QTest::newRow("a letter after the minutes") << "07:30x" << -1;
+        QTest::newRow("a colon without seconds") << "07:30:" << -1;
+        QTest::newRow("seconds past the minute") << "07:30:60" << -1;
     }
     void timeTextToMinutes()
     {

@@ -270,6 +270,7 @@ $('#resend').addEventListener('click', async () => {
   const r = await api('/api/send', { resend: state.send.id });
   $('#resend').disabled = false;
   if (!r.ok) { $('#send-error').textContent = r.data.error || 'The send failed.'; return; }
+  $('#send-error').textContent = r.data.warning || '';
   showProgress(r.data);
 });
 

@@ -199,8 +199,9 @@ int timeTextToMinutes(const QString &text)
     qint32 h, m, s = 0;
     if (!tryStrToInt(text.mid(0, 2), h) || !tryStrToInt(text.mid(3, 2), m))
         return -1;
-    // The seconds are not sent, but a text with seconds outside the minute is no time of day.
-    if (text.size() > 6 && !tryStrToInt(text.mid(6, 2), s))
+    // The seconds are not sent, but a text that goes on past the minutes needs seconds 0 .. 59
+    // there: "07:30x" and "07:30:" are no times of day.
+    if (text.size() > 5 && !tryStrToInt(text.mid(6, 2), s))
         return -1;
     if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
         return -1;
