@@ -11,6 +11,7 @@
 #include "cli/Output.h"
 #include "core/files/ProgramPaths.h"
 #include "core/journal/Journal.h"
+#include "core/journal/JournalPlace.h"
 
 namespace {
 
@@ -32,12 +33,17 @@ QJsonObject recordJson(const JournalRecord &r)
                        {QStringLiteral("reason"), r.reason}};
 }
 
-// The records as comma-separated values, as the History window exports them.
-void printCsv(const QList<JournalRecord> &records)
+void write(const QByteArray &bytes)
 {
-    const QByteArray csv = journalCsv(records);
-    std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+// One record of a JSON array as QJsonDocument indents it there: each line four spaces in.
+QByteArray indentedJson(const JournalRecord &r)
+{
+    QByteArray text = QJsonDocument(recordJson(r)).toJson(QJsonDocument::Indented).trimmed();
+    text.replace('\n', "\n    ");
+    return "    " + text;
 }
 
 QString recordLine(const JournalRecord &r)
@@ -110,17 +116,29 @@ int printTruth(const Journal &journal, const CliOptions &o)
 
 std::optional<QDateTime> journalTime(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d$"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    QString iso = text;
-    iso[10] = QLatin1Char('T');
-    QDateTime t = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
-    // Qt moves a time skipped by a clock change forward; the operator meant none of those.
-    if (!t.isValid() || t.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) != iso)
-        return std::nullopt;
-    return t;
+    return journalTimeFromText(text);
 }
+
+QString cliJournalPath(const CliOptions &o)
+{
+    if (!o.journalPath.isEmpty())
+        return o.journalPath;
+    // [Journal] File= of the settings file, as the window reads it; else beside the data file.
+    const ProgramPaths paths = currentProgramPaths();
+    const QString settings = o.settingsPath.isEmpty() ? paths.settingsFile : o.settingsPath;
+    return journalPlace(settings, paths.dataFile).file;
+}
+
+namespace {
+
+// The last instant a --until names: a time given to the second takes in that whole second.
+QDateTime untilOf(const QString &text)
+{
+    const QDateTime t = *journalTime(text);
+    return text.contains(QLatin1Char('.')) ? t : t.addMSecs(999);
+}
+
+} // namespace
 
 bool checkJournalArguments(const CliOptions &o, QString &error)
 {
@@ -134,10 +152,15 @@ bool checkJournalArguments(const CliOptions &o, QString &error)
     } times[] = {{"since", o.since}, {"until", o.until}, {"at", o.at}};
     for (const auto &t : times) {
         if (!t.value.isNull() && !journalTime(t.value)) {
-            error = QStringLiteral("--%1 takes a local time YYYY-MM-DDTHH:MM:SS, not \"%2\"")
+            error = QStringLiteral("--%1 takes a time YYYY-MM-DDTHH:MM:SS[.mmm][+HH:MM|Z] (local without an offset), "
+                                   "not \"%2\"")
                         .arg(QLatin1String(t.option), t.value);
             return false;
         }
+    }
+    if (!o.since.isNull() && !o.until.isNull() && *journalTime(o.since) > untilOf(o.until)) {
+        error = QStringLiteral("--since %1 is after --until %2: the period holds no time").arg(o.since, o.until);
+        return false;
     }
     if (o.json && o.csv) {
         error = QStringLiteral("journal prints either --json or --csv, not both");
@@ -152,7 +175,7 @@ bool checkJournalArguments(const CliOptions &o, QString &error)
 
 int runJournal(const CliOptions &o)
 {
-    const QString path = o.journalPath.isEmpty() ? currentProgramPaths().journalFile : o.journalPath;
+    const QString path = cliJournalPath(o);
     Journal journal;
     QString error;
     // Read only: looking at the journal never creates or changes it.
@@ -164,23 +187,29 @@ int runJournal(const CliOptions &o)
         return printTruth(journal, o);
 
     const QDateTime since = o.since.isNull() ? QDateTime() : *journalTime(o.since);
-    // Until T takes in the whole second T names.
-    const QDateTime until = o.until.isNull() ? QDateTime() : journalTime(o.until)->addMSecs(999);
-    const QList<JournalRecord> records = journal.records(since, until, &error);
-    if (!error.isEmpty()) {
+    const QDateTime until = o.until.isNull() ? QDateTime() : untilOf(o.until);
+    // Each record is printed as it is read: a listing of any length takes the memory of one.
+    // The JSON is the array QJsonDocument would print, built a record at a time.
+    bool first = true;
+    if (o.json)
+        write("[");
+    else if (o.csv)
+        write(journalCsvHeader());
+    const bool read = journal.forEachRecord(since, until, [&](const JournalRecord &r) {
+        if (o.json)
+            write((first ? "\n" : ",\n") + indentedJson(r));
+        else if (o.csv)
+            write(journalCsvLine(r));
+        else
+            write(recordLine(r).toUtf8() + '\n');
+        first = false;
+    }, &error);
+    if (o.json)
+        write("\n]\n");
+    std::fflush(stdout);
+    if (!read) {
         printErr(QStringLiteral("cannot read the journal %1: %2").arg(path, error));
         return ExitFileError;
-    }
-    if (o.json) {
-        QJsonArray a;
-        for (const JournalRecord &r : records)
-            a.append(recordJson(r));
-        printOut(QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Indented)).trimmed());
-    } else if (o.csv) {
-        printCsv(records);
-    } else {
-        for (const JournalRecord &r : records)
-            printOut(recordLine(r));
     }
     return ExitOk;
 }
