@@ -429,19 +429,33 @@ void HistoryWindow::exportCsv()
 
 bool HistoryWindow::writeCsv(const QString &path)
 {
-    // Every record of the period, not only the pages the table has read.
-    QString error;
-    const QList<JournalRecord> records = openJournal()
-        ? m_journal.records(fromEdit->dateTime(), toEdit->dateTime().addMSecs(999), &error) : QList<JournalRecord>();
-    if (!m_journal.isOpen() || !error.isEmpty()) {
-        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1 %2").arg(m_path, error));
+    // Every record of the period, not only the pages the table has read, written as it is read.
+    if (!openJournal()) {
+        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1").arg(m_path));
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(journalCsv(records)) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly)) {
         setStatus(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
-    setStatus(QStringLiteral("Exported %1 records to %2").arg(records.size()).arg(path));
+    QString error;
+    qint64 count = 0;
+    bool written = file.write(journalCsvHeader()) >= 0;
+    const bool read = m_journal.forEachRecord(fromEdit->dateTime(), toEdit->dateTime().addMSecs(999),
+                                              [&](const JournalRecord &r) {
+                                                  written = written && file.write(journalCsvLine(r)) >= 0;
+                                                  ++count;
+                                              }, &error);
+    if (!read) {
+        file.cancelWriting();
+        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1 %2").arg(m_path, error));
+        return false;
+    }
+    if (!written || !file.commit()) {
+        setStatus(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    setStatus(QStringLiteral("Exported %1 records to %2").arg(count).arg(path));
     return true;
 }
