@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 #include "TestApp.h"
@@ -84,7 +85,9 @@ private slots:
         HistoryWindow *w = t.app->historyWindow;
         t.mainWindow()->historyAction->trigger();
         QVERIFY(w->isVisible());
-        QCOMPARE(w->pos(), QPoint(t.mainWindow()->width() + 20, t.mainWindow()->y()));
+        // Beside the main window when the screen has room for both, else moved and shrunk onto it.
+        const QRect room = w->screen()->availableGeometry();
+        QVERIFY(room.contains(w->frameGeometry()));
         w->showPeriod(From, Until);
         w->atEdit->setDateTime(at);
 
@@ -98,6 +101,10 @@ private slots:
         const auto *slot1 = qobject_cast<QLineSeries *>(w->chart->series().value(0));
         QVERIFY(slot1);
         QCOMPARE(w->chart->series().size(), 10);
+        QSet<QRgb> colours;
+        for (QAbstractSeries *s : w->chart->series())
+            colours << qobject_cast<QLineSeries *>(s)->pen().color().rgb();
+        QCOMPARE(colours.size(), 10);   // a colour of its own for each figure
         QList<double> steps;
         for (const QPointF &p : slot1->points())
             if (steps.isEmpty() || steps.last() != p.y())
