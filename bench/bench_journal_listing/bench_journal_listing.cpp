@@ -23,6 +23,7 @@ namespace {
 struct Listing {
     qint64 records = 0;   // occurrences of the pattern in the output
     double seconds = 0;
+    double cpuSeconds = 0;   // tablo-cli's own, user and system
     long peakKiB = 0;
     int status = -1;
 };
@@ -59,6 +60,7 @@ Listing list(const QString &journal, const char *option, const QByteArray &patte
     wait4(pid, &status, 0, &usage);
     out.seconds = clock.nsecsElapsed() / 1e9;
     out.peakKiB = usage.ru_maxrss;
+    out.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
 }
@@ -119,8 +121,8 @@ int main(int argc, char **argv)
         Listing result = list(path, l.option, l.pattern);
         if (l.pattern == "\r\n")
             --result.records;   // the header line
-        std::printf("journal %-6s %lld records in %.1f s, peak memory %.1f MiB, exit %d\n", l.option, result.records,
-                    result.seconds, result.peakKiB / 1024.0, result.status);
+        std::printf("journal %-6s %lld records in %.1f s (tablo-cli CPU %.1f s), peak memory %.1f MiB, exit %d\n", l.option,
+                    result.records, result.seconds, result.cpuSeconds, result.peakKiB / 1024.0, result.status);
         complete = complete && result.records == count && result.status == 0;
     }
     if (!complete)

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <limits>
 
 // The figures are ten columns each (s1..s10 sent, b1..b10 read back) rather than one joined
@@ -975,11 +976,11 @@ namespace {
 // makes it show as the text it is; a plain number ("-1.5", "+3") stays a number.
 QString csvField(const QString &text)
 {
-    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
     static const QRegularExpression plainNumber(QStringLiteral("^[+-]?(\\d+([.,]\\d+)?|[.,]\\d+)$"));
     const bool formula = !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front())
         && !plainNumber.match(text).hasMatch();
-    if (!formula && !text.contains(needsQuotes))
+    const auto special = [](QChar c) { return c == QLatin1Char('"') || c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
+    if (!formula && std::none_of(text.cbegin(), text.cend(), special))
         return text;
     QString quoted = formula ? QLatin1Char('\'') + text : text;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
