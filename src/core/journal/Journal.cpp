@@ -309,9 +309,9 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
             if (postgres)
                 return failed(reason);
             // A folder or medium the reader cannot write: SQLite cannot make the shared-memory
-            // file of write-ahead logging beside the file. Opened as immutable, it reads the file
-            // alone: right when no writer has the file open, which is then the case (a writer
-            // leaves that file behind while it writes, and the read-only open above reads it).
+            // file of write-ahead logging beside the file. Opened as immutable, the file is read
+            // alone, which is right when no writer has it open: a writer keeps the shared-memory
+            // file there while it has, and the read-only open above then works.
             QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
             uri.setQuery(QStringLiteral("immutable=1"));
             db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
