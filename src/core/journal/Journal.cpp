@@ -312,6 +312,12 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
             // file of write-ahead logging beside the file. Opened as immutable, the file is read
             // alone, which is right when no writer has it open: a writer keeps the shared-memory
             // file there while it has, and the read-only open above then works.
+            // Records still in a write-ahead log (a writer stopped without closing) would be
+            // left out of such a read: that is refused rather than shown short.
+            if (QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+                return failed(QStringLiteral("%1; its last records are in %2-wal, which SQLite reads only where it may "
+                                             "write: copy the journal's files to a folder you can write")
+                                  .arg(reason, QFileInfo(path).fileName()));
             QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
             uri.setQuery(QStringLiteral("immutable=1"));
             db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
