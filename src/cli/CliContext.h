@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "cli/CliOptions.h"
+#include "cli/JournalCommand.h"
 #include "cli/PortAccess.h"
 #include "cli/ProtocolLog.h"
 #include "core/board/BoardSession.h"
@@ -33,13 +34,14 @@ struct CliContext {
     ProtocolLog log;
     // The journal: each request that finishes, from recordJournal() on.
     JournalRecorder recorder;
-    // Records the service's requests as coming from `source` in --journal FILE, else in
-    // journal.sqlite beside the data file. A journal that cannot be written stops nothing.
+    // Records the service's requests as coming from `source` in --journal FILE, else in the
+    // journal the settings file names, else in journal.sqlite beside the data file. A journal
+    // that cannot be written stops nothing.
     void recordJournal(const QString &source)
     {
         recorder.setFallbackSource(source);
         recorder.setPort([this] { return settings.port; });
-        recorder.open(options.journalPath.isEmpty() ? currentProgramPaths().journalFile : options.journalPath);
+        recorder.open(cliJournalPath(options));
         recorder.attach(service);
     }
 

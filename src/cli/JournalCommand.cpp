@@ -5,39 +5,83 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include "cli/CliOptions.h"
 #include "cli/Output.h"
 #include "core/files/ProgramPaths.h"
 #include "core/journal/Journal.h"
+#include "core/journal/JournalPlace.h"
 
 namespace {
 
 constexpr int Figures = 10;
 
-QJsonObject recordJson(const JournalRecord &r)
+void write(const QByteArray &bytes)
 {
-    return QJsonObject{{QStringLiteral("started"), journalTimeText(r.started)},
-                       {QStringLiteral("finished"), journalTimeText(r.finished)},
-                       {QStringLiteral("kind"), r.kind},
-                       {QStringLiteral("port"), r.board},
-                       {QStringLiteral("board_id"), r.boardId},
-                       {QStringLiteral("source"), r.source},
-                       {QStringLiteral("request"), r.request},
-                       {QStringLiteral("outcome"), r.outcome},
-                       {QStringLiteral("sent"), QJsonArray::fromStringList(r.sent)},
-                       {QStringLiteral("board"), QJsonArray::fromStringList(r.boardFigures)},
-                       {QStringLiteral("command"), r.command},
-                       {QStringLiteral("reason"), r.reason}};
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
-// The records as comma-separated values, as the History window exports them.
-void printCsv(const QList<JournalRecord> &records)
+// A JSON string as QJsonDocument writes it: UTF-8, control characters, quotes and backslashes
+// escaped.
+void appendJsonString(QByteArray &out, const QString &text)
 {
-    const QByteArray csv = journalCsv(records);
-    std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-    std::fflush(stdout);
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (uchar(c) < 0x20)
+                out += QByteArray("\\u00") + hex[uchar(c) >> 4] + hex[uchar(c) & 15];
+            else
+                out += c;
+        }
+    }
+    out += '"';
+}
+
+// One record of a JSON array as QJsonDocument indents it there (keys sorted, four spaces a
+// level), written directly: building a QJsonObject for each of a million records took twice
+// the time.
+QByteArray indentedJson(const JournalRecord &r)
+{
+    QByteArray out = "    {\n";
+    const auto key = [&out](const char *name) { out += "        \""; out += name; out += "\": "; };
+    const auto text = [&](const char *name, const QString &value) {
+        key(name);
+        appendJsonString(out, value);
+        out += ",\n";
+    };
+    const auto list = [&](const char *name, const QStringList &values) {
+        key(name);
+        out += "[\n";
+        for (qsizetype k = 0; k < values.size(); ++k) {
+            out += "            ";
+            appendJsonString(out, values[k]);
+            out += k + 1 < values.size() ? ",\n" : "\n";
+        }
+        out += "        ],\n";
+    };
+    list("board", r.boardFigures);
+    text("board_id", r.boardId);
+    text("command", r.command);
+    text("finished", journalTimeText(r.finished));
+    text("kind", r.kind);
+    text("outcome", r.outcome);
+    text("port", r.board);
+    text("reason", r.reason);
+    text("request", r.request);
+    list("sent", r.sent);
+    text("source", r.source);
+    text("started", journalTimeText(r.started));
+    out.chop(2);   // the last member's comma
+    return out + "\n    }";
 }
 
 QString recordLine(const JournalRecord &r)
@@ -110,17 +154,29 @@ int printTruth(const Journal &journal, const CliOptions &o)
 
 std::optional<QDateTime> journalTime(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d$"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    QString iso = text;
-    iso[10] = QLatin1Char('T');
-    QDateTime t = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
-    // Qt moves a time skipped by a clock change forward; the operator meant none of those.
-    if (!t.isValid() || t.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) != iso)
-        return std::nullopt;
-    return t;
+    return journalTimeFromText(text);
 }
+
+QString cliJournalPath(const CliOptions &o)
+{
+    if (!o.journalPath.isEmpty())
+        return o.journalPath;
+    // [Journal] File= of the settings file, as the window reads it; else beside the data file.
+    const ProgramPaths paths = currentProgramPaths();
+    const QString settings = o.settingsPath.isEmpty() ? paths.settingsFile : o.settingsPath;
+    return journalPlace(settings, paths.dataFile).file;
+}
+
+namespace {
+
+// The last instant a --until names: a time given to the second takes in that whole second.
+QDateTime untilOf(const QString &text)
+{
+    const QDateTime t = *journalTime(text);
+    return text.contains(QLatin1Char('.')) ? t : t.addMSecs(999);
+}
+
+} // namespace
 
 bool checkJournalArguments(const CliOptions &o, QString &error)
 {
@@ -134,10 +190,15 @@ bool checkJournalArguments(const CliOptions &o, QString &error)
     } times[] = {{"since", o.since}, {"until", o.until}, {"at", o.at}};
     for (const auto &t : times) {
         if (!t.value.isNull() && !journalTime(t.value)) {
-            error = QStringLiteral("--%1 takes a local time YYYY-MM-DDTHH:MM:SS, not \"%2\"")
+            error = QStringLiteral("--%1 takes a time YYYY-MM-DDTHH:MM:SS[.mmm][+HH:MM|Z] (local without an offset), "
+                                   "not \"%2\"")
                         .arg(QLatin1String(t.option), t.value);
             return false;
         }
+    }
+    if (!o.since.isNull() && !o.until.isNull() && *journalTime(o.since) > untilOf(o.until)) {
+        error = QStringLiteral("--since %1 is after --until %2: the period holds no time").arg(o.since, o.until);
+        return false;
     }
     if (o.json && o.csv) {
         error = QStringLiteral("journal prints either --json or --csv, not both");
@@ -152,7 +213,7 @@ bool checkJournalArguments(const CliOptions &o, QString &error)
 
 int runJournal(const CliOptions &o)
 {
-    const QString path = o.journalPath.isEmpty() ? currentProgramPaths().journalFile : o.journalPath;
+    const QString path = cliJournalPath(o);
     Journal journal;
     QString error;
     // Read only: looking at the journal never creates or changes it.
@@ -164,23 +225,29 @@ int runJournal(const CliOptions &o)
         return printTruth(journal, o);
 
     const QDateTime since = o.since.isNull() ? QDateTime() : *journalTime(o.since);
-    // Until T takes in the whole second T names.
-    const QDateTime until = o.until.isNull() ? QDateTime() : journalTime(o.until)->addMSecs(999);
-    const QList<JournalRecord> records = journal.records(since, until, &error);
-    if (!error.isEmpty()) {
+    const QDateTime until = o.until.isNull() ? QDateTime() : untilOf(o.until);
+    // Each record is printed as it is read: a listing of any length takes the memory of one.
+    // The JSON is the array QJsonDocument would print, built a record at a time.
+    bool first = true;
+    if (o.json)
+        write("[");
+    else if (o.csv)
+        write(journalCsvHeader());
+    const bool read = journal.forEachRecord(since, until, [&](const JournalRecord &r) {
+        if (o.json)
+            write((first ? "\n" : ",\n") + indentedJson(r));
+        else if (o.csv)
+            write(journalCsvLine(r));
+        else
+            write(recordLine(r).toUtf8() + '\n');
+        first = false;
+    }, &error);
+    if (o.json)
+        write("\n]\n");
+    std::fflush(stdout);
+    if (!read) {
         printErr(QStringLiteral("cannot read the journal %1: %2").arg(path, error));
         return ExitFileError;
-    }
-    if (o.json) {
-        QJsonArray a;
-        for (const JournalRecord &r : records)
-            a.append(recordJson(r));
-        printOut(QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Indented)).trimmed());
-    } else if (o.csv) {
-        printCsv(records);
-    } else {
-        for (const JournalRecord &r : records)
-            printOut(recordLine(r));
     }
     return ExitOk;
 }

@@ -7,9 +7,13 @@
 
 struct CliOptions;
 
-// A local time "YYYY-MM-DDTHH:MM:SS" (a space may stand for the T); none when the text is not
-// one or names no local time (a day that does not exist, an hour skipped by the clock change).
+// A time "YYYY-MM-DDTHH:MM:SS[.mmm][+HH:MM|Z]" as journalTimeFromText() reads it; none when the
+// text is not one.
 std::optional<QDateTime> journalTime(const QString &text);
+
+// The journal file tablo-cli uses: --journal FILE, else [Journal] File= of the settings file
+// (as the window reads it), else journal.sqlite beside the data file.
+QString cliJournalPath(const CliOptions &options);
 
 // The journal command's arguments and options; false with `error` on a bad one.
 bool checkJournalArguments(const CliOptions &options, QString &error);

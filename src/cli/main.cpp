@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         printOut(QStringLiteral("settings: ") + paths.settingsFile);
         printOut(QStringLiteral("data: ") + paths.dataFile);
         printOut(QStringLiteral("schedule: ") + paths.scheduleFile);
-        printOut(QStringLiteral("journal: ") + paths.journalFile);
+        printOut(QStringLiteral("journal: ") + cliJournalPath(context.options));
         return ExitOk;
     }
     // The journal is read from its file alone: no settings, no port.

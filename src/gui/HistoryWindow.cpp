@@ -12,6 +12,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTableView>
@@ -33,6 +34,12 @@ bool failed(const QString &outcome)
     return outcome == JournalOutcome::DataError || outcome == JournalOutcome::ConnectionError
         || outcome == JournalOutcome::Rejected;
 }
+
+// The ten figures' lines, each its own colour (the chart's theme has five, which would repeat).
+const QColor FigureColours[10] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e), QColor(0x2c, 0xa0, 0x2c),
+                                  QColor(0xd6, 0x27, 0x28), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                                  QColor(0xe3, 0x77, 0xc2), QColor(0x4d, 0x4d, 0x4d), QColor(0xbc, 0xbd, 0x22),
+                                  QColor(0x17, 0xbe, 0xcf)};
 
 // A figure's text as a number: its digits and point, the fill blanks dropped; none when it is
 // blank or no number.
@@ -109,8 +116,9 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const names[] = {"Started", "Kind", "Source", "Outcome", "Figures / command", "Reason"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
+    static const QString names[] = {QStringLiteral("დაწყება"), QStringLiteral("სახე"), QStringLiteral("წყარო"),
+                                    QStringLiteral("შედეგი"), QStringLiteral("ციფრები / ბრძანება"), QStringLiteral("მიზეზი")};
+    return section >= 0 && section < ColumnCount ? names[section] : QVariant();
 }
 
 // ---- The window ----
@@ -118,7 +126,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
 {
     setObjectName(QStringLiteral("HistoryWindow"));
-    setWindowTitle(QStringLiteral("History"));
+    setWindowTitle(QStringLiteral("ისტორია"));
     setFont(pixelFont(11));
 
     const auto timeEdit = [this](const char *name) {
@@ -136,10 +144,10 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     fromEdit = timeEdit("FromEdit");
     toEdit = timeEdit("ToEdit");
     atEdit = timeEdit("AtEdit");
-    todayButton = button(QStringLiteral("Today"), "TodayButton");
-    weekButton = button(QStringLiteral("7 days"), "WeekButton");
-    monthButton = button(QStringLiteral("30 days"), "MonthButton");
-    exportButton = button(QStringLiteral("Export CSV"), "ExportButton");
+    todayButton = button(QStringLiteral("დღეს"), "TodayButton");
+    weekButton = button(QStringLiteral("7 დღე"), "WeekButton");
+    monthButton = button(QStringLiteral("30 დღე"), "MonthButton");
+    exportButton = button(QStringLiteral("CSV ექსპორტი"), "ExportButton");
 
     model = new HistoryModel(this);
     table = new QTableView(this);
@@ -157,7 +165,7 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     chart = new QChart;
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignRight);
-    chart->setTitle(QStringLiteral("Figures verified on the board"));
+    chart->setTitle(QStringLiteral("ტაბლოზე დადასტურებული ციფრები"));
     chartView = new QChartView(chart, this);
     chartView->setObjectName(QStringLiteral("HistoryChart"));
     chartView->setRenderHint(QPainter::Antialiasing);
@@ -170,9 +178,9 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     statusLabel->setObjectName(QStringLiteral("HistoryStatus"));
 
     auto *period = new QHBoxLayout;
-    period->addWidget(new QLabel(QStringLiteral("From"), this));
+    period->addWidget(new QLabel(QStringLiteral("დან"), this));
     period->addWidget(fromEdit);
-    period->addWidget(new QLabel(QStringLiteral("To"), this));
+    period->addWidget(new QLabel(QStringLiteral("მდე"), this));
     period->addWidget(toEdit);
     period->addSpacing(8);
     period->addWidget(todayButton);
@@ -189,7 +197,7 @@ HistoryWindow::HistoryWindow(App &a) : QDialog(nullptr), app(a)
     chartView->setMinimumHeight(240);
     splitter->setSizes({300, 340});
 
-    auto *atBox = new QGroupBox(QStringLiteral("What was on the board at"), this);
+    auto *atBox = new QGroupBox(QStringLiteral("რა იყო ტაბლოზე მოცემულ დროს"), this);
     auto *atRow = new QHBoxLayout(atBox);
     atRow->addWidget(atEdit);
     atRow->addWidget(atAnswer, 1);
@@ -232,11 +240,31 @@ HistoryWindow::~HistoryWindow() = default;
 
 void HistoryWindow::showEvent(QShowEvent *e)
 {
-    if (!e->spontaneous())
+    if (!e->spontaneous()) {
         emit opening();
+        fitOnScreen();
+    }
     QDialog::showEvent(e);
     if (!e->spontaneous())
         refresh();
+}
+
+void HistoryWindow::fitOnScreen()
+{
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    // Beside the main window where there is room; else as much of the screen as it needs, the
+    // frame included, moved in from the edge it crossed.
+    const QRect room = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    QSize inner = size().boundedTo(room.size() - frame);
+    // Narrower first, down to what its contents need, to stay beside the main window.
+    inner.setWidth(std::min(inner.width(), std::max(minimumSizeHint().width(), room.right() + 1 - x() - frame.width())));
+    resize(inner.expandedTo(minimumSizeHint()));
+    const QSize outer = size() + frame;
+    move(std::clamp(x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
+         std::clamp(y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
 }
 
 void HistoryWindow::setJournalPath(const QString &path)
@@ -365,6 +393,7 @@ void HistoryWindow::drawChart(const QDateTime &from, const QDateTime &to)
             continue;
         auto *series = new QLineSeries;
         series->setName(QString::number(slot + 1));
+        series->setPen(QPen(FigureColours[slot], 1.5));
         series->replace(points);
         chart->addSeries(series);
         series->attachAxis(x);
@@ -415,7 +444,7 @@ void HistoryWindow::exportCsv()
         writeCsv(exportPath);
         return;
     }
-    auto *dialog = new QFileDialog(this, QStringLiteral("Export CSV"), QString(), QStringLiteral("CSV files (*.csv)"));
+    auto *dialog = new QFileDialog(this, QStringLiteral("CSV ექსპორტი"), QString(), QStringLiteral("CSV ფაილები (*.csv)"));
     dialog->setObjectName(QStringLiteral("ExportDialog"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
@@ -429,19 +458,33 @@ void HistoryWindow::exportCsv()
 
 bool HistoryWindow::writeCsv(const QString &path)
 {
-    // Every record of the period, not only the pages the table has read.
-    QString error;
-    const QList<JournalRecord> records = openJournal()
-        ? m_journal.records(fromEdit->dateTime(), toEdit->dateTime().addMSecs(999), &error) : QList<JournalRecord>();
-    if (!m_journal.isOpen() || !error.isEmpty()) {
-        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1 %2").arg(m_path, error));
+    // Every record of the period, not only the pages the table has read, written as it is read.
+    if (!openJournal()) {
+        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1").arg(m_path));
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(journalCsv(records)) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly)) {
         setStatus(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
-    setStatus(QStringLiteral("Exported %1 records to %2").arg(records.size()).arg(path));
+    QString error;
+    qint64 count = 0;
+    bool written = file.write(journalCsvHeader()) >= 0;
+    const bool read = m_journal.forEachRecord(fromEdit->dateTime(), toEdit->dateTime().addMSecs(999),
+                                              [&](const JournalRecord &r) {
+                                                  written = written && file.write(journalCsvLine(r)) >= 0;
+                                                  ++count;
+                                              }, &error);
+    if (!read) {
+        file.cancelWriting();
+        setStatus(QStringLiteral("Nothing exported: cannot read the journal %1 %2").arg(m_path, error));
+        return false;
+    }
+    if (!written || !file.commit()) {
+        setStatus(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    setStatus(QStringLiteral("Exported %1 records to %2").arg(count).arg(path));
     return true;
 }

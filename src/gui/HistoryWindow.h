@@ -95,6 +95,8 @@ protected:
 
 private:
     bool openJournal();
+    // Keeps the window on its screen (1280x1024 included), shrinking it when it must.
+    void fitOnScreen();
     void drawChart(const QDateTime &from, const QDateTime &to);
     void setStatus(const QString &text);
 

@@ -7,6 +7,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Sim.h"
 #include "core/journal/Journal.h"
@@ -56,10 +59,17 @@ QByteArray bracketed(const QByteArray &sendLine)
     return "[" + sendLine.mid(5, sendLine.indexOf(",;") - 5) + "]";
 }
 
-Run cli(const QStringList &args)
+// Local time is that of `zone` (for this process and the programs it starts) while it lives.
+struct LocalZone {
+    QByteArray before = qgetenv("TZ");
+    explicit LocalZone(const char *zone) { qputenv("TZ", zone), tzset(); }
+    ~LocalZone() { before.isNull() ? qunsetenv("TZ") : qputenv("TZ", before), tzset(); }
+};
+
+Run cli(const QStringList &args, const QString &program = TABLO_CLI_PATH)
 {
     QProcess p;
-    p.start(TABLO_CLI_PATH, args);
+    p.start(program, args);
     Run r;
     if (!p.waitForFinished(30000)) {
         p.kill();
@@ -537,25 +547,25 @@ private slots:
         QTest::newRow("csv from a time") << QStringList{"--csv", "--since", "2024-05-01 10:01:00"} << 0
             << "started,finished,kind,port,board_id,source,request,outcome,sent1,sent2,sent3,sent4,sent5,sent6,sent7,sent8,"
                "sent9,sent10,board1,board2,board3,board4,board5,board6,board7,board8,board9,board10,command,reason\r\n"
-               "2024-05-01T10:05:00.000,2024-05-01T10:05:00.100,read,/dev/ttyUSB0,,tablo-cli,r-7,connection-error"
+               "2024-05-01T10:05:00.000+04:00,2024-05-01T10:05:00.100+04:00,read,/dev/ttyUSB0,,tablo-cli,r-7,connection-error"
                + QByteArray(21, ',') + "READ=,\"no reply, \"\"READ=\"\"\"\r\n";
         QTest::newRow("json to a time, that second included") << QStringList{"--json", "--until", "2024-05-01T10:00:00"} << 0
-            << R"([{"board":[)" + texts + R"(],"board_id":"","command":"SEND=","finished":"2024-05-01T10:00:00.250","kind":"upload",)"
+            << R"([{"board":[)" + texts + R"(],"board_id":"","command":"SEND=","finished":"2024-05-01T10:00:00.250+04:00","kind":"upload",)"
                R"("outcome":"sent-ok","port":"/dev/ttyUSB0","reason":"","request":"","sent":[)" + texts
-               + R"(],"source":"data-file","started":"2024-05-01T10:00:00.000"}])";
+               + R"(],"source":"data-file","started":"2024-05-01T10:00:00.000+04:00"}])";
         const QByteArray bare = QByteArray(texts).replace('"', "").prepend('[') + ']';
         QTest::newRow("at, before the upload finished") << QStringList{"--at", "2024-05-01T10:00:00"} << 0
-            << QByteArray("nothing recorded of the board's figures by 2024-05-01T10:00:00.000\n");
+            << QByteArray("nothing recorded of the board's figures by 2024-05-01T10:00:00.000+04:00\n");
         QTest::newRow("at, after a failed read") << QStringList{"--at", "2024-05-01 10:06:00"} << 0
-            << bare + " since 2024-05-01T10:00:00.250, read back exactly after the upload at 2024-05-01T10:00:00.250 from data-file\n";
+            << bare + " since 2024-05-01T10:00:00.250+04:00, read back exactly after the upload at 2024-05-01T10:00:00.250+04:00 from data-file\n";
         QTest::newRow("at, after an upload in doubt") << QStringList{"--at", "2024-05-01 10:10:00"} << 0
-            << "a command failed at 2024-05-01T10:08:00.000: the board may show either " + bare
+            << "a command failed at 2024-05-01T10:08:00.000+04:00: the board may show either " + bare
                + " or [2.0000] (no reply to SEND=) from tablo-cli request r-8\n";
         QTest::newRow("at, json") << QStringList{"--at", "2024-05-01 10:10:00", "--json"} << 0
-            << R"({"at":"2024-05-01T10:10:00.000","board":[],"changed":"2024-05-01T10:08:00.000","checked":"2024-05-01T10:00:00.250",)"
+            << R"({"at":"2024-05-01T10:10:00.000+04:00","board":[],"changed":"2024-05-01T10:08:00.000+04:00","checked":"2024-05-01T10:00:00.250+04:00",)"
                "\"either\":[[" + texts + R"(],["2.0000"]],"known":"in-doubt","port":"/dev/ttyUSB0","reason":"no reply to SEND=",)"
-               R"("request":"r-8","sent":["2.0000"],"since":"2024-05-01T10:08:00.000","source":"tablo-cli",)"
-               "\"text\":\"a command failed at 2024-05-01T10:08:00.000: the board may show either " + bare
+               R"("request":"r-8","sent":["2.0000"],"since":"2024-05-01T10:08:00.000+04:00","source":"tablo-cli",)"
+               "\"text\":\"a command failed at 2024-05-01T10:08:00.000+04:00: the board may show either " + bare
                + " or [2.0000] (no reply to SEND=)\"}";
         QTest::newRow("no such hour") << QStringList{"--since", "2024-05-01T25:00:00"} << 64 << QByteArray();
         QTest::newRow("no journal file") << QStringList{"--journal", "/nonexistent/j.sqlite"} << 1 << QByteArray();
@@ -563,6 +573,7 @@ private slots:
     void journalCommand()
     {
         QFETCH(QStringList, args);
+        const LocalZone zone("Asia/Tbilisi");
         QTemporaryDir dir;
         {
             Journal journal;
@@ -582,6 +593,90 @@ private slots:
         QTEST(r.code, "code");
         QTEST(args.contains("--json") ? QJsonDocument::fromJson(r.out).toJson(QJsonDocument::Compact) : r.out, "out");
         QCOMPARE(r.err.isEmpty(), r.code == 0);
+    }
+
+    // Times given to the journal command, local in Berlin (summer time from 29 March to 25 October
+    // 2026): with an offset, in the hour the clock repeats or skips, and periods that end before
+    // they begin. Shown: the time --at names as printed, else the output, else part of the error.
+    void journalTimes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("offset") << QStringList{"--at", "2026-07-01T12:00:00+03:00"} << 0 << "2026-07-01T11:00:00.000+02:00";
+        QTest::newRow("utc") << QStringList{"--at", "2026-01-10T08:00:00Z"} << 0 << "2026-01-10T09:00:00.000+01:00";
+        QTest::newRow("as printed") << QStringList{"--at", "2026-01-10T09:00:00.250+01:00"} << 0 << "2026-01-10T09:00:00.250+01:00";
+        QTest::newRow("local") << QStringList{"--at", "2026-01-10 09:00:00"} << 0 << "2026-01-10T09:00:00.000+01:00";
+        QTest::newRow("repeated hour: its first pass") << QStringList{"--at", "2026-10-25T02:30:00"} << 0 << "2026-10-25T02:30:00.000+02:00";
+        QTest::newRow("repeated hour: the second by its offset") << QStringList{"--at", "2026-10-25T02:30:00+01:00"} << 0
+                                                                << "2026-10-25T02:30:00.000+01:00";
+        QTest::newRow("skipped hour: the first instant after") << QStringList{"--at", "2026-03-29T02:30:00"} << 0
+                                                              << "2026-03-29T03:00:00.000+02:00";
+        QTest::newRow("one second") << QStringList{"--since", "2026-05-01T10:00:00", "--until", "2026-05-01T10:00:00"} << 0 << "[]";
+        QTest::newRow("reversed") << QStringList{"--since", "2026-05-02T00:00:00", "--until", "2026-05-01T23:59:59"} << 64
+                                  << "--since 2026-05-02T00:00:00 is after --until 2026-05-01T23:59:59";
+        QTest::newRow("reversed by the offsets") << QStringList{"--since", "2026-05-01T10:00:00Z", "--until", "2026-05-01T11:00:00+02:00"}
+                                                 << 64 << "is after --until";
+        QTest::newRow("no such offset") << QStringList{"--at", "2026-05-01T10:00:00+25:00"} << 64 << "--at takes a time";
+    }
+    void journalTimes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, shown);
+        const LocalZone zone("Europe/Berlin");
+        QTemporaryDir dir;
+        QVERIFY(Journal().open(dir.filePath("j.sqlite"), nullptr));
+        const Run r = cli(QStringList{"journal", "--json", "--journal", dir.filePath("j.sqlite")} + args);
+        QCOMPARE(r.code, code);
+        if (code != 0)
+            QVERIFY2(r.err.contains(shown.toUtf8()), r.err.constData());
+        else if (args.first() == "--at")
+            QCOMPARE(QJsonDocument::fromJson(r.out).object().value("at").toString(), shown);
+        else
+            QCOMPARE(QJsonDocument::fromJson(r.out).toJson(QJsonDocument::Compact), shown.toUtf8());
+    }
+
+    // A journal in a folder its reader cannot write (a share, a read-only medium): read as it is,
+    // after its writer closed it and while the writer still has it open.
+    void journalReadOnlyFolder_data()
+    {
+        QTest::addColumn<bool>("writerOpen");
+        QTest::newRow("closed") << false;
+        QTest::newRow("still being written") << true;
+    }
+    void journalReadOnlyFolder()
+    {
+        QFETCH(bool, writerOpen);
+        // Root writes anywhere: the reader is then another user.
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (geteuid() == 0 && setpriv.isEmpty())
+            QSKIP("running as root without setpriv: no reader here is stopped by a read-only folder");
+        QTemporaryDir dir;
+        const QDateTime T = QDateTime::currentDateTime();
+        const QString folder = dir.filePath("ro"), path = folder + "/j.sqlite";
+        QVERIFY(QDir().mkdir(folder));
+        std::optional<Journal> writer(std::in_place);
+        QVERIFY(writer->open(path, nullptr) && writer->record({T, T, "read", "", "", "tablo-cli", "r-1", "sent-ok", {}, {"2.5"}, "", ""}));
+        if (!writerOpen)
+            writer.reset();
+        QVERIFY(::chmod(qPrintable(dir.path()), 0755) == 0 && ::chmod(qPrintable(folder), 0555) == 0);
+        const QStringList args{"journal", "--journal", path, "--csv"};
+        const Run read = geteuid() == 0 ? cli(QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", TABLO_CLI_PATH} + args, setpriv)
+                                        : cli(args);
+        ::chmod(qPrintable(folder), 0755);
+        QVERIFY2(read.code == 0 && read.out.contains(",tablo-cli,r-1,sent-ok,"), read.err.constData());
+    }
+
+    // Without --journal, the journal is the one [Journal] File= of the settings file names.
+    void journalOfTheSettings()
+    {
+        QTemporaryDir dir;
+        QVERIFY(Journal().open(dir.filePath("named.sqlite"), nullptr));
+        const QString settings = writeSettings(dir, "/dev/null", {"Journal/File=named.sqlite"});
+        const Run r = cli({"journal", "--settings", settings, "--json"});
+        QVERIFY2(r.code == 0, r.err.constData());
+        QCOMPARE(r.out, QByteArray("[\n]\n"));
     }
 };
 

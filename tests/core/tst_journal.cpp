@@ -95,8 +95,11 @@ private slots:
             QVERIFY((n % journals ? b : a).record(written.last()));
         }
         QCOMPARE(a.records(QDateTime(), QDateTime()), written);
+        const int offset = T0.offsetFromUtc() / 60;
+        const QString zone = QString("%1%2:%3").arg(offset < 0 ? '-' : '+').arg(qAbs(offset) / 60, 2, 10, QChar('0'))
+                                 .arg(qAbs(offset) % 60, 2, 10, QChar('0'));
         QCOMPARE(firstRow(dir.filePath("j.sqlite"), "SELECT started, s10 FROM journal WHERE request = '0'"),
-                 QVariantList({"2024-05-01T09:59:59.750", "0.9"}));   // local time as text
+                 QVariantList({"2024-05-01T09:59:59.750" + zone, "0.9"}));   // local time and its offset as text
     }
 
     void shownAt_data()
@@ -176,13 +179,21 @@ private slots:
 
     void stateChanges_data()
     {
-        // Calls "kind=value@second"; "reopen" opens the file again. Kept: the records written.
+        // Calls "kind=value@second"; "reopen" opens the file again; "due@second" writes the changes
+        // held by then ("due@end": all, as on closing). Kept: the records written.
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<QStringList>("kept");
         QTest::newRow("unchanged value") << QStringList{"temperature=18@0", "temperature=18@300"} << QStringList{"temperature=18@0"};
-        QTest::newRow("a change within the minute waits for the next report after it")
+        QTest::newRow("a change within the minute is written by the next report after it")
             << QStringList{"temperature=18@0", "temperature=19@30", "temperature=19@61"}
-            << QStringList{"temperature=18@0", "temperature=19@61"};
+            << QStringList{"temperature=18@0", "temperature=19@30"};
+        QTest::newRow("the latest change of the minute, once it is over")
+            << QStringList{"lighting-state=1@0", "lighting-state=0@10", "lighting-state=2@20", "due@59", "due@60"}
+            << QStringList{"lighting-state=1@0", "lighting-state=2@20"};
+        QTest::newRow("a change undone within the minute") << QStringList{"temperature=18@0", "temperature=19@10", "temperature=18@20", "due@60"}
+                                                           << QStringList{"temperature=18@0"};
+        QTest::newRow("held when the journal closes") << QStringList{"temperature=18@0", "temperature=19@10", "due@end"}
+                                                      << QStringList{"temperature=18@0", "temperature=19@10"};
         QTest::newRow("each kind on its own") << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2",
                                                              "brightness-level=3@30"}
                                               << QStringList{"temperature=18@0", "brightness-level=2@1", "lighting-state=1@2"};
@@ -198,6 +209,8 @@ private slots:
         for (const QString &call : QStringList{"reopen"} + calls) {
             if (call == "reopen")
                 QVERIFY(j.emplace().open(dir.filePath("j.sqlite"), nullptr));
+            else if (call.startsWith("due@"))
+                j->writeHeldStates(call == "due@end" ? QDateTime() : T0.addSecs(call.mid(4).toInt()));
             else
                 j->recordStateChange(call.section('=', 0, 0), call.section('=', 1).section('@', 0, 0),
                                      T0.addSecs(call.section('@', 1).toInt()));
@@ -206,6 +219,64 @@ private slots:
         for (const JournalRecord &r : j->records(QDateTime(), QDateTime()))
             kept << QString("%1=%2@%3").arg(r.kind, r.boardFigures.join(',')).arg(T0.secsTo(r.started));
         QTEST(kept, "kept");
+    }
+
+    // Cells a spreadsheet would run as formulas come out as text; other cells as they are.
+    void csvCells_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::newRow("formula") << "=HYPERLINK(\"http://x\",\"y\")" << QByteArray("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"");
+        QTest::newRow("plus") << "+cmd|' /C calc'!A0" << QByteArray("\"'+cmd|' /C calc'!A0\"");
+        QTest::newRow("minus sum") << "-2+3" << QByteArray("\"'-2+3\"");
+        QTest::newRow("at") << "@SUM(A1:A9)" << QByteArray("\"'@SUM(A1:A9)\"");
+        QTest::newRow("tab") << "\t=1" << QByteArray("\"'\t=1\"");
+        QTest::newRow("dashes") << "-----" << QByteArray("\"'-----\"");
+        QTest::newRow("negative number") << "-1.5" << QByteArray("-1.5");
+        QTest::newRow("decimal comma") << "-1,5" << QByteArray("\"-1,5\"");
+        QTest::newRow("equals inside") << "a=b" << QByteArray("a=b");
+        QTest::newRow("empty") << "" << QByteArray("");
+    }
+    void csvCells()
+    {
+        QFETCH(QString, text);
+        JournalRecord r = upload(1, JournalOutcome::SentOk, 0);
+        r.reason = text;
+        r.sent[0] = text;
+        const QByteArray line = journalCsvLine(r);
+        QFETCH(QByteArray, cell);
+        QVERIFY2(line.endsWith("," + cell + "\r\n"), line.constData());
+        QVERIFY2(line.contains(cell + ",1.1,"), line.constData());   // the first figure sent
+        QCOMPARE(journalCsv({r}), journalCsvHeader() + line);
+    }
+
+    // A file another program holds past the busy time-out when the journal opens: writing
+    // resumes by itself once it is free, and says so.
+    void reopensWhenFree()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("j.sqlite");
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+            holder.setDatabaseName(path);
+            QVERIFY(holder.open());
+            QSqlQuery lock(holder);
+            QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
+            Journal j;
+            QVERIFY(!j.open(path, nullptr));
+            QVERIFY(!j.record(upload(1, JournalOutcome::SentOk, 0)));
+            QVERIFY(j.takeFailureNotice().startsWith("The journal is not being written: "));
+            QVERIFY(lock.exec("COMMIT"));
+            lock.finish();
+            holder.close();
+            bool resumed = false;
+            for (QDeadlineTimer deadline(10000); !(resumed = j.record(upload(2, JournalOutcome::SentOk, 1))) && !deadline.hasExpired();)
+                QTest::qWait(50);
+            QVERIFY(resumed);
+            QCOMPARE(j.takeFailureNotice(), "The journal is being written again: " + path);
+            QCOMPARE(j.records(QDateTime(), QDateTime()).value(0).request, "2");
+        }
+        QSqlDatabase::removeDatabase("holder");
     }
 
     void prune_data()

@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include <QAtomicInteger>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -12,6 +13,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <limits>
 
 // The figures are ten columns each (s1..s10 sent, b1..b10 read back) rather than one joined
@@ -27,6 +29,8 @@ namespace {
 
 constexpr int Figures = 10;
 constexpr int BusyTimeoutMs = 5000;
+constexpr qint64 FirstRetryMs = 1000;
+constexpr qint64 LongestRetryMs = 60 * 1000;
 const char TimeFormat[] = "yyyy-MM-ddTHH:mm:ss.zzz";
 
 QAtomicInteger<quint64> connectionCount;
@@ -99,7 +103,69 @@ QStringList schema()
 
 QString journalTimeText(const QDateTime &t)
 {
-    return t.isValid() ? t.toLocalTime().toString(QLatin1String(TimeFormat)) : QString();
+    if (!t.isValid())
+        return QString();
+    const QDateTime local = t.toLocalTime();
+    const int offset = local.offsetFromUtc() / 60;
+    const int size = std::abs(offset);
+    return local.toString(QLatin1String(TimeFormat)) + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        + QStringLiteral("%1:%2").arg(size / 60, 2, 10, QLatin1Char('0')).arg(size % 60, 2, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+// The offset from UTC of local time at the instant `ms`, in milliseconds.
+qint64 localOffsetMs(qint64 ms)
+{
+    return qint64(QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).offsetFromUtc()) * 1000;
+}
+
+} // namespace
+
+std::optional<QDateTime> journalTimeFromText(const QString &text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d)[T ](\\d\\d:\\d\\d:\\d\\d)(?:\\.(\\d{1,3}))?(Z|[+-]\\d\\d:\\d\\d)?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QDate date = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(m.captured(2), QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    const QString fraction = m.captured(3);
+    const qint64 naive = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch()
+        + (fraction.isEmpty() ? 0 : (fraction + QStringLiteral("00")).left(3).toLongLong());
+    const QString zone = m.captured(4);
+    if (!zone.isEmpty()) {
+        const int hours = zone == QLatin1String("Z") ? 0 : zone.mid(1, 2).toInt();
+        const int minutes = zone == QLatin1String("Z") ? 0 : zone.mid(4, 2).toInt();
+        if (hours > 14 || minutes > 59)
+            return std::nullopt;
+        const qint64 offset = (hours * 60 + minutes) * 60 * 1000 * (zone.startsWith(QLatin1Char('-')) ? -1 : 1);
+        return QDateTime::fromMSecsSinceEpoch(naive - offset, Qt::LocalTime);
+    }
+    // The instants that local time shows as this text: one, two when the clock was put back
+    // (the first is taken), none when it was put forward over it.
+    constexpr qint64 TwoDaysMs = 2 * 24 * 3600 * 1000LL;
+    const qint64 before = localOffsetMs(naive - TwoDaysMs), after = localOffsetMs(naive + TwoDaysMs);
+    std::optional<qint64> first;
+    for (const qint64 offset : {before, after, localOffsetMs(naive)}) {
+        const qint64 at = naive - offset;
+        if (localOffsetMs(at) == offset && (!first || at < *first))
+            first = at;
+    }
+    if (first)
+        return QDateTime::fromMSecsSinceEpoch(*first, Qt::LocalTime);
+    if (after <= before)
+        return std::nullopt;
+    // Skipped: the first instant after the skip, the change itself, between the two readings.
+    qint64 low = naive - after, high = naive - before;   // low: before the change, high: after it
+    while (high - low > 1) {
+        const qint64 mid = low + (high - low) / 2;
+        (localOffsetMs(mid) == after ? high : low) = mid;
+    }
+    return QDateTime::fromMSecsSinceEpoch(high, Qt::LocalTime);
 }
 
 namespace {
@@ -126,6 +192,8 @@ QStringList figuresAt(const QSqlQuery &q, int first)
     }
     return out;
 }
+
+qint64 msOfOpen(const QDateTime &t, qint64 open) { return t.isValid() ? t.toMSecsSinceEpoch() : open; }
 
 // A row of "SELECT <Columns>".
 JournalRecord recordOf(const QSqlQuery &q)
@@ -169,7 +237,11 @@ bool Journal::isOpen() const
 bool Journal::open(const QString &path, QString *error, Access access, const QString &password)
 {
     m_path = path;
+    m_access = access;
+    m_password = password;
     m_lastState.clear();
+    if (!m_clock.isValid())
+        m_clock.start();
     const auto failed = [&](const QString &reason) {
         m_openError = QStringLiteral("%1: %2").arg(path, reason);
         fail(m_openError);   // the failure notice is due from here, not only from the first record
@@ -177,6 +249,10 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
             QSqlDatabase::database(m_connection, false).close();
         if (error)
             *error = m_openError;
+        // Tried again when a record comes, each time a little later: a file held for long does
+        // not make every record wait the busy time-out.
+        m_retryAtMs = m_clock.elapsed() + m_retryDelayMs;
+        m_retryDelayMs = std::min(2 * m_retryDelayMs, LongestRetryMs);
         return false;
     };
     const bool postgres = path.startsWith(QLatin1String("postgresql://")) || path.startsWith(QLatin1String("postgres://"));
@@ -212,19 +288,54 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
     }
-    if (!db.open())
-        return failed(reasonOf(db.lastError()));
-
-    QSqlQuery q(db);
     if (access == Access::ReadOnly) {
         // A file that is no journal says so here rather than as "no records".
-        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM journal WHERE 1 = 0")))
-            return failed(reasonOf(q.lastError()));
+        const auto readable = [&db](QString *reason) {
+            if (!db.open()) {
+                *reason = reasonOf(db.lastError());
+                return false;
+            }
+            {
+                QSqlQuery probe(db);
+                if (probe.exec(QStringLiteral("SELECT COUNT(*) FROM journal WHERE 1 = 0")))
+                    return true;
+                *reason = reasonOf(probe.lastError());
+            }
+            db.close();
+            return false;
+        };
+        QString reason;
+        if (!readable(&reason)) {
+            if (postgres)
+                return failed(reason);
+            // A folder or medium the reader cannot write: SQLite cannot make the shared-memory
+            // file of write-ahead logging beside the file. Opened as immutable, the file is read
+            // alone, which is right when no writer has it open: a writer keeps the shared-memory
+            // file there while it has, and the read-only open above then works.
+            // Records still in a write-ahead log (a writer stopped without closing) would be
+            // left out of such a read: that is refused rather than shown short.
+            if (QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+                return failed(QStringLiteral("%1; its last records are in %2-wal, which SQLite reads only where it may "
+                                             "write: copy the journal's files to a folder you can write")
+                                  .arg(reason, QFileInfo(path).fileName()));
+            QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+            uri.setQuery(QStringLiteral("immutable=1"));
+            db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI").arg(BusyTimeoutMs));
+            QString immutableReason;
+            if (!readable(&immutableReason))
+                return failed(reason);
+        }
+        QSqlQuery q(db);
         // A journal written before the truth changes were kept has none to answer from.
         m_truthTable = q.exec(QStringLiteral("SELECT COUNT(*) FROM truth WHERE 1 = 0"));
         m_openError.clear();
         return true;
     }
+    if (!db.open())
+        return failed(reasonOf(db.lastError()));
+
+    QSqlQuery q(db);
     m_truthTable = true;
     if (db.driverName() == QLatin1String("QSQLITE")) {
         // WAL: readers never wait for the writer, and a writer killed mid-way leaves the file
@@ -233,9 +344,11 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
         // A file another program is switching at this moment answers "locked" at once, without
         // its busy time-out: that is tried again for as long as the time-out.
         bool switched = false;
-        for (int waited = 0; !switched; waited += 10) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!switched) {
             switched = q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next();
-            if (!switched && (q.lastError().nativeErrorCode() != QLatin1String("5") || waited >= BusyTimeoutMs))
+            if (!switched && (q.lastError().nativeErrorCode() != QLatin1String("5") || waited.elapsed() >= BusyTimeoutMs))
                 return failed(reasonOf(q.lastError()));
             if (!switched)
                 QThread::msleep(10);
@@ -265,15 +378,31 @@ bool Journal::open(const QString &path, QString *error, Access access, const QSt
         return failed(reason);
     }
     m_openError.clear();
+    m_retryDelayMs = FirstRetryMs;
+    return true;
+}
+
+bool Journal::reopenIfDue()
+{
+    if (isOpen())
+        return true;
+    if (m_path.isEmpty() || m_access != Access::Write || !m_clock.isValid() || m_clock.elapsed() < m_retryAtMs)
+        return false;
+    if (!open(m_path, nullptr, m_access, m_password))
+        return false;
+    m_failing = false;
+    m_notice = QStringLiteral("The journal is being written again: ") + m_path;
+    m_noticeDue = true;
     return true;
 }
 
 bool Journal::fail(const QString &reason)
 {
-    if (!m_failing)
+    if (!m_failing) {
         m_noticeDue = true;
+        m_notice = QStringLiteral("The journal is not being written: ") + reason;
+    }
     m_failing = true;
-    m_lastReason = reason;
     return false;
 }
 
@@ -282,12 +411,12 @@ QString Journal::takeFailureNotice()
     if (!m_noticeDue)
         return QString();
     m_noticeDue = false;
-    return QStringLiteral("The journal is not being written: ") + m_lastReason;
+    return m_notice;
 }
 
 bool Journal::record(const JournalRecord &r)
 {
-    if (!isOpen())
+    if (!reopenIfDue())
         return fail(m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction())
@@ -321,13 +450,17 @@ bool Journal::record(const JournalRecord &r)
         db.rollback();
         return fail(reason);
     }
+    if (m_failing)
+        m_noticeDue = false;   // a failure noticed by nobody yet is over
     m_failing = false;
-    m_noticeDue = false;
     return true;
 }
 
 bool Journal::recordStateChange(const QString &kind, const QString &value, const QDateTime &when, const QString &board)
 {
+    reopenIfDue();
+    // A change held from before that is due by now goes first: the journal then shows it.
+    writeHeldStates(when);
     if (!m_lastState.contains(kind) && isOpen()) {
         // The last value kept before this run, so a restart does not record it again.
         QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -337,8 +470,20 @@ bool Journal::recordStateChange(const QString &kind, const QString &value, const
             m_lastState.insert(kind, Kept{q.value(0).toString(), QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong())});
     }
     const auto kept = m_lastState.constFind(kind);
-    if (kept != m_lastState.cend() && (kept->value == value || kept->at.msecsTo(when) < 60 * 1000))
+    if (kept != m_lastState.cend() && kept->value == value) {
+        m_heldState.remove(kind);   // back to what the journal shows: nothing to write later
         return false;
+    }
+    if (kept != m_lastState.cend() && kept->at.msecsTo(when) < 60 * 1000) {
+        m_heldState.insert(kind, Held{value, when, board});
+        return false;
+    }
+    m_heldState.remove(kind);
+    return writeState(kind, value, when, board);
+}
+
+bool Journal::writeState(const QString &kind, const QString &value, const QDateTime &when, const QString &board)
+{
     JournalRecord r;
     r.started = r.finished = when;
     r.kind = kind;
@@ -349,6 +494,33 @@ bool Journal::recordStateChange(const QString &kind, const QString &value, const
         return false;
     m_lastState.insert(kind, Kept{value, when});
     return true;
+}
+
+QDateTime Journal::heldStatesDue() const
+{
+    QDateTime due;
+    for (auto it = m_heldState.cbegin(); it != m_heldState.cend(); ++it) {
+        const auto kept = m_lastState.constFind(it.key());
+        const QDateTime at = kept == m_lastState.cend() ? it->at : kept->at.addSecs(60);
+        if (!due.isValid() || at < due)
+            due = at;
+    }
+    return due;
+}
+
+int Journal::writeHeldStates(const QDateTime &now)
+{
+    int written = 0;
+    const QStringList kinds = m_heldState.keys();
+    for (const QString &kind : kinds) {
+        const Held held = m_heldState.value(kind);
+        const auto kept = m_lastState.constFind(kind);
+        if (now.isValid() && kept != m_lastState.cend() && kept->at.msecsTo(now) < 60 * 1000)
+            continue;
+        m_heldState.remove(kind);
+        written += writeState(kind, held.value, held.at, held.board) ? 1 : 0;
+    }
+    return written;
 }
 
 int Journal::prune(int retentionDays, const QDateTime &now)
@@ -375,7 +547,7 @@ int Journal::prune(int retentionDays, const QDateTime &now)
 
 bool Journal::recordTruth(const JournalTruth &t)
 {
-    if (!isOpen())
+    if (!reopenIfDue())
         return fail(m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     // The count and the insert under one write lock: on SQLite a transaction that reads first
@@ -423,8 +595,9 @@ bool Journal::recordTruth(const JournalTruth &t)
         sqlite ? void(begin.exec(QStringLiteral("ROLLBACK"))) : void(db.rollback());
         return fail(reason);
     }
+    if (m_failing)
+        m_noticeDue = false;
     m_failing = false;
-    m_noticeDue = false;
     return true;
 }
 
@@ -564,6 +737,36 @@ QList<JournalRecord> Journal::records(const QDateTime &since, const QDateTime &u
     while (q.next())
         out << recordOf(q);
     return out;
+}
+
+bool Journal::forEachRecord(const QDateTime &since, const QDateTime &until,
+                            const std::function<void(const JournalRecord &)> &each, QString *error) const
+{
+    if (!isOpen()) {
+        if (error)
+            *error = m_openError.isEmpty() ? QStringLiteral("the journal file is not open") : m_openError;
+        return false;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);   // no row is kept once the next is read
+    q.prepare(QStringLiteral("SELECT %1 FROM journal WHERE started_ms >= ? AND started_ms <= ? "
+                             "ORDER BY started_ms, finished_ms")
+                  .arg(Columns));
+    q.addBindValue(msOfOpen(since, std::numeric_limits<qint64>::min()));
+    q.addBindValue(msOfOpen(until, std::numeric_limits<qint64>::max()));
+    if (!q.exec()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return false;
+    }
+    while (q.next())
+        each(recordOf(q));
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = reasonOf(q.lastError());
+        return false;
+    }
+    return true;
 }
 
 std::optional<JournalShown> Journal::shownAt(const QDateTime &t, QString *error) const
@@ -775,12 +978,17 @@ JournalCounts Journal::counts(const QDateTime &since, const QDateTime &until, QS
 namespace {
 
 // One field of RFC 4180: quoted when it holds a comma, a quote or a line break, a quote doubled.
+// A text a spreadsheet would run as a formula is quoted with a single quote before it, which
+// makes it show as the text it is; a plain number ("-1.5", "+3") stays a number.
 QString csvField(const QString &text)
 {
-    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
-    if (!text.contains(needsQuotes))
+    static const QRegularExpression plainNumber(QStringLiteral("^[+-]?(\\d+([.,]\\d+)?|[.,]\\d+)$"));
+    const bool formula = !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front())
+        && !plainNumber.match(text).hasMatch();
+    const auto special = [](QChar c) { return c == QLatin1Char('"') || c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
+    if (!formula && std::none_of(text.cbegin(), text.cend(), special))
         return text;
-    QString quoted = text;
+    QString quoted = formula ? QLatin1Char('\'') + text : text;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
@@ -795,7 +1003,7 @@ QByteArray csvLine(const QStringList &fields)
 
 } // namespace
 
-QByteArray journalCsv(const QList<JournalRecord> &records)
+QByteArray journalCsvHeader()
 {
     QStringList header{QStringLiteral("started"), QStringLiteral("finished"), QStringLiteral("kind"),
                        QStringLiteral("port"),    QStringLiteral("board_id"), QStringLiteral("source"),
@@ -804,15 +1012,24 @@ QByteArray journalCsv(const QList<JournalRecord> &records)
         for (int k = 1; k <= Figures; ++k)
             header << QStringLiteral("%1%2").arg(QLatin1String(name)).arg(k);
     header << QStringLiteral("command") << QStringLiteral("reason");
-    QByteArray out = csvLine(header);
-    for (const JournalRecord &r : records) {
-        QStringList fields{journalTimeText(r.started), journalTimeText(r.finished), r.kind, r.board, r.boardId,
-                           r.source, r.request, r.outcome};
-        for (const QStringList *list : {&r.sent, &r.boardFigures})
-            for (int k = 0; k < Figures; ++k)
-                fields << list->value(k);
-        fields << r.command << r.reason;
-        out += csvLine(fields);
-    }
+    return csvLine(header);
+}
+
+QByteArray journalCsvLine(const JournalRecord &r)
+{
+    QStringList fields{journalTimeText(r.started), journalTimeText(r.finished), r.kind, r.board, r.boardId,
+                       r.source, r.request, r.outcome};
+    for (const QStringList *list : {&r.sent, &r.boardFigures})
+        for (int k = 0; k < Figures; ++k)
+            fields << list->value(k);
+    fields << r.command << r.reason;
+    return csvLine(fields);
+}
+
+QByteArray journalCsv(const QList<JournalRecord> &records)
+{
+    QByteArray out = journalCsvHeader();
+    for (const JournalRecord &r : records)
+        out += journalCsvLine(r);
     return out;
 }

@@ -5,8 +5,11 @@
 //
 // Writing never stops the caller's work: record() returns false when the file cannot be written
 // (read-only, full disk, not open) and the caller shows takeFailureNotice() once per run of
-// failures. A Journal is used from the thread that opened it (a Qt SQL connection is).
+// failures. A file that could not be opened for writing is tried again when a record comes, at
+// growing intervals; takeFailureNotice() then tells that writing resumed. A Journal is used from
+// the thread that opened it (a Qt SQL connection is).
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QLatin1String>
 #include <QList>
@@ -119,10 +122,20 @@ struct JournalCounts {
 };
 
 // The records as RFC 4180 text: a header line, then one line per record, each ending CR LF;
-// the figures in the columns sent1..sent10 and board1..board10, times local.
+// the figures in the columns sent1..sent10 and board1..board10, times as journalTimeText().
+// A cell a spreadsheet would take for a formula (one starting with =, +, -, @, a tab or a CR)
+// gets a single quote before it, unless it is a plain number such as "-1.5".
 QByteArray journalCsv(const QList<JournalRecord> &records);
-// A time as the journal prints it: local, "YYYY-MM-DDTHH:MM:SS.zzz"; empty when invalid.
+QByteArray journalCsvHeader();
+QByteArray journalCsvLine(const JournalRecord &record);
+// A time as the journal prints it: local with its offset from UTC, "YYYY-MM-DDTHH:MM:SS.zzz+HH:MM";
+// empty when invalid.
 QString journalTimeText(const QDateTime &t);
+// A time given as "YYYY-MM-DDTHH:MM:SS" (a space may stand for the T), optionally with ".zzz"
+// and an offset "Z" or "+HH:MM"/"-HH:MM". Without an offset it is local: a local time that
+// comes twice (the clock put back) is its first pass, one that the clock skipped is the first
+// instant after the skip. None when the text is not such a time or names no day or hour.
+std::optional<QDateTime> journalTimeFromText(const QString &text);
 
 class Journal {
 public:
@@ -153,10 +166,17 @@ public:
     QString takeFailureNotice();
 
     // A reported temperature, brightness level or lighting state (JournalKind::Temperature,
-    // BrightnessLevel, LightingState). Recorded only when it differs from the last value kept
-    // for its kind and that was kept at least a minute before `when`. True when written.
+    // BrightnessLevel, LightingState). Recorded when it differs from the last value kept for its
+    // kind and that was kept at least a minute before `when`; a change sooner is held, the
+    // latest one per kind, and written by writeHeldStates() once the minute is over (or by the
+    // next change after it). True when written now.
     bool recordStateChange(const QString &kind, const QString &value, const QDateTime &when,
                            const QString &board = QString());
+    // Writes the held changes whose minute is over by `now` (invalid `now`: all of them, as when
+    // the journal closes). Returns how many were written.
+    int writeHeldStates(const QDateTime &now);
+    // When the earliest held change is due; invalid when none is held.
+    QDateTime heldStatesDue() const;
 
     // A change of what is known of the board's figures, in a transaction of its own. False when
     // it was not written.
@@ -179,6 +199,10 @@ public:
     // `limit` >= 0 takes that many from the `offset`-th on (a page of a table).
     QList<JournalRecord> records(const QDateTime &since, const QDateTime &until, QString *error = nullptr,
                                  int offset = 0, int limit = -1) const;
+    // The same handed to `each` one at a time as SQLite reads them, none kept: a listing of
+    // millions of records takes no more memory than one. False with `error` on failure.
+    bool forEachRecord(const QDateTime &since, const QDateTime &until,
+                       const std::function<void(const JournalRecord &)> &each, QString *error = nullptr) const;
     JournalCounts counts(const QDateTime &since, const QDateTime &until, QString *error = nullptr) const;
     // The last verified upload (outcome sent-ok) that finished at or before `t`; none when
     // there is none or on failure (then `error` is set).
@@ -202,6 +226,9 @@ public:
 
 private:
     bool fail(const QString &reason);
+    // Opens a file that could not be opened for writing again, when its back-off is over.
+    bool reopenIfDue();
+    bool writeState(const QString &kind, const QString &value, const QDateTime &when, const QString &board);
     std::optional<JournalShown> shown(const QDateTime &t, const QString *boardId, QString *error) const;
     std::optional<JournalTruth> truth(const QDateTime &t, const QString *boardId, QString *error) const;
     bool m_truthTable = false;   // a file opened read-only may predate the truth changes
@@ -209,12 +236,23 @@ private:
     QString m_connection;   // the Qt SQL connection's name, one per Journal
     QString m_path;
     QString m_openError;
+    Access m_access = Access::Write;
+    QString m_password;
+    QElapsedTimer m_clock;   // for the back-off of reopening
+    qint64 m_retryAtMs = 0;
+    qint64 m_retryDelayMs = 1000;
     bool m_failing = false;
     bool m_noticeDue = false;
-    QString m_lastReason;
+    QString m_notice;
     struct Kept {
         QString value;
         QDateTime at;
     };
     QHash<QString, Kept> m_lastState;   // by kind
+    struct Held {
+        QString value;
+        QDateTime at;
+        QString board;
+    };
+    QHash<QString, Held> m_heldState;   // by kind: the latest change within the minute
 };

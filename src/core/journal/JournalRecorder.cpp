@@ -1,5 +1,6 @@
 #include "core/journal/JournalRecorder.h"
 
+#include <QTimer>
 #include <memory>
 
 #include "core/operations/BoardService.h"
@@ -10,6 +11,21 @@
 class JournalWriter : public QObject {
 public:
     std::unique_ptr<Journal> journal;
+
+    // Writes the reported state changes held within their minute once it is over.
+    void writeHeldLater()
+    {
+        const QDateTime due = journal ? journal->heldStatesDue() : QDateTime();
+        if (!due.isValid())
+            return;
+        const qint64 wait = std::max<qint64>(0, QDateTime::currentDateTime().msecsTo(due));
+        QTimer::singleShot(std::chrono::milliseconds(wait), this, [this] {
+            if (!journal)
+                return;
+            journal->writeHeldStates(QDateTime::currentDateTime());
+            writeHeldLater();
+        });
+    }
 };
 
 namespace {
@@ -39,7 +55,11 @@ JournalRecorder::~JournalRecorder()
     if (!m_writer)
         return;
     // Queued writes run first; then the file is closed on its own thread.
-    QMetaObject::invokeMethod(m_writer, [w = m_writer] { w->journal.reset(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(m_writer, [w = m_writer] {
+        if (w->journal)
+            w->journal->writeHeldStates(QDateTime());   // the last reported state is kept
+        w->journal.reset();
+    }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
     delete m_writer;
@@ -193,7 +213,10 @@ void JournalRecorder::record(const JournalRecord &r)
 void JournalRecorder::recordStateChange(const QString &kind, const QString &value, const QDateTime &when)
 {
     const QString port = m_port ? m_port() : QString();
-    post([=](Journal &j) { j.recordStateChange(kind, value, when, port); });
+    post([=, w = m_writer](Journal &j) {
+        j.recordStateChange(kind, value, when, port);
+        w->writeHeldLater();
+    });
 }
 
 void JournalRecorder::prune(int retentionDays)

@@ -4,7 +4,8 @@
 // The records are written on a thread of their own: the exchange's path only builds a record
 // and queues it, so a slow disk or another process holding the file's write lock never holds
 // up the board. A journal that cannot be written stops nothing: failureNotice() tells once per
-// run of failures, and takeFailureNotice() hands its text to whoever shows it.
+// run of failures, and again when writing resumes (a file that could not be opened is tried
+// again as records come); takeFailureNotice() hands its text to whoever shows it.
 #include <QMutex>
 #include <QObject>
 #include <QThread>
@@ -58,7 +59,8 @@ public:
     // Waits until everything queued so far is written (or has failed).
     void flush();
 
-    // "The journal is not being written: ..." once per run of failures; empty otherwise.
+    // "The journal is not being written: ..." once per run of failures, "The journal is being
+    // written again: ..." when it resumed; empty otherwise.
     QString takeFailureNotice();
 
 signals:
