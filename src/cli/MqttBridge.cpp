@@ -204,8 +204,6 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
     // What the board shows, as every finished exchange left it, goes into the journal beside
     // the requests; the request is named by its id.
     connect(&m_c.service, &BoardService::truthChanged, this, [this](const BoardTruth &truth) {
-        if (!m_journal.isOpen())
-            return;
         JournalTruth t;
         t.at = truth.changed.isValid() ? truth.changed : QDateTime::currentDateTime();
         t.since = truth.since;
@@ -218,11 +216,8 @@ MqttBridge::MqttBridge(CliContext &context, const MqttOptions &options, MqttClie
         t.request = idText(QJsonValue::fromVariant(truth.request));
         t.reason = truth.reason;
         t.checked = truth.checked;
-        if (!m_journal.recordTruth(t)) {
-            const QString notice = m_journal.takeFailureNotice();
-            if (!notice.isEmpty())
-                printErr(notice);
-        }
+        m_journal.recordTruth(t);
+        journalNotice();
     });
     // A reply that ended on a broken line says the board went away (checked once it is over).
     connect(&m_c.service, &BoardService::replyFinished, this, [this] {
@@ -908,11 +903,17 @@ void MqttBridge::finishRequest(const MqttIncoming *in, qint64 order, QJsonObject
     record.reason = result.value(QLatin1String("reason")).toString();
     if (!record.started.isValid())
         record.started = record.finished;
-    if (m_journal.isOpen() && !m_journal.record(record)) {
-        const QString notice = m_journal.takeFailureNotice();
-        if (!notice.isEmpty())
-            printErr(notice);
-    }
+    // A journal that could not be opened is tried again now and then by record() itself.
+    m_journal.record(record);
+    journalNotice();
+}
+
+void MqttBridge::journalNotice()
+{
+    // A failure is told once per run of failures, and so is writing again after it.
+    const QString notice = m_journal.takeFailureNotice();
+    if (!notice.isEmpty())
+        printErr(QStringLiteral("%1 %2").arg(isoTimestamp(false), notice));
 }
 
 void MqttBridge::publishReading(const BoardReading &reading)

@@ -100,6 +100,7 @@ private:
     QString responseTopicFor(const QString &requested) const;
     void flushOutbox();
     void publishReading(const BoardReading &reading);
+    void journalNotice();
     void publishInfo();
     void publishJson(const QString &topic, const QJsonObject &object, bool retained);
     // Publishes now, or keeps it for the next connection: retained topics are kept (their
