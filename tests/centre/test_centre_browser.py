@@ -112,7 +112,9 @@ class CentreInBrowser(unittest.TestCase):
         self.assertEqual(differing[0].text, "3.5000")
         self.assertIn("marked", self.tile(odd).get_attribute("class"))
 
-        self.chain.boards[gone]["bridge"].send_signal(signal.SIGKILL)
+        killed = self.chain.boards[gone]["bridge"]
+        killed.send_signal(signal.SIGKILL)
+        killed.wait(30)   # reaped: a zombie still holds the board's port lock by its pid
         self.until(lambda: self.tile(gone).get_attribute("data-online") == "false", gone + " offline", 90)
         self.assertIn("marked", self.tile(gone).get_attribute("class"))
         self.assertEqual(len(self.web.find_elements(By.CSS_SELECTOR, ".tile.marked")), 2)
