@@ -90,8 +90,12 @@ bool Centre::start(QString *error)
         // the broker.
         c.clientId = m_options.clientName + QLatin1Char('-') + role;
         c.user = user;
-        if (!passwordFile.isEmpty() && !readPasswordFile(passwordFile, &c.password, error))
+        // The bridge's rule: an empty password file is refused, one others may read is warned of.
+        QString warning;
+        if (!passwordFile.isEmpty() && !Feed::readBrokerPassword(passwordFile, &c.password, error, &warning))
             return false;
+        if (!warning.isEmpty())
+            qWarning("%s", qPrintable(warning));
         c.tlsCa = m_options.tlsCa;
         c.tlsCert = m_options.tlsCert;
         c.tlsKey = m_options.tlsKey;
