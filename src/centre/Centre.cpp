@@ -1,5 +1,6 @@
 #include "centre/Centre.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -67,6 +68,11 @@ bool Centre::start(QString *error)
         return false;
     if (!m_journal.open(m_options.db, error, Journal::Access::Write, dbPassword))
         return false;
+    // A database made before the centre made its files private may be open to others.
+    if (!m_options.db.startsWith(QLatin1String("postgres"))
+        && (QFile::permissions(m_options.db) & (QFileDevice::ReadGroup | QFileDevice::ReadOther)))
+        qWarning("the database %s, with the users' password hashes, is readable by other users (chmod 600 it)",
+                 qPrintable(m_options.db));
     m_store = std::make_unique<Store>(m_journal.connectionName());
     if (!m_store->createTables(error))
         return false;

@@ -75,16 +75,19 @@ HttpConnection::HttpConnection(QTcpSocket *socket, qint64 maxBody, QObject *pare
         if (e != QAbstractSocket::RemoteHostClosedError && m_socket->state() != QAbstractSocket::UnconnectedState)
             m_socket->abort();
     });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
-        if (m_state == State::Closing && m_socket->bytesToWrite() == 0) {
-            // Our side is done; the peer may still be sending what it was told is refused, so
-            // its rest is read and dropped for a moment, letting it read the answer.
-            if (qobject_cast<QSslSocket *>(m_socket))
-                m_socket->disconnectFromHost();
-            else
-                ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
-        }
-    });
+    connect(socket, &QTcpSocket::bytesWritten, this, &HttpConnection::finishWriting);
+}
+
+void HttpConnection::finishWriting()
+{
+    if (m_state != State::Closing || m_socket->bytesToWrite() > 0)
+        return;
+    // Our side is done; the peer may still be sending what it was told is refused, so its rest
+    // is read and dropped for a moment, letting it read the answer.
+    if (qobject_cast<QSslSocket *>(m_socket))
+        m_socket->disconnectFromHost();
+    else
+        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
 }
 
 void HttpConnection::readMore()
@@ -216,8 +219,7 @@ void HttpConnection::closeSoon()
     m_whole.stop();
     m_idle.start(LingerMs);
     m_socket->skip(m_socket->bytesAvailable());
-    if (m_socket->bytesToWrite() == 0)
-        emit m_socket->bytesWritten(0);
+    finishWriting();
 }
 
 HttpListener::HttpListener(int maxConnections, qint64 maxBody, QObject *parent)

@@ -46,6 +46,7 @@ private:
     void readMore();
     void refuse(int status, const QByteArray &reason);
     void closeSoon();
+    void finishWriting();
 
     QTcpSocket *m_socket;
     qint64 m_maxBody;

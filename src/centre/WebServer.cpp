@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThreadPool>
+#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -72,6 +72,8 @@ WebServer::WebServer(Centre &centre, bool tls, int maxConnections, QObject *pare
     : QObject(parent), m_centre(centre), m_tls(tls), m_listener(maxConnections, MaxBody)
 {
     connect(&m_listener, &HttpListener::request, this, &WebServer::handleRequest);
+    // The hashing leaves a core to the centre's thread where there are two or more.
+    m_hashers.setMaxThreadCount(qMax(1, QThread::idealThreadCount() - 1));
     connect(&m_centre, &Centre::boardChanged, this, [this](const QString &id) {
         m_dirtyBoards.insert(id);
         if (!m_flush.isActive())
@@ -285,18 +287,18 @@ void WebServer::startLogin(HttpConnection *connection, const HttpRequest &reques
     if (m_hashing.size() >= 16)
         return answer(connection, refusal(Status::ServiceUnavailable, QStringLiteral("too many logins at once; try again")));
     const std::optional<StoredUser> user = name.isEmpty() ? std::nullopt : m_centre.store().user(name);
-    // An unknown name costs the same hashing as a known one.
-    static const QString dummy = hashPassword(QStringLiteral("no such user"));
     const QString problem = user ? storedHashProblem(user->hash) : QString();
     if (!problem.isEmpty())
         qWarning("the stored password hash of %s is refused (%s): no password logs in as that user",
                  qPrintable(logText(name.left(64))), qPrintable(problem));
-    const QString stored = user && problem.isEmpty() ? user->hash : dummy;
+    const QString stored = user && problem.isEmpty() ? user->hash : QString();
     m_hashing.insert(key);
     QPointer<HttpConnection> to(connection);
     QPointer<WebServer> self(this);
-    QThreadPool::globalInstance()->start([=] {
-        const bool matches = passwordMatches(password, stored);
+    m_hashers.start([=] {
+        // An unknown name costs the same hashing as a known one (the dummy is made once, here).
+        static const QString dummy = hashPassword(QStringLiteral("no such user"));
+        const bool matches = passwordMatches(password, stored.isEmpty() ? dummy : stored);
         QMetaObject::invokeMethod(qApp, [=] {
             if (!self)
                 return;

@@ -19,6 +19,7 @@
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QThreadPool>
 
 class WebServer : public QObject {
     Q_OBJECT
@@ -63,6 +64,7 @@ private:
     HttpListener m_listener;
     QHash<QByteArray, Session> m_sessions;   // by token
     QHash<QString, Failures> m_failures;     // by user name and address together
+    QThreadPool m_hashers;
     QSet<QString> m_hashing;                 // the logins whose hashing runs, by the same key
     struct Stream {
         QPointer<QTcpSocket> socket;
