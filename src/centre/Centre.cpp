@@ -1,5 +1,6 @@
 #include "centre/Centre.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -67,6 +68,11 @@ bool Centre::start(QString *error)
         return false;
     if (!m_journal.open(m_options.db, error, Journal::Access::Write, dbPassword))
         return false;
+    // A database made before the centre made its files private may be open to others.
+    if (!m_options.db.startsWith(QLatin1String("postgres"))
+        && (QFile::permissions(m_options.db) & (QFileDevice::ReadGroup | QFileDevice::ReadOther)))
+        qWarning("the database %s, with the users' password hashes, is readable by other users (chmod 600 it)",
+                 qPrintable(m_options.db));
     m_store = std::make_unique<Store>(m_journal.connectionName());
     if (!m_store->createTables(error))
         return false;
@@ -90,8 +96,12 @@ bool Centre::start(QString *error)
         // the broker.
         c.clientId = m_options.clientName + QLatin1Char('-') + role;
         c.user = user;
-        if (!passwordFile.isEmpty() && !readPasswordFile(passwordFile, &c.password, error))
+        // The bridge's rule: an empty password file is refused, one others may read is warned of.
+        QString warning;
+        if (!passwordFile.isEmpty() && !Feed::readBrokerPassword(passwordFile, &c.password, error, &warning))
             return false;
+        if (!warning.isEmpty())
+            qWarning("%s", qPrintable(warning));
         c.tlsCa = m_options.tlsCa;
         c.tlsCert = m_options.tlsCert;
         c.tlsKey = m_options.tlsKey;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include "feed/FeedSchema.h"
 
 QString defaultDatabase()
@@ -21,7 +23,8 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
 {
     const QStringList valued{"broker", "prefix", "client-name", "monitor-user", "monitor-password-file", "publisher-user",
                              "publisher-password-file", "tls-ca", "broker-cert", "broker-key", "listen", "tls-cert",
-                             "tls-key", "https-cert", "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours"};
+                             "tls-key", "https-cert", "https-key", "db", "db-password-file", "session-idle-minutes", "session-hours",
+                             "public-name", "max-connections"};
     for (qsizetype k = 0; k < args.size(); ++k) {
         QString name = args[k], value;
         if (!name.startsWith(QLatin1String("--"))) {
@@ -61,6 +64,18 @@ bool parseCentreOptions(const QStringList &args, CentreOptions &o, QString *erro
             }
         } else if (name == QLatin1String("client-name")) {
             ok = Feed::isPlainName(value);
+        } else if (name == QLatin1String("public-name")) {
+            // A host name or address as a browser puts it in Host, without a port.
+            ok = !value.isEmpty() && value.size() <= 253 && !value.contains(QLatin1Char(':'))
+                 && value.toLower() == QString::fromLatin1(value.toLatin1()).toLower()
+                 && std::all_of(value.cbegin(), value.cend(), [](QChar c) {
+                        return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('.');
+                    });
+            if (ok)
+                o.publicNames << value;
+        } else if (name == QLatin1String("max-connections")) {
+            o.maxConnections = value.toInt(&ok);
+            ok = ok && o.maxConnections > 0 && o.maxConnections <= 100000;
         } else if (name == QLatin1String("session-idle-minutes") || name == QLatin1String("session-hours")) {
             const int n = value.toInt(&ok);
             ok = ok && n > 0 && n <= 10000;

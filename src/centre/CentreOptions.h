@@ -22,6 +22,8 @@ struct CentreOptions {
     QString dbPasswordFile;
     int sessionIdleMinutes = 30;
     int sessionHours = 12;
+    QStringList publicNames;          // more names the page's Host may give (--public-name)
+    int maxConnections = 256;         // connections to the page at once
 
     int port() const { return brokerPort ? brokerPort : (tlsCa.isEmpty() ? 1883 : 8883); }
 };

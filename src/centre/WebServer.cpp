@@ -1,14 +1,17 @@
 #include "centre/WebServer.h"
 
 #include <QFile>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QUrlQuery>
 
 #include "feed/FeedSchema.h"
+
+using Feed::logText;
 
 namespace {
 
@@ -34,12 +37,9 @@ bool sameBytes(const QByteArray &a, const QByteArray &b)
     return d == 0;
 }
 
-QByteArray header(const QHttpServerRequest &request, const QByteArray &name)
+QByteArray header(const HttpRequest &request, const QByteArray &name)
 {
-    for (const auto &h : request.headers())
-        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
-            return h.second;
-    return QByteArray();
+    return request.header(name);
 }
 
 QHttpServerResponse json(const QJsonObject &o, QHttpServerResponse::StatusCode status = QHttpServerResponse::StatusCode::Ok)
@@ -68,8 +68,12 @@ QString csvField(const QString &text)
 
 } // namespace
 
-WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpServer(parent), m_centre(centre), m_tls(tls)
+WebServer::WebServer(Centre &centre, bool tls, int maxConnections, QObject *parent)
+    : QObject(parent), m_centre(centre), m_tls(tls), m_listener(maxConnections, MaxBody)
 {
+    connect(&m_listener, &HttpListener::request, this, &WebServer::handleRequest);
+    // The hashing leaves a core to the centre's thread where there are two or more.
+    m_hashers.setMaxThreadCount(qMax(1, QThread::idealThreadCount() - 1));
     connect(&m_centre, &Centre::boardChanged, this, [this](const QString &id) {
         m_dirtyBoards.insert(id);
         if (!m_flush.isActive())
@@ -94,7 +98,7 @@ WebServer::WebServer(Centre &centre, bool tls, QObject *parent) : QAbstractHttpS
         for (const Stream &k : std::as_const(m_streams))
             if (k.socket && m_sessions.contains(k.token))
                 m_sessions[k.token].seen = QDateTime::currentDateTime();
-        m_sessions.removeIf([this](const auto &it) { return !sessionValid(it.value()); });
+        m_sessions.removeIf([this](const auto &it) { return !sessionValid(it.value()) || !userUnchanged(it.value()); });
         m_failures.removeIf([](const auto &it) { return it.value().until.addSecs(3600) < QDateTime::currentDateTime(); });
         broadcast(QJsonObject{{QStringLiteral("type"), QStringLiteral("ping")}});
     });
@@ -108,7 +112,15 @@ bool WebServer::sessionValid(const Session &s) const
            && s.created.addSecs(qint64(m_centre.options().sessionHours) * 3600) > now;
 }
 
-WebServer::Session *WebServer::sessionOf(const QHttpServerRequest &request, QByteArray *token)
+bool WebServer::userUnchanged(const Session &s) const
+{
+    // `tablo-centre user ...` writes the store while the centre runs: a user removed, or given
+    // another role or password, ends their sessions. One indexed read per request.
+    const std::optional<StoredUser> u = m_centre.store().user(s.user);
+    return u && u->role == s.role && u->hash == s.hash;
+}
+
+WebServer::Session *WebServer::sessionOf(const HttpRequest &request, QByteArray *token)
 {
     for (const QByteArray &part : header(request, "Cookie").split(';')) {
         const QByteArray c = part.trimmed();
@@ -118,7 +130,7 @@ WebServer::Session *WebServer::sessionOf(const QHttpServerRequest &request, QByt
         auto it = m_sessions.find(t);
         if (it == m_sessions.end())
             continue;
-        if (!sessionValid(*it)) {
+        if (!sessionValid(*it) || !userUnchanged(*it)) {
             m_sessions.erase(it);
             return nullptr;
         }
@@ -128,28 +140,77 @@ WebServer::Session *WebServer::sessionOf(const QHttpServerRequest &request, QByt
     return nullptr;
 }
 
-bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+quint16 WebServer::listen(const QHostAddress &address, quint16 port)
 {
-    if (request.url().path() == QLatin1String("/api/events") && request.method() == QHttpServerRequest::Method::Get
-        && startEvents(request, socket))
-        return true;
-    QHttpServerResponse r = route(request);
-    r.addHeader("X-Content-Type-Options", "nosniff");
-    r.addHeader("X-Frame-Options", "DENY");
-    r.addHeader("Referrer-Policy", "no-referrer");
-    r.addHeader("Cache-Control", "no-store");
-    r.addHeader("Content-Security-Policy",
-                "default-src 'self'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
-                "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
-    if (m_tls)
-        r.addHeader("Strict-Transport-Security", "max-age=31536000");
-    r.write(makeResponder(request, socket));
-    return true;
+    return m_listener.listen(address, port) ? m_listener.serverPort() : 0;
 }
 
-void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+void WebServer::handleRequest(HttpConnection *connection, const HttpRequest &request)
 {
-    refusal(QHttpServerResponse::StatusCode::NotFound, QStringLiteral("not found")).write(makeResponder(request, socket));
+    if (!ownHost(request))
+        return answer(connection, refusal(QHttpServerResponse::StatusCode::MisdirectedRequest,
+                                          QStringLiteral("this centre is not the host named")));
+    if (request.url.path() == QLatin1String("/api/events") && request.method == HttpRequest::Method::Get
+        && startEvents(request, connection))
+        return;
+    if (request.method == HttpRequest::Method::Post && request.url.path() == QLatin1String("/api/login")) {
+        QHttpServerResponse r = route(request);   // the checks every POST passes
+        if (r.statusCode() != QHttpServerResponse::StatusCode::Continue)
+            return answer(connection, std::move(r));
+        return startLogin(connection, request);
+    }
+    answer(connection, route(request));
+}
+
+void WebServer::answer(HttpConnection *connection, QHttpServerResponse r)
+{
+    const int status = int(r.statusCode());
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' '
+                      + (status == 200 ? "OK" : status == 202 ? "Accepted" : status < 400 ? "OK" : "Error") + "\r\n";
+    if (!r.mimeType().isEmpty())
+        head += "Content-Type: " + r.mimeType() + "\r\n";
+    for (const QByteArray name : {"Set-Cookie", "Retry-After", "Content-Disposition"})
+        for (const QByteArray &value : r.headers(name))
+            head += name + ": " + value + "\r\n";
+    head += "X-Content-Type-Options: nosniff\r\nX-Frame-Options: DENY\r\nReferrer-Policy: no-referrer\r\n"
+            "Cache-Control: no-store\r\n"
+            "Content-Security-Policy: default-src 'self'; script-src 'self'; style-src 'self'; img-src 'self' data:; "
+            "connect-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'self'\r\n";
+    if (m_tls)
+        head += "Strict-Transport-Security: max-age=31536000\r\n";
+    connection->respond(head, r.data());
+}
+
+bool WebServer::ownHost(const HttpRequest &request) const
+{
+    QByteArray host = request.header("Host").toLower();
+    // HOST, HOST:PORT, [V6] or [V6]:PORT; a port must be the one listened on.
+    QByteArray name = host, port;
+    if (host.startsWith('[')) {
+        const qsizetype close = host.indexOf(']');
+        if (close < 0)
+            return false;
+        name = host.mid(1, close - 1);
+        port = host.mid(close + 1);
+        if (!port.isEmpty() && !port.startsWith(':'))
+            return false;
+        port = port.mid(1);
+    } else if (host.count(':') == 1) {
+        const qsizetype colon = host.indexOf(':');
+        name = host.left(colon);
+        port = host.mid(colon + 1);
+    }
+    if (name.isEmpty() || (!port.isEmpty() && port.toUInt() != m_listener.serverPort()))
+        return false;
+    const QString n = QString::fromLatin1(name);
+    if (n == m_centre.options().listenHost.toLower())
+        return true;
+    for (const QString &p : m_centre.options().publicNames)
+        if (n == p.toLower())
+            return true;
+    // An address names the centre when the connection came to it (no name to rebind).
+    const QHostAddress a(n);
+    return !a.isNull() && a.isEqual(request.local, QHostAddress::ConvertV4MappedToIPv4);
 }
 
 QHttpServerResponse WebServer::file(const QString &name)
@@ -164,12 +225,12 @@ QHttpServerResponse WebServer::file(const QString &name)
     return QHttpServerResponse(type, f.readAll());
 }
 
-QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
+QHttpServerResponse WebServer::route(const HttpRequest &request)
 {
     using Status = QHttpServerResponse::StatusCode;
-    const QString path = request.url().path();
-    const bool get = request.method() == QHttpServerRequest::Method::Get;
-    const bool post = request.method() == QHttpServerRequest::Method::Post;
+    const QString path = request.url.path();
+    const bool get = request.method == HttpRequest::Method::Get;
+    const bool post = request.method == HttpRequest::Method::Post;
     if (get && (path == QLatin1String("/") || path == QLatin1String("/index.html")))
         return file(QStringLiteral("index.html"));
     if (get && (path == QLatin1String("/app.js") || path == QLatin1String("/style.css") || path == QLatin1String("/icon.svg")))
@@ -179,7 +240,7 @@ QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
     if (!get && !post)
         return refusal(Status::MethodNotAllowed, QStringLiteral("GET or POST"));
     if (post) {
-        if (request.body().size() > MaxBody)
+        if (request.body.size() > MaxBody)
             return refusal(Status::PayloadTooLarge, QStringLiteral("the request is too large"));
         // A form of another site cannot send JSON, and a browser names the page a request came from.
         if (!header(request, "Content-Type").startsWith("application/json"))
@@ -190,7 +251,7 @@ QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
             return refusal(Status::Forbidden, QStringLiteral("a request from another site"));
     }
     if (post && path == QLatin1String("/api/login"))
-        return login(request);
+        return QHttpServerResponse(Status::Continue);   // passed: the login itself runs apart
     // The feed's words the page uses (outcomes, status, presence): no secret, no session needed.
     if (get && path == QLatin1String("/api/words"))
         return json(Feed::wordsJson());
@@ -204,62 +265,79 @@ QHttpServerResponse WebServer::route(const QHttpServerRequest &request)
     return api(request, token, *session);
 }
 
-QHttpServerResponse WebServer::login(const QHttpServerRequest &request)
+void WebServer::startLogin(HttpConnection *connection, const HttpRequest &request)
 {
     using Status = QHttpServerResponse::StatusCode;
-    const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
+    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
     const QString name = body.value(QLatin1String("user")).toString();
     const QString password = body.value(QLatin1String("password")).toString();
-    const QString byUser = QStringLiteral("user:") + name, byAddress = QStringLiteral("addr:") + request.remoteAddress().toString();
+    const QString address = request.remote.toString();
+    // Failures lock out the name from that address only: behind a proxy, one user's bad guesses
+    // lock out no one else.
+    const QString key = name + QLatin1Char('\n') + address;
     const QDateTime now = QDateTime::currentDateTime();
-    qint64 wait = 0;
-    for (const QString &key : {byUser, byAddress})
-        if (m_failures.contains(key))
-            wait = qMax(wait, now.secsTo(m_failures[key].until) + 1);
-    if (wait > 0) {
+    const qint64 wait = m_failures.contains(key) ? now.secsTo(m_failures[key].until) + 1 : 0;
+    if (wait > 0 || m_hashing.contains(key)) {
         QHttpServerResponse r = refusal(Status::TooManyRequests,
-                                        QStringLiteral("too many failed logins; try again in %1 s").arg(wait));
-        r.addHeader("Retry-After", QByteArray::number(wait));
-        return r;
+                                        QStringLiteral("too many failed logins; try again in %1 s").arg(qMax<qint64>(wait, 1)));
+        r.addHeader("Retry-After", QByteArray::number(qMax<qint64>(wait, 1)));
+        return answer(connection, std::move(r));
     }
+    // The hashing threads are few: logins beyond a queue's worth wait for another time.
+    if (m_hashing.size() >= 16)
+        return answer(connection, refusal(Status::ServiceUnavailable, QStringLiteral("too many logins at once; try again")));
     const std::optional<StoredUser> user = name.isEmpty() ? std::nullopt : m_centre.store().user(name);
-    // An unknown name costs the same hashing as a known one.
-    static const QString dummy = hashPassword(QStringLiteral("no such user"));
     const QString problem = user ? storedHashProblem(user->hash) : QString();
     if (!problem.isEmpty())
-        qWarning("the stored password hash of \"%s\" is refused (%s): no password logs in as that user",
-                 qPrintable(name.left(64)), qPrintable(problem));
-    const bool matches = passwordMatches(password, user && problem.isEmpty() ? user->hash : dummy) && user && problem.isEmpty();
-    if (!matches) {
-        for (const QString &key : {byUser, byAddress}) {
-            Failures &f = m_failures[key];
-            ++f.count;
-            f.until = now.addSecs(qMin<qint64>(qint64(1) << qMin(f.count - 1, 20), LongestLockoutSeconds));
-        }
-        qWarning("failed login for \"%s\" from %s", qPrintable(name.left(64)), qPrintable(request.remoteAddress().toString()));
-        return refusal(Status::Unauthorized, QStringLiteral("wrong user name or password"));
-    }
-    m_failures.remove(byUser);
-    m_failures.remove(byAddress);
-    const QByteArray token = randomToken();
-    const Session s{user->name, user->role, randomToken(), now, now};
-    m_sessions.insert(token, s);
-    qInfo("login: %s (%s) from %s", qPrintable(s.user), qPrintable(s.role), qPrintable(request.remoteAddress().toString()));
-    QHttpServerResponse r = json(QJsonObject{{QStringLiteral("user"), s.user},
-                                             {QStringLiteral("role"), s.role},
-                                             {QStringLiteral("csrf"), QString::fromLatin1(s.csrf)}});
-    r.addHeader("Set-Cookie", CookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict; Max-Age="
-                                  + QByteArray::number(qint64(m_centre.options().sessionHours) * 3600) + (m_tls ? "; Secure" : ""));
-    return r;
+        qWarning("the stored password hash of %s is refused (%s): no password logs in as that user",
+                 qPrintable(logText(name.left(64))), qPrintable(problem));
+    const QString stored = user && problem.isEmpty() ? user->hash : QString();
+    m_hashing.insert(key);
+    QPointer<HttpConnection> to(connection);
+    QPointer<WebServer> self(this);
+    m_hashers.start([=] {
+        // An unknown name costs the same hashing as a known one (the dummy is made once, here).
+        static const QString dummy = hashPassword(QStringLiteral("no such user"));
+        const bool matches = passwordMatches(password, stored.isEmpty() ? dummy : stored);
+        QMetaObject::invokeMethod(qApp, [=] {
+            if (!self)
+                return;
+            self->m_hashing.remove(key);
+            const bool ok = matches && user && problem.isEmpty();
+            const QDateTime at = QDateTime::currentDateTime();
+            if (!ok) {
+                Failures &f = self->m_failures[key];
+                ++f.count;
+                f.until = at.addSecs(qMin<qint64>(qint64(1) << qMin(f.count - 1, 20), LongestLockoutSeconds));
+                qWarning("failed login for %s from %s", qPrintable(logText(name.left(64))), qPrintable(address));
+                if (to)
+                    self->answer(to, refusal(Status::Unauthorized, QStringLiteral("wrong user name or password")));
+                return;
+            }
+            self->m_failures.remove(key);
+            const QByteArray token = randomToken();
+            const Session s{user->name, user->role, user->hash, randomToken(), at, at};
+            self->m_sessions.insert(token, s);
+            qInfo("login: %s (%s) from %s", qPrintable(logText(s.user)), qPrintable(s.role), qPrintable(address));
+            QHttpServerResponse r = json(QJsonObject{{QStringLiteral("user"), s.user},
+                                                     {QStringLiteral("role"), s.role},
+                                                     {QStringLiteral("csrf"), QString::fromLatin1(s.csrf)}});
+            r.addHeader("Set-Cookie", CookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict; Max-Age="
+                                          + QByteArray::number(qint64(self->m_centre.options().sessionHours) * 3600)
+                                          + (self->m_tls ? "; Secure" : ""));
+            if (to)
+                self->answer(to, std::move(r));
+        });
+    });
 }
 
-QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByteArray &token, Session &session)
+QHttpServerResponse WebServer::api(const HttpRequest &request, const QByteArray &token, Session &session)
 {
     using Status = QHttpServerResponse::StatusCode;
-    const QString path = request.url().path();
-    const QUrlQuery query(request.url());
-    const bool post = request.method() == QHttpServerRequest::Method::Post;
-    const QJsonObject body = post ? QJsonDocument::fromJson(request.body()).object() : QJsonObject();
+    const QString path = request.url.path();
+    const QUrlQuery query(request.url);
+    const bool post = request.method == HttpRequest::Method::Post;
+    const QJsonObject body = post ? QJsonDocument::fromJson(request.body).object() : QJsonObject();
     if (path == QLatin1String("/api/session") && !post)
         return json(QJsonObject{{QStringLiteral("user"), session.user},
                                 {QStringLiteral("role"), session.role},
@@ -374,8 +452,8 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
             const QJsonObject s = m_centre.resend(body.value(QLatin1String("resend")).toString(), session.user, &error);
             if (s.isEmpty())
                 return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
-            qInfo("resend %s by %s as %s", qPrintable(body.value(QLatin1String("resend")).toString().left(64)),
-                  qPrintable(session.user), qPrintable(s[QLatin1String("id")].toString()));
+            qInfo("resend %s by %s as %s", qPrintable(logText(body.value(QLatin1String("resend")).toString().left(64))),
+                  qPrintable(logText(session.user)), qPrintable(s[QLatin1String("id")].toString()));
             return accepted(s);
         }
         const QString target = body.value(QLatin1String("target")).toString();
@@ -399,18 +477,20 @@ QHttpServerResponse WebServer::api(const QHttpServerRequest &request, const QByt
         const QJsonObject s = m_centre.send(target, figures, session.user, &error);
         if (s.isEmpty())
             return refusal(m_centre.brokerConnected() ? Status::UnprocessableEntity : Status::ServiceUnavailable, error);
-        qInfo("send %s by %s to %s: [%s]", qPrintable(s[QLatin1String("id")].toString()), qPrintable(session.user),
-              qPrintable(target), qPrintable(figures.join(QLatin1Char(','))));
+        qInfo("send %s by %s to %s: %s", qPrintable(s[QLatin1String("id")].toString()), qPrintable(logText(session.user)),
+              qPrintable(logText(target)), qPrintable(logText(figures.join(QLatin1Char(',')))));
         return accepted(s);
     }
     return refusal(Status::NotFound, QStringLiteral("not found"));
 }
 
-bool WebServer::startEvents(const QHttpServerRequest &request, QTcpSocket *socket)
+bool WebServer::startEvents(const HttpRequest &request, HttpConnection *connection)
 {
     QByteArray token;
     if (!sessionOf(request, &token))
         return false;   // answered 401 as any other request
+    connection->takeOver();
+    QTcpSocket *socket = connection->socket();
     // The answer's head now, its events as they come; the connection stays open.
     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-store\r\n"
                   "X-Content-Type-Options: nosniff\r\nConnection: keep-alive\r\n\r\n");

@@ -7,7 +7,6 @@
 // while idle and after a fixed time at most. Every POST but the login carries the session's CSRF
 // token in X-CSRF-Token; a viewer cannot send. Failed logins of a user name or an address lock
 // the next attempt out for a time that doubles with each failure.
-#include <QAbstractHttpServer>
 #include <QDateTime>
 #include <QHash>
 #include <QHttpServerResponse>
@@ -16,22 +15,32 @@
 #include <QTimer>
 
 #include "centre/Centre.h"
+#include "centre/HttpListener.h"
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QThreadPool>
 
-class WebServer : public QAbstractHttpServer {
+class WebServer : public QObject {
     Q_OBJECT
 public:
-    WebServer(Centre &centre, bool tls, QObject *parent = nullptr);
-
-protected:
-    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    // At most `maxConnections` connections at once; the rest are refused at once.
+    WebServer(Centre &centre, bool tls, int maxConnections, QObject *parent = nullptr);
+    void sslSetup(const QSslCertificate &cert, const QSslKey &key) { m_listener.setTls(cert, key); }
+    // The port listened on, 0 when it cannot.
+    quint16 listen(const QHostAddress &address, quint16 port);
 
 private:
+    void handleRequest(HttpConnection *connection, const HttpRequest &request);
+    void answer(HttpConnection *connection, QHttpServerResponse response);
+    // A login: its hashing runs on another thread, the answer is given when it is done.
+    void startLogin(HttpConnection *connection, const HttpRequest &request);
+    // True when the Host names this centre: its --listen host, a --public-name, or the address
+    // the connection came to.
+    bool ownHost(const HttpRequest &request) const;
+
     struct Session {
-        QString user, role;
+        QString user, role, hash;   // as stored when it began: a change there ends it
         QByteArray csrf;
         QDateTime created, seen;
     };
@@ -40,20 +49,23 @@ private:
         QDateTime until;   // no attempt before this
     };
 
-    QHttpServerResponse route(const QHttpServerRequest &request);
-    QHttpServerResponse login(const QHttpServerRequest &request);
-    QHttpServerResponse api(const QHttpServerRequest &request, const QByteArray &token, Session &session);
+    QHttpServerResponse route(const HttpRequest &request);
+    QHttpServerResponse api(const HttpRequest &request, const QByteArray &token, Session &session);
     QHttpServerResponse file(const QString &name);
-    Session *sessionOf(const QHttpServerRequest &request, QByteArray *token);
+    Session *sessionOf(const HttpRequest &request, QByteArray *token);
     bool sessionValid(const Session &s) const;
-    bool startEvents(const QHttpServerRequest &request, QTcpSocket *socket);
+    bool userUnchanged(const Session &s) const;
+    bool startEvents(const HttpRequest &request, HttpConnection *connection);
     void flush();
     void broadcast(const QJsonObject &message);
 
     Centre &m_centre;
     bool m_tls;
+    HttpListener m_listener;
     QHash<QByteArray, Session> m_sessions;   // by token
-    QHash<QString, Failures> m_failures;     // by "user:NAME" and "addr:ADDRESS"
+    QHash<QString, Failures> m_failures;     // by user name and address together
+    QThreadPool m_hashers;
+    QSet<QString> m_hashing;                 // the logins whose hashing runs, by the same key
     struct Stream {
         QPointer<QTcpSocket> socket;
         QByteArray token;   // its session

@@ -7,6 +7,8 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,6 +51,10 @@ Page:
                                   also spelt --https-cert, --https-key)
   --session-idle-minutes N        a session ends after N minutes unused (default 30)
   --session-hours N               and after N hours at most (default 12)
+  --public-name NAME              a name the page is reached by, besides the --listen host
+                                  (repeatable); a request naming another Host is refused (421)
+  --max-connections N             connections to the page at once (default 256; fewer when
+                                  the descriptor limit is lower); more are refused at once
 Database (the journal of every result, the users, the sends):
   --db FILE                       an SQLite file (default centre.sqlite in $STATE_DIRECTORY, else
                                   ~/.local/state/tablo-centre)
@@ -57,6 +63,41 @@ Database (the journal of every result, the users, the sends):
   --db-password-file FILE         the database user's password
   --help, --version
 )";
+
+// Every log line is one line: a line break (or other control character) that outside text
+// brought in is written escaped.
+void logMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    QString text = qFormatLogMessage(type, context, message);
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
+// The connections the page may hold at once: the option, less when the descriptor limit (raised
+// to its hard limit first) leaves too few beside the centre's own (broker, database, files).
+int connectionBudget(int wanted)
+{
+    constexpr rlim_t Reserve = 32;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return wanted;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= rlim_t(wanted) + Reserve)
+        return wanted;
+    const int budget = limit.rlim_cur > Reserve + 4 ? int(limit.rlim_cur - Reserve) : 4;
+    qWarning("the descriptor limit is %llu: at most %d connections to the page at once",
+             static_cast<unsigned long long>(limit.rlim_cur), budget);
+    return budget;
+}
 
 int fail(const QString &message, int code = 1)
 {
@@ -135,10 +176,13 @@ int userCommand(QStringList args)
 
 int main(int argc, char *argv[])
 {
+    // What the centre makes (the database with its password hashes, its folders) is its own alone.
+    ::umask(077);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tablo-centre"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TABLO_VERSION));
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-ddTHH:mm:ss} %{if-warning}warning: %{endif}%{if-critical}error: %{endif}%{message}"));
+    qInstallMessageHandler(logMessage);
     const QStringList args = app.arguments().mid(1);
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         std::fputs(Help, stdout);
@@ -159,7 +203,7 @@ int main(int argc, char *argv[])
     if (!centre.start(&error))
         return fail(error);
     const bool tls = !o.httpsCert.isEmpty();
-    WebServer server(centre, tls);
+    WebServer server(centre, tls, connectionBudget(o.maxConnections));
     if (tls) {
         QFile cert(o.httpsCert), key(o.httpsKey);
         if (!cert.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))

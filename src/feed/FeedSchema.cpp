@@ -1,5 +1,6 @@
 #include "feed/FeedSchema.h"
 
+#include <QFile>
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -246,6 +247,42 @@ Info parseInfo(const QJsonObject &o)
         for (const QJsonValue &s : shown)
             info.shown << s.toBool(true);
     return info;
+}
+
+QString logText(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\') + c;
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+                 || c.category() == QChar::Separator_Paragraph || c.category() == QChar::Other_Format)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + QLatin1Char('"');
+}
+
+bool readBrokerPassword(const QString &path, QString *password, QString *error, QString *warning)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the password file %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        *warning = QStringLiteral("the password file %1 is readable by other users (chmod 600 it)").arg(path);
+    *password = QString::fromUtf8(file.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (password->isEmpty()) {
+        *error = QStringLiteral("the password file %1 holds no password on its first line").arg(path);
+        return false;
+    }
+    return true;
 }
 
 } // namespace Feed

@@ -162,4 +162,13 @@ struct Info {
 };
 Info parseInfo(const QJsonObject &o);
 
+// Outside text for a log line: in double quotes, with '"', '\\' and every control character
+// escaped, so no line break or forged line gets through.
+QString logText(const QString &text);
+
+// Reads a broker password file: the first line, without its line end. False with the reason in
+// `error` when it cannot be read or holds no password; a file that others may read is named in
+// `warning`.
+bool readBrokerPassword(const QString &path, QString *password, QString *error, QString *warning);
+
 } // namespace Feed

@@ -139,7 +139,7 @@ class Chain:
         sim.stdin.write((command + "\n").encode())
         sim.stdin.flush()
 
-    def start_centre(self, db=None, users=(("alice", "publisher"), ("victor", "viewer")), extra=(), env=None):
+    def start_centre(self, db=None, users=(("alice", "publisher"), ("victor", "viewer")), extra=(), env=None, preexec=None):
         self.http = free_port()
         self.db = db or os.path.join(self.dir, "centre.sqlite")
         self.db_args = ["--db", self.db] + list(extra)
@@ -155,7 +155,7 @@ class Chain:
                                   "--publisher-user", "publisher",
                                   "--publisher-password-file", os.path.join(self.dir, "publisher.pw")] + self.db_args
                                  + self.tls + page_tls,
-                                 "centre", env=env)
+                                 "centre", env=env, preexec_fn=preexec)
         self.url = "%s://127.0.0.1:%d" % ("https" if self.tls else "http", self.http)
         wait_for(lambda: self.request("/api/session")[0] == 401, 30, "the centre's page")
 
