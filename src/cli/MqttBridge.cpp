@@ -1012,9 +1012,13 @@ void MqttBridge::pollEvents()
     if (m_stopping || !m_c.service.isIdle() || now < m_nextPortTry)
         return;
     m_nextPortTry = now + PortRetryMs;
-    if (m_c.port.open(m_c.settings.port, m_c.settings.baudRate).outcome == PortOpen::Opened) {
+    const PortOpen opened = m_c.port.open(m_c.settings.port, m_c.settings.baudRate);
+    if (opened.outcome == PortOpen::Opened) {
+        m_portProblem.clear();
         printOut(QStringLiteral("%1 The board's port is open again").arg(isoTimestamp(false)));
         readBoard(true);
+    } else if (std::exchange(m_portProblem, opened.message) != opened.message) {
+        printErr(QStringLiteral("%1 Port not open: %2").arg(isoTimestamp(false), opened.message));
     }
 }
 

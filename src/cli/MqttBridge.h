@@ -125,6 +125,7 @@ private:
     MqttState m_state;
     Presence m_presence = Presence::Unknown;
     QByteArray m_instance;
+    QString m_portProblem;   // why the port did not open the last time (told when it changes)
     bool m_twin = false;   // another bridge uses this id: this one stops
     int m_exitCode = 0;
 

@@ -498,7 +498,7 @@ private slots:
         a3.sim.post("hangup");
         QVERIFY(waitFor([&] { return m_feed->lines.contains("tablo/a3/board absent"); }, 10000));
         QVERIFY(a3.sim.control("field 1=77777") && a3.sim.control("replug"));
-        QVERIFY(waitFor([&] { return m_feed->lines.count("tablo/a3/board present") == 2; }));
+        QVERIFY(waitFor([&] { return m_feed->lines.count("tablo/a3/board present") >= 2; }));
         QVERIFY(waitFor([&] { return m_feed->results("a3").size() == 2; }));
         QCOMPARE(m_feed->results("a3")[1]["outcome"].toString(), "restored");
         QCOMPARE(m_feed->results("a3")[1]["id"].toString(), "before");
