@@ -8,7 +8,6 @@
 // verify puts back the newest intent, never an older set. A request not answered when the
 // bridge stops or dies is applied at the next start; results the broker has not had yet are
 // kept too.
-#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
