@@ -54,6 +54,18 @@ int run(const QString &program, const QStringList &args, QByteArray *out = nullp
 
 bool waitFor(const std::function<bool()> &done, int ms = Wait) { return QTest::qWaitFor(done, ms); }
 
+// A killed bridge leaves its port's lock file naming its pid, which another program started
+// meanwhile may get: the file goes, as an administrator would remove it after a kill.
+void dropLockOf(qint64 pid)
+{
+    for (const QString &dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
+        for (const QFileInfo &lock : QDir(dir).entryInfoList({"LCK..*"}, QDir::Files)) {
+            QFile f(lock.filePath());
+            if (f.open(QIODevice::ReadOnly) && f.readLine().trimmed() == QByteArray::number(pid))
+                QFile::remove(lock.filePath());
+        }
+}
+
 // The broker, with the users "centre" and one per board (its id), and the ACL of the README.
 struct Broker {
     QTemporaryDir dir;
@@ -390,7 +402,10 @@ private slots:
         QVERIFY(b2.sim.received().contains(sendLine(Ten.mid(0, 1) + QStringList(9, "1.0000"))));
         m_broker->publish("tablo/group/gb/figures/set", "", true);
 
+        const qint64 killed = b2.bridge.processId();
         b2.bridge.kill();
+        b2.bridge.waitForFinished(Wait);
+        dropLockOf(killed);
         QVERIFY(waitFor([&] { return m_feed->lines.contains("tablo/b2/status offline"); }));
         m_broker->publish("tablo/b2/figures/set", setPayload(Ten, "while away"));
         b2.start(*m_broker);
@@ -563,8 +578,10 @@ private slots:
             QVERIFY(board.sim.control(fault.section(' ', 0, 0) + " 0"));
         if (fault.startsWith("bad-checksum"))
             QTest::qWait(2500);   // a verify or two find B on the board: nothing is sent
+        const qint64 pid = board.bridge.processId();
         board.bridge.kill();
         QVERIFY(board.bridge.waitForFinished(Wait));
+        dropLockOf(pid);
         const int sendsBefore = board.sim.receivedCount("SEND=");
         board.start(*m_broker);
         const QString newest = outcomes.size() == 2 ? "C" : "B";
