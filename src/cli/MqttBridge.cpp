@@ -31,6 +31,8 @@
 static_assert(std::string_view(Feed::Outcome::SentOk.data()) == JournalOutcome::SentOk.data());
 static_assert(std::string_view(Feed::Outcome::SentUnverified.data()) == JournalOutcome::SentUnverified.data());
 static_assert(std::string_view(Feed::Outcome::DataError.data()) == JournalOutcome::DataError.data());
+static_assert(std::string_view(Feed::Outcome::ConnectionError.data()) == JournalOutcome::ConnectionError.data());
+static_assert(std::string_view(Feed::Outcome::Rejected.data()) == JournalOutcome::Rejected.data());
 
 
 namespace {
@@ -432,6 +434,27 @@ bool MqttBridge::answerAgain(const MqttIncoming &in, bool retained, const QJsonV
     return true;
 }
 
+void MqttBridge::supersede(const MqttIncoming &in, qint64 order, const QJsonValue &id)
+{
+    // A set older than the newest set taken: answered as replaced by it, never sent.
+    const QDateTime now = QDateTime::currentDateTime();
+    finishRequest(&in, order,
+                  QJsonObject{{QStringLiteral("id"), id},
+                              {QStringLiteral("request"), QString(Feed::Request::Figures)},
+                              {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
+                              {QStringLiteral("by"), m_state.intent->request},
+                              {QStringLiteral("sent"), QJsonArray()},
+                              {QStringLiteral("board"), QJsonArray()},
+                              {QStringLiteral("at"), isoTimestamp(true)}},
+                  newRecord(now, now, JournalKind::Upload));
+}
+
+QString MqttBridge::pendingFull()
+{
+    return QStringLiteral("%1 requests taken wait already for the board; the broker keeps sending faster than it answers")
+        .arg(MqttState::MaxPending);
+}
+
 qint64 MqttBridge::take(const MqttIncoming &in, const QJsonValue &figureSetId)
 {
     const qint64 order = ++m_state.lastOrder;
@@ -502,20 +525,12 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     // they came in: the retained sets of two groups at a start come in the order subscribed.
     if (order == 0 && r.at.isValid() && m_state.intent) {
         const QDateTime newest = QDateTime::fromString(m_state.intent->at, Qt::ISODateWithMs);
-        if (newest.isValid() && r.at < newest) {
-            const QDateTime now = QDateTime::currentDateTime();
-            return finishRequest(&in, 0,
-                                 QJsonObject{{QStringLiteral("id"), r.id},
-                                             {QStringLiteral("request"), QString(Feed::Request::Figures)},
-                                             {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
-                                             {QStringLiteral("by"), m_state.intent->request},
-                                             {QStringLiteral("sent"), QJsonArray()},
-                                             {QStringLiteral("board"), QJsonArray()},
-                                             {QStringLiteral("at"), isoTimestamp(true)}},
-                                 newRecord(now, now, JournalKind::Upload));
-        }
+        if (newest.isValid() && r.at < newest)
+            return supersede(in, 0, r.id);
     }
     // Written down before anything else happens to it; while stopping, that is all.
+    if (order == 0 && m_state.pending.size() >= MqttState::MaxPending)
+        return reject(in, r.id, QString(Feed::Request::Figures), pendingFull(), notShown);
     if (order == 0)
         order = take(in, r.id);
     if (m_state.intent && m_state.intent->order == order && r.at.isValid())
@@ -523,17 +538,8 @@ void MqttBridge::onFigureSet(const MqttIncoming &in, bool retained, qint64 order
     if (m_stopping)
         return;
     // Never an older set than the newest taken: one that a newer set overtook is answered so.
-    if (m_state.intent && m_state.intent->order > order) {
-        JournalRecord record = newRecord(QDateTime::currentDateTime(), QDateTime::currentDateTime(), JournalKind::Upload);
-        QJsonObject o{{QStringLiteral("id"), r.id},
-                      {QStringLiteral("request"), QString(Feed::Request::Figures)},
-                      {QStringLiteral("outcome"), QString(Feed::Outcome::Superseded)},
-                      {QStringLiteral("by"), m_state.intent->request},
-                      {QStringLiteral("sent"), QJsonArray()},
-                      {QStringLiteral("board"), QJsonArray()},
-                      {QStringLiteral("at"), isoTimestamp(true)}};
-        return finishRequest(&in, order, o, record);
-    }
+    if (m_state.intent && m_state.intent->order > order)
+        return supersede(in, order, r.id);
     // Taken before a stop, composed and perhaps sent then, and shown by the board as read at
     // this start: it is there, nothing is sent again.
     const BoardState &board = m_c.service.state();
@@ -774,6 +780,8 @@ void MqttBridge::onSetting(const QString &name, const MqttIncoming &in, qint64 o
     if (!r.rejection.isEmpty())
         return reject(in, r.id, name, r.rejection, {}, order);
     // Written down before it is acted on; while stopping, that is all.
+    if (order == 0 && m_state.pending.size() >= MqttState::MaxPending)
+        return reject(in, r.id, name, pendingFull());
     if (order == 0)
         order = take(in, QJsonValue());
     if (m_stopping)

@@ -78,6 +78,10 @@ private:
     // its result. True when `in` is such a request.
     bool answerAgain(const MqttIncoming &in, bool retained, const QJsonValue &id);
     qint64 take(const MqttIncoming &in, const QJsonValue &figureSetId);
+    // Taken requests are bounded: a flood while the board is slow, or while stopping, is
+    // answered "rejected" beyond this, not written down without end.
+    static QString pendingFull();
+    void supersede(const MqttIncoming &in, qint64 order, const QJsonValue &id);
     void replayTaken();
     void onUploadFinished(BoardReply *reply, const MqttIncoming &in, const QJsonArray &notShown, qint64 order);
     void onSettingFinished(BoardReply *reply, const MqttIncoming &in, qint64 order);

@@ -57,6 +57,7 @@ struct MqttOutgoing {
 struct MqttState {
     static constexpr int MaxAnswered = 64;
     static constexpr int MaxOutbox = 100;
+    static constexpr int MaxPending = 64;   // requests taken and not answered yet
 
     qint64 lastOrder = 0;
     QList<MqttTaken> pending;
